@@ -1,0 +1,443 @@
+#include "host/Database.h"
+
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+
+#include <QDir>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <errmsg.h>
+#include <mysql.h>
+
+EDatabaseError::EDatabaseError(const QString& message, unsigned errorCode)
+    : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode) {}
+
+int TResultSet::ColumnIndex(const QString& name) const {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+// ---------------------------------------------------------------- parameters
+
+TConnectionParams TConnectionParams::FromUrl(const QString& url) {
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (!parsed.isValid() ||
+        (parsed.scheme() != QLatin1String("mysql") && parsed.scheme() != QLatin1String("mariadb")))
+        throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    TConnectionParams p;
+    p.host = parsed.host().isEmpty() ? QStringLiteral("localhost") : parsed.host();
+    p.port = parsed.port(0);
+    p.user = parsed.userName(QUrl::FullyDecoded);
+    p.password = parsed.password(QUrl::FullyDecoded);
+    p.database = parsed.path(QUrl::FullyDecoded).mid(1);
+    p.socket = QUrlQuery(parsed).queryItemValue(QStringLiteral("socket"), QUrl::FullyDecoded);
+    if (p.database.isEmpty() || p.database.contains(QLatin1Char('/')))
+        throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    return p;
+}
+
+TConnectionParams TConnectionParams::PrivateServer() {
+    QString home = qEnvironmentVariable("HORLO_HOME");
+    if (home.isEmpty()) home = QDir::homePath() + QStringLiteral("/.local/share/horlo");
+    TConnectionParams p;
+    p.socket = home + QStringLiteral("/run/mysqld.sock");
+    p.user = QStringLiteral("root");
+    p.database = QStringLiteral("horlo");
+    return p;
+}
+
+TConnectionParams TConnectionParams::FromEnvironment() {
+    const QString url = qEnvironmentVariable("HORLO_DB");
+    return url.isEmpty() ? PrivateServer() : FromUrl(url);
+}
+
+QString TConnectionParams::ToDisplayString() const {
+    QString where = socket.isEmpty() ? host + (port ? QStringLiteral(":%1").arg(port) : QString()) : socket;
+    return QStringLiteral("%1@%2/%3").arg(user, where, database);
+}
+
+// ---------------------------------------------------------------- values
+
+namespace {
+
+std::once_flag g_libraryInit;
+
+TFieldType FieldTypeOf(const MYSQL_FIELD& f) {
+    if (f.flags & ENUM_FLAG) return TFieldType::Boolean; // the schema keeps ENUM for 'y'/'n' only
+    switch (f.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+        return TFieldType::SmallInt;
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_YEAR:
+        return TFieldType::Integer;
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_BIT:
+        return TFieldType::LargeInt;
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+        return TFieldType::Float;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+        return TFieldType::Date;
+    case MYSQL_TYPE_TIME:
+        return TFieldType::Time;
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+        return TFieldType::DateTime;
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_STRING:
+    case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_VARCHAR:
+        return f.charsetnr == 63 ? TFieldType::Bytes : TFieldType::String;
+    default:
+        return TFieldType::String;
+    }
+}
+
+int Digits(const char* p, int n) {
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return -1;
+        v = v * 10 + (p[i] - '0');
+    }
+    return v;
+}
+
+QDate ParseDate(const char* p, unsigned long len) {
+    if (len < 10) return {};
+    return QDate(Digits(p, 4), Digits(p + 5, 2), Digits(p + 8, 2)); // "0000-00-00" gives an invalid date
+}
+
+QTime ParseTime(const char* p, unsigned long len) {
+    if (len < 8) return {};
+    return QTime(Digits(p, 2), Digits(p + 3, 2), Digits(p + 6, 2));
+}
+
+QVariant ValueOf(TFieldType type, const char* p, unsigned long len) {
+    if (!p) return {};
+    switch (type) {
+    case TFieldType::SmallInt:
+    case TFieldType::Integer:
+    case TFieldType::LargeInt:
+        return QVariant(QByteArray::fromRawData(p, int(len)).toLongLong());
+    case TFieldType::Float:
+        return QVariant(QByteArray::fromRawData(p, int(len)).toDouble());
+    case TFieldType::Boolean:
+        return QVariant(len == 1 && (p[0] == 'y' || p[0] == 'Y'));
+    case TFieldType::Date: {
+        const QDate d = ParseDate(p, len);
+        return d.isValid() ? QVariant(d) : QVariant();
+    }
+    case TFieldType::Time: {
+        const QTime t = ParseTime(p, len);
+        return t.isValid() ? QVariant(t) : QVariant();
+    }
+    case TFieldType::DateTime: {
+        const QDate d = ParseDate(p, len);
+        const QTime t = len >= 19 ? ParseTime(p + 11, len - 11) : QTime(0, 0);
+        if (!d.isValid() || !t.isValid()) return {};
+        return QVariant(QDateTime(d, t, Qt::UTC));
+    }
+    case TFieldType::Bytes:
+        return QVariant(QByteArray(p, int(len)));
+    default:
+        return QVariant(QString::fromUtf8(p, int(len)));
+    }
+}
+
+bool IsLostConnection(unsigned code) {
+    return code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_SERVER_LOST_EXTENDED ||
+           code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR;
+}
+
+// information_schema.COLUMNS.COLUMN_DEFAULT: quoted literals, bare numbers,
+// NULL, or an expression (which the client cannot evaluate and leaves out).
+bool ParseDefault(const QVariant& raw, QVariant& value) {
+    if (raw.isNull()) return false;
+    const QString text = raw.toString();
+    if (text.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0) return false;
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('\'')) && text.endsWith(QLatin1Char('\''))) {
+        value = text.mid(1, text.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+        return true;
+    }
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok) return false;
+    value = text.contains(QLatin1Char('.')) || text.contains(QLatin1Char('e'), Qt::CaseInsensitive)
+                ? QVariant(number)
+                : QVariant(text.toLongLong());
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- connection
+
+TZConnection::TZConnection(TConnectionParams params) : m_params(std::move(params)) {}
+
+TZConnection::~TZConnection() {
+    Disconnect();
+}
+
+void TZConnection::SetParams(TConnectionParams params) {
+    std::lock_guard lock(m_mutex);
+    m_params = std::move(params);
+}
+
+void TZConnection::Connect() {
+    std::call_once(g_libraryInit, [] { mysql_library_init(0, nullptr, nullptr); });
+    std::lock_guard lock(m_mutex);
+    if (m_mysql) {
+        mysql_close(m_mysql);
+        m_mysql = nullptr;
+    }
+    MYSQL* m = mysql_init(nullptr);
+    if (!m) throw EDatabaseError(_CMN_DB_CONNECT_ERR);
+    mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    const unsigned timeout = 10;
+    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    const QByteArray host = m_params.host.toUtf8(), user = m_params.user.toUtf8(),
+                     password = m_params.password.toUtf8(), database = m_params.database.toUtf8(),
+                     socket = m_params.socket.toUtf8();
+    if (!mysql_real_connect(m, host.constData(), user.constData(), password.constData(), database.constData(),
+                            unsigned(m_params.port), socket.isEmpty() ? nullptr : socket.constData(),
+                            CLIENT_FOUND_ROWS | CLIENT_MULTI_RESULTS)) {
+        const QString message = QString::fromUtf8(mysql_error(m));
+        const unsigned code = mysql_errno(m);
+        mysql_close(m);
+        throw EDatabaseError(Format(_CMN_DB_CONNECT_FMT, {m_params.ToDisplayString(), message}), code);
+    }
+    m_mysql = m;
+    m_lost = false;
+    m_defaults.clear();
+}
+
+void TZConnection::Disconnect() {
+    std::lock_guard lock(m_mutex);
+    if (m_mysql) mysql_close(m_mysql);
+    m_mysql = nullptr;
+    m_lost = false;
+}
+
+bool TZConnection::Connected() const {
+    std::lock_guard lock(m_mutex);
+    return m_mysql && !m_lost;
+}
+
+void TZConnection::EnsureOpen() {
+    if (!m_mysql) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
+    // A connection lost between statements is opened again, but never inside a
+    // transaction: what the transaction wrote is gone with the old session.
+    if (m_lost) {
+        if (m_transactionDepth > 0) throw EDatabaseError(_CMN_DB_LOST_ERR);
+        Connect();
+    }
+}
+
+void TZConnection::Fail(const QString& sql) {
+    const unsigned code = mysql_errno(m_mysql);
+    const QString server = QString::fromUtf8(mysql_error(m_mysql));
+    if (IsLostConnection(code)) {
+        m_lost = true;
+        throw EDatabaseError(_CMN_DB_LOST_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
+    }
+    Q_UNUSED(sql);
+    throw EDatabaseError(server, code);
+}
+
+void TZConnection::Query(const QString& sql) {
+    EnsureOpen();
+    const QByteArray text = sql.toUtf8();
+    if (mysql_real_query(m_mysql, text.constData(), text.size()) != 0) Fail(sql);
+}
+
+TResultSet TZConnection::Select(const QString& sql) {
+    std::lock_guard lock(m_mutex);
+    Query(sql);
+    TResultSet result;
+    MYSQL_RES* res = mysql_store_result(m_mysql);
+    if (!res) {
+        if (mysql_field_count(m_mysql) != 0) Fail(sql);
+        return result;
+    }
+    const unsigned count = mysql_num_fields(res);
+    const MYSQL_FIELD* fields = mysql_fetch_fields(res);
+    result.columns.resize(count);
+    for (unsigned i = 0; i < count; ++i) {
+        const MYSQL_FIELD& f = fields[i];
+        TColumnInfo& c = result.columns[i];
+        c.name = QString::fromUtf8(f.name, int(f.name_length));
+        c.orgName = QString::fromUtf8(f.org_name, int(f.org_name_length));
+        c.orgTable = QString::fromUtf8(f.org_table, int(f.org_table_length));
+        c.fieldType = FieldTypeOf(f);
+        unsigned charLen = 1;
+        if (c.fieldType == TFieldType::String)
+            if (const MARIADB_CHARSET_INFO* cs = mariadb_get_charset_by_nr(f.charsetnr))
+                charLen = cs->char_maxlen ? cs->char_maxlen : 1;
+        c.size = int(f.length / charLen);
+        c.notNull = f.flags & NOT_NULL_FLAG;
+        c.autoIncrement = f.flags & AUTO_INCREMENT_FLAG;
+        c.primaryKey = f.flags & PRI_KEY_FLAG;
+    }
+    result.rows.reserve(mysql_num_rows(res));
+    while (MYSQL_ROW row = mysql_fetch_row(res)) {
+        const unsigned long* lengths = mysql_fetch_lengths(res);
+        std::vector<QVariant> values(count);
+        for (unsigned i = 0; i < count; ++i)
+            values[i] = ValueOf(result.columns[i].fieldType, row[i], lengths[i]);
+        result.rows.push_back(std::move(values));
+    }
+    mysql_free_result(res);
+    return result;
+}
+
+quint64 TZConnection::Execute(const QString& sql) {
+    std::lock_guard lock(m_mutex);
+    Query(sql);
+    if (MYSQL_RES* res = mysql_store_result(m_mysql)) mysql_free_result(res);
+    const my_ulonglong affected = mysql_affected_rows(m_mysql);
+    m_lastInsertId = qint64(mysql_insert_id(m_mysql));
+    return affected == my_ulonglong(-1) ? 0 : affected;
+}
+
+void TZConnection::ExecuteScript(const QString& script) {
+    std::lock_guard lock(m_mutex);
+    EnsureOpen();
+    mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_ON);
+    const QByteArray text = script.toUtf8();
+    int status = mysql_real_query(m_mysql, text.constData(), text.size());
+    while (status == 0) {
+        if (MYSQL_RES* res = mysql_store_result(m_mysql)) mysql_free_result(res);
+        status = mysql_next_result(m_mysql); // 0: another result, -1: done, >0: error
+    }
+    if (status > 0) {
+        const unsigned code = mysql_errno(m_mysql);
+        const QString server = QString::fromUtf8(mysql_error(m_mysql));
+        mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+        if (IsLostConnection(code)) m_lost = true;
+        throw EDatabaseError(server, code);
+    }
+    mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+}
+
+QString TZConnection::Escape(const QString& text) const {
+    std::lock_guard lock(m_mutex);
+    const QByteArray in = text.toUtf8();
+    QByteArray out(in.size() * 2 + 1, Qt::Uninitialized);
+    unsigned long n;
+    if (m_mysql)
+        n = mysql_real_escape_string(m_mysql, out.data(), in.constData(), in.size());
+    else
+        n = mysql_escape_string(out.data(), in.constData(), in.size()); // utf8 is safe without a session
+    out.resize(int(n));
+    return QString::fromUtf8(out);
+}
+
+QString TZConnection::Quote(const QString& text) const {
+    return QLatin1Char('\'') + Escape(text) + QLatin1Char('\'');
+}
+
+QString TZConnection::Literal(const QVariant& value) const {
+    if (!value.isValid() || value.isNull()) return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("'y'") : QStringLiteral("'n'");
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        return QString::number(value.toLongLong());
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return QString::number(value.toULongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::QDate:
+        return QLatin1Char('\'') + SqlDate(value.toDate()) + QLatin1Char('\'');
+    case QMetaType::QDateTime:
+        return QLatin1Char('\'') + SqlDateTime(value.toDateTime()) + QLatin1Char('\'');
+    case QMetaType::QTime:
+        return QLatin1Char('\'') + value.toTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char('\'');
+    case QMetaType::QByteArray:
+        return QStringLiteral("X'") + QString::fromLatin1(value.toByteArray().toHex()) + QLatin1Char('\'');
+    default:
+        return Quote(value.toString());
+    }
+}
+
+TTableDefaults TZConnection::Defaults(const QString& table) {
+    std::lock_guard lock(m_mutex);
+    const QString key = table.toLower();
+    auto it = m_defaults.find(key);
+    if (it != m_defaults.end()) return *it;
+    const TResultSet rs =
+        Select(QStringLiteral("SELECT COLUMN_NAME, COLUMN_DEFAULT FROM information_schema.COLUMNS "
+                              "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = %1")
+                   .arg(Quote(table)));
+    TTableDefaults defaults;
+    for (const auto& row : rs.rows) {
+        QVariant value;
+        if (ParseDefault(row[1], value)) defaults.values.insert(row[0].toString().toLower(), value);
+    }
+    m_defaults.insert(key, defaults);
+    return defaults;
+}
+
+// ---------------------------------------------------------------- transaction
+
+TTransaction::TTransaction(TZConnection& connection) : m_connection(connection), m_lock(connection.m_mutex) {
+    m_outermost = m_connection.m_transactionDepth == 0;
+    if (m_outermost) {
+        m_connection.m_rollbackOnly = false;
+        m_connection.Query(QStringLiteral("START TRANSACTION"));
+    }
+    ++m_connection.m_transactionDepth;
+}
+
+TTransaction::~TTransaction() {
+    if (m_done) return;
+    --m_connection.m_transactionDepth;
+    if (!m_outermost) {
+        m_connection.m_rollbackOnly = true; // the outer guard must not commit half of the work
+        return;
+    }
+    try {
+        m_connection.Query(QStringLiteral("ROLLBACK"));
+    } catch (const EDatabaseError&) {
+        // a lost session has rolled back on the server already
+    }
+}
+
+void TTransaction::Commit() {
+    if (m_done) return;
+    m_done = true;
+    --m_connection.m_transactionDepth;
+    if (!m_outermost) return;
+    if (m_connection.m_rollbackOnly) {
+        m_connection.Query(QStringLiteral("ROLLBACK"));
+        throw EDatabaseError(_CMN_DB_ROLLED_BACK_ERR);
+    }
+    m_connection.Query(QStringLiteral("COMMIT"));
+    m_lock.unlock();
+}
+
+QString SqlDateTime(const QDateTime& value) {
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString SqlDate(const QDate& value) {
+    return value.toString(QStringLiteral("yyyy-MM-dd"));
+}

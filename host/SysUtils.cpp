@@ -1,0 +1,226 @@
+#include "host/SysUtils.h"
+
+#include "host/HostStrings.h"
+
+#include <QRegularExpression>
+
+#include <mutex>
+
+QString Format(const QString& format, std::initializer_list<QVariant> args) {
+    QString out;
+    out.reserve(format.size() + 16 * int(args.size()));
+    auto arg = args.begin();
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c != QLatin1Char('%')) {
+            out += c;
+            continue;
+        }
+        if (++i >= format.size()) throw std::invalid_argument("Format: lone % at the end");
+        const QChar spec = format[i];
+        if (spec == QLatin1Char('%')) {
+            out += spec;
+            continue;
+        }
+        if (arg == args.end()) throw std::invalid_argument("Format: too few arguments");
+        if (spec == QLatin1Char('s')) {
+            out += arg->toString();
+        } else if (spec == QLatin1Char('d')) {
+            bool ok = false;
+            const qlonglong v = arg->toLongLong(&ok);
+            if (!ok && !arg->isNull()) throw std::invalid_argument("Format: %d needs a whole number");
+            out += QString::number(v);
+        } else if (spec == QLatin1Char('u')) {
+            out += QString::number(arg->toULongLong());
+        } else {
+            throw std::invalid_argument("Format: unknown placeholder");
+        }
+        ++arg;
+    }
+    if (arg != args.end()) throw std::invalid_argument("Format: too many arguments");
+    return out;
+}
+
+QString FormatFloat(const QString& format, double value) {
+    const qsizetype point = format.indexOf(QLatin1Char('.'));
+    int required = 0, optional = 0;
+    if (point >= 0)
+        for (qsizetype i = point + 1; i < format.size(); ++i) {
+            if (format[i] == QLatin1Char('0'))
+                ++required;
+            else if (format[i] == QLatin1Char('#'))
+                ++optional;
+        }
+    QString text = QString::number(value, 'f', required + optional);
+    if (optional > 0) {
+        qsizetype keep = text.size();
+        const qsizetype dot = text.indexOf(QLatin1Char('.'));
+        while (keep > dot + 1 + required && text[keep - 1] == QLatin1Char('0'))
+            --keep;
+        if (keep == dot + 1) --keep;
+        text.truncate(keep);
+    }
+    if (text == QLatin1String("-0")) text = QStringLiteral("0");
+    return text;
+}
+
+QString FormatDateTime(const QString& format, const QDateTime& value) {
+    if (!value.isValid()) return {};
+    const QDate d = value.date();
+    const QTime t = value.time();
+    QString out;
+    bool afterHour = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i].toLower();
+        qsizetype run = 1;
+        while (i + run < format.size() && format[i + run].toLower() == c)
+            ++run;
+        auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+        if (c == QLatin1Char('y')) {
+            out += run >= 4 ? QString::number(d.year()) : two(d.year() % 100);
+        } else if (c == QLatin1Char('m')) {
+            const int v = afterHour ? t.minute() : d.month();
+            out += run >= 2 ? two(v) : QString::number(v);
+        } else if (c == QLatin1Char('d')) {
+            out += run >= 2 ? two(d.day()) : QString::number(d.day());
+        } else if (c == QLatin1Char('h')) {
+            out += run >= 2 ? two(t.hour()) : QString::number(t.hour());
+        } else if (c == QLatin1Char('n')) {
+            out += run >= 2 ? two(t.minute()) : QString::number(t.minute());
+        } else if (c == QLatin1Char('s')) {
+            out += run >= 2 ? two(t.second()) : QString::number(t.second());
+        } else {
+            out += format.mid(i, run);
+        }
+        if (c == QLatin1Char('h'))
+            afterHour = true;
+        else if (c.isLetter())
+            afterHour = false;
+        i += run;
+    }
+    return out;
+}
+
+QDateTime MyDateTimeStrToDateTime(const QString& text) {
+    static const QRegularExpression re(QStringLiteral(
+        "^\\s*(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
+    const auto m = re.match(text);
+    if (m.hasMatch()) {
+        const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+        if (date.isValid() && time.isValid()) return QDateTime(date, time, Qt::UTC);
+    }
+    throw EConvertError(Format(_CMN_DATETIME_ERR, {text}));
+}
+
+namespace {
+
+// Positions of top-level keywords, outside quotes, comments and parentheses.
+struct KeywordScan {
+    qsizetype where = -1, from = -1, tail = -1; // tail: GROUP/HAVING/ORDER/LIMIT after FROM
+};
+
+bool IsWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+bool WordAt(const QString& s, qsizetype i, QLatin1String word) {
+    if (i > 0 && IsWordChar(s[i - 1])) return false;
+    if (s.mid(i, word.size()).compare(word, Qt::CaseInsensitive) != 0) return false;
+    const qsizetype end = i + word.size();
+    return end >= s.size() || !IsWordChar(s[end]);
+}
+
+KeywordScan Scan(const QString& s) {
+    KeywordScan k;
+    int depth = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            for (++i; i < s.size() && s[i] != c; ++i)
+                if (s[i] == QLatin1Char('\\') && c != QLatin1Char('`')) ++i;
+            continue;
+        }
+        if (c == QLatin1Char('-') && i + 1 < s.size() && s[i + 1] == QLatin1Char('-')) {
+            while (i < s.size() && s[i] != QLatin1Char('\n'))
+                ++i;
+            continue;
+        }
+        if (c == QLatin1Char('/') && i + 1 < s.size() && s[i + 1] == QLatin1Char('*')) {
+            const qsizetype end = s.indexOf(QLatin1String("*/"), i + 2);
+            i = end < 0 ? s.size() : end + 1;
+            continue;
+        }
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
+        if (depth != 0 || !c.isLetter()) continue;
+        if (k.from < 0) {
+            if (WordAt(s, i, QLatin1String("FROM"))) k.from = i;
+            continue;
+        }
+        if (k.where < 0 && k.tail < 0 && WordAt(s, i, QLatin1String("WHERE")))
+            k.where = i;
+        else if (k.tail < 0 &&
+                 (WordAt(s, i, QLatin1String("GROUP")) || WordAt(s, i, QLatin1String("HAVING")) ||
+                  WordAt(s, i, QLatin1String("ORDER")) || WordAt(s, i, QLatin1String("LIMIT"))))
+            k.tail = i;
+    }
+    return k;
+}
+
+} // namespace
+
+QString ChangeSQLCondition(const QString& statement, const QString& condition) {
+    const KeywordScan k = Scan(statement);
+    const QString cond = condition.trimmed();
+    if (k.where >= 0) {
+        // the clause runs to the next clause; the blanks before that one stay
+        qsizetype keep = k.tail >= 0 ? k.tail : statement.size();
+        while (keep > k.where && statement[keep - 1].isSpace())
+            --keep;
+        if (!cond.isEmpty())
+            return statement.left(k.where) + QStringLiteral("WHERE ") + cond + statement.mid(keep);
+        qsizetype start = k.where;
+        while (start > 0 && statement[start - 1].isSpace())
+            --start;
+        return statement.left(start) + statement.mid(keep);
+    }
+    if (cond.isEmpty()) return statement;
+    if (k.tail >= 0)
+        return statement.left(k.tail) + QStringLiteral("WHERE ") + cond + QLatin1Char(' ') +
+               statement.mid(k.tail);
+    qsizetype stop = statement.size();
+    while (stop > 0 && (statement[stop - 1].isSpace() || statement[stop - 1] == QLatin1Char(';')))
+        --stop;
+    return statement.left(stop) + QStringLiteral(" WHERE ") + cond + statement.mid(stop);
+}
+
+QString SqlFirstTable(const QString& statement) {
+    const KeywordScan k = Scan(statement);
+    if (k.from < 0) return {};
+    static const QRegularExpression name(QStringLiteral("^FROM\\s+`?([A-Za-z0-9_$]+)`?"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return name.match(statement.mid(k.from)).captured(1);
+}
+
+namespace {
+std::mutex g_nowMutex;
+QDateTime g_fixedNow;
+} // namespace
+
+QDateTime Now() {
+    {
+        std::lock_guard lock(g_nowMutex);
+        if (g_fixedNow.isValid()) return g_fixedNow;
+    }
+    const QDateTime local = QDateTime::currentDateTime();
+    return QDateTime(local.date(), QTime(local.time().hour(), local.time().minute(), local.time().second()),
+                     Qt::UTC);
+}
+
+void SetNowForTesting(const QDateTime& fixed) {
+    std::lock_guard lock(g_nowMutex);
+    g_fixedNow = fixed;
+}

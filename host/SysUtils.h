@@ -1,0 +1,46 @@
+// Text, number and date helpers shared by the host and the module.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+
+#include <initializer_list>
+#include <stdexcept>
+
+class EConvertError : public std::runtime_error {
+public:
+    explicit EConvertError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString Message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// printf-like formatting of resource strings and SQL texts: %s takes any value
+// as text, %d a whole number, %% is a percent sign. Arguments are never
+// scanned for further placeholders. Throws std::invalid_argument when the
+// placeholders and arguments do not match.
+QString Format(const QString& format, std::initializer_list<QVariant> args);
+
+// Number with a display format such as "0.##" (at most two decimals) or "0.00".
+QString FormatFloat(const QString& format, double value);
+
+// Date-time with a display format in the host's notation: yyyy yy mm m dd d
+// hh h nn n ss s (mm right after hh means minutes), other text literal.
+QString FormatDateTime(const QString& format, const QDateTime& value);
+
+// "yyyy-mm-dd hh:nn:ss" to a date-time (seconds optional); throws EConvertError.
+QDateTime MyDateTimeStrToDateTime(const QString& text);
+
+// The statement with the condition of its WHERE clause replaced (added when it
+// has none, removed when the condition is empty).
+QString ChangeSQLCondition(const QString& statement, const QString& condition);
+
+// The first table named after the top-level FROM of a statement ("" when none).
+QString SqlFirstTable(const QString& statement);
+
+// The wall clock as a date-time without time-zone jumps. Tests may fix it.
+QDateTime Now();
+void SetNowForTesting(const QDateTime& fixed); // an invalid date-time restores the clock

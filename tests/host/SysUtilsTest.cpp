@@ -1,0 +1,101 @@
+#include "host/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+TEST(Format, SubstitutesPlaceholdersOnceAndChecksArguments) {
+    EXPECT_EQ(Format(QStringLiteral("Modul \"%s\" nije dostupan."), {QStringLiteral("Bezbednost")}),
+              QStringLiteral("Modul \"Bezbednost\" nije dostupan."));
+    EXPECT_EQ(Format(QStringLiteral("id = %d AND t = %s"), {42, QStringLiteral("'x'")}),
+              QStringLiteral("id = 42 AND t = 'x'"));
+    // an argument that itself holds placeholders stays as it is
+    EXPECT_EQ(Format(QStringLiteral("DATE_FORMAT(d,'%s')"), {QStringLiteral("%d.%m.%Y")}),
+              QStringLiteral("DATE_FORMAT(d,'%d.%m.%Y')"));
+    EXPECT_EQ(Format(QStringLiteral("LIKE '%s%%'"), {QStringLiteral("Pet")}), QStringLiteral("LIKE 'Pet%'"));
+    EXPECT_EQ(Format(QStringLiteral("%d"), {qlonglong(-5000000000LL)}), QStringLiteral("-5000000000"));
+    EXPECT_THROW(Format(QStringLiteral("%s %s"), {1}), std::invalid_argument);
+    EXPECT_THROW(Format(QStringLiteral("%s"), {1, 2}), std::invalid_argument);
+    EXPECT_THROW(Format(QStringLiteral("%d"), {QStringLiteral("1; DROP TABLE x")}), std::invalid_argument);
+}
+
+TEST(FormatFloat, HoursShowAtMostTwoDecimals) {
+    struct Case {
+        const char* format;
+        double value;
+        const char* text;
+    } cases[] = {
+        {"0.##", 8.0, "8"},          {"0.##", 7.5, "7.5"},
+        {"0.##", 35.0 / 60, "0.58"}, {"0.##", 0.0, "0"},
+        {"0.##", 2.005, "2"},        {"0.##", -0.001, "0"},
+        {"0.00", 7.5, "7.50"},       {"0", 7.6, "8"},
+        {"0.##", 15.5, "15.5"},      {"0.##", 1234.567, "1234.57"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatFloat(QString::fromLatin1(c.format), c.value), QString::fromLatin1(c.text))
+            << c.format << " " << c.value;
+}
+
+TEST(FormatDateTime, HostNotation) {
+    const QDateTime t(QDate(2024, 3, 5), QTime(7, 8, 9), Qt::UTC);
+    struct Case {
+        const char* format;
+        const char* text;
+    } cases[] = {
+        {"dd.mm.yyyy hh:nn:ss", "05.03.2024 07:08:09"},
+        {"dd.mm.yy hh:nn:ss", "05.03.24 07:08:09"},
+        {"yyyy-mm-dd", "2024-03-05"},
+        {"hh:mm", "07:08"}, // mm after hh means minutes
+        {"d.m.yyyy", "5.3.2024"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatDateTime(QString::fromLatin1(c.format), t), QString::fromLatin1(c.text));
+}
+
+TEST(MyDateTimeStrToDateTime, ParsesWallClockTextsAndRejectsOthers) {
+    const QDateTime t = MyDateTimeStrToDateTime(QStringLiteral("2024-03-31 17:30:00"));
+    EXPECT_EQ(t, QDateTime(QDate(2024, 3, 31), QTime(17, 30), Qt::UTC));
+    // a wall clock without daylight-saving jumps: 09:00 to 17:00 is 480 minutes on the DST night too
+    const QDateTime a = MyDateTimeStrToDateTime(QStringLiteral("2024-03-31 01:00:00"));
+    const QDateTime b = MyDateTimeStrToDateTime(QStringLiteral("2024-03-31 09:00:00"));
+    EXPECT_EQ(a.secsTo(b), 8 * 3600);
+    EXPECT_EQ(MyDateTimeStrToDateTime(QStringLiteral("2024-02-29")),
+              QDateTime(QDate(2024, 2, 29), QTime(0, 0), Qt::UTC));
+    for (const char* bad : {"2023-02-29 00:00:00", "2024-13-01 00:00:00", "2024-01-01 25:00:00", "",
+                            "09:00:00", "2024-01-01 10:00:00 x"})
+        EXPECT_THROW(MyDateTimeStrToDateTime(QString::fromLatin1(bad)), EConvertError) << bad;
+}
+
+TEST(ChangeSQLCondition, ReplacesAddsAndRemovesTheTopLevelCondition) {
+    struct Case {
+        const char* statement;
+        const char* condition;
+        const char* result;
+    } cases[] = {
+        {"SELECT * FROM t\nWHERE id = -1", "a = 1 AND b = 2", "SELECT * FROM t\nWHERE a = 1 AND b = 2"},
+        {"SELECT * FROM t\nWHERE id = -1", "", "SELECT * FROM t"},
+        {"SELECT * FROM t\nWHERE id = -1\nORDER BY x", "a = 1", "SELECT * FROM t\nWHERE a = 1\nORDER BY x"},
+        {"SELECT * FROM t\nWHERE id = -1\nORDER BY x", "", "SELECT * FROM t\nORDER BY x"},
+        {"SELECT * FROM t ORDER BY x", "a = 1", "SELECT * FROM t WHERE a = 1 ORDER BY x"},
+        {"SELECT * FROM t", "a = 1", "SELECT * FROM t WHERE a = 1"},
+        // WHERE inside a subquery or a quoted text is not the statement's own
+        {"SELECT (SELECT 1 FROM u WHERE u.x = 2) AS s FROM t WHERE id = 1", "b = 3",
+         "SELECT (SELECT 1 FROM u WHERE u.x = 2) AS s FROM t WHERE b = 3"},
+        {"SELECT 'WHERE ORDER' AS s FROM t WHERE id = 1 GROUP BY s", "c = 'x'",
+         "SELECT 'WHERE ORDER' AS s FROM t WHERE c = 'x' GROUP BY s"},
+        {"SELECT * FROM t LEFT JOIN u ON t.a = u.a\nwhere t.id = -1", "t.b = 1",
+         "SELECT * FROM t LEFT JOIN u ON t.a = u.a\nWHERE t.b = 1"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChangeSQLCondition(QString::fromLatin1(c.statement), QString::fromLatin1(c.condition)),
+                  QString::fromLatin1(c.result))
+            << c.statement;
+}
+
+TEST(SqlFirstTable, NamesTheTableAfterTheTopLevelFrom) {
+    EXPECT_EQ(SqlFirstTable(
+                  QStringLiteral("SELECT ec.*,CONCAT(e.lastname,' ',e.firstname) AS n\nFROM employeecard AS "
+                                 "ec\n LEFT JOIN employee AS e ON 1")),
+              QStringLiteral("employeecard"));
+    EXPECT_EQ(SqlFirstTable(QStringLiteral("SELECT (SELECT 1 FROM x) AS a FROM `horloattendance` ta")),
+              QStringLiteral("horloattendance"));
+    EXPECT_EQ(SqlFirstTable(QStringLiteral("SELECT 1")), QString());
+}

@@ -1,0 +1,36 @@
+// A fresh database made from schema/ for one test, on the test run's private
+// server (HORLO_TEST_SOCKET) or on the server that HORLO_TEST_DB names.
+#pragma once
+
+#include "host/Database.h"
+
+#include <QString>
+
+#include <memory>
+
+class TestDatabase {
+public:
+    // Creates the database and loads schema/host.sql and schema/horlo.sql.
+    TestDatabase();
+    ~TestDatabase();
+
+    TZConnection& Connection() { return *m_connection; }
+    const TConnectionParams& Params() const { return m_params; }
+    QString Name() const { return m_params.database; }
+    // A second session on the same database (for checks behind the back of the first).
+    std::unique_ptr<TZConnection> NewConnection() const;
+
+    // Runs a file of schema/ (e.g. "demo.sql") in this database.
+    void LoadSchemaFile(const QString& fileName);
+
+    static QString SchemaDir();
+
+private:
+    TConnectionParams m_params;
+    std::unique_ptr<TZConnection> m_admin;
+    std::unique_ptr<TZConnection> m_connection;
+};
+
+// The schema text without its CREATE DATABASE and USE statements, so that it
+// can be loaded into any database.
+QString SchemaForCurrentDatabase(const QString& script);

@@ -119,8 +119,11 @@ QVariant TField::Convert(const QVariant& value) const {
         throw EDatabaseError(Format(_CMN_DS_VALUE_ERR, {value.toString(), DisplayName()}));
     };
     switch (m_type) {
-    case TFieldType::String:
-        return value.typeId() == QMetaType::QDateTime ? SqlDateTime(value.toDateTime()) : value.toString();
+    case TFieldType::String: {
+        const QString s =
+            value.typeId() == QMetaType::QDateTime ? SqlDateTime(value.toDateTime()) : value.toString();
+        return m_size > 0 && s.size() > m_size ? s.left(m_size) : s;
+    }
     case TFieldType::SmallInt:
     case TFieldType::Integer:
     case TFieldType::LargeInt: {

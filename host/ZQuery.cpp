@@ -106,7 +106,9 @@ void TZQuery::DoOpen() {
     const auto& fields = Fields();
     std::vector<bool> convert(fields.size());
     for (size_t f = 0; f < fields.size(); ++f)
-        convert[f] = !SameStorage(rs.columns[size_t(map[f])].fieldType, fields[f]->DataType());
+        convert[f] =
+            !SameStorage(rs.columns[size_t(map[f])].fieldType, fields[f]->DataType()) ||
+            (fields[f]->DataType() == TFieldType::String && fields[f]->Size() > 0); // cut to the field's size
     std::vector<TRecordPtr> records;
     records.reserve(rs.rows.size());
     for (auto& row : rs.rows) {

@@ -1,0 +1,324 @@
+#include "module/data/HorloDMUnit.h"
+
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+THorloDM* HorloDM = nullptr;
+
+void CreateHorloDM() {
+    if (HorloDM) return;
+    HorloDM = new THorloDM();
+    HorloDM->Initialize();
+}
+
+void DestroyHorloDM() {
+    delete HorloDM;
+    HorloDM = nullptr;
+}
+
+namespace {
+
+struct FieldDef {
+    const char* name;
+    TFieldType type;
+    int size;
+    const char* label;
+    bool required;
+};
+
+void Define(TZQuery* query, std::initializer_list<FieldDef> defs) {
+    for (const FieldDef& d : defs) {
+        TField* f = query->AddField(QString::fromLatin1(d.name), d.type, d.size);
+        f->DisplayLabel = QString::fromUtf8(d.label);
+        f->Required = d.required;
+    }
+}
+
+constexpr auto kId = TFieldType::LargeInt;
+constexpr auto kText = TFieldType::String;
+
+const char* const kHourFields[][2] = {
+    {"regularworkinghours", "Redovan rad"},
+    {"overtimehours", "Prekovremeno"},
+    {"vacationhours", "Odmor"},
+    {"paidleavehours", "Plaćeno"},
+    {"redistributionhours", "Preraspodela"},
+    {"unpaidleavehours", "Neplaćeno"},
+    {"absencehours", "Odsustvo"},
+    {"publicholidayhours", "Drž. praznik"},
+    {"holidayworkinghours", "Rad na praz."},
+    {"businesstriphours", "Služ. put"},
+    {"nightworkinghours", "Noćni rad"},
+    {"sickhours", "Bolovanje"},
+    {"longsickhours", "Bolov. preko 30"},
+    {"profsickhours", "Prof. bolov."},
+    {"proflongsickhours", "Prof. bol. preko 30"},
+    {"unallocatedhours", "Neraspoređeno"},
+};
+
+} // namespace
+
+THorloDM::THorloDM(QObject* parent) : TCustomDM(parent) {
+    setObjectName(QStringLiteral("HorloDM"));
+    EmployeeEventZQ = AddQuery(
+        QStringLiteral("EmployeeEventZQ"),
+        QStringLiteral(
+            "SELECT ee.*,IF(ee.employeeid > 0, CONCAT(e.lastname,' ',e.firstname), "
+            "CONCAT(tg.lastname,' ',tg.firstname)) AS employeename,CONCAT(eet.name,'') AS "
+            "eventtypename,CONCAT(eet.direction,'') AS eventdirection\n"
+            "FROM employeeevent AS ee\n"
+            "  LEFT JOIN employee AS e ON ee.employeeid = e.employeeid\n"
+            "  LEFT JOIN horloguest AS tg ON ee.horloguestid = tg.horloguestid\n"
+            "  LEFT JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = eet.employeeeventtypeid\n"
+            "WHERE ee.employeeeventid = -1"));
+    EmployeeEventZQ->ReadOnly = true;
+    EmployeeEventTypeZQ =
+        AddQuery(QStringLiteral("EmployeeEventTypeZQ"), QStringLiteral("SELECT * FROM employeeeventtype"));
+    HorloWorkCalendarZQ =
+        AddQuery(QStringLiteral("HorloWorkCalendarZQ"),
+                 QStringLiteral("SELECT * FROM horloworkcalendar WHERE horloworkcalendarid = -1"));
+    HorloWorkCalendarZQ->CachedUpdates = true;
+    HorloAttendanceZQ = AddQuery(
+        QStringLiteral("HorloAttendanceZQ"),
+        QStringLiteral(
+            "SELECT ta.*,CONCAT(e.firstname,'') AS firstname,CONCAT(e.lastname,'') AS "
+            "lastname,CONCAT(e.code,'') "
+            "AS code,CONCAT(e.personalidentificator,'') AS personalidentificator,CONCAT(e.vocation,'') AS "
+            "vocation,\n"
+            "  DATE_FORMAT(e.startworkingdate,'%d.%m.%Y') AS startworkingdate\n"
+            "FROM horloattendance AS ta LEFT JOIN employee AS e ON ta.employeeid = e.employeeid\n"
+            "WHERE ta.horloattendanceid = -1\n"
+            "ORDER BY lastname, firstname, ta.employeeid, ta.attendancedate"));
+    HorloAttendanceZQ->CachedUpdates = true;
+    HorloAccessPointZQ =
+        AddQuery(QStringLiteral("HorloAccessPointZQ"),
+                 QStringLiteral("SELECT * FROM horloaccesspoint ORDER BY horloaccesspointid"));
+    HorloAccessPointZQ->ReadOnly = true;
+    HorloAccessTicketZQ =
+        AddQuery(QStringLiteral("HorloAccessTicketZQ"),
+                 QStringLiteral("SELECT tat.*, ROUND(ec.cardcode + 0) AS employeecardcode FROM "
+                                "horloaccessticket AS tat\n"
+                                "LEFT JOIN employeecard AS ec ON tat.employeecardid = ec.employeecardid\n"
+                                "WHERE tat.employeecardid = :IDEmployeeCard\n"
+                                "ORDER BY tat.horloaccesspointid"));
+    EmployeeCardZQ =
+        AddQuery(QStringLiteral("EmployeeCardZQ"),
+                 QStringLiteral("SELECT ec.*,CONCAT(e.lastname,' ',e.firstname) AS employeename,\n"
+                                "  CONCAT(tg.lastname,' ',tg.firstname) AS horloguestname\n"
+                                "FROM employeecard AS ec\n"
+                                "  LEFT JOIN employee AS e ON ec.employeeid = e.employeeid\n"
+                                "  LEFT JOIN horloguest AS tg ON ((ec.employeecardid= tg.employeecardid) AND "
+                                "(tg.enddatetime IS NULL))\n"
+                                "ORDER BY ec.name"));
+    EmployeeEventRawZQ =
+        AddQuery(QStringLiteral("EmployeeEventRawZQ"),
+                 QStringLiteral("SELECT * FROM employeeeventraw WHERE employeeeventrawid = -1"));
+
+    EmployeeEventDS = new TDataSource(EmployeeEventZQ, this);
+    EmployeeEventTypeDS = new TDataSource(EmployeeEventTypeZQ, this);
+    HorloWorkCalendarDS = new TDataSource(HorloWorkCalendarZQ, this);
+    HorloAttendanceDS = new TDataSource(HorloAttendanceZQ, this);
+    EmployeeCardDS = new TDataSource(EmployeeCardZQ, this);
+
+    DefineFields();
+    DrawImages();
+}
+
+void THorloDM::DefineFields() {
+    Define(EmployeeEventZQ, {{"employeeeventid", kId, 0, "", false},
+                             {"comment", kText, 255, "Komentar", false},
+                             {"eventtime", TFieldType::DateTime, 0, "Vreme", true},
+                             {"employeeeventtypeid", kId, 0, "", true},
+                             {"employeeid", kId, 0, "", true},
+                             {"horloguestid", kId, 0, "", false},
+                             {"horloaccesspointid", kId, 0, "", true},
+                             {"horloaccessticketid", kId, 0, "", false},
+                             {"cardcode", TFieldType::Integer, 0, "", false},
+                             {"deviceindex", kId, 0, "", true},
+                             {"employeeeventrawid", kId, 0, "", false},
+                             {"employeename", kText, 101, "Zaposleni", false},
+                             {"eventtypename", kText, 30, "Događaj", false},
+                             {"eventdirection", kText, 1, "", false}});
+    EmployeeEventZQ->FieldByName(QStringLiteral("eventtime"))->DisplayFormat =
+        QStringLiteral("dd.mm.yyyy hh:nn:ss");
+
+    Define(EmployeeEventTypeZQ, {{"employeeeventtypeid", kId, 0, "", false},
+                                 {"direction", kText, 1, "Smer", true},
+                                 {"defaultevent", TFieldType::Boolean, 0, "", true},
+                                 {"pairid", kId, 0, "", false},
+                                 {"name", kText, 200, "Ime", true}});
+
+    Define(HorloWorkCalendarZQ, {{"horloworkcalendarid", kId, 0, "", false},
+                                 {"year", TFieldType::Integer, 0, "Godina", true},
+                                 {"month", TFieldType::SmallInt, 0, "Mesec", true},
+                                 {"workcalendardate", TFieldType::Date, 0, "Datum", true},
+                                 {"dayname", kText, 10, "Dan", false},
+                                 {"workday", TFieldType::Boolean, 0, "Radni dan", true}});
+    HorloWorkCalendarZQworkday = HorloWorkCalendarZQ->FieldByName(QStringLiteral("workday"));
+
+    Define(HorloAttendanceZQ, {{"horloattendanceid", kId, 0, "", false},
+                               {"employeeid", kId, 0, "", true},
+                               {"attendancedate", TFieldType::Date, 0, "Datum", true}});
+    for (const auto& hours : kHourFields) {
+        TField* f = HorloAttendanceZQ->AddField(QString::fromLatin1(hours[0]), TFieldType::Float);
+        f->DisplayLabel = QString::fromUtf8(hours[1]);
+        f->DisplayFormat = QStringLiteral("0.##");
+        f->Required = true;
+    }
+    Define(HorloAttendanceZQ, {{"comment", kText, 100, "Komentar", false},
+                               {"firstname", kText, 20, "Ime", false},
+                               {"lastname", kText, 30, "Prezime", false},
+                               {"code", kText, 20, "Kod", false},
+                               {"personalidentificator", kText, 20, "JMBG", false},
+                               {"vocation", kText, 30, "Radno mesto", false},
+                               {"startworkingdate", kText, 10, "Datum početka rada", false}});
+
+    Define(HorloAccessPointZQ, {{"horloaccesspointid", kId, 0, "", false},
+                                {"name", kText, 50, "", true},
+                                {"macaddress", kText, 30, "", true},
+                                {"localip", kText, 30, "", true},
+                                {"publicip", kText, 30, "", true},
+                                {"udpport", TFieldType::Integer, 0, "", true},
+                                {"tcpport", TFieldType::Integer, 0, "", true},
+                                {"currentdeviceindex", kId, 0, "", true},
+                                {"active", TFieldType::Boolean, 0, "", true},
+                                {"comment", kText, 100, "", false},
+                                {"allaccess", TFieldType::Boolean, 0, "", true},
+                                {"readaccess", TFieldType::Boolean, 0, "", true},
+                                {"outdoor", TFieldType::Boolean, 0, "", true}});
+
+    Define(HorloAccessTicketZQ, {{"horloaccessticketid", kId, 0, "", false},
+                                 {"horloaccesspointid", kId, 0, "", true},
+                                 {"employeecardid", kId, 0, "", true},
+                                 {"employeeid", kId, 0, "", false},
+                                 {"horloguestid", kId, 0, "", false},
+                                 {"active", TFieldType::Boolean, 0, "", true},
+                                 {"comment", kText, 100, "", false},
+                                 {"employeecardcode", TFieldType::Float, 0, "", false}});
+
+    Define(EmployeeCardZQ, {{"employeecardid", kId, 0, "", false},
+                            {"employeeid", kId, 0, "", false},
+                            {"cardcode", TFieldType::Integer, 0, "Kod", true},
+                            {"name", kText, 10, "ID kartice", true},
+                            {"active", TFieldType::Boolean, 0, "Aktivan", true},
+                            {"comment", kText, 100, "Komentar", false},
+                            {"employeename", kText, 51, "Zaposleni", false},
+                            {"horloguestname", kText, 51, "Gost", false}});
+    EmployeeCardZQname = EmployeeCardZQ->FieldByName(QStringLiteral("name"));
+    EmployeeCardZQcardcode = EmployeeCardZQ->FieldByName(QStringLiteral("cardcode"));
+    EmployeeCardZQactive = EmployeeCardZQ->FieldByName(QStringLiteral("active"));
+
+    Define(EmployeeEventRawZQ, {{"employeeeventrawid", kId, 0, "", false},
+                                {"comment", kText, 100, "", false},
+                                {"eventtime", TFieldType::DateTime, 0, "", true},
+                                {"employeeeventtypeid", kId, 0, "", true},
+                                {"employeeid", kId, 0, "", true},
+                                {"horloaccesspointid", kId, 0, "", true},
+                                {"horloaccessticketid", kId, 0, "", false},
+                                {"cardcode", TFieldType::Integer, 0, "", false},
+                                {"deviceindex", kId, 0, "", true}});
+
+    for (TField* f : {HorloWorkCalendarZQworkday, EmployeeCardZQactive}) {
+        f->OnGetText = &THorloDM::HorloWorkCalendarZQworkdayGetText;
+        f->OnSetText = &THorloDM::HorloWorkCalendarZQworkdaySetText;
+    }
+    auto beforeDelete = [this](TDataSet& ds) { CommonBeforeDelete(ds); };
+    for (TZQuery* q : {EmployeeEventTypeZQ, HorloWorkCalendarZQ, HorloAttendanceZQ, EmployeeCardZQ})
+        q->BeforeDelete = beforeDelete;
+    EmployeeCardZQ->BeforePost = [this](TDataSet& ds) { CommonBeforePost(ds); };
+    EmployeeCardZQ->OnNewRecord = [this](TDataSet& ds) { EmployeeCardZQNewRecord(ds); };
+}
+
+void THorloDM::DrawImages() {
+    auto canvas = [] {
+        QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        return image;
+    };
+    // arrival: a green arrow pointing right; departure: a red arrow pointing left
+    for (const auto& [color, right] :
+         {std::pair{QColor(0, 150, 60), true}, std::pair{QColor(200, 40, 40), false}}) {
+        QImage image = canvas();
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath arrow;
+        const QPolygonF shape{{2, 6}, {9, 6}, {9, 2}, {15, 8}, {9, 14}, {9, 10}, {2, 10}};
+        arrow.addPolygon(right ? shape : QTransform(-1, 0, 0, 1, 16, 0).map(shape));
+        p.fillPath(arrow, color);
+        p.end();
+        DBGImageList.Add(image);
+    }
+    // the module: a clock face
+    QImage clock = canvas();
+    QPainter p(&clock);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(30, 70, 140), 1.5));
+    p.setBrush(QColor(235, 242, 255));
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.drawLine(QPointF(8, 8), QPointF(8, 4));
+    p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+    p.end();
+    ImageList.Add(clock);
+}
+
+void THorloDM::CreateFieldValidations() {
+    FieldValidations.clear();
+    for (const auto& [field, column] :
+         {std::pair{EmployeeCardZQname, "name"}, std::pair{EmployeeCardZQcardcode, "cardcode"}}) {
+        const QString columnName = QString::fromLatin1(column);
+        FieldValidations.push_back(FieldValidation(
+            field, true,
+            [columnName](TField* f) {
+                return TestZeroLength(f) && TestUnique(f, QStringLiteral("employeecard"), columnName,
+                                                       QStringLiteral("employeecardid"), QString(), 0);
+            },
+            _CMN_FIELD_REQUIRED_ERR, _CMN_FIELD_INVALIDE_ERR));
+    }
+}
+
+void THorloDM::CreateRelations() {}
+
+void THorloDM::DataModuleCreate() {
+    TCustomDM::DataModuleCreate();
+    BuildValidator();
+}
+
+QString THorloDM::HorloWorkCalendarZQworkdayGetText(const TField& field, bool) {
+    return field.AsBoolean() ? _YES_CAP : _NO_CAP;
+}
+
+void THorloDM::HorloWorkCalendarZQworkdaySetText(TField& field, const QString& text) {
+    field.SetAsBoolean(text != _NO_CAP);
+}
+
+void THorloDM::EmployeeCardZQNewRecord(TDataSet&) {
+    EmployeeCardZQactive->SetAsBoolean(true);
+}
+
+qint64 THorloDM::GetDefaultEventTypeID(QChar direction) const {
+    if (!ZConnection()) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
+    return LookupInteger(
+        Format(QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE direction = '%s' "
+                              "AND defaultevent = 'y' "),
+               {ZConnection()->Escape(QString(direction))}));
+}
+
+void THorloDM::GetEventType(qint64 id, QChar& direction, QString& name) const {
+    name.clear();
+    if (!ZConnection()) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
+    const TResultSet rs = ZConnection()->Select(Format(
+        QStringLiteral("SELECT eet.* FROM employeeeventtype AS eet WHERE eet.employeeeventtypeid = %d "),
+        {id}));
+    if (rs.rows.empty()) return;
+    const QString dir = rs.rows[0][size_t(rs.ColumnIndex(QStringLiteral("direction")))].toString();
+    if (!dir.isEmpty()) direction = dir[0];
+    name = rs.rows[0][size_t(rs.ColumnIndex(QStringLiteral("name")))].toString();
+}
+
+qint64 THorloDM::GetInverseEventTypeID(qint64 id) const {
+    return LookupInteger(QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE pairid = ") +
+                         QString::number(id));
+}

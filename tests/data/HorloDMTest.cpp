@@ -221,3 +221,23 @@ TEST_F(DMFixture, NewAttendanceRowsStartFromColumnDefaults) {
     EXPECT_DOUBLE_EQ(rs.rows[0][0].toDouble(), 7.5);
     EXPECT_DOUBLE_EQ(rs.rows[0][1].toDouble(), 0.0);
 }
+
+TEST_F(DMFixture, DemoDataLoadsAndIsConsistent) {
+    db.LoadSchemaFile(QStringLiteral("demo.sql"));
+    EXPECT_GE(Count(QStringLiteral("employee")), 30);
+    EXPECT_GE(Count(QStringLiteral("employeeevent")), 500);
+    // every demo event names a ticket that belongs to the event's card holder
+    EXPECT_EQ(
+        c.Select(QStringLiteral(
+                     "SELECT COUNT(*) FROM employeeevent AS ee JOIN horloaccessticket AS t ON "
+                     "t.horloaccessticketid = ee.horloaccessticketid JOIN employeecard AS ec ON "
+                     "ec.employeecardid = t.employeecardid WHERE ec.cardcode <> ee.cardcode OR "
+                     "NOT (t.employeeid <=> ee.employeeid) OR NOT (t.horloguestid <=> ee.horloguestid)"))
+            .rows[0][0]
+            .toInt(),
+        0);
+    HorloDM->EmployeeCardZQ->Open();
+    ASSERT_TRUE(HorloDM->EmployeeCardZQ->Locate(QStringLiteral("name"), QStringLiteral("G01")));
+    EXPECT_EQ(HorloDM->EmployeeCardZQ->FieldByName(QStringLiteral("horloguestname"))->AsString(),
+              QStringLiteral("Kovač Ivan"));
+}

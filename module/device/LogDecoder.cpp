@@ -1,0 +1,157 @@
+#include "module/device/LogDecoder.h"
+
+#include "host/SysUtils.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace {
+
+std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+           std::uint32_t(p[3]);
+}
+
+QString TwoDigits(std::uint8_t v) {
+    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
+
+struct CardOwner {
+    qint64 employeeId = 0;
+    qint64 ticketId = 0;
+    qint64 guestId = 0;
+};
+
+} // namespace
+
+TLogRecord TLogRecord::FromBytes(const std::uint8_t* slot) {
+    TLogRecord r;
+    r.index = BigEndian32(slot);
+    r.cardCode = std::int32_t(BigEndian32(slot + 4));
+    r.eventType = slot[8];
+    r.hour = slot[9];
+    r.minute = slot[10];
+    r.second = slot[11];
+    r.day = slot[12];
+    r.month = slot[13];
+    r.year = slot[14];
+    return r;
+}
+
+QString TLogRecord::TimeText() const {
+    return QStringLiteral("20") + TwoDigits(year) + QLatin1Char('-') + TwoDigits(month) + QLatin1Char('-') +
+           TwoDigits(day) + QLatin1Char(' ') + TwoDigits(hour) + QLatin1Char(':') + TwoDigits(minute) +
+           QLatin1Char(':') + TwoDigits(second);
+}
+
+bool TLogRecord::HasValidTime() const {
+    return year <= 99 && QDate::isValid(2000 + year, month, day) && QTime::isValid(hour, minute, second);
+}
+
+bool TLogRecord::IsEmpty() const {
+    return !hour && !minute && !second && !day && !month && !year;
+}
+
+TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_t receivedBytes,
+                                           std::uint32_t memorySize, std::uint16_t usersCount,
+                                           std::uint32_t maxLogRecords, qint64 accessPointId,
+                                           std::uint32_t currentDeviceIndex, const QDate& today) {
+    TDecodeResult result;
+    result.mark = currentDeviceIndex;
+    // Only bytes that this download received and that lie inside the device's
+    // memory are read; a slot reaching past them is never decoded.
+    const std::size_t limit = std::min<std::size_t>(receivedBytes, memorySize);
+    const std::size_t logStart = kImageHeaderSize + kUserRecordSize * usersCount;
+    const std::size_t slotsInImage = limit > logStart ? (limit - logStart) / kLogSlotSize : 0;
+    const std::size_t slotCount = std::min<std::size_t>(maxLogRecords, slotsInImage);
+
+    QHash<std::int32_t, CardOwner> owners; // one lookup per card and run
+    auto ownerOf = [&](std::int32_t cardCode) {
+        auto it = owners.constFind(cardCode);
+        if (it != owners.constEnd()) return *it;
+        CardOwner owner;
+        const TResultSet card = m_connection.Select(
+            Format(QStringLiteral("SELECT * FROM employeecard WHERE cardcode = %d"), {cardCode}));
+        qint64 cardId = 0;
+        if (!card.rows.empty()) {
+            cardId = card.rows[0][size_t(card.ColumnIndex(QStringLiteral("employeecardid")))].toLongLong();
+            owner.employeeId =
+                card.rows[0][size_t(card.ColumnIndex(QStringLiteral("employeeid")))].toLongLong();
+        }
+        const TResultSet ticket = m_connection.Select(Format(
+            QStringLiteral(
+                "SELECT * FROM horloaccessticket WHERE employeecardid = %d AND horloaccesspointid= %d"),
+            {cardId, accessPointId}));
+        if (!ticket.rows.empty()) {
+            owner.ticketId = ticket.rows[0][size_t(ticket.ColumnIndex(QStringLiteral("horloaccessticketid")))]
+                                 .toLongLong();
+            owner.guestId =
+                ticket.rows[0][size_t(ticket.ColumnIndex(QStringLiteral("horloguestid")))].toLongLong();
+        }
+        owners.insert(cardCode, owner);
+        return owner;
+    };
+
+    TTransaction transaction(m_connection);
+    QStringList pending;
+    auto flush = [&] {
+        if (pending.isEmpty()) return;
+        m_connection.Execute(QStringLiteral("INSERT INTO `employeeeventraw` VALUES ") +
+                             pending.join(QLatin1Char(',')));
+        pending.clear();
+    };
+    for (std::size_t k = 0; k < slotCount; ++k) {
+        const TLogRecord r = TLogRecord::FromBytes(image + logStart + kLogSlotSize * k);
+        ++result.slotsRead;
+        if (r.index <= currentDeviceIndex) {
+            ++result.notNew;
+            continue;
+        }
+        if (r.IsEmpty()) {
+            ++result.empty;
+            continue;
+        }
+        // A slot whose bytes form no real date-time would fail the whole
+        // statement and block this device's import for good.
+        if (!r.HasValidTime()) {
+            ++result.invalidTime;
+            continue;
+        }
+        const CardOwner owner = ownerOf(r.cardCode);
+        const QString quotedTime = QLatin1Char('\'') + r.TimeText() + QLatin1Char('\'');
+        const int eventType = r.eventType;
+        if (owner.employeeId > 0)
+            pending << Format(QStringLiteral("(NULL, NULL, %s, %d, %d, NULL, %d, %d, %d, %u, NULL)"),
+                              {quotedTime, eventType, owner.employeeId, accessPointId, owner.ticketId,
+                               r.cardCode, r.index});
+        else
+            pending << Format(
+                QStringLiteral("(NULL, NULL, %s, %d, NULL, %d, %d, %d, %d, %u, NULL)"),
+                {quotedTime, eventType, owner.guestId, accessPointId, owner.ticketId, r.cardCode, r.index});
+        ++result.stored;
+        if (pending.size() >= std::max(1, BatchSize)) flush();
+    }
+    flush();
+
+    result.removed = int(m_connection.Execute(Format(
+        QStringLiteral("DELETE FROM `employeeeventraw` WHERE (deviceindex = 0) OR (eventtime < '2017-02-07 "
+                       "00:00:00') OR (eventtime > '%s 23:59:59')"),
+        {SqlDate(today)})));
+    const TResultSet mark = m_connection.Select(
+        Format(QStringLiteral(
+                   "SELECT horloaccesspointid, MAX(deviceindex) AS maxdbindex FROM `employeeeventraw` WHERE "
+                   "horloaccesspointid= %d GROUP BY horloaccesspointid"),
+               {accessPointId}));
+    if (!mark.rows.empty()) {
+        const qint64 maxIndex = mark.rows[0][1].toLongLong();
+        m_connection.Execute(
+            Format(QStringLiteral(
+                       "UPDATE horloaccesspoint SET currentdeviceindex = %d WHERE horloaccesspointid = %d"),
+                   {maxIndex, accessPointId}));
+        result.markMoved = true;
+        result.mark = std::uint32_t(maxIndex);
+    }
+    transaction.Commit();
+    return result;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Command line of horlo-devicesim.
+
+#include "devicesim/SimDevice.h"
+
+#include <string>
+#include <vector>
+
+namespace devicesim {
+
+struct Options {
+    std::vector<DeviceConfig> devices;
+    std::string traceFile;
+    double exitAfterSeconds = 0; // 0: until SIGINT or SIGTERM
+    bool help = false;
+};
+
+// Throws std::invalid_argument with a message naming the offending option.
+Options ParseOptions(const std::vector<std::string>& args);
+std::string UsageText();
+
+} // namespace devicesim

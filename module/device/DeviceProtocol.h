@@ -1,0 +1,218 @@
+#pragma once
+// The access devices' UDP request/reply protocol: 76-byte frames with a
+// CRC-16/XMODEM checksum, and one protocol instance per owning dialog kind.
+// Nothing here touches a widget or the database.
+
+#include "module/device/UdpEndpoint.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Expected-reply states (ReceiveState). 0 is the card-management instance's start value.
+inline constexpr std::uint8_t rsDeviceInfo = 1;
+inline constexpr std::uint8_t rsRelayModeAck = 8;
+inline constexpr std::uint8_t rsClockAck = 11;
+inline constexpr std::uint8_t rsUserRecordAck = 12;
+inline constexpr std::uint8_t rsRelayDelays = 15;
+inline constexpr std::uint8_t rsIdle = 20;
+inline constexpr std::uint8_t rsMemoryBlock = 21;
+
+struct TDeviceCommand {
+    char c1;
+    char c2;
+};
+inline constexpr TDeviceCommand cmdGetDeviceInfo{'G', 'E'};
+inline constexpr TDeviceCommand cmdGetMemoryBlock{'G', 'B'};
+inline constexpr TDeviceCommand cmdGetRelayDelays{'G', 'D'};
+inline constexpr TDeviceCommand cmdSetRelayMode{'S', 'D'};
+inline constexpr TDeviceCommand cmdSetClock{'S', 'T'};
+inline constexpr TDeviceCommand cmdSetUserRecord{'S', 'E'};
+
+inline constexpr std::size_t FRAME_SIZE = 76;
+inline constexpr std::size_t FRAME_DATA_OFFSET = 10; // data byte n is frame byte 10 + n
+inline constexpr std::size_t FRAME_DATA_SIZE = 64;
+inline constexpr std::size_t FRAME_CRC_OFFSET = 74;
+inline constexpr std::size_t RECEIVE_BUFFER_SIZE = TUdpEndpoint::RECEIVE_BUFFER_SIZE;
+
+inline constexpr std::size_t RCV_MEM_BUFFER_SIZE = 512001;
+inline constexpr std::uint32_t MEM_BLOCK_SIZE = 64;
+// Whole blocks that fit into RcvMemBuffer: 8000 blocks, image indices 0..511999.
+inline constexpr std::uint32_t MAX_MEM_BLOCKS = (RCV_MEM_BUFFER_SIZE - 1) / MEM_BLOCK_SIZE;
+
+inline constexpr char ERROR_BOX_TITLE[] = "Error";
+inline constexpr char USER_RECORD_REFUSED_ERR[] = "Greska! Upis korisnika NEUSPESAN!";
+inline constexpr char UNCLEAR_REPLY_ERR[] = "Odgovor iz uredjaja nejasan!";
+
+using TFrame = std::array<std::uint8_t, FRAME_SIZE>;
+using TCommandArgs = std::array<std::uint8_t, 8>;
+using TFrameData = std::array<std::uint8_t, FRAME_DATA_SIZE>;
+
+// One checksum step on the register `crc` (CRC-16/XMODEM, one byte at a time).
+void DoCrc(std::uint16_t& crc, std::uint8_t byte);
+// Checksum of `len` bytes starting from a zero register.
+std::uint16_t ComputeCrc(const std::uint8_t* data, std::size_t len);
+// True when bytes 74-75 hold the checksum of bytes 0-73; `frame` must hold 76 bytes.
+bool FrameCrcOk(const std::uint8_t* frame);
+// Stores the checksum of bytes 0-73 into bytes 74 (high) and 75 (low).
+void SealFrame(TFrame& frame);
+
+// A sealed frame with the given command, status pair and 64 data bytes. The device
+// side builds its replies with it as well.
+TFrame BuildFrame(TDeviceCommand cmd, std::uint8_t status1, std::uint8_t status2, const std::uint8_t* data64);
+// Short form: status 0x00 0x00, eight argument bytes, the rest of the data area zero.
+TFrame BuildShortFrame(TDeviceCommand cmd, const TCommandArgs& args);
+// Long form: status 0x30 0x30 and exactly 64 data bytes from `data64`.
+TFrame BuildLongFrame(TDeviceCommand cmd, const std::uint8_t* data64);
+
+TCommandArgs MemoryBlockArgs(std::uint32_t block);
+TCommandArgs RelayModeArgs(std::uint8_t delayR1, std::uint8_t delayR2, std::uint8_t mode);
+// Clock arguments for a local wall-clock reading; the day of week (1 = Sunday) is derived.
+TCommandArgs ClockArgs(int year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                       unsigned second);
+// Data area of SetUserRecord; only the low 32 bits of the card code travel.
+TFrameData UserRecordData(std::uint32_t accessTicketId, std::int64_t cardCode, bool active);
+
+struct TDeviceInfo {
+    std::string FirmwareVersion;
+    std::string FirmwareDateTime;
+    std::string FirmwareVer;
+    std::string HardwareVer;
+    std::uint8_t MemoryType = 0;
+    std::uint32_t EepromMemSize = 0;
+    std::uint32_t SdcardMemSize = 0;
+    std::uint16_t UsersCount = 0;
+    std::uint32_t MaxLogRecords = 0;
+};
+
+// Reads a device information reply of `len` bytes (at least 76) into `info`. The model
+// texts are searched in the whole datagram; "Koldar" selects layout A, "Tarmisoni"
+// layout B, and B is read last so its values stand when both occur. Returns false and
+// leaves `info` alone when neither text occurs.
+bool ParseDeviceInfo(const std::uint8_t* datagram, std::size_t len, TDeviceInfo& info);
+
+// One protocol instance: the state shared by the owner's (UI) thread and the endpoint's
+// listener thread, the sends, the reply handler and the deadline tick. Items that both
+// threads write are atomics, so the handshake rests on plain sequentially consistent
+// stores: ReceiveState before a send, ZabraniSlanje around the whole handler run.
+class TDeviceProtocol {
+public:
+    using TErrorBox = std::function<void(const std::string& title, const std::string& text)>;
+    using TFrameSender = std::function<bool(const std::string& address, int port, const TFrame& frame)>;
+
+    explicit TDeviceProtocol(std::uint8_t initialReceiveState = 0);
+    ~TDeviceProtocol();
+    TDeviceProtocol(const TDeviceProtocol&) = delete;
+    TDeviceProtocol& operator=(const TDeviceProtocol&) = delete;
+
+    // Checksum register for callers that fold bytes themselves. Sends and the reply
+    // handler use registers of their own, so the two threads never share this one.
+    std::uint16_t Crc = 0;
+    void DoCrc(std::uint8_t byte);
+
+    std::atomic<std::uint8_t> ReceiveState;
+    std::atomic<bool> ZabraniSlanje{false};
+    std::atomic<std::uint16_t> TimeOutForResponse{0};
+    std::atomic<bool> TimeOutForResponseEnabled{false};
+
+    // Destination of requests; written and read on the owner's thread only.
+    std::string UDPServerIP;
+    std::int32_t UDPServerPort = 0;
+
+    std::atomic<std::uint8_t> DelayR1{0};
+    std::atomic<std::uint8_t> DelayR2{0};
+
+    std::atomic<std::uint32_t> EEPROM_MEM_SIZE{0};
+    std::atomic<std::uint32_t> SDCARD_MEM_SIZE{0};
+    std::atomic<std::uint16_t> USERS_COUNT_FROM_DEVICE{0};
+    std::atomic<std::uint32_t> MAX_LOG_RECORDS{0};
+    std::atomic<std::uint8_t> MEMORY_TYPE{0};
+    std::string FIRMWARE_VERSION() const;
+    std::string FIRMWARE_DATE_TIME() const;
+    std::string FIRMWARE_VER() const;
+    std::string HARDWARE_VER() const;
+
+    // Image of the device memory, RCV_MEM_BUFFER_SIZE bytes, never resized or cleared.
+    // Filled on the listener thread; readable by others once MemReadIsInProgress is false.
+    std::vector<std::uint8_t> RcvMemBuffer;
+    std::atomic<std::uint32_t> MemReadAddress{0};
+    std::atomic<std::uint8_t> BadCRCRetry{0};
+    std::atomic<std::uint8_t> TimeOutMemReadCounter{0};
+    std::atomic<bool> MemReadIsInProgress{false};
+    std::atomic<bool> SendForNextMemPacket{false};
+
+    // End test of a memory read. False (the default) keeps the device protocol's rule,
+    // which stops before the last block; true reads every block the image can hold.
+    std::atomic<bool> ReadLastBlock{false};
+
+    // Set these before the endpoint is activated; they run on the listener thread.
+    // An error box runs while ZabraniSlanje is set; without one the text goes to stderr.
+    TErrorBox ShowErrorBox;
+    // Download notifications; the card-management instance leaves them empty.
+    std::function<void(std::uint32_t totalBlocks)> OnMemReadStarted;
+    std::function<void(std::uint32_t blocksDone)> OnMemBlockDone;
+    std::function<void()> OnMemReadEnded;  // before the end-of-read state changes
+    std::function<void()> OnImportEnabled; // after them
+
+    // Replaces the endpoint as the way frames leave (tests, tools). Owner's thread only.
+    void SetFrameSender(TFrameSender sender);
+
+    // Short form; does nothing (no frame, no deadline) while ZabraniSlanje is set.
+    // Returns true when a frame was handed to the endpoint.
+    bool SendUDPCommand(char c1, char c2, const TCommandArgs& args);
+    // Long form; always sent. Exactly 64 bytes are read from `data64`.
+    bool SendUDPCommandFull(char c1, char c2, const std::uint8_t* data64);
+
+    // Each sets ReceiveState and then sends the command.
+    bool RequestDeviceInfo();
+    bool RequestRelayDelays();
+    bool RequestRelayMode(std::uint8_t mode); // with the delays last reported
+    bool RequestClock(const TCommandArgs& clockArgs);
+    bool RequestUserRecord(std::uint32_t accessTicketId, std::int64_t cardCode, bool active);
+    // GetMemoryBlock for `block`; ReceiveState is left as it is.
+    bool SendGetMemoryBlock(std::uint32_t block);
+
+    // Starts a memory read from block 0 (the first request goes out with SendNextMemPacket).
+    void BeginMemoryRead();
+    // The 10 ms step of the owner: sends GetMemoryBlock for MemReadAddress when one is due.
+    bool SendNextMemPacket();
+    // The 100 ms deadline step of the owner.
+    void ReplyWatchdogTick();
+
+    // Whole blocks of the current memory read: EEPROM_MEM_SIZE / 64, but no more than
+    // RcvMemBuffer holds, so a device reporting more memory is read up to the image's end.
+    std::uint32_t MemBlockCount() const;
+
+    // Opens the endpoint for an access point: deactivates it if still active, sets the
+    // destination, binds the same port on all interfaces with broadcast permitted and
+    // activates. Returns Active(); on failure the endpoint keeps the OS error.
+    bool OpenEndpoint(const std::string& localIp, int udpPort);
+    void CloseEndpoint();
+    TUdpEndpoint& Endpoint() { return Endpoint_; }
+
+    // The reply handler, called on the listener thread for each datagram. What a callback
+    // throws leaves it after ZabraniSlanje is cleared (and, at the end of a read, after the
+    // read is over); on the listener thread it reaches the endpoint's error handler.
+    void IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len);
+
+private:
+    bool SendFrame(const TFrame& frame);
+    void ArmDeadline();
+    void HandleMemoryBlock(const std::uint8_t* frame, bool crcOk);
+    void EndMemoryRead();
+    void ShowError(const char* text);
+
+    mutable std::mutex InfoMutex_;
+    std::string FirmwareVersion_;
+    std::string FirmwareDateTime_;
+    std::string FirmwareVer_;
+    std::string HardwareVer_;
+
+    TFrameSender FrameSender_;
+    TUdpEndpoint Endpoint_;
+};

@@ -1,0 +1,173 @@
+#include "module/device/UdpEndpoint.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+// Addresses are dotted IPv4 texts; no name lookup, which could block the caller.
+bool ResolveIpv4(const std::string& address, in_addr& out) {
+    return inet_pton(AF_INET, address.c_str(), &out) == 1;
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& error) {
+    error = 0;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (port < 0 || port > 65535) {
+        error = EINVAL;
+        return -1;
+    }
+    if (!ResolveIpv4(address, local.sin_addr)) {
+        error = EADDRNOTAVAIL;
+        return -1;
+    }
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    const int on = 1;
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0 ||
+        (broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) ||
+        ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        error = errno;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int SendUdpDatagram(int fd, const std::string& address, int port, const void* data, std::size_t len) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    if (port < 0 || port > 65535) return EINVAL;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (!ResolveIpv4(address, to.sin_addr)) return EADDRNOTAVAIL;
+    for (;;) {
+        if (::sendto(fd, data, len, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) >= 0) return 0;
+        if (errno != EINTR) return errno;
+    }
+}
+
+TUdpEndpoint::TUdpEndpoint() = default;
+
+TUdpEndpoint::~TUdpEndpoint() {
+    Deactivate();
+    Reap();
+}
+
+std::string TUdpEndpoint::LastErrorText() const {
+    const int err = LastError_.load();
+    return err == 0 ? std::string() : std::system_category().message(err);
+}
+
+bool TUdpEndpoint::Activate() {
+    if (Active_.load()) return true;
+    Reap();
+    int err = 0;
+    int fd = OpenUdpSocket(BindAddress_, DefaultPort_, Broadcast_, err);
+    if (fd < 0) {
+        LastError_ = err;
+        return false;
+    }
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC) != 0) {
+        LastError_ = errno;
+        ::close(fd);
+        return false;
+    }
+    sockaddr_in bound{};
+    socklen_t boundLen = sizeof bound;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &boundLen);
+    {
+        std::lock_guard lock(FdMutex_);
+        Fd_ = fd;
+        WakeRead_ = wake[0];
+        WakeWrite_ = wake[1];
+    }
+    LocalPort_ = ntohs(bound.sin_port);
+    LastError_ = 0;
+    Active_ = true;
+    Listener_ = std::thread(&TUdpEndpoint::Listen, this, fd, wake[0], Handler_, ErrorHandler_);
+    return true;
+}
+
+void TUdpEndpoint::Deactivate() {
+    if (!Active_.exchange(false)) return;
+    LocalPort_ = 0;
+    {
+        std::lock_guard lock(FdMutex_);
+        const char byte = 1;
+        while (::write(WakeWrite_, &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
+    // A handler that deactivates its own endpoint cannot join itself; the listener
+    // leaves after that handler returns and is joined by the next Activate or the end.
+    if (ListenerId_.load() != std::this_thread::get_id()) Reap();
+}
+
+void TUdpEndpoint::Reap() {
+    if (Listener_.joinable()) {
+        if (ListenerId_.load() == std::this_thread::get_id()) return;
+        Listener_.join();
+        ListenerId_ = std::thread::id{}; // ids of ended threads are reused
+    }
+    std::lock_guard lock(FdMutex_);
+    CloseFd(Fd_);
+    CloseFd(WakeRead_);
+    CloseFd(WakeWrite_);
+}
+
+bool TUdpEndpoint::Send(const std::string& address, int port, const void* data, std::size_t len) {
+    std::lock_guard lock(FdMutex_);
+    if (!Active_.load() || Fd_ < 0) return false;
+    const int err = SendUdpDatagram(Fd_, address, port, data, len);
+    if (err != 0) LastError_ = err;
+    return err == 0;
+}
+
+void TUdpEndpoint::Listen(int fd, int wakeFd, THandler handler, TErrorHandler errorHandler) {
+    ListenerId_ = std::this_thread::get_id();
+    std::uint8_t buffer[RECEIVE_BUFFER_SIZE];
+    pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    for (;;) {
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents != 0) return;
+        if (fds[0].revents == 0) continue;
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        // A longer datagram is cut to the buffer by the kernel; the rest is discarded.
+        const ssize_t n =
+            ::recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        if (n < 0) continue; // EAGAIN, EINTR or a reported ICMP error: nothing to deliver
+        if (!handler) continue;
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+        const TUdpPeer peer{text, ntohs(from.sin_port)};
+        try {
+            handler(buffer, static_cast<std::size_t>(n), peer);
+        } catch (...) {
+            if (errorHandler) errorHandler(std::current_exception());
+        }
+    }
+}

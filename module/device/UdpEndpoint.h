@@ -1,0 +1,84 @@
+#pragma once
+// A UDP socket with a listener thread of its own (POSIX sockets, no event loop).
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct TUdpPeer {
+    std::string address; // dotted IPv4
+    std::uint16_t port = 0;
+};
+
+// Opens an IPv4 UDP socket bound to address:port with SO_REUSEADDR and SO_REUSEPORT,
+// so that a wildcard bind and binds to single loopback addresses share one port.
+// Returns the descriptor, or -1 with the OS error in `error`.
+int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& error);
+// Sends one datagram from `fd`; returns 0 or the OS error.
+int SendUdpDatagram(int fd, const std::string& address, int port, const void* data, std::size_t len);
+
+class TUdpEndpoint {
+public:
+    // Received datagrams longer than this are cut to it.
+    static constexpr std::size_t RECEIVE_BUFFER_SIZE = 1024;
+
+    using THandler = std::function<void(const std::uint8_t* data, std::size_t len, const TUdpPeer& from)>;
+    using TErrorHandler = std::function<void(std::exception_ptr)>;
+
+    TUdpEndpoint();
+    ~TUdpEndpoint();
+    TUdpEndpoint(const TUdpEndpoint&) = delete;
+    TUdpEndpoint& operator=(const TUdpEndpoint&) = delete;
+
+    // Settings take effect at the next Activate.
+    void SetBindAddress(const std::string& address) { BindAddress_ = address; } // default "0.0.0.0"
+    const std::string& BindAddress() const { return BindAddress_; }
+    void SetDefaultPort(int port) { DefaultPort_ = port; }
+    int DefaultPort() const { return DefaultPort_; }
+    void SetBroadcastEnabled(bool enabled) { Broadcast_ = enabled; }
+    void SetHandler(THandler handler) { Handler_ = std::move(handler); }
+    // Receives what a handler throws; the listener goes on with the next datagram.
+    void SetErrorHandler(TErrorHandler handler) { ErrorHandler_ = std::move(handler); }
+
+    // Binds and starts the listener thread. Returns Active(); on failure the endpoint
+    // stays inactive and LastError() holds the OS error.
+    bool Activate();
+    // Stops the listener and waits for a handler that is running. Called from the
+    // handler itself it only stops the listener; the thread is joined later.
+    void Deactivate();
+    bool Active() const { return Active_.load(); }
+
+    int LastError() const { return LastError_.load(); }
+    std::string LastErrorText() const;
+    // The bound port (useful after binding port 0); 0 while inactive.
+    std::uint16_t LocalPort() const { return LocalPort_.load(); }
+
+    // Sends one datagram from the bound socket. Returns false when inactive or on an
+    // OS error (kept in LastError()).
+    bool Send(const std::string& address, int port, const void* data, std::size_t len);
+
+private:
+    void Listen(int fd, int wakeFd, THandler handler, TErrorHandler errorHandler);
+    void Reap();
+
+    std::string BindAddress_ = "0.0.0.0";
+    int DefaultPort_ = 0;
+    bool Broadcast_ = false;
+    THandler Handler_;
+    TErrorHandler ErrorHandler_;
+
+    std::mutex FdMutex_; // guards Fd_ against Send racing Deactivate
+    int Fd_ = -1;
+    int WakeRead_ = -1;
+    int WakeWrite_ = -1;
+    std::thread Listener_;
+    std::atomic<std::thread::id> ListenerId_{}; // set by the listener itself before any handler runs
+    std::atomic<bool> Active_{false};
+    std::atomic<int> LastError_{0};
+    std::atomic<std::uint16_t> LocalPort_{0};
+};

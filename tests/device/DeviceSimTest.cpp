@@ -1,0 +1,580 @@
+// The simulated devices: requests and replies, card admission, the log ring, swipe
+// generation, faults, the command line and the trace.
+
+#include "devicesim/SimDevice.h"
+#include "devicesim/SimOptions.h"
+#include "devicesim/SimServer.h"
+#include "tests/device/LoopbackTools.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace devicesim;
+using namespace devicetest;
+
+extern char** environ;
+
+namespace {
+
+std::string TempFile(const std::string& name) {
+    return (std::filesystem::temp_directory_path() / ("horlo-sim-" + std::to_string(::getpid()) + "-" + name))
+        .string();
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+const NaiveTime NOW = MakeNaiveTime(2026, 12, 7, 10, 0, 0);
+
+SimDevice::Outcome Ask(SimDevice& d, const TFrame& request, NaiveTime now = NOW) {
+    return d.Handle(request.data(), request.size(), now);
+}
+
+TFrame UserRecord(std::uint32_t ticket, std::uint32_t code, bool active) {
+    const TFrameData data = UserRecordData(ticket, code, active);
+    return BuildLongFrame(cmdSetUserRecord, data.data());
+}
+
+std::string Ack(const SimDevice::Outcome& o) {
+    return o.replies.empty() ? "" : std::string{char(o.replies[0].frame[8]), char(o.replies[0].frame[9])};
+}
+
+std::string Time(const LogRecord& r) {
+    char text[32];
+    std::snprintf(text, sizeof text, "20%02u-%02u-%02u %02u:%02u:%02u", r.year, r.month, r.day, r.hour,
+                  r.minute, r.second);
+    return text;
+}
+
+TEST(SimDevice, AnswersEveryCommand) {
+    DeviceConfig c;
+    c.memorySize = 1000;
+    c.users = 2;
+    c.delayR1 = 3;
+    c.delayR2 = 4;
+    c.cards = {{9, 0xA1B2C3D4, true}};
+    SimDevice d(c);
+
+    for (const char* model : {"Koldar", "Tarmisoni"}) {
+        DeviceConfig mc = c;
+        mc.model = model;
+        SimDevice md(mc);
+        const auto o = Ask(md, BuildShortFrame(cmdGetDeviceInfo, {}));
+        ASSERT_EQ(o.replies.size(), 1u);
+        TDeviceInfo info;
+        ASSERT_TRUE(ParseDeviceInfo(o.replies[0].frame.data(), FRAME_SIZE, info)) << model;
+        EXPECT_EQ(info.FirmwareVersion.rfind(model, 0), 0u);
+        EXPECT_EQ(info.EepromMemSize, 1000u);
+        EXPECT_EQ(info.UsersCount, 2);
+        EXPECT_EQ(info.MaxLogRecords, (1000u - 128 - 42) / 15);
+    }
+
+    // Blocks are 64 bytes from index * 64; beyond the memory they read as zeros.
+    for (std::uint32_t block : {0u, 2u, 15u, 16u, 0xFFFFFFFFu}) {
+        const auto o = Ask(d, BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(block)));
+        ASSERT_EQ(o.replies.size(), 1u);
+        const TFrame& f = o.replies[0].frame;
+        EXPECT_TRUE(FrameCrcOk(f.data()));
+        for (std::size_t i = 0; i < 64; ++i) {
+            const std::uint64_t at = std::uint64_t{block} * 64 + i;
+            ASSERT_EQ(f[10 + i], at < 1000 ? d.Image()[at] : 0) << "block " << block << " byte " << i;
+        }
+    }
+    // The card record sits at 128: ticket, code, reserved bytes, flags.
+    EXPECT_EQ(d.Image()[128 + 3], 9);
+    EXPECT_EQ(d.Image()[128 + 4], 0xA1);
+    EXPECT_EQ(d.Image()[128 + 20], 0x81);
+
+    const auto delays = Ask(d, BuildShortFrame(cmdGetRelayDelays, {}));
+    EXPECT_EQ(delays.replies[0].frame[10], 3);
+    EXPECT_EQ(delays.replies[0].frame[11], 4);
+    EXPECT_EQ(Ack(Ask(d, BuildShortFrame(cmdSetRelayMode, RelayModeArgs(7, 8, 2)))), "OK");
+    EXPECT_EQ(d.RelayMode(), 2);
+    EXPECT_EQ(Ask(d, BuildShortFrame(cmdGetRelayDelays, {})).replies[0].frame[10], 7);
+    EXPECT_EQ(Ack(Ask(d, BuildShortFrame({'Z', 'Z'}, {}))), "NO");
+
+    // Requests that are short or carry a bad checksum get no reply.
+    TFrame bad = BuildShortFrame(cmdGetDeviceInfo, {});
+    bad[74] ^= 1;
+    EXPECT_TRUE(Ask(d, bad).replies.empty());
+    EXPECT_TRUE(d.Handle(bad.data(), 75, NOW).replies.empty());
+}
+
+TEST(SimDevice, ClockOffsetMovesLaterSwipes) {
+    DeviceConfig c;
+    c.cards = {{1, 100, true}};
+    SimDevice d(c);
+    ASSERT_EQ(Ack(Ask(d, BuildShortFrame(cmdSetClock, ClockArgs(2030, 1, 2, 3, 4, 5)), NOW)), "OK");
+    ASSERT_TRUE(d.SwipeTicket(1, true, NOW + 60));
+    EXPECT_EQ(Time(d.Records().back()), "2030-01-02 03:05:05");
+    EXPECT_EQ(Ack(Ask(d, BuildShortFrame(cmdSetClock, {25, 0, 0, 26, 1, 1, 1, 0}))), "NO");
+}
+
+TEST(SimDevice, OnlyActiveKeptCardsAreAdmitted) {
+    DeviceConfig c;
+    c.users = 3;
+    c.cards = {{1, 100, true}, {2, 200, false}};
+    SimDevice d(c);
+    struct Step {
+        const char* what;
+        std::function<bool(SimDevice&)> act;
+        bool result;
+        bool logged;
+        std::uint8_t type = 0;
+        std::uint32_t card = 0;
+    };
+    const std::vector<Step> steps = {
+        {"active ticket", [](SimDevice& d) { return d.SwipeTicket(1, true, NOW); }, true, true, 5, 1},
+        {"active ticket leaves", [](SimDevice& d) { return d.SwipeTicket(1, false, NOW); }, true, true, 10,
+         1},
+        {"inactive ticket", [](SimDevice& d) { return d.SwipeTicket(2, true, NOW); }, false, false},
+        {"unknown ticket", [](SimDevice& d) { return d.SwipeTicket(3, true, NOW); }, false, false},
+        {"active code", [](SimDevice& d) { return d.SwipeCode(100, true, NOW); }, true, true, 15, 100},
+        {"active code leaves", [](SimDevice& d) { return d.SwipeCode(100, false, NOW); }, true, true, 16,
+         100},
+        {"inactive code", [](SimDevice& d) { return d.SwipeCode(200, true, NOW); }, false, false},
+        {"withdrawn ticket 1",
+         [](SimDevice& d) {
+             return Ack(Ask(d, UserRecord(1, 100, false))) == "OK" && d.SwipeTicket(1, true, NOW);
+         },
+         false, false},
+        {"written ticket 3",
+         [](SimDevice& d) {
+             return Ack(Ask(d, UserRecord(3, 300, true))) == "OK" && d.SwipeTicket(3, true, NOW);
+         },
+         true, true, 5, 3},
+        {"re-activated ticket 2",
+         [](SimDevice& d) {
+             return Ack(Ask(d, UserRecord(2, 222, true))) == "OK" && d.SwipeCode(222, true, NOW);
+         },
+         true, true, 15, 222},
+        {"no free user record", [](SimDevice& d) { return Ack(Ask(d, UserRecord(4, 400, true))) == "OK"; },
+         false, false},
+    };
+    std::uint32_t expectedIndex = 0;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        const std::uint32_t before = d.LastIndex();
+        EXPECT_EQ(s.act(d), s.result);
+        EXPECT_EQ(d.LastIndex() != before, s.logged);
+        if (s.logged) {
+            const LogRecord r = d.Records().back();
+            EXPECT_EQ(r.index, ++expectedIndex);
+            EXPECT_EQ(r.type, s.type);
+            EXPECT_EQ(r.card, s.card);
+        }
+    }
+    ASSERT_EQ(d.Cards().size(), 3u);
+    EXPECT_FALSE(d.Card(1)->active);
+    EXPECT_EQ(d.Card(2)->code, 222u);
+    EXPECT_FALSE(d.Card(4).has_value());
+    EXPECT_EQ(d.Image()[128 + 20], 0x80);  // ticket 1 withdrawn
+    EXPECT_EQ(d.Image()[128 + 42 + 3], 3); // ticket 3 in the third record
+    EXPECT_EQ(d.Image()[128 + 42 + 20], 0x81);
+}
+
+TEST(SimDevice, LogIsARingWithIncreasingIndexes) {
+    DeviceConfig c;
+    c.users = 1;
+    c.logSlots = 4;
+    c.cards = {{1, 100, true}};
+    SimDevice d(c);
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(d.SwipeTicket(1, i % 2 == 0, NOW + i));
+    std::vector<std::uint32_t> indexes;
+    for (std::uint32_t k = 0; k < 4; ++k) {
+        // Read the slots as the module does, through memory blocks.
+        const std::uint32_t at = d.LogOffset() + 15 * k;
+        std::uint8_t slot[15];
+        for (int i = 0; i < 15; ++i) {
+            const std::uint32_t byte = at + i;
+            const auto o = Ask(d, BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(byte / 64)));
+            slot[i] = o.replies[0].frame[10 + byte % 64];
+        }
+        indexes.push_back(DecodeLogRecord(slot).index);
+        EXPECT_EQ(Time(DecodeLogRecord(slot)), Time(d.Records()[k]));
+    }
+    EXPECT_EQ(indexes, (std::vector<std::uint32_t>{5, 6, 3, 4}));
+    EXPECT_EQ(d.LastIndex(), 6u);
+
+    // A log without slots keeps nothing but still counts.
+    DeviceConfig none = c;
+    none.logSlots = 0;
+    SimDevice n(none);
+    EXPECT_TRUE(n.SwipeTicket(1, true, NOW));
+    EXPECT_TRUE(n.Records().empty());
+}
+
+TEST(SimDevice, PlannedSwipesFallOnWorkDaysAndFollowTheSeed) {
+    const auto plan = [](std::uint64_t seed) {
+        DeviceConfig c;
+        c.seed = seed;
+        c.cards = {{1, 100, true}, {2, 200, true}, {3, 300, false}};
+        c.swipes = SwipePlan{MakeNaiveTime(2026, 11, 28), MakeNaiveTime(2026, 12, 6), {1, 3, 4}, {200}};
+        SimDevice d(c);
+        return d.Records();
+    };
+    const auto records = plan(1);
+    // Monday 30 November to Friday 4 December: ticket 1 and code 200 arrive and leave;
+    // the withdrawn ticket 3 and the unknown ticket 4 leave no record.
+    ASSERT_EQ(records.size(), 5u * 2 * 2);
+    std::string previous;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const LogRecord& r = records[i];
+        SCOPED_TRACE(Time(r));
+        EXPECT_EQ(r.index, i + 1);
+        EXPECT_GE(Time(r), previous);
+        previous = Time(r);
+        EXPECT_GE(r.day, 30 * (r.month == 11));
+        EXPECT_LE(r.day, r.month == 12 ? 4 : 30);
+        const bool arrival = r.type == 5 || r.type == 15;
+        EXPECT_EQ(r.card, r.type == 5 || r.type == 10 ? 1u : 200u);
+        const unsigned minutes = r.hour * 60 + r.minute;
+        if (arrival) {
+            EXPECT_GE(minutes, 7 * 60 + 30);
+            EXPECT_LT(minutes, 9 * 60);
+        } else {
+            EXPECT_GE(minutes, 15 * 60 + 30);
+            EXPECT_LT(minutes, 17 * 60);
+        }
+    }
+    const auto again = plan(1);
+    const auto other = plan(2);
+    const auto times = [](const std::vector<LogRecord>& v) {
+        std::vector<std::string> t;
+        for (const auto& r : v)
+            t.push_back(Time(r));
+        return t;
+    };
+    EXPECT_EQ(times(again), times(records));
+    EXPECT_NE(times(other), times(records));
+}
+
+TEST(SimDevice, FaultsAreDeterministicBySeed) {
+    struct Case {
+        const char* name;
+        Faults faults;
+        std::function<void(const std::vector<SimDevice::Outcome>&)> check;
+    };
+    const auto count = [](const std::vector<SimDevice::Outcome>& v, auto pred) {
+        return std::count_if(v.begin(), v.end(), pred);
+    };
+    const auto badCrc = [](const SimDevice::Outcome& o) {
+        return !o.replies.empty() && !FrameCrcOk(o.replies[0].frame.data());
+    };
+    Faults drop, corrupt, delay, delaySome, duplicate, silent, silentAfter, onlyInfo;
+    drop.drop = 0.3;
+    corrupt.corrupt = 0.3;
+    delay.delayMs = 250;
+    delaySome.delayMs = 250;
+    delaySome.delayChance = 0.5;
+    duplicate.duplicateMs = 400;
+    duplicate.delayMs = 50;
+    silent.silentAfter = 0;
+    silentAfter.silentAfter = 3;
+    onlyInfo.drop = 1;
+    onlyInfo.onlyCommands = "GE";
+    const Case cases[] = {
+        {"drop", drop,
+         [&](const auto& v) {
+             const auto lost = count(v, [](const auto& o) { return o.replies.empty(); });
+             EXPECT_GT(lost, 30);
+             EXPECT_LT(lost, 90);
+             EXPECT_EQ(count(v, badCrc), 0);
+         }},
+        {"corrupt", corrupt,
+         [&](const auto& v) {
+             EXPECT_EQ(count(v, [](const auto& o) { return o.replies.size() != 1; }), 0);
+             EXPECT_GT(count(v, badCrc), 30);
+             EXPECT_LT(count(v, badCrc), 90);
+         }},
+        {"delay", delay,
+         [&](const auto& v) {
+             EXPECT_EQ(count(v, [](const auto& o) { return o.replies[0].delayMs == 250; }), 200);
+         }},
+        {"delay some", delaySome,
+         [&](const auto& v) {
+             const auto late = count(v, [](const auto& o) { return o.replies[0].delayMs == 250; });
+             EXPECT_GT(late, 60);
+             EXPECT_LT(late, 140);
+             EXPECT_EQ(count(v, [](const auto& o) { return o.replies[0].delayMs == 0; }), 200 - late);
+         }},
+        {"duplicate", duplicate,
+         [&](const auto& v) {
+             EXPECT_EQ(count(v,
+                             [](const auto& o) {
+                                 return o.replies.size() == 2 && o.replies[0].frame == o.replies[1].frame &&
+                                        o.replies[0].delayMs == 50 && o.replies[1].delayMs == 450;
+                             }),
+                       200);
+         }},
+        {"silent", silent,
+         [&](const auto& v) { EXPECT_EQ(count(v, [](const auto& o) { return o.replies.empty(); }), 200); }},
+        {"silent after 3", silentAfter,
+         [&](const auto& v) {
+             EXPECT_EQ(count(v, [](const auto& o) { return !o.replies.empty(); }), 3);
+             EXPECT_FALSE(v[2].replies.empty());
+             EXPECT_TRUE(v[3].replies.empty());
+         }},
+        {"only device info", onlyInfo,
+         [&](const auto& v) { EXPECT_EQ(count(v, [](const auto& o) { return o.replies.empty(); }), 100); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto run = [&](std::uint64_t seed) {
+            DeviceConfig config;
+            config.faults = c.faults;
+            config.seed = seed;
+            SimDevice d(config);
+            std::vector<SimDevice::Outcome> v;
+            for (std::uint32_t i = 0; i < 200; ++i)
+                v.push_back(i % 2 ? Ask(d, BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(i)))
+                                  : Ask(d, BuildShortFrame(cmdGetDeviceInfo, {})));
+            return v;
+        };
+        const auto first = run(7);
+        c.check(first);
+        const auto signature = [](const std::vector<SimDevice::Outcome>& v) {
+            std::string s;
+            for (const auto& o : v)
+                s += o.note + ";";
+            return s;
+        };
+        EXPECT_EQ(signature(run(7)), signature(first));
+        if ((c.faults.drop > 0 && c.faults.drop < 1) || c.faults.corrupt > 0) {
+            EXPECT_NE(signature(run(8)), signature(first));
+        }
+    }
+
+    // Refused card records: N O, nothing kept.
+    DeviceConfig refusing;
+    refusing.faults.refuseCards = true;
+    SimDevice d(refusing);
+    EXPECT_EQ(Ack(Ask(d, UserRecord(5, 500, true))), "NO");
+    EXPECT_FALSE(d.Card(5).has_value());
+    EXPECT_FALSE(d.SwipeTicket(5, true, NOW));
+}
+
+TEST(SimDevice, SwipeFileRecordsAreLoadedAsTheyAre) {
+    const std::string path = TempFile("swipes.txt");
+    {
+        std::ofstream out(path);
+        out << "# date time type card [index]\n"
+               "2017-03-12 07:30:05 15 999 300\n"
+               "\n"
+               "2017-03-12 16:00:00 16 999   # next index\n"
+               "2000-00-00 00:00:00 5 1\n"
+               "2099-01-01 00:00:00 10 -1 2147483648\n";
+    }
+    DeviceConfig c;
+    c.swipeFiles = {path};
+    SimDevice d(c);
+    const auto r = d.Records();
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[0].index, 300u);
+    EXPECT_EQ(r[0].card, 999u);
+    EXPECT_EQ(r[0].type, 15);
+    EXPECT_EQ(Time(r[0]), "2017-03-12 07:30:05");
+    EXPECT_EQ(r[1].index, 301u);
+    EXPECT_EQ(Time(r[2]), "2000-00-00 00:00:00");
+    EXPECT_EQ(r[3].card, 0xFFFFFFFFu);
+    EXPECT_EQ(r[3].index, 0x80000000u);
+    // The bytes in the image follow the 15-byte record format.
+    const std::uint8_t* slot = &d.Image()[d.LogOffset()];
+    EXPECT_EQ(std::vector<std::uint8_t>(slot, slot + 15),
+              (std::vector<std::uint8_t>{0, 0, 1, 0x2C, 0, 0, 3, 0xE7, 0x0F, 7, 0x1E, 5, 0x0C, 3, 0x11}));
+
+    {
+        std::ofstream out(path);
+        out << "2017-03-12 07:30 15 999\n";
+    }
+    SimServer server({c});
+    std::string error;
+    EXPECT_FALSE(server.Start(&error));
+    EXPECT_NE(error.find(":1:"), std::string::npos) << error;
+    std::filesystem::remove(path);
+}
+
+TEST(SimOptions, CommandLine) {
+    const Options o = ParseOptions({"--memory",
+                                    "4096",
+                                    "--seed=9",
+                                    "--trace",
+                                    "t.txt",
+                                    "--card",
+                                    "1:100",
+                                    "--listen",
+                                    "127.0.0.2:5001",
+                                    "--model",
+                                    "Tarmisoni",
+                                    "--card",
+                                    "2:200:inactive",
+                                    "--swipes",
+                                    "2026-11-30..2026-12-04",
+                                    "--drop",
+                                    "0.5",
+                                    "--fault-commands",
+                                    "GB",
+                                    "--listen",
+                                    "127.0.0.3:5002",
+                                    "--silent-after",
+                                    "4",
+                                    "--delay",
+                                    "100:0.5",
+                                    "--swipe-codes",
+                                    "7,8",
+                                    "--swipes",
+                                    "2026-12-01..2026-12-01",
+                                    "--relay-delays",
+                                    "3,4",
+                                    "--duplicate",
+                                    "200",
+                                    "--refuse-cards"});
+    ASSERT_EQ(o.devices.size(), 2u);
+    EXPECT_EQ(o.traceFile, "t.txt");
+    const DeviceConfig& a = o.devices[0];
+    const DeviceConfig& b = o.devices[1];
+    EXPECT_EQ(a.address, "127.0.0.2");
+    EXPECT_EQ(a.port, 5001);
+    EXPECT_EQ(a.model, "Tarmisoni");
+    EXPECT_EQ(a.memorySize, 4096u);
+    EXPECT_EQ(a.seed, 9u);
+    ASSERT_EQ(a.cards.size(), 2u);
+    EXPECT_FALSE(a.cards[1].active);
+    ASSERT_TRUE(a.swipes.has_value());
+    EXPECT_EQ(a.swipes->tickets, (std::vector<std::uint32_t>{1, 2})); // default: every card
+    EXPECT_EQ(a.faults.drop, 0.5);
+    EXPECT_EQ(a.faults.onlyCommands, "GB");
+    EXPECT_EQ(b.port, 5002);
+    EXPECT_EQ(b.model, "Koldar");
+    EXPECT_EQ(b.memorySize, 4096u); // from before the first --listen
+    ASSERT_EQ(b.cards.size(), 1u);
+    EXPECT_EQ(b.faults.drop, 0);
+    EXPECT_EQ(b.faults.silentAfter, 4);
+    EXPECT_EQ(b.faults.delayMs, 100);
+    EXPECT_EQ(b.faults.delayChance, 0.5);
+    EXPECT_EQ(b.faults.duplicateMs, 200);
+    EXPECT_TRUE(b.faults.refuseCards);
+    EXPECT_EQ(b.delayR1, 3);
+    ASSERT_TRUE(b.swipes.has_value());
+    EXPECT_TRUE(b.swipes->tickets.empty());
+    EXPECT_EQ(b.swipes->codes, (std::vector<std::uint32_t>{7, 8}));
+
+    EXPECT_TRUE(ParseOptions({"--help"}).help);
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"--listen", "127.0.0.2"},
+        {"--listen", "127.0.0.2:70000"},
+        {"--listen", "127.0.0.2:1", "--drop", "1.5"},
+        {"--listen", "127.0.0.2:1", "--card", "0:5"},
+        {"--listen", "127.0.0.2:1", "--card", "1:5:gone"},
+        {"--listen", "127.0.0.2:1", "--swipes", "2026-12-05..2026-12-01"},
+        {"--listen", "127.0.0.2:1", "--memory", "16777216"},
+        {"--listen", "127.0.0.2:1", "--bogus"},
+        {"--listen", "127.0.0.2:1", "--seed"},
+        {"--listen", "127.0.0.2:1", "--silent=1"},
+    };
+    for (const auto& args : wrong) {
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + " ";
+        EXPECT_THROW(ParseOptions(args), std::invalid_argument) << joined;
+    }
+}
+
+TEST(SimServer, HoldsBackAndRepeatsRepliesOnTheWire) {
+    DeviceConfig c;
+    c.address = "127.0.0.3";
+    c.port = FreeUdpPort();
+    c.faults.delayMs = 300;
+    c.faults.duplicateMs = 400;
+    SimServer server({c});
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    PlainSocket module;
+    const TFrame info = BuildShortFrame(cmdGetDeviceInfo, {});
+    const auto start = std::chrono::steady_clock::now();
+    module.SendTo("127.0.0.3", c.port, info.data(), info.size());
+    const auto first = module.Receive();
+    const auto firstAt = std::chrono::steady_clock::now();
+    const auto second = module.Receive();
+    const auto secondAt = std::chrono::steady_clock::now();
+    ASSERT_EQ(first.size(), FRAME_SIZE);
+    EXPECT_EQ(second, first);
+    EXPECT_GE(firstAt - start, std::chrono::milliseconds(300));
+    EXPECT_GE(secondAt - start, std::chrono::milliseconds(700));
+    EXPECT_EQ(server.RequestsReceived(), 1);
+}
+
+// The executable itself: it starts, answers, traces each request and stops.
+TEST(SimProgram, TracesEveryRequest) {
+    // ctest names the program folder; run by hand, the tests sit beside the program.
+    const char* binDir = std::getenv("HORLO_BIN_DIR");
+    const std::string program = (binDir ? std::filesystem::path(binDir)
+                                        : std::filesystem::read_symlink("/proc/self/exe").parent_path()) /
+                                "horlo-devicesim";
+    const std::string trace = TempFile("program-trace.txt");
+    const int port = FreeUdpPort();
+    const std::string listen = "127.0.0.2:" + std::to_string(port);
+    std::vector<std::string> args = {program, "--trace", trace, "--listen", listen, "--exit-after", "20"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+
+    PlainSocket module;
+    const TFrame info = BuildShortFrame(cmdGetDeviceInfo, {});
+    // The device may still be starting: ask until it answers.
+    std::vector<std::uint8_t> reply;
+    module.SetTimeout(std::chrono::milliseconds(200));
+    for (int attempt = 0; attempt < 100 && reply.empty(); ++attempt) {
+        module.SendTo("127.0.0.2", port, info.data(), info.size());
+        reply = module.Receive();
+    }
+    module.SetTimeout(std::chrono::seconds(5));
+    ASSERT_EQ(reply.size(), FRAME_SIZE);
+    EXPECT_TRUE(FrameCrcOk(reply.data()));
+    module.SendTo("127.0.0.2", port, info.data(), 75);
+    TFrame bad = info;
+    bad[75] ^= 1;
+    module.SendTo("127.0.0.2", port, bad.data(), bad.size());
+    const TFrame block = BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(1));
+    module.SendTo("127.0.0.2", port, block.data(), block.size());
+    EXPECT_EQ(module.Receive().size(), FRAME_SIZE);
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    const std::string lines = ReadAll(trace);
+    const std::string prefix = "device=" + listen + " from=127.0.0.1:" + std::to_string(module.Port());
+    EXPECT_NE(
+        lines.find(prefix +
+                   " len=76 cmd=GE status=0000 args=00 00 00 00 00 00 00 00 -> device info, replied O K"),
+        std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find(prefix + " len=75 -> short datagram, ignored"), std::string::npos) << lines;
+    EXPECT_NE(lines.find(prefix +
+                         " len=76 cmd=GE status=0000 args=00 00 00 00 00 00 00 00 -> bad checksum, ignored"),
+              std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("cmd=GB status=0000 args=02 00 00 00 01 00 00 00 -> block 1, replied O K"),
+              std::string::npos)
+        << lines;
+    std::filesystem::remove(trace);
+}
+
+} // namespace

@@ -1,0 +1,255 @@
+// The UDP endpoint on loopback, alone and with simulated devices at 127.0.0.2 and
+// 127.0.0.3 on the port that the module's wildcard endpoint also binds.
+
+#include "module/device/UdpEndpoint.h"
+#include "devicesim/SimServer.h"
+#include "module/device/DeviceProtocol.h"
+#include "tests/device/LoopbackTools.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <unistd.h>
+
+using namespace devicetest;
+
+namespace {
+
+std::string TempFile(const std::string& name) {
+    return (std::filesystem::temp_directory_path() /
+            ("horlo-endpoint-" + std::to_string(::getpid()) + "-" + name))
+        .string();
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(UdpEndpoint, ActivationFailureLeavesItInactiveWithTheOsError) {
+    const int port = FreeUdpPort();
+    // Without address reuse a socket keeps the port to itself.
+    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(std::uint16_t(port));
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+
+    struct Case {
+        const char* address;
+        int port;
+        int error;
+    };
+    const Case cases[] = {
+        {"0.0.0.0", port, EADDRINUSE},
+        {"192.0.2.1", FreeUdpPort(), EADDRNOTAVAIL}, // not an address of this machine
+        {"300.1.1.1", FreeUdpPort(), EADDRNOTAVAIL},
+        {"0.0.0.0", 70000, EINVAL},
+        {"0.0.0.0", -1, EINVAL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.address) + ":" + std::to_string(c.port));
+        TUdpEndpoint e;
+        e.SetBindAddress(c.address);
+        e.SetDefaultPort(c.port);
+        EXPECT_FALSE(e.Activate());
+        EXPECT_FALSE(e.Active());
+        EXPECT_EQ(e.LastError(), c.error);
+        EXPECT_FALSE(e.LastErrorText().empty());
+        EXPECT_FALSE(e.Send("127.0.0.1", 9, "x", 1));
+        e.Deactivate(); // harmless
+    }
+    TDeviceProtocol p;
+    EXPECT_FALSE(p.OpenEndpoint("127.0.0.2", port));
+    EXPECT_EQ(p.Endpoint().LastError(), EADDRINUSE);
+    ::close(holder);
+    EXPECT_TRUE(p.OpenEndpoint("127.0.0.2", port));
+}
+
+TEST(UdpEndpoint, DeliversDatagramsCutToTheReceiveBufferAndKeepsListening) {
+    TUdpEndpoint e;
+    std::mutex m;
+    std::vector<std::vector<std::uint8_t>> got;
+    std::vector<TUdpPeer> peers;
+    std::atomic<int> errors{0};
+    e.SetHandler([&](const std::uint8_t* data, std::size_t len, const TUdpPeer& from) {
+        std::lock_guard lock(m);
+        got.emplace_back(data, data + len);
+        peers.push_back(from);
+        if (len == 3) throw std::runtime_error("handler failed");
+    });
+    e.SetErrorHandler([&](std::exception_ptr) { ++errors; });
+    ASSERT_TRUE(e.Activate()) << e.LastErrorText();
+    ASSERT_NE(e.LocalPort(), 0);
+
+    PlainSocket peer;
+    std::vector<std::uint8_t> big(1500);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = std::uint8_t(i * 13);
+    peer.SendTo("127.0.0.1", e.LocalPort(), big.data(), big.size());
+    peer.SendTo("127.0.0.1", e.LocalPort(), "abc", 3);
+    peer.SendTo("127.0.0.1", e.LocalPort(), "defg", 4);
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(m);
+        return got.size() == 3;
+    }));
+    std::lock_guard lock(m);
+    ASSERT_EQ(got[0].size(), TUdpEndpoint::RECEIVE_BUFFER_SIZE);
+    EXPECT_TRUE(std::equal(got[0].begin(), got[0].end(), big.begin()));
+    EXPECT_EQ(got[2], (std::vector<std::uint8_t>{'d', 'e', 'f', 'g'})); // after a throwing handler
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(peers[0].address, "127.0.0.1");
+    EXPECT_EQ(peers[0].port, peer.Port());
+
+    // Replies go back through the same socket.
+    ASSERT_TRUE(e.Send("127.0.0.1", peer.Port(), "pong", 4));
+    EXPECT_EQ(peer.Receive().size(), 4u);
+}
+
+TEST(UdpEndpoint, DeactivateWaitsForTheRunningHandler) {
+    TUdpEndpoint e;
+    std::atomic<bool> entered{false}, finished{false};
+    e.SetHandler([&](const std::uint8_t*, std::size_t, const TUdpPeer&) {
+        entered = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        finished = true;
+    });
+    ASSERT_TRUE(e.Activate());
+    const int port = e.LocalPort();
+    PlainSocket peer;
+    peer.SendTo("127.0.0.1", port, "x", 1);
+    ASSERT_TRUE(WaitFor([&] { return entered.load(); }));
+    e.Deactivate();
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(e.Active());
+
+    // The same port can be taken again at once.
+    e.SetDefaultPort(port);
+    ASSERT_TRUE(e.Activate()) << e.LastErrorText();
+    EXPECT_EQ(e.LocalPort(), port);
+
+    // A handler may deactivate its own endpoint without waiting for itself.
+    std::atomic<bool> returned{false};
+    e.Deactivate();
+    e.SetHandler([&](const std::uint8_t*, std::size_t, const TUdpPeer&) {
+        e.Deactivate();
+        returned = true;
+    });
+    ASSERT_TRUE(e.Activate());
+    peer.SendTo("127.0.0.1", port, "x", 1);
+    ASSERT_TRUE(WaitFor([&] { return returned.load(); }));
+    EXPECT_FALSE(e.Active());
+}
+
+// The module's wildcard endpoint and two simulated devices share one port.
+class LoopbackDevices : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port = FreeUdpPort();
+        devicesim::DeviceConfig a;
+        a.address = "127.0.0.2";
+        a.port = port;
+        a.model = "Koldar";
+        a.memorySize = 4096;
+        a.users = 10;
+        a.cards = {{1, 1001, true}};
+        a.swipes = devicesim::SwipePlan{
+            devicesim::MakeNaiveTime(2026, 11, 2), devicesim::MakeNaiveTime(2026, 11, 27), {1}, {}};
+        a.delayR1 = 11;
+        a.delayR2 = 12;
+        a.faults.corrupt = 0.2; // re-requested at once, so the image still arrives whole
+        a.faults.onlyCommands = "GB";
+        a.seed = 42;
+        devicesim::DeviceConfig b = a;
+        b.address = "127.0.0.3";
+        b.model = "Tarmisoni";
+        b.memorySize = 2048;
+        b.delayR1 = 21;
+        b.delayR2 = 22;
+        b.faults = {};
+        trace = TempFile("trace.txt");
+        server = std::make_unique<devicesim::SimServer>(std::vector{a, b}, trace);
+        std::string error;
+        ASSERT_TRUE(server->Start(&error)) << error;
+    }
+    void TearDown() override {
+        server.reset();
+        std::filesystem::remove(trace);
+    }
+    // Sends with `send` and waits until the handler has consumed a reply.
+    bool Exchange(TDeviceProtocol& p, const std::function<bool()>& send) {
+        if (!send()) return false;
+        return WaitFor([&] { return p.ReceiveState == rsIdle; });
+    }
+
+    int port = 0;
+    std::string trace;
+    std::unique_ptr<devicesim::SimServer> server;
+};
+
+TEST_F(LoopbackDevices, RequestsReachTheRightDeviceAndRepliesTheModule) {
+    TDeviceProtocol p(rsIdle);
+    struct Case {
+        const char* address;
+        std::uint32_t memory;
+        const char* version;
+        std::uint8_t delay1;
+    };
+    const Case cases[] = {{"127.0.0.2", 4096, "Koldar           ", 11},
+                          {"127.0.0.3", 2048, "Tarmisoni ", 21}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        ASSERT_TRUE(p.OpenEndpoint(c.address, port)) << p.Endpoint().LastErrorText();
+        ASSERT_TRUE(Exchange(p, [&] { return p.RequestDeviceInfo(); }));
+        EXPECT_EQ(p.EEPROM_MEM_SIZE, c.memory);
+        EXPECT_EQ(p.FIRMWARE_VERSION(), c.version);
+        ASSERT_TRUE(Exchange(p, [&] { return p.RequestRelayDelays(); }));
+        EXPECT_EQ(p.DelayR1, c.delay1);
+        p.CloseEndpoint();
+    }
+    // Linux sends from 127.0.0.1 to these addresses, so replies reach the wildcard bind.
+    const std::string lines = ReadAll(trace);
+    const std::string from = "from=127.0.0.1:" + std::to_string(port);
+    for (const char* device : {"device=127.0.0.2:", "device=127.0.0.3:"})
+        EXPECT_NE(lines.find(std::string(device) + std::to_string(port) + " " + from + " len=76 cmd=GE"),
+                  std::string::npos)
+            << lines;
+}
+
+TEST_F(LoopbackDevices, MemoryReadDeliversTheDeviceImage) {
+    TDeviceProtocol p(rsIdle);
+    std::atomic<int> ended{0};
+    p.OnMemReadEnded = [&] { ++ended; };
+    ASSERT_TRUE(p.OpenEndpoint("127.0.0.2", port));
+    ASSERT_TRUE(Exchange(p, [&] { return p.RequestDeviceInfo(); }));
+    ASSERT_EQ(p.MemBlockCount(), 64u);
+
+    // The owner's 10 ms step, run faster; the deadline step every tenth round.
+    p.BeginMemoryRead();
+    int round = 0;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            p.SendNextMemPacket();
+            if (++round % 10 == 0) p.ReplyWatchdogTick();
+            return !p.MemReadIsInProgress;
+        },
+        std::chrono::seconds(60)));
+    p.CloseEndpoint();
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(p.MemReadAddress, 63u);
+    const std::vector<std::uint8_t> image =
+        server->WithDevice(0, [](const devicesim::SimDevice& d) { return d.Image(); });
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + 63 * 64, p.RcvMemBuffer.begin()));
+    // The device had swipes to give: 20 work days, two records each.
+    EXPECT_EQ(server->WithDevice(0, [](const devicesim::SimDevice& d) { return d.LastIndex(); }), 40u);
+    EXPECT_NE(ReadAll(trace).find("checksum corrupted"), std::string::npos);
+}
+
+} // namespace

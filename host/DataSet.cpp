@@ -291,6 +291,7 @@ void TDataSet::CheckWritable() const {
 // ---------------------------------------------------------------- values
 
 QVariant TDataSet::CurrentValue(int field) const {
+    if (m_viewRow >= 0) return RowValue(m_viewRow, field);
     if (m_state == State::Edit || m_state == State::Insert) return m_edit[size_t(field)];
     if (m_current < 0 || m_current >= int(m_rows.size())) return {};
     return m_rows[size_t(m_current)]->values[size_t(field)];
@@ -310,6 +311,19 @@ QVariant TDataSet::RowValue(int row, int field) const {
         return m_edit[size_t(field)];
     if (row < 0 || row >= int(m_rows.size())) return {};
     return m_rows[size_t(row)]->values[size_t(field)];
+}
+
+QString TDataSet::RowText(int row, int field, bool displayText) const {
+    const TField& f = *m_fields[size_t(field)];
+    if (!f.OnGetText) return f.FormatValue(RowValue(row, field), displayText);
+    // the handler reads the field's value, which shows the asked record meanwhile
+    struct Restore {
+        int& viewRow;
+        int saved;
+        ~Restore() { viewRow = saved; }
+    } restore{m_viewRow, m_viewRow};
+    m_viewRow = row;
+    return f.OnGetText(f, displayText);
 }
 
 // ---------------------------------------------------------------- navigation

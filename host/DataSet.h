@@ -158,6 +158,8 @@ public:
 
     // For views: the value of any record, the edit buffer on the edited one.
     QVariant RowValue(int row, int field) const;
+    // For views: a field's text on any record, through its text handler.
+    QString RowText(int row, int field, bool displayText) const;
 
 signals:
     void DataChanged();           // records or fields changed as a whole
@@ -220,6 +222,7 @@ private:
     std::vector<bool> m_editAssigned;
     QString m_sortSpec;
     int m_disableCount = 0;
+    mutable int m_viewRow = -1; // the record a text handler reads while RowText runs
 
 protected:
     bool KeepSorted = false;

@@ -35,3 +35,31 @@ inline const QString _CMN_DS_NO_KEY_ERR = QStringLiteral("Tabela \"%s\" nema klj
 inline const QString _CMN_DS_VALUE_ERR = QStringLiteral("\"%s\" nije ispravna vrednost polja \"%s\".");
 inline const QString _CMN_DATETIME_ERR =
     QStringLiteral("\"%s\" nije ispravan datum i vreme (gggg-mm-dd čč:mm:ss).");
+
+// User interface of the host framework.
+inline const QString _CMN_WARNING_CAP = QStringLiteral("Upozorenje");
+inline const QString _CMN_ERROR_CAP = QStringLiteral("Greška");
+inline const QString _CMN_INFORMATION_CAP = QStringLiteral("Obaveštenje");
+inline const QString _CMN_CONFIRMATION_CAP = QStringLiteral("Potvrda");
+inline const QString _CMN_OK_CAP = QStringLiteral("U redu");
+inline const QString _CMN_CANCEL_CAP = QStringLiteral("Otkaži");
+inline const QString _CMN_CLOSE_CAP = QStringLiteral("Zatvori");
+inline const QString _CMN_UNEXPECTED_ERR = QStringLiteral("Neočekivana greška: %s");
+inline const QString _CMN_SELECT_DATE_CAP = QStringLiteral("Izbor datuma");
+inline const QString _CMN_CHANGE_OPTIONS_CONF =
+    QStringLiteral("Vrednost je već izabrana. Želite li da izaberete drugu ili da je obrišete?");
+inline const QString _CMN_CHOOSE_AGAIN_CAP = QStringLiteral("Izaberi drugu");
+inline const QString _CMN_CLEAR_CAP = QStringLiteral("Obriši");
+inline const QString _CMN_COLUMNS_CAP = QStringLiteral("Kolone");
+inline const QString _CMN_FIND_CAP = QStringLiteral("Traži");
+inline const QString _CMN_VLE_KEY_CAP = QStringLiteral("Uslov");
+inline const QString _CMN_VLE_VALUE_CAP = QStringLiteral("Vrednost");
+inline const QString _CMN_NAV_FIRST_CAP = QStringLiteral("Prvi zapis");
+inline const QString _CMN_NAV_PRIOR_CAP = QStringLiteral("Prethodni zapis");
+inline const QString _CMN_NAV_NEXT_CAP = QStringLiteral("Sledeći zapis");
+inline const QString _CMN_NAV_LAST_CAP = QStringLiteral("Poslednji zapis");
+inline const QString _CMN_NAV_INSERT_CAP = QStringLiteral("Dodaj zapis");
+inline const QString _CMN_NAV_DELETE_CAP = QStringLiteral("Izbriši zapis");
+inline const QString _CMN_NAV_POST_CAP = QStringLiteral("Sačuvaj izmene");
+inline const QString _CMN_NAV_CANCEL_CAP = QStringLiteral("Odustani od izmena");
+inline const QString _CMN_DELETE_RECORD_CONF = QStringLiteral("Izbrisati izabrani zapis?");

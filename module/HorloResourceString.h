@@ -41,3 +41,7 @@ inline const QString _UNLOCKED_INF = QStringLiteral("Uređaji su otključani.");
 inline const QString _FIRE_INF = QStringLiteral("Uređaji su slobodni za prolaz.");
 inline const QString _IMPORT_EVENT_INF = QStringLiteral("Događaji su uveženi.");
 inline const QString _PROCESSED_EVENT_INF = QStringLiteral("Događaji su obrađeni.");
+inline const QString _SEARCH_HOUR_WRN =
+    QStringLiteral("Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.");
+inline const QString _SEARCH_DATE_WRN =
+    QStringLiteral("Vrednost \"%s\" u polju \"%s\" nije datum u obliku gggg-mm-dd.");

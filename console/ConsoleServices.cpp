@@ -1,0 +1,112 @@
+#include "console/ConsoleServices.h"
+
+#include "console/ConsoleStrings.h"
+#include "console/EmployeeChooserDialog.h"
+#include "console/PrintWizard.h"
+#include "host/DBGrid.h"
+#include "host/Dialogs.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "host/ZQuery.h"
+
+#include <QApplication>
+#include <QInputDialog>
+
+// ---------------------------------------------------------------- security
+
+TSecurityService::TSecurityService(const TConnectionParams& params, bool askPassword)
+    : m_connection(params), m_askPassword(askPassword) {}
+
+void TSecurityService::OpenSession() {
+    if (m_connection.Connected()) return;
+    if (m_askPassword && !m_passwordGiven) {
+        bool ok = false;
+        const QString password =
+            QInputDialog::getText(QApplication::activeWindow(), _CON_LOGIN_CAP,
+                                  Format(_CON_PASSWORD_FMT, {m_connection.Params().ToDisplayString()}),
+                                  QLineEdit::Password, QString(), &ok);
+        if (!ok) throw EDatabaseError(_CON_LOGIN_CANCELLED_ERR);
+        TConnectionParams params = m_connection.Params();
+        params.password = password;
+        m_connection.SetParams(params);
+        m_passwordGiven = true;
+    }
+    m_connection.Connect();
+}
+
+// ---------------------------------------------------------------- employees
+
+TEmployeeChooser::TEmployeeChooser(std::shared_ptr<ISecurityService> security)
+    : m_security(std::move(security)) {}
+
+TZConnection& TEmployeeChooser::Connection() {
+    m_security->OpenSession();
+    return *m_security->GetConnection();
+}
+
+qint64 TEmployeeChooser::PickEmployee() {
+    TDialogScript::Record(QStringLiteral("employee"), _CON_CHOOSE_EMPLOYEE_CAP);
+    if (auto scripted = TDialogScript::TakeEmployee()) return *scripted;
+    if (TDialogScript::Unattended()) return 0;
+    TEmployeeChooserDialog dialog(Connection(), QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted ? dialog.EmployeeID() : 0;
+}
+
+std::shared_ptr<TDataSet> TEmployeeChooser::Employee(qint64 employeeID) {
+    auto query = std::make_shared<TZQuery>(&Connection());
+    query->setObjectName(QStringLiteral("EmployeeZQ"));
+    query->SetSQL(QStringLiteral("SELECT * FROM employee WHERE employeeid = %1").arg(employeeID));
+    query->Open();
+    if (query->IsEmpty()) return nullptr;
+    return query;
+}
+
+bool TEmployeeChooser::ChooseEmployee(std::shared_ptr<TDataSet>& employee) {
+    const qint64 id = PickEmployee();
+    if (id <= 0) return false;
+    employee = Employee(id);
+    return employee != nullptr;
+}
+
+bool TEmployeeChooser::ChooseEmployeeDesc(TEmployeeDesc& desc) {
+    std::shared_ptr<TDataSet> employee;
+    if (!ChooseEmployee(employee)) return false;
+    desc.EmployeeID = employee->FieldByName(QStringLiteral("employeeid"))->AsLargeInt();
+    desc.FirstName = employee->FieldByName(QStringLiteral("firstname"))->AsString();
+    desc.LastName = employee->FieldByName(QStringLiteral("lastname"))->AsString();
+    desc.Code = employee->FieldByName(QStringLiteral("code"))->AsString();
+    return true;
+}
+
+void TEmployeeChooser::ShowEmployee(qint64 employeeID) {
+    std::shared_ptr<TDataSet> employee = Employee(employeeID);
+    if (!employee) throw EDatabaseError(Format(_CON_EMPLOYEE_MISSING_ERR, {employeeID}));
+    TDialogScript::Record(QStringLiteral("employee details"), QString::number(employeeID));
+    if (TDialogScript::Unattended()) return;
+    TEmployeeDetailsDialog dialog(*employee, Connection(), QApplication::activeWindow());
+    dialog.exec();
+}
+
+// ---------------------------------------------------------------- console
+
+void TConsole::AddService(const QUuid& iid, std::shared_ptr<IInterface> service) {
+    m_services.insert(iid, std::move(service));
+}
+
+std::shared_ptr<IInterface> TConsole::GetService(const QUuid& iid) {
+    return m_services.value(iid);
+}
+
+bool TConsole::RunModule(const QString& moduleName, const QString& params) {
+    if (moduleName != _CMN_PRINT_WIZ_NAME) {
+        ShowError(Format(_CMN_NO_MODULE, {moduleName}));
+        return false;
+    }
+    if (!m_printGrid) {
+        ShowWarning(_CON_NOTHING_TO_PRINT_WRN);
+        return true;
+    }
+    TPrintWizard wizard(m_printGrid, params);
+    wizard.Exec(QApplication::activeWindow());
+    return true;
+}

@@ -1,0 +1,252 @@
+#include "console/PrintWizard.h"
+
+#include "console/ConsoleStrings.h"
+#include "host/DBGrid.h"
+#include "host/Dialogs.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStyle>
+#include <QToolBar>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+QString g_pdfOutput;
+
+// Margins of every page, in millimetres.
+constexpr double kMargin = 12.0;
+
+struct TColumnLayout {
+    int column;      // in the grid
+    int screenWidth; // pixels on screen
+    double x, width; // on the page
+};
+
+} // namespace
+
+TPrintParams TPrintParams::Parse(const QString& params) {
+    static const QString titleTag = QStringLiteral("title:");
+    static const QString headerTag = QStringLiteral(";header:");
+    TPrintParams result;
+    QString title = params, header;
+    if (title.startsWith(titleTag)) title.remove(0, titleTag.size());
+    if (const qsizetype at = title.indexOf(headerTag); at >= 0) {
+        header = title.mid(at + headerTag.size());
+        title.truncate(at);
+    }
+    result.Title = title;
+    if (!header.isEmpty()) {
+        header.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        result.Header = header.split(QLatin1Char('\n'));
+    }
+    return result;
+}
+
+TPrintWizard::TPrintWizard(TDBGrid* grid, const QString& params)
+    : m_grid(grid), m_params(TPrintParams::Parse(params)) {}
+
+void TPrintWizard::SetPdfOutput(const QString& fileName) {
+    g_pdfOutput = fileName;
+}
+
+QString TPrintWizard::PdfOutput() {
+    return g_pdfOutput;
+}
+
+int TPrintWizard::Paint(QPagedPaintDevice& device) const {
+    QPainter p;
+    if (!p.begin(&device)) throw std::runtime_error(_CON_PDF_WRITE_ERR.toStdString());
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double pageWidth = device.width(), pageHeight = device.height();
+    const double px = device.logicalDpiX() / 96.0; // one screen pixel on the page
+
+    QFont titleFont;
+    titleFont.setPointSizeF(14);
+    titleFont.setBold(true);
+    QFont headerFont;
+    headerFont.setPointSizeF(10);
+    QFont tableFont;
+    tableFont.setPointSizeF(8.5);
+    QFont captionFont = tableFont;
+    captionFont.setBold(true);
+    QFont footerFont;
+    footerFont.setPointSizeF(7.5);
+    const QFontMetricsF titleFm(titleFont, &device), headerFm(headerFont, &device),
+        tableFm(tableFont, &device), footerFm(footerFont, &device);
+
+    // columns as on screen, shrunk to the page when they are wider
+    std::vector<TColumnLayout> columns;
+    double total = 0;
+    const TDBGrid* grid = m_grid;
+    if (grid)
+        for (int c = 0; c < grid->ColumnCount(); ++c)
+            if (!grid->isColumnHidden(c)) {
+                columns.push_back({c, grid->columnWidth(c), 0, 0});
+                total += grid->columnWidth(c);
+            }
+    const double scale = total > 0 ? qMin(px, pageWidth / total) : px;
+    double x = 0;
+    for (TColumnLayout& c : columns) {
+        c.x = x;
+        c.width = c.screenWidth * scale;
+        x += c.width;
+    }
+    const double rowHeight = qMax(tableFm.height() * 1.45, 18 * scale);
+    const double pad = 3 * scale;
+
+    double titleBlock = 0;
+    if (!m_params.Title.isEmpty()) titleBlock += titleFm.height() * 1.4;
+    titleBlock += headerFm.height() * 1.25 * m_params.Header.size();
+    if (titleBlock > 0) titleBlock += headerFm.height() * 0.6;
+    const double footer = footerFm.height() * 2;
+
+    const int rows = grid ? grid->RowCount() : 0;
+    const auto fit = [&](double space) { return qMax(1, int(std::floor(space / rowHeight))); };
+    const int firstRows = fit(pageHeight - footer - titleBlock - rowHeight);
+    const int otherRows = fit(pageHeight - footer - rowHeight);
+    const int pages = rows <= firstRows ? 1 : 1 + (rows - firstRows + otherRows - 1) / otherRows;
+    const QString printed =
+        Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
+    const QPen gridPen(QColor(150, 150, 150), qMax(1.0, 0.6 * px));
+
+    int row = 0;
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1) device.newPage();
+        double y = 0;
+        if (page == 1) {
+            p.setPen(Qt::black);
+            if (!m_params.Title.isEmpty()) {
+                p.setFont(titleFont);
+                p.drawText(QRectF(0, y, pageWidth, titleFm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                           m_params.Title);
+                y += titleFm.height() * 1.4;
+            }
+            p.setFont(headerFont);
+            for (const QString& line : m_params.Header) {
+                p.drawText(QRectF(0, y, pageWidth, headerFm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                           line);
+                y += headerFm.height() * 1.25;
+            }
+            y = titleBlock;
+        }
+        // column titles on every page
+        p.setFont(captionFont);
+        for (const TColumnLayout& c : columns) {
+            const QRectF cell(c.x, y, c.width, rowHeight);
+            p.fillRect(cell, QColor(225, 228, 235));
+            p.setPen(gridPen);
+            p.drawRect(cell);
+            p.setPen(Qt::black);
+            p.drawText(cell.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                       QFontMetricsF(captionFont, &device)
+                           .elidedText(grid->ColumnTitle(c.column), Qt::ElideRight, c.width - 2 * pad));
+        }
+        y += rowHeight;
+        p.setFont(tableFont);
+        const int last = qMin(rows, row + (page == 1 ? firstRows : otherRows));
+        for (; row < last; ++row, y += rowHeight) {
+            for (const TColumnLayout& c : columns) {
+                const QRectF cell(c.x, y, c.width, rowHeight);
+                const QColor color = grid->CellColor(row, c.column);
+                if (color.isValid()) p.fillRect(cell, color);
+                p.setPen(gridPen);
+                p.drawRect(cell);
+                const QString text = grid->CellText(row, c.column);
+                if (!text.isEmpty()) {
+                    const QVariant align =
+                        grid->model()->data(grid->model()->index(row, c.column), Qt::TextAlignmentRole);
+                    p.setPen(Qt::black);
+                    p.drawText(cell.adjusted(pad, 0, -pad, 0),
+                               align.isValid() ? Qt::Alignment(align.toInt())
+                                               : (Qt::AlignLeft | Qt::AlignVCenter),
+                               tableFm.elidedText(text, Qt::ElideRight, c.width - 2 * pad));
+                }
+                // what the form draws itself, in screen pixels scaled to the page
+                p.save();
+                p.setClipRect(cell);
+                p.translate(c.x, y);
+                p.scale(scale, scale);
+                grid->DrawColumnCell(p, QRect(0, 0, c.screenWidth, int(rowHeight / scale)), row, c.column);
+                p.restore();
+            }
+        }
+        p.setFont(footerFont);
+        p.setPen(Qt::darkGray);
+        const QRectF foot(0, pageHeight - footerFm.height(), pageWidth, footerFm.height());
+        p.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter, printed);
+        p.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, Format(_CON_PAGE_FMT, {page, pages}));
+    }
+    p.end();
+    return pages;
+}
+
+void TPrintWizard::SetUpPrinter(QPrinter& printer) const {
+    // a list wider than a portrait page is printed across the page
+    double width = 0;
+    if (m_grid)
+        for (int c = 0; c < m_grid->ColumnCount(); ++c)
+            if (!m_grid->isColumnHidden(c)) width += m_grid->columnWidth(c);
+    const double widthMm = width / 96.0 * 25.4;
+    const auto orientation = widthMm > 210 - 2 * kMargin ? QPageLayout::Landscape : QPageLayout::Portrait;
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
+                                      QMarginsF(kMargin, kMargin, kMargin, kMargin),
+                                      QPageLayout::Millimeter));
+    printer.setDocName(m_params.Title);
+    printer.setCreator(_CON_APP_CAP);
+}
+
+void TPrintWizard::SaveAsPdf(const QString& fileName) const {
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPrinter(printer);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(fileName);
+    try {
+        Paint(printer);
+    } catch (const std::runtime_error&) {
+        throw std::runtime_error(
+            Format(_CON_PDF_WRITE_ERR, {QDir::toNativeSeparators(fileName)}).toStdString());
+    }
+}
+
+void TPrintWizard::Exec(QWidget* parent) {
+    TDialogScript::Record(QStringLiteral("print"), m_params.Title);
+    if (!g_pdfOutput.isEmpty()) {
+        SaveAsPdf(g_pdfOutput);
+        return;
+    }
+    if (TDialogScript::Unattended()) return;
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPrinter(printer);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.Title);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [this](QPrinter* target) { Guarded([&] { Paint(*target); }); });
+    if (auto* toolbar = dialog.findChild<QToolBar*>()) {
+        toolbar->addSeparator();
+        QAction* save =
+            toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), _CON_SAVE_PDF_CAP);
+        QObject::connect(save, &QAction::triggered, &dialog, [this, &dialog] {
+            QString name = m_params.Title.isEmpty() ? QStringLiteral("stampa") : m_params.Title;
+            name.replace(QLatin1Char('/'), QLatin1Char('-'));
+            const QString file = QFileDialog::getSaveFileName(
+                &dialog, _CON_SAVE_PDF_CAP, QDir::home().filePath(name + QStringLiteral(".pdf")),
+                _CON_PDF_FILTER);
+            if (!file.isEmpty()) Guarded([&] { SaveAsPdf(file); });
+        });
+    }
+    dialog.resize(960, 720);
+    dialog.exec();
+}

@@ -1,0 +1,12 @@
+// The host's application object: an error that escapes an event handler not
+// already guarded reaches the host's error display instead of ending the program.
+#pragma once
+
+#include <QApplication>
+
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};

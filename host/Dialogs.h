@@ -1,0 +1,95 @@
+// The host's modal boxes and pickers, the hourglass cursor, and the default
+// display of errors that escape a handler. Every modal goes through
+// TDialogScript, so that a test can answer it without a window and see what
+// was shown.
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <exception>
+#include <initializer_list>
+#include <optional>
+#include <utility>
+
+class TDataSet;
+
+enum class TMsgDlgType { Warning, Error, Information, Confirmation };
+enum class TModalResult { None, Ok, Cancel, Yes, No };
+
+// One OK button for warnings, errors and information; Yes and No for a confirmation.
+TModalResult MessageDlg(const QString& text, TMsgDlgType type);
+void ShowWarning(const QString& text);
+void ShowError(const QString& text);
+void ShowInformation(const QString& text);
+bool Confirm(const QString& text); // only Yes proceeds
+
+// Date picker preset to date; true and the picked date when confirmed.
+bool GetDate(QDate& date);
+
+// Asked when a chosen value is there already: 0 choose again, 1 clear, 2 leave it.
+int ChangeOptions();
+
+// What a modal showed: its kind ("warning", "error", "information",
+// "confirmation", "date", "options", "employee", ...) and its text.
+struct TShownDialog {
+    QString Kind;
+    QString Text;
+};
+
+// The seam for tests and scripted runs (like KeePassXC's MessageBox::setNextAnswer).
+// A scripted answer is used once, in the order given, and no window opens.
+// Unattended: no window opens at all; a box without a scripted answer gets its
+// default (OK; No for a confirmation; cancel for pickers; 2 for ChangeOptions).
+class TDialogScript {
+public:
+    static void SetUnattended(bool on);
+    static bool Unattended();
+    static void SetNextAnswer(TModalResult answer);
+    static void SetNextDate(const QDate& date); // an invalid date cancels
+    static void SetNextOption(int option);
+    static void SetNextEmployee(qint64 employeeID); // 0 cancels
+    static const QList<TShownDialog>& Shown();
+    // Forgets the scripted answers and what was shown.
+    static void Reset();
+
+    // For the dialogs themselves.
+    static void Record(const QString& kind, const QString& text);
+    static std::optional<TModalResult> TakeAnswer();
+    static std::optional<QDate> TakeDate();
+    static std::optional<int> TakeOption();
+    static std::optional<qint64> TakeEmployee();
+};
+
+// The hourglass cursor for a long operation, with the views of the given data
+// sets suspended; both come back when the guard goes, also after an error.
+class THourGlass {
+public:
+    explicit THourGlass(std::initializer_list<TDataSet*> dataSets = {});
+    ~THourGlass();
+    THourGlass(const THourGlass&) = delete;
+    THourGlass& operator=(const THourGlass&) = delete;
+    static bool Active(); // some guard is alive
+    static int Count();   // guards made so far
+
+private:
+    QList<TDataSet*> m_dataSets;
+};
+
+// The host's default error display, for a handler's catch (...): database and
+// conversion errors show their message in an error box, others a general text.
+void HandleException() noexcept;
+void ShowException(std::exception_ptr error) noexcept;
+
+// Runs a handler and shows what escapes it; true when it finished.
+template <class F> bool Guarded(F&& handler) noexcept {
+    try {
+        std::forward<F>(handler)();
+        return true;
+    } catch (...) {
+        HandleException();
+        return false;
+    }
+}

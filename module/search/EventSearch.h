@@ -1,0 +1,38 @@
+// The condition of the event list for the navigator's search keys, apart from
+// any window. Typed texts reach the SQL only through the connection's quoting;
+// hours and dates are checked first.
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+class TZConnection;
+
+// The search keys as the user left them.
+struct TEventSearchKeys {
+    QString Employee; // the chosen employee's name as shown
+    qint64 SelectedEmployeeID = 0;
+    QString EventType;
+    QString DateFrom;
+    QString DateTo;
+    QString AfterHour;
+    QString BeforeHour;
+};
+
+// A key whose value cannot be searched for; Message() is the warning for the user.
+class ESearchKeyError : public std::runtime_error {
+public:
+    explicit ESearchKeyError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString Message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// The conditions of the filled keys joined with " AND " (empty when none is
+// filled): event type or direction, dates from and to (the whole last day),
+// before hour, after hour, employee. Throws ESearchKeyError for an hour that
+// is not a whole number 0 to 23 or a date that is not a real "yyyy-mm-dd".
+QString EventSearchCondition(const TEventSearchKeys& keys, const TZConnection& connection);

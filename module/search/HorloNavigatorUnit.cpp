@@ -1,0 +1,126 @@
+#include "module/search/HorloNavigatorUnit.h"
+
+#include "host/Dialogs.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/snapin/HorloRegistration.h"
+
+const QString THorloNavigatorForm::EmployeeKey = QStringLiteral("employee");
+const QString THorloNavigatorForm::EventTypeKey = QStringLiteral("eventtype");
+const QString THorloNavigatorForm::DateFromKey = QStringLiteral("datefrom");
+const QString THorloNavigatorForm::DateToKey = QStringLiteral("dateto");
+const QString THorloNavigatorForm::AfterHourKey = QStringLiteral("afterhour");
+const QString THorloNavigatorForm::BeforeHourKey = QStringLiteral("beforehour");
+
+THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm(parent) {
+    setObjectName(QStringLiteral("HorloNavigatorForm"));
+    const std::pair<QString, QString> rows[] = {
+        {EmployeeKey, _HORLO_EMPLOYEE}, {EventTypeKey, _HORLO_EVENT},   {DateFromKey, _HORLO_DATE_FROM},
+        {DateToKey, _HORLO_DATE_TO},    {AfterHourKey, _HORLO_AFTER_H}, {BeforeHourKey, _HORLO_BEFORE_H}};
+    for (const auto& [key, caption] : rows) {
+        SearchVLE->InsertRow(key);
+        SearchVLE->SetKeyDesc(key, caption); // readable also before the database is there
+    }
+    SearchVLE->OnEditButtonClick = [this] { SearchVLEEditButtonClick(); };
+    SearchVLE->OnKeyPress = [this](QChar& key) { SearchVLEKeyPress(key); };
+    if (HorloDM && HorloDM->Connected()) {
+        SetSearchProps();
+        SearchPropsSet = true;
+    }
+}
+
+void THorloNavigatorForm::SetSearchProps() {
+    SearchVLE->SetKeyDesc(EmployeeKey, _HORLO_EMPLOYEE);
+    SearchVLE->SetEditStyle(EmployeeKey, TValueListEditor::TEditStyle::Ellipsis);
+    SearchVLE->SetKeyDesc(EventTypeKey, _HORLO_EVENT);
+    FillEventTypes();
+    SearchVLE->SetKeyDesc(DateFromKey, _HORLO_DATE_FROM);
+    SearchVLE->SetEditStyle(DateFromKey, TValueListEditor::TEditStyle::Ellipsis);
+    SearchVLE->SetKeyDesc(DateToKey, _HORLO_DATE_TO);
+    SearchVLE->SetEditStyle(DateToKey, TValueListEditor::TEditStyle::Ellipsis);
+    SearchVLE->SetKeyDesc(BeforeHourKey, _HORLO_BEFORE_H);
+    SearchVLE->SetKeyDesc(AfterHourKey, _HORLO_AFTER_H);
+    for (const QString& key : {BeforeHourKey, AfterHourKey}) {
+        QStringList& hours = SearchVLE->PickList(key);
+        for (int h = 0; h < 24; ++h)
+            hours << QString::number(h);
+    }
+    TCustomNavigatorForm::SetSearchProps();
+}
+
+void THorloNavigatorForm::FillEventTypes() {
+    QStringList& types = SearchVLE->PickList(EventTypeKey);
+    types << _HORLO_EVENT_IN << _HORLO_EVENT_OUT;
+    HorloDM->GetFieldValues(QStringLiteral("name"), QStringLiteral("employeeeventtype"), types, true,
+                            QString(), QString());
+}
+
+void THorloNavigatorForm::SearchVLEEditButtonClick() {
+    const QString key = SearchVLE->CurrentKey();
+    if (key == DateFromKey || key == DateToKey) {
+        QDate date = Now().date();
+        if (GetDate(date)) SearchVLE->SetValues(key, date.toString(QStringLiteral("yyyy-MM-dd")));
+        return;
+    }
+    if (key != EmployeeKey) return;
+    if (!SearchVLE->Values(EmployeeKey).isEmpty()) {
+        const int option = ChangeOptions();
+        if (option == 1) {
+            SearchVLE->SetValues(EmployeeKey, QString());
+            SelectedEmployeeID = 0;
+            return;
+        }
+        if (option != 0) return;
+    }
+    auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
+    std::shared_ptr<TDataSet> employee;
+    if (!chooser || !chooser->ChooseEmployee(employee) || !employee) return;
+    SearchVLE->SetValues(EmployeeKey, employee->FieldByName(QStringLiteral("lastname"))->AsString() +
+                                          QLatin1Char(' ') +
+                                          employee->FieldByName(QStringLiteral("firstname"))->AsString());
+    SelectedEmployeeID = employee->FieldByName(QStringLiteral("employeeid"))->AsLargeInt();
+}
+
+void THorloNavigatorForm::SearchVLEKeyPress(QChar& key) {
+    // the employee is only ever chosen, never typed
+    if (SearchVLE->CurrentKey() == EmployeeKey) key = QChar();
+}
+
+TEventSearchKeys THorloNavigatorForm::SearchKeys() const {
+    TEventSearchKeys keys;
+    keys.Employee = SearchVLE->Values(EmployeeKey);
+    keys.SelectedEmployeeID = SelectedEmployeeID;
+    keys.EventType = SearchVLE->Values(EventTypeKey);
+    keys.DateFrom = SearchVLE->Values(DateFromKey);
+    keys.DateTo = SearchVLE->Values(DateToKey);
+    keys.AfterHour = SearchVLE->Values(AfterHourKey);
+    keys.BeforeHour = SearchVLE->Values(BeforeHourKey);
+    return keys;
+}
+
+QString THorloNavigatorForm::ParseSQL() {
+    const TZConnection* connection = HorloDM->ZConnection();
+    if (!connection) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
+    return ChangeSQLCondition(HorloDM->EmployeeEventZQ->SQL(),
+                              EventSearchCondition(SearchKeys(), *connection));
+}
+
+void THorloNavigatorForm::FindButtonClick() {
+    TCustomNavigatorForm::FindButtonClick();
+    QString sql;
+    try {
+        sql = ParseSQL();
+    } catch (const ESearchKeyError& e) {
+        ShowWarning(e.Message()); // the list stays as it was
+        return;
+    }
+    TZQuery* events = HorloDM->EmployeeEventZQ;
+    THourGlass hourGlass({events});
+    events->Close();
+    events->SetSQL(sql);
+    events->Open();
+    events->SetSortedFields(QStringLiteral("employeename ASC, eventtime DESC"));
+    events->First();
+}

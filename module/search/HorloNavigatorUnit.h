@@ -1,0 +1,35 @@
+// The navigator frame beside the event list: six search keys (employee, event,
+// date range, hour range) that become the condition of HorloDM.EmployeeEventZQ.
+#pragma once
+
+#include "host/NavigatorForm.h"
+#include "module/search/EventSearch.h"
+
+class THorloNavigatorForm : public TCustomNavigatorForm {
+    Q_OBJECT
+public:
+    // The keys of SearchVLE, in display order.
+    static const QString EmployeeKey;
+    static const QString EventTypeKey;
+    static const QString DateFromKey;
+    static const QString DateToKey;
+    static const QString AfterHourKey;
+    static const QString BeforeHourKey;
+
+    explicit THorloNavigatorForm(QWidget* parent = nullptr);
+
+    bool SearchPropsSet = false;
+    qint64 SelectedEmployeeID = 0;
+
+    void SetSearchProps() override;
+    // The event list's statement with the condition of the filled keys;
+    // throws ESearchKeyError for a bad hour or date.
+    QString ParseSQL() override;
+    // Reopens the event list for the keys, or warns and leaves it as it was.
+    void FindButtonClick() override;
+
+    void FillEventTypes();
+    void SearchVLEEditButtonClick();
+    void SearchVLEKeyPress(QChar& key);
+    TEventSearchKeys SearchKeys() const;
+};

@@ -1,0 +1,24 @@
+// The module's factory and the console it serves. The module's entry point
+// (HorloModule.cpp) creates the factory when the library is loaded and
+// releases it, with GlobalConsole, when the library is unloaded.
+#pragma once
+
+#include "host/Snapin.h"
+
+class THorloSnapinFactory : public TCustomSnapinFactory {
+public:
+    // The one snap-in, made on the first call; the console becomes GlobalConsole.
+    std::shared_ptr<ISnapin> GetSnapin(const std::shared_ptr<IConsole>& console) override;
+
+private:
+    std::shared_ptr<ISnapin> m_snapin;
+};
+
+// The console that last asked for the snap-in; empty until then. Every part of
+// the module reaches the host's services through it.
+extern std::shared_ptr<IConsole>& GlobalConsole;
+
+// Load and unload; HorloDM exists before the factory and outlives it.
+void CreateSnapinFactory();
+void ReleaseSnapinFactory(); // the factory (and so its snap-in) and GlobalConsole
+ISnapinFactory* SnapinFactory();

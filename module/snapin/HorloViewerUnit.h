@@ -1,0 +1,32 @@
+// The event viewer: the grid of recorded events with their direction arrows,
+// and the module's commands, each of which opens one of its dialogs.
+#pragma once
+
+#include "host/ViewerForm.h"
+
+class THorloViewerForm : public TCustomViewerForm {
+    Q_OBJECT
+public:
+    explicit THorloViewerForm(QWidget* parent = nullptr);
+
+    QAction* ReportAction;
+    QAction* EditEvents;
+    QAction* CalendarAction;
+    QAction* AttendanceAction;
+    QAction* IDCardsAction;
+    QAction* ImportAction;
+
+    void ReportActionExecute();
+    void EditEventsExecute();
+    void CalendarActionExecute();
+    void AttendanceActionExecute();
+    void IDCardsActionExecute();
+    void ImportActionExecute();
+
+protected:
+    // The direction column: arrival image for exactly "i", departure image otherwise.
+    void DBGDrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) override;
+};
+
+// The eleven 16x16 images of the viewer's commands.
+void DrawHorloActionImages(TImageList& images);

@@ -1,0 +1,237 @@
+// The host console: starting with a bad module, its services, and the print wizard.
+#include "console/ConsoleServices.h"
+#include "console/EmployeeChooserDialog.h"
+#include "console/PrintWizard.h"
+#include "host/ClientDataSet.h"
+#include "host/DBGrid.h"
+#include "host/Dialogs.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString BinDir() {
+    return qEnvironmentVariable("HORLO_BIN_DIR", QStringLiteral("bin"));
+}
+
+QString LibDir() {
+    return qEnvironmentVariable("HORLO_LIB_DIR", QStringLiteral("lib"));
+}
+
+struct ConsoleRun {
+    int exitCode;
+    QString errors;
+};
+
+ConsoleRun Console(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(BinDir() + QStringLiteral("/horlo-console"), arguments);
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, QStringLiteral("did not finish")};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// A list of 120 numbered rows with a column the form draws itself.
+struct PrintFixture : ::testing::Test {
+    TClientDataSet rows;
+    TDataSource source{&rows};
+    TDBGrid grid;
+    QTemporaryDir dir;
+    int drawnCells = 0;
+
+    void SetUp() override {
+        TDialogScript::SetUnattended(true);
+        TDialogScript::Reset();
+        rows.AddField(QStringLiteral("n"), TFieldType::Integer)->DisplayLabel = QStringLiteral("Broj");
+        rows.AddField(QStringLiteral("name"), TFieldType::String, 40)->DisplayLabel = QStringLiteral("Ime");
+        rows.CreateDataSet();
+        for (int i = 1; i <= 120; ++i) {
+            rows.Append();
+            rows.FieldByName(QStringLiteral("n"))->SetAsInteger(i);
+            rows.FieldByName(QStringLiteral("name"))->SetAsString(QStringLiteral("Red broj %1").arg(i));
+            rows.Post();
+        }
+        grid.SetDataSource(&source);
+        grid.AddColumn(QStringLiteral("n"), 60);
+        grid.AddColumn(QString(), 30);
+        grid.AddColumn(QStringLiteral("name"), 200);
+        grid.OnDrawColumnCell = [this](QPainter& painter, const QRect& rect, int, int column) {
+            if (column != 1) return;
+            ++drawnCells;
+            painter.fillRect(rect.adjusted(4, 4, -4, -4), Qt::darkGreen);
+        };
+    }
+    void TearDown() override {
+        TPrintWizard::SetPdfOutput(QString());
+        TDialogScript::Reset();
+    }
+    static int PdfPages(const QString& file) {
+        QFile pdf(file);
+        if (!pdf.open(QIODevice::ReadOnly)) return -1;
+        const QByteArray data = pdf.readAll();
+        if (!data.startsWith("%PDF-")) return -1;
+        return int(QString::fromLatin1(data).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+    }
+};
+
+} // namespace
+
+TEST(ConsoleStart, AMissingModuleOrALibraryWithoutTheEntryPointIsNamedInTheError) {
+    QTemporaryDir dir;
+    const QString notALibrary = dir.filePath(QStringLiteral("libtext.so"));
+    QFile text(notALibrary);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a library");
+    text.close();
+    struct Case {
+        QString module;
+        QString mentions;
+    } cases[] = {
+        {dir.filePath(QStringLiteral("libnothing.so")), QString()},
+        {notALibrary, QString()},
+        {LibDir() + QStringLiteral("/libvcommon.so"), QStringLiteral("GetSnapinFactory")},
+    };
+    for (const Case& k : cases) {
+        const ConsoleRun run = Console({QStringLiteral("--module"), k.module});
+        EXPECT_NE(run.exitCode, 0) << k.module.toStdString();
+        EXPECT_TRUE(run.errors.contains(QFileInfo(k.module).absoluteFilePath())) << run.errors.toStdString();
+        EXPECT_TRUE(run.errors.contains(k.mentions)) << run.errors.toStdString();
+    }
+}
+
+TEST(ConsoleStart, SearchesThroughTheModuleAndPrintsTheEventListToAPdf) {
+    TestDatabase db;
+    db.Connection().ExecuteScript(QStringLiteral(
+        "INSERT INTO employee (employeeid, firstname, lastname) VALUES (1, 'Marko', 'Petrović');"
+        "INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
+        "deviceindex) "
+        "VALUES ('2024-03-01 08:00:00', 5, 1, 1, 1), ('2024-03-01 16:00:00', 10, 1, 1, 2);"));
+    QUrl url;
+    url.setScheme(QStringLiteral("mysql"));
+    url.setUserName(db.Params().user);
+    url.setPassword(db.Params().password);
+    url.setHost(db.Params().host);
+    if (db.Params().port) url.setPort(db.Params().port);
+    url.setPath(QLatin1Char('/') + db.Name());
+    if (!db.Params().socket.isEmpty()) url.setQuery(QStringLiteral("socket=") + db.Params().socket);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("dogadjaji.pdf"));
+
+    ConsoleRun run = Console({QStringLiteral("--db"), url.toString(), QStringLiteral("--search"),
+                              QStringLiteral("datefrom=2024-03-01;dateto=2024-03-01"),
+                              QStringLiteral("--print-pdf"), pdf});
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_EQ(PrintFixture::PdfPages(pdf), 1);
+
+    // a bad key is refused with its warning, which a run without a screen reports on stderr
+    run = Console({QStringLiteral("--db"), url.toString(), QStringLiteral("--search"),
+                   QStringLiteral("afterhour=25"), QStringLiteral("--print-pdf"), pdf});
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("\"25\""))) << run.errors.toStdString();
+}
+
+TEST(PrintParams, TitleAndHeaderLines) {
+    struct Case {
+        QString params;
+        QString title;
+        QStringList header;
+    } cases[] = {
+        {QStringLiteral("title:Prisustvo;header:Od datuma 01.03.2024\r\nDo datuma 31.03.2024"),
+         QStringLiteral("Prisustvo"),
+         {QStringLiteral("Od datuma 01.03.2024"), QStringLiteral("Do datuma 31.03.2024")}},
+        {QStringLiteral("title:Kalendar;header:mart 2024"),
+         QStringLiteral("Kalendar"),
+         {QStringLiteral("mart 2024")}},
+        {QStringLiteral("title:Samo naslov"), QStringLiteral("Samo naslov"), {}},
+        {QStringLiteral("title:A; B;header:"), QStringLiteral("A; B"), {}},
+        {QStringLiteral("title:;header:x\ny"), QString(), {QStringLiteral("x"), QStringLiteral("y")}},
+    };
+    for (const Case& k : cases) {
+        const TPrintParams p = TPrintParams::Parse(k.params);
+        EXPECT_EQ(p.Title, k.title) << k.params.toStdString();
+        EXPECT_EQ(p.Header, k.header) << k.params.toStdString();
+    }
+}
+
+TEST_F(PrintFixture, WizardWritesTheGridUnderTitleAndHeaderToAPdf) {
+    TPrintWizard wizard(&grid,
+                        QStringLiteral("title:Spisak;header:Od datuma 01.03.2024\r\nDo datuma 31.03.2024"));
+    const QString file = dir.filePath(QStringLiteral("spisak.pdf"));
+    wizard.SaveAsPdf(file);
+    const int pages = PdfPages(file);
+    EXPECT_GT(pages, 1); // 120 rows do not fit on one page
+    EXPECT_EQ(drawnCells, 120);
+
+    // through the console, with the wizard's seam instead of the preview
+    TConsole console;
+    const QString viaConsole = dir.filePath(QStringLiteral("konzola.pdf"));
+    TPrintWizard::SetPdfOutput(viaConsole);
+    EXPECT_TRUE(console.RunModule(_CMN_PRINT_WIZ_NAME, QStringLiteral("title:x")));
+    EXPECT_TRUE(TDialogScript::Shown().last().Kind == QStringLiteral("warning")); // no print grid yet
+    EXPECT_FALSE(QFile::exists(viaConsole));
+    console.SetPrintGrid(&grid);
+    EXPECT_TRUE(console.RunModule(_CMN_PRINT_WIZ_NAME, QStringLiteral("title:x")));
+    EXPECT_GT(PdfPages(viaConsole), 1);
+    EXPECT_FALSE(console.RunModule(QStringLiteral("Nepoznat"), QString()));
+    EXPECT_EQ(TDialogScript::Shown().last().Text, Format(_CMN_NO_MODULE, {QStringLiteral("Nepoznat")}));
+
+    EXPECT_THROW(wizard.SaveAsPdf(dir.filePath(QStringLiteral("no/such/dir/x.pdf"))), std::runtime_error);
+}
+
+TEST(EmployeeChooser, ChoosesFromTheSearchableListOfEmployees) {
+    TDialogScript::SetUnattended(true);
+    TDialogScript::Reset();
+    TestDatabase db;
+    db.Connection().ExecuteScript(QStringLiteral(
+        "INSERT INTO employee (employeeid, firstname, lastname, code, vocation) VALUES "
+        "(1, 'Marko', 'Petrović', '0001', 'Programer'), (2, 'Jelena', 'Jovanović', '0002', 'Računovođa'), "
+        "(3, 'Ana', 'Jovanović', '100%', 'Programer');"));
+    auto security = std::make_shared<TSecurityService>(db.Params(), false);
+    TEmployeeChooser chooser(security);
+
+    std::shared_ptr<TDataSet> employee;
+    TDialogScript::SetNextEmployee(2);
+    ASSERT_TRUE(chooser.ChooseEmployee(employee)); // opens the session itself
+    EXPECT_EQ(employee->FieldByName(QStringLiteral("lastname"))->AsString(), QStringLiteral("Jovanović"));
+    EXPECT_EQ(employee->FieldByName(QStringLiteral("firstname"))->AsString(), QStringLiteral("Jelena"));
+    TEmployeeDesc desc;
+    TDialogScript::SetNextEmployee(1);
+    ASSERT_TRUE(chooser.ChooseEmployeeDesc(desc));
+    EXPECT_EQ(desc.EmployeeID, 1);
+    EXPECT_EQ(desc.LastName, QStringLiteral("Petrović"));
+    EXPECT_FALSE(chooser.ChooseEmployee(employee)); // unanswered: cancelled
+    TDialogScript::SetNextEmployee(99);
+    EXPECT_FALSE(chooser.ChooseEmployee(employee));
+
+    TEmployeeChooserDialog dialog(*security->GetConnection());
+    struct Case {
+        QString text;
+        int rows;
+    } cases[] = {{QString(), 3},
+                 {QStringLiteral("jov"), 2},
+                 {QStringLiteral("jovanović ana"), 1},
+                 {QStringLiteral("programer"), 2},
+                 {QStringLiteral("%"), 1},
+                 {QStringLiteral("'"), 0}};
+    for (const Case& k : cases) {
+        dialog.Filter(k.text);
+        EXPECT_EQ(dialog.EmployeeDBG->model()->rowCount(), k.rows) << k.text.toStdString();
+    }
+    TDialogScript::Reset();
+}

@@ -1,0 +1,252 @@
+// The built module as a host sees it: loaded with dlopen, reached only through
+// GetSnapinFactory and the host interfaces, unloaded again after every test.
+#include "host/DBGrid.h"
+#include "host/Dialogs.h"
+#include "host/HostIntf.h"
+#include "host/HostStrings.h"
+#include "host/NavigatorForm.h"
+#include "host/SysUtils.h"
+#include "host/ZQuery.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QAction>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString ModulePath() {
+    return qEnvironmentVariable("HORLO_LIB_DIR", QStringLiteral("lib")) + QStringLiteral("/libhorlo.so");
+}
+
+struct FakeSecurity : ISecurityService {
+    TZConnection* connection = nullptr;
+    int gets = 0, opens = 0;
+    TZConnection* GetConnection() override {
+        ++gets;
+        return connection;
+    }
+    void OpenSession() override {
+        ++opens;
+        connection->Connect();
+    }
+};
+
+struct FakeChooser : IEmployeeChooser {
+    int asked = 0;
+    bool ChooseEmployee(std::shared_ptr<TDataSet>&) override {
+        ++asked;
+        return false;
+    }
+    bool ChooseEmployeeDesc(TEmployeeDesc&) override { return false; }
+    void ShowEmployee(qint64) override {}
+};
+
+struct FakeConsole : IConsole {
+    std::shared_ptr<FakeSecurity> security;
+    std::shared_ptr<FakeChooser> chooser = std::make_shared<FakeChooser>();
+    int requests = 0;
+    TDBGrid* printGrid = nullptr;
+    std::shared_ptr<IInterface> GetService(const QUuid& iid) override {
+        ++requests;
+        if (iid == ISecurityService::IID) return security;
+        if (iid == IEmployeeChooser::IID) return chooser;
+        return nullptr;
+    }
+    bool RunModule(const QString&, const QString&) override { return false; }
+    TDBGrid* GetPrintGrid() const override { return printGrid; }
+    void SetPrintGrid(TDBGrid* grid) override { printGrid = grid; }
+};
+
+struct ModuleFixture : ::testing::Test {
+    void* library = nullptr;
+    TGetSnapinFactory entry = nullptr;
+    std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>();
+
+    void SetUp() override {
+        TDialogScript::SetUnattended(true);
+        TDialogScript::Reset();
+        Load();
+    }
+    void TearDown() override {
+        Unload();
+        TDialogScript::Reset();
+    }
+    void Load() {
+        library = dlopen(ModulePath().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        entry = reinterpret_cast<TGetSnapinFactory>(dlsym(library, GetSnapinFactoryName));
+        ASSERT_NE(entry, nullptr);
+    }
+    void Unload() {
+        if (library) dlclose(library);
+        library = nullptr;
+    }
+    // The navigator's employee ellipsis asks GlobalConsole for the employee chooser.
+    static void ClickEmployeeEllipsis(const std::shared_ptr<ISnapin>& snapin) {
+        auto navigator = QueryInterface<INavigable>(snapin);
+        auto* form = qobject_cast<TCustomNavigatorForm*>(navigator->GetFrame());
+        ASSERT_NE(form, nullptr);
+        form->SearchVLE->SetCurrentKey(QStringLiteral("employee"));
+        form->SearchVLE->ClickEditButton();
+    }
+    static TZConnection* EventConnection(const std::shared_ptr<ISnapin>& snapin) {
+        return qobject_cast<TZQuery*>(snapin->GetDataSet())->Connection();
+    }
+};
+
+} // namespace
+
+TEST(ModuleLibrary, ExportsOnlyItsEntryPoint) {
+    const QString nm = QStandardPaths::findExecutable(QStringLiteral("nm"));
+    if (nm.isEmpty()) GTEST_SKIP() << "nm is not installed";
+    QProcess process;
+    process.start(nm, {QStringLiteral("-D"), QStringLiteral("--defined-only"), ModulePath()});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QStringList symbols;
+    for (const QString& line :
+         QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty()) symbols << line.split(QLatin1Char(' ')).last();
+    EXPECT_EQ(symbols, QStringList{QStringLiteral("GetSnapinFactory")});
+}
+
+TEST_F(ModuleFixture, OneFactoryAndOneSnapinWhileGlobalConsoleFollowsTheLastCaller) {
+    TestDatabase db;
+    TZConnection connection(db.Params());
+    console->security = std::make_shared<FakeSecurity>();
+    console->security->connection = &connection;
+    ISnapinFactory* factory = entry();
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(entry(), factory);
+    auto other = std::make_shared<FakeConsole>();
+    std::shared_ptr<ISnapin> snapin = factory->GetSnapin(console);
+    EXPECT_EQ(factory->GetSnapin(other), snapin);
+
+    auto viewer = QueryInterface<IViewer>(snapin);
+    auto navigator = QueryInterface<INavigable>(snapin);
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_NE(navigator, nullptr);
+    navigator->InternalCreateFrame();
+    viewer->InternalCreateFrame();
+    // without a connection the search keys are not prepared: no ellipsis yet
+    navigator->ShowNavigator();
+    ClickEmployeeEllipsis(snapin);
+    EXPECT_EQ(other->chooser->asked, 0);
+    viewer->Load(snapin); // through the console the snap-in was made with
+    EXPECT_EQ(console->security->opens, 1);
+    navigator->ShowNavigator();
+    ClickEmployeeEllipsis(snapin);
+    EXPECT_EQ(other->chooser->asked, 1);
+    EXPECT_EQ(console->chooser->asked, 0);
+    factory->GetSnapin(console);
+    ClickEmployeeEllipsis(snapin);
+    EXPECT_EQ(console->chooser->asked, 1);
+    navigator->InternalDestroyFrame();
+    viewer->InternalDestroyFrame();
+
+    EXPECT_EQ(snapin->GetName(), QStringLiteral("Horlo"));
+    EXPECT_EQ(snapin->GetDescription(), QStringLiteral("Kontrola radnog vremena zaposlenih"));
+    EXPECT_EQ(snapin->GetModuleID(), 2011);
+    EXPECT_EQ(snapin->GetImage().size(), QSize(16, 16));
+    EXPECT_EQ(snapin->GetDataSet()->objectName(), QStringLiteral("EmployeeEventZQ"));
+    EXPECT_EQ(viewer->GetModuleID(), 2011);
+    EXPECT_EQ(QueryInterface<IViewer>(snapin), viewer);
+    EXPECT_EQ(snapin->QueryInterface(IConsole::IID), nullptr);
+}
+
+TEST_F(ModuleFixture, LoadTakesTheConnectionOnceFromTheSecurityService) {
+    TestDatabase db;
+    TZConnection first(db.Params()), second(db.Params());
+    std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
+    auto viewer = QueryInterface<IViewer>(snapin);
+    viewer->InternalCreateFrame();
+
+    // no security service: an error box, and no connection
+    viewer->Load(snapin);
+    ASSERT_EQ(TDialogScript::Shown().size(), 1);
+    EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("error"));
+    EXPECT_EQ(TDialogScript::Shown()[0].Text, Format(_CMN_NO_MODULE, {_CMN_MOD_SECURITY_NAME}));
+    EXPECT_EQ(EventConnection(snapin), nullptr);
+
+    // the next Load tries again and gets it
+    console->security = std::make_shared<FakeSecurity>();
+    console->security->connection = &first;
+    viewer->Load(snapin);
+    EXPECT_EQ(EventConnection(snapin), &first);
+    EXPECT_EQ(console->security->gets, 1);
+    EXPECT_EQ(console->security->opens, 1);
+    EXPECT_TRUE(first.Connected());
+
+    // connected: no service is asked for at all
+    const int requests = console->requests;
+    viewer->Load(snapin);
+    EXPECT_EQ(console->requests, requests);
+
+    // assigned but closed: a new session, on the connection it has
+    first.Disconnect();
+    auto replacement = std::make_shared<FakeSecurity>();
+    replacement->connection = &second;
+    console->security = replacement;
+    viewer->Load(snapin);
+    EXPECT_EQ(console->requests, requests + 1);
+    EXPECT_EQ(replacement->opens, 1);
+    EXPECT_EQ(replacement->gets, 0);
+    EXPECT_EQ(EventConnection(snapin), &first);
+    EXPECT_EQ(TDialogScript::Shown().size(), 1);
+    viewer->InternalDestroyFrame();
+}
+
+TEST_F(ModuleFixture, ShowMakesTheEventGridThePrintGridAndHideClearsIt) {
+    std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
+    auto viewer = QueryInterface<IViewer>(snapin);
+    viewer->InternalCreateFrame();
+    ASSERT_NE(viewer->GetFrame(), nullptr);
+    auto* grid = viewer->GetFrame()->findChild<TDBGrid*>(QStringLiteral("DBG"));
+    ASSERT_NE(grid, nullptr);
+    viewer->Show();
+    EXPECT_EQ(console->printGrid, grid);
+    viewer->Hide();
+    EXPECT_EQ(console->printGrid, nullptr);
+
+    QStringList actions;
+    for (QAction* a : viewer->GetActionList())
+        actions << a->objectName();
+    EXPECT_EQ(actions, (QStringList{QStringLiteral("ColumnsVisibility"), QStringLiteral("ReportAction"),
+                                    QStringLiteral("EditEvents"), QStringLiteral("CalendarAction"),
+                                    QStringLiteral("AttendanceAction"), QStringLiteral("IDCardsAction"),
+                                    QStringLiteral("ImportAction")}));
+    viewer->InternalDestroyFrame();
+    EXPECT_EQ(viewer->GetFrame(), nullptr);
+    EXPECT_TRUE(viewer->GetActionList().isEmpty());
+}
+
+TEST_F(ModuleFixture, UnloadReleasesTheConsoleAndALaterLoadStartsAfresh) {
+    TestDatabase db;
+    TZConnection connection(db.Params());
+    console->security = std::make_shared<FakeSecurity>();
+    console->security->connection = &connection;
+    {
+        std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
+        auto viewer = QueryInterface<IViewer>(snapin);
+        viewer->InternalCreateFrame();
+        viewer->Load(snapin);
+        viewer->Show();
+        EXPECT_GT(console.use_count(), 1);
+        viewer->Hide();
+        viewer->InternalDestroyFrame();
+    }
+    Unload();
+    EXPECT_EQ(console.use_count(), 1); // snap-in, viewer, navigator and GlobalConsole let go
+    EXPECT_EQ(dlopen(ModulePath().toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+
+    Load();
+    std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
+    EXPECT_EQ(EventConnection(snapin), nullptr); // a new data module, without a connection
+    QueryInterface<IViewer>(snapin)->Load(snapin);
+    EXPECT_EQ(console->security->gets, 2);
+    EXPECT_EQ(EventConnection(snapin), &connection);
+}

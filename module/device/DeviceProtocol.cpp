@@ -244,7 +244,11 @@ void TDeviceProtocol::BeginMemoryRead() {
 
 bool TDeviceProtocol::SendNextMemPacket() {
     if (!SendForNextMemPacket.exchange(false)) return false;
-    return SendGetMemoryBlock(MemReadAddress.load());
+    if (SendGetMemoryBlock(MemReadAddress.load())) return true;
+    // Suppressed because a reply is being handled: the next step sends it,
+    // instead of the deadline four seconds later.
+    if (ZabraniSlanje) SendForNextMemPacket = true;
+    return false;
 }
 
 void TDeviceProtocol::ReplyWatchdogTick() {
@@ -296,6 +300,13 @@ void TDeviceProtocol::ShowError(const char* text) {
 }
 
 void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len) {
+    // Runs last, after ZabraniSlanje has been cleared below.
+    struct NotifyOnExit {
+        const std::function<void()>& notify;
+        ~NotifyOnExit() {
+            if (notify) notify();
+        }
+    } notify{AfterDatagram};
     ZabraniSlanje = true;
     // Cleared on every way out, also when an error box or a notification throws.
     struct ClearOnExit {
@@ -360,6 +371,7 @@ void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t 
 
 void TDeviceProtocol::HandleMemoryBlock(const std::uint8_t* frame, bool crcOk) {
     const std::uint32_t blocks = MemBlockCount();
+    if (AcceptMemReply && !AcceptMemReply(frame, crcOk)) return;
     if (crcOk) {
         const std::uint32_t address = MemReadAddress.load();
         if (address == 0 && OnMemReadStarted) OnMemReadStarted(blocks);

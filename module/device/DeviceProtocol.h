@@ -158,6 +158,11 @@ public:
     std::function<void(std::uint32_t blocksDone)> OnMemBlockDone;
     std::function<void()> OnMemReadEnded;  // before the end-of-read state changes
     std::function<void()> OnImportEnabled; // after them
+    // Each reply of at least 76 bytes during a memory read, before the memory-block
+    // rules; false ignores it altogether (the owner knows it answers no request).
+    std::function<bool(const std::uint8_t* frame, bool crcOk)> AcceptMemReply;
+    // After every datagram, once ZabraniSlanje is clear again. Must not throw.
+    std::function<void()> AfterDatagram;
 
     // Replaces the endpoint as the way frames leave (tests, tools). Owner's thread only.
     void SetFrameSender(TFrameSender sender);
@@ -180,6 +185,7 @@ public:
     // Starts a memory read from block 0 (the first request goes out with SendNextMemPacket).
     void BeginMemoryRead();
     // The 10 ms step of the owner: sends GetMemoryBlock for MemReadAddress when one is due.
+    // A request that cannot go out while the reply handler runs stays due.
     bool SendNextMemPacket();
     // The 100 ms deadline step of the owner.
     void ReplyWatchdogTick();

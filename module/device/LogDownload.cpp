@@ -1,0 +1,285 @@
+#include "module/device/LogDownload.h"
+
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace {
+
+qint64 MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+const QString kNoDeviceInfo = QStringLiteral("Uređaj nije poslao podatke o sebi.");
+const QString kBadMemorySize = QStringLiteral("Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).");
+const QString kTooManyBadReplies = QStringLiteral("Previše neispravnih odgovora uređaja; ništa nije upisano.");
+const QString kNoReply = QStringLiteral("Uređaj ne odgovara; ništa nije upisano.");
+const QString kStoreFailed = QStringLiteral("Upis događaja nije uspeo (%s); ništa nije upisano.");
+const QString kStopped = QStringLiteral("Prekinuto pre kraja; ništa nije upisano.");
+
+} // namespace
+
+// ---------------------------------------------------------------- one device
+
+TLogDownload::TLogDownload(TDeviceProtocol& protocol, TZConnection& connection)
+    : m_protocol(protocol), m_connection(connection) {}
+
+TLogDownload::~TLogDownload() {
+    Stop();
+    Detach();
+}
+
+void TLogDownload::Detach() {
+    m_protocol.OnMemBlockDone = nullptr;
+    m_protocol.OnMemReadEnded = nullptr;
+    m_protocol.AcceptMemReply = nullptr;
+    m_protocol.AfterDatagram = nullptr;
+}
+
+TDownloadOutcome TLogDownload::Outcome() const {
+    std::lock_guard lock(m_outcomeMutex);
+    return m_outcome;
+}
+
+void TLogDownload::Fail(const QString& error) {
+    {
+        std::lock_guard lock(m_outcomeMutex);
+        m_outcome.ok = false;
+        m_outcome.error = error;
+        m_outcome.blocks = m_blocksTaken.load();
+    }
+    m_state = State::Failed;
+}
+
+bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
+    Stop();
+    m_accessPoint = accessPoint;
+    m_blocksTaken = 0;
+    m_totalBlocks = 0;
+    m_readEnded = false;
+    m_due = 0;
+    m_maybeLate = 0;
+    m_lateBlock = 0;
+    m_window = QuietWindowMs;
+    m_restart = false;
+    m_restarts = 0;
+    {
+        std::lock_guard lock(m_outcomeMutex);
+        m_outcome = TDownloadOutcome{};
+    }
+    // The mark as stored now, so that a second read in one session starts above
+    // what the first one stored.
+    const TResultSet mark = m_connection.Select(
+        Format(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
+               {accessPoint.id}));
+    m_mark = mark.rows.empty() ? 0 : std::uint32_t(mark.rows[0][0].toLongLong());
+
+    m_protocol.OnMemBlockDone = [this](std::uint32_t done) { m_blocksTaken = done; };
+    m_protocol.OnMemReadEnded = [this] { ReadEnded(); };
+    m_protocol.AcceptMemReply = [this](const std::uint8_t*, bool) { return AcceptReply(); };
+    m_protocol.AfterDatagram = [this] {
+        m_lastDatagramMs = MonotonicMs();
+        if (m_protocol.SendForNextMemPacket && OnSendDue) OnSendDue(m_window);
+    };
+    // Sizes of the previous device must never decode this one's memory.
+    m_protocol.EEPROM_MEM_SIZE = 0;
+    m_protocol.USERS_COUNT_FROM_DEVICE = 0;
+    m_protocol.MAX_LOG_RECORDS = 0;
+    if (!m_protocol.OpenEndpoint(accessPoint.localIp.toStdString(), accessPoint.udpPort)) {
+        Fail(_DEVICE_CONNECT_ERR + QStringLiteral(" (") +
+             QString::fromStdString(m_protocol.Endpoint().LastErrorText()) + QLatin1Char(')'));
+        return false;
+    }
+    m_state = State::AwaitingInfo;
+    m_protocol.RequestDeviceInfo();
+    return true;
+}
+
+void TLogDownload::MemPacketTick() {
+    switch (m_state.load()) {
+    case State::AwaitingInfo: {
+        // the reply, or the deadline, ends the wait
+        if (m_protocol.ReceiveState == rsDeviceInfo) return;
+        const std::uint32_t size = m_protocol.EEPROM_MEM_SIZE;
+        if (size == 0) return Fail(kNoDeviceInfo);
+        if (size < kMinMemorySize || size > kMaxMemorySize) return Fail(Format(kBadMemorySize, {size}));
+        m_totalBlocks = size / MEM_BLOCK_SIZE;
+        m_protocol.ReadLastBlock = true; // every block, the last one included
+        m_state = State::Reading;
+        m_protocol.BeginMemoryRead();
+        SendDueRequest();
+        return;
+    }
+    case State::Reading:
+        if (!m_protocol.MemReadIsInProgress && !m_readEnded) return Fail(kNoReply); // abandoned by the deadline
+        SendDueRequest();
+        return;
+    default:
+        return;
+    }
+}
+
+bool TLogDownload::SendDueRequest() {
+    if (!m_protocol.SendForNextMemPacket) return false;
+    const qint64 quiet = MonotonicMs() - m_lastDatagramMs;
+    if (m_due > 0) {
+        if (quiet < LostAfterMs) return false; // the answer is still awaited
+        m_maybeLate += m_due.exchange(0);
+        m_lateBlock = m_protocol.MemReadAddress;
+    }
+    qint64 wait = m_window - quiet;
+    // Once the repeated request has been answered, the answer given up on may
+    // still come; it must not be taken for the next block.
+    if (m_maybeLate > 0 && m_protocol.MemReadAddress != m_lateBlock) {
+        if (quiet >= LostAfterMs) m_maybeLate = 0;
+        else wait = std::max<qint64>(wait, LostAfterMs - quiet);
+    }
+    if (wait > 0) {
+        if (OnSendDue) OnSendDue(int(wait));
+        return false;
+    }
+    if (m_restart.exchange(false)) {
+        // blocks taken with the narrower window may hold a copy: read them again
+        ++m_restarts;
+        m_blocksTaken = 0;
+        m_protocol.BeginMemoryRead();
+    }
+    ++m_due; // before the send: the answer may arrive before the send returns
+    if (m_protocol.SendNextMemPacket()) return true;
+    --m_due;
+    return false;
+}
+
+void TLogDownload::ReplyWatchdogTick() {
+    if (Busy()) m_protocol.ReplyWatchdogTick();
+}
+
+// Listener thread: does this reply answer a request?
+bool TLogDownload::AcceptReply() {
+    const qint64 now = MonotonicMs();
+    int due = m_due.load();
+    while (due > 0 && !m_due.compare_exchange_weak(due, due - 1)) {
+    }
+    if (due > 0) {
+        m_lastAnswerMs = now;
+        return true;
+    }
+    int late = m_maybeLate.load();
+    while (late > 0 && !m_maybeLate.compare_exchange_weak(late, late - 1)) {
+    }
+    if (late > 0) return false; // an answer given up on, come after all
+    // A copy of an answer. One that comes late in the window could as well have
+    // come after it and been taken for the next block.
+    const qint64 delay = now - m_lastAnswerMs;
+    const int window = m_window;
+    if (2 * delay > window && window < kMaxQuietWindowMs) {
+        m_window = int(std::min<qint64>(kMaxQuietWindowMs, std::max<qint64>(2 * window, 2 * delay)));
+        m_restart = true;
+    }
+    return false;
+}
+
+void TLogDownload::ReadEnded() {
+    m_readEnded = true;
+    const std::uint32_t total = m_totalBlocks;
+    if (m_blocksTaken < total) return Fail(kTooManyBadReplies); // ended early: nothing is stored
+    try {
+        TLogDecoder decoder(m_connection);
+        const TDecodeResult decoded = decoder.ShowDecodedData(
+            m_protocol.RcvMemBuffer.data(), std::size_t(total) * MEM_BLOCK_SIZE, m_protocol.EEPROM_MEM_SIZE,
+            m_protocol.USERS_COUNT_FROM_DEVICE, m_protocol.MAX_LOG_RECORDS, m_accessPoint.id, m_mark, Now().date());
+        {
+            std::lock_guard lock(m_outcomeMutex);
+            m_outcome.ok = true;
+            m_outcome.blocks = total;
+            m_outcome.decoded = decoded;
+        }
+        m_state = State::Finished;
+    } catch (const EDatabaseError& e) {
+        Fail(Format(kStoreFailed, {e.Message()}));
+    }
+}
+
+void TLogDownload::Stop() {
+    m_protocol.CloseEndpoint(); // waits for a running handler, and with it the decoder
+    if (Busy()) Fail(kStopped);
+    m_protocol.MemReadIsInProgress = false;
+    m_protocol.TimeOutForResponseEnabled = false;
+    m_protocol.ReceiveState = rsIdle;
+}
+
+// ---------------------------------------------------------------- the chain
+
+std::vector<TAccessPointInfo> ReadableAccessPoints(TDataSet& accessPoints) {
+    std::vector<TAccessPointInfo> result;
+    for (accessPoints.First(); !accessPoints.Eof(); accessPoints.Next()) {
+        if (!accessPoints.FieldByName(QStringLiteral("readaccess"))->AsBoolean()) continue;
+        result.push_back({accessPoints.FieldByName(QStringLiteral("horloaccesspointid"))->AsLargeInt(),
+                          accessPoints.FieldByName(QStringLiteral("name"))->AsString(),
+                          accessPoints.FieldByName(QStringLiteral("localip"))->AsString(),
+                          accessPoints.FieldByName(QStringLiteral("udpport"))->AsInteger()});
+    }
+    accessPoints.First();
+    return result;
+}
+
+TEventImport::TEventImport(TDeviceProtocol& protocol, TZConnection& connection) : m_download(protocol, connection) {}
+
+void TEventImport::SetAccessPoints(std::vector<TAccessPointInfo> accessPoints) {
+    m_accessPoints = std::move(accessPoints);
+    m_current = 0;
+}
+
+bool TEventImport::Begin() {
+    if (m_running) return true;
+    if (AtEnd()) return false;
+    m_running = true;
+    StartCurrent();
+    return true;
+}
+
+void TEventImport::StartCurrent() {
+    const TAccessPointInfo& ap = m_accessPoints[m_current];
+    if (OnDeviceStarted) OnDeviceStarted(ap);
+    if (!m_download.Start(ap)) Advance(false);
+}
+
+void TEventImport::MemPacketTick() {
+    if (!m_running) return;
+    m_download.MemPacketTick();
+    const TLogDownload::State state = m_download.GetState();
+    if (state == TLogDownload::State::Finished) Advance(true);
+    else if (state == TLogDownload::State::Failed) Advance(false);
+}
+
+void TEventImport::ReplyWatchdogTick() {
+    if (m_running) m_download.ReplyWatchdogTick();
+}
+
+void TEventImport::Advance(bool finished) {
+    m_download.Stop();
+    const TAccessPointInfo ap = m_accessPoints[m_current];
+    if (OnDeviceFinished) OnDeviceFinished(ap, m_download.Outcome());
+    if (!finished && StopAtFailure) {
+        m_running = false; // the next start tries this access point again
+        if (OnChainEnded) OnChainEnded(false);
+        return;
+    }
+    ++m_current;
+    if (AtEnd()) {
+        m_running = false;
+        if (OnChainEnded) OnChainEnded(true);
+        return;
+    }
+    StartCurrent();
+}
+
+void TEventImport::Stop() {
+    if (!m_running) return;
+    m_running = false;
+    m_download.Stop();
+}

@@ -10,13 +10,16 @@
 namespace {
 
 qint64 MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
 const QString kNoDeviceInfo = QStringLiteral("Uređaj nije poslao podatke o sebi.");
-const QString kBadMemorySize = QStringLiteral("Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).");
-const QString kTooManyBadReplies = QStringLiteral("Previše neispravnih odgovora uređaja; ništa nije upisano.");
+const QString kBadMemorySize =
+    QStringLiteral("Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).");
+const QString kTooManyBadReplies =
+    QStringLiteral("Previše neispravnih odgovora uređaja; ništa nije upisano.");
 const QString kNoReply = QStringLiteral("Uređaj ne odgovara; ništa nije upisano.");
 const QString kStoreFailed = QStringLiteral("Upis događaja nije uspeo (%s); ništa nije upisano.");
 const QString kStopped = QStringLiteral("Prekinuto pre kraja; ništa nije upisano.");
@@ -73,9 +76,9 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     }
     // The mark as stored now, so that a second read in one session starts above
     // what the first one stored.
-    const TResultSet mark = m_connection.Select(
-        Format(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
-               {accessPoint.id}));
+    const TResultSet mark = m_connection.Select(Format(
+        QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
+        {accessPoint.id}));
     m_mark = mark.rows.empty() ? 0 : std::uint32_t(mark.rows[0][0].toLongLong());
 
     m_protocol.OnMemBlockDone = [this](std::uint32_t done) { m_blocksTaken = done; };
@@ -115,7 +118,8 @@ void TLogDownload::MemPacketTick() {
         return;
     }
     case State::Reading:
-        if (!m_protocol.MemReadIsInProgress && !m_readEnded) return Fail(kNoReply); // abandoned by the deadline
+        if (!m_protocol.MemReadIsInProgress && !m_readEnded)
+            return Fail(kNoReply); // abandoned by the deadline
         SendDueRequest();
         return;
     default:
@@ -135,8 +139,10 @@ bool TLogDownload::SendDueRequest() {
     // Once the repeated request has been answered, the answer given up on may
     // still come; it must not be taken for the next block.
     if (m_maybeLate > 0 && m_protocol.MemReadAddress != m_lateBlock) {
-        if (quiet >= LostAfterMs) m_maybeLate = 0;
-        else wait = std::max<qint64>(wait, LostAfterMs - quiet);
+        if (quiet >= LostAfterMs)
+            m_maybeLate = 0;
+        else
+            wait = std::max<qint64>(wait, LostAfterMs - quiet);
     }
     if (wait > 0) {
         if (OnSendDue) OnSendDue(int(wait));
@@ -189,9 +195,10 @@ void TLogDownload::ReadEnded() {
     if (m_blocksTaken < total) return Fail(kTooManyBadReplies); // ended early: nothing is stored
     try {
         TLogDecoder decoder(m_connection);
-        const TDecodeResult decoded = decoder.ShowDecodedData(
-            m_protocol.RcvMemBuffer.data(), std::size_t(total) * MEM_BLOCK_SIZE, m_protocol.EEPROM_MEM_SIZE,
-            m_protocol.USERS_COUNT_FROM_DEVICE, m_protocol.MAX_LOG_RECORDS, m_accessPoint.id, m_mark, Now().date());
+        const TDecodeResult decoded =
+            decoder.ShowDecodedData(m_protocol.RcvMemBuffer.data(), std::size_t(total) * MEM_BLOCK_SIZE,
+                                    m_protocol.EEPROM_MEM_SIZE, m_protocol.USERS_COUNT_FROM_DEVICE,
+                                    m_protocol.MAX_LOG_RECORDS, m_accessPoint.id, m_mark, Now().date());
         {
             std::lock_guard lock(m_outcomeMutex);
             m_outcome.ok = true;
@@ -227,7 +234,8 @@ std::vector<TAccessPointInfo> ReadableAccessPoints(TDataSet& accessPoints) {
     return result;
 }
 
-TEventImport::TEventImport(TDeviceProtocol& protocol, TZConnection& connection) : m_download(protocol, connection) {}
+TEventImport::TEventImport(TDeviceProtocol& protocol, TZConnection& connection)
+    : m_download(protocol, connection) {}
 
 void TEventImport::SetAccessPoints(std::vector<TAccessPointInfo> accessPoints) {
     m_accessPoints = std::move(accessPoints);
@@ -252,8 +260,10 @@ void TEventImport::MemPacketTick() {
     if (!m_running) return;
     m_download.MemPacketTick();
     const TLogDownload::State state = m_download.GetState();
-    if (state == TLogDownload::State::Finished) Advance(true);
-    else if (state == TLogDownload::State::Failed) Advance(false);
+    if (state == TLogDownload::State::Finished)
+        Advance(true);
+    else if (state == TLogDownload::State::Failed)
+        Advance(false);
 }
 
 void TEventImport::ReplyWatchdogTick() {

@@ -25,9 +25,9 @@ struct TAccessPointInfo {
 
 struct TDownloadOutcome {
     bool ok = false;
-    QString error;              // why nothing was stored
-    std::uint32_t blocks = 0;   // memory blocks read
-    TDecodeResult decoded;      // what was stored
+    QString error;            // why nothing was stored
+    std::uint32_t blocks = 0; // memory blocks read
+    TDecodeResult decoded;    // what was stored
 };
 
 class TLogDownload {

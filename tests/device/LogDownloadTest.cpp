@@ -1,0 +1,319 @@
+// Downloads from simulated devices on loopback into a fresh database: what is
+// stored must be exactly the records the devices hold, whatever the line does.
+#include "module/device/LogDownload.h"
+#include "devicesim/SimServer.h"
+#include "host/SysUtils.h"
+#include "host/ZQuery.h"
+#include "tests/device/LoopbackTools.h"
+#include "tests/support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+
+#include <functional>
+#include <set>
+#include <thread>
+#include <tuple>
+
+using devicesim::DeviceConfig;
+using devicesim::SimServer;
+
+namespace {
+
+using Row = std::tuple<qint64, QString, int, qint64>; // deviceindex, eventtime, type, cardcode
+
+struct DownloadFixture : ::testing::Test {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    const int port = devicetest::FreeUdpPort();
+    const QDate today = Now().date();
+    std::unique_ptr<SimServer> sim;
+
+    void SetUp() override {
+        // two readable doors and one whose log is not read
+        c.Execute(
+            QStringLiteral(
+                "INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, publicip, "
+                "udpport, tcpport, readaccess) VALUES (1, 'A', 'm', '127.0.0.2', '-', %1, 0, 'y'), "
+                "(2, 'B', 'm', '127.0.0.3', '-', %1, 0, 'y'), (3, 'C', 'm', '127.0.0.4', '-', %1, 0, 'n')")
+                .arg(port));
+    }
+    void TearDown() override {
+        if (sim) sim->Stop();
+    }
+
+    DeviceConfig Device(const char* address, std::uint32_t memory = 4096, std::uint16_t users = 4) {
+        DeviceConfig d;
+        d.address = address;
+        d.port = port;
+        d.memorySize = memory;
+        d.users = users;
+        d.cards = {{11, 1001, true}, {12, 1002, true}};
+        devicesim::SwipePlan plan;
+        const QDate from = today.addDays(-9);
+        plan.from = devicesim::MakeNaiveTime(from.year(), unsigned(from.month()), unsigned(from.day()));
+        plan.to =
+            devicesim::MakeNaiveTime(today.year(), unsigned(today.month()), unsigned(today.day())) - 86400;
+        plan.tickets = {11, 12};
+        d.swipes = plan;
+        return d;
+    }
+    void Serve(std::vector<DeviceConfig> devices) {
+        if (sim) sim->Stop();
+        sim = std::make_unique<SimServer>(std::move(devices));
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+    }
+
+    std::set<Row> Held(std::size_t device) {
+        std::set<Row> rows;
+        sim->WithDevice(device, [&](const devicesim::SimDevice& d) {
+            for (const auto& r : d.Records()) {
+                const QString time = QStringLiteral("20%1-%2-%3 %4:%5:%6")
+                                         .arg(r.year, 2, 10, QLatin1Char('0'))
+                                         .arg(r.month, 2, 10, QLatin1Char('0'))
+                                         .arg(r.day, 2, 10, QLatin1Char('0'))
+                                         .arg(r.hour, 2, 10, QLatin1Char('0'))
+                                         .arg(r.minute, 2, 10, QLatin1Char('0'))
+                                         .arg(r.second, 2, 10, QLatin1Char('0'));
+                rows.insert({qint64(r.index), time, r.type, qint64(std::int32_t(r.card))});
+            }
+        });
+        return rows;
+    }
+    std::set<Row> Stored(int accessPoint) {
+        std::set<Row> rows;
+        for (const auto& r :
+             c.Select(QStringLiteral("SELECT deviceindex, eventtime, employeeeventtypeid, cardcode FROM "
+                                     "employeeeventraw WHERE horloaccesspointid = %1")
+                          .arg(accessPoint))
+                 .rows)
+            rows.insert({r[0].toLongLong(), SqlDateTime(r[1].toDateTime()), r[2].toInt(), r[3].toLongLong()});
+        return rows;
+    }
+    qint64 Mark(int accessPoint) {
+        return c
+            .Select(QStringLiteral(
+                        "SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %1")
+                        .arg(accessPoint))
+            .rows[0][0]
+            .toLongLong();
+    }
+
+    // Runs a chain the way a dialog would, with fast tickers: every step of the
+    // loop is both the 10 ms and the 100 ms tick, so a lost reply costs ~41 ms.
+    struct Run {
+        std::vector<std::pair<qint64, TDownloadOutcome>> outcomes;
+        bool ended = false;
+        bool completed = false;
+    };
+    Run Import(TEventImport& import, std::chrono::seconds limit = std::chrono::seconds(60)) {
+        Run run;
+        import.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& o) {
+            run.outcomes.emplace_back(ap.id, o);
+    };
+    import.OnChainEnded = [&](bool completed) { run.ended = true;
+    run.completed = completed;
+};
+if (!import.Begin()) return run;
+const auto until = std::chrono::steady_clock::now() + limit;
+while (!run.ended && std::chrono::steady_clock::now() < until) {
+    import.MemPacketTick();
+    import.ReplyWatchdogTick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+return run;
+} // namespace
+std::vector<TAccessPointInfo> AccessPoints() {
+    TZQuery q(&c);
+    q.SetSQL(QStringLiteral("SELECT * FROM horloaccesspoint ORDER BY horloaccesspointid"));
+    q.Open();
+    return ReadableAccessPoints(q);
+}
+void Fast(TEventImport& import) {
+    import.Download().LostAfterMs = 30;
+}
+}
+;
+
+} // namespace
+
+TEST_F(DownloadFixture, ReadsEveryReadableDeviceCompletelyInOrder) {
+    Serve({Device("127.0.0.2"), Device("127.0.0.3"), Device("127.0.0.4")});
+    TDeviceProtocol protocol(rsIdle);
+    TEventImport import(protocol, c);
+    Fast(import);
+    import.SetAccessPoints(AccessPoints());
+    ASSERT_EQ(import.AccessPoints().size(), 2u);
+    const Run run = Import(import);
+    ASSERT_TRUE(run.completed);
+    ASSERT_EQ(run.outcomes.size(), 2u);
+    EXPECT_EQ(run.outcomes[0].first, 1);
+    EXPECT_EQ(run.outcomes[1].first, 2);
+    for (const auto& [id, outcome] : run.outcomes) {
+        EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.blocks, 4096u / 64); // the last block as well
+    }
+    EXPECT_FALSE(Held(0).empty());
+    EXPECT_EQ(Stored(1), Held(0));
+    EXPECT_EQ(Stored(2), Held(1));
+    EXPECT_EQ(sim->WithDevice(2, [](const devicesim::SimDevice& d) { return d.RepliesSent(); }),
+              0); // never asked
+    EXPECT_EQ(Mark(1), std::get<0>(*Held(0).rbegin()));
+
+    // a second import stores nothing new
+    TEventImport again(protocol, c);
+    Fast(again);
+    again.SetAccessPoints(AccessPoints());
+    const Run second = Import(again);
+    ASSERT_TRUE(second.completed);
+    EXPECT_EQ(second.outcomes[0].second.decoded.stored, 0);
+    EXPECT_EQ(second.outcomes[1].second.decoded.stored, 0);
+    EXPECT_EQ(Stored(1), Held(0));
+}
+
+TEST_F(DownloadFixture, SmallMemoryIsReadToItsLastBlock) {
+    // 256 bytes, no user records: eight slots from byte 128, the last four in block 3
+    DeviceConfig d = Device("127.0.0.2", 256, 0);
+    d.swipes.reset();
+    Serve({d});
+    sim->WithDevice(0, [](devicesim::SimDevice& dev) {
+        for (int k = 0; k < 8; ++k)
+            dev.AppendRecord({0, 1001, 15, 8, std::uint8_t(k), 0, 1, 3, 24});
+    });
+    TDeviceProtocol protocol(rsIdle);
+    TEventImport import(protocol, c);
+    Fast(import);
+    import.SetAccessPoints({AccessPoints()[0]});
+    const Run run = Import(import);
+    ASSERT_TRUE(run.completed);
+    EXPECT_EQ(run.outcomes[0].second.blocks, 4u);
+    EXPECT_EQ(Stored(1).size(), 8u);
+    EXPECT_EQ(Stored(1), Held(0));
+}
+
+TEST_F(DownloadFixture, FaultyLinesStillGiveTheExactImage) {
+    using devicesim::Faults;
+    struct Case {
+        const char* name;
+        std::function<void(Faults&)> set;
+    } cases[] = {
+        {"bad checksums", [](Faults& f) { f.corrupt = 0.3; }},
+        {"lost replies", [](Faults& f) { f.drop = 0.1; }},
+        {"late copies", [](Faults& f) { f.duplicateMs = 3, f.duplicateChance = 0.5; }},
+        {"copies later than the window", [](Faults& f) { f.duplicateMs = 12; }},
+        {"replies after the deadline", [](Faults& f) { f.delayMs = 60, f.delayChance = 0.1; }},
+        {"all at once",
+         [](Faults& f) { f.drop = 0.05, f.corrupt = 0.1, f.duplicateMs = 4, f.duplicateChance = 0.3; }},
+    };
+    std::uint64_t seed = 1;
+    for (const Case& k : cases) {
+        c.Execute(QStringLiteral("DELETE FROM employeeeventraw"));
+        c.Execute(QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 0"));
+        DeviceConfig d = Device("127.0.0.2", 2048);
+        k.set(d.faults);
+        d.faults.onlyCommands = "GB";
+        d.seed = ++seed;
+        Serve({d});
+        TDeviceProtocol protocol(rsIdle);
+        TEventImport import(protocol, c);
+        Fast(import);
+        import.SetAccessPoints({AccessPoints()[0]});
+        const Run run = Import(import);
+        ASSERT_TRUE(run.ended) << k.name;
+        ASSERT_TRUE(run.outcomes[0].second.ok)
+            << k.name << ": " << run.outcomes[0].second.error.toStdString();
+        EXPECT_EQ(Stored(1), Held(0)) << k.name;
+    }
+}
+
+TEST_F(DownloadFixture, FailedDevicesStoreNothingAndKeepTheirMark) {
+    c.Execute(
+        QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 3 WHERE horloaccesspointid = 1"));
+    using devicesim::Faults;
+    struct Case {
+        const char* name;
+        std::function<void(Faults&)> set;
+        std::uint32_t memory;
+    } cases[] = {
+        {"falls silent in the middle", [](Faults& f) { f.silentAfter = 10; }, 4096},
+        {"checksums never right", [](Faults& f) { f.corrupt = 1, f.onlyCommands = "GB"; }, 4096},
+        {"no device information", [](Faults& f) { f.silentAfter = 0; }, 4096},
+        {"memory too small", [](Faults&) {}, 64},
+    };
+    for (const Case& k : cases) {
+        DeviceConfig d = Device("127.0.0.2", k.memory, k.memory < 128 ? 0 : 4);
+        k.set(d.faults);
+        Serve({d, Device("127.0.0.3")});
+        TDeviceProtocol protocol(rsIdle);
+        TEventImport import(protocol, c);
+        Fast(import);
+        import.SetAccessPoints(AccessPoints());
+        const Run run = Import(import);
+        ASSERT_TRUE(run.ended) << k.name;
+        EXPECT_FALSE(run.completed) << k.name; // the chain stops at the failing device
+        ASSERT_EQ(run.outcomes.size(), 1u) << k.name;
+        EXPECT_FALSE(run.outcomes[0].second.ok) << k.name;
+        EXPECT_FALSE(run.outcomes[0].second.error.isEmpty()) << k.name;
+        EXPECT_TRUE(Stored(1).empty()) << k.name;
+        EXPECT_EQ(Mark(1), 3) << k.name;
+        EXPECT_EQ(import.Current(), 0u) << k.name; // the next start tries it again
+    }
+    // the line is good again: the same chain goes on from the failed device
+    Serve({Device("127.0.0.2"), Device("127.0.0.3")});
+    TDeviceProtocol protocol(rsIdle);
+    TEventImport import(protocol, c);
+    Fast(import);
+    import.SetAccessPoints(AccessPoints());
+    const Run run = Import(import);
+    EXPECT_TRUE(run.completed);
+    std::set<Row> expected;
+    for (const Row& r : Held(0))
+        if (std::get<0>(r) > 3) expected.insert(r);
+    EXPECT_EQ(Stored(1), expected);
+}
+
+TEST_F(DownloadFixture, StoppingMidwayStoresNothingAndALaterImportIsComplete) {
+    DeviceConfig d = Device("127.0.0.2", 16384);
+    d.faults.delayMs = 2; // slow enough to stop in the middle
+    Serve({d});
+    TDeviceProtocol protocol(rsIdle);
+    {
+        TEventImport import(protocol, c);
+        Fast(import);
+        import.SetAccessPoints({AccessPoints()[0]});
+        ASSERT_TRUE(import.Begin());
+        ASSERT_TRUE(devicetest::WaitFor([&] {
+            import.MemPacketTick();
+            import.ReplyWatchdogTick();
+            return import.Download().BlocksDone() > 20;
+        }));
+        import.Stop(); // the dialog is closed
+        EXPECT_FALSE(import.Download().Outcome().ok);
+        EXPECT_TRUE(Stored(1).empty());
+    }
+    TEventImport import(protocol, c);
+    Fast(import);
+    import.SetAccessPoints({AccessPoints()[0]});
+    const Run run = Import(import);
+    ASSERT_TRUE(run.completed);
+    EXPECT_EQ(Stored(1), Held(0));
+}
+
+TEST_F(DownloadFixture, CommandLineStyleChainGoesOnPastAFailure) {
+    DeviceConfig silent = Device("127.0.0.2");
+    silent.faults.silentAfter = 0;
+    Serve({silent, Device("127.0.0.3")});
+    TDeviceProtocol protocol(rsIdle);
+    TEventImport import(protocol, c);
+    Fast(import);
+    import.StopAtFailure = false;
+    import.SetAccessPoints(AccessPoints());
+    const Run run = Import(import);
+    ASSERT_TRUE(run.completed);
+    ASSERT_EQ(run.outcomes.size(), 2u);
+    EXPECT_FALSE(run.outcomes[0].second.ok);
+    EXPECT_TRUE(run.outcomes[1].second.ok);
+    EXPECT_EQ(Stored(2), Held(1));
+}

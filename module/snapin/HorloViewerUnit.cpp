@@ -1,6 +1,7 @@
 #include "module/snapin/HorloViewerUnit.h"
 
 #include "module/data/HorloDMUnit.h"
+#include "module/device/ImportEventUnit.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -34,8 +35,7 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, QKeySequence(),
                                    [this] { ImportActionExecute(); });
     // their dialogs come with the work that builds them
-    for (QAction* a :
-         {ReportAction, EditEvents, CalendarAction, AttendanceAction, IDCardsAction, ImportAction})
+    for (QAction* a : {ReportAction, EditEvents, CalendarAction, AttendanceAction, IDCardsAction})
         a->setEnabled(false);
 
     ActionTB->addAction(IDCardsAction);
@@ -58,7 +58,11 @@ void THorloViewerForm::EditEventsExecute() {}
 void THorloViewerForm::CalendarActionExecute() {}
 void THorloViewerForm::AttendanceActionExecute() {}
 void THorloViewerForm::IDCardsActionExecute() {}
-void THorloViewerForm::ImportActionExecute() {}
+void THorloViewerForm::ImportActionExecute() {
+    // owned by nobody: the dialog frees itself when closed
+    auto* form = new TImportEventForm();
+    form->exec();
+}
 
 void THorloViewerForm::DBGDrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) {
     if (!DBG->Column(column).FieldName.isEmpty()) return; // the grid shows the field's value

@@ -1,0 +1,172 @@
+#include "module/device/ImportEventUnit.h"
+
+#include "host/Dialogs.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/device/RawEventProcessing.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+TDeviceProtocol& ImportEventProtocol() {
+    static TDeviceProtocol protocol(rsIdle);
+    return protocol;
+}
+
+TImportEventForm::TImportEventForm(QWidget* parent)
+    : QDialog(parent), m_import(ImportEventProtocol(), *HorloDM->ZConnection()) {
+    setObjectName(QStringLiteral("ImportEventForm"));
+    setWindowTitle(QStringLiteral("Uvoz iz uređaja"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* deviceLabel = new QLabel(QStringLiteral("Uređaj:"), this);
+    DeviceIPLabel = new QLabel(QStringLiteral("IP adresa"), this);
+    DeviceNameLabel = new QLabel(QStringLiteral("Ime"), this);
+    QFont bold = DeviceIPLabel->font();
+    bold.setBold(true);
+    DeviceIPLabel->setFont(bold);
+    DeviceNameLabel->setFont(bold);
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setRange(0, 0);
+    ProgressBar->setValue(0);
+    ProgressBar->setVisible(false);
+
+    ImportAction = new QAction(QStringLiteral("Uvoz"), this);
+    ProcessingAction = new QAction(QStringLiteral("Obrada"), this);
+    ImportButton = new QPushButton(ImportAction->text(), this);
+    ProcessingButton = new QPushButton(ProcessingAction->text(), this);
+    CloseButton = new QPushButton(QStringLiteral("&Zatvori"), this);
+    // the buttons follow their actions, which is what the busy states switch
+    for (auto [button, action] :
+         {std::pair{ImportButton, ImportAction}, {ProcessingButton, ProcessingAction}}) {
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button,
+                [button, action] { button->setEnabled(action->isEnabled()); });
+    }
+    connect(ImportAction, &QAction::triggered, this, [this] { Guarded([this] { ImportActionExecute(); }); });
+    connect(ProcessingAction, &QAction::triggered, this,
+            [this] { Guarded([this] { ProcessingActionExecute(); }); });
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* device = new QHBoxLayout;
+    device->addWidget(deviceLabel);
+    device->addWidget(DeviceIPLabel);
+    device->addSpacing(12);
+    device->addWidget(DeviceNameLabel, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ImportButton);
+    buttons->addWidget(ProcessingButton);
+    buttons->addStretch(1);
+    buttons->addWidget(CloseButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(device);
+    layout->addWidget(ProgressBar);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    resize(420, 140);
+
+    // FormCreate
+    if (!HorloDM->EmployeeEventRawZQ->Active()) HorloDM->EmployeeEventRawZQ->Open();
+    ImportEventProtocol().ZabraniSlanje = false;
+    ImportEventProtocol().ReceiveState = rsIdle;
+    HorloDM->HorloAccessPointZQ->Close();
+    HorloDM->HorloAccessPointZQ->Open();
+    HorloDM->HorloAccessPointZQ->First();
+    m_import.SetAccessPoints(ReadableAccessPoints(*HorloDM->HorloAccessPointZQ));
+
+    m_import.OnDeviceStarted = [this](const TAccessPointInfo& ap) {
+        DeviceIPLabel->setText(ap.localIp);
+        DeviceNameLabel->setText(ap.name);
+        ProgressBar->setValue(0);
+        ProgressBar->setVisible(true);
+    };
+    m_import.OnChainEnded = [this](bool completed) {
+        // after the current tick: a message box runs its own event loop
+        QTimer::singleShot(0, this, [this, completed] { ChainEnded(completed); });
+    };
+    // From the listener thread: a block request is due before the next tick.
+    m_import.Download().OnSendDue = [this](int delayMs) {
+        QMetaObject::invokeMethod(
+            this, [this, delayMs] { QTimer::singleShot(delayMs, this, [this] { MemPacketTickerTimer(); }); },
+            Qt::QueuedConnection);
+    };
+
+    ReplyWatchdogTicker = new QTimer(this);
+    ReplyWatchdogTicker->setInterval(100);
+    connect(ReplyWatchdogTicker, &QTimer::timeout, this, [this] { m_import.ReplyWatchdogTick(); });
+    MemPacketTicker = new QTimer(this);
+    MemPacketTicker->setInterval(10);
+    connect(MemPacketTicker, &QTimer::timeout, this, [this] { MemPacketTickerTimer(); });
+    ReplyWatchdogTicker->start();
+    MemPacketTicker->start();
+}
+
+TImportEventForm::~TImportEventForm() = default;
+
+void TImportEventForm::SetBusy(bool busy) {
+    // a download and the processing share the connection and the progress bar
+    ImportAction->setEnabled(!busy);
+    ProcessingAction->setEnabled(!busy);
+}
+
+void TImportEventForm::ImportActionExecute() {
+    if (m_import.Running() || !m_import.Begin()) return; // at the end of the list nothing happens
+    if (m_import.Running()) SetBusy(true);
+}
+
+void TImportEventForm::MemPacketTickerTimer() {
+    if (!m_import.Running()) return;
+    m_import.MemPacketTick();
+    if (!m_import.Running()) return;
+    const TLogDownload& download = m_import.Download();
+    ProgressBar->setMaximum(int(download.TotalBlocks()));
+    ProgressBar->setValue(int(download.BlocksDone()));
+}
+
+void TImportEventForm::ChainEnded(bool completed) {
+    ProgressBar->setValue(0);
+    ProgressBar->setVisible(false);
+    SetBusy(false);
+    if (completed)
+        ShowInformation(_IMPORT_EVENT_INF);
+    else
+        ShowError(_DEVICE_CONNECT_ERR); // the next "Uvoz" starts again at this access point
+}
+
+void TImportEventForm::ProcessingActionExecute() {
+    if (m_import.Running()) return;
+    THourGlass hourGlass;
+    SetBusy(true);
+    ProgressBar->setValue(0);
+    ProgressBar->setVisible(true);
+    struct Restore {
+        TImportEventForm* form;
+        ~Restore() {
+            form->ProgressBar->setValue(0);
+            form->ProgressBar->setVisible(false);
+            form->SetBusy(false);
+        }
+    } restore{this};
+    TRawEventProcessor processor(*HorloDM->ZConnection());
+    processor.OnProgress = [this](int position, int maximum) {
+        ProgressBar->setMaximum(maximum);
+        ProgressBar->setValue(position);
+        ProgressBar->repaint(); // painted now; no other event is handled meanwhile
+    };
+    processor.Run();
+    ShowInformation(_PROCESSED_EVENT_INF);
+}
+
+void TImportEventForm::closeEvent(QCloseEvent* event) {
+    ReplyWatchdogTicker->stop();
+    MemPacketTicker->stop();
+    m_import.Stop(); // a device that was not complete stores nothing
+    if (ImportEventProtocol().Endpoint().Active()) ShowError(_DEVICE_CONNECT_ERR);
+    event->accept();
+}

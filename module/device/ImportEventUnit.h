@@ -1,0 +1,52 @@
+// The import dialog: downloads the logs of the door devices ("Uvoz") and turns
+// the raw records into events ("Obrada"). The work itself is done by
+// TEventImport and TRawEventProcessor; the dialog runs their tickers and shows
+// where they are.
+#pragma once
+
+#include "host/WheelToKey.h"
+#include "module/device/LogDownload.h"
+
+#include <QDialog>
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+// The download's protocol instance; it lives as long as the module.
+TDeviceProtocol& ImportEventProtocol();
+
+class TImportEventForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TImportEventForm(QWidget* parent = nullptr);
+    ~TImportEventForm() override;
+
+    QAction* ImportAction;
+    QAction* ProcessingAction;
+    QPushButton* ImportButton;
+    QPushButton* ProcessingButton;
+    QPushButton* CloseButton;
+    QLabel* DeviceIPLabel;
+    QLabel* DeviceNameLabel;
+    QProgressBar* ProgressBar;
+    QTimer* ReplyWatchdogTicker; // 100 ms: the response deadline
+    QTimer* MemPacketTicker;     // 10 ms: block requests and the advance to the next device
+
+    void ImportActionExecute();
+    void ProcessingActionExecute();
+    TEventImport& Import() { return m_import; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void MemPacketTickerTimer();
+    void ChainEnded(bool completed);
+    void SetBusy(bool busy);
+
+    TEventImport m_import;
+    TWheelHook m_wheelHook;
+};

@@ -1,0 +1,171 @@
+// The import dialog as a user drives it: "Uvoz", then "Obrada", against
+// simulated devices on loopback.
+#include "devicesim/SimServer.h"
+#include "host/Dialogs.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/device/ImportEventUnit.h"
+#include "tests/device/LoopbackTools.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool WaitUntil(const std::function<bool()>& done, int limitMs = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+struct ImportFormFixture : ::testing::Test {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    const int port = devicetest::FreeUdpPort();
+    std::unique_ptr<devicesim::SimServer> sim;
+
+    void SetUp() override {
+        CreateHorloDM();
+        HorloDM->SetZConnection(&c);
+        TDialogScript::Reset();
+        TDialogScript::SetUnattended(true);
+        c.Execute(
+            QStringLiteral(
+                "INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, publicip, "
+                "udpport, tcpport, readaccess) VALUES (1, 'Ulaz', 'm', '127.0.0.2', '-', %1, 0, 'y'), "
+                "(2, 'Magacin', 'm', '127.0.0.3', '-', %1, 0, 'y'), (3, 'Sala', 'm', '127.0.0.4', "
+                "'-', %1, 0, 'n')")
+                .arg(port));
+        c.Execute(QStringLiteral(
+            "INSERT INTO employeecard (employeecardid, employeeid, cardcode, name) VALUES (1, 7, "
+            "1001, 'K1')"));
+        c.Execute(QStringLiteral("INSERT INTO horloaccessticket (horloaccessticketid, horloaccesspointid, "
+                                 "employeecardid, employeeid) VALUES (11, 1, 1, 7), (21, 2, 1, 7)"));
+    }
+    void TearDown() override {
+        if (sim) sim->Stop();
+        TDialogScript::Reset();
+        DestroyHorloDM();
+    }
+    devicesim::DeviceConfig Device(const char* address, std::uint32_t ticket) {
+        devicesim::DeviceConfig d;
+        d.address = address;
+        d.port = port;
+        d.memorySize = 2048;
+        d.users = 4;
+        d.cards = {{ticket, 1001, true}};
+        const QDate today = Now().date(), from = today.addDays(-6);
+        d.swipes = devicesim::SwipePlan{
+            devicesim::MakeNaiveTime(from.year(), unsigned(from.month()), unsigned(from.day())),
+            devicesim::MakeNaiveTime(today.year(), unsigned(today.month()), unsigned(today.day())) - 86400,
+            {ticket},
+            {}};
+        return d;
+    }
+    void Serve(std::vector<devicesim::DeviceConfig> devices) {
+        if (sim) sim->Stop();
+        sim = std::make_unique<devicesim::SimServer>(std::move(devices));
+        ASSERT_TRUE(sim->Start());
+    }
+    long Held(std::size_t device) {
+        return long(
+            sim->WithDevice(device, [](const devicesim::SimDevice& d) { return d.Records().size(); }));
+    }
+    int Count(const QString& sql) { return c.Select(sql).rows[0][0].toInt(); }
+    bool ShownLast(const QString& kind, const QString& text) {
+        const auto& shown = TDialogScript::Shown();
+        return !shown.isEmpty() && shown.last().Kind == kind && shown.last().Text == text;
+    }
+};
+
+} // namespace
+
+TEST_F(ImportFormFixture, ImportThenProcessingShowsNewEvents) {
+    Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
+    QPointer<TImportEventForm> form = new TImportEventForm();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Uvoz iz uređaja"));
+    EXPECT_FALSE(form->ProgressBar->isVisible());
+
+    form->ImportButton->click();
+    EXPECT_FALSE(form->ImportButton->isEnabled());
+    EXPECT_FALSE(form->ProcessingButton->isEnabled()); // not while a download runs
+    EXPECT_EQ(form->DeviceNameLabel->text(), QStringLiteral("Ulaz"));
+    ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
+    EXPECT_TRUE(ShownLast(QStringLiteral("information"), _IMPORT_EVENT_INF));
+    EXPECT_EQ(TDialogScript::Shown().size(), 1);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw WHERE horloaccesspointid = 1")),
+              Held(0));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw WHERE horloaccesspointid = 2")),
+              Held(1));
+    EXPECT_TRUE(form->ImportButton->isEnabled());
+    EXPECT_TRUE(form->ProcessingButton->isEnabled());
+
+    form->ImportButton->click(); // at the end of the list: nothing happens
+    QCoreApplication::processEvents();
+    EXPECT_EQ(TDialogScript::Shown().size(), 1);
+
+    form->ProcessingButton->click();
+    EXPECT_TRUE(ShownLast(QStringLiteral("information"), _PROCESSED_EVENT_INF));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeevent WHERE employeeid = 7")),
+              Held(0) + Held(1));
+    EXPECT_TRUE(form->ProcessingButton->isEnabled());
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull()); // the dialog frees itself when closed
+}
+
+TEST_F(ImportFormFixture, AFailingDeviceStopsTheChainAndTheNextImportRetriesIt) {
+    devicesim::DeviceConfig silent = Device("127.0.0.2", 11);
+    silent.faults.silentAfter = 0;
+    Serve({silent, Device("127.0.0.3", 21)});
+    QPointer<TImportEventForm> form = new TImportEventForm();
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
+    EXPECT_TRUE(ShownLast(QStringLiteral("error"), _DEVICE_CONNECT_ERR));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), 0);
+    EXPECT_TRUE(form->ImportButton->isEnabled());
+
+    Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([] { return TDialogScript::Shown().size() == 2; }));
+    EXPECT_TRUE(ShownLast(QStringLiteral("information"), _IMPORT_EVENT_INF));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), Held(0) + Held(1));
+    form->close();
+}
+
+TEST_F(ImportFormFixture, ClosingInTheMiddleStoresNothingForThatDevice) {
+    devicesim::DeviceConfig slow = Device("127.0.0.2", 11);
+    slow.memorySize = 32768;
+    slow.faults.delayMs = 2;
+    Serve({slow});
+    QPointer<TImportEventForm> form = new TImportEventForm();
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return form->Import().Download().BlocksDone() > 10; }));
+    form->close();
+    EXPECT_TRUE(TDialogScript::Shown().isEmpty()); // the endpoint closed cleanly
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), 0);
+    EXPECT_EQ(
+        Count(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = 1")),
+        0);
+
+    Serve({Device("127.0.0.2", 11)});
+    c.Execute(QStringLiteral("UPDATE horloaccesspoint SET readaccess = 'n' WHERE horloaccesspointid = 2"));
+    form = new TImportEventForm();
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
+    EXPECT_TRUE(ShownLast(QStringLiteral("information"), _IMPORT_EVENT_INF));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), Held(0));
+    form->close();
+}

@@ -1,0 +1,147 @@
+// `horlo import` and `horlo process` run as programs: their output lines and exit statuses.
+#include "devicesim/SimServer.h"
+#include "host/SysUtils.h"
+#include "tests/device/LoopbackTools.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Result Horlo(const QStringList& arguments, const QString& databaseUrl = QString()) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("HORLO_DB"));
+    if (!databaseUrl.isEmpty()) env.insert(QStringLiteral("HORLO_DB"), databaseUrl);
+    env.insert(QStringLiteral("HORLO_HOME"), QStringLiteral("/nonexistent/horlo-home"));
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo"), arguments);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+struct CliFixture : ::testing::Test {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    const int port = devicetest::FreeUdpPort();
+    QString url = QStringLiteral("mysql://root@localhost/%1?socket=%2").arg(db.Name(), db.Params().socket);
+    std::unique_ptr<devicesim::SimServer> sim;
+
+    void SetUp() override {
+        c.Execute(
+            QStringLiteral(
+                "INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, publicip, "
+                "udpport, tcpport, readaccess) VALUES (1, 'Ulaz', 'm', '127.0.0.2', '-', %1, 0, 'y'), "
+                "(2, 'Magacin', 'm', '127.0.0.3', '-', %1, 0, 'y'), (3, 'Sala', 'm', '127.0.0.4', "
+                "'-', %1, 0, 'n')")
+                .arg(port));
+        c.Execute(QStringLiteral(
+            "INSERT INTO employeecard (employeecardid, employeeid, cardcode, name) VALUES (1, 7, 1001, "
+            "'K1')"));
+        c.Execute(QStringLiteral(
+            "INSERT INTO horloaccessticket (horloaccessticketid, horloaccesspointid, employeecardid, "
+            "employeeid) VALUES (11, 1, 1, 7), (21, 2, 1, 7)"));
+    }
+    void TearDown() override {
+        if (sim) sim->Stop();
+    }
+    devicesim::DeviceConfig Device(const char* address, std::uint32_t ticket) {
+        devicesim::DeviceConfig d;
+        d.address = address;
+        d.port = port;
+        d.memorySize = 1024;
+        d.users = 2;
+        d.cards = {{ticket, 1001, true}};
+        const QDate today = Now().date(), from = today.addDays(-4);
+        d.swipes = devicesim::SwipePlan{
+            devicesim::MakeNaiveTime(from.year(), unsigned(from.month()), unsigned(from.day())),
+            devicesim::MakeNaiveTime(today.year(), unsigned(today.month()), unsigned(today.day())) - 86400,
+            {ticket},
+            {}};
+        return d;
+    }
+    void Serve(std::vector<devicesim::DeviceConfig> devices) {
+        sim = std::make_unique<devicesim::SimServer>(std::move(devices));
+        ASSERT_TRUE(sim->Start());
+    }
+    long Held(std::size_t device) {
+        return long(
+            sim->WithDevice(device, [](const devicesim::SimDevice& d) { return d.Records().size(); }));
+    }
+};
+
+} // namespace
+
+TEST(Cli, UsageMistakesAndMissingDatabasesExitWithTwo) {
+    const Result help = Horlo({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("import"))) << help.out.toStdString();
+    struct Case {
+        QStringList arguments;
+        const char* mentions;
+    } cases[] = {
+        {{}, "komanda"},
+        {{QStringLiteral("export")}, "export"},
+        {{QStringLiteral("import"), QStringLiteral("--verbose")}, "--verbose"},
+        {{QStringLiteral("--db"), QStringLiteral("http://x/y"), QStringLiteral("import")}, "http://x/y"},
+        {{QStringLiteral("--db"), QStringLiteral("mysql://root@localhost/horlo?socket=/nonexistent.sock"),
+          QStringLiteral("process")},
+         "nonexistent.sock"},
+        {{QStringLiteral("process")}, "horlo-home"}, // the private server, which is not running
+    };
+    for (const Case& k : cases) {
+        const Result r = Horlo(k.arguments);
+        EXPECT_EQ(r.status, 2) << k.arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << r.err.toStdString();
+    }
+}
+
+TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
+    Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
+    const Result import = Horlo({QStringLiteral("import")}, url);
+    EXPECT_EQ(import.status, 0) << import.err.toStdString();
+    const QStringList lines = import.out.trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << import.out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Ulaz (127.0.0.2:%1): 16 blokova pročitano, %2 novih zapisa upisano")
+                            .arg(port)
+                            .arg(Held(0)));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Magacin (127.0.0.3:%1): 16 blokova").arg(port)));
+
+    const Result process = Horlo({QStringLiteral("--db"), url, QStringLiteral("process")});
+    EXPECT_EQ(process.status, 0);
+    EXPECT_EQ(process.out, QStringLiteral("Upisano događaja: %1\n").arg(Held(0) + Held(1)));
+    EXPECT_EQ(Horlo({QStringLiteral("process")}, url).out, QStringLiteral("Upisano događaja: 0\n"));
+    EXPECT_EQ(Horlo({QStringLiteral("import")}, url).out.count(QStringLiteral(" 0 novih zapisa")), 2);
+}
+
+TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {
+    devicesim::DeviceConfig silent = Device("127.0.0.2", 11);
+    silent.faults.silentAfter = 0;
+    Serve({silent, Device("127.0.0.3", 21)});
+    const Result r = Horlo({QStringLiteral("import")}, url);
+    EXPECT_EQ(r.status, 1);
+    const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Ulaz (127.0.0.2:%1): GREŠKA: ").arg(port)))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("novih zapisa upisano"))) << lines[1].toStdString();
+    EXPECT_EQ(c.Select(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw WHERE horloaccesspointid = 1"))
+                  .rows[0][0]
+                  .toInt(),
+              0);
+
+    c.Execute(QStringLiteral("UPDATE horloaccesspoint SET readaccess = 'n'"));
+    const Result none = Horlo({QStringLiteral("import")}, url);
+    EXPECT_EQ(none.status, 0);
+    EXPECT_FALSE(none.out.isEmpty());
+}

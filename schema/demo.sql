@@ -1,6 +1,6 @@
 -- Demo data for a newcomer: employees with their cards and tickets, guests,
--- three doors on loopback addresses, and four weeks of passages that end a
--- week ago (the simulated door devices hold the most recent week).
+-- three doors on loopback addresses, and four weeks of passages that end three
+-- weeks ago (the simulated door devices hold the three weeks after them).
 -- Dates are relative to the day the file is loaded.
 USE horlo;
 
@@ -63,7 +63,7 @@ INSERT INTO employeecard (employeecardid, employeeid, cardcode, name, active, co
 INSERT INTO horloguest (horloguestid, firstname, lastname, employeecardid, enddatetime) VALUES
   (1, 'Ivan', 'Kovač', 101, NULL),
   (2, 'Mirjana', 'Lukić', 102, NULL),
-  (3, 'Srđan', 'Babić', 103, CONCAT(CURDATE() - INTERVAL 10 DAY, ' 15:00:00'));
+  (3, 'Srđan', 'Babić', 103, CONCAT(CURDATE() - INTERVAL 30 DAY, ' 15:00:00'));
 
 -- Doors: the devices answer on loopback addresses, all on UDP port 5001.
 INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, publicip, udpport, tcpport,
@@ -81,13 +81,13 @@ FROM employeecard AS c
 WHERE p.allaccess = 'y'
 ORDER BY c.employeecardid, p.horloaccesspointid;
 
--- Passages on work days from 35 to 8 days ago: an arrival between 07:30 and
+-- Passages on work days from 49 to 22 days ago: an arrival between 07:30 and
 -- 09:09 and a departure between 15:30 and 17:29, at either door; now and then
 -- somebody is absent. Employees on leave (states 3 and 7) and those who left
 -- do not come.
 INSERT INTO employeeevent (comment, eventtime, employeeeventtypeid, employeeid, horloguestid, horloaccesspointid,
                            horloaccessticketid, cardcode, deviceindex, employeeeventrawid)
-WITH RECURSIVE days (n) AS (SELECT 8 UNION ALL SELECT n + 1 FROM days WHERE n < 35),
+WITH RECURSIVE days (n) AS (SELECT 22 UNION ALL SELECT n + 1 FROM days WHERE n < 49),
   passes (kind) AS (SELECT 5 UNION ALL SELECT 10)
 SELECT NULL,
        CAST(CURDATE() - INTERVAL d.n DAY AS DATETIME)
@@ -108,7 +108,7 @@ ORDER BY 2;
 -- The visits of the guests who hold a card now.
 INSERT INTO employeeevent (comment, eventtime, employeeeventtypeid, employeeid, horloguestid, horloaccesspointid,
                            horloaccessticketid, cardcode, deviceindex, employeeeventrawid)
-SELECT 'Sastanak', CAST(CURDATE() - INTERVAL 9 DAY AS DATETIME) + INTERVAL IF(k.kind = 5, 600 + g.horloguestid * 10, 720 + g.horloguestid * 25) MINUTE,
+SELECT 'Sastanak', CAST(CURDATE() - INTERVAL 23 DAY AS DATETIME) + INTERVAL IF(k.kind = 5, 600 + g.horloguestid * 10, 720 + g.horloguestid * 25) MINUTE,
        k.kind, NULL, g.horloguestid, 1, t.horloaccessticketid, c.cardcode, 0, NULL
 FROM horloguest AS g
   JOIN employeecard AS c ON c.employeecardid = g.employeecardid

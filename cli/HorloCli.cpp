@@ -41,113 +41,112 @@ int Import(TZConnection& connection, QTextStream& out, QTextStream& err, bool sh
     HorloDM->HorloAccessPointZQ->Close();
     HorloDM->HorloAccessPointZQ->Open();
     TDeviceProtocol protocol(rsIdle);
-    TEventImport import(protocol, connection);
-    import.StopAtFailure = false;
-    import.SetAccessPoints(ReadableAccessPoints(*HorloDM->HorloAccessPointZQ));
-    if (import.AtEnd()) {
+    TEventImport chain(protocol, connection);
+    chain.StopAtFailure = false;
+    chain.SetAccessPoints(ReadableAccessPoints(*HorloDM->HorloAccessPointZQ));
+    if (chain.AtEnd()) {
         out << "Nijedna pristupna tačka nema dnevnik za čitanje.\n";
         return kExitOk;
     }
 
     bool anyFailed = false;
     QTimer packetTicker, watchdogTicker;
-    import.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& outcome) {
+    chain.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& outcome) {
         if (showProgress) err << "\r\033[K" << Qt::flush;
-    out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): ";
-    if (outcome.ok) {
-        out << outcome.blocks << " blokova pročitano, " << outcome.decoded.stored << " novih zapisa upisano";
-        if (outcome.decoded.invalidTime > 0)
-            out << ", " << outcome.decoded.invalidTime << " zapisa sa nemogućim vremenom preskočeno";
-        out << '\n';
-    } else {
-        anyFailed = true;
-        out << "GREŠKA: " << outcome.error << '\n';
-    }
-    out.flush();
-};
-import.OnChainEnded = [&](bool) { QCoreApplication::exit(0);
-}; // namespace
-    import.Download().OnSendDue = [&](int delayMs) {
+        out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): ";
+        if (outcome.ok) {
+            out << outcome.blocks << " blokova pročitano, " << outcome.decoded.stored
+                << " novih zapisa upisano";
+            if (outcome.decoded.invalidTime > 0)
+                out << ", " << outcome.decoded.invalidTime << " zapisa sa nemogućim vremenom preskočeno";
+            out << '\n';
+        } else {
+            anyFailed = true;
+            out << "GREŠKA: " << outcome.error << '\n';
+        }
+        out.flush();
+    };
+    chain.OnChainEnded = [&](bool) { QCoreApplication::exit(0); }; // namespace
+    chain.Download().OnSendDue = [&](int delayMs) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
-            [&, delayMs] { QTimer::singleShot(delayMs, QCoreApplication::instance(), [&] { import.MemPacketTick();
-    });
-    },
+            [&, delayMs] {
+                QTimer::singleShot(delayMs, QCoreApplication::instance(), [&] { chain.MemPacketTick(); });
+            },
             Qt::QueuedConnection);
-    }
-    ;
+    };
     QObject::connect(&packetTicker, &QTimer::timeout, [&] {
-        import.MemPacketTick();
-        if (showProgress && import.Running() && import.Download().TotalBlocks() > 0)
-            err << "\r\033[K" << import.AccessPoints()[import.Current()].name << ": "
-                << import.Download().BlocksDone() << '/' << import.Download().TotalBlocks() << " blokova"
+        chain.MemPacketTick();
+        if (showProgress && chain.Running() && chain.Download().TotalBlocks() > 0)
+            err << "\r\033[K" << chain.AccessPoints()[chain.Current()].name << ": "
+                << chain.Download().BlocksDone() << '/' << chain.Download().TotalBlocks() << " blokova"
                 << Qt::flush;
     });
-    QObject::connect(&watchdogTicker, &QTimer::timeout, [&] { import.ReplyWatchdogTick(); });
+    QObject::connect(&watchdogTicker, &QTimer::timeout, [&] { chain.ReplyWatchdogTick(); });
     packetTicker.start(10);
     watchdogTicker.start(100);
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [&] { import.Begin(); }, Qt::QueuedConnection);
+        QCoreApplication::instance(), [&] { chain.Begin(); }, Qt::QueuedConnection);
     QCoreApplication::exec();
-    import.Stop();
+    chain.Stop();
     return anyFailed ? kExitFailed : kExitOk;
-    }
+}
 
-    int Process(TZConnection& connection, QTextStream& out, QTextStream& err, bool showProgress) {
-        TRawEventProcessor processor(connection);
-        if (showProgress)
-            processor.OnProgress = [&](int position, int maximum) {
-                err << "\r\033[K" << position << '/' << maximum << " zapisa" << Qt::flush;
-            };
-        const TProcessResult r = processor.Run();
-        if (showProgress) err << "\r\033[K" << Qt::flush;
-        out << "Upisano događaja: " << r.written;
-        if (r.skipped > 0) out << " (" << r.skipped << " zapisa bez pristupne dozvole preskočeno)";
-        out << '\n';
-        return kExitOk;
-    }
+int Process(TZConnection& connection, QTextStream& out, QTextStream& err, bool showProgress) {
+    TRawEventProcessor processor(connection);
+    if (showProgress)
+        processor.OnProgress = [&](int position, int maximum) {
+            err << "\r\033[K" << position << '/' << maximum << " zapisa" << Qt::flush;
+        };
+    const TProcessResult r = processor.Run();
+    if (showProgress) err << "\r\033[K" << Qt::flush;
+    out << "Upisano događaja: " << r.written;
+    if (r.skipped > 0) out << " (" << r.skipped << " zapisa bez pristupne dozvole preskočeno)";
+    out << '\n';
+    return kExitOk;
+}
 
-    } // namespace
+} // namespace
 
-    int RunHorloCli(const QStringList& arguments, QTextStream& out, QTextStream& err, bool showProgress) {
-        QString url, command;
-        for (qsizetype i = 0; i < arguments.size(); ++i) {
-            const QString& a = arguments[i];
-            if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-                out << kHelp;
-                return kExitOk;
-            } else if (a == QLatin1String("--db") && i + 1 < arguments.size()) {
-                url = arguments[++i];
-            } else if (a.startsWith(QLatin1String("--db="))) {
-                url = a.mid(5);
-            } else if (!a.startsWith(QLatin1Char('-')) && command.isEmpty()) {
-                command = a;
-            } else {
-                err << "horlo: nepoznat argument \"" << a << "\"\n" << kHelp;
-                return kExitUsage;
-            }
-        }
-        if (command != QLatin1String("import") && command != QLatin1String("process")) {
-            err << (command.isEmpty() ? QStringLiteral("horlo: nedostaje komanda\n")
-                                      : QStringLiteral("horlo: nepoznata komanda \"%1\"\n").arg(command))
-                << kHelp;
+int RunHorloCli(const QStringList& arguments, QTextStream& out, QTextStream& err, bool showProgress) {
+    QString url, command;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            out << kHelp;
+            return kExitOk;
+        } else if (a == QLatin1String("--db") && i + 1 < arguments.size()) {
+            url = arguments[++i];
+        } else if (a.startsWith(QLatin1String("--db="))) {
+            url = a.mid(5);
+        } else if (!a.startsWith(QLatin1Char('-')) && command.isEmpty()) {
+            command = a;
+        } else {
+            err << "horlo: nepoznat argument \"" << a << "\"\n" << kHelp;
             return kExitUsage;
         }
-
-        TZConnection connection;
-        try {
-            connection.SetParams(url.isEmpty() ? TConnectionParams::FromEnvironment()
-                                               : TConnectionParams::FromUrl(url));
-            connection.Connect();
-        } catch (const EDatabaseError& e) {
-            err << "horlo: " << e.Message() << '\n';
-            return kExitUsage;
-        }
-        try {
-            return command == QLatin1String("import") ? Import(connection, out, err, showProgress)
-                                                      : Process(connection, out, err, showProgress);
-        } catch (const EDatabaseError& e) {
-            err << "horlo: " << e.Message() << '\n';
-            return kExitFailed;
-        }
     }
+    if (command != QLatin1String("import") && command != QLatin1String("process")) {
+        err << (command.isEmpty() ? QStringLiteral("horlo: nedostaje komanda\n")
+                                  : QStringLiteral("horlo: nepoznata komanda \"%1\"\n").arg(command))
+            << kHelp;
+        return kExitUsage;
+    }
+
+    TZConnection connection;
+    try {
+        connection.SetParams(url.isEmpty() ? TConnectionParams::FromEnvironment()
+                                           : TConnectionParams::FromUrl(url));
+        connection.Connect();
+    } catch (const EDatabaseError& e) {
+        err << "horlo: " << e.Message() << '\n';
+        return kExitUsage;
+    }
+    try {
+        return command == QLatin1String("import") ? Import(connection, out, err, showProgress)
+                                                  : Process(connection, out, err, showProgress);
+    } catch (const EDatabaseError& e) {
+        err << "horlo: " << e.Message() << '\n';
+        return kExitFailed;
+    }
+}

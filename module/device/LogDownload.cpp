@@ -70,6 +70,10 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     m_window = QuietWindowMs;
     m_restart = false;
     m_restarts = 0;
+    m_lastAnswer.fill(0);
+    m_infoRequests = 1;
+    m_infoExpired = false;
+    m_infoSeen.reset();
     {
         std::lock_guard lock(m_outcomeMutex);
         m_outcome = TDownloadOutcome{};
@@ -83,9 +87,10 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
 
     m_protocol.OnMemBlockDone = [this](std::uint32_t done) { m_blocksTaken = done; };
     m_protocol.OnMemReadEnded = [this] { ReadEnded(); };
-    m_protocol.AcceptMemReply = [this](const std::uint8_t*, bool) { return AcceptReply(); };
+    m_protocol.AcceptMemReply = [this](const std::uint8_t* frame, bool crcOk) { return AcceptReply(frame, crcOk); };
     m_protocol.AfterDatagram = [this] {
         m_lastDatagramMs = MonotonicMs();
+        if (m_state == State::AwaitingInfo) NoteLatency(m_lastDatagramMs);
         if (m_protocol.SendForNextMemPacket && OnSendDue) OnSendDue(m_window);
     };
     // Sizes of the previous device must never decode this one's memory.
@@ -98,28 +103,47 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
         return false;
     }
     m_state = State::AwaitingInfo;
-    m_protocol.RequestDeviceInfo();
+    RequestDeviceInfo();
     return true;
+}
+
+void TLogDownload::RequestDeviceInfo() {
+    // not sent while a reply is being handled: the next tick tries again
+    m_sentMs = MonotonicMs();
+    m_infoDue = !m_protocol.RequestDeviceInfo();
 }
 
 void TLogDownload::MemPacketTick() {
     switch (m_state.load()) {
     case State::AwaitingInfo: {
+        if (m_infoDue) return RequestDeviceInfo();
         // the reply, or the deadline, ends the wait
         if (m_protocol.ReceiveState == rsDeviceInfo) return;
-        const std::uint32_t size = m_protocol.EEPROM_MEM_SIZE;
-        if (size == 0) return Fail(kNoDeviceInfo);
-        if (size < kMinMemorySize || size > kMaxMemorySize) return Fail(Format(kBadMemorySize, {size}));
-        m_totalBlocks = size / MEM_BLOCK_SIZE;
+        const TDeviceSizes sizes{m_protocol.EEPROM_MEM_SIZE, m_protocol.USERS_COUNT_FROM_DEVICE,
+                                 m_protocol.MAX_LOG_RECORDS};
+        // A late memory block of an earlier read can come instead of the reply,
+        // and it may even hold a model text; only two replies that agree are
+        // believed.
+        if (sizes.memory == 0 || !m_infoSeen || !(*m_infoSeen == sizes)) {
+            if (m_infoExpired || m_infoRequests >= kInfoRequests) return Fail(kNoDeviceInfo);
+            if (sizes.memory != 0) m_infoSeen = sizes;
+            ++m_infoRequests;
+            m_protocol.EEPROM_MEM_SIZE = 0;
+            return RequestDeviceInfo();
+        }
+        if (sizes.memory < kMinMemorySize || sizes.memory > kMaxMemorySize)
+            return Fail(Format(kBadMemorySize, {sizes.memory}));
+        m_totalBlocks = sizes.memory / MEM_BLOCK_SIZE;
         m_protocol.ReadLastBlock = true; // every block, the last one included
         m_state = State::Reading;
+        m_readStartMs = MonotonicMs();
         m_protocol.BeginMemoryRead();
         SendDueRequest();
         return;
     }
     case State::Reading:
-        if (!m_protocol.MemReadIsInProgress && !m_readEnded)
-            return Fail(kNoReply); // abandoned by the deadline
+        if (m_readEnded) return FinishRead();
+        if (!m_protocol.MemReadIsInProgress) return Fail(kNoReply); // abandoned by the deadline
         SendDueRequest();
         return;
     default:
@@ -152,47 +176,93 @@ bool TLogDownload::SendDueRequest() {
         // blocks taken with the narrower window may hold a copy: read them again
         ++m_restarts;
         m_blocksTaken = 0;
+        m_readStartMs = MonotonicMs();
         m_protocol.BeginMemoryRead();
     }
     ++m_due; // before the send: the answer may arrive before the send returns
+    m_sentMs = MonotonicMs();
     if (m_protocol.SendNextMemPacket()) return true;
     --m_due;
     return false;
 }
 
 void TLogDownload::ReplyWatchdogTick() {
-    if (Busy()) m_protocol.ReplyWatchdogTick();
+    if (!Busy()) return;
+    const bool awaitingInfo = m_protocol.ReceiveState == rsDeviceInfo;
+    m_protocol.ReplyWatchdogTick();
+    // the deadline, not a reply, ended the wait for the device information
+    if (awaitingInfo && m_protocol.ReceiveState != rsDeviceInfo) m_infoExpired = true;
+}
+
+// Listener thread. A reply that is late for its window would come after the
+// next request, where a copy that took its place could not be told from it:
+// the window is kept at twice the longest time the device took to answer.
+void TLogDownload::NoteLatency(qint64 now) {
+    const qint64 wanted = std::min<qint64>(kMaxQuietWindowMs, 2 * (now - m_sentMs));
+    int window = m_window;
+    while (window < wanted && !m_window.compare_exchange_weak(window, int(wanted))) {
+    }
 }
 
 // Listener thread: does this reply answer a request?
-bool TLogDownload::AcceptReply() {
+bool TLogDownload::AcceptReply(const std::uint8_t* frame, bool crcOk) {
     const qint64 now = MonotonicMs();
     int due = m_due.load();
     while (due > 0 && !m_due.compare_exchange_weak(due, due - 1)) {
     }
     if (due > 0) {
+        if (crcOk) std::copy(frame, frame + FRAME_SIZE, m_lastAnswer.begin());
         m_lastAnswerMs = now;
+        NoteLatency(now);
+        // nothing is awaited while the next request waits for its window; the
+        // next send arms the deadline again
+        if (due == 1) m_protocol.TimeOutForResponseEnabled = false;
         return true;
     }
     int late = m_maybeLate.load();
     while (late > 0 && !m_maybeLate.compare_exchange_weak(late, late - 1)) {
     }
     if (late > 0) return false; // an answer given up on, come after all
-    // A copy of an answer. One that comes late in the window could as well have
-    // come after it and been taken for the next block.
+    // A copy of the last answer, caught by the window, did no harm. Anything
+    // else means a copy may have been taken for an answer: widen the window and
+    // read again.
+    if (!crcOk || std::equal(frame, frame + FRAME_SIZE, m_lastAnswer.begin())) return false;
+    // Before the first answer of a (new) read nothing can have been taken wrongly;
+    // and one widening per read is enough: the copies of one burst come together.
+    if (m_lastAnswerMs < m_readStartMs || m_restart) return false;
     const qint64 delay = now - m_lastAnswerMs;
     const int window = m_window;
-    if (2 * delay > window && window < kMaxQuietWindowMs) {
+    if (window < kMaxQuietWindowMs)
         m_window = int(std::min<qint64>(kMaxQuietWindowMs, std::max<qint64>(2 * window, 2 * delay)));
-        m_restart = true;
-    }
+    m_restart = true;
     return false;
 }
 
 void TLogDownload::ReadEnded() {
+    // Listener thread. The ticker finishes the read, once it knows that no copy
+    // of the last answers followed them.
+    m_lastDatagramMs = MonotonicMs();
     m_readEnded = true;
+}
+
+void TLogDownload::FinishRead() {
     const std::uint32_t total = m_totalBlocks;
     if (m_blocksTaken < total) return Fail(kTooManyBadReplies); // ended early: nothing is stored
+    const qint64 quiet = MonotonicMs() - m_lastDatagramMs;
+    if (quiet < m_window) {
+        if (OnSendDue) OnSendDue(int(m_window - quiet));
+        return;
+    }
+    if (m_restart.exchange(false)) {
+        // a copy came late after the last answers: the image may hold one
+        ++m_restarts;
+        m_readEnded = false;
+        m_blocksTaken = 0;
+        m_readStartMs = MonotonicMs();
+        m_protocol.BeginMemoryRead();
+        SendDueRequest();
+        return;
+    }
     try {
         TLogDecoder decoder(m_connection);
         const TDecodeResult decoded =

@@ -2,7 +2,8 @@
 // (TLogDownload) and the chain over the readable access points (TEventImport).
 // Widget-free: the import dialog and `horlo import` drive the same classes with
 // their 10 ms and 100 ms tickers; the device's replies arrive on the endpoint's
-// listener thread, which also decodes and stores a complete image.
+// listener thread. A complete image is decoded and stored on the ticking
+// thread, once the line has been quiet after the last block.
 #pragma once
 
 #include "host/DataSet.h"
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 struct TAccessPointInfo {
@@ -51,7 +53,7 @@ public:
     void MemPacketTick();
     // The 100 ms ticker: the response deadline.
     void ReplyWatchdogTick();
-    // Deactivates the endpoint, waiting for a running handler (and its decoding).
+    // Deactivates the endpoint, waiting for a running handler.
     // A device that was not complete stores nothing.
     void Stop();
 
@@ -70,9 +72,10 @@ public:
     // comes after its request was repeated, would be taken for the next block and
     // shift the rest of the image. So the answers due are counted, anything that
     // arrives when none is due is dropped, and the next block is asked for only
-    // after the line has been quiet for a window. The window widens (and the read
-    // starts over) when copies come late in it.
-    int QuietWindowMs = 5;
+    // after the line has been quiet for a window. A reply that comes when none is
+    // due and is not a copy of the last answer shows that a copy came later than
+    // the window: the window widens and the read starts over.
+    int QuietWindowMs = 1;
     static constexpr int kMaxQuietWindowMs = 2000;
     // An answer missing this long is given up; the request is repeated, and the
     // old answer, should it still come, is dropped.
@@ -81,9 +84,12 @@ public:
     int Restarts() const { return m_restarts.load(); }
 
 private:
-    bool AcceptReply();
+    bool AcceptReply(const std::uint8_t* frame, bool crcOk);
+    void NoteLatency(qint64 now);
     bool SendDueRequest();
+    void RequestDeviceInfo();
     void ReadEnded();
+    void FinishRead();
     void Fail(const QString& error);
     void Detach();
 
@@ -99,11 +105,25 @@ private:
     std::atomic<int> m_due{0};       // block answers due
     std::atomic<int> m_maybeLate{0}; // answers given up that may still come
     std::uint32_t m_lateBlock = 0;   // the block they would answer
-    std::atomic<int> m_window{5};
+    std::atomic<int> m_window{1};
     std::atomic<bool> m_restart{false};
     std::atomic<int> m_restarts{0};
     std::atomic<qint64> m_lastDatagramMs{0};
     std::atomic<qint64> m_lastAnswerMs{0};
+    std::atomic<qint64> m_readStartMs{0};
+    std::atomic<qint64> m_sentMs{0}; // the last request
+    TFrame m_lastAnswer{}; // listener thread only
+    struct TDeviceSizes {
+        std::uint32_t memory = 0;
+        std::uint16_t users = 0;
+        std::uint32_t logRecords = 0;
+        bool operator==(const TDeviceSizes&) const = default;
+    };
+    static constexpr int kInfoRequests = 5;
+    int m_infoRequests = 0;
+    std::optional<TDeviceSizes> m_infoSeen;
+    bool m_infoExpired = false; // ticking thread only
+    bool m_infoDue = false;
 
     mutable std::mutex m_outcomeMutex;
     TDownloadOutcome m_outcome;

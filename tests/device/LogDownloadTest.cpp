@@ -108,45 +108,43 @@ struct DownloadFixture : ::testing::Test {
         bool ended = false;
         bool completed = false;
     };
-    Run Import(TEventImport& import, std::chrono::seconds limit = std::chrono::seconds(60)) {
+    Run Import(TEventImport& chain, std::chrono::seconds limit = std::chrono::seconds(60)) {
         Run run;
-        import.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& o) {
+        chain.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& o) {
             run.outcomes.emplace_back(ap.id, o);
-    };
-    import.OnChainEnded = [&](bool completed) { run.ended = true;
-    run.completed = completed;
+        };
+        chain.OnChainEnded = [&](bool completed) {
+            run.ended = true;
+            run.completed = completed;
+        };
+        if (!chain.Begin()) return run;
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (!run.ended && std::chrono::steady_clock::now() < until) {
+            chain.MemPacketTick();
+            chain.ReplyWatchdogTick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return run;
+    } // namespace
+    std::vector<TAccessPointInfo> AccessPoints() {
+        TZQuery q(&c);
+        q.SetSQL(QStringLiteral("SELECT * FROM horloaccesspoint ORDER BY horloaccesspointid"));
+        q.Open();
+        return ReadableAccessPoints(q);
+    }
+    void Fast(TEventImport& chain) { chain.Download().LostAfterMs = 30; }
 };
-if (!import.Begin()) return run;
-const auto until = std::chrono::steady_clock::now() + limit;
-while (!run.ended && std::chrono::steady_clock::now() < until) {
-    import.MemPacketTick();
-    import.ReplyWatchdogTick();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-}
-return run;
-} // namespace
-std::vector<TAccessPointInfo> AccessPoints() {
-    TZQuery q(&c);
-    q.SetSQL(QStringLiteral("SELECT * FROM horloaccesspoint ORDER BY horloaccesspointid"));
-    q.Open();
-    return ReadableAccessPoints(q);
-}
-void Fast(TEventImport& import) {
-    import.Download().LostAfterMs = 30;
-}
-}
-;
 
 } // namespace
 
 TEST_F(DownloadFixture, ReadsEveryReadableDeviceCompletelyInOrder) {
     Serve({Device("127.0.0.2"), Device("127.0.0.3"), Device("127.0.0.4")});
     TDeviceProtocol protocol(rsIdle);
-    TEventImport import(protocol, c);
-    Fast(import);
-    import.SetAccessPoints(AccessPoints());
-    ASSERT_EQ(import.AccessPoints().size(), 2u);
-    const Run run = Import(import);
+    TEventImport chain(protocol, c);
+    Fast(chain);
+    chain.SetAccessPoints(AccessPoints());
+    ASSERT_EQ(chain.AccessPoints().size(), 2u);
+    const Run run = Import(chain);
     ASSERT_TRUE(run.completed);
     ASSERT_EQ(run.outcomes.size(), 2u);
     EXPECT_EQ(run.outcomes[0].first, 1);
@@ -183,10 +181,10 @@ TEST_F(DownloadFixture, SmallMemoryIsReadToItsLastBlock) {
             dev.AppendRecord({0, 1001, 15, 8, std::uint8_t(k), 0, 1, 3, 24});
     });
     TDeviceProtocol protocol(rsIdle);
-    TEventImport import(protocol, c);
-    Fast(import);
-    import.SetAccessPoints({AccessPoints()[0]});
-    const Run run = Import(import);
+    TEventImport chain(protocol, c);
+    Fast(chain);
+    chain.SetAccessPoints({AccessPoints()[0]});
+    const Run run = Import(chain);
     ASSERT_TRUE(run.completed);
     EXPECT_EQ(run.outcomes[0].second.blocks, 4u);
     EXPECT_EQ(Stored(1).size(), 8u);
@@ -217,10 +215,10 @@ TEST_F(DownloadFixture, FaultyLinesStillGiveTheExactImage) {
         d.seed = ++seed;
         Serve({d});
         TDeviceProtocol protocol(rsIdle);
-        TEventImport import(protocol, c);
-        Fast(import);
-        import.SetAccessPoints({AccessPoints()[0]});
-        const Run run = Import(import);
+        TEventImport chain(protocol, c);
+        Fast(chain);
+        chain.SetAccessPoints({AccessPoints()[0]});
+        const Run run = Import(chain);
         ASSERT_TRUE(run.ended) << k.name;
         ASSERT_TRUE(run.outcomes[0].second.ok)
             << k.name << ": " << run.outcomes[0].second.error.toStdString();
@@ -247,10 +245,10 @@ TEST_F(DownloadFixture, FailedDevicesStoreNothingAndKeepTheirMark) {
         k.set(d.faults);
         Serve({d, Device("127.0.0.3")});
         TDeviceProtocol protocol(rsIdle);
-        TEventImport import(protocol, c);
-        Fast(import);
-        import.SetAccessPoints(AccessPoints());
-        const Run run = Import(import);
+        TEventImport chain(protocol, c);
+        Fast(chain);
+        chain.SetAccessPoints(AccessPoints());
+        const Run run = Import(chain);
         ASSERT_TRUE(run.ended) << k.name;
         EXPECT_FALSE(run.completed) << k.name; // the chain stops at the failing device
         ASSERT_EQ(run.outcomes.size(), 1u) << k.name;
@@ -258,15 +256,15 @@ TEST_F(DownloadFixture, FailedDevicesStoreNothingAndKeepTheirMark) {
         EXPECT_FALSE(run.outcomes[0].second.error.isEmpty()) << k.name;
         EXPECT_TRUE(Stored(1).empty()) << k.name;
         EXPECT_EQ(Mark(1), 3) << k.name;
-        EXPECT_EQ(import.Current(), 0u) << k.name; // the next start tries it again
+        EXPECT_EQ(chain.Current(), 0u) << k.name; // the next start tries it again
     }
     // the line is good again: the same chain goes on from the failed device
     Serve({Device("127.0.0.2"), Device("127.0.0.3")});
     TDeviceProtocol protocol(rsIdle);
-    TEventImport import(protocol, c);
-    Fast(import);
-    import.SetAccessPoints(AccessPoints());
-    const Run run = Import(import);
+    TEventImport chain(protocol, c);
+    Fast(chain);
+    chain.SetAccessPoints(AccessPoints());
+    const Run run = Import(chain);
     EXPECT_TRUE(run.completed);
     std::set<Row> expected;
     for (const Row& r : Held(0))
@@ -280,24 +278,24 @@ TEST_F(DownloadFixture, StoppingMidwayStoresNothingAndALaterImportIsComplete) {
     Serve({d});
     TDeviceProtocol protocol(rsIdle);
     {
-        TEventImport import(protocol, c);
-        Fast(import);
-        import.SetAccessPoints({AccessPoints()[0]});
-        ASSERT_TRUE(import.Begin());
+        TEventImport chain(protocol, c);
+        Fast(chain);
+        chain.SetAccessPoints({AccessPoints()[0]});
+        ASSERT_TRUE(chain.Begin());
         ASSERT_TRUE(devicetest::WaitFor([&] {
-            import.MemPacketTick();
-            import.ReplyWatchdogTick();
-            return import.Download().BlocksDone() > 20;
+            chain.MemPacketTick();
+            chain.ReplyWatchdogTick();
+            return chain.Download().BlocksDone() > 20;
         }));
-        import.Stop(); // the dialog is closed
-        EXPECT_FALSE(import.Download().Outcome().ok);
+        chain.Stop(); // the dialog is closed
+        EXPECT_FALSE(chain.Download().Outcome().ok);
         EXPECT_TRUE(Stored(1).empty());
     }
-    TEventImport import(protocol, c);
-    Fast(import);
-    import.SetAccessPoints({AccessPoints()[0]});
-    const Run run = Import(import);
-    ASSERT_TRUE(run.completed);
+    TEventImport chain(protocol, c);
+    Fast(chain);
+    chain.SetAccessPoints({AccessPoints()[0]});
+    const Run run = Import(chain);
+    ASSERT_TRUE(run.completed) << chain.Download().Outcome().error.toStdString();
     EXPECT_EQ(Stored(1), Held(0));
 }
 
@@ -306,11 +304,11 @@ TEST_F(DownloadFixture, CommandLineStyleChainGoesOnPastAFailure) {
     silent.faults.silentAfter = 0;
     Serve({silent, Device("127.0.0.3")});
     TDeviceProtocol protocol(rsIdle);
-    TEventImport import(protocol, c);
-    Fast(import);
-    import.StopAtFailure = false;
-    import.SetAccessPoints(AccessPoints());
-    const Run run = Import(import);
+    TEventImport chain(protocol, c);
+    Fast(chain);
+    chain.StopAtFailure = false;
+    chain.SetAccessPoints(AccessPoints());
+    const Run run = Import(chain);
     ASSERT_TRUE(run.completed);
     ASSERT_EQ(run.outcomes.size(), 2u);
     EXPECT_FALSE(run.outcomes[0].second.ok);

@@ -9,10 +9,14 @@
 
 namespace {
 
-qint64 MonotonicMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
+qint64 MonotonicUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+int CeilMs(qint64 us) {
+    return int((us + 999) / 1000);
 }
 
 const QString kNoDeviceInfo = QStringLiteral("Uređaj nije poslao podatke o sebi.");
@@ -67,7 +71,9 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     m_due = 0;
     m_maybeLate = 0;
     m_lateBlock = 0;
-    m_window = QuietWindowMs;
+    m_strayFloorUs = 0;
+    m_latencyUs = 0;
+    UpdateWindow();
     m_restart = false;
     m_restarts = 0;
     m_lastAnswer.fill(0);
@@ -87,11 +93,13 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
 
     m_protocol.OnMemBlockDone = [this](std::uint32_t done) { m_blocksTaken = done; };
     m_protocol.OnMemReadEnded = [this] { ReadEnded(); };
-    m_protocol.AcceptMemReply = [this](const std::uint8_t* frame, bool crcOk) { return AcceptReply(frame, crcOk); };
+    m_protocol.AcceptMemReply = [this](const std::uint8_t* frame, bool crcOk) {
+        return AcceptReply(frame, crcOk);
+    };
     m_protocol.AfterDatagram = [this] {
-        m_lastDatagramMs = MonotonicMs();
-        if (m_state == State::AwaitingInfo) NoteLatency(m_lastDatagramMs);
-        if (m_protocol.SendForNextMemPacket && OnSendDue) OnSendDue(m_window);
+        m_lastDatagramUs = MonotonicUs();
+        if (m_state == State::AwaitingInfo) NoteLatency(m_lastDatagramUs);
+        if (m_protocol.SendForNextMemPacket && OnSendDue) OnSendDue(CeilMs(m_windowUs));
     };
     // Sizes of the previous device must never decode this one's memory.
     m_protocol.EEPROM_MEM_SIZE = 0;
@@ -109,7 +117,7 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
 
 void TLogDownload::RequestDeviceInfo() {
     // not sent while a reply is being handled: the next tick tries again
-    m_sentMs = MonotonicMs();
+    m_sentUs = MonotonicUs();
     m_infoDue = !m_protocol.RequestDeviceInfo();
 }
 
@@ -136,7 +144,7 @@ void TLogDownload::MemPacketTick() {
         m_totalBlocks = sizes.memory / MEM_BLOCK_SIZE;
         m_protocol.ReadLastBlock = true; // every block, the last one included
         m_state = State::Reading;
-        m_readStartMs = MonotonicMs();
+        m_readStartUs = MonotonicUs();
         m_protocol.BeginMemoryRead();
         SendDueRequest();
         return;
@@ -153,34 +161,35 @@ void TLogDownload::MemPacketTick() {
 
 bool TLogDownload::SendDueRequest() {
     if (!m_protocol.SendForNextMemPacket) return false;
-    const qint64 quiet = MonotonicMs() - m_lastDatagramMs;
+    const qint64 quiet = MonotonicUs() - m_lastDatagramUs;
+    const qint64 lostAfter = qint64(LostAfterMs) * 1000;
     if (m_due > 0) {
-        if (quiet < LostAfterMs) return false; // the answer is still awaited
+        if (quiet < lostAfter) return false; // the answer is still awaited
         m_maybeLate += m_due.exchange(0);
         m_lateBlock = m_protocol.MemReadAddress;
     }
-    qint64 wait = m_window - quiet;
+    qint64 wait = m_windowUs - quiet;
     // Once the repeated request has been answered, the answer given up on may
     // still come; it must not be taken for the next block.
     if (m_maybeLate > 0 && m_protocol.MemReadAddress != m_lateBlock) {
-        if (quiet >= LostAfterMs)
+        if (quiet >= lostAfter)
             m_maybeLate = 0;
         else
-            wait = std::max<qint64>(wait, LostAfterMs - quiet);
+            wait = std::max(wait, lostAfter - quiet);
     }
     if (wait > 0) {
-        if (OnSendDue) OnSendDue(int(wait));
+        if (OnSendDue) OnSendDue(CeilMs(wait));
         return false;
     }
     if (m_restart.exchange(false)) {
         // blocks taken with the narrower window may hold a copy: read them again
         ++m_restarts;
         m_blocksTaken = 0;
-        m_readStartMs = MonotonicMs();
+        m_readStartUs = MonotonicUs();
         m_protocol.BeginMemoryRead();
     }
     ++m_due; // before the send: the answer may arrive before the send returns
-    m_sentMs = MonotonicMs();
+    m_sentUs = MonotonicUs();
     if (m_protocol.SendNextMemPacket()) return true;
     --m_due;
     return false;
@@ -194,25 +203,32 @@ void TLogDownload::ReplyWatchdogTick() {
     if (awaitingInfo && m_protocol.ReceiveState != rsDeviceInfo) m_infoExpired = true;
 }
 
-// Listener thread. A reply that is late for its window would come after the
-// next request, where a copy that took its place could not be told from it:
-// the window is kept at twice the longest time the device took to answer.
+// A reply that comes later than the window would arrive after the next
+// request, where a copy that took its place could not be told from it: the
+// window is kept at twice the time the device takes to answer (a maximum that
+// slowly forgets single slow answers), and never below what late copies showed.
 void TLogDownload::NoteLatency(qint64 now) {
-    const qint64 wanted = std::min<qint64>(kMaxQuietWindowMs, 2 * (now - m_sentMs));
-    int window = m_window;
-    while (window < wanted && !m_window.compare_exchange_weak(window, int(wanted))) {
-    }
+    const qint64 latency = now - m_sentUs;
+    const qint64 estimate = m_latencyUs;
+    m_latencyUs = std::max(latency, estimate - estimate / 16);
+    UpdateWindow();
+}
+
+void TLogDownload::UpdateWindow() {
+    m_windowUs = std::min<qint64>(
+        qint64(kMaxQuietWindowMs) * 1000,
+        std::max({qint64(QuietWindowMs) * 1000, m_strayFloorUs.load(), 2 * m_latencyUs.load()}));
 }
 
 // Listener thread: does this reply answer a request?
 bool TLogDownload::AcceptReply(const std::uint8_t* frame, bool crcOk) {
-    const qint64 now = MonotonicMs();
+    const qint64 now = MonotonicUs();
     int due = m_due.load();
     while (due > 0 && !m_due.compare_exchange_weak(due, due - 1)) {
     }
     if (due > 0) {
         if (crcOk) std::copy(frame, frame + FRAME_SIZE, m_lastAnswer.begin());
-        m_lastAnswerMs = now;
+        m_lastAnswerUs = now;
         NoteLatency(now);
         // nothing is awaited while the next request waits for its window; the
         // next send arms the deadline again
@@ -229,11 +245,10 @@ bool TLogDownload::AcceptReply(const std::uint8_t* frame, bool crcOk) {
     if (!crcOk || std::equal(frame, frame + FRAME_SIZE, m_lastAnswer.begin())) return false;
     // Before the first answer of a (new) read nothing can have been taken wrongly;
     // and one widening per read is enough: the copies of one burst come together.
-    if (m_lastAnswerMs < m_readStartMs || m_restart) return false;
-    const qint64 delay = now - m_lastAnswerMs;
-    const int window = m_window;
-    if (window < kMaxQuietWindowMs)
-        m_window = int(std::min<qint64>(kMaxQuietWindowMs, std::max<qint64>(2 * window, 2 * delay)));
+    if (m_lastAnswerUs < m_readStartUs || m_restart) return false;
+    const qint64 delay = now - m_lastAnswerUs;
+    m_strayFloorUs = std::max(2 * m_windowUs.load(), 2 * delay);
+    UpdateWindow();
     m_restart = true;
     return false;
 }
@@ -241,16 +256,16 @@ bool TLogDownload::AcceptReply(const std::uint8_t* frame, bool crcOk) {
 void TLogDownload::ReadEnded() {
     // Listener thread. The ticker finishes the read, once it knows that no copy
     // of the last answers followed them.
-    m_lastDatagramMs = MonotonicMs();
+    m_lastDatagramUs = MonotonicUs();
     m_readEnded = true;
 }
 
 void TLogDownload::FinishRead() {
     const std::uint32_t total = m_totalBlocks;
     if (m_blocksTaken < total) return Fail(kTooManyBadReplies); // ended early: nothing is stored
-    const qint64 quiet = MonotonicMs() - m_lastDatagramMs;
-    if (quiet < m_window) {
-        if (OnSendDue) OnSendDue(int(m_window - quiet));
+    const qint64 quiet = MonotonicUs() - m_lastDatagramUs;
+    if (quiet < m_windowUs) {
+        if (OnSendDue) OnSendDue(CeilMs(m_windowUs - quiet));
         return;
     }
     if (m_restart.exchange(false)) {
@@ -258,7 +273,7 @@ void TLogDownload::FinishRead() {
         ++m_restarts;
         m_readEnded = false;
         m_blocksTaken = 0;
-        m_readStartMs = MonotonicMs();
+        m_readStartUs = MonotonicUs();
         m_protocol.BeginMemoryRead();
         SendDueRequest();
         return;

@@ -80,12 +80,14 @@ public:
     // An answer missing this long is given up; the request is repeated, and the
     // old answer, should it still come, is dropped.
     int LostAfterMs = 3000;
-    int QuietWindow() const { return m_window.load(); }
+    int QuietWindow() const { return CeilWindowMs(); }
     int Restarts() const { return m_restarts.load(); }
 
 private:
     bool AcceptReply(const std::uint8_t* frame, bool crcOk);
     void NoteLatency(qint64 now);
+    void UpdateWindow();
+    int CeilWindowMs() const { return int((m_windowUs.load() + 999) / 1000); }
     bool SendDueRequest();
     void RequestDeviceInfo();
     void ReadEnded();
@@ -105,14 +107,17 @@ private:
     std::atomic<int> m_due{0};       // block answers due
     std::atomic<int> m_maybeLate{0}; // answers given up that may still come
     std::uint32_t m_lateBlock = 0;   // the block they would answer
-    std::atomic<int> m_window{1};
+    // Times in microseconds of a monotonic clock.
+    std::atomic<qint64> m_windowUs{1000};
+    std::atomic<qint64> m_strayFloorUs{0}; // what late copies showed
+    std::atomic<qint64> m_latencyUs{0};    // how long the device takes to answer
     std::atomic<bool> m_restart{false};
     std::atomic<int> m_restarts{0};
-    std::atomic<qint64> m_lastDatagramMs{0};
-    std::atomic<qint64> m_lastAnswerMs{0};
-    std::atomic<qint64> m_readStartMs{0};
-    std::atomic<qint64> m_sentMs{0}; // the last request
-    TFrame m_lastAnswer{}; // listener thread only
+    std::atomic<qint64> m_lastDatagramUs{0};
+    std::atomic<qint64> m_lastAnswerUs{0};
+    std::atomic<qint64> m_readStartUs{0};
+    std::atomic<qint64> m_sentUs{0}; // the last request
+    TFrame m_lastAnswer{};           // listener thread only
     struct TDeviceSizes {
         std::uint32_t memory = 0;
         std::uint16_t users = 0;

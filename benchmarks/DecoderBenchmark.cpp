@@ -1,5 +1,6 @@
 // Decoding and storing a full 512,000-byte device image, beside one bare
 // multi-row INSERT of the same rows into the same table.
+#include "benchmarks/BareInsert.h"
 #include "host/SysUtils.h"
 #include "module/device/LogDecoder.h"
 #include "tests/support/TestDatabase.h"
@@ -86,25 +87,6 @@ int main() {
                     batch, r.stored, seconds, r.stored / seconds);
     }
 
-    // The same rows as one bare multi-row INSERT.
-    const TResultSet rows =
-        c.Select(QStringLiteral("SELECT * FROM employeeeventraw ORDER BY employeeeventrawid"));
-    QStringList values;
-    values.reserve(int(rows.rows.size()));
-    for (const auto& row : rows.rows) {
-        QStringList v{QStringLiteral("NULL")};
-        for (size_t i = 1; i < row.size(); ++i)
-            v << c.Literal(row[i]);
-        values << QLatin1Char('(') + v.join(QLatin1Char(',')) + QLatin1Char(')');
-    }
-    c.Execute(QStringLiteral("DELETE FROM employeeeventraw"));
-    const QString insert =
-        QStringLiteral("INSERT INTO employeeeventraw VALUES ") + values.join(QLatin1Char(','));
-    QElapsedTimer timer;
-    timer.start();
-    c.Execute(insert);
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    std::printf("one bare multi-row INSERT of the same %d rows: %.3f s = %.0f rows/s\n", int(values.size()),
-                seconds, values.size() / seconds);
+    TimeBareInsert(c, QStringLiteral("employeeeventraw"), "rows");
     return 0;
 }

@@ -1,5 +1,6 @@
 // Processing 100,000 raw rows into events, beside one bare multi-row INSERT of
 // the same event rows into the same table.
+#include "benchmarks/BareInsert.h"
 #include "module/device/RawEventProcessing.h"
 #include "tests/support/TestDatabase.h"
 
@@ -53,23 +54,6 @@ int main() {
                     batch, r.candidates, seconds, r.candidates / seconds, r.written);
     }
 
-    const TResultSet rows = c.Select(QStringLiteral("SELECT * FROM employeeevent ORDER BY employeeeventid"));
-    QStringList values;
-    values.reserve(int(rows.rows.size()));
-    for (const auto& row : rows.rows) {
-        QStringList v{QStringLiteral("NULL")};
-        for (size_t i = 1; i < row.size(); ++i)
-            v << c.Literal(row[i]);
-        values << QLatin1Char('(') + v.join(QLatin1Char(',')) + QLatin1Char(')');
-    }
-    c.Execute(QStringLiteral("DELETE FROM employeeevent"));
-    const QString insert =
-        QStringLiteral("INSERT INTO employeeevent VALUES ") + values.join(QLatin1Char(','));
-    QElapsedTimer timer;
-    timer.start();
-    c.Execute(insert);
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    std::printf("one bare multi-row INSERT of the same %d events: %.3f s = %.0f rows/s\n", int(values.size()),
-                seconds, values.size() / seconds);
+    TimeBareInsert(c, QStringLiteral("employeeevent"), "events");
     return 0;
 }

@@ -27,6 +27,6 @@ protected:
     void DoOpen() override {}
 
 private:
-    QMap<QString, QString> m_indexes; // name -> sort specification
+    QMap<QString, QString> m_indexes; // name -> fields with ASC or DESC
     QString m_indexName;
 };

@@ -2,6 +2,7 @@
 #include "devicesim/SimServer.h"
 #include "host/SysUtils.h"
 #include "tests/device/LoopbackTools.h"
+#include "tests/device/SimTools.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QProcess>
@@ -56,19 +57,7 @@ struct CliFixture : ::testing::Test {
         if (sim) sim->Stop();
     }
     devicesim::DeviceConfig Device(const char* address, std::uint32_t ticket) {
-        devicesim::DeviceConfig d;
-        d.address = address;
-        d.port = port;
-        d.memorySize = 1024;
-        d.users = 2;
-        d.cards = {{ticket, 1001, true}};
-        const QDate today = Now().date(), from = today.addDays(-4);
-        d.swipes = devicesim::SwipePlan{
-            devicesim::MakeNaiveTime(from.year(), unsigned(from.month()), unsigned(from.day())),
-            devicesim::MakeNaiveTime(today.year(), unsigned(today.month()), unsigned(today.day())) - 86400,
-            {ticket},
-            {}};
-        return d;
+        return devicetest::SwipingDevice(address, port, {{ticket, 1001, true}}, 4, 1024, 2);
     }
     void Serve(std::vector<devicesim::DeviceConfig> devices) {
         sim = std::make_unique<devicesim::SimServer>(std::move(devices));

@@ -7,6 +7,7 @@
 #include "module/data/HorloDMUnit.h"
 #include "module/device/ImportEventUnit.h"
 #include "tests/device/LoopbackTools.h"
+#include "tests/device/SimTools.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QCoreApplication>
@@ -60,19 +61,7 @@ struct ImportFormFixture : ::testing::Test {
         DestroyHorloDM();
     }
     devicesim::DeviceConfig Device(const char* address, std::uint32_t ticket) {
-        devicesim::DeviceConfig d;
-        d.address = address;
-        d.port = port;
-        d.memorySize = 2048;
-        d.users = 4;
-        d.cards = {{ticket, 1001, true}};
-        const QDate today = Now().date(), from = today.addDays(-6);
-        d.swipes = devicesim::SwipePlan{
-            devicesim::MakeNaiveTime(from.year(), unsigned(from.month()), unsigned(from.day())),
-            devicesim::MakeNaiveTime(today.year(), unsigned(today.month()), unsigned(today.day())) - 86400,
-            {ticket},
-            {}};
-        return d;
+        return devicetest::SwipingDevice(address, port, {{ticket, 1001, true}}, 6, 2048, 4);
     }
     void Serve(std::vector<devicesim::DeviceConfig> devices) {
         if (sim) sim->Stop();

@@ -5,6 +5,7 @@
 #include "host/SysUtils.h"
 #include "host/ZQuery.h"
 #include "tests/device/LoopbackTools.h"
+#include "tests/device/SimTools.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -44,20 +45,8 @@ struct DownloadFixture : ::testing::Test {
     }
 
     DeviceConfig Device(const char* address, std::uint32_t memory = 4096, std::uint16_t users = 4) {
-        DeviceConfig d;
-        d.address = address;
-        d.port = port;
-        d.memorySize = memory;
-        d.users = users;
-        d.cards = {{11, 1001, true}, {12, 1002, true}};
-        devicesim::SwipePlan plan;
-        const QDate from = today.addDays(-9);
-        plan.from = devicesim::MakeNaiveTime(from.year(), unsigned(from.month()), unsigned(from.day()));
-        plan.to =
-            devicesim::MakeNaiveTime(today.year(), unsigned(today.month()), unsigned(today.day())) - 86400;
-        plan.tickets = {11, 12};
-        d.swipes = plan;
-        return d;
+        return devicetest::SwipingDevice(address, port, {{11, 1001, true}, {12, 1002, true}}, 9, memory,
+                                         users);
     }
     void Serve(std::vector<DeviceConfig> devices) {
         if (sim) sim->Stop();

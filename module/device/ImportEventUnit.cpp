@@ -133,10 +133,13 @@ void TImportEventForm::ChainEnded(bool completed) {
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
     SetBusy(false);
-    if (completed)
+    if (completed) {
         ShowInformation(_IMPORT_EVENT_INF);
-    else
-        ShowError(_DEVICE_CONNECT_ERR); // the next "Uvoz" starts again at this access point
+        return;
+    }
+    // the next "Uvoz" starts again at this access point
+    const TDownloadOutcome outcome = m_import.Download().Outcome();
+    ShowError(outcome.storeFailed ? outcome.error : _DEVICE_CONNECT_ERR);
 }
 
 void TImportEventForm::ProcessingActionExecute() {

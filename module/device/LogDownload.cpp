@@ -293,6 +293,8 @@ void TLogDownload::FinishRead() {
         m_state = State::Finished;
     } catch (const EDatabaseError& e) {
         Fail(Format(kStoreFailed, {e.Message()}));
+        std::lock_guard lock(m_outcomeMutex);
+        m_outcome.storeFailed = true;
     }
 }
 

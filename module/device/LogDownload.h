@@ -28,6 +28,7 @@ struct TAccessPointInfo {
 struct TDownloadOutcome {
     bool ok = false;
     QString error;            // why nothing was stored
+    bool storeFailed = false; // the device was read, the database refused its records
     std::uint32_t blocks = 0; // memory blocks read
     TDecodeResult decoded;    // what was stored
 };

@@ -158,3 +158,21 @@ TEST_F(ImportFormFixture, ClosingInTheMiddleStoresNothingForThatDevice) {
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), Held(0));
     form->close();
 }
+
+TEST_F(ImportFormFixture, AStorageErrorIsShownAndNothingIsStored) {
+    Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
+    c.ExecuteScript(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON employeeeventraw FOR EACH ROW "
+                                   "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'disk full'"));
+    QPointer<TImportEventForm> form = new TImportEventForm();
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
+    const TShownDialog shown = TDialogScript::Shown().last();
+    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.Text.contains(QStringLiteral("disk full"))) << shown.Text.toStdString();
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), 0);
+    EXPECT_EQ(
+        Count(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = 1")),
+        0);
+    EXPECT_TRUE(form->ImportButton->isEnabled());
+    form->close();
+}

@@ -243,21 +243,20 @@ void TZConnection::EnsureOpen() {
     }
 }
 
-void TZConnection::Fail(const QString& sql) {
+void TZConnection::Fail() {
     const unsigned code = mysql_errno(m_mysql);
     const QString server = QString::fromUtf8(mysql_error(m_mysql));
     if (IsLostConnection(code)) {
         m_lost = true;
         throw EDatabaseError(_CMN_DB_LOST_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
     }
-    Q_UNUSED(sql);
     throw EDatabaseError(server, code);
 }
 
 void TZConnection::Query(const QString& sql) {
     EnsureOpen();
     const QByteArray text = sql.toUtf8();
-    if (mysql_real_query(m_mysql, text.constData(), text.size()) != 0) Fail(sql);
+    if (mysql_real_query(m_mysql, text.constData(), text.size()) != 0) Fail();
 }
 
 TResultSet TZConnection::Select(const QString& sql) {
@@ -266,7 +265,7 @@ TResultSet TZConnection::Select(const QString& sql) {
     TResultSet result;
     MYSQL_RES* res = mysql_store_result(m_mysql);
     if (!res) {
-        if (mysql_field_count(m_mysql) != 0) Fail(sql);
+        if (mysql_field_count(m_mysql) != 0) Fail();
         return result;
     }
     const unsigned count = mysql_num_fields(res);

@@ -121,7 +121,7 @@ private:
     friend class TTransaction;
     void EnsureOpen();
     void Query(const QString& sql);
-    [[noreturn]] void Fail(const QString& sql);
+    [[noreturn]] void Fail();
 
     TConnectionParams m_params;
     st_mysql* m_mysql = nullptr;

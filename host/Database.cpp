@@ -433,6 +433,22 @@ void TTransaction::Commit() {
     m_lock.unlock();
 }
 
+// ---------------------------------------------------------------- batches
+
+TBatchInsert::TBatchInsert(TZConnection& connection, QString head, int batchSize)
+    : m_connection(connection), m_head(std::move(head)), m_batchSize(std::max(1, batchSize)) {}
+
+void TBatchInsert::Add(const QString& row) {
+    m_rows << row;
+    if (m_rows.size() >= m_batchSize) Flush();
+}
+
+void TBatchInsert::Flush() {
+    if (m_rows.isEmpty()) return;
+    m_connection.Execute(m_head + m_rows.join(QLatin1Char(',')));
+    m_rows.clear();
+}
+
 QString SqlDateTime(const QDateTime& value) {
     return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }

@@ -151,6 +151,22 @@ private:
     bool m_done = false;
 };
 
+// Rows of one INSERT sent together, up to batchSize rows a statement, so that
+// bulk writes cost a fraction of the round trips. Flush sends the rest.
+class TBatchInsert {
+public:
+    // head: "INSERT INTO `table` VALUES "; each row: "(value, value, ...)".
+    TBatchInsert(TZConnection& connection, QString head, int batchSize);
+    void Add(const QString& row);
+    void Flush();
+
+private:
+    TZConnection& m_connection;
+    QString m_head;
+    int m_batchSize;
+    QStringList m_rows;
+};
+
 // SQL texts of dates: "yyyy-MM-dd HH:mm:ss" and "yyyy-MM-dd".
 QString SqlDateTime(const QDateTime& value);
 QString SqlDate(const QDate& value);

@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include <mutex>
 
 QString Format(const QString& format, std::initializer_list<QVariant> args) {
@@ -113,6 +115,25 @@ QDateTime MyDateTimeStrToDateTime(const QString& text) {
     throw EConvertError(Format(_CMN_DATETIME_ERR, {text}));
 }
 
+qsizetype SqlLiteralEnd(const QString& sql, qsizetype i) {
+    const QChar c = sql[i];
+    const QChar next = i + 1 < sql.size() ? sql[i + 1] : QChar();
+    if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+        for (++i; i < sql.size() && sql[i] != c; ++i)
+            if (sql[i] == QLatin1Char('\\') && c != QLatin1Char('`')) ++i;
+        return std::min(i, sql.size() - 1);
+    }
+    if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+        const qsizetype end = sql.indexOf(QLatin1Char('\n'), i);
+        return end < 0 ? sql.size() - 1 : end;
+    }
+    if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+        const qsizetype end = sql.indexOf(QLatin1String("*/"), i + 2);
+        return end < 0 ? sql.size() - 1 : end + 1;
+    }
+    return -1;
+}
+
 namespace {
 
 // Positions of top-level keywords, outside quotes, comments and parentheses.
@@ -135,22 +156,11 @@ KeywordScan Scan(const QString& s) {
     KeywordScan k;
     int depth = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
+        if (const qsizetype end = SqlLiteralEnd(s, i); end >= 0) {
+            i = end;
+            continue;
+        }
         const QChar c = s[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            for (++i; i < s.size() && s[i] != c; ++i)
-                if (s[i] == QLatin1Char('\\') && c != QLatin1Char('`')) ++i;
-            continue;
-        }
-        if (c == QLatin1Char('-') && i + 1 < s.size() && s[i + 1] == QLatin1Char('-')) {
-            while (i < s.size() && s[i] != QLatin1Char('\n'))
-                ++i;
-            continue;
-        }
-        if (c == QLatin1Char('/') && i + 1 < s.size() && s[i + 1] == QLatin1Char('*')) {
-            const qsizetype end = s.indexOf(QLatin1String("*/"), i + 2);
-            i = end < 0 ? s.size() : end + 1;
-            continue;
-        }
         if (c == QLatin1Char('('))
             ++depth;
         else if (c == QLatin1Char(')'))

@@ -38,6 +38,11 @@ QDateTime MyDateTimeStrToDateTime(const QString& text);
 // has none, removed when the condition is empty).
 QString ChangeSQLCondition(const QString& statement, const QString& condition);
 
+// When a quoted text, a quoted name or a comment starts at index i of a
+// statement, the index of its last character (the end for an unclosed one);
+// otherwise -1. Scanners of SQL skip these with it.
+qsizetype SqlLiteralEnd(const QString& sql, qsizetype i);
+
 // The first table named after the top-level FROM of a statement ("" when none).
 QString SqlFirstTable(const QString& statement);
 

@@ -12,18 +12,11 @@ bool IsNameChar(QChar c) {
 // Calls visit(start, length, name) for every :Name outside quotes and comments.
 template <typename Visit> void ForEachParameter(const QString& sql, Visit visit) {
     for (qsizetype i = 0; i < sql.size(); ++i) {
-        const QChar c = sql[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            for (++i; i < sql.size() && sql[i] != c; ++i)
-                if (sql[i] == QLatin1Char('\\') && c != QLatin1Char('`')) ++i;
+        if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
+            i = end;
             continue;
         }
-        if (c == QLatin1Char('-') && i + 1 < sql.size() && sql[i + 1] == QLatin1Char('-')) {
-            while (i < sql.size() && sql[i] != QLatin1Char('\n'))
-                ++i;
-            continue;
-        }
-        if (c != QLatin1Char(':') || i + 1 >= sql.size()) continue;
+        if (sql[i] != QLatin1Char(':') || i + 1 >= sql.size()) continue;
         if (i > 0 && (IsNameChar(sql[i - 1]) || sql[i - 1] == QLatin1Char(':'))) continue;
         const QChar first = sql[i + 1];
         if (!first.isLetter() && first != QLatin1Char('_')) continue;

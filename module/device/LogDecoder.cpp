@@ -94,13 +94,7 @@ TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_
     };
 
     TTransaction transaction(m_connection);
-    QStringList pending;
-    auto flush = [&] {
-        if (pending.isEmpty()) return;
-        m_connection.Execute(QStringLiteral("INSERT INTO `employeeeventraw` VALUES ") +
-                             pending.join(QLatin1Char(',')));
-        pending.clear();
-    };
+    TBatchInsert rows(m_connection, QStringLiteral("INSERT INTO `employeeeventraw` VALUES "), BatchSize);
     for (std::size_t k = 0; k < slotCount; ++k) {
         const TLogRecord r = TLogRecord::FromBytes(image + logStart + kLogSlotSize * k);
         ++result.slotsRead;
@@ -122,17 +116,16 @@ TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_
         const QString quotedTime = QLatin1Char('\'') + r.TimeText() + QLatin1Char('\'');
         const int eventType = r.eventType;
         if (owner.employeeId > 0)
-            pending << Format(QStringLiteral("(NULL, NULL, %s, %d, %d, NULL, %d, %d, %d, %u, NULL)"),
-                              {quotedTime, eventType, owner.employeeId, accessPointId, owner.ticketId,
-                               r.cardCode, r.index});
+            rows.Add(Format(QStringLiteral("(NULL, NULL, %s, %d, %d, NULL, %d, %d, %d, %u, NULL)"),
+                            {quotedTime, eventType, owner.employeeId, accessPointId, owner.ticketId,
+                             r.cardCode, r.index}));
         else
-            pending << Format(
+            rows.Add(Format(
                 QStringLiteral("(NULL, NULL, %s, %d, NULL, %d, %d, %d, %d, %u, NULL)"),
-                {quotedTime, eventType, owner.guestId, accessPointId, owner.ticketId, r.cardCode, r.index});
+                {quotedTime, eventType, owner.guestId, accessPointId, owner.ticketId, r.cardCode, r.index}));
         ++result.stored;
-        if (pending.size() >= std::max(1, BatchSize)) flush();
     }
-    flush();
+    rows.Flush();
 
     result.removed = int(m_connection.Execute(Format(
         QStringLiteral("DELETE FROM `employeeeventraw` WHERE (deviceindex = 0) OR (eventtime < '2017-02-07 "

@@ -73,13 +73,7 @@ TProcessResult TRawEventProcessor::Run() {
         return ticket;
     };
 
-    QStringList pending;
-    auto flush = [&] {
-        if (pending.isEmpty()) return;
-        m_connection.Execute(QStringLiteral("INSERT INTO `employeeevent` VALUES ") +
-                             pending.join(QLatin1Char(',')));
-        pending.clear();
-    };
+    TBatchInsert events(m_connection, QStringLiteral("INSERT INTO `employeeevent` VALUES "), BatchSize);
     const int reportEvery = std::max(1, result.candidates / 200);
     int position = 0;
     for (const auto& row : raw.rows) {
@@ -92,20 +86,19 @@ TProcessResult TRawEventProcessor::Run() {
             if (!ticket) {
                 ++result.skipped;
             } else {
-                pending << EventValues(time, type, ticket->employeeId, ticket->guestId,
+                events.Add(EventValues(time, type, ticket->employeeId, ticket->guestId,
                                        row[cPoint].toLongLong(), ticket->id, ticket->cardCode,
-                                       row[cIndex].toLongLong(), row[cId].toLongLong());
+                                       row[cIndex].toLongLong(), row[cId].toLongLong()));
             }
         } else {
-            pending << EventValues(time, type, row[cEmployee].toLongLong(), row[cGuest].toLongLong(),
+            events.Add(EventValues(time, type, row[cEmployee].toLongLong(), row[cGuest].toLongLong(),
                                    row[cPoint].toLongLong(), row[cTicket].toLongLong(),
-                                   row[cCard].toLongLong(), row[cIndex].toLongLong(), row[cId].toLongLong());
+                                   row[cCard].toLongLong(), row[cIndex].toLongLong(), row[cId].toLongLong()));
         }
-        if (pending.size() >= std::max(1, BatchSize)) flush();
         if (OnProgress && (position % reportEvery == 0 || position == result.candidates))
             OnProgress(position, result.candidates);
     }
-    flush();
+    events.Flush();
     transaction.Commit();
     result.written = result.candidates - result.skipped;
     return result;

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         TDownloadOutcome outcome;
         chain.OnDeviceFinished = [&](const TAccessPointInfo&, const TDownloadOutcome& o) { outcome = o; };
         chain.OnChainEnded = [](bool) { QCoreApplication::exit(0); };
-        chain.Download().OnSendDue = [&](int delayMs) {
+        chain.Download().OnTickDue = [&](int delayMs) {
             QMetaObject::invokeMethod(
                 &app, [&, delayMs] { QTimer::singleShot(delayMs, &app, [&] { chain.MemPacketTick(); }); },
                 Qt::QueuedConnection);

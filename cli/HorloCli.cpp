@@ -67,7 +67,7 @@ int Import(TZConnection& connection, QTextStream& out, QTextStream& err, bool sh
         out.flush();
     };
     chain.OnChainEnded = [&](bool) { QCoreApplication::exit(0); }; // namespace
-    chain.Download().OnSendDue = [&](int delayMs) {
+    chain.Download().OnTickDue = [&](int delayMs) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [&, delayMs] {

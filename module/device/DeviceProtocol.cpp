@@ -145,7 +145,12 @@ bool ParseDeviceInfo(const std::uint8_t* datagram, std::size_t len, TDeviceInfo&
 
 TDeviceProtocol::TDeviceProtocol(std::uint8_t initialReceiveState)
     : ReceiveState(initialReceiveState), RcvMemBuffer(RCV_MEM_BUFFER_SIZE, 0) {
-    Endpoint_.SetHandler([this](const std::uint8_t* data, std::size_t len, const TUdpPeer&) {
+    Endpoint_.SetExclusivePort(true);
+    Endpoint_.SetHandler([this](const std::uint8_t* data, std::size_t len, const TUdpPeer& from) {
+        if (!FromDevice(from)) {
+            ++ForeignDatagrams_;
+            return;
+        }
         IdUDPServer1UDPRead(data, len);
     });
 }
@@ -187,49 +192,55 @@ void TDeviceProtocol::ArmDeadline() {
     TimeOutForResponseEnabled = true;
 }
 
-bool TDeviceProtocol::SendFrame(const TFrame& frame) {
-    if (FrameSender_) return FrameSender_(UDPServerIP, UDPServerPort, frame);
-    return Endpoint_.Send(UDPServerIP, UDPServerPort, frame.data(), frame.size());
+TSendOutcome TDeviceProtocol::SendFrame(const TFrame& frame) {
+    const bool sent = FrameSender_ ? FrameSender_(UDPServerIP, UDPServerPort, frame)
+                                   : Endpoint_.Send(UDPServerIP, UDPServerPort, frame.data(), frame.size());
+    if (sent) return TSendOutcome::Sent;
+    // Nothing went out, so nothing is awaited.
+    LastSendError_ = FrameSender_ ? 0 : Endpoint_.LastError();
+    TimeOutForResponseEnabled = false;
+    return TSendOutcome::Failed;
 }
 
-bool TDeviceProtocol::SendUDPCommand(char c1, char c2, const TCommandArgs& args) {
-    if (ZabraniSlanje.load()) return false;
+TSendOutcome TDeviceProtocol::SendUDPCommand(char c1, char c2, const TCommandArgs& args) {
+    if (ZabraniSlanje.load()) return TSendOutcome::Held;
     ArmDeadline();
     return SendFrame(BuildShortFrame({c1, c2}, args));
 }
 
-bool TDeviceProtocol::SendUDPCommandFull(char c1, char c2, const std::uint8_t* data64) {
+TSendOutcome TDeviceProtocol::SendUDPCommandFull(char c1, char c2, const std::uint8_t* data64) {
     ArmDeadline();
     return SendFrame(BuildLongFrame({c1, c2}, data64));
 }
 
-bool TDeviceProtocol::RequestDeviceInfo() {
+TSendOutcome TDeviceProtocol::RequestDeviceInfo() {
     ReceiveState = rsDeviceInfo;
     return SendUDPCommand(cmdGetDeviceInfo.c1, cmdGetDeviceInfo.c2, {});
 }
 
-bool TDeviceProtocol::RequestRelayDelays() {
+TSendOutcome TDeviceProtocol::RequestRelayDelays() {
     ReceiveState = rsRelayDelays;
     return SendUDPCommand(cmdGetRelayDelays.c1, cmdGetRelayDelays.c2, {});
 }
 
-bool TDeviceProtocol::RequestRelayMode(std::uint8_t mode) {
+TSendOutcome TDeviceProtocol::RequestRelayMode(std::uint8_t mode) {
     ReceiveState = rsRelayModeAck;
     return SendUDPCommand(cmdSetRelayMode.c1, cmdSetRelayMode.c2, RelayModeArgs(DelayR1, DelayR2, mode));
 }
 
-bool TDeviceProtocol::RequestClock(const TCommandArgs& clockArgs) {
+TSendOutcome TDeviceProtocol::RequestClock(const TCommandArgs& clockArgs) {
     ReceiveState = rsClockAck;
     return SendUDPCommand(cmdSetClock.c1, cmdSetClock.c2, clockArgs);
 }
 
-bool TDeviceProtocol::RequestUserRecord(std::uint32_t accessTicketId, std::int64_t cardCode, bool active) {
+TSendOutcome TDeviceProtocol::RequestUserRecord(std::uint32_t accessTicketId, std::int64_t cardCode,
+                                                bool active) {
     const TFrameData data = UserRecordData(accessTicketId, cardCode, active);
     ReceiveState = rsUserRecordAck;
     return SendUDPCommandFull(cmdSetUserRecord.c1, cmdSetUserRecord.c2, data.data());
 }
 
-bool TDeviceProtocol::SendGetMemoryBlock(std::uint32_t block) {
+TSendOutcome TDeviceProtocol::SendGetMemoryBlock(std::uint32_t block) {
     return SendUDPCommand(cmdGetMemoryBlock.c1, cmdGetMemoryBlock.c2, MemoryBlockArgs(block));
 }
 
@@ -242,13 +253,13 @@ void TDeviceProtocol::BeginMemoryRead() {
     MemReadIsInProgress = true;
 }
 
-bool TDeviceProtocol::SendNextMemPacket() {
-    if (!SendForNextMemPacket.exchange(false)) return false;
-    if (SendGetMemoryBlock(MemReadAddress.load())) return true;
-    // Suppressed because a reply is being handled: the next step sends it,
-    // instead of the deadline four seconds later.
-    if (ZabraniSlanje) SendForNextMemPacket = true;
-    return false;
+TSendOutcome TDeviceProtocol::SendNextMemPacket() {
+    if (!SendForNextMemPacket.exchange(false)) return TSendOutcome::Held;
+    const TSendOutcome outcome = SendGetMemoryBlock(MemReadAddress.load());
+    // Held because a reply is being handled: the next step sends it, instead of the
+    // deadline four seconds later.
+    if (outcome == TSendOutcome::Held) SendForNextMemPacket = true;
+    return outcome;
 }
 
 void TDeviceProtocol::ReplyWatchdogTick() {
@@ -281,6 +292,8 @@ bool TDeviceProtocol::OpenEndpoint(const std::string& localIp, int udpPort) {
     Endpoint_.Deactivate();
     UDPServerIP = localIp;
     UDPServerPort = udpPort;
+    DeviceAddress_ = localIp;
+    AdoptDeviceAddress_ = IsBroadcastAddress(localIp);
     Endpoint_.SetBindAddress("0.0.0.0");
     Endpoint_.SetDefaultPort(udpPort);
     Endpoint_.SetBroadcastEnabled(true);
@@ -299,14 +312,17 @@ void TDeviceProtocol::ShowError(const char* text) {
         std::fprintf(stderr, "%s: %s\n", ERROR_BOX_TITLE, text);
 }
 
+bool TDeviceProtocol::FromDevice(const TUdpPeer& from) {
+    if (from.port != UDPServerPort) return false;
+    if (AdoptDeviceAddress_) {
+        // A broadcast reaches every device on the segment; the first that answers is read.
+        DeviceAddress_ = from.address;
+        AdoptDeviceAddress_ = false;
+    }
+    return from.address == DeviceAddress_;
+}
+
 void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len) {
-    // Runs last, after ZabraniSlanje has been cleared below.
-    struct NotifyOnExit {
-        const std::function<void()>& notify;
-        ~NotifyOnExit() {
-            if (notify) notify();
-        }
-    } notify{AfterDatagram};
     ZabraniSlanje = true;
     // Cleared on every way out, also when an error box or a notification throws.
     struct ClearOnExit {
@@ -314,6 +330,13 @@ void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t 
         ~ClearOnExit() { flag = false; }
     } clear{ZabraniSlanje};
 
+    if (data == nullptr || len < FRAME_SIZE) return;
+    len = std::min(len, RECEIVE_BUFFER_SIZE);
+    if (Intercept) return Intercept(data, len);
+    HandleReply(data, len);
+}
+
+void TDeviceProtocol::HandleReply(const std::uint8_t* data, std::size_t len) {
     if (data == nullptr || len < FRAME_SIZE) return;
     len = std::min(len, RECEIVE_BUFFER_SIZE);
     const bool crcOk = FrameCrcOk(data);
@@ -327,8 +350,14 @@ void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t 
 
     switch (state) {
     case rsDeviceInfo: {
-        ReceiveState = rsIdle;
-        TimeOutForResponseEnabled = false;
+        // The values first, then the state that tells a waiting owner they are there.
+        struct Announce {
+            TDeviceProtocol& p;
+            ~Announce() {
+                p.TimeOutForResponseEnabled = false;
+                p.ReceiveState = rsIdle;
+            }
+        } announce{*this};
         TDeviceInfo info;
         if (!ParseDeviceInfo(data, len, info)) break;
         {
@@ -359,10 +388,10 @@ void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t 
             ShowError(UNCLEAR_REPLY_ERR);
         break;
     case rsRelayDelays:
-        ReceiveState = rsIdle;
-        TimeOutForResponseEnabled = false;
         DelayR1 = data[FRAME_DATA_OFFSET];
         DelayR2 = data[FRAME_DATA_OFFSET + 1];
+        TimeOutForResponseEnabled = false;
+        ReceiveState = rsIdle;
         break;
     default:
         break; // idle or start value: consumed without effect
@@ -371,7 +400,6 @@ void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t 
 
 void TDeviceProtocol::HandleMemoryBlock(const std::uint8_t* frame, bool crcOk) {
     const std::uint32_t blocks = MemBlockCount();
-    if (AcceptMemReply && !AcceptMemReply(frame, crcOk)) return;
     if (crcOk) {
         const std::uint32_t address = MemReadAddress.load();
         if (address == 0 && OnMemReadStarted) OnMemReadStarted(blocks);

@@ -50,6 +50,10 @@ inline constexpr char USER_RECORD_REFUSED_ERR[] = "Greska! Upis korisnika NEUSPE
 inline constexpr char UNCLEAR_REPLY_ERR[] = "Odgovor iz uredjaja nejasan!";
 
 using TFrame = std::array<std::uint8_t, FRAME_SIZE>;
+
+// What became of a request: sent, held back because a reply is being handled at that
+// moment (the caller keeps it due), or refused by the operating system.
+enum class TSendOutcome { Sent, Held, Failed };
 using TCommandArgs = std::array<std::uint8_t, 8>;
 using TFrameData = std::array<std::uint8_t, FRAME_DATA_SIZE>;
 
@@ -158,35 +162,36 @@ public:
     std::function<void(std::uint32_t blocksDone)> OnMemBlockDone;
     std::function<void()> OnMemReadEnded;  // before the end-of-read state changes
     std::function<void()> OnImportEnabled; // after them
-    // Each reply of at least 76 bytes during a memory read, before the memory-block
-    // rules; false ignores it altogether (the owner knows it answers no request).
-    std::function<bool(const std::uint8_t* frame, bool crcOk)> AcceptMemReply;
-    // After every datagram, once ZabraniSlanje is clear again. Must not throw.
-    std::function<void()> AfterDatagram;
+    // When set, every datagram of at least 76 bytes from the device goes here instead of
+    // the reply rules, on the listener thread while ZabraniSlanje is set; the owner then
+    // applies the rules on its own thread with HandleReply. Must not throw.
+    std::function<void(const std::uint8_t* datagram, std::size_t len)> Intercept;
 
     // Replaces the endpoint as the way frames leave (tests, tools). Owner's thread only.
     void SetFrameSender(TFrameSender sender);
 
-    // Short form; does nothing (no frame, no deadline) while ZabraniSlanje is set.
-    // Returns true when a frame was handed to the endpoint.
-    bool SendUDPCommand(char c1, char c2, const TCommandArgs& args);
+    // Short form; held (no frame, no deadline) while ZabraniSlanje is set.
+    TSendOutcome SendUDPCommand(char c1, char c2, const TCommandArgs& args);
     // Long form; always sent. Exactly 64 bytes are read from `data64`.
-    bool SendUDPCommandFull(char c1, char c2, const std::uint8_t* data64);
+    TSendOutcome SendUDPCommandFull(char c1, char c2, const std::uint8_t* data64);
+    // The OS error of the last failed send (0 when a test sender failed).
+    int LastSendError() const { return LastSendError_.load(); }
 
     // Each sets ReceiveState and then sends the command.
-    bool RequestDeviceInfo();
-    bool RequestRelayDelays();
-    bool RequestRelayMode(std::uint8_t mode); // with the delays last reported
-    bool RequestClock(const TCommandArgs& clockArgs);
-    bool RequestUserRecord(std::uint32_t accessTicketId, std::int64_t cardCode, bool active);
+    TSendOutcome RequestDeviceInfo();
+    TSendOutcome RequestRelayDelays();
+    TSendOutcome RequestRelayMode(std::uint8_t mode); // with the delays last reported
+    TSendOutcome RequestClock(const TCommandArgs& clockArgs);
+    TSendOutcome RequestUserRecord(std::uint32_t accessTicketId, std::int64_t cardCode, bool active);
     // GetMemoryBlock for `block`; ReceiveState is left as it is.
-    bool SendGetMemoryBlock(std::uint32_t block);
+    TSendOutcome SendGetMemoryBlock(std::uint32_t block);
 
     // Starts a memory read from block 0 (the first request goes out with SendNextMemPacket).
     void BeginMemoryRead();
     // The 10 ms step of the owner: sends GetMemoryBlock for MemReadAddress when one is due.
-    // A request that cannot go out while the reply handler runs stays due.
-    bool SendNextMemPacket();
+    // A request held because the reply handler runs at that moment stays due; one that
+    // the OS refused is not due any more (the caller reports the failure).
+    TSendOutcome SendNextMemPacket();
     // The 100 ms deadline step of the owner.
     void ReplyWatchdogTick();
 
@@ -196,7 +201,10 @@ public:
 
     // Opens the endpoint for an access point: deactivates it if still active, sets the
     // destination, binds the same port on all interfaces with broadcast permitted and
-    // activates. Returns Active(); on failure the endpoint keeps the OS error.
+    // activates. The port is held for this endpoint alone: a second Horlo endpoint on it,
+    // in this process or another, does not activate. Only datagrams from the device's
+    // address and port reach the handler; for a broadcast address, from the first device
+    // that answers. Returns Active(); on failure the endpoint keeps the OS error.
     bool OpenEndpoint(const std::string& localIp, int udpPort);
     void CloseEndpoint();
     TUdpEndpoint& Endpoint() { return Endpoint_; }
@@ -205,9 +213,16 @@ public:
     // throws leaves it after ZabraniSlanje is cleared (and, at the end of a read, after the
     // read is over); on the listener thread it reaches the endpoint's error handler.
     void IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len);
+    // The reply rules for one datagram, without ZabraniSlanje: the handler's own work, and
+    // what an owner that intercepts datagrams runs for those it accepts.
+    void HandleReply(const std::uint8_t* data, std::size_t len);
+
+    // Datagrams that came from another address or port than the device's, and were dropped.
+    long ForeignDatagrams() const { return ForeignDatagrams_.load(); }
 
 private:
-    bool SendFrame(const TFrame& frame);
+    TSendOutcome SendFrame(const TFrame& frame);
+    bool FromDevice(const TUdpPeer& from);
     void ArmDeadline();
     void HandleMemoryBlock(const std::uint8_t* frame, bool crcOk);
     void EndMemoryRead();
@@ -220,5 +235,11 @@ private:
     std::string HardwareVer_;
 
     TFrameSender FrameSender_;
+    std::atomic<int> LastSendError_{0};
+    // The device's address as the listener thread sees it: set before activation, and
+    // for a broadcast destination taken from the first answer (listener thread only).
+    std::string DeviceAddress_;
+    bool AdoptDeviceAddress_ = false;
+    std::atomic<long> ForeignDatagrams_{0};
     TUdpEndpoint Endpoint_;
 };

@@ -91,7 +91,7 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         QTimer::singleShot(0, this, [this, completed] { ChainEnded(completed); });
     };
     // From the listener thread: a block request is due before the next tick.
-    m_import.Download().OnSendDue = [this](int delayMs) {
+    m_import.Download().OnTickDue = [this](int delayMs) {
         QMetaObject::invokeMethod(
             this, [this, delayMs] { QTimer::singleShot(delayMs, this, [this] { MemPacketTickerTimer(); }); },
             Qt::QueuedConnection);
@@ -139,7 +139,11 @@ void TImportEventForm::ChainEnded(bool completed) {
     }
     // the next "Uvoz" starts again at this access point
     const TDownloadOutcome outcome = m_import.Download().Outcome();
-    ShowError(outcome.storeFailed ? outcome.error : _DEVICE_CONNECT_ERR);
+    const TAccessPointInfo& ap = m_import.AccessPoints()[m_import.Current()];
+    QString text = QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, outcome.error);
+    if (!outcome.storeFailed && !outcome.error.startsWith(_DEVICE_CONNECT_ERR))
+        text = _DEVICE_CONNECT_ERR + QLatin1Char('\n') + text;
+    ShowError(text);
 }
 
 void TImportEventForm::ProcessingActionExecute() {
@@ -166,10 +170,23 @@ void TImportEventForm::ProcessingActionExecute() {
     ShowInformation(_PROCESSED_EVENT_INF);
 }
 
-void TImportEventForm::closeEvent(QCloseEvent* event) {
+// Every way of closing ends here: Esc and the close button through done, the close box
+// and close() through closeEvent.
+void TImportEventForm::FormClose() {
+    if (m_closed) return;
+    m_closed = true;
     ReplyWatchdogTicker->stop();
     MemPacketTicker->stop();
     m_import.Stop(); // a device that was not complete stores nothing
     if (ImportEventProtocol().Endpoint().Active()) ShowError(_DEVICE_CONNECT_ERR);
-    event->accept();
+}
+
+void TImportEventForm::done(int result) {
+    FormClose();
+    QDialog::done(result);
+}
+
+void TImportEventForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QDialog::closeEvent(event);
 }

@@ -39,6 +39,8 @@ public:
     void ProcessingActionExecute();
     TEventImport& Import() { return m_import; }
 
+    void done(int result) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -46,7 +48,9 @@ private:
     void MemPacketTickerTimer();
     void ChainEnded(bool completed);
     void SetBusy(bool busy);
+    void FormClose();
 
     TEventImport m_import;
     TWheelHook m_wheelHook;
+    bool m_closed = false;
 };

@@ -6,6 +6,9 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 
 namespace {
 
@@ -15,18 +18,29 @@ qint64 MonotonicUs() {
         .count();
 }
 
-int CeilMs(qint64 us) {
-    return int((us + 999) / 1000);
-}
-
+const QString kBadAddress =
+    QStringLiteral("Neispravna IP adresa uređaja \"%s\" (potrebna je adresa oblika 192.168.1.20).");
+const QString kBadPort = QStringLiteral("Neispravan UDP port uređaja: %d (dozvoljeno je 1 do 65535).");
+const QString kPortTaken = QStringLiteral(" (UDP port %d već koristi drugi program koji čita uređaje)");
+const QString kMarkUnread = QStringLiteral("Oznaka poslednjeg upisanog zapisa nije pročitana (%s).");
+const QString kSendFailed = QStringLiteral("Zahtev uređaju nije poslat (%s); ništa nije upisano.");
 const QString kNoDeviceInfo = QStringLiteral("Uređaj nije poslao podatke o sebi.");
 const QString kBadMemorySize =
     QStringLiteral("Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).");
 const QString kTooManyBadReplies =
     QStringLiteral("Previše neispravnih odgovora uređaja; ništa nije upisano.");
 const QString kNoReply = QStringLiteral("Uređaj ne odgovara; ništa nije upisano.");
+const QString kStrayReplies = QStringLiteral(
+    "Uređaj šalje zakasnele ili ponovljene odgovore i posle %d ponovljenih čitanja; ništa nije upisano.");
+const QString kNeverQuiet =
+    QStringLiteral("Od uređaja stalno stižu odgovori koji nisu traženi; ništa nije upisano.");
+const QString kTimeLimit = QStringLiteral("Čitanje uređaja traje duže od %d s; ništa nije upisano.");
 const QString kStoreFailed = QStringLiteral("Upis događaja nije uspeo (%s); ništa nije upisano.");
 const QString kStopped = QStringLiteral("Prekinuto pre kraja; ništa nije upisano.");
+
+QString OsErrorText(int error) {
+    return error == 0 ? QStringLiteral("greška slanja") : QString::fromLocal8Bit(std::strerror(error));
+}
 
 } // namespace
 
@@ -37,14 +51,13 @@ TLogDownload::TLogDownload(TDeviceProtocol& protocol, TZConnection& connection)
 
 TLogDownload::~TLogDownload() {
     Stop();
-    Detach();
-}
-
-void TLogDownload::Detach() {
+    m_protocol.Intercept = nullptr;
     m_protocol.OnMemBlockDone = nullptr;
     m_protocol.OnMemReadEnded = nullptr;
-    m_protocol.AcceptMemReply = nullptr;
-    m_protocol.AfterDatagram = nullptr;
+}
+
+qint64 TLogDownload::Now() const {
+    return ClockUs ? ClockUs() : MonotonicUs();
 }
 
 TDownloadOutcome TLogDownload::Outcome() const {
@@ -59,223 +72,331 @@ void TLogDownload::Fail(const QString& error) {
         m_outcome.error = error;
         m_outcome.blocks = m_blocksTaken.load();
     }
+    m_protocol.SendForNextMemPacket = false;
     m_state = State::Failed;
+}
+
+void TLogDownload::WakeAfter(qint64 us) {
+    if (OnTickDue) OnTickDue(CeilMs(std::max<qint64>(us, 0)));
 }
 
 bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     Stop();
     m_accessPoint = accessPoint;
+    m_state = State::Idle;
     m_blocksTaken = 0;
     m_totalBlocks = 0;
-    m_readEnded = false;
-    m_due = 0;
-    m_maybeLate = 0;
-    m_lateBlock = 0;
-    m_strayFloorUs = 0;
-    m_latencyUs = 0;
-    UpdateWindow();
-    m_restart = false;
-    m_restarts = 0;
-    m_lastAnswer.fill(0);
-    m_infoRequests = 1;
-    m_infoExpired = false;
-    m_infoSeen.reset();
+    {
+        std::lock_guard lock(m_inboxMutex);
+        m_inbox.clear();
+    }
     {
         std::lock_guard lock(m_outcomeMutex);
         m_outcome = TDownloadOutcome{};
     }
-    // The mark as stored now, so that a second read in one session starts above
-    // what the first one stored.
-    const TResultSet mark = m_connection.Select(Format(
-        QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
-        {accessPoint.id}));
-    m_mark = mark.rows.empty() ? 0 : std::uint32_t(mark.rows[0][0].toLongLong());
+    m_infoRequestsSent = 0;
+    m_infoDue = false;
+    m_infoSeen.reset();
+    m_due = false;
+    m_maybeLate = 0;
+    m_readEnded = false;
+    m_doubt = false;
+    m_restarts = 0;
+    m_strayFloorUs = 0;
+    m_latencyUs = 0;
+    UpdateWindow();
+    m_lastDatagramAt = m_lastAnswerAt = m_readStartAt = 0;
+    m_holdSince = -1;
+    m_lastAnswer.clear();
 
-    m_protocol.OnMemBlockDone = [this](std::uint32_t done) { m_blocksTaken = done; };
-    m_protocol.OnMemReadEnded = [this] { ReadEnded(); };
-    m_protocol.AcceptMemReply = [this](const std::uint8_t* frame, bool crcOk) {
-        return AcceptReply(frame, crcOk);
-    };
-    m_protocol.AfterDatagram = [this] {
-        m_lastDatagramUs = MonotonicUs();
-        if (m_state == State::AwaitingInfo) NoteLatency(m_lastDatagramUs);
-        if (m_protocol.SendForNextMemPacket && OnSendDue) OnSendDue(CeilMs(m_windowUs));
-    };
-    // Sizes of the previous device must never decode this one's memory.
-    m_protocol.EEPROM_MEM_SIZE = 0;
-    m_protocol.USERS_COUNT_FROM_DEVICE = 0;
-    m_protocol.MAX_LOG_RECORDS = 0;
-    if (!m_protocol.OpenEndpoint(accessPoint.localIp.toStdString(), accessPoint.udpPort)) {
-        Fail(_DEVICE_CONNECT_ERR + QStringLiteral(" (") +
-             QString::fromStdString(m_protocol.Endpoint().LastErrorText()) + QLatin1Char(')'));
+    const std::string address = accessPoint.localIp.trimmed().toStdString();
+    if (!IsIpv4Address(address)) {
+        Fail(Format(kBadAddress, {accessPoint.localIp}));
         return false;
     }
+    if (accessPoint.udpPort < 1 || accessPoint.udpPort > 65535) {
+        Fail(Format(kBadPort, {accessPoint.udpPort}));
+        return false;
+    }
+    try {
+        // The mark as stored now, so that a second read in one session starts above
+        // what the first one stored.
+        const TResultSet mark = m_connection.Select(Format(
+            QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
+            {accessPoint.id}));
+        m_mark = mark.rows.empty() ? 0 : std::uint32_t(mark.rows[0][0].toLongLong());
+    } catch (const EDatabaseError& e) {
+        Fail(Format(kMarkUnread, {e.Message()}));
+        return false;
+    }
+
+    m_protocol.Intercept = [this](const std::uint8_t* data, std::size_t len) { Receive(data, len); };
+    m_protocol.OnMemBlockDone = [this](std::uint32_t done) { m_blocksTaken = done; };
+    m_protocol.OnMemReadEnded = [this] { m_readEnded = true; };
+    if (!m_protocol.OpenEndpoint(address, accessPoint.udpPort)) {
+        const int error = m_protocol.Endpoint().LastError();
+        Fail(_DEVICE_CONNECT_ERR + (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort})
+                                                        : QStringLiteral(" (%1)").arg(QString::fromStdString(
+                                                              m_protocol.Endpoint().LastErrorText()))));
+        return false;
+    }
+    m_startedAt = Now();
+    m_limitUs = qint64(BaseLimitMs) * 1000;
     m_state = State::AwaitingInfo;
-    RequestDeviceInfo();
-    return true;
+    SendInfoRequest();
+    return GetState() != State::Failed;
 }
 
-void TLogDownload::RequestDeviceInfo() {
-    // not sent while a reply is being handled: the next tick tries again
-    m_sentUs = MonotonicUs();
-    m_infoDue = !m_protocol.RequestDeviceInfo();
+// Listener thread: the datagram is stored before the owner is told.
+void TLogDownload::Receive(const std::uint8_t* data, std::size_t len) {
+    TDatagram d{std::vector<std::uint8_t>(data, data + len), Now()};
+    {
+        std::lock_guard lock(m_inboxMutex);
+        m_inbox.push_back(std::move(d));
+    }
+    if (OnTickDue) OnTickDue(0);
 }
 
 void TLogDownload::MemPacketTick() {
-    switch (m_state.load()) {
-    case State::AwaitingInfo: {
-        if (m_infoDue) return RequestDeviceInfo();
-        // the reply, or the deadline, ends the wait
-        if (m_protocol.ReceiveState == rsDeviceInfo) return;
-        const TDeviceSizes sizes{m_protocol.EEPROM_MEM_SIZE, m_protocol.USERS_COUNT_FROM_DEVICE,
-                                 m_protocol.MAX_LOG_RECORDS};
-        // A late memory block of an earlier read can come instead of the reply,
-        // and it may even hold a model text; only two replies that agree are
-        // believed.
-        if (sizes.memory == 0 || !m_infoSeen || !(*m_infoSeen == sizes)) {
-            if (m_infoExpired || m_infoRequests >= kInfoRequests) return Fail(kNoDeviceInfo);
-            if (sizes.memory != 0) m_infoSeen = sizes;
-            ++m_infoRequests;
-            m_protocol.EEPROM_MEM_SIZE = 0;
-            return RequestDeviceInfo();
+    if (!Busy()) return;
+    std::vector<TDatagram> arrived;
+    {
+        std::lock_guard lock(m_inboxMutex);
+        arrived.swap(m_inbox);
+    }
+    for (const TDatagram& d : arrived) {
+        if (GetState() == State::AwaitingInfo)
+            TakeInfoReply(d);
+        else if (GetState() == State::Reading)
+            TakeBlockReply(d);
+    }
+    if (!Busy()) return;
+    if (Now() - m_startedAt > m_limitUs) return Fail(Format(kTimeLimit, {m_limitUs / 1000000}));
+    if (GetState() == State::AwaitingInfo) {
+        if (m_infoDue) return SendInfoRequest();
+        if (m_protocol.ReceiveState == rsDeviceInfo && Now() - m_sentAt > qint64(InfoWaitMs) * 1000) {
+            // this request's wait is over; the next one, if any is left, goes out now
+            m_protocol.TimeOutForResponseEnabled = false;
+            m_protocol.ReceiveState = rsIdle;
+            InfoReplyEnded();
         }
-        if (sizes.memory < kMinMemorySize || sizes.memory > kMaxMemorySize)
-            return Fail(Format(kBadMemorySize, {sizes.memory}));
-        m_totalBlocks = sizes.memory / MEM_BLOCK_SIZE;
-        m_protocol.ReadLastBlock = true; // every block, the last one included
-        m_state = State::Reading;
-        m_readStartUs = MonotonicUs();
-        m_protocol.BeginMemoryRead();
-        SendDueRequest();
         return;
     }
-    case State::Reading:
-        if (m_readEnded) return FinishRead();
-        if (!m_protocol.MemReadIsInProgress) return Fail(kNoReply); // abandoned by the deadline
-        SendDueRequest();
-        return;
-    default:
-        return;
-    }
-}
-
-bool TLogDownload::SendDueRequest() {
-    if (!m_protocol.SendForNextMemPacket) return false;
-    const qint64 quiet = MonotonicUs() - m_lastDatagramUs;
-    const qint64 lostAfter = qint64(LostAfterMs) * 1000;
-    if (m_due > 0) {
-        if (quiet < lostAfter) return false; // the answer is still awaited
-        m_maybeLate += m_due.exchange(0);
-        m_lateBlock = m_protocol.MemReadAddress;
-    }
-    qint64 wait = m_windowUs - quiet;
-    // Once the repeated request has been answered, the answer given up on may
-    // still come; it must not be taken for the next block.
-    if (m_maybeLate > 0 && m_protocol.MemReadAddress != m_lateBlock) {
-        if (quiet >= lostAfter)
-            m_maybeLate = 0;
-        else
-            wait = std::max(wait, lostAfter - quiet);
-    }
-    if (wait > 0) {
-        if (OnSendDue) OnSendDue(CeilMs(wait));
-        return false;
-    }
-    if (m_restart.exchange(false)) {
-        // blocks taken with the narrower window may hold a copy: read them again
-        ++m_restarts;
-        m_blocksTaken = 0;
-        m_readStartUs = MonotonicUs();
-        m_protocol.BeginMemoryRead();
-    }
-    ++m_due; // before the send: the answer may arrive before the send returns
-    m_sentUs = MonotonicUs();
-    if (m_protocol.SendNextMemPacket()) return true;
-    --m_due;
-    return false;
+    if (m_readEnded) return FinishRead();
+    if (!m_protocol.MemReadIsInProgress) return Fail(kNoReply); // abandoned by the deadline
+    SendDueRequest();
 }
 
 void TLogDownload::ReplyWatchdogTick() {
     if (!Busy()) return;
-    const bool awaitingInfo = m_protocol.ReceiveState == rsDeviceInfo;
+    const bool awaitingInfo =
+        GetState() == State::AwaitingInfo && !m_infoDue && m_protocol.ReceiveState == rsDeviceInfo;
     m_protocol.ReplyWatchdogTick();
-    // the deadline, not a reply, ended the wait for the device information
-    if (awaitingInfo && m_protocol.ReceiveState != rsDeviceInfo) m_infoExpired = true;
+    // the deadline, not a reply, ended this wait for the device information
+    if (awaitingInfo && m_protocol.ReceiveState != rsDeviceInfo) InfoReplyEnded();
+}
+
+// ---- device information
+
+void TLogDownload::SendInfoRequest() {
+    // each reply is read on its own: no sizes of an earlier reply or device stay behind
+    m_protocol.EEPROM_MEM_SIZE = 0;
+    m_protocol.USERS_COUNT_FROM_DEVICE = 0;
+    m_protocol.MAX_LOG_RECORDS = 0;
+    m_sentAt = Now();
+    switch (m_protocol.RequestDeviceInfo()) {
+    case TSendOutcome::Sent:
+        ++m_infoRequestsSent;
+        m_infoDue = false;
+        return;
+    case TSendOutcome::Held: // a datagram is being queued; the wake-up it brings sends this
+        m_infoDue = true;
+        return;
+    case TSendOutcome::Failed:
+        return Fail(Format(kSendFailed, {OsErrorText(m_protocol.LastSendError())}));
+    }
+}
+
+void TLogDownload::TakeInfoReply(const TDatagram& d) {
+    // nothing asked (a copy, or a request still held): not an answer
+    if (m_infoDue || m_protocol.ReceiveState != rsDeviceInfo) return;
+    m_protocol.HandleReply(d.bytes.data(), d.bytes.size());
+    if (m_protocol.ReceiveState == rsDeviceInfo) return; // bad checksum: still awaited
+    m_lastDatagramAt = d.at;
+    NoteLatency(d.at - m_sentAt);
+    InfoReplyEnded();
+}
+
+// A reply or the deadline has ended one request for the device information.
+void TLogDownload::InfoReplyEnded() {
+    const TDeviceSizes sizes{m_protocol.EEPROM_MEM_SIZE, m_protocol.USERS_COUNT_FROM_DEVICE,
+                             m_protocol.MAX_LOG_RECORDS};
+    // A late memory block of an earlier read can come instead of the reply, and it
+    // may even hold a model text; only two replies that agree are believed.
+    if (sizes.memory != 0 && m_infoSeen && *m_infoSeen == sizes) {
+        if (sizes.memory < kMinMemorySize || sizes.memory > kMaxMemorySize)
+            return Fail(Format(kBadMemorySize, {sizes.memory}));
+        return BeginRead();
+    }
+    if (sizes.memory != 0) m_infoSeen = sizes;
+    if (m_infoRequestsSent >= InfoRequests) return Fail(kNoDeviceInfo);
+    SendInfoRequest();
+}
+
+// ---- memory blocks
+
+void TLogDownload::BeginRead() {
+    const std::uint32_t total = m_protocol.EEPROM_MEM_SIZE / MEM_BLOCK_SIZE;
+    m_totalBlocks = total;
+    m_answerAt.assign(total, 0);
+    m_limitUs = (Now() - m_startedAt) + (qint64(BaseLimitMs) + qint64(PerBlockLimitMs) * total) * 1000;
+    m_protocol.ReadLastBlock = true; // every block, the last one included
+    m_state = State::Reading;
+    StartPass();
+    SendDueRequest();
+}
+
+// Reads the image from its first block; the blocks taken so far are forgotten.
+void TLogDownload::StartPass() {
+    m_blocksTaken = 0;
+    m_readEnded = false;
+    m_doubt = false;
+    m_due = false;
+    m_holdSince = -1;
+    m_readStartAt = Now();
+    m_protocol.BeginMemoryRead();
+}
+
+void TLogDownload::TakeBlockReply(const TDatagram& d) {
+    const std::uint8_t* frame = d.bytes.data();
+    m_lastDatagramAt = d.at;
+    if (m_due) {
+        m_due = false;
+        m_lastAnswer.assign(frame, frame + FRAME_SIZE);
+        m_lastAnswerAt = d.at;
+        const std::uint32_t block = m_protocol.MemReadAddress;
+        if (block < m_answerAt.size()) m_answerAt[block] = d.at;
+        NoteLatency(d.at - m_sentAt);
+        // nothing is awaited while the next request waits for its window
+        m_protocol.TimeOutForResponseEnabled = false;
+        m_protocol.HandleReply(frame, d.bytes.size());
+        return;
+    }
+    // A stray: nothing is due.
+    if (m_maybeLate > 0) {
+        --m_maybeLate; // an answer given up on, come after all
+        return;
+    }
+    // A copy of the last answer, come before the next request, did no harm.
+    if (m_lastAnswer.size() == FRAME_SIZE && std::equal(frame, frame + FRAME_SIZE, m_lastAnswer.begin()))
+        return;
+    // Before the first answer of a pass nothing can have been taken wrongly; and one
+    // widening per pass is enough: the strays of one burst come together.
+    if (m_lastAnswerAt < m_readStartAt || m_doubt) return;
+    // Anything else may be the real answer to a request whose place a late copy took.
+    m_strayFloorUs = std::max(2 * m_windowUs, 2 * StrayDelay(d));
+    UpdateWindow();
+    m_doubt = true;
+}
+
+// How late a stray came: when it is a copy of a recent block's answer, since that
+// answer; otherwise at least since the last answer.
+qint64 TLogDownload::StrayDelay(const TDatagram& d) const {
+    const std::uint8_t* data = d.bytes.data() + FRAME_DATA_OFFSET;
+    if (FrameCrcOk(d.bytes.data())) {
+        for (std::uint32_t block = std::min<std::uint32_t>(m_protocol.MemReadAddress, m_answerAt.size());
+             block-- > 0;) {
+            const qint64 since = d.at - m_answerAt[block];
+            if (m_answerAt[block] < m_readStartAt || since > qint64(kMaxQuietWindowMs) * 1000) break;
+            if (std::memcmp(data, m_protocol.RcvMemBuffer.data() + std::size_t(block) * MEM_BLOCK_SIZE,
+                            FRAME_DATA_SIZE) == 0)
+                return since;
+        }
+    }
+    return d.at - m_lastAnswerAt;
+}
+
+// True once the line has been quiet for the window (and for `atLeast`); otherwise asks
+// for a tick when it may be, and fails the device when it never is.
+bool TLogDownload::LineQuiet(qint64 atLeast) {
+    const qint64 now = Now();
+    if (m_holdSince < 0) m_holdSince = now;
+    const qint64 wait = std::max(m_windowUs, atLeast) - (now - m_lastDatagramAt);
+    if (wait <= 0) return true;
+    if (now - m_holdSince > qint64(MaxHoldMs) * 1000) {
+        Fail(kNeverQuiet);
+        return false;
+    }
+    WakeAfter(wait);
+    return false;
+}
+
+// Reads the image again after a stray; false when the device has had its restarts.
+bool TLogDownload::Restart() {
+    if (m_restarts >= MaxRestarts) {
+        Fail(Format(kStrayReplies, {MaxRestarts}));
+        return false;
+    }
+    ++m_restarts;
+    StartPass();
+    return true;
+}
+
+void TLogDownload::SendDueRequest() {
+    if (!m_protocol.SendForNextMemPacket) return;
+    if (m_due) {
+        // The deadline gave the answer up and asks again. Should the old answer still
+        // come after the new one, it answers nothing.
+        m_due = false;
+        ++m_maybeLate;
+        m_lateBlock = m_protocol.MemReadAddress;
+    }
+    qint64 atLeast = 0;
+    if (m_maybeLate > 0 && m_protocol.MemReadAddress != m_lateBlock) {
+        // the next block is not asked for while the old answer may still come
+        const qint64 lostAfter = qint64(LostAfterMs) * 1000;
+        if (Now() - m_lastDatagramAt >= lostAfter)
+            m_maybeLate = 0;
+        else
+            atLeast = lostAfter;
+    }
+    if (!LineQuiet(atLeast)) return;
+    if (m_doubt && !Restart()) return;
+    m_sentAt = Now();
+    switch (m_protocol.SendNextMemPacket()) {
+    case TSendOutcome::Sent:
+        m_due = true;
+        m_holdSince = -1;
+        return;
+    case TSendOutcome::Held: // a datagram is being queued; the wake-up it brings sends this
+        return;
+    case TSendOutcome::Failed:
+        return Fail(Format(kSendFailed, {OsErrorText(m_protocol.LastSendError())}));
+    }
 }
 
 // A reply that comes later than the window would arrive after the next
 // request, where a copy that took its place could not be told from it: the
 // window is kept at twice the time the device takes to answer (a maximum that
-// slowly forgets single slow answers), and never below what late copies showed.
-void TLogDownload::NoteLatency(qint64 now) {
-    const qint64 latency = now - m_sentUs;
-    const qint64 estimate = m_latencyUs;
-    m_latencyUs = std::max(latency, estimate - estimate / 16);
+// slowly forgets single slow answers), and never below what late strays showed.
+void TLogDownload::NoteLatency(qint64 latency) {
+    m_latencyUs = std::max(latency, m_latencyUs - m_latencyUs / 16);
     UpdateWindow();
 }
 
 void TLogDownload::UpdateWindow() {
-    m_windowUs = std::min<qint64>(
-        qint64(kMaxQuietWindowMs) * 1000,
-        std::max({qint64(QuietWindowMs) * 1000, m_strayFloorUs.load(), 2 * m_latencyUs.load()}));
-}
-
-// Listener thread: does this reply answer a request?
-bool TLogDownload::AcceptReply(const std::uint8_t* frame, bool crcOk) {
-    const qint64 now = MonotonicUs();
-    int due = m_due.load();
-    while (due > 0 && !m_due.compare_exchange_weak(due, due - 1)) {
-    }
-    if (due > 0) {
-        if (crcOk) std::copy(frame, frame + FRAME_SIZE, m_lastAnswer.begin());
-        m_lastAnswerUs = now;
-        NoteLatency(now);
-        // nothing is awaited while the next request waits for its window; the
-        // next send arms the deadline again
-        if (due == 1) m_protocol.TimeOutForResponseEnabled = false;
-        return true;
-    }
-    int late = m_maybeLate.load();
-    while (late > 0 && !m_maybeLate.compare_exchange_weak(late, late - 1)) {
-    }
-    if (late > 0) return false; // an answer given up on, come after all
-    // A copy of the last answer, caught by the window, did no harm. Anything
-    // else means a copy may have been taken for an answer: widen the window and
-    // read again.
-    if (!crcOk || std::equal(frame, frame + FRAME_SIZE, m_lastAnswer.begin())) return false;
-    // Before the first answer of a (new) read nothing can have been taken wrongly;
-    // and one widening per read is enough: the copies of one burst come together.
-    if (m_lastAnswerUs < m_readStartUs || m_restart) return false;
-    const qint64 delay = now - m_lastAnswerUs;
-    m_strayFloorUs = std::max(2 * m_windowUs.load(), 2 * delay);
-    UpdateWindow();
-    m_restart = true;
-    return false;
-}
-
-void TLogDownload::ReadEnded() {
-    // Listener thread. The ticker finishes the read, once it knows that no copy
-    // of the last answers followed them.
-    m_lastDatagramUs = MonotonicUs();
-    m_readEnded = true;
+    m_windowUs = std::min<qint64>(qint64(kMaxQuietWindowMs) * 1000,
+                                  std::max({qint64(QuietWindowMs) * 1000, m_strayFloorUs, 2 * m_latencyUs}));
 }
 
 void TLogDownload::FinishRead() {
     const std::uint32_t total = m_totalBlocks;
     if (m_blocksTaken < total) return Fail(kTooManyBadReplies); // ended early: nothing is stored
-    const qint64 quiet = MonotonicUs() - m_lastDatagramUs;
-    if (quiet < m_windowUs) {
-        if (OnSendDue) OnSendDue(CeilMs(m_windowUs - quiet));
-        return;
-    }
-    if (m_restart.exchange(false)) {
-        // a copy came late after the last answers: the image may hold one
-        ++m_restarts;
-        m_readEnded = false;
-        m_blocksTaken = 0;
-        m_readStartUs = MonotonicUs();
-        m_protocol.BeginMemoryRead();
-        SendDueRequest();
+    // The line is watched after the last block too: the real last answer may still
+    // come after a copy that took its place.
+    if (!LineQuiet(0)) return;
+    if (m_doubt) {
+        if (Restart()) SendDueRequest();
         return;
     }
     try {
@@ -283,7 +404,7 @@ void TLogDownload::FinishRead() {
         const TDecodeResult decoded =
             decoder.ShowDecodedData(m_protocol.RcvMemBuffer.data(), std::size_t(total) * MEM_BLOCK_SIZE,
                                     m_protocol.EEPROM_MEM_SIZE, m_protocol.USERS_COUNT_FROM_DEVICE,
-                                    m_protocol.MAX_LOG_RECORDS, m_accessPoint.id, m_mark, Now().date());
+                                    m_protocol.MAX_LOG_RECORDS, m_accessPoint.id, m_mark, ::Now().date());
         {
             std::lock_guard lock(m_outcomeMutex);
             m_outcome.ok = true;
@@ -299,11 +420,14 @@ void TLogDownload::FinishRead() {
 }
 
 void TLogDownload::Stop() {
-    m_protocol.CloseEndpoint(); // waits for a running handler, and with it the decoder
+    m_protocol.CloseEndpoint(); // waits for a running handler
     if (Busy()) Fail(kStopped);
+    m_protocol.SendForNextMemPacket = false;
     m_protocol.MemReadIsInProgress = false;
     m_protocol.TimeOutForResponseEnabled = false;
     m_protocol.ReceiveState = rsIdle;
+    std::lock_guard lock(m_inboxMutex);
+    m_inbox.clear();
 }
 
 // ---------------------------------------------------------------- the chain

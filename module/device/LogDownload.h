@@ -33,6 +33,9 @@ struct TDownloadOutcome {
     TDecodeResult decoded;    // what was stored
 };
 
+// One device's download. Replies arrive on the endpoint's listener thread, which only
+// queues them; everything else, the reply rules included, runs on the owner's thread
+// in MemPacketTick, so no decision depends on how the two threads interleave.
 class TLogDownload {
 public:
     enum class State { Idle, AwaitingInfo, Reading, Finished, Failed };
@@ -46,11 +49,11 @@ public:
     TLogDownload(const TLogDownload&) = delete;
     TLogDownload& operator=(const TLogDownload&) = delete;
 
-    // Opens the endpoint for the access point and asks the device about itself.
-    // False (with the outcome's error) when the endpoint cannot be opened.
+    // Checks the access point's address, reads its mark, opens the endpoint and asks the
+    // device about itself. False (with the outcome's error) when any of that fails.
     bool Start(const TAccessPointInfo& accessPoint);
-    // The 10 ms ticker: starts the memory read once the device has described
-    // itself, sends the block request that is due, and notices an abandoned read.
+    // The 10 ms ticker, and whatever OnTickDue asks for: handles the replies that came,
+    // sends the request that is due, and stores the image once it is complete.
     void MemPacketTick();
     // The 100 ms ticker: the response deadline.
     void ReplyWatchdogTick();
@@ -64,37 +67,63 @@ public:
     std::uint32_t TotalBlocks() const { return m_totalBlocks.load(); }
     TDownloadOutcome Outcome() const;
 
-    // Asks the owner to run MemPacketTick after delayMs, on its own thread; the
-    // download calls it from the listener thread when a block request is due
-    // before the next tick.
-    std::function<void(int delayMs)> OnSendDue;
+    // Asks the owner to run MemPacketTick on its own thread after delayMs. Called from
+    // the listener thread when a reply has come, and from the owner's thread when the
+    // next request is due before the next tick.
+    std::function<void(int delayMs)> OnTickDue;
 
-    // Block replies carry no block number: a copy of a reply, or a reply that
-    // comes after its request was repeated, would be taken for the next block and
-    // shift the rest of the image. So the answers due are counted, anything that
-    // arrives when none is due is dropped, and the next block is asked for only
-    // after the line has been quiet for a window. A reply that comes when none is
-    // due and is not a copy of the last answer shows that a copy came later than
-    // the window: the window widens and the read starts over.
+    // Block replies carry no block number: a copy of a reply, or a reply that comes
+    // after its request was repeated, would be taken for the next block and shift the
+    // rest of the image. So only one answer is due at a time, anything that comes when
+    // none is due is a stray, and the next block is asked for only after the line has
+    // been quiet for a window. A stray that is not a copy of the last answer shows that
+    // something came later than the window: the window widens and the image is read
+    // again, also when the stray comes after the last block. Past MaxRestarts, or past
+    // the device's time limit, the device fails and stores nothing.
     int QuietWindowMs = 1;
     static constexpr int kMaxQuietWindowMs = 2000;
-    // An answer missing this long is given up; the request is repeated, and the
-    // old answer, should it still come, is dropped.
-    int LostAfterMs = 3000;
-    int QuietWindow() const { return CeilWindowMs(); }
+    // An answer given up on by the deadline may still come this long after the repeated
+    // request's answer; the next block waits for it.
+    int LostAfterMs = 1000;
+    int MaxRestarts = 3;
+    // Device information requests, each waited for this long; two replies must agree.
+    int InfoRequests = 5;
+    int InfoWaitMs = 1000;
+    // The longest the next request may wait for a quiet line.
+    int MaxHoldMs = 5000;
+    // The whole device, restarts included: a base plus an allowance per block that is
+    // generous for a slow device.
+    int BaseLimitMs = 60000;
+    int PerBlockLimitMs = 200;
+    // Microseconds of a monotonic clock; tests replace it.
+    std::function<qint64()> ClockUs;
+
+    int QuietWindow() const { return CeilMs(m_windowUs); }
     int Restarts() const { return m_restarts.load(); }
 
 private:
-    bool AcceptReply(const std::uint8_t* frame, bool crcOk);
-    void NoteLatency(qint64 now);
+    struct TDatagram {
+        std::vector<std::uint8_t> bytes;
+        qint64 at = 0;
+    };
+    static int CeilMs(qint64 us) { return int((us + 999) / 1000); }
+    qint64 Now() const;
+    void Receive(const std::uint8_t* data, std::size_t len); // listener thread
+    void TakeInfoReply(const TDatagram& d);
+    void TakeBlockReply(const TDatagram& d);
+    void SendInfoRequest();
+    void InfoReplyEnded();
+    void BeginRead();
+    void StartPass();
+    bool LineQuiet(qint64 atLeastUs);
+    bool Restart();
+    void SendDueRequest();
+    qint64 StrayDelay(const TDatagram& d) const;
+    void NoteLatency(qint64 latency);
     void UpdateWindow();
-    int CeilWindowMs() const { return int((m_windowUs.load() + 999) / 1000); }
-    bool SendDueRequest();
-    void RequestDeviceInfo();
-    void ReadEnded();
     void FinishRead();
     void Fail(const QString& error);
-    void Detach();
+    void WakeAfter(qint64 us);
 
     TDeviceProtocol& m_protocol;
     TZConnection& m_connection;
@@ -103,33 +132,39 @@ private:
     std::atomic<State> m_state{State::Idle};
     std::atomic<std::uint32_t> m_blocksTaken{0};
     std::atomic<std::uint32_t> m_totalBlocks{0};
-    std::atomic<bool> m_readEnded{false};
 
-    std::atomic<int> m_due{0};       // block answers due
-    std::atomic<int> m_maybeLate{0}; // answers given up that may still come
-    std::uint32_t m_lateBlock = 0;   // the block they would answer
-    // Times in microseconds of a monotonic clock.
-    std::atomic<qint64> m_windowUs{1000};
-    std::atomic<qint64> m_strayFloorUs{0}; // what late copies showed
-    std::atomic<qint64> m_latencyUs{0};    // how long the device takes to answer
-    std::atomic<bool> m_restart{false};
-    std::atomic<int> m_restarts{0};
-    std::atomic<qint64> m_lastDatagramUs{0};
-    std::atomic<qint64> m_lastAnswerUs{0};
-    std::atomic<qint64> m_readStartUs{0};
-    std::atomic<qint64> m_sentUs{0}; // the last request
-    TFrame m_lastAnswer{};           // listener thread only
+    std::mutex m_inboxMutex;
+    std::vector<TDatagram> m_inbox;
+
+    // Owner's thread only from here on. Times in microseconds of ClockUs.
+    qint64 m_startedAt = 0;
+    qint64 m_limitUs = 0;
     struct TDeviceSizes {
         std::uint32_t memory = 0;
         std::uint16_t users = 0;
         std::uint32_t logRecords = 0;
         bool operator==(const TDeviceSizes&) const = default;
     };
-    static constexpr int kInfoRequests = 5;
-    int m_infoRequests = 0;
-    std::optional<TDeviceSizes> m_infoSeen;
-    bool m_infoExpired = false; // ticking thread only
+    int m_infoRequestsSent = 0;
     bool m_infoDue = false;
+    std::optional<TDeviceSizes> m_infoSeen;
+
+    bool m_due = false;  // a block answer is awaited
+    int m_maybeLate = 0; // answers given up on that may still come
+    std::uint32_t m_lateBlock = 0;
+    bool m_readEnded = false; // the last block is in; the line is watched before storing
+    bool m_doubt = false;     // a stray showed that the image may hold a copy
+    std::atomic<int> m_restarts{0};
+    qint64 m_windowUs = 1000;
+    qint64 m_strayFloorUs = 0; // what late strays showed
+    qint64 m_latencyUs = 0;    // how long the device takes to answer
+    qint64 m_sentAt = 0;
+    qint64 m_lastDatagramAt = 0;
+    qint64 m_lastAnswerAt = 0;
+    qint64 m_readStartAt = 0;
+    qint64 m_holdSince = -1; // when the next request became due and waited for quiet
+    std::vector<std::uint8_t> m_lastAnswer;
+    std::vector<qint64> m_answerAt; // when each block of this pass was answered
 
     mutable std::mutex m_outcomeMutex;
     TDownloadOutcome m_outcome;

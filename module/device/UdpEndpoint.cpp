@@ -4,9 +4,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -20,6 +23,27 @@ bool ResolveIpv4(const std::string& address, in_addr& out) {
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
+}
+
+// A socket in the abstract namespace, named after the port: the kernel lets one socket
+// hold a name and frees it when the socket closes, also when the process dies.
+int LockPort(int port, int& error) {
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    sockaddr_un name{};
+    name.sun_family = AF_UNIX;
+    const std::string text = "horlo-device-port-" + std::to_string(port);
+    std::memcpy(name.sun_path + 1, text.data(), text.size()); // sun_path[0] = 0: abstract
+    const auto len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&name), len) != 0) {
+        error = errno;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
@@ -66,6 +90,26 @@ int SendUdpDatagram(int fd, const std::string& address, int port, const void* da
     }
 }
 
+bool IsIpv4Address(const std::string& address) {
+    in_addr addr{};
+    return ResolveIpv4(address, addr);
+}
+
+bool IsBroadcastAddress(const std::string& address) {
+    in_addr addr{};
+    if (!ResolveIpv4(address, addr)) return false;
+    if (addr.s_addr == htonl(INADDR_BROADCAST)) return true;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return false;
+    bool found = false;
+    for (const ifaddrs* i = list; i != nullptr && !found; i = i->ifa_next)
+        found = (i->ifa_flags & IFF_BROADCAST) != 0 && i->ifa_broadaddr != nullptr &&
+                i->ifa_broadaddr->sa_family == AF_INET &&
+                reinterpret_cast<const sockaddr_in*>(i->ifa_broadaddr)->sin_addr.s_addr == addr.s_addr;
+    ::freeifaddrs(list);
+    return found;
+}
+
 TUdpEndpoint::TUdpEndpoint() = default;
 
 TUdpEndpoint::~TUdpEndpoint() {
@@ -82,15 +126,25 @@ bool TUdpEndpoint::Activate() {
     if (Active_.load()) return true;
     Reap();
     int err = 0;
+    int portLock = -1;
+    if (Exclusive_ && DefaultPort_ > 0 && DefaultPort_ <= 65535) {
+        portLock = LockPort(DefaultPort_, err);
+        if (portLock < 0) {
+            LastError_ = err;
+            return false;
+        }
+    }
     int fd = OpenUdpSocket(BindAddress_, DefaultPort_, Broadcast_, err);
     if (fd < 0) {
         LastError_ = err;
+        CloseFd(portLock);
         return false;
     }
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC) != 0) {
         LastError_ = errno;
         ::close(fd);
+        CloseFd(portLock);
         return false;
     }
     sockaddr_in bound{};
@@ -99,6 +153,7 @@ bool TUdpEndpoint::Activate() {
     {
         std::lock_guard lock(FdMutex_);
         Fd_ = fd;
+        PortLock_ = portLock;
         WakeRead_ = wake[0];
         WakeWrite_ = wake[1];
     }
@@ -131,6 +186,7 @@ void TUdpEndpoint::Reap() {
     }
     std::lock_guard lock(FdMutex_);
     CloseFd(Fd_);
+    CloseFd(PortLock_);
     CloseFd(WakeRead_);
     CloseFd(WakeWrite_);
 }

@@ -21,6 +21,10 @@ struct TUdpPeer {
 int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& error);
 // Sends one datagram from `fd`; returns 0 or the OS error.
 int SendUdpDatagram(int fd, const std::string& address, int port, const void* data, std::size_t len);
+// True for a dotted IPv4 address (no name lookup, which could block the caller).
+bool IsIpv4Address(const std::string& address);
+// True for 255.255.255.255 and the broadcast address of any interface of this machine.
+bool IsBroadcastAddress(const std::string& address);
 
 class TUdpEndpoint {
 public:
@@ -41,6 +45,11 @@ public:
     void SetDefaultPort(int port) { DefaultPort_ = port; }
     int DefaultPort() const { return DefaultPort_; }
     void SetBroadcastEnabled(bool enabled) { Broadcast_ = enabled; }
+    // Address reuse lets devices simulated on this machine share the port, but two
+    // programs reading devices on one port would split the replies between them. An
+    // exclusive endpoint also holds a lock named after its port, which a second exclusive
+    // endpoint on that port, in this process or another, cannot take (EADDRINUSE).
+    void SetExclusivePort(bool exclusive) { Exclusive_ = exclusive; }
     void SetHandler(THandler handler) { Handler_ = std::move(handler); }
     // Receives what a handler throws; the listener goes on with the next datagram.
     void SetErrorHandler(TErrorHandler handler) { ErrorHandler_ = std::move(handler); }
@@ -69,11 +78,13 @@ private:
     std::string BindAddress_ = "0.0.0.0";
     int DefaultPort_ = 0;
     bool Broadcast_ = false;
+    bool Exclusive_ = false;
     THandler Handler_;
     TErrorHandler ErrorHandler_;
 
     std::mutex FdMutex_; // guards Fd_ against Send racing Deactivate
     int Fd_ = -1;
+    int PortLock_ = -1;
     int WakeRead_ = -1;
     int WakeWrite_ = -1;
     std::thread Listener_;

@@ -13,6 +13,10 @@
 
 namespace {
 
+bool Sent(TSendOutcome outcome) {
+    return outcome == TSendOutcome::Sent;
+}
+
 // Bit-at-a-time CRC-16/XMODEM, independent of the byte-wise register steps.
 std::uint16_t ReferenceCrc(const std::uint8_t* data, std::size_t len) {
     std::uint16_t crc = 0;
@@ -77,7 +81,7 @@ std::vector<std::uint32_t> RunRead(Recorder& r, std::size_t limit = 20000) {
     std::vector<std::uint32_t> requested;
     r.p.BeginMemoryRead();
     while (r.p.MemReadIsInProgress && requested.size() < limit) {
-        if (!r.p.SendNextMemPacket()) break;
+        if (!Sent(r.p.SendNextMemPacket())) break;
         requested.push_back(r.LastBlockRequested());
         r.Feed(BlockReply(requested.back()));
     }
@@ -108,7 +112,7 @@ TEST(DeviceCrc, MatchesXmodemVectors) {
 TEST(DeviceFrames, RequestsCarryKnownArgumentsAndChecksums) {
     struct Case {
         const char* name;
-        std::function<bool(TDeviceProtocol&)> send;
+        std::function<TSendOutcome(TDeviceProtocol&)> send;
         std::uint8_t state;
         char c1, c2;
         TCommandArgs args;
@@ -151,7 +155,7 @@ TEST(DeviceFrames, RequestsCarryKnownArgumentsAndChecksums) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recorder r;
-        ASSERT_TRUE(c.send(r.p));
+        ASSERT_TRUE(Sent(c.send(r.p)));
         ASSERT_EQ(r.sent.size(), 1u);
         const TFrame& f = r.sent[0];
         EXPECT_EQ(r.p.ReceiveState, c.state);
@@ -181,7 +185,7 @@ TEST(DeviceFrames, ArgumentHelpers) {
     Recorder r;
     r.p.DelayR1 = 7;
     r.p.DelayR2 = 9;
-    ASSERT_TRUE(r.p.RequestRelayMode(3));
+    ASSERT_TRUE(Sent(r.p.RequestRelayMode(3)));
     EXPECT_EQ(r.p.ReceiveState, rsRelayModeAck);
     EXPECT_EQ(r.sent[0][6], 'S');
     EXPECT_EQ(r.sent[0][7], 'D');
@@ -190,7 +194,7 @@ TEST(DeviceFrames, ArgumentHelpers) {
 
 TEST(DeviceFrames, SetUserRecordUsesTheLongForm) {
     Recorder r;
-    ASSERT_TRUE(r.p.RequestUserRecord(0x01020304, 0x1AABBCCDDll, true));
+    ASSERT_TRUE(Sent(r.p.RequestUserRecord(0x01020304, 0x1AABBCCDDll, true)));
     ASSERT_EQ(r.sent.size(), 1u);
     const TFrame& f = r.sent[0];
     EXPECT_EQ(r.p.ReceiveState, rsUserRecordAck);
@@ -212,10 +216,10 @@ TEST(DeviceFrames, SetUserRecordUsesTheLongForm) {
 TEST(DeviceSending, ShortFormIsSuppressedWhileTheHandlerRunsLongFormIsNot) {
     Recorder r;
     r.p.ZabraniSlanje = true;
-    EXPECT_FALSE(r.p.RequestDeviceInfo());
+    EXPECT_FALSE(Sent(r.p.RequestDeviceInfo()));
     EXPECT_TRUE(r.sent.empty());
     EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
-    EXPECT_TRUE(r.p.RequestUserRecord(1, 2, true));
+    EXPECT_TRUE(Sent(r.p.RequestUserRecord(1, 2, true)));
     EXPECT_EQ(r.sent.size(), 1u);
     EXPECT_TRUE(r.p.TimeOutForResponseEnabled);
 }
@@ -301,7 +305,7 @@ TEST(DeviceReplies, ErrorBoxHoldsOffShortSendsAndAlwaysReleasesThem) {
     bool shortSentDuringBox = true;
     r.p.ShowErrorBox = [&](const std::string&, const std::string&) {
         flagDuringBox = r.p.ZabraniSlanje;
-        shortSentDuringBox = r.p.RequestDeviceInfo();
+        shortSentDuringBox = Sent(r.p.RequestDeviceInfo());
     };
     r.p.RequestUserRecord(1, 2, true);
     r.Feed(Reply('S', 'E', 'N', 'O'));
@@ -309,7 +313,7 @@ TEST(DeviceReplies, ErrorBoxHoldsOffShortSendsAndAlwaysReleasesThem) {
     EXPECT_FALSE(shortSentDuringBox);
     EXPECT_EQ(r.sent.size(), 1u); // only the user record
     EXPECT_FALSE(r.p.ZabraniSlanje);
-    EXPECT_TRUE(r.p.RequestDeviceInfo());
+    EXPECT_TRUE(Sent(r.p.RequestDeviceInfo()));
 
     r.p.ShowErrorBox = [](const std::string&, const std::string&) { throw std::runtime_error("box failed"); };
     r.p.RequestUserRecord(1, 2, true);
@@ -474,13 +478,13 @@ TEST(DeviceMemoryRead, BadChecksums) {
         r.p.OnImportEnabled = [&] { ++enabled; };
         r.p.EEPROM_MEM_SIZE = 256;
         r.p.BeginMemoryRead();
-        ASSERT_TRUE(r.p.SendNextMemPacket());
+        ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
         r.Feed(BlockReply(0));
-        ASSERT_TRUE(r.p.SendNextMemPacket());
+        ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
         std::vector<std::uint32_t> rerequests;
         for (int i = 0; i < c.badInARow; ++i) {
             r.Feed(Corrupted(BlockReply(1)));
-            if (r.p.SendNextMemPacket()) rerequests.push_back(r.LastBlockRequested());
+            if (Sent(r.p.SendNextMemPacket())) rerequests.push_back(r.LastBlockRequested());
         }
         EXPECT_EQ(rerequests, std::vector<std::uint32_t>(5, 1u));
         EXPECT_EQ(ended, c.abandoned ? 1 : 0);
@@ -493,7 +497,7 @@ TEST(DeviceMemoryRead, BadChecksums) {
             r.Feed(BlockReply(1));
             EXPECT_EQ(r.p.BadCRCRetry, 0);
             EXPECT_EQ(r.p.MemReadAddress, 2u);
-            ASSERT_TRUE(r.p.SendNextMemPacket());
+            ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
             EXPECT_EQ(r.LastBlockRequested(), 2u);
         }
     }
@@ -524,9 +528,9 @@ TEST(DeviceDeadline, LostBlocksAreRequestedFourMoreTimesThenTheReadIsAbandoned) 
     r.p.OnMemReadEnded = [&] { ++ended; };
     r.p.EEPROM_MEM_SIZE = 256;
     r.p.BeginMemoryRead();
-    ASSERT_TRUE(r.p.SendNextMemPacket());
+    ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
     r.Feed(BlockReply(0));
-    ASSERT_TRUE(r.p.SendNextMemPacket()); // block 1, never answered
+    ASSERT_TRUE(Sent(r.p.SendNextMemPacket())); // block 1, never answered
 
     std::vector<int> expiryTicks;
     int ticks = 0;
@@ -536,7 +540,7 @@ TEST(DeviceDeadline, LostBlocksAreRequestedFourMoreTimesThenTheReadIsAbandoned) 
         if (r.p.SendForNextMemPacket) {
             expiryTicks.push_back(ticks);
             EXPECT_EQ(r.p.TimeOutForResponse, 20);
-            ASSERT_TRUE(r.p.SendNextMemPacket());
+            ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
             EXPECT_EQ(r.LastBlockRequested(), 1u);
             EXPECT_EQ(r.p.TimeOutForResponse, 40);
             ticks = 0;

@@ -122,7 +122,11 @@ TEST_F(ImportFormFixture, AFailingDeviceStopsTheChainAndTheNextImportRetriesIt) 
     QPointer<TImportEventForm> form = new TImportEventForm();
     form->ImportButton->click();
     ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
-    EXPECT_TRUE(ShownLast(QStringLiteral("error"), _DEVICE_CONNECT_ERR));
+    // the connection error, then which device and why
+    const TShownDialog shown = TDialogScript::Shown().last();
+    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.Text.startsWith(_DEVICE_CONNECT_ERR + QStringLiteral("\nUlaz (127.0.0.2): ")))
+        << shown.Text.toStdString();
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), 0);
     EXPECT_TRUE(form->ImportButton->isEnabled());
 

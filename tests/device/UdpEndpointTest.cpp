@@ -20,6 +20,10 @@ using namespace devicetest;
 
 namespace {
 
+bool Sent(TSendOutcome outcome) {
+    return outcome == TSendOutcome::Sent;
+}
+
 std::string TempFile(const std::string& name) {
     return (std::filesystem::temp_directory_path() /
             ("horlo-endpoint-" + std::to_string(::getpid()) + "-" + name))
@@ -207,10 +211,10 @@ TEST_F(LoopbackDevices, RequestsReachTheRightDeviceAndRepliesTheModule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
         ASSERT_TRUE(p.OpenEndpoint(c.address, port)) << p.Endpoint().LastErrorText();
-        ASSERT_TRUE(Exchange(p, [&] { return p.RequestDeviceInfo(); }));
+        ASSERT_TRUE(Exchange(p, [&] { return Sent(p.RequestDeviceInfo()); }));
         EXPECT_EQ(p.EEPROM_MEM_SIZE, c.memory);
         EXPECT_EQ(p.FIRMWARE_VERSION(), c.version);
-        ASSERT_TRUE(Exchange(p, [&] { return p.RequestRelayDelays(); }));
+        ASSERT_TRUE(Exchange(p, [&] { return Sent(p.RequestRelayDelays()); }));
         EXPECT_EQ(p.DelayR1, c.delay1);
         p.CloseEndpoint();
     }
@@ -228,7 +232,7 @@ TEST_F(LoopbackDevices, MemoryReadDeliversTheDeviceImage) {
     std::atomic<int> ended{0};
     p.OnMemReadEnded = [&] { ++ended; };
     ASSERT_TRUE(p.OpenEndpoint("127.0.0.2", port));
-    ASSERT_TRUE(Exchange(p, [&] { return p.RequestDeviceInfo(); }));
+    ASSERT_TRUE(Exchange(p, [&] { return Sent(p.RequestDeviceInfo()); }));
     ASSERT_EQ(p.MemBlockCount(), 64u);
 
     // The owner's 10 ms step, run faster; the deadline step every tenth round.

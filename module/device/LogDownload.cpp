@@ -287,8 +287,10 @@ void TLogDownload::TakeBlockReply(const TDatagram& d) {
         --m_maybeLate; // an answer given up on, come after all
         return;
     }
-    // A copy of the last answer, come before the next request, did no harm.
-    if (m_lastAnswer.size() == FRAME_SIZE && std::equal(frame, frame + FRAME_SIZE, m_lastAnswer.begin()))
+    // A copy of the last answer (whatever became of its checksum on the way), come before
+    // the next request, did no harm: it carries the data that was taken.
+    if (m_lastAnswer.size() == FRAME_SIZE && std::equal(frame + FRAME_DATA_OFFSET, frame + FRAME_CRC_OFFSET,
+                                                        m_lastAnswer.begin() + FRAME_DATA_OFFSET))
         return;
     // Before the first answer of a pass nothing can have been taken wrongly; and one
     // widening per pass is enough: the strays of one burst come together.
@@ -299,19 +301,18 @@ void TLogDownload::TakeBlockReply(const TDatagram& d) {
     m_doubt = true;
 }
 
-// How late a stray came: when it is a copy of a recent block's answer, since that
-// answer; otherwise at least since the last answer.
+// How late a stray came: when it carries a recent block's data (a copy, perhaps with a
+// damaged checksum), since that block's answer; otherwise at least since the last answer.
+// It only sizes the window; whether to read again does not depend on it.
 qint64 TLogDownload::StrayDelay(const TDatagram& d) const {
     const std::uint8_t* data = d.bytes.data() + FRAME_DATA_OFFSET;
-    if (FrameCrcOk(d.bytes.data())) {
-        for (std::uint32_t block = std::min<std::uint32_t>(m_protocol.MemReadAddress, m_answerAt.size());
-             block-- > 0;) {
-            const qint64 since = d.at - m_answerAt[block];
-            if (m_answerAt[block] < m_readStartAt || since > qint64(kMaxQuietWindowMs) * 1000) break;
-            if (std::memcmp(data, m_protocol.RcvMemBuffer.data() + std::size_t(block) * MEM_BLOCK_SIZE,
-                            FRAME_DATA_SIZE) == 0)
-                return since;
-        }
+    for (std::uint32_t block = std::min<std::uint32_t>(m_protocol.MemReadAddress, m_answerAt.size());
+         block-- > 0;) {
+        const qint64 since = d.at - m_answerAt[block];
+        if (m_answerAt[block] < m_readStartAt || since > qint64(kMaxQuietWindowMs) * 1000) break;
+        if (std::memcmp(data, m_protocol.RcvMemBuffer.data() + std::size_t(block) * MEM_BLOCK_SIZE,
+                        FRAME_DATA_SIZE) == 0)
+            return since;
     }
     return d.at - m_lastAnswerAt;
 }

@@ -13,6 +13,7 @@
 #include <QDateTime>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -303,4 +304,190 @@ TEST_F(DownloadFixture, CommandLineStyleChainGoesOnPastAFailure) {
     EXPECT_FALSE(run.outcomes[0].second.ok);
     EXPECT_TRUE(run.outcomes[1].second.ok);
     EXPECT_EQ(Stored(2), Held(1));
+}
+
+// ---------------------------------------------------------------------------------
+// The guard against late, copied and stray replies, on a scripted line in simulated
+// time: the device is simulated in-process and every reply reaches the download when
+// the script says, so each case is exact and repeatable.
+
+namespace {
+
+struct ScriptedLine {
+    // What the line does with one genuine block reply: `copyOf` gives the genuine
+    // reply of an earlier block (for stale copies).
+    using TScript =
+        std::function<void(ScriptedLine& line, std::uint32_t block, int request, const TFrame& reply)>;
+
+    devicesim::SimDevice device;
+    TDeviceProtocol protocol{rsIdle};
+    TLogDownload download;
+    qint64 now = 1'000'000; // microseconds
+    qint64 latency = 200;
+    TScript onBlock;
+    bool answerInfo = true;
+    int infoRequests = 0;
+    std::multimap<qint64, TFrame> inFlight;  // by arrival, in sending order among equals
+    std::map<std::uint32_t, TFrame> genuine; // block -> its reply
+    std::map<std::uint32_t, int> requests;   // block -> requests so far
+
+    ScriptedLine(TZConnection& c, const DeviceConfig& config) : device(config), download(protocol, c) {
+        download.ClockUs = [this] { return now; };
+        protocol.SetFrameSender([this](const std::string&, int, const TFrame& request) {
+            const auto out = device.Handle(request.data(), request.size(), devicesim::LocalNow());
+            for (const auto& reply : out.replies) {
+                if (request[6] == 'G' && request[7] == 'E') {
+                    if (answerInfo && ++infoRequests != lostInfoRequest) Send(reply.frame, latency);
+                    continue;
+                }
+                const std::uint32_t block = std::uint32_t(request[11]) << 24 |
+                                            std::uint32_t(request[12]) << 16 |
+                                            std::uint32_t(request[13]) << 8 | request[14];
+                genuine[block] = reply.frame;
+                const int n = ++requests[block];
+                if (onBlock)
+                    onBlock(*this, block, n, reply.frame);
+                else
+                    Send(reply.frame, latency);
+            }
+            return true;
+        });
+    }
+    void Send(const TFrame& frame, qint64 delay) { inFlight.emplace(now + delay, frame); }
+
+    // Runs until the download ends or `limit` of simulated time has passed, with the
+    // 10 ms and 100 ms tickers.
+    bool Run(const TAccessPointInfo& ap, qint64 limit = 600'000'000) {
+        if (!download.Start(ap)) return true;
+        const qint64 until = now + limit;
+        while (download.Busy() && now < until) {
+            while (!inFlight.empty() && inFlight.begin()->first <= now) {
+                const TFrame frame = inFlight.begin()->second;
+                inFlight.erase(inFlight.begin());
+                protocol.IdUDPServer1UDPRead(frame.data(), frame.size());
+            }
+            download.MemPacketTick();
+            if (now % 100'000 == 0) download.ReplyWatchdogTick();
+            now += 100;
+        }
+        return !download.Busy();
+    }
+    int lostInfoRequest = 0;
+};
+
+TFrame Corrupt(TFrame frame) {
+    frame[75] ^= 0x5A;
+    return frame;
+}
+
+} // namespace
+
+TEST_F(DownloadFixture, GuardedLineStoresTheExactImageOrNothing) {
+    const std::uint32_t last = 15; // a 16-block device
+    struct Case {
+        const char* name;
+        ScriptedLine::TScript script;
+        bool stored;        // false: the device fails and stores nothing
+        const char* reason; // part of the failure's message
+        int lostInfoRequest = 0;
+        bool answerInfo = true;
+    };
+    const auto staleBefore = [](std::uint32_t at) {
+        return [at](ScriptedLine& line, std::uint32_t block, int n, const TFrame& reply) {
+            if (block == at && n == 1) line.Send(line.genuine[0], 50); // comes before the real one
+            line.Send(reply, line.latency);
+        };
+    };
+    const Case cases[] = {
+        {"clean line", nullptr, true, ""},
+        {"stale copy of block 0 while block 1 is due", staleBefore(1), true, ""},
+        {"stale copy of block 0 while block 8 is due", staleBefore(8), true, ""},
+        {"stale copy of block 0 while the last block is due", staleBefore(last), true, ""},
+        {"copy of every reply later than the window",
+         [](ScriptedLine& line, std::uint32_t, int, const TFrame& reply) {
+             line.Send(reply, line.latency);
+             line.Send(reply, 12'000);
+         },
+         true, ""},
+        {"damaged copy of every reply later than the window",
+         [](ScriptedLine& line, std::uint32_t, int, const TFrame& reply) {
+             line.Send(reply, line.latency);
+             line.Send(Corrupt(reply), 9'000);
+         },
+         true, ""},
+        {"copy of the last reply after the read",
+         [last](ScriptedLine& line, std::uint32_t block, int n, const TFrame& reply) {
+             line.Send(reply, line.latency);
+             if (block == last && n == 1) line.Send(line.genuine[3], 800);
+         },
+         true, ""},
+        {"reply of block 8 after its deadline",
+         [](ScriptedLine& line, std::uint32_t block, int n, const TFrame& reply) {
+             line.Send(reply, block == 8 && n == 1 ? 4'500'000 : line.latency);
+         },
+         true, ""},
+        {"reply of the last block lost",
+         [last](ScriptedLine& line, std::uint32_t block, int n, const TFrame& reply) {
+             if (block != last || n > 1) line.Send(reply, line.latency);
+         },
+         true, ""},
+        {"bad checksum on the first block",
+         [](ScriptedLine& line, std::uint32_t block, int n, const TFrame& reply) {
+             line.Send(block == 0 && n <= 2 ? Corrupt(reply) : reply, line.latency);
+         },
+         true, ""},
+        {"one device information reply lost", nullptr, true, "", 1},
+        {"a stale datagram after every block",
+         [](ScriptedLine& line, std::uint32_t, int, const TFrame& reply) {
+             line.Send(reply, line.latency);
+             line.Send(line.genuine[0], 2 * line.latency);
+         },
+         false, "zakasnele ili ponovljene"},
+        {"stray traffic that never stops",
+         [](ScriptedLine& line, std::uint32_t, int, const TFrame& reply) {
+             line.Send(reply, line.latency);
+             for (qint64 t = 1; t <= 14'000; ++t) // seven seconds
+                 line.Send(reply, line.latency + t * 500);
+         },
+         false, "stalno stižu"},
+        {"device information only", [](ScriptedLine&, std::uint32_t, int, const TFrame&) {}, false,
+         "ne odgovara"},
+        {"silent", nullptr, false, "nije poslao podatke", 0, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        c.Execute(QStringLiteral("DELETE FROM employeeeventraw"));
+        c.Execute(QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 0"));
+        // a full log ring, so the last block holds records too
+        ScriptedLine line(c, devicetest::SwipingDevice("127.0.0.2", port,
+                                                       {{11, 1001, true}, {12, 1002, true}}, 40, 1024, 4));
+        line.onBlock = k.script;
+        line.lostInfoRequest = k.lostInfoRequest;
+        line.answerInfo = k.answerInfo;
+        ASSERT_TRUE(line.Run(AccessPoints()[0])) << "the download never ended";
+        const TDownloadOutcome outcome = line.download.Outcome();
+        std::set<Row> held;
+        for (const auto& r : line.device.Records())
+            held.insert({qint64(r.index),
+                         QStringLiteral("20%1-%2-%3 %4:%5:%6")
+                             .arg(r.year, 2, 10, QLatin1Char('0'))
+                             .arg(r.month, 2, 10, QLatin1Char('0'))
+                             .arg(r.day, 2, 10, QLatin1Char('0'))
+                             .arg(r.hour, 2, 10, QLatin1Char('0'))
+                             .arg(r.minute, 2, 10, QLatin1Char('0'))
+                             .arg(r.second, 2, 10, QLatin1Char('0')),
+                         r.type, qint64(std::int32_t(r.card))});
+        ASSERT_GT(held.size(), 40u);
+        if (k.stored) {
+            EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();
+            EXPECT_EQ(Stored(1), held);
+            EXPECT_EQ(Mark(1), std::get<0>(*held.rbegin()));
+        } else {
+            EXPECT_FALSE(outcome.ok);
+            EXPECT_TRUE(outcome.error.contains(QString::fromUtf8(k.reason))) << outcome.error.toStdString();
+            EXPECT_TRUE(Stored(1).empty());
+            EXPECT_EQ(Mark(1), 0);
+        }
+        EXPECT_LE(line.download.Restarts(), line.download.MaxRestarts);
+    }
 }

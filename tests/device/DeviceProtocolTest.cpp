@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -623,3 +625,83 @@ TEST(DeviceMemoryRead, FailingEndOfReadWorkStillEndsTheRead) {
 }
 
 } // namespace
+
+TEST(DeviceSending, HeldRequestsStayDueAndFailedSendsAreFailures) {
+    Recorder r;
+    r.p.EEPROM_MEM_SIZE = 256;
+    r.p.BeginMemoryRead();
+    r.p.ZabraniSlanje = true; // a reply is being handled
+    EXPECT_EQ(r.p.SendNextMemPacket(), TSendOutcome::Held);
+    EXPECT_TRUE(r.p.SendForNextMemPacket);
+    EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
+    r.p.ZabraniSlanje = false;
+    EXPECT_EQ(r.p.SendNextMemPacket(), TSendOutcome::Sent);
+    EXPECT_FALSE(r.p.SendForNextMemPacket);
+
+    // A send that does not go out awaits nothing and is not repeated behind the caller's back.
+    r.p.SetFrameSender([](const std::string&, int, const TFrame&) { return false; });
+    r.p.SendForNextMemPacket = true;
+    EXPECT_EQ(r.p.SendNextMemPacket(), TSendOutcome::Failed);
+    EXPECT_FALSE(r.p.SendForNextMemPacket);
+    EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
+    EXPECT_EQ(r.p.RequestDeviceInfo(), TSendOutcome::Failed);
+    EXPECT_EQ(r.p.RequestUserRecord(1, 2, true), TSendOutcome::Failed);
+}
+
+TEST(DeviceSending, NoRequestIsLostWhileTheHandlerComesAndGoes) {
+    TDeviceProtocol p(rsIdle);
+    std::atomic<long> sent{0};
+    p.SetFrameSender([&](const std::string&, int, const TFrame&) {
+        ++sent;
+        return true;
+    });
+    std::atomic<bool> stop{false};
+    std::thread listener([&] {
+        while (!stop) { // datagrams arriving back to back
+            p.ZabraniSlanje = true;
+            p.ZabraniSlanje = false;
+        }
+    });
+    long lost = 0;
+    for (int i = 0; i < 200000; ++i) {
+        p.SendForNextMemPacket = true;
+        if (p.SendNextMemPacket() != TSendOutcome::Sent && !p.SendForNextMemPacket) ++lost;
+    }
+    stop = true;
+    listener.join();
+    EXPECT_EQ(lost, 0);
+    EXPECT_GT(sent, 0);
+}
+
+TEST(DeviceReplies, ValuesAreStoredBeforeTheStateAnnouncesThem) {
+    // A device information reply of the given memory size, and a relay delays reply.
+    const auto info = [](std::uint32_t memory) {
+        TFrameData d{};
+        std::memcpy(d.data(), "Koldar", 6);
+        d[51] = std::uint8_t(memory >> 16);
+        d[52] = std::uint8_t(memory >> 8);
+        d[53] = std::uint8_t(memory);
+        return Reply('G', 'E', 'O', 'K', d);
+    };
+    const auto delays = [](std::uint8_t r1) {
+        TFrameData d{};
+        d[0] = r1;
+        d[1] = std::uint8_t(r1 + 1);
+        return Reply('G', 'D', 'O', 'K', d);
+    };
+    Recorder r;
+    int stale = 0;
+    for (std::uint32_t i = 1; i <= 4000; ++i) {
+        const bool infoReply = i % 2 == 0;
+        r.p.EEPROM_MEM_SIZE = 0;
+        r.p.DelayR1 = 0;
+        r.p.ReceiveState = infoReply ? rsDeviceInfo : rsRelayDelays;
+        const TFrame reply = infoReply ? info(i * 64) : delays(std::uint8_t(i % 200 + 1));
+        std::thread listener([&] { r.Feed(reply); });
+        while (r.p.ReceiveState != rsIdle)
+            std::this_thread::yield();
+        if (infoReply ? r.p.EEPROM_MEM_SIZE != i * 64 : r.p.DelayR1 != std::uint8_t(i % 200 + 1)) ++stale;
+        listener.join();
+    }
+    EXPECT_EQ(stale, 0);
+}

@@ -12,10 +12,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -178,5 +180,59 @@ TEST_F(ImportFormFixture, AStorageErrorIsShownAndNothingIsStored) {
         Count(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = 1")),
         0);
     EXPECT_TRUE(form->ImportButton->isEnabled());
+    form->close();
+}
+
+TEST_F(ImportFormFixture, EscStopsTheDownloadAsClosingDoes) {
+    devicesim::DeviceConfig slow = Device("127.0.0.2", 11);
+    slow.memorySize = 32768;
+    slow.faults.delayMs = 2;
+    Serve({slow});
+    QPointer<TImportEventForm> form = new TImportEventForm();
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return form->Import().Download().BlocksDone() > 10; }));
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(form, &esc);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_FALSE(form->MemPacketTicker->isActive());
+    EXPECT_FALSE(form->ReplyWatchdogTicker->isActive());
+    EXPECT_FALSE(form->Import().Running());
+    EXPECT_FALSE(ImportEventProtocol().Endpoint().Active());
+    EXPECT_TRUE(TDialogScript::Shown().isEmpty());
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+}
+
+TEST_F(ImportFormFixture, FailuresBeforeTheDeviceIsAskedAreShownAndUvozWorksAgain) {
+    Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
+    QPointer<TImportEventForm> form = new TImportEventForm();
+
+    // another program reads devices on this port
+    TDeviceProtocol other(rsIdle);
+    ASSERT_TRUE(other.OpenEndpoint("127.0.0.9", port));
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
+    TShownDialog shown = TDialogScript::Shown().last();
+    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.Text.startsWith(_DEVICE_CONNECT_ERR)) << shown.Text.toStdString();
+    EXPECT_TRUE(shown.Text.contains(QStringLiteral("već koristi drugi program"))) << shown.Text.toStdString();
+    EXPECT_TRUE(form->ImportButton->isEnabled());
+    other.CloseEndpoint();
+
+    // the database fails between the list and the device
+    c.Execute(QStringLiteral("RENAME TABLE horloaccesspoint TO horloaccesspoint_gone"));
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([] { return TDialogScript::Shown().size() == 2; }));
+    c.Execute(QStringLiteral("RENAME TABLE horloaccesspoint_gone TO horloaccesspoint"));
+    shown = TDialogScript::Shown().last();
+    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.Text.contains(QStringLiteral("horloaccesspoint"))) << shown.Text.toStdString();
+    EXPECT_TRUE(form->ImportButton->isEnabled());
+
+    form->ImportButton->click();
+    ASSERT_TRUE(WaitUntil([] { return TDialogScript::Shown().size() == 3; }));
+    EXPECT_TRUE(ShownLast(QStringLiteral("information"), _IMPORT_EVENT_INF));
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), Held(0) + Held(1));
     form->close();
 }

@@ -491,3 +491,61 @@ TEST_F(DownloadFixture, GuardedLineStoresTheExactImageOrNothing) {
         EXPECT_LE(line.download.Restarts(), line.download.MaxRestarts);
     }
 }
+
+TEST_F(DownloadFixture, DevicesThatCannotBeAskedFailAtOnceWithTheReason) {
+    c.Execute(QStringLiteral("DELETE FROM horloaccesspoint"));
+    c.Execute(
+        QStringLiteral(
+            "INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, publicip, "
+            "udpport, tcpport, readaccess) VALUES (1, 'Ime', 'm', 'vrata-1.firma.local', '-', %1, 0, 'y'), "
+            "(2, 'Van opsega', 'm', '300.1.2.3', '-', %1, 0, 'y'), (3, 'Prazno', 'm', '', '-', %1, 0, 'y'), "
+            "(4, 'Port 0', 'm', '127.0.0.2', '-', 0, 0, 'y'), (5, 'Port 70000', 'm', '127.0.0.2', '-', "
+            "70000, 0, 'y')")
+            .arg(port));
+    TDeviceProtocol protocol(rsIdle);
+    TEventImport chain(protocol, c);
+    chain.StopAtFailure = false;
+    chain.SetAccessPoints(AccessPoints());
+    const Run run = Import(chain, std::chrono::seconds(10));
+    ASSERT_TRUE(run.completed);
+    ASSERT_EQ(run.outcomes.size(), 5u);
+    const char* reasons[] = {"vrata-1.firma.local", "300.1.2.3", "IP adresa", "port uređaja: 0",
+                             "port uređaja: 70000"};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_FALSE(run.outcomes[i].second.ok);
+        EXPECT_TRUE(run.outcomes[i].second.error.contains(QString::fromUtf8(reasons[i])))
+            << run.outcomes[i].second.error.toStdString();
+    }
+
+    // A request that the system refuses to send fails the device there and then.
+    c.Execute(QStringLiteral("UPDATE horloaccesspoint SET localip = '127.0.0.2', udpport = %1").arg(port));
+    protocol.SetFrameSender([](const std::string&, int, const TFrame&) { return false; });
+    TEventImport refused(protocol, c);
+    refused.SetAccessPoints({AccessPoints()[0]});
+    const Run second = Import(refused, std::chrono::seconds(10));
+    ASSERT_TRUE(second.ended);
+    EXPECT_FALSE(second.outcomes[0].second.ok);
+    EXPECT_TRUE(second.outcomes[0].second.error.contains(QStringLiteral("nije poslat")))
+        << second.outcomes[0].second.error.toStdString();
+}
+
+TEST_F(DownloadFixture, ADatabaseErrorBetweenDevicesFailsEachDeviceWithTheMessage) {
+    Serve({Device("127.0.0.2"), Device("127.0.0.3")});
+    TDeviceProtocol protocol(rsIdle);
+    TEventImport chain(protocol, c);
+    Fast(chain);
+    chain.StopAtFailure = false;
+    chain.SetAccessPoints(AccessPoints());
+    // the list is read; then the table the marks live in goes away
+    c.Execute(QStringLiteral("RENAME TABLE horloaccesspoint TO horloaccesspoint_gone"));
+    const Run run = Import(chain, std::chrono::seconds(20));
+    c.Execute(QStringLiteral("RENAME TABLE horloaccesspoint_gone TO horloaccesspoint"));
+    ASSERT_TRUE(run.completed);
+    ASSERT_EQ(run.outcomes.size(), 2u); // one line per access point still
+    for (const auto& [id, outcome] : run.outcomes) {
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_TRUE(outcome.error.contains(QStringLiteral("horloaccesspoint")))
+            << outcome.error.toStdString();
+    }
+    EXPECT_TRUE(Stored(1).empty());
+}

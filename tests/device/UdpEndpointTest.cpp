@@ -10,10 +10,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace devicetest;
@@ -152,6 +154,38 @@ TEST(UdpEndpoint, DeactivateWaitsForTheRunningHandler) {
     EXPECT_FALSE(e.Active());
 }
 
+TEST(UdpEndpoint, OneReaderPerPortWhileDevicesShareIt) {
+    const int port = FreeUdpPort();
+    TUdpEndpoint first, second;
+    for (TUdpEndpoint* e : {&first, &second}) {
+        e->SetDefaultPort(port);
+        e->SetExclusivePort(true);
+    }
+    ASSERT_TRUE(first.Activate()) << first.LastErrorText();
+    // a simulated device on a loopback address keeps sharing the port
+    int err = 0;
+    const int device = OpenUdpSocket("127.0.0.2", port, false, err);
+    EXPECT_GE(device, 0) << err;
+    if (device >= 0) ::close(device);
+    // a second reader does not: the replies would be split between the two
+    EXPECT_FALSE(second.Activate());
+    EXPECT_EQ(second.LastError(), EADDRINUSE);
+    // nor in another process
+    const pid_t child = ::fork();
+    if (child == 0) {
+        TUdpEndpoint other;
+        other.SetDefaultPort(port);
+        other.SetExclusivePort(true);
+        ::_exit(!other.Activate() && other.LastError() == EADDRINUSE ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // once the first reader is done, the port is free again
+    first.Deactivate();
+    EXPECT_TRUE(second.Activate()) << second.LastErrorText();
+}
+
 // The module's wildcard endpoint and two simulated devices share one port.
 class LoopbackDevices : public ::testing::Test {
 protected:
@@ -254,6 +288,35 @@ TEST_F(LoopbackDevices, MemoryReadDeliversTheDeviceImage) {
     // The device had swipes to give: 20 work days, two records each.
     EXPECT_EQ(server->WithDevice(0, [](const devicesim::SimDevice& d) { return d.LastIndex(); }), 40u);
     EXPECT_NE(ReadAll(trace).find("checksum corrupted"), std::string::npos);
+}
+
+TEST_F(LoopbackDevices, OnlyTheDevicesOwnRepliesAreHandled) {
+    TDeviceProtocol p(rsIdle);
+    ASSERT_TRUE(p.OpenEndpoint("127.0.0.2", port));
+    // Nothing is asked, so any datagram that reached the rules would be taken for the reply.
+    p.ReceiveState = rsDeviceInfo;
+    TFrameData data{};
+    std::memcpy(data.data(), "Koldar", 6);
+    data[52] = 0x7F; // a memory size no device here has
+    const TFrame foreign = BuildFrame({'G', 'E'}, 'O', 'K', data.data());
+    struct Sender {
+        const char* address;
+        int port;
+    };
+    for (const Sender from :
+         {Sender{"127.0.0.3", port}, Sender{"127.0.0.5", port}, Sender{"127.0.0.2", port + 1}}) {
+        int err = 0;
+        const int fd = OpenUdpSocket(from.address, from.port, false, err);
+        ASSERT_GE(fd, 0) << err;
+        EXPECT_EQ(SendUdpDatagram(fd, "127.0.0.1", port, foreign.data(), foreign.size()), 0);
+        ::close(fd);
+    }
+    ASSERT_TRUE(WaitFor([&] { return p.ForeignDatagrams() == 3; }));
+    EXPECT_EQ(p.ReceiveState, rsDeviceInfo);
+    EXPECT_EQ(p.EEPROM_MEM_SIZE, 0u);
+    // the device itself is heard
+    ASSERT_TRUE(Exchange(p, [&] { return Sent(p.RequestDeviceInfo()); }));
+    EXPECT_EQ(p.EEPROM_MEM_SIZE, 4096u);
 }
 
 } // namespace

@@ -107,7 +107,7 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     UpdateWindow();
     m_lastDatagramAt = m_lastAnswerAt = m_readStartAt = 0;
     m_holdSince = -1;
-    m_lastAnswer.clear();
+    m_lastAnswer.assign(FRAME_SIZE, 0);
 
     const std::string address = accessPoint.localIp.trimmed().toStdString();
     if (!IsIpv4Address(address)) {
@@ -289,8 +289,8 @@ void TLogDownload::TakeBlockReply(const TDatagram& d) {
     }
     // A copy of the last answer (whatever became of its checksum on the way), come before
     // the next request, did no harm: it carries the data that was taken.
-    if (m_lastAnswer.size() == FRAME_SIZE && std::equal(frame + FRAME_DATA_OFFSET, frame + FRAME_CRC_OFFSET,
-                                                        m_lastAnswer.begin() + FRAME_DATA_OFFSET))
+    if (std::equal(frame + FRAME_DATA_OFFSET, frame + FRAME_CRC_OFFSET,
+                   m_lastAnswer.begin() + FRAME_DATA_OFFSET))
         return;
     // Before the first answer of a pass nothing can have been taken wrongly; and one
     // widening per pass is enough: the strays of one burst come together.
@@ -301,20 +301,31 @@ void TLogDownload::TakeBlockReply(const TDatagram& d) {
     m_doubt = true;
 }
 
-// How late a stray came: when it carries a recent block's data (a copy, perhaps with a
-// damaged checksum), since that block's answer; otherwise at least since the last answer.
-// It only sizes the window; whether to read again does not depend on it.
+// How late a stray came, to size the window; whether to read again does not depend on
+// it. A copy carries the data of an earlier block (its checksum may have suffered on the
+// way), so it came as late as the time since that block's answer. Either the stray is
+// such a copy, or it is the real answer and the last answer taken was the copy.
 qint64 TLogDownload::StrayDelay(const TDatagram& d) const {
-    const std::uint8_t* data = d.bytes.data() + FRAME_DATA_OFFSET;
-    for (std::uint32_t block = std::min<std::uint32_t>(m_protocol.MemReadAddress, m_answerAt.size());
+    const std::uint32_t next = m_protocol.MemReadAddress;
+    const std::uint32_t lastTaken = next > 0 ? next - 1 : 0;
+    return std::max({d.at - m_lastAnswerAt, CopyDelay(d.bytes.data() + FRAME_DATA_OFFSET, d.at, next),
+                     CopyDelay(m_lastAnswer.data() + FRAME_DATA_OFFSET, m_lastAnswerAt, lastTaken)});
+}
+
+// The time since the answer of the latest block before `below` of this pass that holds
+// `data`, or 0. Blocks of one repeated byte (unused memory) say nothing about which
+// block a copy came from.
+qint64 TLogDownload::CopyDelay(const std::uint8_t* data, qint64 at, std::uint32_t below) const {
+    if (std::all_of(data, data + FRAME_DATA_SIZE, [data](std::uint8_t b) { return b == data[0]; })) return 0;
+    for (std::uint32_t block = std::min<std::uint32_t>(below, std::uint32_t(m_answerAt.size()));
          block-- > 0;) {
-        const qint64 since = d.at - m_answerAt[block];
+        const qint64 since = at - m_answerAt[block];
         if (m_answerAt[block] < m_readStartAt || since > qint64(kMaxQuietWindowMs) * 1000) break;
         if (std::memcmp(data, m_protocol.RcvMemBuffer.data() + std::size_t(block) * MEM_BLOCK_SIZE,
                         FRAME_DATA_SIZE) == 0)
             return since;
     }
-    return d.at - m_lastAnswerAt;
+    return 0;
 }
 
 // True once the line has been quiet for the window (and for `atLeast`); otherwise asks

@@ -119,6 +119,7 @@ private:
     bool Restart();
     void SendDueRequest();
     qint64 StrayDelay(const TDatagram& d) const;
+    qint64 CopyDelay(const std::uint8_t* data, qint64 at, std::uint32_t below) const;
     void NoteLatency(qint64 latency);
     void UpdateWindow();
     void FinishRead();

@@ -7,13 +7,6 @@
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloRegistration.h"
 
-const QString THorloNavigatorForm::EmployeeKey = QStringLiteral("employee");
-const QString THorloNavigatorForm::EventTypeKey = QStringLiteral("eventtype");
-const QString THorloNavigatorForm::DateFromKey = QStringLiteral("datefrom");
-const QString THorloNavigatorForm::DateToKey = QStringLiteral("dateto");
-const QString THorloNavigatorForm::AfterHourKey = QStringLiteral("afterhour");
-const QString THorloNavigatorForm::BeforeHourKey = QStringLiteral("beforehour");
-
 THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm(parent) {
     setObjectName(QStringLiteral("HorloNavigatorForm"));
     const std::pair<QString, QString> rows[] = {
@@ -42,7 +35,7 @@ void THorloNavigatorForm::SetSearchProps() {
     SearchVLE->SetEditStyle(DateToKey, TValueListEditor::TEditStyle::Ellipsis);
     SearchVLE->SetKeyDesc(BeforeHourKey, _HORLO_BEFORE_H);
     SearchVLE->SetKeyDesc(AfterHourKey, _HORLO_AFTER_H);
-    for (const QString& key : {BeforeHourKey, AfterHourKey}) {
+    for (const char* key : {BeforeHourKey, AfterHourKey}) {
         QStringList& hours = SearchVLE->PickList(key);
         for (int h = 0; h < 24; ++h)
             hours << QString::number(h);

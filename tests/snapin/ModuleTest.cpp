@@ -250,3 +250,50 @@ TEST_F(ModuleFixture, UnloadReleasesTheConsoleAndALaterLoadStartsAfresh) {
     EXPECT_EQ(console->security->gets, 2);
     EXPECT_EQ(EventConnection(snapin), &connection);
 }
+
+// The card checks of the data module, through the module as the console loads
+// it: their texts must be there whatever order the library starts its files in.
+TEST_F(ModuleFixture, CardChecksOfTheLoadedModuleShowTheirMessages) {
+    TestDatabase db;
+    TZConnection connection(db.Params());
+    console->security = std::make_shared<FakeSecurity>();
+    console->security->connection = &connection;
+    std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
+    auto viewer = QueryInterface<IViewer>(snapin);
+    viewer->InternalCreateFrame();
+    viewer->Load(snapin);
+    ASSERT_NE(snapin->GetDataSet(), nullptr);
+    auto* cards = snapin->GetDataSet()->parent()->findChild<TZQuery*>(QStringLiteral("EmployeeCardZQ"));
+    ASSERT_NE(cards, nullptr);
+    cards->Open();
+    auto post = [cards](const QString& name, const QVariant& code) -> QString {
+        cards->Append();
+        cards->FieldByName(QStringLiteral("name"))->SetValue(name.isNull() ? QVariant() : QVariant(name));
+        cards->FieldByName(QStringLiteral("cardcode"))->SetValue(code);
+        try {
+            cards->Post();
+        } catch (const std::exception& e) {
+            cards->Cancel();
+            return QString::fromStdString(e.what());
+        }
+        return {};
+    };
+    ASSERT_EQ(post(QStringLiteral("K1"), 1001), QString());
+
+    const QString name = QStringLiteral("ID kartice"), code = QStringLiteral("Kod");
+    struct Case {
+        QString name;
+        QVariant code;
+        QString error;
+    } cases[] = {{QString(), 1002, Format(_CMN_FIELD_REQUIRED_ERR, {name})},
+                 {QStringLiteral(""), 1002, Format(_CMN_FIELD_REQUIRED_ERR, {name})},
+                 {QStringLiteral("K1"), 1002, Format(_CMN_FIELD_INVALIDE_ERR, {name})},
+                 {QStringLiteral("K2"), 1001, Format(_CMN_FIELD_INVALIDE_ERR, {code})},
+                 {QStringLiteral("K2"), QVariant(), Format(_CMN_FIELD_REQUIRED_ERR, {code})},
+                 {QStringLiteral("K2"), 1002, QString()}};
+    for (const Case& k : cases)
+        EXPECT_EQ(post(k.name, k.code).toStdString(), k.error.toStdString()) << k.name.toStdString();
+    EXPECT_EQ(connection.Select(QStringLiteral("SELECT COUNT(*) FROM employeecard")).rows[0][0].toInt(), 2);
+    cards->Close();
+    viewer->InternalDestroyFrame();
+}

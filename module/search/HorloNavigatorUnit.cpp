@@ -16,6 +16,8 @@ THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm
         SearchVLE->InsertRow(key);
         SearchVLE->SetKeyDesc(key, caption); // readable also before the database is there
     }
+    // the employee's name is shown for SelectedEmployeeID: only the chooser sets it
+    SearchVLE->SetReadOnly(EmployeeKey, true);
     SearchVLE->OnEditButtonClick = [this] { SearchVLEEditButtonClick(); };
     SearchVLE->OnKeyPress = [this](QChar& key) { SearchVLEKeyPress(key); };
     if (HorloDM && HorloDM->Connected()) {

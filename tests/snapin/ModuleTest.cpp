@@ -297,3 +297,42 @@ TEST_F(ModuleFixture, CardChecksOfTheLoadedModuleShowTheirMessages) {
     cards->Close();
     viewer->InternalDestroyFrame();
 }
+
+// A database error while the search keys are prepared is shown; the keys are
+// prepared again on the next try, each pick list filled once.
+TEST_F(ModuleFixture, SearchKeysAreReadyAfterADatabaseErrorIsMended) {
+    TestDatabase db;
+    TZConnection connection(db.Params());
+    console->security = std::make_shared<FakeSecurity>();
+    console->security->connection = &connection;
+    std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
+    auto viewer = QueryInterface<IViewer>(snapin);
+    auto navigator = QueryInterface<INavigable>(snapin);
+    viewer->InternalCreateFrame();
+    viewer->Load(snapin); // connected: the search form prepares its keys when it is made
+    TZConnection& admin = db.Connection();
+    admin.Execute(QStringLiteral("RENAME TABLE employeeeventtype TO employeeeventtype_away"));
+
+    EXPECT_NO_THROW(navigator->InternalCreateFrame());
+    ASSERT_EQ(TDialogScript::Shown().size(), 1);
+    EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("error"));
+    EXPECT_TRUE(TDialogScript::Shown()[0].Text.contains(QStringLiteral("employeeeventtype")));
+    auto* form = qobject_cast<TCustomNavigatorForm*>(navigator->GetFrame());
+    ASSERT_NE(form, nullptr);
+    EXPECT_THROW(navigator->ShowNavigator(), EDatabaseError); // still broken: the host shows it
+
+    admin.Execute(QStringLiteral("RENAME TABLE employeeeventtype_away TO employeeeventtype"));
+    form->FindButtonClick(); // the user searches again
+    EXPECT_TRUE(snapin->GetDataSet()->Active());
+    const QStringList types = form->SearchVLE->ItemProps(QStringLiteral("eventtype")).PickList;
+    EXPECT_EQ(types, (QStringList{QStringLiteral("Svi dolasci"), QStringLiteral("Svi odlasci"),
+                                  QStringLiteral("Dolazak"), QStringLiteral("Dolazak karticom"),
+                                  QStringLiteral("Odlazak"), QStringLiteral("Odlazak karticom")}))
+        << types.join(QLatin1Char('|')).toStdString();
+    for (const QString& key : {QStringLiteral("afterhour"), QStringLiteral("beforehour")})
+        EXPECT_EQ(form->SearchVLE->ItemProps(key).PickList.size(), 24) << key.toStdString();
+    navigator->ShowNavigator(); // prepared once only
+    EXPECT_EQ(form->SearchVLE->ItemProps(QStringLiteral("eventtype")).PickList, types);
+    navigator->InternalDestroyFrame();
+    viewer->InternalDestroyFrame();
+}

@@ -10,28 +10,60 @@
 #include "host/ZQuery.h"
 
 #include <QApplication>
-#include <QInputDialog>
 
 // ---------------------------------------------------------------- security
 
 TSecurityService::TSecurityService(const TConnectionParams& params, bool askPassword)
     : m_connection(params), m_askPassword(askPassword) {}
 
+namespace {
+
+// The server refused the user or the password (not: the server is away).
+bool LoginRefused(const EDatabaseError& error) {
+    return error.ErrorCode() == 1045 || error.ErrorCode() == 1698;
+}
+
+} // namespace
+
 void TSecurityService::OpenSession() {
+    m_loginCancelled = false;
     if (m_connection.Connected()) return;
-    if (m_askPassword && !m_passwordGiven) {
-        bool ok = false;
-        const QString password =
-            QInputDialog::getText(QApplication::activeWindow(), _CON_LOGIN_CAP,
-                                  Format(_CON_PASSWORD_FMT, {m_connection.Params().ToDisplayString()}),
-                                  QLineEdit::Password, QString(), &ok);
-        if (!ok) throw EDatabaseError(_CON_LOGIN_CANCELLED_ERR);
+    if (!m_askPassword || m_passwordAccepted) {
+        try {
+            m_connection.Connect();
+            return;
+        } catch (const EDatabaseError& e) {
+            if (!m_askPassword || !LoginRefused(e)) throw;
+            m_passwordAccepted = false; // changed meanwhile: ask again
+        }
+    }
+    Login();
+}
+
+void TSecurityService::Login() {
+    const QString where = m_connection.Params().ToDisplayString();
+    QString refused;
+    for (int attempt = 1; attempt <= LoginAttempts; ++attempt) {
+        QString password;
+        const QString prompt =
+            Format(refused.isEmpty() ? _CON_PASSWORD_FMT : _CON_PASSWORD_AGAIN_FMT, {where});
+        if (!InputPassword(_CON_LOGIN_CAP, prompt, password)) {
+            m_loginCancelled = true;
+            return;
+        }
         TConnectionParams params = m_connection.Params();
         params.password = password;
         m_connection.SetParams(params);
-        m_passwordGiven = true;
+        try {
+            m_connection.Connect();
+            m_passwordAccepted = true;
+            return;
+        } catch (const EDatabaseError& e) {
+            if (!LoginRefused(e)) throw;
+            refused = e.Message();
+        }
     }
-    m_connection.Connect();
+    throw EDatabaseError(Format(_CON_LOGIN_FAILED_FMT, {LoginAttempts, refused}));
 }
 
 // ---------------------------------------------------------------- employees

@@ -12,15 +12,24 @@
 
 class TSecurityService : public ISecurityService {
 public:
+    // How often a refused password is asked for again within one login.
+    static constexpr int LoginAttempts = 3;
+
     // askPassword: the password is asked for when the session opens.
     TSecurityService(const TConnectionParams& params, bool askPassword);
     TZConnection* GetConnection() override { return &m_connection; }
+    // Asks for the password until the server takes it (at most LoginAttempts
+    // times; then it throws). A cancelled login leaves the connection closed
+    // and LoginCancelled() true.
     void OpenSession() override;
+    bool LoginCancelled() const { return m_loginCancelled; }
 
 private:
+    void Login();
     TZConnection m_connection;
     bool m_askPassword;
-    bool m_passwordGiven = false;
+    bool m_passwordAccepted = false;
+    bool m_loginCancelled = false;
 };
 
 class TEmployeeChooser : public IEmployeeChooser {

@@ -1,39 +1,40 @@
 // Texts of the host console's own windows (Serbian, Latin script).
+// UTF-8 constants, so that they are there before any code runs, whatever
+// order a library starts its files in; they convert to QString where used.
 #pragma once
 
-#include <QString>
-
-inline const QString _CON_APP_CAP = QStringLiteral("Horlo konzola");
-inline const QString _CON_MODULE_MISSING_ERR = QStringLiteral("Modul \"%s\" ne postoji.");
-inline const QString _CON_MODULE_LOAD_ERR = QStringLiteral("Modul \"%s\" ne može da se učita: %s");
-inline const QString _CON_MODULE_ENTRY_ERR =
-    QStringLiteral("Biblioteka \"%s\" nije modul konzole: nema ulaznu tačku %s.");
-inline const QString _CON_MODULE_FACTORY_ERR = QStringLiteral("Modul \"%s\" nije dao fabriku snap-ina.");
-inline const QString _CON_NO_VIEWER_ERR = QStringLiteral("Modul \"%s\" nema prikaz.");
-inline const QString _CON_LOGIN_CAP = QStringLiteral("Prijava");
-inline const QString _CON_PASSWORD_FMT = QStringLiteral("Lozinka za %s:");
-inline const QString _CON_LOGIN_CANCELLED_ERR = QStringLiteral("Prijava je otkazana; nema veze sa bazom.");
-inline const QString _CON_CONNECTED_FMT = QStringLiteral("Baza: %s");
-inline const QString _CON_NOT_CONNECTED_FMT = QStringLiteral("Baza: %s (nije povezana)");
-inline const QString _CON_FILE_MENU = QStringLiteral("&Datoteka");
-inline const QString _CON_PRINT_CAP = QStringLiteral("Š&tampa...");
-inline const QString _CON_RECONNECT_CAP = QStringLiteral("&Poveži se sa bazom");
-inline const QString _CON_EXIT_CAP = QStringLiteral("&Izlaz");
-inline const QString _CON_EMPLOYEES_MENU = QStringLiteral("&Zaposleni");
-inline const QString _CON_BROWSE_EMPLOYEES_CAP = QStringLiteral("&Pregled zaposlenih...");
-inline const QString _CON_HELP_MENU = QStringLiteral("&Pomoć");
-inline const QString _CON_ABOUT_CAP = QStringLiteral("&O programu");
-inline const QString _CON_ABOUT_FMT =
-    QStringLiteral("Horlo konzola\n\nKonzola za module poslovnog sistema.\nUčitan modul: %s");
-inline const QString _CON_RECORDS_FMT = QStringLiteral("Zapisa: %d");
-inline const QString _CON_NOTHING_TO_PRINT_WRN = QStringLiteral("Nema spiska za štampu.");
-inline const QString _CON_PRINTED_FMT = QStringLiteral("Štampano %s");
-inline const QString _CON_PAGE_FMT = QStringLiteral("Strana %d od %d");
-inline const QString _CON_SAVE_PDF_CAP = QStringLiteral("Sačuvaj kao PDF...");
-inline const QString _CON_PDF_FILTER = QStringLiteral("PDF dokument (*.pdf)");
-inline const QString _CON_PDF_WRITE_ERR = QStringLiteral("Datoteka \"%s\" ne može da se upiše.");
-inline const QString _CON_CHOOSE_EMPLOYEE_CAP = QStringLiteral("Izbor zaposlenog");
-inline const QString _CON_SEARCH_CAP = QStringLiteral("&Traži:");
-inline const QString _CON_CHOOSE_CAP = QStringLiteral("Izaberi");
-inline const QString _CON_EMPLOYEE_CAP = QStringLiteral("Zaposleni");
-inline const QString _CON_EMPLOYEE_MISSING_ERR = QStringLiteral("Zaposleni sa šifrom %s ne postoji.");
+inline constexpr char _CON_APP_CAP[] = "Horlo konzola";
+inline constexpr char _CON_MODULE_MISSING_ERR[] = "Modul \"%s\" ne postoji.";
+inline constexpr char _CON_MODULE_LOAD_ERR[] = "Modul \"%s\" ne može da se učita: %s";
+inline constexpr char _CON_MODULE_ENTRY_ERR[] = "Biblioteka \"%s\" nije modul konzole: nema ulaznu tačku %s.";
+inline constexpr char _CON_MODULE_FACTORY_ERR[] = "Modul \"%s\" nije dao fabriku snap-ina.";
+inline constexpr char _CON_NO_VIEWER_ERR[] = "Modul \"%s\" nema prikaz.";
+inline constexpr char _CON_LOGIN_CAP[] = "Prijava";
+inline constexpr char _CON_PASSWORD_FMT[] = "Lozinka za %s:";
+inline constexpr char _CON_PASSWORD_AGAIN_FMT[] = "Lozinka nije prihvaćena. Lozinka za %s:";
+inline constexpr char _CON_LOGIN_FAILED_FMT[] = "Prijava nije uspela ni posle %d pokušaja: %s";
+inline constexpr char _CON_LOGIN_CANCELLED_ERR[] = "Prijava je otkazana; nema veze sa bazom.";
+inline constexpr char _CON_CONNECTED_FMT[] = "Baza: %s";
+inline constexpr char _CON_NOT_CONNECTED_FMT[] = "Baza: %s (nije povezana)";
+inline constexpr char _CON_FILE_MENU[] = "&Datoteka";
+inline constexpr char _CON_PRINT_CAP[] = "Š&tampa...";
+inline constexpr char _CON_RECONNECT_CAP[] = "&Poveži se sa bazom";
+inline constexpr char _CON_EXIT_CAP[] = "&Izlaz";
+inline constexpr char _CON_EMPLOYEES_MENU[] = "&Zaposleni";
+inline constexpr char _CON_BROWSE_EMPLOYEES_CAP[] = "&Pregled zaposlenih...";
+inline constexpr char _CON_HELP_MENU[] = "&Pomoć";
+inline constexpr char _CON_ABOUT_CAP[] = "&O programu";
+inline constexpr char _CON_ABOUT_FMT[] =
+    "Horlo konzola\n\nKonzola za module poslovnog sistema.\nUčitan modul: %s";
+inline constexpr char _CON_RECORDS_FMT[] = "Zapisa: %d";
+inline constexpr char _CON_NOTHING_TO_PRINT_WRN[] = "Nema spiska za štampu.";
+inline constexpr char _CON_PRINTED_FMT[] = "Štampano %s";
+inline constexpr char _CON_PAGE_FMT[] = "Strana %d od %d";
+inline constexpr char _CON_SAVE_PDF_CAP[] = "Sačuvaj kao PDF...";
+inline constexpr char _CON_PDF_FILTER[] = "PDF dokument (*.pdf)";
+inline constexpr char _CON_PDF_WRITE_ERR[] = "Datoteka \"%s\" ne može da se upiše.";
+inline constexpr char _CON_CHOOSE_EMPLOYEE_CAP[] = "Izbor zaposlenog";
+inline constexpr char _CON_SEARCH_CAP[] = "&Traži:";
+inline constexpr char _CON_CHOOSE_CAP[] = "Izaberi";
+inline constexpr char _CON_EMPLOYEE_CAP[] = "Zaposleni";
+inline constexpr char _CON_EMPLOYEE_MISSING_ERR[] = "Zaposleni sa šifrom %s ne postoji.";

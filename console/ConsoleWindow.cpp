@@ -34,7 +34,7 @@ TConsoleWindow::TConsoleWindow(std::shared_ptr<TConsole> console, const QString&
     employees->addAction(_CON_BROWSE_EMPLOYEES_CAP, this, [this] { Guarded([this] { BrowseEmployees(); }); });
     QMenu* help = menuBar()->addMenu(_CON_HELP_MENU);
     help->addAction(_CON_ABOUT_CAP, this, [this] {
-        QMessageBox::about(this, _CON_ABOUT_CAP.mid(0).remove(QLatin1Char('&')),
+        QMessageBox::about(this, QString(_CON_ABOUT_CAP).remove(QLatin1Char('&')),
                            Format(_CON_ABOUT_FMT, {m_snapin ? m_snapin->GetName() : QStringLiteral("-")}));
     });
 

@@ -67,7 +67,7 @@ QString TPrintWizard::PdfOutput() {
 
 int TPrintWizard::Paint(QPagedPaintDevice& device) const {
     QPainter p;
-    if (!p.begin(&device)) throw std::runtime_error(_CON_PDF_WRITE_ERR.toStdString());
+    if (!p.begin(&device)) throw std::runtime_error(_CON_PDF_WRITE_ERR);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const double pageWidth = device.width(), pageHeight = device.height();

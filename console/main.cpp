@@ -127,6 +127,12 @@ int main(int argc, char** argv) {
             StartupError(QString::fromLocal8Bit(e.what()));
             return 3;
         }
+        if (security->LoginCancelled()) {
+            // whoever cancels the login at start-up wants no console without its database
+            PrintError(_CON_LOGIN_CANCELLED_ERR);
+            window.CloseSnapin();
+            return 0;
+        }
         if (parser.isSet(searchOption) && !screenshotTaken) window.PresetSearch(parser.value(searchOption));
         window.UpdateStatus();
         if (parser.isSet(printPdfOption)) {

@@ -299,13 +299,21 @@ TResultSet TZConnection::Select(const QString& sql) {
     return result;
 }
 
-quint64 TZConnection::Execute(const QString& sql) {
+quint64 TZConnection::Execute(const QString& sql, qint64* insertId) {
     std::lock_guard lock(m_mutex);
     Query(sql);
     if (MYSQL_RES* res = mysql_store_result(m_mysql)) mysql_free_result(res);
     const my_ulonglong affected = mysql_affected_rows(m_mysql);
-    m_lastInsertId = qint64(mysql_insert_id(m_mysql));
+    const qint64 id = qint64(mysql_insert_id(m_mysql));
+    m_lastInsertIds[std::this_thread::get_id()] = id;
+    if (insertId) *insertId = id;
     return affected == my_ulonglong(-1) ? 0 : affected;
+}
+
+qint64 TZConnection::LastInsertId() const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_lastInsertIds.find(std::this_thread::get_id());
+    return it == m_lastInsertIds.end() ? 0 : it->second;
 }
 
 void TZConnection::ExecuteScript(const QString& script) {

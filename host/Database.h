@@ -12,6 +12,8 @@
 
 #include <mutex>
 #include <stdexcept>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 struct st_mysql;
@@ -101,8 +103,11 @@ public:
 
     // Statements. Each takes the connection's lock for its whole run.
     TResultSet Select(const QString& sql);
-    quint64 Execute(const QString& sql); // affected (matched) rows
-    qint64 LastInsertId() const { return m_lastInsertId; }
+    // Affected (matched) rows. insertId receives the key that this statement's
+    // INSERT assigned (0 when none), read before another thread's statement can run.
+    quint64 Execute(const QString& sql, qint64* insertId = nullptr);
+    // The key assigned by the last INSERT that the calling thread ran here.
+    qint64 LastInsertId() const;
     // Runs a script of several statements separated by semicolons.
     void ExecuteScript(const QString& script);
 
@@ -126,7 +131,7 @@ private:
     TConnectionParams m_params;
     st_mysql* m_mysql = nullptr;
     bool m_lost = false;
-    qint64 m_lastInsertId = 0;
+    std::unordered_map<std::thread::id, qint64> m_lastInsertIds; // per thread
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
     QHash<QString, TTableDefaults> m_defaults;

@@ -8,6 +8,8 @@
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +23,7 @@ struct TScriptState {
     std::deque<QDate> dates;
     std::deque<int> options;
     std::deque<qint64> employees;
+    std::deque<QString> texts;
     QList<TShownDialog> shown;
 };
 
@@ -81,6 +84,10 @@ void TDialogScript::SetNextEmployee(qint64 employeeID) {
     Script().employees.push_back(employeeID);
 }
 
+void TDialogScript::SetNextText(const QString& text) {
+    Script().texts.push_back(text);
+}
+
 const QList<TShownDialog>& TDialogScript::Shown() {
     return Script().shown;
 }
@@ -109,6 +116,10 @@ std::optional<int> TDialogScript::TakeOption() {
 
 std::optional<qint64> TDialogScript::TakeEmployee() {
     return Take(Script().employees);
+}
+
+std::optional<QString> TDialogScript::TakeText() {
+    return Take(Script().texts);
 }
 
 // ---------------------------------------------------------------- message boxes
@@ -220,6 +231,26 @@ int ChangeOptions() {
     if (box.clickedButton() == again) return 0;
     if (box.clickedButton() == clear) return 1;
     return 2;
+}
+
+bool InputPassword(const QString& caption, const QString& prompt, QString& password) {
+    TDialogScript::Record(QStringLiteral("password"), prompt);
+    if (auto scripted = TDialogScript::TakeText()) {
+        if (scripted->isNull()) return false;
+        password = *scripted;
+        return true;
+    }
+    if (TDialogScript::Unattended()) return false;
+
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(_CMN_OK_CAP);
+    dialog.setCancelButtonText(_CMN_CANCEL_CAP);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    password = dialog.textValue();
+    return true;
 }
 
 // ---------------------------------------------------------------- hourglass

@@ -32,6 +32,9 @@ bool GetDate(QDate& date);
 // Asked when a chosen value is there already: 0 choose again, 1 clear, 2 leave it.
 int ChangeOptions();
 
+// A password entry with OK and Cancel; true and the text when confirmed.
+bool InputPassword(const QString& caption, const QString& prompt, QString& password);
+
 // What a modal showed: its kind ("warning", "error", "information",
 // "confirmation", "date", "options", "employee", ...) and its text.
 struct TShownDialog {
@@ -42,7 +45,8 @@ struct TShownDialog {
 // The seam for tests and scripted runs (like KeePassXC's MessageBox::setNextAnswer).
 // A scripted answer is used once, in the order given, and no window opens.
 // Unattended: no window opens at all; a box without a scripted answer gets its
-// default (OK; No for a confirmation; cancel for pickers; 2 for ChangeOptions).
+// default (OK; No for a confirmation; cancel for pickers and entries; 2 for
+// ChangeOptions).
 class TDialogScript {
 public:
     static void SetUnattended(bool on);
@@ -51,6 +55,7 @@ public:
     static void SetNextDate(const QDate& date); // an invalid date cancels
     static void SetNextOption(int option);
     static void SetNextEmployee(qint64 employeeID); // 0 cancels
+    static void SetNextText(const QString& text);   // a null text cancels
     static const QList<TShownDialog>& Shown();
     // Forgets the scripted answers and what was shown.
     static void Reset();
@@ -61,6 +66,7 @@ public:
     static std::optional<QDate> TakeDate();
     static std::optional<int> TakeOption();
     static std::optional<qint64> TakeEmployee();
+    static std::optional<QString> TakeText();
 };
 
 // The hourglass cursor for a long operation, with the views of the given data

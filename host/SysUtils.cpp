@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include <mutex>
+#include <optional>
 
 QString Format(const QString& format, std::initializer_list<QVariant> args) {
     QString out;
@@ -217,13 +218,13 @@ QString SqlFirstTable(const QString& statement) {
 
 namespace {
 std::mutex g_nowMutex;
-QDateTime g_fixedNow;
+std::optional<QDateTime> g_fixedNow; // constant-initialized: usable before any start-up code
 } // namespace
 
 QDateTime Now() {
     {
         std::lock_guard lock(g_nowMutex);
-        if (g_fixedNow.isValid()) return g_fixedNow;
+        if (g_fixedNow && g_fixedNow->isValid()) return *g_fixedNow;
     }
     const QDateTime local = QDateTime::currentDateTime();
     return QDateTime(local.date(), QTime(local.time().hour(), local.time().minute(), local.time().second()),

@@ -148,10 +148,13 @@ public:
             combo->setMaxVisibleItems(24);
             combo->addItems(props.PickList);
             combo->lineEdit()->installEventFilter(self);
+            combo->lineEdit()->setReadOnly(props.ReadOnly);
             editor = combo;
         } else {
             auto* line = new QLineEdit(parent);
             line->setFrame(false);
+            // no typing, pasting, dropping, cutting or deleting
+            line->setReadOnly(props.ReadOnly);
             if (props.EditStyle == TValueListEditor::TEditStyle::Ellipsis) {
                 QAction* button = line->addAction(EllipsisIcon(), QLineEdit::TrailingPosition);
                 QObject::connect(button, &QAction::triggered, m_view,
@@ -310,6 +313,13 @@ void TValueListEditor::SetEditStyle(const QString& key, TEditStyle style) {
     const int row = RowOf(key);
     if (row < 0) return;
     m_model->rows[size_t(row)].props.EditStyle = style;
+    m_model->RowChanged(row);
+}
+
+void TValueListEditor::SetReadOnly(const QString& key, bool readOnly) {
+    const int row = RowOf(key);
+    if (row < 0) return;
+    m_model->rows[size_t(row)].props.ReadOnly = readOnly;
     m_model->RowChanged(row);
 }
 

@@ -19,6 +19,7 @@ public:
         QString KeyDesc; // caption shown for the key; empty: the key itself
         TEditStyle EditStyle = TEditStyle::Simple;
         QStringList PickList;
+        bool ReadOnly = false; // the value is set in code (by the ellipsis handler) only
     };
 
     explicit TValueListEditor(QWidget* parent = nullptr);
@@ -34,6 +35,7 @@ public:
     const TItemProp& ItemProps(const QString& key) const;
     void SetKeyDesc(const QString& key, const QString& caption);
     void SetEditStyle(const QString& key, TEditStyle style);
+    void SetReadOnly(const QString& key, bool readOnly);
     QStringList& PickList(const QString& key); // setting a list makes the row a pick-list row
 
     QString CurrentKey() const;

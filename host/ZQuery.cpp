@@ -160,12 +160,13 @@ void TZQuery::WriteInsert(TRecord& record) {
         values << Conn().Literal(record.values[i]);
     }
     const QString table = UpdateTable();
-    Conn().Execute(
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(Identifier(table), columns.join(QLatin1Char(',')), values.join(QLatin1Char(','))));
+    qint64 insertId = 0;
+    Conn().Execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(Identifier(table), columns.join(QLatin1Char(',')), values.join(QLatin1Char(','))),
+                   &insertId);
     const TField& key = KeyField();
     if (record.values[size_t(key.Index())].isNull())
-        record.values[size_t(key.Index())] = QVariant(qlonglong(Conn().LastInsertId()));
+        record.values[size_t(key.Index())] = QVariant(qlonglong(insertId));
 }
 
 void TZQuery::WriteUpdate(const std::vector<QVariant>& oldValues, const std::vector<QVariant>& newValues) {

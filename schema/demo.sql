@@ -2,7 +2,7 @@
 -- three doors on loopback addresses, and four weeks of passages that end three
 -- weeks ago (the simulated door devices hold the three weeks after them).
 -- Dates are relative to the day the file is loaded.
-USE horlo;
+-- Loaded into the current database: mariadb horlo < schema/demo.sql
 
 INSERT INTO workingstate (workingstateid, description) VALUES
   (1, 'Radi'), (2, 'Godišnji odmor'), (3, 'Bolovanje'), (7, 'Porodiljsko odsustvo'),

@@ -1,8 +1,7 @@
 -- Horlo's own tables. Keys are assigned by the database; booleans are
 -- ENUM('y','n'); hours are NOT NULL DEFAULT 0 so that new attendance rows are
 -- storable with only some categories set.
-CREATE DATABASE IF NOT EXISTS horlo CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci;
-USE horlo;
+-- Loaded into the current database: mariadb horlo < schema/horlo.sql
 
 CREATE TABLE employeeeventtype (
   employeeeventtypeid BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,

@@ -2,8 +2,7 @@
 -- guests: horloguest) and the host's settings store.
 -- Booleans are ENUM('y','n'); no other column is an ENUM, so the database layer
 -- can show every ENUM as a boolean.
-CREATE DATABASE IF NOT EXISTS horlo CHARACTER SET utf8mb4 COLLATE utf8mb4_unicode_ci;
-USE horlo;
+-- Loaded into the current database: mariadb horlo < schema/host.sql
 
 CREATE TABLE workingstate (
   workingstateid BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,

@@ -7,13 +7,6 @@
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloRegistration.h"
 
-const QString THorloNavigatorForm::EmployeeKey = QStringLiteral("employee");
-const QString THorloNavigatorForm::EventTypeKey = QStringLiteral("eventtype");
-const QString THorloNavigatorForm::DateFromKey = QStringLiteral("datefrom");
-const QString THorloNavigatorForm::DateToKey = QStringLiteral("dateto");
-const QString THorloNavigatorForm::AfterHourKey = QStringLiteral("afterhour");
-const QString THorloNavigatorForm::BeforeHourKey = QStringLiteral("beforehour");
-
 THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm(parent) {
     setObjectName(QStringLiteral("HorloNavigatorForm"));
     const std::pair<QString, QString> rows[] = {
@@ -23,12 +16,13 @@ THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm
         SearchVLE->InsertRow(key);
         SearchVLE->SetKeyDesc(key, caption); // readable also before the database is there
     }
+    // the employee's name is shown for SelectedEmployeeID: only the chooser sets it
+    SearchVLE->SetReadOnly(EmployeeKey, true);
     SearchVLE->OnEditButtonClick = [this] { SearchVLEEditButtonClick(); };
     SearchVLE->OnKeyPress = [this](QChar& key) { SearchVLEKeyPress(key); };
-    if (HorloDM && HorloDM->Connected()) {
-        SetSearchProps();
-        SearchPropsSet = true;
-    }
+    // a database error here is shown, and the keys are prepared again by the
+    // next ShowNavigator or search; the form itself is always made
+    if (HorloDM && HorloDM->Connected() && Guarded([this] { SetSearchProps(); })) SearchPropsSet = true;
 }
 
 void THorloNavigatorForm::SetSearchProps() {
@@ -42,19 +36,21 @@ void THorloNavigatorForm::SetSearchProps() {
     SearchVLE->SetEditStyle(DateToKey, TValueListEditor::TEditStyle::Ellipsis);
     SearchVLE->SetKeyDesc(BeforeHourKey, _HORLO_BEFORE_H);
     SearchVLE->SetKeyDesc(AfterHourKey, _HORLO_AFTER_H);
-    for (const QString& key : {BeforeHourKey, AfterHourKey}) {
-        QStringList& hours = SearchVLE->PickList(key);
-        for (int h = 0; h < 24; ++h)
-            hours << QString::number(h);
-    }
+    QStringList hours;
+    for (int h = 0; h < 24; ++h)
+        hours << QString::number(h);
+    for (const char* key : {BeforeHourKey, AfterHourKey})
+        SearchVLE->PickList(key) = hours;
     TCustomNavigatorForm::SetSearchProps();
 }
 
 void THorloNavigatorForm::FillEventTypes() {
-    QStringList& types = SearchVLE->PickList(EventTypeKey);
-    types << _HORLO_EVENT_IN << _HORLO_EVENT_OUT;
+    // the list is made whole first, so that a failed read leaves nothing
+    // behind for the next try to add to
+    QStringList types{_HORLO_EVENT_IN, _HORLO_EVENT_OUT};
     HorloDM->GetFieldValues(QStringLiteral("name"), QStringLiteral("employeeeventtype"), types, true,
                             QString(), QString());
+    SearchVLE->PickList(EventTypeKey) = types;
 }
 
 void THorloNavigatorForm::SearchVLEEditButtonClick() {
@@ -109,6 +105,11 @@ QString THorloNavigatorForm::ParseSQL() {
 
 void THorloNavigatorForm::FindButtonClick() {
     TCustomNavigatorForm::FindButtonClick();
+    if (!SearchPropsSet && HorloDM->Connected()) {
+        // the keys could not be prepared before: a search is the user's retry
+        SetSearchProps();
+        SearchPropsSet = true;
+    }
     QString sql;
     try {
         sql = ParseSQL();

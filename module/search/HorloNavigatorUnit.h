@@ -9,12 +9,12 @@ class THorloNavigatorForm : public TCustomNavigatorForm {
     Q_OBJECT
 public:
     // The keys of SearchVLE, in display order.
-    static const QString EmployeeKey;
-    static const QString EventTypeKey;
-    static const QString DateFromKey;
-    static const QString DateToKey;
-    static const QString AfterHourKey;
-    static const QString BeforeHourKey;
+    static constexpr char EmployeeKey[] = "employee";
+    static constexpr char EventTypeKey[] = "eventtype";
+    static constexpr char DateFromKey[] = "datefrom";
+    static constexpr char DateToKey[] = "dateto";
+    static constexpr char AfterHourKey[] = "afterhour";
+    static constexpr char BeforeHourKey[] = "beforehour";
 
     explicit THorloNavigatorForm(QWidget* parent = nullptr);
 

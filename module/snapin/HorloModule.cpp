@@ -7,21 +7,27 @@
 
 namespace {
 
-// Load: the data module first, then the factory. Unload: the factory (with the
-// snap-in it holds) and GlobalConsole go first, the data module last.
+// Start-up runs when the host first asks for the factory, not while the library
+// is being loaded: nothing may depend on the order in which its files start.
+// Unload: the factory (with the snap-in it holds) and GlobalConsole go first,
+// the data module last.
 struct THorloModuleLifetime {
-    THorloModuleLifetime() {
-        CreateHorloDM();
-        CreateSnapinFactory();
-    }
+    constexpr THorloModuleLifetime() = default;
     ~THorloModuleLifetime() {
         ReleaseSnapinFactory();
         DestroyHorloDM();
     }
-} g_horloModule;
+};
+constinit THorloModuleLifetime g_horloModule;
+
+void StartModule() {
+    CreateHorloDM();
+    CreateSnapinFactory();
+}
 
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) ISnapinFactory* GetSnapinFactory() {
+    if (!SnapinFactory()) StartModule();
     return SnapinFactory();
 }

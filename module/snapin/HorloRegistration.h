@@ -1,5 +1,5 @@
 // The module's factory and the console it serves. The module's entry point
-// (HorloModule.cpp) creates the factory when the library is loaded and
+// (HorloModule.cpp) creates the factory when the host first asks for it and
 // releases it, with GlobalConsole, when the library is unloaded.
 #pragma once
 

@@ -9,6 +9,7 @@
 #include "host/SysUtils.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
@@ -47,6 +48,55 @@ ConsoleRun Console(const QStringList& arguments) {
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
+
+QString DatabaseUrl(const TConnectionParams& params) {
+    QUrl url;
+    url.setScheme(QStringLiteral("mysql"));
+    url.setUserName(params.user);
+    url.setPassword(params.password);
+    url.setHost(params.host);
+    if (params.port) url.setPort(params.port);
+    url.setPath(QLatin1Char('/') + params.database);
+    if (!params.socket.isEmpty()) url.setQuery(QStringLiteral("socket=") + params.socket);
+    return url.toString();
+}
+
+// A user of the test database who logs in with a password.
+struct PasswordUser {
+    static constexpr char Password[] = "tajna";
+    TestDatabase& db;
+    QString name = QStringLiteral("horlo_pw_%1").arg(QCoreApplication::applicationPid());
+    bool created = false;
+
+    explicit PasswordUser(TestDatabase& database) : db(database) {
+        try {
+            for (const char* host : {"localhost", "%"}) {
+                db.Connection().Execute(QStringLiteral("CREATE OR REPLACE USER '%1'@'%2' IDENTIFIED BY '%3'")
+                                            .arg(name, QLatin1String(host), QLatin1String(Password)));
+                db.Connection().Execute(QStringLiteral("GRANT ALL ON `%1`.* TO '%2'@'%3'")
+                                            .arg(db.Name(), name, QLatin1String(host)));
+            }
+            created = true;
+        } catch (const EDatabaseError&) {
+            // the server of HORLO_TEST_DB may not let the tests make users
+        }
+    }
+    ~PasswordUser() {
+        for (const char* host : {"localhost", "%"}) {
+            try {
+                db.Connection().Execute(
+                    QStringLiteral("DROP USER IF EXISTS '%1'@'%2'").arg(name, QLatin1String(host)));
+            } catch (const EDatabaseError&) {
+            }
+        }
+    }
+    TConnectionParams Params() const {
+        TConnectionParams p = db.Params();
+        p.user = name;
+        p.password.clear();
+        return p;
+    }
+};
 
 // A list of 120 numbered rows with a column the form draws itself.
 struct PrintFixture : ::testing::Test {
@@ -123,26 +173,19 @@ TEST(ConsoleStart, SearchesThroughTheModuleAndPrintsTheEventListToAPdf) {
         "INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
         "deviceindex) "
         "VALUES ('2024-03-01 08:00:00', 5, 1, 1, 1), ('2024-03-01 16:00:00', 10, 1, 1, 2);"));
-    QUrl url;
-    url.setScheme(QStringLiteral("mysql"));
-    url.setUserName(db.Params().user);
-    url.setPassword(db.Params().password);
-    url.setHost(db.Params().host);
-    if (db.Params().port) url.setPort(db.Params().port);
-    url.setPath(QLatin1Char('/') + db.Name());
-    if (!db.Params().socket.isEmpty()) url.setQuery(QStringLiteral("socket=") + db.Params().socket);
+    const QString url = DatabaseUrl(db.Params());
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("dogadjaji.pdf"));
 
-    ConsoleRun run = Console({QStringLiteral("--db"), url.toString(), QStringLiteral("--search"),
+    ConsoleRun run = Console({QStringLiteral("--db"), url, QStringLiteral("--search"),
                               QStringLiteral("datefrom=2024-03-01;dateto=2024-03-01"),
                               QStringLiteral("--print-pdf"), pdf});
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_EQ(PrintFixture::PdfPages(pdf), 1);
 
     // a bad key is refused with its warning, which a run without a screen reports on stderr
-    run = Console({QStringLiteral("--db"), url.toString(), QStringLiteral("--search"),
-                   QStringLiteral("afterhour=25"), QStringLiteral("--print-pdf"), pdf});
+    run = Console({QStringLiteral("--db"), url, QStringLiteral("--search"), QStringLiteral("afterhour=25"),
+                   QStringLiteral("--print-pdf"), pdf});
     EXPECT_TRUE(run.errors.contains(QStringLiteral("\"25\""))) << run.errors.toStdString();
 }
 
@@ -234,4 +277,68 @@ TEST(EmployeeChooser, ChoosesFromTheSearchableListOfEmployees) {
         EXPECT_EQ(dialog.EmployeeDBG->model()->rowCount(), k.rows) << k.text.toStdString();
     }
     TDialogScript::Reset();
+}
+
+// A refused password is asked for again, up to the cap; every new login asks
+// afresh; a cancelled one leaves the connection closed.
+TEST(Login, ARefusedPasswordIsAskedForAgain) {
+    TDialogScript::SetUnattended(true);
+    TestDatabase db;
+    PasswordUser user(db);
+    if (!user.created) GTEST_SKIP() << "the test server does not let the tests make users";
+    const QString right = QLatin1String(PasswordUser::Password), wrong = QStringLiteral("kriva");
+    struct Case {
+        QStringList answers; // a null entry cancels
+        bool connected;
+        bool cancelled;
+        bool throws;
+    } cases[] = {{{right}, true, false, false},
+                 {{wrong, right}, true, false, false},
+                 {{wrong, wrong, right}, true, false, false},
+                 {{wrong, wrong, wrong}, false, false, true},
+                 {{wrong, QString()}, false, true, false},
+                 {{QString()}, false, true, false}};
+    for (const Case& k : cases) {
+        TDialogScript::Reset();
+        for (const QString& answer : k.answers)
+            TDialogScript::SetNextText(answer);
+        TSecurityService security(user.Params(), true);
+        bool threw = false;
+        try {
+            security.OpenSession();
+        } catch (const EDatabaseError& e) {
+            threw = true;
+            EXPECT_TRUE(e.Message().contains(QString::number(TSecurityService::LoginAttempts))) << e.what();
+        }
+        const std::string trace = k.answers.join(QLatin1Char('/')).toStdString();
+        EXPECT_EQ(security.GetConnection()->Connected(), k.connected) << trace;
+        EXPECT_EQ(security.LoginCancelled(), k.cancelled) << trace;
+        EXPECT_EQ(threw, k.throws) << trace;
+        ASSERT_EQ(TDialogScript::Shown().size(), k.answers.size()) << trace; // every answer was asked for
+        for (qsizetype i = 0; i < TDialogScript::Shown().size(); ++i) {
+            EXPECT_EQ(TDialogScript::Shown()[i].Kind, QStringLiteral("password"));
+            EXPECT_EQ(TDialogScript::Shown()[i].Text.startsWith(QStringLiteral("Lozinka nije prihvaćena")),
+                      i > 0)
+                << trace;
+        }
+        if (k.connected) continue;
+        // the next login asks again instead of trying the refused password
+        TDialogScript::Reset();
+        TDialogScript::SetNextText(right);
+        security.OpenSession();
+        EXPECT_TRUE(security.GetConnection()->Connected()) << trace;
+        EXPECT_EQ(TDialogScript::Shown().size(), 1) << trace;
+    }
+    TDialogScript::Reset();
+}
+
+TEST(ConsoleStart, CancellingTheLoginEndsTheConsole) {
+    TestDatabase db;
+    PasswordUser user(db);
+    if (!user.created) GTEST_SKIP() << "the test server does not let the tests make users";
+    // offscreen nobody answers: the password entry is cancelled
+    const ConsoleRun run =
+        Console({QStringLiteral("--db"), DatabaseUrl(user.Params()), QStringLiteral("--ask-password")});
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Prijava je otkazana"))) << run.errors.toStdString();
 }

@@ -40,7 +40,7 @@ TEST_F(DMFixture, BooleanTextHandlersShowYesNoAndStoreTrueUnlessNo) {
     } cases[] = {{_NO_CAP, false},
                  {QString(), true},
                  {_YES_CAP, true},
-                 {_NO_CAP.toLower(), true},
+                 {QString(_NO_CAP).toLower(), true},
                  {QStringLiteral("x"), true}};
     for (const Case& k : cases) {
         HorloDM->HorloWorkCalendarZQ->Append();

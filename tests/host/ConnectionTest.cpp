@@ -1,4 +1,5 @@
 #include "host/Database.h"
+#include "host/ZQuery.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +86,56 @@ TEST(Connection, UsedFromTwoThreadsAtOnce) {
     b.join();
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(c.Select(QStringLiteral("SELECT COUNT(*) FROM workingstate")).rows[0][0].toInt(), 300);
+}
+
+// A live insert reads back its own key while another thread inserts elsewhere.
+TEST(Connection, InsertedKeysBelongToTheStatementThatMadeThem) {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    c.Execute(QStringLiteral("ALTER TABLE workingstate AUTO_INCREMENT = 1000000"));
+    constexpr int kRows = 300;
+    std::atomic<int> wrongCardKeys{0}, wrongStateKeys{0}, failures{0};
+    std::thread cards([&] {
+        try {
+            TZQuery q(&c);
+            q.SetSQL(QStringLiteral("SELECT * FROM employeecard"));
+            q.Open();
+            for (int i = 1; i <= kRows; ++i) {
+                q.Append();
+                q.FieldByName(QStringLiteral("cardcode"))->SetAsInteger(i);
+                q.FieldByName(QStringLiteral("name"))->SetAsString(QStringLiteral("K%1").arg(i));
+                q.Post();
+                const qint64 key = q.FieldByName(QStringLiteral("employeecardid"))->AsLargeInt();
+                const TResultSet rs = c.Select(
+                    QStringLiteral("SELECT employeecardid FROM employeecard WHERE cardcode = %1").arg(i));
+                if (rs.rows.size() != 1 || rs.rows[0][0].toLongLong() != key) ++wrongCardKeys;
+            }
+        } catch (const EDatabaseError&) {
+            ++failures;
+        }
+    });
+    std::thread states([&] {
+        try {
+            for (int i = 1; i <= kRows; ++i) {
+                qint64 key = -1;
+                c.Execute(QStringLiteral("INSERT INTO workingstate (description) VALUES ('s%1')").arg(i),
+                          &key);
+                const qint64 lastOfThisThread = c.LastInsertId();
+                const TResultSet rs = c.Select(
+                    QStringLiteral("SELECT workingstateid FROM workingstate WHERE description = 's%1'")
+                        .arg(i));
+                if (rs.rows.size() != 1 || rs.rows[0][0].toLongLong() != key || lastOfThisThread != key)
+                    ++wrongStateKeys;
+            }
+        } catch (const EDatabaseError&) {
+            ++failures;
+        }
+    });
+    cards.join();
+    states.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(wrongCardKeys.load(), 0);
+    EXPECT_EQ(wrongStateKeys.load(), 0);
 }
 
 TEST(Connection, TransactionKeepsOtherThreadsOutAndRollsBackUnlessCommitted) {

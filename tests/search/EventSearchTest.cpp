@@ -12,6 +12,12 @@
 #include "module/snapin/HorloRegistration.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -369,4 +375,82 @@ TEST_F(SearchFixture, EllipsisPicksDatesAndEmployeesAndTypingAnEmployeeIsDiscard
     vle->SetCurrentKey(QStringLiteral("afterhour"));
     form.SearchVLEKeyPress(typed);
     EXPECT_EQ(typed, QLatin1Char('7'));
+}
+
+// The employee key shows the chosen employee and nothing else: no paste, drop,
+// cut or deletion changes its text behind the chooser's back.
+TEST_F(SearchFixture, EmployeeKeyTextChangesOnlyThroughTheChooser) {
+    auto console = std::make_shared<ChooserConsole>();
+    console->choice = 1;
+    GlobalConsole = console;
+    THorloNavigatorForm form;
+    TValueListEditor* vle = form.SearchVLE;
+    vle->SetCurrentKey(QStringLiteral("employee"));
+    vle->ClickEditButton();
+    const QString chosen = QStringLiteral("Petrović Marko");
+    ASSERT_EQ(vle->Values(QStringLiteral("employee")), chosen);
+    const QString other = QStringLiteral("Jovanović Jelena");
+
+    auto drop = [&other](QLineEdit* line) {
+        QMimeData mime;
+        mime.setText(other);
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(line, &enter);
+        QDropEvent dropped(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(line, &dropped);
+    };
+    // the line's context menu: its entry that starts with name, when enabled
+    auto menu = [](const char* name) {
+        return [name](QLineEdit* line) {
+            std::unique_ptr<QMenu> menu(line->createStandardContextMenu());
+            for (QAction* action : menu->actions())
+                if (action->isEnabled() &&
+                    action->text().remove(QLatin1Char('&')).startsWith(QLatin1String(name)))
+                    action->trigger();
+        };
+    };
+    struct Case {
+        const char* what;
+        std::function<void(QLineEdit*)> act;
+    } cases[] = {
+        {"typing", [](QLineEdit* line) { QTest::keyClicks(line, QStringLiteral("Ana")); }},
+        {"Ctrl+V", [](QLineEdit* line) { QTest::keyClick(line, Qt::Key_V, Qt::ControlModifier); }},
+        {"Shift+Insert", [](QLineEdit* line) { QTest::keyClick(line, Qt::Key_Insert, Qt::ShiftModifier); }},
+        {"drop", drop},
+        {"Paste in the context menu", menu("Paste")},
+        {"Cut in the context menu", menu("Cut")},
+        {"Delete in the context menu", menu("Delete")},
+        {"Ctrl+X",
+         [](QLineEdit* line) {
+             line->selectAll();
+             QTest::keyClick(line, Qt::Key_X, Qt::ControlModifier);
+         }},
+        {"backspace",
+         [](QLineEdit* line) {
+             line->end(false);
+             QTest::keyClick(line, Qt::Key_Backspace);
+         }},
+        {"delete",
+         [](QLineEdit* line) {
+             line->home(false);
+             QTest::keyClick(line, Qt::Key_Delete);
+         }},
+    };
+    for (const Case& k : cases) {
+        QGuiApplication::clipboard()->setText(other);
+        vle->SetCurrentKey(QStringLiteral("employee"));
+        vle->edit(vle->currentIndex());
+        auto* line = qobject_cast<QLineEdit*>(vle->indexWidget(vle->currentIndex()));
+        ASSERT_NE(line, nullptr) << k.what;
+        k.act(line);
+        vle->CommitEdit();
+        EXPECT_EQ(vle->Values(QStringLiteral("employee")).toStdString(), chosen.toStdString()) << k.what;
+        EXPECT_EQ(form.SelectedEmployeeID, 1) << k.what;
+        vle->SetValues(QStringLiteral("employee"), chosen); // the next case starts from the chosen name
+    }
+    // the chooser still changes it
+    console->choice = 7;
+    TDialogScript::SetNextOption(0);
+    vle->ClickEditButton();
+    EXPECT_EQ(form.SelectedEmployeeID, 7);
 }

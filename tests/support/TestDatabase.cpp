@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <atomic>
 #include <stdexcept>
@@ -29,13 +28,6 @@ QString ReadFile(const QString& path) {
 }
 
 } // namespace
-
-QString SchemaForCurrentDatabase(const QString& script) {
-    static const QRegularExpression databaseStatements(
-        QStringLiteral("^\\s*(CREATE\\s+DATABASE|USE)\\b[^;]*;"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::MultilineOption);
-    return QString(script).remove(databaseStatements);
-}
 
 QString TestDatabase::SchemaDir() {
     const QString dir = qEnvironmentVariable("HORLO_SCHEMA_DIR");
@@ -73,6 +65,5 @@ std::unique_ptr<TZConnection> TestDatabase::NewConnection() const {
 }
 
 void TestDatabase::LoadSchemaFile(const QString& fileName) {
-    m_connection->ExecuteScript(
-        SchemaForCurrentDatabase(ReadFile(SchemaDir() + QLatin1Char('/') + fileName)));
+    m_connection->ExecuteScript(ReadFile(SchemaDir() + QLatin1Char('/') + fileName));
 }

@@ -30,7 +30,3 @@ private:
     std::unique_ptr<TZConnection> m_admin;
     std::unique_ptr<TZConnection> m_connection;
 };
-
-// The schema text without its CREATE DATABASE and USE statements, so that it
-// can be loaded into any database.
-QString SchemaForCurrentDatabase(const QString& script);

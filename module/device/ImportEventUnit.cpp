@@ -141,14 +141,15 @@ void TImportEventForm::ChainEnded(bool completed) {
     const TDownloadOutcome outcome = m_import.Download().Outcome();
     const TAccessPointInfo& ap = m_import.AccessPoints()[m_import.Current()];
     // the device could not be read: the connection error first, then which device and why
+    const QString connectError = _DEVICE_CONNECT_ERR;
     QString reason = outcome.error;
-    if (reason.startsWith(_DEVICE_CONNECT_ERR)) {
-        reason = reason.mid(_DEVICE_CONNECT_ERR.size()).trimmed();
+    if (reason.startsWith(connectError)) {
+        reason = reason.mid(connectError.size()).trimmed();
         if (reason.startsWith(QLatin1Char('(')) && reason.endsWith(QLatin1Char(')')))
             reason = reason.mid(1, reason.size() - 2);
     }
     const QString text = QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, reason);
-    ShowError(outcome.storeFailed ? text : _DEVICE_CONNECT_ERR + QLatin1Char('\n') + text);
+    ShowError(outcome.storeFailed ? text : connectError + QLatin1Char('\n') + text);
 }
 
 void TImportEventForm::ProcessingActionExecute() {

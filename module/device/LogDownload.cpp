@@ -18,25 +18,22 @@ qint64 MonotonicUs() {
         .count();
 }
 
-const QString kBadAddress =
-    QStringLiteral("Neispravna IP adresa uređaja \"%s\" (potrebna je adresa oblika 192.168.1.20).");
-const QString kBadPort = QStringLiteral("Neispravan UDP port uređaja: %d (dozvoljeno je 1 do 65535).");
-const QString kPortTaken = QStringLiteral(" (UDP port %d već koristi drugi program koji čita uređaje)");
-const QString kMarkUnread = QStringLiteral("Oznaka poslednjeg upisanog zapisa nije pročitana (%s).");
-const QString kSendFailed = QStringLiteral("Zahtev uređaju nije poslat (%s); ništa nije upisano.");
-const QString kNoDeviceInfo = QStringLiteral("Uređaj nije poslao podatke o sebi.");
-const QString kBadMemorySize =
-    QStringLiteral("Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).");
-const QString kTooManyBadReplies =
-    QStringLiteral("Previše neispravnih odgovora uređaja; ništa nije upisano.");
-const QString kNoReply = QStringLiteral("Uređaj ne odgovara; ništa nije upisano.");
-const QString kStrayReplies = QStringLiteral(
-    "Uređaj šalje zakasnele ili ponovljene odgovore i posle %d ponovljenih čitanja; ništa nije upisano.");
-const QString kNeverQuiet =
-    QStringLiteral("Od uređaja stalno stižu odgovori koji nisu traženi; ništa nije upisano.");
-const QString kTimeLimit = QStringLiteral("Čitanje uređaja traje duže od %d s; ništa nije upisano.");
-const QString kStoreFailed = QStringLiteral("Upis događaja nije uspeo (%s); ništa nije upisano.");
-const QString kStopped = QStringLiteral("Prekinuto pre kraja; ništa nije upisano.");
+constexpr char kBadAddress[] =
+    "Neispravna IP adresa uređaja \"%s\" (potrebna je adresa oblika 192.168.1.20).";
+constexpr char kBadPort[] = "Neispravan UDP port uređaja: %d (dozvoljeno je 1 do 65535).";
+constexpr char kPortTaken[] = " (UDP port %d već koristi drugi program koji čita uređaje)";
+constexpr char kMarkUnread[] = "Oznaka poslednjeg upisanog zapisa nije pročitana (%s).";
+constexpr char kSendFailed[] = "Zahtev uređaju nije poslat (%s); ništa nije upisano.";
+constexpr char kNoDeviceInfo[] = "Uređaj nije poslao podatke o sebi.";
+constexpr char kBadMemorySize[] = "Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).";
+constexpr char kTooManyBadReplies[] = "Previše neispravnih odgovora uređaja; ništa nije upisano.";
+constexpr char kNoReply[] = "Uređaj ne odgovara; ništa nije upisano.";
+constexpr char kStrayReplies[] =
+    "Uređaj šalje zakasnele ili ponovljene odgovore i posle %d ponovljenih čitanja; ništa nije upisano.";
+constexpr char kNeverQuiet[] = "Od uređaja stalno stižu odgovori koji nisu traženi; ništa nije upisano.";
+constexpr char kTimeLimit[] = "Čitanje uređaja traje duže od %d s; ništa nije upisano.";
+constexpr char kStoreFailed[] = "Upis događaja nije uspeo (%s); ništa nije upisano.";
+constexpr char kStopped[] = "Prekinuto pre kraja; ništa nije upisano.";
 
 QString OsErrorText(int error) {
     return error == 0 ? QStringLiteral("greška slanja") : QString::fromLocal8Bit(std::strerror(error));
@@ -135,9 +132,10 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     m_protocol.OnMemReadEnded = [this] { m_readEnded = true; };
     if (!m_protocol.OpenEndpoint(address, accessPoint.udpPort)) {
         const int error = m_protocol.Endpoint().LastError();
-        Fail(_DEVICE_CONNECT_ERR + (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort})
-                                                        : QStringLiteral(" (%1)").arg(QString::fromStdString(
-                                                              m_protocol.Endpoint().LastErrorText()))));
+        Fail(QString::fromUtf8(_DEVICE_CONNECT_ERR) +
+             (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort})
+                                  : QStringLiteral(" (%1)").arg(
+                                        QString::fromStdString(m_protocol.Endpoint().LastErrorText()))));
         return false;
     }
     m_startedAt = Now();

@@ -21,10 +21,6 @@ QString AllZero(const QStringList& fields) {
     return parts.join(QStringLiteral(" AND "));
 }
 
-double RowHours(const TDataSet& sheet, int row, const QString& field) {
-    return sheet.RowValue(row, sheet.FieldByName(field)->Index()).toDouble();
-}
-
 } // namespace
 
 const QStringList& AttendanceHourFields() {
@@ -169,15 +165,23 @@ TAddResult AddEmployeeToSheet(TDataSet& sheet, TAttendanceDay& day, qint64 emplo
     return TAddResult::Added;
 }
 
-QColor AttendanceRowColor(const TDataSet& sheet, int row) {
-    if (RowHours(sheet, row, QStringLiteral("redistributionhours")) != 0) return QColor(128, 128, 128);
-    if (RowHours(sheet, row, QStringLiteral("unallocatedhours")) > 0) return QColor(128, 255, 128);
-    bool othersZero = true; // every category but the regular one
+TAttendanceColors::TAttendanceColors(const TDataSet& sheet)
+    : m_sheet(sheet), m_regular(sheet.FieldByName(QStringLiteral("regularworkinghours"))->Index()),
+      m_redistribution(sheet.FieldByName(QStringLiteral("redistributionhours"))->Index()),
+      m_unallocated(sheet.FieldByName(QStringLiteral("unallocatedhours"))->Index()) {
     for (const QString& f : AttendanceSummedHourFields().mid(1))
-        if (RowHours(sheet, row, f) != 0) othersZero = false;
-    const double regular = RowHours(sheet, row, QStringLiteral("regularworkinghours"));
-    if (othersZero && regular == 0) return QColor(255, 128, 128);
-    if (othersZero && regular < 8) return QColor(128, 255, 255);
+        m_others.push_back(sheet.FieldByName(f)->Index());
+}
+
+QColor TAttendanceColors::Row(int row) const {
+    auto hours = [&](int field) { return m_sheet.RowValue(row, field).toDouble(); };
+    if (hours(m_redistribution) != 0) return QColor(128, 128, 128);
+    if (hours(m_unallocated) > 0) return QColor(128, 255, 128);
+    for (int f : m_others)
+        if (hours(f) != 0) return {};
+    const double regular = hours(m_regular);
+    if (regular == 0) return QColor(255, 128, 128);
+    if (regular < 8) return QColor(128, 255, 255);
     return {};
 }
 

@@ -52,8 +52,18 @@ TAddResult AddEmployeeToSheet(TDataSet& sheet, TAttendanceDay& day, qint64 emplo
 // The colour of a sheet row by the first rule that holds: grey when
 // redistribution hours are not 0, light green when unallocated hours are
 // above 0, light red when all fifteen categories are 0, light cyan for regular
-// hours under 8 and nothing else; invalid for the default colours.
-QColor AttendanceRowColor(const TDataSet& sheet, int row);
+// hours under 8 and nothing else; invalid for the default colours. The sheet's
+// fields must outlive it (they are looked up once, for every cell painted).
+class TAttendanceColors {
+public:
+    explicit TAttendanceColors(const TDataSet& sheet);
+    QColor Row(int row) const;
+
+private:
+    const TDataSet& m_sheet;
+    int m_regular, m_redistribution, m_unallocated;
+    std::vector<int> m_others; // every summed category but the regular one
+};
 
 // The summary list's fields; the sums of the sheet's rows per employee, in the
 // order of each employee's first row. An empty start date stays empty.

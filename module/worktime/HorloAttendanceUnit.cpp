@@ -92,6 +92,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
     const QStringList& columns = AttendanceSheetColumns();
     for (qsizetype i = 0; i < columns.size(); ++i)
         HorloAttendanceDBG->AddColumn(columns[i]).ReadOnly = i < 6; // employee and date
+    m_colors = std::make_unique<TAttendanceColors>(*sheet);
     HorloAttendanceDBG->OnCellColor = [this](int row, int column) {
         return HorloAttendanceDBGDrawColumnCell(row, column);
     };
@@ -275,7 +276,7 @@ void THorloAttendanceForm::ToDateButtonClick() {
 }
 
 QColor THorloAttendanceForm::HorloAttendanceDBGDrawColumnCell(int row, int) const {
-    return AttendanceRowColor(*HorloDM->HorloAttendanceZQ, row);
+    return m_colors->Row(row);
 }
 
 void THorloAttendanceForm::HorloAttendanceDBGKeyDown(int& key) {

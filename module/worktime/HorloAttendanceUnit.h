@@ -90,5 +90,6 @@ private:
     void FormCreate();
     void PickDate(QLineEdit* edit);
     std::unique_ptr<TAttendanceDay> m_day;
+    std::unique_ptr<TAttendanceColors> m_colors;
     TWheelHook m_wheelHook;
 };

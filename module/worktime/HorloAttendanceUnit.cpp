@@ -90,8 +90,10 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
     HorloAttendanceDBG->setObjectName(QStringLiteral("HorloAttendanceDBG"));
     HorloAttendanceDBG->SetDataSource(HorloDM->HorloAttendanceDS);
     const QStringList& columns = AttendanceSheetColumns();
+    const int widths[] = {60, 110, 90, 120, 0, 80}; // the rest fit their titles
     for (qsizetype i = 0; i < columns.size(); ++i)
-        HorloAttendanceDBG->AddColumn(columns[i]).ReadOnly = i < 6; // employee and date
+        HorloAttendanceDBG->AddColumn(columns[i], i < 6 ? widths[i] : 0).ReadOnly =
+            i < 6; // employee and date
     m_colors = std::make_unique<TAttendanceColors>(*sheet);
     HorloAttendanceDBG->OnCellColor = [this](int row, int column) {
         return HorloAttendanceDBGDrawColumnCell(row, column);

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QPointer>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,25 @@ TEST_F(CalendarFixture, FlagsChangeOnlyThroughThePickListAndKeysCannotDeleteOrAp
                                       "'2018-03-06'"))
                   .rows[0][0],
               QVariant(false));
+}
+
+TEST_F(CalendarFixture, OnlyUpwardWheelStepsMoveTheRowSinceDownIsDiscarded) {
+    Choose(2018, 3);
+    form->AddAllButtonClick();
+    TDBGrid* grid = form->HorloWorkCalendarDBG;
+    form->show();
+    grid->setFocus();
+    Calendar()->SetRecIndex(10);
+    auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(10, 10), grid->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid->viewport(), &event);
+        return Calendar()->RecIndex();
+    };
+    EXPECT_EQ(wheel(120), 9);
+    EXPECT_EQ(wheel(-120), 9);
+    EXPECT_EQ(wheel(0), 9);
+    EXPECT_EQ(Calendar()->RecordCount(), 31);
 }
 
 TEST_F(CalendarFixture, CancelDiscardsAndCloses) {

@@ -58,3 +58,4 @@ inline constexpr char _CMN_NAV_DELETE_CAP[] = "Izbriši zapis";
 inline constexpr char _CMN_NAV_POST_CAP[] = "Sačuvaj izmene";
 inline constexpr char _CMN_NAV_CANCEL_CAP[] = "Odustani od izmena";
 inline constexpr char _CMN_DELETE_RECORD_CONF[] = "Izbrisati izabrani zapis?";
+inline constexpr char _CMN_FILE_WRITE_ERR[] = "Datoteka \"%s\" ne može da se upiše: %s";

@@ -50,6 +50,7 @@ TZConnection& TZQuery::Conn() const {
 
 void TZQuery::SetSQL(const QString& text) {
     m_sql = text;
+    m_updateTable = SqlFirstTable(m_sql); // asked for every field of every row written
     std::vector<TParam> params;
     ForEachParameter(m_sql, [&](qsizetype, qsizetype, const QString& name) {
         for (const TParam& p : params)
@@ -89,7 +90,7 @@ void TZQuery::ExecSQL() {
 }
 
 QString TZQuery::UpdateTable() const {
-    return SqlFirstTable(m_sql);
+    return m_updateTable;
 }
 
 void TZQuery::DoOpen() {

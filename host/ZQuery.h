@@ -60,6 +60,7 @@ private:
 
     TZConnection* m_connection;
     QString m_sql;
+    QString m_updateTable;
     std::vector<TParam> m_params;
     quint64 m_rowsAffected = 0;
 };

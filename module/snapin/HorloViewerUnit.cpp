@@ -2,6 +2,8 @@
 
 #include "module/data/HorloDMUnit.h"
 #include "module/device/ImportEventUnit.h"
+#include "module/worktime/HorloAttendanceUnit.h"
+#include "module/worktime/HorloWorkCalendarUnit.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -35,7 +37,7 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, QKeySequence(),
                                    [this] { ImportActionExecute(); });
     // their dialogs come with the work that builds them
-    for (QAction* a : {ReportAction, EditEvents, CalendarAction, AttendanceAction, IDCardsAction})
+    for (QAction* a : {ReportAction, EditEvents, IDCardsAction})
         a->setEnabled(false);
 
     ActionTB->addAction(IDCardsAction);
@@ -55,8 +57,15 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
 
 void THorloViewerForm::ReportActionExecute() {}
 void THorloViewerForm::EditEventsExecute() {}
-void THorloViewerForm::CalendarActionExecute() {}
-void THorloViewerForm::AttendanceActionExecute() {}
+void THorloViewerForm::CalendarActionExecute() {
+    // owned by nobody: the dialog frees itself when closed
+    auto* form = new THorloWorkCalendarForm();
+    form->exec();
+}
+void THorloViewerForm::AttendanceActionExecute() {
+    auto* form = new THorloAttendanceForm();
+    form->exec();
+}
 void THorloViewerForm::IDCardsActionExecute() {}
 void THorloViewerForm::ImportActionExecute() {
     // owned by nobody: the dialog frees itself when closed

@@ -237,6 +237,22 @@ TEST_F(PrintFixture, WizardWritesTheGridUnderTitleAndHeaderToAPdf) {
     EXPECT_THROW(wizard.SaveAsPdf(dir.filePath(QStringLiteral("no/such/dir/x.pdf"))), std::runtime_error);
 }
 
+TEST_F(PrintFixture, WizardSavesWhatTheGridShowsAsCsv) {
+    grid.SetColumnVisible(1, false);
+    TPrintWizard wizard(&grid, QStringLiteral("title:Spisak;header:"));
+    const QString file = dir.filePath(QStringLiteral("spisak.csv"));
+    wizard.SaveAsCsv(file);
+    QFile csv(file);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 1 + 120 + 1); // the header, the rows, nothing after the last line end
+    EXPECT_EQ(lines[0], QStringLiteral("Broj,Ime"));
+    EXPECT_EQ(lines[1], QStringLiteral("1,Red broj 1"));
+    EXPECT_EQ(lines[120], QStringLiteral("120,Red broj 120"));
+    EXPECT_TRUE(lines[121].isEmpty());
+    EXPECT_THROW(wizard.SaveAsCsv(dir.filePath(QStringLiteral("no/such/dir/x.csv"))), std::runtime_error);
+}
+
 TEST(EmployeeChooser, ChoosesFromTheSearchableListOfEmployees) {
     TDialogScript::SetUnattended(true);
     TDialogScript::Reset();

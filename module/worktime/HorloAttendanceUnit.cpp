@@ -1,0 +1,392 @@
+#include "module/worktime/HorloAttendanceUnit.h"
+
+#include "host/DBGrid.h"
+#include "host/DBNavigator.h"
+#include "host/Dialogs.h"
+#include "host/GridSorter.h"
+#include "host/HostIntf.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/snapin/HorloRegistration.h"
+#include "module/worktime/ConsolePrint.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QDate Yesterday() {
+    return Now().date().addDays(-1);
+}
+
+} // namespace
+
+THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("HorloAttendanceForm"));
+    setWindowTitle(QStringLiteral("Prisustvo"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+
+    auto edit = [this](const char* name) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        return e;
+    };
+    FromDateEdit = edit("FromDateEdit");
+    ToDateEdit = edit("ToDateEdit");
+    EmployeeCodeEdit = edit("EmployeeCodeEdit");
+    EmployeeLastnameEdit = edit("EmployeeLastnameEdit");
+    EmployeeFirstnameEdit = edit("EmployeeFirstnameEdit");
+    FromDateButton = new QPushButton(QStringLiteral("..."), this);
+    ToDateButton = new QPushButton(QStringLiteral("..."), this);
+    for (QPushButton* b : {FromDateButton, ToDateButton}) {
+        b->setAutoDefault(false);
+        b->setFixedWidth(28);
+    }
+
+    FilterGB = new QGroupBox(QStringLiteral("Filter"), this);
+    auto radio = [this](const char* caption) {
+        return new QRadioButton(QString::fromUtf8(caption), FilterGB);
+    };
+    NoneRB = radio("Bez");
+    AbsentRB = radio("Odsutni");
+    ShortRB = radio("Manje");
+    OvertimeRB = radio("Prekovremeno");
+    VacationRB = radio("Odmor");
+    RedistributionRB = radio("Preraspodela");
+    SickRB = radio("Bolovanje");
+    UnallocatedRB = radio("Neraspoređeno");
+    NoneRB->setChecked(true);
+    auto* filterLayout = new QGridLayout(FilterGB);
+    const QRadioButton* const radios[] = {NoneRB,     AbsentRB,         ShortRB, OvertimeRB,
+                                          VacationRB, RedistributionRB, SickRB,  UnallocatedRB};
+    for (int i = 0; i < 8; ++i)
+        filterLayout->addWidget(const_cast<QRadioButton*>(radios[i]), i % 4, i / 4);
+
+    FindButton = new QPushButton(QStringLiteral("&Prikaži"), this);
+    FindButton->setDefault(true);
+
+    HorloAttendanceDBN = new TDBNavigator(this);
+    HorloAttendanceDBN->SetVisibleButtons({TDBNavigator::nbFirst, TDBNavigator::nbPrior, TDBNavigator::nbNext,
+                                           TDBNavigator::nbLast, TDBNavigator::nbDelete, TDBNavigator::nbPost,
+                                           TDBNavigator::nbCancel});
+    HorloAttendanceDBN->ConfirmDelete = false;
+    HorloAttendanceDBN->SetDataSource(HorloDM->HorloAttendanceDS);
+    AddDayButton = new QPushButton(QStringLiteral("Dodaj dan"), this);
+    AddEmployeeButton = new QPushButton(QStringLiteral("Dodaj zaposlenog"), this);
+
+    HorloAttendanceDBG = new TDBGrid(this);
+    HorloAttendanceDBG->setObjectName(QStringLiteral("HorloAttendanceDBG"));
+    HorloAttendanceDBG->SetDataSource(HorloDM->HorloAttendanceDS);
+    const QStringList& columns = AttendanceSheetColumns();
+    const int widths[] = {60, 110, 90, 120, 0, 80}; // the rest fit their titles
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        HorloAttendanceDBG->AddColumn(columns[i], i < 6 ? widths[i] : 0).ReadOnly =
+            i < 6; // employee and date
+    m_colors = std::make_unique<TAttendanceColors>(*sheet);
+    HorloAttendanceDBG->OnCellColor = [this](int row, int column) {
+        return HorloAttendanceDBGDrawColumnCell(row, column);
+    };
+    HorloAttendanceDBG->setMinimumSize(720, 320);
+    AttendanceTotalLabel = new QLabel(QStringLiteral("0"), this);
+    AttendanceTotalLabel->setObjectName(QStringLiteral("AttendanceTotalLabel"));
+
+    HorloAttendanceCDS = new TClientDataSet(this);
+    HorloAttendanceCDS->setObjectName(QStringLiteral("HorloAttendanceCDS"));
+    DefineAttendanceSummary(*HorloAttendanceCDS);
+    HorloAttendanceDS = new TDataSource(HorloAttendanceCDS, this);
+    HorloAttendancePrintDBG = new TDBGrid(this);
+    HorloAttendancePrintDBG->setObjectName(QStringLiteral("HorloAttendancePrintDBG"));
+    HorloAttendancePrintDBG->SetDataSource(HorloAttendanceDS);
+    for (const char* name :
+         {"code", "lastname", "firstname", "personalidentificator", "vocation", "startworkingdate"})
+        HorloAttendancePrintDBG->AddColumn(QString::fromLatin1(name));
+    for (const QString& f : AttendanceSummedHourFields())
+        HorloAttendancePrintDBG->AddColumn(f);
+    HorloAttendancePrintDBG->setVisible(false);
+
+    PrintListButton = new QPushButton(QStringLiteral("Štampaj listu"), this);
+    PrintButton = new QPushButton(QStringLiteral("Štampaj"), this);
+    OKButton = new QPushButton(QStringLiteral("U redu"), this);
+    ApplyButton = new QPushButton(QStringLiteral("Primeni"), this);
+    CancelButton = new QPushButton(QStringLiteral("Otkaži"), this);
+    for (QPushButton* b :
+         {AddDayButton, AddEmployeeButton, PrintListButton, PrintButton, OKButton, ApplyButton, CancelButton})
+        b->setAutoDefault(false);
+    OKAction = new QAction(OKButton->text(), this);
+    ApplyAction = new QAction(ApplyButton->text(), this);
+    CancelAction = new QAction(CancelButton->text(), this);
+    for (auto [button, action] :
+         {std::pair{OKButton, OKAction}, {ApplyButton, ApplyAction}, {CancelButton, CancelAction}}) {
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button,
+                [button, action] { button->setEnabled(action->isEnabled()); });
+    }
+    const auto handle = [this](auto* sender, auto signal, void (THorloAttendanceForm::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    handle(OKAction, &QAction::triggered, &THorloAttendanceForm::OKActionExecute);
+    handle(ApplyAction, &QAction::triggered, &THorloAttendanceForm::ApplyActionExecute);
+    handle(CancelAction, &QAction::triggered, &THorloAttendanceForm::CancelActionExecute);
+    handle(FindButton, &QPushButton::clicked, &THorloAttendanceForm::FindButtonClick);
+    handle(FromDateButton, &QPushButton::clicked, &THorloAttendanceForm::FromDateButtonClick);
+    handle(ToDateButton, &QPushButton::clicked, &THorloAttendanceForm::ToDateButtonClick);
+    handle(AddDayButton, &QPushButton::clicked, &THorloAttendanceForm::AddDayButtonClick);
+    handle(AddEmployeeButton, &QPushButton::clicked, &THorloAttendanceForm::AddEmployeeButtonClick);
+    handle(PrintListButton, &QPushButton::clicked, &THorloAttendanceForm::PrintListButtonClick);
+    handle(PrintButton, &QPushButton::clicked, &THorloAttendanceForm::PrintButtonClick);
+    handle(HorloAttendanceDBG, &QAbstractItemView::doubleClicked,
+           &THorloAttendanceForm::HorloAttendanceDBGDblClick);
+    connect(sheet, &TDataSet::DataChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
+    connect(sheet, &TDataSet::RecordChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
+    connect(sheet, &TDataSet::StateChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
+
+    auto* period = new QGridLayout;
+    auto label = [this](const QString& text) { return new QLabel(text, this); };
+    period->addWidget(label(_HORLO_DATE_FROM), 0, 0);
+    period->addWidget(FromDateEdit, 0, 1);
+    period->addWidget(FromDateButton, 0, 2);
+    period->addWidget(label(_HORLO_DATE_TO), 1, 0);
+    period->addWidget(ToDateEdit, 1, 1);
+    period->addWidget(ToDateButton, 1, 2);
+    period->addWidget(label(QStringLiteral("Kod zaposlenog")), 0, 3);
+    period->addWidget(EmployeeCodeEdit, 0, 4);
+    period->addWidget(label(QStringLiteral("Prezime")), 1, 3);
+    period->addWidget(EmployeeLastnameEdit, 1, 4);
+    period->addWidget(label(QStringLiteral("Ime")), 2, 3);
+    period->addWidget(EmployeeFirstnameEdit, 2, 4);
+    auto* top = new QHBoxLayout;
+    top->addLayout(period);
+    top->addWidget(FilterGB);
+    top->addWidget(FindButton, 0, Qt::AlignBottom);
+    top->addStretch(1);
+    auto* tools = new QHBoxLayout;
+    tools->addWidget(HorloAttendanceDBN, 1);
+    tools->addWidget(AddDayButton);
+    tools->addWidget(AddEmployeeButton);
+    auto* total = new QHBoxLayout;
+    total->addWidget(label(QStringLiteral("Ukupno:")));
+    total->addWidget(AttendanceTotalLabel);
+    total->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(PrintListButton);
+    buttons->addWidget(PrintButton);
+    buttons->addStretch(1);
+    buttons->addWidget(OKButton);
+    buttons->addWidget(ApplyButton);
+    buttons->addWidget(CancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(tools);
+    layout->addWidget(HorloAttendanceDBG, 1);
+    layout->addLayout(total);
+    layout->addLayout(buttons);
+    resize(1000, 600);
+
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+THorloAttendanceForm::~THorloAttendanceForm() {
+    qApp->removeEventFilter(this);
+}
+
+void THorloAttendanceForm::FormCreate() {
+    TZConnection& connection = *HorloDM->ZConnection();
+    m_day = std::make_unique<TAttendanceDay>(connection, TWorkingTimeSettings::Read(connection));
+    const QDate yesterday = Yesterday();
+    FromDateEdit->setText(SqlDate(QDate(yesterday.year(), yesterday.month(), 1)));
+    ToDateEdit->setText(SqlDate(yesterday));
+    Guarded([this] { OpenHorloAttendance(); });
+    GridSorter.AddGrid(HorloAttendanceDBG);
+    ApplyActionUpdate();
+}
+
+TAttendanceFilter THorloAttendanceForm::SelectedFilter() const {
+    if (NoneRB->isChecked()) return TAttendanceFilter::None;
+    if (AbsentRB->isChecked()) return TAttendanceFilter::Absent;
+    if (ShortRB->isChecked()) return TAttendanceFilter::Short;
+    if (OvertimeRB->isChecked()) return TAttendanceFilter::Overtime;
+    if (VacationRB->isChecked()) return TAttendanceFilter::Vacation;
+    if (RedistributionRB->isChecked()) return TAttendanceFilter::Redistribution;
+    if (SickRB->isChecked()) return TAttendanceFilter::Sick;
+    return TAttendanceFilter::Unallocated;
+}
+
+TAttendanceView THorloAttendanceForm::View() const {
+    TAttendanceView view;
+    view.FromDate = FromDateEdit->text();
+    view.ToDate = ToDateEdit->text();
+    view.Code = EmployeeCodeEdit->text();
+    view.LastName = EmployeeLastnameEdit->text();
+    view.FirstName = EmployeeFirstnameEdit->text();
+    view.Filter = SelectedFilter();
+    return view;
+}
+
+void THorloAttendanceForm::OpenHorloAttendance() {
+    const TAttendanceView view = View();
+    // a period that is not a date leaves the sheet as it was
+    for (const auto& [text, name] :
+         {std::pair{view.FromDate, _HORLO_DATE_FROM}, {view.ToDate, _HORLO_DATE_TO}})
+        if (!PeriodDate(text).isValid()) {
+            ShowWarning(Format(_SEARCH_DATE_WRN, {text, name}));
+            return;
+        }
+    TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    {
+        sheet->DisableControls();
+        struct Resume {
+            TDataSet* ds;
+            ~Resume() { ds->EnableControls(); }
+        } resume{sheet};
+        sheet->Close();
+        AttendanceTotalLabel->setText(QStringLiteral("0"));
+        sheet->SetSQL(AttendanceStatement(view, *HorloDM->ZConnection()));
+        sheet->Open();
+        sheet->First();
+    }
+    AttendanceTotalLabel->setText(QString::number(sheet->RecordCount()));
+}
+
+void THorloAttendanceForm::FindButtonClick() {
+    OpenHorloAttendance();
+}
+
+void THorloAttendanceForm::PickDate(QLineEdit* edit) {
+    QDate date = Yesterday();
+    if (GetDate(date)) edit->setText(SqlDate(date));
+}
+
+void THorloAttendanceForm::FromDateButtonClick() {
+    PickDate(FromDateEdit);
+}
+
+void THorloAttendanceForm::ToDateButtonClick() {
+    PickDate(ToDateEdit);
+}
+
+QColor THorloAttendanceForm::HorloAttendanceDBGDrawColumnCell(int row, int) const {
+    return m_colors->Row(row);
+}
+
+void THorloAttendanceForm::HorloAttendanceDBGKeyDown(int& key) {
+    // no deleting from the keyboard, no moving between cells, no empty row below the last
+    if (key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Down) key = 0;
+}
+
+void THorloAttendanceForm::HorloAttendanceDBGKeyPress(QString& text) {
+    // the employee's columns take no typing
+    const QModelIndex current = HorloAttendanceDBG->currentIndex();
+    if (current.isValid() && current.column() < 5) text.clear();
+}
+
+bool THorloAttendanceForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (widget != HorloAttendanceDBG && !HorloAttendanceDBG->isAncestorOf(widget))) return false;
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    int key = keyEvent->key();
+    HorloAttendanceDBGKeyDown(key);
+    if (key == 0) return true;
+    QString text = keyEvent->text();
+    if (!text.isEmpty() && text.at(0).isPrint()) {
+        HorloAttendanceDBGKeyPress(text);
+        if (text.isEmpty()) return true;
+    }
+    return false;
+}
+
+void THorloAttendanceForm::keyPressEvent(QKeyEvent* event) {
+    // Escape is the cancel button's; the close box leaves the cache as it is
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelAction->trigger();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void THorloAttendanceForm::HorloAttendanceDBGDblClick() {
+    const TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    const auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
+    if (!chooser) {
+        ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
+        return;
+    }
+    if (!sheet->Active() || sheet->IsEmpty()) return;
+    chooser->ShowEmployee(sheet->FieldByName(QStringLiteral("employeeid"))->AsLargeInt());
+}
+
+void THorloAttendanceForm::ApplyActionUpdate() {
+    const TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    ApplyAction->setEnabled(sheet->Active() && sheet->UpdatesPending());
+}
+
+void THorloAttendanceForm::ApplyActionExecute() {
+    HorloDM->HorloAttendanceZQ->ApplyUpdates();
+}
+
+void THorloAttendanceForm::OKActionExecute() {
+    ApplyActionUpdate();
+    if (ApplyAction->isEnabled()) ApplyActionExecute();
+    accept();
+}
+
+void THorloAttendanceForm::CancelActionExecute() {
+    if (HorloDM->HorloAttendanceZQ->Active()) HorloDM->HorloAttendanceZQ->CancelUpdates();
+    reject();
+}
+
+QString THorloAttendanceForm::GetPrintHeader() const {
+    return Format(_PRINT_HEADER_FMT, {FromDateEdit->text(), ToDateEdit->text()});
+}
+
+void THorloAttendanceForm::PrintListButtonClick() {
+    PrintThroughConsole(HorloAttendanceDBG, PrintParams(windowTitle(), GetPrintHeader()));
+}
+
+void THorloAttendanceForm::PrintButtonClick() {
+    TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    if (!sheet->Active()) return;
+    BuildAttendanceSummary(*sheet, *HorloAttendanceCDS);
+    sheet->First();
+    PrintThroughConsole(HorloAttendancePrintDBG,
+                        PrintParams(windowTitle() + QLatin1Char(' ') + _PRINT_SUM_CAP, GetPrintHeader()));
+}
+
+void THorloAttendanceForm::AddDayButtonClick() {
+    TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    if (!sheet->Active()) return;
+    sheet->First();
+    if (!sheet->IsEmpty()) return; // a day goes only into an empty view
+    QDate day = Yesterday();
+    if (!GetDate(day)) return;
+    if (AddDayToSheet(*sheet, *m_day, day) == TAddResult::Exists) ShowError(_ATTEND_DATE_EXIST_ERR);
+}
+
+void THorloAttendanceForm::AddEmployeeButtonClick() {
+    TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    const auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
+    if (!chooser) {
+        ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
+        return;
+    }
+    if (!sheet->Active()) return;
+    TEmployeeDesc employee;
+    if (!chooser->ChooseEmployeeDesc(employee)) return;
+    QDate day = Yesterday();
+    if (!GetDate(day)) return;
+    if (AddEmployeeToSheet(*sheet, *m_day, employee.EmployeeID, day) == TAddResult::Exists)
+        ShowError(_ATTEND_DATE_EXIST_ERR);
+}

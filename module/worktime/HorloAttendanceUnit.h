@@ -1,0 +1,95 @@
+// The attendance sheet ("Prisustvo"): the sheet for a period, filtered by
+// employee and by the kind of hours, coloured by what its hours say, edited in
+// place, extended by a day or an employee, and printed as a list or as sums per
+// employee. Changes stay in the sheet query's cache until applied.
+#pragma once
+
+#include "host/ClientDataSet.h"
+#include "host/WheelToKey.h"
+#include "module/worktime/AttendanceSheet.h"
+
+#include <QDialog>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class TDBGrid;
+class TDBNavigator;
+
+class THorloAttendanceForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit THorloAttendanceForm(QWidget* parent = nullptr);
+    ~THorloAttendanceForm() override;
+
+    QLineEdit* FromDateEdit;
+    QLineEdit* ToDateEdit;
+    QPushButton* FromDateButton;
+    QPushButton* ToDateButton;
+    QLineEdit* EmployeeCodeEdit;
+    QLineEdit* EmployeeLastnameEdit;
+    QLineEdit* EmployeeFirstnameEdit;
+    QGroupBox* FilterGB;
+    QRadioButton* NoneRB;           // "Bez"
+    QRadioButton* AbsentRB;         // "Odsutni"
+    QRadioButton* ShortRB;          // "Manje"
+    QRadioButton* OvertimeRB;       // "Prekovremeno"
+    QRadioButton* VacationRB;       // "Odmor"
+    QRadioButton* RedistributionRB; // "Preraspodela"
+    QRadioButton* SickRB;           // "Bolovanje"
+    QRadioButton* UnallocatedRB;    // "Neraspoređeno"
+    QPushButton* FindButton;
+    TDBNavigator* HorloAttendanceDBN;
+    QPushButton* AddDayButton;
+    QPushButton* AddEmployeeButton;
+    TDBGrid* HorloAttendanceDBG;
+    QLabel* AttendanceTotalLabel;
+    QPushButton* PrintListButton;
+    QPushButton* PrintButton;
+    QPushButton* OKButton;
+    QPushButton* ApplyButton;
+    QPushButton* CancelButton;
+    QAction* OKAction;
+    QAction* ApplyAction;
+    QAction* CancelAction;
+    // The per-employee summary and the hidden grid that hands it to the print wizard.
+    TClientDataSet* HorloAttendanceCDS;
+    TDataSource* HorloAttendanceDS;
+    TDBGrid* HorloAttendancePrintDBG;
+
+    const TWorkingTimeSettings& Settings() const { return m_day->Settings(); }
+    TAttendanceView View() const; // what the edits and filters say
+    TAttendanceFilter SelectedFilter() const;
+
+    void OpenHorloAttendance();
+    void FindButtonClick();
+    void FromDateButtonClick();
+    void ToDateButtonClick();
+    QColor HorloAttendanceDBGDrawColumnCell(int row, int column) const;
+    void HorloAttendanceDBGKeyDown(int& key);
+    void HorloAttendanceDBGKeyPress(QString& text);
+    void HorloAttendanceDBGDblClick();
+    void ApplyActionUpdate();
+    void ApplyActionExecute();
+    void OKActionExecute();
+    void CancelActionExecute();
+    QString GetPrintHeader() const;
+    void PrintListButtonClick();
+    void PrintButtonClick();
+    void AddDayButtonClick();
+    void AddEmployeeButtonClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void FormCreate();
+    void PickDate(QLineEdit* edit);
+    std::unique_ptr<TAttendanceDay> m_day;
+    std::unique_ptr<TAttendanceColors> m_colors;
+    TWheelHook m_wheelHook;
+};

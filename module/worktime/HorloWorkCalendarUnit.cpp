@@ -1,0 +1,260 @@
+#include "module/worktime/HorloWorkCalendarUnit.h"
+
+#include "host/DBGrid.h"
+#include "host/DBNavigator.h"
+#include "host/Dialogs.h"
+#include "host/GridSorter.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/worktime/ConsolePrint.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Day names by QDate::dayOfWeek (1 Monday .. 7 Sunday).
+QString DayName(int dayOfWeek) {
+    static constexpr const char* names[] = {_WORK_CAL_DAY_2, _WORK_CAL_DAY_3, _WORK_CAL_DAY_4, _WORK_CAL_DAY_5,
+                                            _WORK_CAL_DAY_6, _WORK_CAL_DAY_7, _WORK_CAL_DAY_1};
+    return QString::fromUtf8(names[dayOfWeek - 1]);
+}
+
+} // namespace
+
+int THorloWorkCalendarForm::LastYear() {
+    return Now().date().year() + 1;
+}
+
+THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("HorloWorkCalendarForm"));
+    setWindowTitle(QStringLiteral("Radni kalendar"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    TZQuery* calendar = HorloDM->HorloWorkCalendarZQ;
+
+    YearCB = new QComboBox(this);
+    YearCB->setObjectName(QStringLiteral("YearCB"));
+    for (int year = FirstYear; year <= LastYear(); ++year)
+        YearCB->addItem(QString::number(year));
+    MonthCB = new QComboBox(this);
+    MonthCB->setObjectName(QStringLiteral("MonthCB"));
+    for (int month = 1; month <= 12; ++month)
+        MonthCB->addItem(QString::number(month));
+
+    HorloWorkCalendarDBN = new TDBNavigator(this);
+    HorloWorkCalendarDBN->SetVisibleButtons({TDBNavigator::nbFirst, TDBNavigator::nbPrior,
+                                             TDBNavigator::nbNext, TDBNavigator::nbLast, TDBNavigator::nbPost,
+                                             TDBNavigator::nbCancel});
+    HorloWorkCalendarDBN->SetDataSource(HorloDM->HorloWorkCalendarDS);
+    AddAllButton = new QPushButton(QStringLiteral("Dodaj sve"), this);
+    AddAllButton->setAutoDefault(false);
+
+    HorloWorkCalendarDBG = new TDBGrid(this);
+    HorloWorkCalendarDBG->setObjectName(QStringLiteral("HorloWorkCalendarDBG"));
+    HorloWorkCalendarDBG->SetDataSource(HorloDM->HorloWorkCalendarDS);
+    for (const char* field : {"year", "month", "workcalendardate", "dayname", "workday"}) {
+        TDBGridColumn& column = HorloWorkCalendarDBG->AddColumn(QString::fromLatin1(field));
+        column.ReadOnly = QLatin1String(field) != QLatin1String("workday");
+    }
+    HorloWorkCalendarDBG->OnCellColor = [this](int row, int column) {
+        return HorloWorkCalendarDBGDrawColumnCell(row, column);
+    };
+    HorloWorkCalendarDBG->setMinimumSize(460, 300);
+
+    PrintButton = new QPushButton(QStringLiteral("Štampaj"), this);
+    OKButton = new QPushButton(QStringLiteral("U redu"), this);
+    ApplyButton = new QPushButton(QStringLiteral("Primeni"), this);
+    CancelButton = new QPushButton(QStringLiteral("Otkaži"), this);
+    OKButton->setDefault(true);
+    for (QPushButton* b : {PrintButton, ApplyButton, CancelButton})
+        b->setAutoDefault(false);
+    OKAction = new QAction(OKButton->text(), this);
+    ApplyAction = new QAction(ApplyButton->text(), this);
+    CancelAction = new QAction(CancelButton->text(), this);
+    for (auto [button, action] :
+         {std::pair{OKButton, OKAction}, {ApplyButton, ApplyAction}, {CancelButton, CancelAction}}) {
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button,
+                [button, action] { button->setEnabled(action->isEnabled()); });
+    }
+    connect(OKAction, &QAction::triggered, this, [this] { Guarded([this] { OKActionExecute(); }); });
+    connect(ApplyAction, &QAction::triggered, this, [this] { Guarded([this] { ApplyActionExecute(); }); });
+    connect(CancelAction, &QAction::triggered, this, [this] { Guarded([this] { CancelActionExecute(); }); });
+    connect(AddAllButton, &QPushButton::clicked, this, [this] { Guarded([this] { AddAllButtonClick(); }); });
+    connect(PrintButton, &QPushButton::clicked, this, [this] { Guarded([this] { PrintButtonClick(); }); });
+    connect(calendar, &TDataSet::DataChanged, this, &THorloWorkCalendarForm::ApplyActionUpdate);
+    connect(calendar, &TDataSet::RecordChanged, this, &THorloWorkCalendarForm::ApplyActionUpdate);
+    connect(calendar, &TDataSet::StateChanged, this, &THorloWorkCalendarForm::ApplyActionUpdate);
+
+    auto* selectors = new QHBoxLayout;
+    selectors->addWidget(new QLabel(QStringLiteral("Godina"), this));
+    selectors->addWidget(YearCB);
+    selectors->addSpacing(12);
+    selectors->addWidget(new QLabel(QStringLiteral("Mesec"), this));
+    selectors->addWidget(MonthCB);
+    selectors->addStretch(1);
+    auto* tools = new QHBoxLayout;
+    tools->addWidget(HorloWorkCalendarDBN, 1);
+    tools->addWidget(AddAllButton);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(PrintButton);
+    buttons->addStretch(1);
+    buttons->addWidget(OKButton);
+    buttons->addWidget(ApplyButton);
+    buttons->addWidget(CancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(selectors);
+    layout->addLayout(tools);
+    layout->addWidget(HorloWorkCalendarDBG, 1);
+    layout->addLayout(buttons);
+
+    qApp->installEventFilter(this);
+    FormCreate();
+    connect(YearCB, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { YearCBChange(); }); });
+    connect(MonthCB, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { YearCBChange(); }); });
+}
+
+THorloWorkCalendarForm::~THorloWorkCalendarForm() {
+    qApp->removeEventFilter(this);
+}
+
+void THorloWorkCalendarForm::FormCreate() {
+    const QDate today = Now().date();
+    YearCB->setCurrentIndex(today.year() - FirstYear); // a clock before the list selects nothing
+    MonthCB->setCurrentIndex(today.month() - 1);
+    Guarded([this] { OpenHorloWorkCalendar(); });
+    HorloWorkCalendarDBG->UpdateColumn(4, [this] {
+        TDBGridColumn column = HorloWorkCalendarDBG->Column(4);
+        column.PickList = QStringList{_YES_CAP, _NO_CAP};
+        return column;
+    }());
+    GridSorter.AddGrid(HorloWorkCalendarDBG);
+    ApplyActionUpdate();
+}
+
+void THorloWorkCalendarForm::OpenHorloWorkCalendar() {
+    TZQuery* calendar = HorloDM->HorloWorkCalendarZQ;
+    calendar->DisableControls();
+    struct Resume {
+        TDataSet* ds;
+        ~Resume() { ds->EnableControls(); }
+    } resume{calendar};
+    calendar->Close();
+    // without a year or month chosen no month is shown
+    if (YearCB->currentIndex() < 0 || MonthCB->currentIndex() < 0) return;
+    calendar->SetSQL(Format(QStringLiteral("SELECT * FROM horloworkcalendar WHERE year = %d and month = %d "
+                                           "ORDER BY horloworkcalendarid"),
+                            {YearCB->currentText().toInt(), MonthCB->currentText().toInt()}));
+    calendar->Open();
+    calendar->First();
+}
+
+void THorloWorkCalendarForm::YearCBChange() {
+    OpenHorloWorkCalendar();
+}
+
+void THorloWorkCalendarForm::AddAllButtonClick() {
+    TZQuery* calendar = HorloDM->HorloWorkCalendarZQ;
+    if (!calendar->Active()) return;
+    calendar->First();
+    if (!calendar->IsEmpty()) return;
+    const int year = YearCB->currentText().toInt();
+    const int month = MonthCB->currentText().toInt();
+    const QDate first(year, month, 1);
+    if (!first.isValid()) return;
+    const QDate last = first.addMonths(1).addDays(-1);
+    THourGlass hourGlass{calendar};
+    TField* yearField = calendar->FieldByName(QStringLiteral("year"));
+    TField* monthField = calendar->FieldByName(QStringLiteral("month"));
+    TField* dateField = calendar->FieldByName(QStringLiteral("workcalendardate"));
+    TField* nameField = calendar->FieldByName(QStringLiteral("dayname"));
+    for (QDate d = first; d <= last; d = d.addDays(1)) {
+        calendar->Append();
+        yearField->SetAsInteger(year);
+        monthField->SetAsInteger(month);
+        dateField->SetValue(d);
+        HorloDM->HorloWorkCalendarZQworkday->SetAsBoolean(d.dayOfWeek() < Qt::Saturday);
+        nameField->SetAsString(DayName(d.dayOfWeek()));
+        calendar->Post();
+    }
+    calendar->First();
+}
+
+QColor THorloWorkCalendarForm::HorloWorkCalendarDBGDrawColumnCell(int row, int) const {
+    const TDataSet* calendar = HorloDM->HorloWorkCalendarZQ;
+    const QVariant workday = calendar->RowValue(row, HorloDM->HorloWorkCalendarZQworkday->Index());
+    return workday.toBool() ? QColor() : QColor(255, 128, 128);
+}
+
+void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyDown(int& key) {
+    // no deleting, no moving between cells, no empty row appended below the last
+    if (key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Down) key = 0;
+}
+
+void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyPress(QString& text) {
+    text.clear(); // the pick list is the only way to change a flag
+}
+
+bool THorloWorkCalendarForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (widget != HorloWorkCalendarDBG && !HorloWorkCalendarDBG->isAncestorOf(widget)))
+        return false;
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    int key = keyEvent->key();
+    HorloWorkCalendarDBGKeyDown(key);
+    if (key == 0) return true;
+    QString text = keyEvent->text();
+    if (!text.isEmpty() && text.at(0).isPrint()) {
+        HorloWorkCalendarDBGKeyPress(text);
+        if (text.isEmpty()) return true;
+    }
+    return false;
+}
+
+void THorloWorkCalendarForm::keyPressEvent(QKeyEvent* event) {
+    // Escape is the cancel button's; the close box leaves the cache as it is
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        CancelAction->trigger();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void THorloWorkCalendarForm::ApplyActionUpdate() {
+    const TZQuery* calendar = HorloDM->HorloWorkCalendarZQ;
+    ApplyAction->setEnabled(calendar->Active() && calendar->UpdatesPending());
+}
+
+void THorloWorkCalendarForm::ApplyActionExecute() {
+    HorloDM->HorloWorkCalendarZQ->ApplyUpdates();
+}
+
+void THorloWorkCalendarForm::OKActionExecute() {
+    ApplyActionUpdate();
+    if (ApplyAction->isEnabled()) ApplyActionExecute();
+    accept();
+}
+
+void THorloWorkCalendarForm::CancelActionExecute() {
+    if (HorloDM->HorloWorkCalendarZQ->Active()) HorloDM->HorloWorkCalendarZQ->CancelUpdates();
+    reject();
+}
+
+QString THorloWorkCalendarForm::PrintParameters() const {
+    return PrintParams(windowTitle() + QStringLiteral(": ") + MonthCB->currentText() + QLatin1Char('.') +
+                           YearCB->currentText() + QLatin1Char('.'),
+                       QString());
+}
+
+void THorloWorkCalendarForm::PrintButtonClick() {
+    PrintThroughConsole(HorloWorkCalendarDBG, PrintParameters());
+}

@@ -1,0 +1,420 @@
+// The attendance dialog as a user drives it: the period and filters, adding a
+// day or an employee, colours, editing keys, the summary and printing.
+#include "host/DBGrid.h"
+#include "host/Dialogs.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/snapin/HorloRegistration.h"
+#include "module/worktime/HorloAttendanceUnit.h"
+#include "tests/support/TestDatabase.h"
+#include "tests/worktime/FakeConsole.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The cell editor the grid has open, if any.
+QWidget* Editor(TDBGrid* grid) {
+    for (QWidget* w : grid->viewport()->findChildren<QWidget*>())
+        if (w->isVisible()) return w;
+    return nullptr;
+}
+
+struct AttendanceFixture : ::testing::Test {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>();
+    QPointer<THorloAttendanceForm> form;
+    int nextEvent = 1;
+
+    void SetUp() override {
+        TDialogScript::SetUnattended(true);
+        TDialogScript::Reset();
+        SetNowForTesting(QDateTime(QDate(2024, 3, 6), QTime(7, 30), Qt::UTC));
+        CreateHorloDM();
+        HorloDM->SetZConnection(&c);
+        GlobalConsole = console;
+        // 1 and 2 work; 3 has no end date and no working state; 4 is on leave (state 7); 5 left
+        c.ExecuteScript(QStringLiteral(
+            "INSERT INTO employee (employeeid, firstname, lastname, code, personalidentificator, vocation, "
+            "startworkingdate, active, workingfromdate, workingtodate, workingstateid) VALUES "
+            "(1, 'Marko', 'Jovanović', '001', '0103985710012', 'Direktor', '2015-03-01', 'y', '2015-03-01', "
+            "'1899-12-30', 1),"
+            "(2, 'Jelena', 'Petrović', '002', '1507990715023', 'Računovođa', '2016-05-16', 'y', "
+            "'2016-05-16', "
+            "'1899-12-30', 1),"
+            "(3, 'Nikola', 'O''Brien', '003', NULL, NULL, NULL, 'y', '2017-01-09', NULL, NULL),"
+            "(4, 'Ana', 'Jovanić', '004', NULL, NULL, '2018-02-01', 'y', '2018-02-01', NULL, 7),"
+            "(5, 'Stefan', 'Petrović', '0021', NULL, NULL, '2016-09-12', 'y', '2016-09-12', '2024-03-04', "
+            "1);"));
+        Event(1, "2024-03-05 08:45:00", 5);
+        Event(1, "2024-03-05 17:10:00", 10);
+        Event(2, "2024-03-05 09:10:00", 15);
+        Event(2, "2024-03-05 17:45:00", 16);
+        Event(3, "2024-03-05 07:00:00", 5);
+        Event(3, "2024-03-05 08:30:00", 10);
+        form = new THorloAttendanceForm();
+    }
+    void TearDown() override {
+        delete form.data();
+        GlobalConsole.reset();
+        DestroyHorloDM();
+        SetNowForTesting(QDateTime());
+        TDialogScript::Reset();
+    }
+    void Event(int employee, const char* time, int type) {
+        c.Execute(
+            QStringLiteral("INSERT INTO employeeevent (employeeeventid, eventtime, employeeeventtypeid, "
+                           "employeeid, horloaccesspointid, deviceindex) VALUES (%1, '%2', %3, %4, 1, %1)")
+                .arg(nextEvent)
+                .arg(QString::fromLatin1(time))
+                .arg(type)
+                .arg(employee));
+        ++nextEvent;
+    }
+    TZQuery* Sheet() { return HorloDM->HorloAttendanceZQ; }
+    int Stored() {
+        return c.Select(QStringLiteral("SELECT COUNT(*) FROM horloattendance")).rows[0][0].toInt();
+    }
+    void Show(const char* from, const char* to) {
+        form->FromDateEdit->setText(QString::fromLatin1(from));
+        form->ToDateEdit->setText(QString::fromLatin1(to));
+        form->FindButtonClick();
+    }
+    double Hours(int row, const char* field) {
+        return Sheet()->RowValue(row, Sheet()->FieldByName(QString::fromLatin1(field))->Index()).toDouble();
+    }
+    qint64 Employee(int row) {
+        return Sheet()
+            ->RowValue(row, Sheet()->FieldByName(QStringLiteral("employeeid"))->Index())
+            .toLongLong();
+    }
+    QList<qint64> Employees() {
+        QList<qint64> ids;
+        for (int row = 0; row < Sheet()->RecordCount(); ++row)
+            ids << Employee(row);
+        return ids;
+    }
+    bool ShownError(const QString& text) {
+        for (const TShownDialog& d : TDialogScript::Shown())
+            if (d.Kind == QLatin1String("error") && d.Text == text) return true;
+        return false;
+    }
+    void Row(int employee, const char* date, const QString& hours) {
+        c.Execute(
+            QStringLiteral("INSERT INTO horloattendance SET employeeid = %1, attendancedate = '%2'%3")
+                .arg(employee)
+                .arg(QString::fromLatin1(date), hours.isEmpty() ? QString() : QStringLiteral(", ") + hours));
+    }
+};
+
+} // namespace
+
+TEST_F(AttendanceFixture, OpensOnYesterdaysMonthWithTheSheetsColumns) {
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Prisustvo"));
+    EXPECT_EQ(form->FromDateEdit->text(), QStringLiteral("2024-03-01"));
+    EXPECT_EQ(form->ToDateEdit->text(), QStringLiteral("2024-03-05"));
+    delete form.data();
+    SetNowForTesting(QDateTime(QDate(2024, 3, 1), QTime(0, 10), Qt::UTC));
+    form = new THorloAttendanceForm();
+    EXPECT_EQ(form->FromDateEdit->text(), QStringLiteral("2024-02-01"));
+    EXPECT_EQ(form->ToDateEdit->text(), QStringLiteral("2024-02-29"));
+    EXPECT_TRUE(form->NoneRB->isChecked());
+    EXPECT_EQ(form->AttendanceTotalLabel->text(), QStringLiteral("0"));
+    EXPECT_FALSE(form->ApplyAction->isEnabled());
+    EXPECT_EQ(form->Settings().StartWorkingTime, QStringLiteral("09:00:00"));
+    QStringList titles;
+    for (int i = 0; i < form->HorloAttendanceDBG->ColumnCount(); ++i)
+        titles << form->HorloAttendanceDBG->ColumnTitle(i);
+    EXPECT_EQ(titles.size(), 23);
+    EXPECT_EQ(titles.mid(0, 7),
+              (QStringList{QStringLiteral("Kod"), QStringLiteral("Prezime"), QStringLiteral("Ime"),
+                           QStringLiteral("Radno mesto"), QStringLiteral("Datum početka rada"),
+                           QStringLiteral("Datum"), QStringLiteral("Redovan rad")}));
+    EXPECT_EQ(titles.last(), QStringLiteral("Komentar"));
+}
+
+TEST_F(AttendanceFixture, DodajDanAddsEveryEligibleEmployeeWithTheDaysHours) {
+    Show("2024-03-05", "2024-03-05");
+    TDialogScript::SetNextDate(QDate(2024, 3, 5));
+    form->AddDayButtonClick();
+    // 3 has neither an end date nor a working state and still gets a row
+    EXPECT_EQ(Employees(), (QList<qint64>{1, 2, 3}));
+    EXPECT_DOUBLE_EQ(Hours(0, "regularworkinghours"), 8);
+    EXPECT_DOUBLE_EQ(Hours(1, "regularworkinghours"), 8);
+    EXPECT_DOUBLE_EQ(Hours(1, "unallocatedhours"), 35 / 60.0);
+    EXPECT_EQ(form->HorloAttendanceDBG->CellText(1, 21), QStringLiteral("0.58"));
+    // arrival and departure before the start of working time count nothing
+    EXPECT_DOUBLE_EQ(Hours(2, "regularworkinghours"), 0);
+    EXPECT_EQ(form->HorloAttendanceDBG->CellText(0, 4), QStringLiteral("01.03.2015"));
+    EXPECT_EQ(form->HorloAttendanceDBG->CellText(0, 5), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(form->AttendanceTotalLabel->text(), QStringLiteral("0")); // the total waits for the next reload
+    EXPECT_TRUE(form->ApplyAction->isEnabled());
+    form->ApplyAction->trigger();
+    EXPECT_EQ(Stored(), 3);
+    EXPECT_FALSE(form->ApplyAction->isEnabled());
+
+    // the view is not empty now: nothing happens, no date is asked
+    TDialogScript::Reset();
+    form->AddDayButtonClick();
+    EXPECT_TRUE(TDialogScript::Shown().isEmpty());
+    // another empty view, the same day: refused
+    Show("2024-03-04", "2024-03-04");
+    TDialogScript::SetNextDate(QDate(2024, 3, 5));
+    form->AddDayButtonClick();
+    EXPECT_TRUE(ShownError(_ATTEND_DATE_EXIST_ERR));
+    EXPECT_EQ(Sheet()->RecordCount(), 0);
+}
+
+TEST_F(AttendanceFixture, DodajDanIsRefusedWhenOneEmployeeHasARowThatDay) {
+    Row(2, "2024-03-05", QString());
+    Show("2024-03-06", "2024-03-06");
+    TDialogScript::SetNextDate(QDate(2024, 3, 5));
+    form->AddDayButtonClick();
+    EXPECT_TRUE(ShownError(_ATTEND_DATE_EXIST_ERR));
+    EXPECT_EQ(Sheet()->RecordCount(), 0);
+    EXPECT_FALSE(form->ApplyAction->isEnabled());
+    // a cancelled date picker does nothing
+    TDialogScript::SetNextDate(QDate());
+    form->AddDayButtonClick();
+    EXPECT_EQ(Sheet()->RecordCount(), 0);
+}
+
+TEST_F(AttendanceFixture, OneEmployeeCannotBeAddedTwiceForOneDay) {
+    console->chooser = std::make_shared<FakeChooser>();
+    console->chooser->next = 1;
+    Show("2024-03-05", "2024-03-05");
+    for (int i = 0; i < 2; ++i) {
+        TDialogScript::SetNextDate(QDate(2024, 3, 5));
+        form->AddEmployeeButtonClick();
+    }
+    EXPECT_EQ(Employees(), (QList<qint64>{1}));
+    EXPECT_TRUE(ShownError(_ATTEND_DATE_EXIST_ERR));
+    EXPECT_DOUBLE_EQ(Hours(0, "regularworkinghours"), 8);
+    // another employee goes in beside, also into a view that shows rows; an
+    // employee on leave is not asked about
+    console->chooser->next = 4;
+    TDialogScript::SetNextDate(QDate(2024, 3, 5));
+    form->AddEmployeeButtonClick();
+    EXPECT_EQ(Employees(), (QList<qint64>{1, 4}));
+    form->ApplyAction->trigger();
+    EXPECT_EQ(Stored(), 2);
+    // a stored row refuses as well
+    Show("2024-03-01", "2024-03-01");
+    TDialogScript::Reset();
+    console->chooser->next = 1;
+    TDialogScript::SetNextDate(QDate(2024, 3, 5));
+    form->AddEmployeeButtonClick();
+    EXPECT_TRUE(ShownError(_ATTEND_DATE_EXIST_ERR));
+    EXPECT_EQ(Sheet()->RecordCount(), 0);
+    // chooser cancelled: no date is asked
+    TDialogScript::Reset();
+    console->chooser->next = 0;
+    form->AddEmployeeButtonClick();
+    EXPECT_TRUE(TDialogScript::Shown().isEmpty());
+    // no chooser at all
+    console->chooser.reset();
+    form->AddEmployeeButtonClick();
+    EXPECT_TRUE(ShownError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME})));
+}
+
+TEST_F(AttendanceFixture, ApplyingASheetWithTwoRowsOfOneEmployeeAndDayStoresNothing) {
+    Show("2024-03-05", "2024-03-05");
+    TAttendanceEmployee marko;
+    marko.EmployeeID = 1;
+    AppendSheetRow(*Sheet(), marko, QDate(2024, 3, 5), 480);
+    marko.EmployeeID = 2;
+    AppendSheetRow(*Sheet(), marko, QDate(2024, 3, 5), 60);
+    marko.EmployeeID = 1;
+    AppendSheetRow(*Sheet(), marko, QDate(2024, 3, 5), 480);
+    form->ApplyAction->trigger();
+    ASSERT_FALSE(TDialogScript::Shown().isEmpty());
+    EXPECT_EQ(TDialogScript::Shown().last().Kind, QStringLiteral("error"));
+    EXPECT_TRUE(TDialogScript::Shown().last().Text.contains(QStringLiteral("Duplicate")))
+        << TDialogScript::Shown().last().Text.toStdString();
+    EXPECT_EQ(Stored(), 0);
+    EXPECT_TRUE(form->ApplyAction->isEnabled());
+    EXPECT_FALSE(form.isNull());
+}
+
+TEST_F(AttendanceFixture, RowsArePaintedByTheFirstRuleThatHolds) {
+    struct Case {
+        const char* what;
+        const char* hours;
+        QColor color;
+    } cases[] = {
+        {"redistribution before unallocated", "redistributionhours = 2, unallocatedhours = 1",
+         QColor(128, 128, 128)},
+        {"unallocated", "regularworkinghours = 8, unallocatedhours = 0.5", QColor(128, 255, 128)},
+        {"only night hours is absent", "nightworkinghours = 8", QColor(255, 128, 128)},
+        {"nothing at all is absent", "", QColor(255, 128, 128)},
+        {"a short day", "regularworkinghours = 7.5", QColor(128, 255, 255)},
+        {"a full day", "regularworkinghours = 8", QColor()},
+        {"a short day with sick hours", "regularworkinghours = 4, sickhours = 4", QColor()},
+        {"negative unallocated hours", "regularworkinghours = 8, unallocatedhours = -1", QColor()},
+    };
+    int day = 1;
+    for (const Case& k : cases)
+        Row(1, QStringLiteral("2024-02-%1").arg(day++, 2, 10, QLatin1Char('0')).toLatin1().constData(),
+            QString::fromLatin1(k.hours));
+    Show("2024-02-01", "2024-02-29");
+    ASSERT_EQ(Sheet()->RecordCount(), int(std::size(cases)));
+    EXPECT_EQ(form->AttendanceTotalLabel->text(), QString::number(std::size(cases)));
+    for (int row = 0; row < int(std::size(cases)); ++row)
+        for (int column : {0, 6, 22})
+            EXPECT_EQ(form->HorloAttendanceDBG->CellColor(row, column), cases[row].color) << cases[row].what;
+}
+
+TEST_F(AttendanceFixture, EmployeeTextsAndFiltersChooseTheRows) {
+    Row(1, "2024-02-01", QStringLiteral("regularworkinghours = 8"));
+    Row(2, "2024-02-01", QStringLiteral("regularworkinghours = 7.5"));
+    Row(3, "2024-02-01", QStringLiteral("sickhours = 8"));
+    Row(4, "2024-02-01", QString());
+    Row(5, "2024-02-01", QStringLiteral("overtimehours = 2, regularworkinghours = 8"));
+    struct Case {
+        const char* code;
+        const char* lastname;
+        const char* firstname;
+        QRadioButton* THorloAttendanceForm::*filter;
+        QList<qint64> employees;
+    } cases[] = {
+        {"", "", "", &THorloAttendanceForm::NoneRB, {1, 2, 5, 3, 4}}, // by code
+        {"002", "", "", &THorloAttendanceForm::NoneRB, {2}},          // exact: 0021 is not 002
+        {"00", "", "", &THorloAttendanceForm::NoneRB, {}},
+        {"", "Jovan", "", &THorloAttendanceForm::NoneRB, {1, 4}}, // prefix
+        {"", "Petrović", "Jel", &THorloAttendanceForm::NoneRB, {2}},
+        {"", "O'B", "", &THorloAttendanceForm::NoneRB, {3}}, // a quote is a character like others
+        {"", "%", "", &THorloAttendanceForm::NoneRB, {}},    // and so is a wildcard
+        {"' OR '1'='1", "", "", &THorloAttendanceForm::NoneRB, {}},
+        {"", "", "", &THorloAttendanceForm::AbsentRB, {4}},
+        {"", "", "", &THorloAttendanceForm::ShortRB, {2}},
+        {"", "", "", &THorloAttendanceForm::OvertimeRB, {5}},
+        {"", "", "", &THorloAttendanceForm::SickRB, {3}},
+        {"", "", "", &THorloAttendanceForm::VacationRB, {}},
+        {"", "Jovan", "", &THorloAttendanceForm::AbsentRB, {4}},
+    };
+    for (const Case& k : cases) {
+        form->EmployeeCodeEdit->setText(QString::fromUtf8(k.code));
+        form->EmployeeLastnameEdit->setText(QString::fromUtf8(k.lastname));
+        form->EmployeeFirstnameEdit->setText(QString::fromUtf8(k.firstname));
+        (form->*k.filter)->setChecked(true);
+        TDialogScript::Reset();
+        Show("2024-02-01", "2024-02-29");
+        EXPECT_TRUE(TDialogScript::Shown().isEmpty()) << k.lastname;
+        EXPECT_EQ(Employees(), k.employees) << k.code << '/' << k.lastname << '/' << k.firstname;
+    }
+    // "Bez" adds nothing but the employee conditions
+    form->NoneRB->setChecked(true);
+    form->EmployeeCodeEdit->clear();
+    form->EmployeeLastnameEdit->clear();
+    form->EmployeeFirstnameEdit->clear();
+    EXPECT_EQ(AttendanceCondition(form->View(), c), QString());
+}
+
+TEST_F(AttendanceFixture, APeriodThatIsNoDateWarnsAndLeavesTheSheet) {
+    Row(1, "2024-02-01", QStringLiteral("regularworkinghours = 8"));
+    Show("2024-02-01", "2024-02-29");
+    ASSERT_EQ(Sheet()->RecordCount(), 1);
+    for (const char* text : {"2024-02-30", "2024-2-1", "x' OR 1=1 -- ", ""}) {
+        TDialogScript::Reset();
+        Show(text, "2024-02-29");
+        ASSERT_EQ(TDialogScript::Shown().size(), 1) << text;
+        EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("warning"));
+        EXPECT_EQ(TDialogScript::Shown()[0].Text,
+                  Format(_SEARCH_DATE_WRN, {QString::fromLatin1(text), _HORLO_DATE_FROM}));
+        EXPECT_TRUE(Sheet()->Active());
+        EXPECT_EQ(Sheet()->RecordCount(), 1);
+    }
+    TDialogScript::Reset();
+    Show("2024-02-01", "29.02.2024");
+    EXPECT_EQ(TDialogScript::Shown().value(0).Text,
+              Format(_SEARCH_DATE_WRN, {QStringLiteral("29.02.2024"), _HORLO_DATE_TO}));
+}
+
+TEST_F(AttendanceFixture, SummarySumsEachEmployeesRowsAndPrintsUnderATwoLineHeader) {
+    Row(1, "2024-02-01", QStringLiteral("regularworkinghours = 8"));
+    Row(1, "2024-02-02", QStringLiteral("regularworkinghours = 7.5, sickhours = 0.5, nightworkinghours = 3"));
+    Row(3, "2024-02-01", QStringLiteral("vacationhours = 8"));
+    Row(2, "2024-02-01", QStringLiteral("regularworkinghours = 6"));
+    Show("2024-02-01", "2024-02-29");
+    form->PrintButtonClick();
+    ASSERT_EQ(console->runs.size(), 1);
+    const FakeConsole::Run& run = console->runs[0];
+    EXPECT_EQ(run.params,
+              QStringLiteral("title:Prisustvo zbirno;header:Od datuma 2024-02-01\r\nDo datuma 2024-02-29"));
+    EXPECT_EQ(run.grid, form->HorloAttendancePrintDBG);
+    ASSERT_EQ(run.table.Header.size(), 21);
+    EXPECT_EQ(run.table.Header.mid(0, 7),
+              (QStringList{QStringLiteral("Kod"), QStringLiteral("Prezime"), QStringLiteral("Ime"),
+                           QStringLiteral("JMBG"), QStringLiteral("Radno mesto"),
+                           QStringLiteral("Datum početka rada"), QStringLiteral("Redovan rad")}));
+    EXPECT_FALSE(run.table.Header.contains(QStringLiteral("Noćni rad")));
+    ASSERT_EQ(run.table.Rows.size(), 3u);
+    // in the order of each employee's first row: the sheet is ordered by code
+    EXPECT_EQ(run.table.Rows[0].mid(0, 7),
+              (QStringList{QStringLiteral("001"), QStringLiteral("Jovanović"), QStringLiteral("Marko"),
+                           QStringLiteral("0103985710012"), QStringLiteral("Direktor"),
+                           QStringLiteral("01.03.2015"), QStringLiteral("15.5")}));
+    EXPECT_EQ(run.table.Rows[0][6 + 10], QStringLiteral("0.5")); // sickhours
+    EXPECT_EQ(run.table.Rows[1][0], QStringLiteral("002"));
+    EXPECT_EQ(run.table.Rows[1][6], QStringLiteral("6"));
+    // an employee without a start date has an empty one
+    EXPECT_EQ(run.table.Rows[2][0], QStringLiteral("003"));
+    EXPECT_EQ(run.table.Rows[2][5], QString());
+    EXPECT_EQ(run.table.Rows[2][6 + 2], QStringLiteral("8"));
+    EXPECT_EQ(console->printGrid, nullptr);
+
+    form->PrintListButtonClick();
+    ASSERT_EQ(console->runs.size(), 2);
+    EXPECT_EQ(console->runs[1].params,
+              QStringLiteral("title:Prisustvo;header:Od datuma 2024-02-01\r\nDo datuma 2024-02-29"));
+    EXPECT_EQ(console->runs[1].grid, form->HorloAttendanceDBG);
+    EXPECT_EQ(console->runs[1].table.Rows.size(), 4u);
+    EXPECT_EQ(console->runs[1].table.Header.size(), 23);
+}
+
+TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmployee) {
+    Row(2, "2024-02-01", QStringLiteral("regularworkinghours = 8"));
+    Show("2024-02-01", "2024-02-29");
+    TDBGrid* grid = form->HorloAttendanceDBG;
+    form->show();
+    grid->setFocus();
+    for (int column : {0, 1, 4}) {
+        grid->setCurrentIndex(grid->model()->index(0, column));
+        QTest::keyClicks(grid, QStringLiteral("x"));
+        EXPECT_EQ(Editor(grid), nullptr) << column;
+    }
+    for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Down, Qt::Key_Tab})
+        QTest::keyClick(grid, key);
+    EXPECT_EQ(Sheet()->RecordCount(), 1);
+    EXPECT_EQ(grid->currentIndex().column(), 4);
+    // an hour column takes typing
+    grid->setCurrentIndex(grid->model()->index(0, 6));
+    QTest::keyClicks(grid, QStringLiteral("7"));
+    ASSERT_NE(Editor(grid), nullptr);
+    QTest::keyClick(Editor(grid), Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor hands its text over after the key
+    EXPECT_DOUBLE_EQ(Hours(0, "regularworkinghours"), 7);
+    EXPECT_TRUE(form->ApplyAction->isEnabled());
+
+    form->HorloAttendanceDBGDblClick();
+    EXPECT_TRUE(ShownError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME})));
+    console->chooser = std::make_shared<FakeChooser>();
+    form->HorloAttendanceDBGDblClick();
+    EXPECT_EQ(console->chooser->shown, (QList<qint64>{2}));
+
+    form->CancelAction->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+    EXPECT_DOUBLE_EQ(
+        c.Select(QStringLiteral("SELECT regularworkinghours FROM horloattendance")).rows[0][0].toDouble(), 8);
+}

@@ -1,6 +1,7 @@
 // `horlo import` and `horlo process` run as programs: their output lines and exit statuses.
 #include "devicesim/SimServer.h"
 #include "host/SysUtils.h"
+#include "module/device/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"
 #include "tests/support/TestDatabase.h"
@@ -133,4 +134,21 @@ TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {
     const Result none = Horlo({QStringLiteral("import")}, url);
     EXPECT_EQ(none.status, 0);
     EXPECT_FALSE(none.out.isEmpty());
+}
+
+TEST_F(CliFixture, ImportWhileAnotherProgramReadsThePortReadsNothing) {
+    Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
+    TDeviceProtocol console(rsIdle); // the console's import dialog, in the middle of a download
+    ASSERT_TRUE(console.OpenEndpoint("127.0.0.2", port));
+    const Result r = Horlo({QStringLiteral("import")}, url);
+    EXPECT_EQ(r.status, 1);
+    const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.contains(QStringLiteral("GREŠKA: Greška u konekciji sa uređajima. (UDP port %1 već "
+                                                 "koristi drugi program koji čita uređaje)")
+                                      .arg(port)))
+            << line.toStdString();
+    console.CloseEndpoint();
+    EXPECT_EQ(Horlo({QStringLiteral("import")}, url).status, 0);
 }

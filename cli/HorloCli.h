@@ -1,5 +1,5 @@
-// `horlo import` and `horlo process`: the import dialog's download chain and
-// its processing, run without a window for scheduled jobs.
+// `horlo`, the command line for scheduled jobs: the module's own work (imports,
+// processing, the attendance sheet) run without a window.
 #pragma once
 
 #include <QStringList>
@@ -7,7 +7,7 @@
 
 // Exit statuses.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1; // some access point or the processing failed
+constexpr int kExitFailed = 1; // the work failed or was refused (a device, the database, existing rows)
 constexpr int kExitUsage = 2;  // bad usage, or no database
 
 // Runs the command line (arguments without the program name); output and

@@ -5,6 +5,7 @@
 #include "host/Dialogs.h"
 #include "host/HostStrings.h"
 #include "host/SysUtils.h"
+#include "host/TableWriter.h"
 
 #include <QAction>
 #include <QDir>
@@ -221,6 +222,10 @@ void TPrintWizard::SaveAsPdf(const QString& fileName) const {
     }
 }
 
+void TPrintWizard::SaveAsCsv(const QString& fileName) const {
+    SaveCsv(fileName, m_grid ? GridTable(*m_grid) : TTextTable());
+}
+
 void TPrintWizard::Exec(QWidget* parent) {
     TDialogScript::Record(QStringLiteral("print"), m_params.Title);
     if (!g_pdfOutput.isEmpty()) {
@@ -245,6 +250,15 @@ void TPrintWizard::Exec(QWidget* parent) {
                 &dialog, _CON_SAVE_PDF_CAP, QDir::home().filePath(name + QStringLiteral(".pdf")),
                 _CON_PDF_FILTER);
             if (!file.isEmpty()) Guarded([&] { SaveAsPdf(file); });
+        });
+        QAction* csv = toolbar->addAction(_CON_SAVE_CSV_CAP);
+        QObject::connect(csv, &QAction::triggered, &dialog, [this, &dialog] {
+            QString name = m_params.Title.isEmpty() ? QStringLiteral("stampa") : m_params.Title;
+            name.replace(QLatin1Char('/'), QLatin1Char('-'));
+            const QString file = QFileDialog::getSaveFileName(
+                &dialog, _CON_SAVE_CSV_CAP, QDir::home().filePath(name + QStringLiteral(".csv")),
+                _CON_CSV_FILTER);
+            if (!file.isEmpty()) Guarded([&] { SaveAsCsv(file); });
         });
     }
     dialog.resize(960, 720);

@@ -1,5 +1,6 @@
 // The console's print wizard: the print grid laid out on pages under a title
-// and header lines, shown in a preview from which it is printed or saved as PDF.
+// and header lines, shown in a preview from which it is printed, saved as PDF,
+// or saved as CSV (what the grid shows, in its shown column order).
 #pragma once
 
 #include <QPointer>
@@ -28,6 +29,9 @@ public:
     int Paint(QPagedPaintDevice& device) const;
     // Writes a PDF without any window; throws std::runtime_error when the file cannot be written.
     void SaveAsPdf(const QString& fileName) const;
+    // The grid's shown columns and rows as CSV with the column titles as header;
+    // throws std::runtime_error when the file cannot be written.
+    void SaveAsCsv(const QString& fileName) const;
     // The preview with printing and saving; when SetPdfOutput named a file, the
     // PDF is written there instead and no window opens.
     void Exec(QWidget* parent);

@@ -33,6 +33,7 @@ inline const QString _CMN_DS_ROW_NOT_FOUND_ERR =
     QStringLiteral("Zapis više ne postoji u tabeli \"%s\"; osvežite prikaz.");
 inline const QString _CMN_DS_NO_KEY_ERR = QStringLiteral("Tabela \"%s\" nema ključ \"%s\" u upitu.");
 inline const QString _CMN_DS_VALUE_ERR = QStringLiteral("\"%s\" nije ispravna vrednost polja \"%s\".");
+inline const QString _CMN_FILE_WRITE_ERR = QStringLiteral("Datoteka \"%s\" ne može da se upiše: %s");
 inline const QString _CMN_DATETIME_ERR =
     QStringLiteral("\"%s\" nije ispravan datum i vreme (gggg-mm-dd čč:mm:ss).");
 

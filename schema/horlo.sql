@@ -130,7 +130,7 @@ CREATE TABLE horloattendance (
   unallocatedhours DOUBLE NOT NULL DEFAULT 0,
   comment VARCHAR(100) NULL,
   KEY horloattendance_date (attendancedate, employeeid),
-  KEY horloattendance_employee (employeeid, attendancedate)
+  UNIQUE KEY horloattendance_employee (employeeid, attendancedate)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 
 -- The event codes the door devices write into their logs, as paired types:

@@ -1,0 +1,112 @@
+// `horlo attendance`: the attendance sheet for a nightly job and for payroll.
+#include "cli/CliCommand.h"
+#include "cli/HorloCli.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/worktime/AttendanceSheet.h"
+
+namespace {
+
+QString DateWarning(const QString& text, const QString& what) {
+    return QStringLiteral("horlo: ") + Format(_SEARCH_DATE_WRN, {text, what}) + QLatin1Char('\n');
+}
+
+int Add(TZConnection& connection, TCliIO& io, const QDate& day) {
+    TAttendanceDay attendance(connection, TWorkingTimeSettings::Read(connection));
+    const int stored = attendance.StoreDay(day);
+    if (stored < 0) {
+        io.err << "horlo: " << _ATTEND_DATE_EXIST_ERR << '\n';
+        return kExitFailed;
+    }
+    io.out << "Upisano redova prisustva za " << SqlDate(day) << ": " << stored << '\n';
+    return kExitOk;
+}
+
+int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool csv) {
+    TCliDataModule dm(connection);
+    TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    sheet->Close();
+    sheet->SetSQL(AttendanceStatement(view, connection));
+    sheet->Open();
+    if (csv) {
+        WriteCsv(io.out, AttendanceCsvTable(*sheet));
+    } else {
+        WriteAligned(io.out, AttendanceTextTable(*sheet));
+        io.out << "Ukupno: " << sheet->RecordCount() << '\n';
+    }
+    io.out.flush();
+    return kExitOk;
+}
+
+TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
+    const QString action = arguments.value(0);
+    if (action == QLatin1String("add")) {
+        if (arguments.size() > 2) {
+            err << "horlo: nepoznat argument \"" << arguments[2] << "\"\n";
+            return {};
+        }
+        QDate day = Now().date().addDays(-1);
+        if (arguments.size() == 2) {
+            day = PeriodDate(arguments[1]);
+            if (!day.isValid()) {
+                err << DateWarning(arguments[1], QStringLiteral("DATUM"));
+                return {};
+            }
+        }
+        return [day](TZConnection& connection, TCliIO& io) { return Add(connection, io, day); };
+    }
+    if (action == QLatin1String("list")) {
+        TAttendanceView view;
+        bool csv = false;
+        QStringList dates;
+        for (qsizetype i = 1; i < arguments.size(); ++i) {
+            const QString& a = arguments[i];
+            if (a == QLatin1String("--csv")) {
+                csv = true;
+            } else if (a == QLatin1String("--code") && i + 1 < arguments.size()) {
+                view.Code = arguments[++i];
+            } else if (a.startsWith(QLatin1String("--code="))) {
+                view.Code = a.mid(7);
+            } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < 2) {
+                dates << a;
+            } else {
+                err << "horlo: nepoznat argument \"" << a << "\"\n";
+                return {};
+            }
+        }
+        if (dates.size() < 2) {
+            err << "horlo: attendance list traži period: OD DO (gggg-mm-dd)\n";
+            return {};
+        }
+        const QString names[] = {_HORLO_DATE_FROM, _HORLO_DATE_TO};
+        for (int i = 0; i < 2; ++i)
+            if (!PeriodDate(dates[i]).isValid()) {
+                err << DateWarning(dates[i], names[i]);
+                return {};
+            }
+        view.FromDate = dates[0].trimmed();
+        view.ToDate = dates[1].trimmed();
+        return [view, csv](TZConnection& connection, TCliIO& io) { return List(connection, io, view, csv); };
+    }
+    err << (action.isEmpty() ? QStringLiteral("horlo: attendance traži add ili list\n")
+                             : QStringLiteral("horlo: nepoznata komanda \"attendance %1\"\n").arg(action));
+    return {};
+}
+
+} // namespace
+
+std::vector<TCliCommand> AttendanceCommands() {
+    return {
+        {QStringLiteral("attendance"),
+         QStringLiteral("  attendance add [DATUM]\n"
+                        "            dodaje u evidenciju prisustva red za svakog zaposlenog koji tog dana\n"
+                        "            radi (kao \"Dodaj dan\"), sa redovnim i neraspoređenim satima iz\n"
+                        "            dolazaka i odlazaka; DATUM gggg-mm-dd, bez njega juče; sve se upisuje\n"
+                        "            odjednom; izlazi sa 1 kad za taj datum evidencija već postoji\n"
+                        "  attendance list OD DO [--code KOD] [--csv]\n"
+                        "            ispisuje evidenciju prisustva za period (datumi gggg-mm-dd), za sve\n"
+                        "            zaposlene ili jednog po kodu; --csv: CSV (RFC 4180, UTF-8) sa imenima\n"
+                        "            polja u prvom redu, sati sa decimalnom tačkom, datumi gggg-mm-dd\n"),
+         ParseAttendance}};
+}

@@ -1,0 +1,41 @@
+// The command table of `horlo`: each subcommand group lives in its own file and
+// hands its commands to HorloCli.cpp, which reads the common options, finds the
+// command, connects to the database and runs it.
+#pragma once
+
+#include "host/Database.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+#include <vector>
+
+struct TCliIO {
+    QTextStream& out;
+    QTextStream& err;
+    bool showProgress;
+};
+
+// A command whose arguments were understood; it runs on an open connection and
+// returns the exit status. Database errors escaping it exit with kExitFailed.
+using TCliRun = std::function<int(TZConnection& connection, TCliIO& io)>;
+
+struct TCliCommand {
+    QString name;
+    QString help; // its lines in the help text, indented, ending in a line feed
+    // Reads the arguments after the command's name; on bad usage it writes the
+    // reason (starting "horlo: ") to err and returns no run.
+    std::function<TCliRun(const QStringList& arguments, QTextStream& err)> parse;
+};
+
+// The module's data module on the run's connection, for one command.
+struct TCliDataModule {
+    explicit TCliDataModule(TZConnection& connection);
+    ~TCliDataModule();
+    TCliDataModule(const TCliDataModule&) = delete;
+    TCliDataModule& operator=(const TCliDataModule&) = delete;
+};
+
+std::vector<TCliCommand> ImportCommands();
+std::vector<TCliCommand> AttendanceCommands();

@@ -1,0 +1,106 @@
+#include "host/TableWriter.h"
+
+#include "host/DBGrid.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QSaveFile>
+
+#include <stdexcept>
+
+QString CsvField(const QString& text) {
+    static const QString special = QStringLiteral(",\"\r\n");
+    bool quote = false;
+    for (QChar c : text)
+        if (special.contains(c)) {
+            quote = true;
+            break;
+        }
+    if (!quote) return text;
+    QString out = text;
+    out.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
+QString CsvLine(const QStringList& fields) {
+    QString line;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += QLatin1Char(',');
+        line += CsvField(fields[i]);
+    }
+    // a record of one empty field would read as an empty line, which parsers skip
+    if (fields.size() == 1 && fields[0].isEmpty()) line = QStringLiteral("\"\"");
+    return line + QLatin1String("\r\n");
+}
+
+void WriteCsv(QTextStream& out, const TTextTable& table) {
+    out << CsvLine(table.Header);
+    for (const QStringList& row : table.Rows)
+        out << CsvLine(row);
+    out.flush();
+}
+
+void SaveCsv(const QString& fileName, const TTextTable& table) {
+    QSaveFile file(fileName);
+    auto fail = [&] {
+        throw std::runtime_error(Format(_CMN_FILE_WRITE_ERR, {fileName, file.errorString()}).toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly)) fail();
+    {
+        QTextStream out(&file);
+        out.setEncoding(QStringConverter::Utf8);
+        WriteCsv(out, table);
+        if (out.status() != QTextStream::Ok) fail();
+    }
+    if (!file.commit()) fail();
+}
+
+void WriteAligned(QTextStream& out, const TTextTable& table) {
+    std::vector<qsizetype> widths(size_t(table.Header.size()), 0);
+    auto measure = [&](const QStringList& row) {
+        for (qsizetype c = 0; c < row.size() && c < qsizetype(widths.size()); ++c)
+            widths[size_t(c)] = qMax(widths[size_t(c)], row[c].size());
+    };
+    measure(table.Header);
+    for (const QStringList& row : table.Rows)
+        measure(row);
+    auto write = [&](const QStringList& row) {
+        QString line;
+        for (qsizetype c = 0; c < qsizetype(widths.size()); ++c) {
+            const QString text = row.value(c);
+            const bool right = size_t(c) < table.RightAligned.size() && table.RightAligned[size_t(c)];
+            if (c > 0) line += QLatin1String("  ");
+            line += right ? text.rightJustified(widths[size_t(c)]) : text.leftJustified(widths[size_t(c)]);
+        }
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out << line << '\n';
+    };
+    write(table.Header);
+    for (const QStringList& row : table.Rows)
+        write(row);
+    out.flush();
+}
+
+TTextTable GridTable(const TDBGrid& grid) {
+    TTextTable table;
+    std::vector<int> columns;
+    const QHeaderView* header = grid.horizontalHeader();
+    for (int visual = 0; visual < grid.ColumnCount(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (column < 0 || grid.isColumnHidden(column)) continue;
+        columns.push_back(column);
+        table.Header << grid.ColumnTitle(column);
+    }
+    const int rows = grid.RowCount();
+    table.Rows.reserve(size_t(rows));
+    for (int row = 0; row < rows; ++row) {
+        QStringList cells;
+        for (int column : columns)
+            cells << grid.CellText(row, column);
+        table.Rows.push_back(cells);
+    }
+    return table;
+}

@@ -1,0 +1,38 @@
+// Tables written as text: RFC 4180 CSV (UTF-8, CR LF line ends, a header line
+// first) for payroll and spreadsheets, or aligned columns for a terminal. The
+// command line and the print wizard's CSV export both write through here.
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <vector>
+
+class TDBGrid;
+
+struct TTextTable {
+    QStringList Header;
+    std::vector<QStringList> Rows;
+    std::vector<bool> RightAligned; // per column, for aligned text; empty: all left
+};
+
+// One field as CSV: quoted when it holds a comma, a quote, CR or LF, with its
+// quotes doubled.
+QString CsvField(const QString& text);
+// One CSV record with its CR LF.
+QString CsvLine(const QStringList& fields);
+
+// Writes the header and every row as CSV.
+void WriteCsv(QTextStream& out, const TTextTable& table);
+// Writes the table to a file in UTF-8; throws std::runtime_error naming the
+// file when it cannot be written completely.
+void SaveCsv(const QString& fileName, const TTextTable& table);
+
+// Columns padded to their widest text, two blanks apart.
+void WriteAligned(QTextStream& out, const TTextTable& table);
+
+// What a grid shows: its visible columns in the order they are shown, their
+// titles as the header, the cells' display texts.
+TTextTable GridTable(const TDBGrid& grid);

@@ -1,0 +1,155 @@
+#include "module/worktime/AttendanceDay.h"
+
+#include "host/DBIniFile.h"
+#include "host/SysUtils.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("Horlo");
+
+// The employee columns of a sheet row; the start date as the sheet shows it.
+const QString kEmployeeColumns =
+    QStringLiteral("SELECT employeeid, firstname, lastname, code, personalidentificator, vocation, "
+                   "DATE_FORMAT(startworkingdate,'%d.%m.%Y') AS startworkingdate FROM employee ");
+
+} // namespace
+
+TWorkingTimeSettings TWorkingTimeSettings::Read(TZConnection& connection) {
+    TWorkingTimeSettings s;
+    const TDBIniFile ini(&connection);
+    s.StartWorkingTime = ini.ReadString(kSection, QStringLiteral("StartWorkingTime"), s.StartWorkingTime);
+    s.EndWorkingTime = ini.ReadString(kSection, QStringLiteral("EndWorkingTime"), s.EndWorkingTime);
+    s.EndWorkingDelayTime =
+        ini.ReadString(kSection, QStringLiteral("EndWorkingDelayTime"), s.EndWorkingDelayTime);
+    return s;
+}
+
+TDayBounds TDayBounds::For(const QDate& day, const TWorkingTimeSettings& settings) {
+    const QString date = SqlDate(day) + QLatin1Char(' ');
+    return {MyDateTimeStrToDateTime(date + settings.StartWorkingTime),
+            MyDateTimeStrToDateTime(date + settings.EndWorkingTime),
+            MyDateTimeStrToDateTime(date + settings.EndWorkingDelayTime)};
+}
+
+bool IsArrivalType(qint64 typeID) {
+    return typeID == 5 || typeID == 15;
+}
+
+int CountedMinutes(const std::vector<TDayEvent>& events, const TDayBounds& bounds) {
+    QDateTime pending; // invalid while no arrival is open
+    int total = 0;
+    for (const TDayEvent& e : events) {
+        if (IsArrivalType(e.TypeID)) {
+            pending = bounds.Start > e.Time ? bounds.Start : e.Time;
+            continue;
+        }
+        if (!pending.isValid()) continue;
+        const QDateTime out = e.Time > bounds.End && e.Time < bounds.DelayEnd ? bounds.End : e.Time;
+        // a departure at or before the counted arrival is no time at work
+        const qint64 seconds = pending.secsTo(out);
+        const int minutes = seconds > 0 ? int(seconds / 60) : 0;
+        if (minutes > 0) {
+            total += minutes;
+            pending = QDateTime();
+        }
+    }
+    return total;
+}
+
+bool TAttendanceDay::DateHasRows(const QDate& day) const {
+    return !m_connection
+                .Select(QStringLiteral("SELECT horloattendanceid FROM horloattendance WHERE attendancedate = "
+                                       "'%1' LIMIT 1")
+                            .arg(SqlDate(day)))
+                .rows.empty();
+}
+
+bool TAttendanceDay::EmployeeHasRow(qint64 employeeID, const QDate& day) const {
+    return !m_connection
+                .Select(QStringLiteral("SELECT horloattendanceid FROM horloattendance WHERE attendancedate = "
+                                       "'%1' AND employeeid = %2 LIMIT 1")
+                            .arg(SqlDate(day))
+                            .arg(employeeID))
+                .rows.empty();
+}
+
+std::vector<TAttendanceEmployee> TAttendanceDay::Employees(const QString& condition) const {
+    const TResultSet rs = m_connection.Select(kEmployeeColumns + condition);
+    std::vector<TAttendanceEmployee> list;
+    list.reserve(rs.rows.size());
+    for (const auto& row : rs.rows) {
+        TAttendanceEmployee e;
+        e.EmployeeID = row[0].toLongLong();
+        e.FirstName = row[1].toString();
+        e.LastName = row[2].toString();
+        e.Code = row[3].toString();
+        e.PersonalIdentificator = row[4].toString();
+        e.Vocation = row[5].toString();
+        e.StartWorkingDate = row[6].toString();
+        list.push_back(std::move(e));
+    }
+    return list;
+}
+
+std::vector<TAttendanceEmployee> TAttendanceDay::EligibleEmployees(const QDate& day) const {
+    const QString d = SqlDate(day);
+    const QString firstOfMonth = SqlDate(QDate(day.year(), day.month(), 1));
+    // an employee without an end date or without a working state is not left out
+    return Employees(
+        QStringLiteral("WHERE active = 'y' AND workingfromdate <= '%1' AND (workingtodate IS NULL "
+                       "OR workingtodate >= '%1' OR workingtodate < '%2') AND (workingstateid IS "
+                       "NULL OR (workingstateid != 7 AND workingstateid != 8 AND workingstateid "
+                       "!= 15)) ORDER BY code, employeeid")
+            .arg(d, firstOfMonth));
+}
+
+std::optional<TAttendanceEmployee> TAttendanceDay::Employee(qint64 employeeID) const {
+    std::vector<TAttendanceEmployee> list =
+        Employees(QStringLiteral("WHERE employeeid = %1").arg(employeeID));
+    if (list.empty()) return std::nullopt;
+    return list.front();
+}
+
+QHash<qint64, int> TAttendanceDay::DayMinutes(const QDate& day, qint64 employeeID) const {
+    const QString d = SqlDate(day);
+    QString sql = QStringLiteral("SELECT employeeid, employeeeventtypeid, eventtime FROM employeeevent WHERE "
+                                 "eventtime >= '%1 00:00:00' AND eventtime <= '%1 23:59:59' AND ")
+                      .arg(d);
+    sql += employeeID ? QStringLiteral("employeeid = %1").arg(employeeID)
+                      : QStringLiteral("employeeid IS NOT NULL");
+    // in the order of the time index; events of one second keep the order they were stored in
+    sql += QStringLiteral(" ORDER BY eventtime, employeeeventid");
+    const TResultSet rs = m_connection.Select(sql);
+    QHash<qint64, std::vector<TDayEvent>> events;
+    for (const auto& row : rs.rows) {
+        const QDateTime t = row[2].toDateTime();
+        events[row[0].toLongLong()].push_back({QDateTime(t.date(), t.time(), Qt::UTC), row[1].toLongLong()});
+    }
+    const TDayBounds bounds = TDayBounds::For(day, m_settings);
+    QHash<qint64, int> minutes;
+    for (auto it = events.cbegin(); it != events.cend(); ++it)
+        minutes.insert(it.key(), CountedMinutes(it.value(), bounds));
+    return minutes;
+}
+
+int TAttendanceDay::StoreDay(const QDate& day) {
+    TTransaction transaction(m_connection);
+    if (DateHasRows(day)) return -1;
+    const std::vector<TAttendanceEmployee> employees = EligibleEmployees(day);
+    const QHash<qint64, int> minutes = DayMinutes(day);
+    TBatchInsert insert(m_connection,
+                        QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate, "
+                                       "regularworkinghours, unallocatedhours) VALUES "),
+                        500);
+    const QString date = m_connection.Literal(day);
+    for (const TAttendanceEmployee& e : employees) {
+        const int m = minutes.value(e.EmployeeID);
+        insert.Add(
+            QStringLiteral("(%1, %2, %3, %4)")
+                .arg(e.EmployeeID)
+                .arg(date, m_connection.Literal(RegularHours(m)), m_connection.Literal(UnallocatedHours(m))));
+    }
+    insert.Flush();
+    transaction.Commit();
+    return int(employees.size());
+}

@@ -1,0 +1,92 @@
+// One day of the attendance sheet, without windows: which employees get a row,
+// whether the day has rows already, and the regular and unallocated hours that
+// a day's arrivals and departures give. The attendance dialog ("Dodaj dan",
+// "Dodaj zaposlenog") and `horlo attendance add` share it.
+#pragma once
+
+#include "host/Database.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+
+#include <optional>
+#include <vector>
+
+// The working-time texts "hh:nn:ss" of the settings section "Horlo".
+struct TWorkingTimeSettings {
+    QString StartWorkingTime = QStringLiteral("09:00:00");
+    QString EndWorkingTime = QStringLiteral("17:00:00");
+    QString EndWorkingDelayTime = QStringLiteral("17:30:00");
+    // Reads the stored texts; keys never written keep the defaults above.
+    static TWorkingTimeSettings Read(TZConnection& connection);
+};
+
+// The settings as instants of one day: start S, end E and the end G of the
+// grace period after E. Throws EConvertError for a setting that is no time.
+struct TDayBounds {
+    QDateTime Start, End, DelayEnd;
+    static TDayBounds For(const QDate& day, const TWorkingTimeSettings& settings);
+};
+
+struct TDayEvent {
+    QDateTime Time;
+    qint64 TypeID = 0;
+};
+
+// Types 5 and 15 open a working interval; every other type closes it.
+bool IsArrivalType(qint64 typeID);
+
+// Whole minutes of regular work in one employee's events of a day, in time
+// order. An arrival before S counts from S; a departure after E and before G
+// counts as leaving at E. A departure less than a whole minute after the
+// counted arrival, or at or before it, counts nothing and leaves the arrival
+// open for the next departure; an arrival left open at the end counts nothing.
+int CountedMinutes(const std::vector<TDayEvent>& events, const TDayBounds& bounds);
+
+// Regular hours are capped at 8 a day; the rest is unallocated.
+constexpr int kDailyCapMinutes = 8 * 60;
+inline double RegularHours(int minutes) {
+    return (minutes < kDailyCapMinutes ? minutes : kDailyCapMinutes) / 60.0;
+}
+inline double UnallocatedHours(int minutes) {
+    return (minutes > kDailyCapMinutes ? minutes - kDailyCapMinutes : 0) / 60.0;
+}
+
+// What a sheet row shows of its employee.
+struct TAttendanceEmployee {
+    qint64 EmployeeID = 0;
+    QString FirstName, LastName, Code, PersonalIdentificator, Vocation;
+    QString StartWorkingDate; // "dd.mm.yyyy", empty when unknown
+};
+
+class TAttendanceDay {
+public:
+    TAttendanceDay(TZConnection& connection, TWorkingTimeSettings settings)
+        : m_connection(connection), m_settings(std::move(settings)) {}
+
+    const TWorkingTimeSettings& Settings() const { return m_settings; }
+
+    // Stored rows of the day (of every employee, or of one).
+    bool DateHasRows(const QDate& day) const;
+    bool EmployeeHasRow(qint64 employeeID, const QDate& day) const;
+
+    // Active employees who started on or before the day, whose employment ends
+    // on or after it, or before the first of its month, or never (no end date),
+    // and whose working state is none of 7, 8 and 15 (or who have none); by code.
+    std::vector<TAttendanceEmployee> EligibleEmployees(const QDate& day) const;
+    std::optional<TAttendanceEmployee> Employee(qint64 employeeID) const;
+
+    // Counted minutes of the day per employee, read in one statement (of one
+    // employee only when employeeID is given). Employees without events are absent.
+    QHash<qint64, int> DayMinutes(const QDate& day, qint64 employeeID = 0) const;
+
+    // What "Dodaj dan" adds, stored at once in one transaction; the number of
+    // rows stored, or -1 (nothing stored) when the day has rows already.
+    int StoreDay(const QDate& day);
+
+private:
+    std::vector<TAttendanceEmployee> Employees(const QString& condition) const;
+    TZConnection& m_connection;
+    TWorkingTimeSettings m_settings;
+};

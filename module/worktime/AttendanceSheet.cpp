@@ -1,0 +1,299 @@
+#include "module/worktime/AttendanceSheet.h"
+
+#include "host/Dialogs.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+
+namespace {
+
+QString LikePrefix(const QString& text) {
+    QString t = text;
+    t.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('%'), QLatin1String("\\%"))
+        .replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return t;
+}
+
+QString AllZero(const QStringList& fields) {
+    QStringList parts;
+    for (const QString& f : fields)
+        parts << QStringLiteral("(ta.%1 = 0)").arg(f);
+    return parts.join(QStringLiteral(" AND "));
+}
+
+double RowHours(const TDataSet& sheet, int row, const QString& field) {
+    return sheet.RowValue(row, sheet.FieldByName(field)->Index()).toDouble();
+}
+
+} // namespace
+
+const QStringList& AttendanceHourFields() {
+    static const QStringList fields{
+        QStringLiteral("regularworkinghours"), QStringLiteral("overtimehours"),
+        QStringLiteral("vacationhours"),       QStringLiteral("paidleavehours"),
+        QStringLiteral("redistributionhours"), QStringLiteral("unpaidleavehours"),
+        QStringLiteral("absencehours"),        QStringLiteral("publicholidayhours"),
+        QStringLiteral("holidayworkinghours"), QStringLiteral("businesstriphours"),
+        QStringLiteral("nightworkinghours"),   QStringLiteral("sickhours"),
+        QStringLiteral("longsickhours"),       QStringLiteral("profsickhours"),
+        QStringLiteral("proflongsickhours"),   QStringLiteral("unallocatedhours")};
+    return fields;
+}
+
+const QStringList& AttendanceSummedHourFields() {
+    static const QStringList fields = [] {
+        QStringList f = AttendanceHourFields();
+        f.removeAll(QStringLiteral("nightworkinghours"));
+        return f;
+    }();
+    return fields;
+}
+
+const QStringList& AttendanceSheetColumns() {
+    static const QStringList columns = [] {
+        QStringList c{
+            QStringLiteral("code"),     QStringLiteral("lastname"),         QStringLiteral("firstname"),
+            QStringLiteral("vocation"), QStringLiteral("startworkingdate"), QStringLiteral("attendancedate")};
+        c << AttendanceHourFields() << QStringLiteral("comment");
+        return c;
+    }();
+    return columns;
+}
+
+QDate PeriodDate(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.size() != 10) return {};
+    return QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+}
+
+QString AttendanceCondition(const TAttendanceView& view, const TZConnection& connection) {
+    QString c;
+    if (!view.Code.isEmpty()) c = QStringLiteral("AND e.code = '%1'").arg(connection.Escape(view.Code));
+    if (!view.LastName.isEmpty())
+        c += QStringLiteral(" AND e.lastname LIKE '%1%'").arg(connection.Escape(LikePrefix(view.LastName)));
+    if (!view.FirstName.isEmpty())
+        c += QStringLiteral(" AND e.firstname LIKE '%1%'").arg(connection.Escape(LikePrefix(view.FirstName)));
+    const QStringList& summed = AttendanceSummedHourFields();
+    switch (view.Filter) {
+    case TAttendanceFilter::None:
+        break;
+    case TAttendanceFilter::Absent:
+        c += QStringLiteral(" AND (") + AllZero(summed) + QLatin1Char(')');
+        break;
+    case TAttendanceFilter::Short:
+        c += QStringLiteral(" AND ((ta.regularworkinghours > 0) AND (ta.regularworkinghours < 8) AND ") +
+             AllZero(summed.mid(1)) + QLatin1Char(')');
+        break;
+    case TAttendanceFilter::Overtime:
+        c += QStringLiteral(" AND (ta.overtimehours != 0)");
+        break;
+    case TAttendanceFilter::Vacation:
+        c += QStringLiteral(" AND (ta.vacationhours != 0)");
+        break;
+    case TAttendanceFilter::Redistribution:
+        c += QStringLiteral(" AND (ta.redistributionhours != 0)");
+        break;
+    case TAttendanceFilter::Sick:
+        c += QStringLiteral(" AND (ta.sickhours != 0)");
+        break;
+    case TAttendanceFilter::Unallocated:
+        c += QStringLiteral(" AND (ta.unallocatedhours != 0)");
+        break;
+    }
+    return c;
+}
+
+QString AttendanceStatement(const TAttendanceView& view, const TZConnection& connection) {
+    return QStringLiteral(
+               "SELECT ta.*,CONCAT(e.firstname,'') AS firstname,CONCAT(e.lastname,'') AS lastname,"
+               "CONCAT(e.code,'') AS code,CONCAT(e.personalidentificator,'') AS personalidentificator,"
+               "CONCAT(e.vocation,'') AS vocation,  DATE_FORMAT(e.startworkingdate,'%d.%m.%Y') AS "
+               "startworkingdate FROM horloattendance AS ta LEFT JOIN employee AS e ON ta.employeeid = "
+               "e.employeeid WHERE attendancedate >= '") +
+           connection.Escape(view.FromDate.trimmed()) + QStringLiteral("' AND attendancedate <= '") +
+           connection.Escape(view.ToDate.trimmed()) + QStringLiteral("' ") +
+           AttendanceCondition(view, connection) +
+           QStringLiteral(" ORDER BY code, lastname, firstname, ta.employeeid, ta.attendancedate");
+}
+
+void AppendSheetRow(TDataSet& sheet, const TAttendanceEmployee& employee, const QDate& day, int minutes) {
+    sheet.Append();
+    sheet.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(employee.EmployeeID);
+    sheet.FieldByName(QStringLiteral("attendancedate"))->SetValue(day);
+    for (const QString& f : AttendanceSummedHourFields())
+        sheet.FieldByName(f)->SetAsFloat(0);
+    sheet.FieldByName(QStringLiteral("code"))->SetAsString(employee.Code);
+    sheet.FieldByName(QStringLiteral("firstname"))->SetAsString(employee.FirstName);
+    sheet.FieldByName(QStringLiteral("lastname"))->SetAsString(employee.LastName);
+    sheet.FieldByName(QStringLiteral("personalidentificator"))->SetAsString(employee.PersonalIdentificator);
+    sheet.FieldByName(QStringLiteral("vocation"))->SetAsString(employee.Vocation);
+    sheet.FieldByName(QStringLiteral("startworkingdate"))->SetAsString(employee.StartWorkingDate);
+    if (minutes > 0) {
+        sheet.FieldByName(QStringLiteral("regularworkinghours"))->SetAsFloat(RegularHours(minutes));
+        sheet.FieldByName(QStringLiteral("unallocatedhours"))->SetAsFloat(UnallocatedHours(minutes));
+    }
+    sheet.Post();
+}
+
+bool SheetHasRow(const TDataSet& sheet, qint64 employeeID, const QDate& day) {
+    if (!sheet.Active()) return false;
+    const int employee = sheet.FieldByName(QStringLiteral("employeeid"))->Index();
+    const int date = sheet.FieldByName(QStringLiteral("attendancedate"))->Index();
+    for (int row = 0; row < sheet.RecordCount(); ++row)
+        if (sheet.RowValue(row, employee).toLongLong() == employeeID &&
+            sheet.RowValue(row, date).toDate() == day)
+            return true;
+    return false;
+}
+
+TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date) {
+    if (!sheet.IsEmpty()) return TAddResult::NotEmpty;
+    if (day.DateHasRows(date)) return TAddResult::Exists;
+    THourGlass hourGlass{&sheet};
+    const std::vector<TAttendanceEmployee> employees = day.EligibleEmployees(date);
+    const QHash<qint64, int> minutes = day.DayMinutes(date);
+    for (const TAttendanceEmployee& e : employees)
+        AppendSheetRow(sheet, e, date, minutes.value(e.EmployeeID));
+    sheet.First();
+    return TAddResult::Added;
+}
+
+TAddResult AddEmployeeToSheet(TDataSet& sheet, TAttendanceDay& day, qint64 employeeID, const QDate& date) {
+    // rows added but not yet applied count as well: one employee has one row a day
+    if (day.EmployeeHasRow(employeeID, date) || SheetHasRow(sheet, employeeID, date))
+        return TAddResult::Exists;
+    THourGlass hourGlass{&sheet};
+    const std::optional<TAttendanceEmployee> employee = day.Employee(employeeID);
+    if (!employee) return TAddResult::NoEmployee;
+    AppendSheetRow(sheet, *employee, date, day.DayMinutes(date, employeeID).value(employeeID));
+    return TAddResult::Added;
+}
+
+QColor AttendanceRowColor(const TDataSet& sheet, int row) {
+    if (RowHours(sheet, row, QStringLiteral("redistributionhours")) != 0) return QColor(128, 128, 128);
+    if (RowHours(sheet, row, QStringLiteral("unallocatedhours")) > 0) return QColor(128, 255, 128);
+    bool othersZero = true; // every category but the regular one
+    for (const QString& f : AttendanceSummedHourFields().mid(1))
+        if (RowHours(sheet, row, f) != 0) othersZero = false;
+    const double regular = RowHours(sheet, row, QStringLiteral("regularworkinghours"));
+    if (othersZero && regular == 0) return QColor(255, 128, 128);
+    if (othersZero && regular < 8) return QColor(128, 255, 255);
+    return {};
+}
+
+void DefineAttendanceSummary(TClientDataSet& summary) {
+    struct Def {
+        const char* name;
+        TFieldType type;
+        int size;
+        const char* label;
+    };
+    const Def defs[] = {{"employeeid", TFieldType::LargeInt, 0, ""},
+                        {"code", TFieldType::String, 20, "Kod"},
+                        {"firstname", TFieldType::String, 20, "Ime"},
+                        {"lastname", TFieldType::String, 30, "Prezime"},
+                        {"personalidentificator", TFieldType::String, 20, "JMBG"},
+                        {"vocation", TFieldType::String, 100, "Radno mesto"},
+                        {"startworkingdate", TFieldType::Date, 0, "Datum početka rada"}};
+    for (const Def& d : defs)
+        summary.AddField(QString::fromLatin1(d.name), d.type, d.size)->DisplayLabel =
+            QString::fromUtf8(d.label);
+    summary.FieldByName(QStringLiteral("startworkingdate"))->DisplayFormat = QStringLiteral("dd.mm.yyyy");
+    summary.FieldByName(QStringLiteral("employeeid"))->Visible = false;
+    for (const QString& f : AttendanceSummedHourFields()) {
+        TField* field = summary.AddField(f, TFieldType::Float);
+        field->DisplayFormat = QStringLiteral("0.##");
+    }
+}
+
+void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary) {
+    if (!summary.Active()) summary.CreateDataSet();
+    summary.EmptyDataSet();
+    // labels of the hour fields as the sheet names them
+    for (const QString& f : AttendanceSummedHourFields())
+        summary.FieldByName(f)->DisplayLabel = sheet.FieldByName(f)->DisplayLabel;
+    THourGlass hourGlass{&sheet, &summary};
+    QHash<qint64, int> rowOf; // employee -> summary row
+    const int employee = sheet.FieldByName(QStringLiteral("employeeid"))->Index();
+    std::vector<std::pair<int, int>> hours; // sheet field -> summary field
+    for (const QString& f : AttendanceSummedHourFields())
+        hours.emplace_back(sheet.FieldByName(f)->Index(), summary.FieldByName(f)->Index());
+    sheet.CheckBrowseMode();
+    for (int row = 0; row < sheet.RecordCount(); ++row) {
+        const qint64 id = sheet.RowValue(row, employee).toLongLong();
+        const auto found = rowOf.constFind(id);
+        if (found != rowOf.constEnd()) {
+            summary.SetRecIndex(*found);
+            for (const auto& [from, to] : hours) {
+                TField* f = summary.Fields()[size_t(to)].get();
+                f->SetAsFloat(f->AsFloat() + sheet.RowValue(row, from).toDouble());
+            }
+            summary.Post();
+            continue;
+        }
+        summary.Append();
+        summary.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(id);
+        for (const char* name : {"code", "firstname", "lastname", "personalidentificator", "vocation"}) {
+            const QString n = QString::fromLatin1(name);
+            summary.FieldByName(n)->SetValue(sheet.RowValue(row, sheet.FieldByName(n)->Index()));
+        }
+        const QString start =
+            sheet.RowValue(row, sheet.FieldByName(QStringLiteral("startworkingdate"))->Index())
+                .toString()
+                .trimmed();
+        if (!start.isEmpty()) {
+            const QDate date = QDate::fromString(start, QStringLiteral("dd.MM.yyyy"));
+            if (!date.isValid()) throw EConvertError(Format(_CMN_DATETIME_ERR, {start}));
+            summary.FieldByName(QStringLiteral("startworkingdate"))->SetValue(date);
+        }
+        for (const auto& [from, to] : hours)
+            summary.Fields()[size_t(to)]->SetValue(sheet.RowValue(row, from).toDouble());
+        summary.Post();
+        rowOf.insert(id, summary.RecIndex());
+    }
+    summary.First();
+}
+
+TTextTable AttendanceCsvTable(const TDataSet& sheet) {
+    TTextTable table;
+    table.Header = AttendanceSheetColumns();
+    std::vector<const TField*> fields;
+    for (const QString& name : table.Header)
+        fields.push_back(sheet.FieldByName(name));
+    for (int row = 0; row < sheet.RecordCount(); ++row) {
+        QStringList cells;
+        for (const TField* f : fields) {
+            const QVariant v = sheet.RowValue(row, f->Index());
+            if (v.isNull()) {
+                cells << QString();
+            } else if (f->DataType() == TFieldType::Float) {
+                cells << FormatFloat(QStringLiteral("0.##"), v.toDouble());
+            } else if (f->FieldName() == QLatin1String("startworkingdate")) {
+                const QDate d = QDate::fromString(v.toString(), QStringLiteral("dd.MM.yyyy"));
+                cells << (d.isValid() ? SqlDate(d) : v.toString());
+            } else {
+                cells << f->FormatValue(v, false);
+            }
+        }
+        table.Rows.push_back(cells);
+    }
+    return table;
+}
+
+TTextTable AttendanceTextTable(const TDataSet& sheet) {
+    TTextTable table;
+    std::vector<const TField*> fields;
+    for (const QString& name : AttendanceSheetColumns()) {
+        const TField* f = sheet.FieldByName(name);
+        fields.push_back(f);
+        table.Header << f->DisplayName();
+        table.RightAligned.push_back(f->DataType() == TFieldType::Float);
+    }
+    for (int row = 0; row < sheet.RecordCount(); ++row) {
+        QStringList cells;
+        for (const TField* f : fields)
+            cells << sheet.RowText(row, f->Index(), true);
+        table.Rows.push_back(cells);
+    }
+    return table;
+}

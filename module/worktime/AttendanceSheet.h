@@ -1,0 +1,67 @@
+// The attendance sheet without windows: the statement of a view (period,
+// employee, kind of hours), adding rows to the sheet, the colour of a row, the
+// per-employee summary, and the sheet as a table for the command line.
+#pragma once
+
+#include "host/ClientDataSet.h"
+#include "host/TableWriter.h"
+#include "host/ZQuery.h"
+#include "module/worktime/AttendanceDay.h"
+
+#include <QColor>
+
+// The hour fields in the sheet's column order (nightworkinghours included).
+const QStringList& AttendanceHourFields();
+// The fifteen hour fields that the colours, filters and summary look at
+// (every hour field but nightworkinghours).
+const QStringList& AttendanceSummedHourFields();
+// The sheet's columns, in the grid's order.
+const QStringList& AttendanceSheetColumns();
+
+enum class TAttendanceFilter { None, Absent, Short, Overtime, Vacation, Redistribution, Sick, Unallocated };
+
+struct TAttendanceView {
+    QString FromDate, ToDate; // "yyyy-mm-dd" as typed
+    QString Code, LastName, FirstName;
+    TAttendanceFilter Filter = TAttendanceFilter::None;
+};
+
+// The date of a period text, or an invalid date when it is not a real
+// yyyy-mm-dd date.
+QDate PeriodDate(const QString& text);
+
+// The condition added after the period: exact code, name prefixes, the filter.
+// Typed texts are escaped (the name prefixes also against LIKE wildcards).
+QString AttendanceCondition(const TAttendanceView& view, const TZConnection& connection);
+// The whole statement of the sheet for a view (period texts must be dates).
+QString AttendanceStatement(const TAttendanceView& view, const TZConnection& connection);
+
+// Appends a posted sheet row for the employee and day with the counted minutes
+// as regular and unallocated hours; the other categories are 0.
+void AppendSheetRow(TDataSet& sheet, const TAttendanceEmployee& employee, const QDate& day, int minutes);
+// Whether the sheet holds a row (stored or not) of the employee on the day.
+bool SheetHasRow(const TDataSet& sheet, qint64 employeeID, const QDate& day);
+
+// Outcome of adding to the sheet.
+enum class TAddResult { Added, NotEmpty, Exists, NoEmployee };
+// "Dodaj dan": every eligible employee's row for the day, into an empty sheet view.
+TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date);
+// "Dodaj zaposlenog": one employee's row, unless the database or the sheet has one.
+TAddResult AddEmployeeToSheet(TDataSet& sheet, TAttendanceDay& day, qint64 employeeID, const QDate& date);
+
+// The colour of a sheet row by the first rule that holds: grey when
+// redistribution hours are not 0, light green when unallocated hours are
+// above 0, light red when all fifteen categories are 0, light cyan for regular
+// hours under 8 and nothing else; invalid for the default colours.
+QColor AttendanceRowColor(const TDataSet& sheet, int row);
+
+// The summary list's fields; the sums of the sheet's rows per employee, in the
+// order of each employee's first row. An empty start date stays empty.
+void DefineAttendanceSummary(TClientDataSet& summary);
+void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary);
+
+// The sheet for a machine: field names as header, hours with a decimal point
+// and at most two decimals, dates as yyyy-mm-dd.
+TTextTable AttendanceCsvTable(const TDataSet& sheet);
+// The sheet for people: column titles as header, hours as the grid shows them.
+TTextTable AttendanceTextTable(const TDataSet& sheet);

@@ -1,0 +1,229 @@
+// `horlo attendance` run as a program: adding a day, and the sheet as text and
+// as CSV read back by a CSV parser.
+#include "tests/support/TestDatabase.h"
+
+#include <QDate>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Outcome Horlo(const QStringList& arguments, const QString& databaseUrl) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HORLO_DB"), databaseUrl);
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo"), arguments);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// RFC 4180: records end in CR LF, fields are separated by commas, a quoted
+// field may hold commas, CR LF and doubled quotes. Throws on malformed input.
+std::vector<QStringList> ParseCsv(const QString& text) {
+    std::vector<QStringList> records;
+    QStringList record;
+    QString field;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        if (text[i] == QLatin1Char('"')) {
+            for (++i;; ++i) {
+                if (i >= n) throw std::runtime_error("unclosed quote");
+                if (text[i] == QLatin1Char('"')) {
+                    if (i + 1 < n && text[i + 1] == QLatin1Char('"')) {
+                        field += QLatin1Char('"');
+                        ++i;
+                    } else {
+                        ++i;
+                        break;
+                    }
+                } else {
+                    field += text[i];
+                }
+            }
+        } else {
+            while (i < n && text[i] != QLatin1Char(',') && text[i] != QLatin1Char('\r')) {
+                if (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\n'))
+                    throw std::runtime_error("quote or bare line feed in an unquoted field");
+                field += text[i++];
+            }
+        }
+        if (i < n && text[i] == QLatin1Char(',')) {
+            record << field;
+            field.clear();
+            ++i;
+        } else if (i + 1 < n && text[i] == QLatin1Char('\r') && text[i + 1] == QLatin1Char('\n')) {
+            record << field;
+            records.push_back(record);
+            record.clear();
+            field.clear();
+            i += 2;
+        } else {
+            throw std::runtime_error("a record must end in CR LF");
+        }
+    }
+    return records;
+}
+
+struct AttendanceCli : ::testing::Test {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    QString url = QStringLiteral("mysql://root@localhost/%1?socket=%2").arg(db.Name(), db.Params().socket);
+    int nextEvent = 1;
+
+    void SetUp() override {
+        c.ExecuteScript(QStringLiteral(
+            "INSERT INTO employee (employeeid, firstname, lastname, code, vocation, startworkingdate, "
+            "active, "
+            "workingfromdate, workingtodate, workingstateid) VALUES "
+            "(1, 'Marko', 'Jovanović', '001', 'Direktor', '2015-03-01', 'y', '2015-03-01', '1899-12-30', 1),"
+            "(2, 'Jelena', 'Dos \"Santos\", Jr', '002', 'Računovođa', NULL, 'y', '2016-05-16', NULL, NULL),"
+            "(3, 'Ana', 'Jovanić', '003', NULL, NULL, 'y', '2018-02-01', NULL, 15);"));
+        Event(1, "2024-03-05 08:45:00", 5);
+        Event(1, "2024-03-05 17:10:00", 10);
+        Event(2, "2024-03-05 09:10:00", 15);
+        Event(2, "2024-03-05 17:45:00", 16);
+        Event(1, "2024-03-06 09:00:00", 5);
+        Event(1, "2024-03-06 12:00:00", 10);
+        Event(1, "2024-03-06 12:30:00", 5);
+        Event(1, "2024-03-06 17:00:00", 10);
+        Event(2, "2024-03-06 07:00:00", 5); // both before the start: nothing
+        Event(2, "2024-03-06 08:30:00", 10);
+    }
+    void Event(int employee, const char* time, int type) {
+        c.Execute(
+            QStringLiteral("INSERT INTO employeeevent (employeeeventid, eventtime, employeeeventtypeid, "
+                           "employeeid, horloaccesspointid, deviceindex) VALUES (%1, '%2', %3, %4, 1, %1)")
+                .arg(nextEvent)
+                .arg(QString::fromLatin1(time))
+                .arg(type)
+                .arg(employee));
+        ++nextEvent;
+    }
+    int Stored(const QString& where = QString()) {
+        return c.Select(QStringLiteral("SELECT COUNT(*) FROM horloattendance ") + where).rows[0][0].toInt();
+    }
+};
+
+} // namespace
+
+TEST(AttendanceCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
+    const QString nowhere = QStringLiteral("mysql://root@localhost/horlo?socket=/nonexistent.sock");
+    struct Case {
+        QStringList arguments;
+        const char* mentions;
+    } cases[] = {
+        {{QStringLiteral("attendance")}, "add"},
+        {{QStringLiteral("attendance"), QStringLiteral("remove")}, "remove"},
+        {{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-02-30")}, "2024-02-30"},
+        {{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-05"),
+          QStringLiteral("x")},
+         "\"x\""},
+        {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01")}, "OD DO"},
+        {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("1.3.2024"),
+          QStringLiteral("2024-03-31")},
+         "1.3.2024"},
+        {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+          QStringLiteral("2024-03-31"), QStringLiteral("--pdf")},
+         "--pdf"},
+    };
+    for (const Case& k : cases) {
+        const Outcome r = Horlo(k.arguments, nowhere);
+        EXPECT_EQ(r.status, 2) << k.arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("nonexistent.sock"))) << r.err.toStdString();
+    }
+    EXPECT_TRUE(Horlo({QStringLiteral("--help")}, nowhere).out.contains(QStringLiteral("attendance list")));
+}
+
+TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {
+    const Outcome add =
+        Horlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-05")}, url);
+    EXPECT_EQ(add.status, 0) << add.err.toStdString();
+    EXPECT_EQ(add.out, QStringLiteral("Upisano redova prisustva za 2024-03-05: 2\n"));
+    EXPECT_EQ(Stored(), 2);
+    const Outcome again =
+        Horlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-05")}, url);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.err.contains(QStringLiteral("Već postoji evidencija za izabrani datum!")))
+        << again.err.toStdString();
+    EXPECT_EQ(Stored(), 2);
+    EXPECT_EQ(Horlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-06")}, url)
+                  .status,
+              0);
+    c.Execute(QStringLiteral(
+        "UPDATE horloattendance SET comment = 'prvi red\r\ndrugi, \"treći\"' WHERE employeeid = 1 "
+        "AND attendancedate = '2024-03-06'"));
+
+    const Outcome list =
+        Horlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+               QStringLiteral("2024-03-31"), QStringLiteral("--csv")},
+              url);
+    EXPECT_EQ(list.status, 0) << list.err.toStdString();
+    const std::vector<QStringList> csv = ParseCsv(list.out);
+    ASSERT_EQ(csv.size(), 5u) << list.out.toStdString();
+    const QStringList header = csv[0];
+    EXPECT_EQ(header.mid(0, 7),
+              (QStringList{QStringLiteral("code"), QStringLiteral("lastname"), QStringLiteral("firstname"),
+                           QStringLiteral("vocation"), QStringLiteral("startworkingdate"),
+                           QStringLiteral("attendancedate"), QStringLiteral("regularworkinghours")}));
+    EXPECT_EQ(header.size(), 23);
+    EXPECT_EQ(header.last(), QStringLiteral("comment"));
+    auto at = [&](size_t row, const char* field) {
+        return csv[row].value(header.indexOf(QString::fromLatin1(field)));
+    };
+    for (size_t row = 1; row < csv.size(); ++row)
+        EXPECT_EQ(csv[row].size(), 23);
+    // by code, then date
+    EXPECT_EQ(at(1, "code"), QStringLiteral("001"));
+    EXPECT_EQ(at(1, "attendancedate"), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(at(1, "startworkingdate"), QStringLiteral("2015-03-01"));
+    EXPECT_EQ(at(1, "regularworkinghours"), QStringLiteral("8"));
+    EXPECT_EQ(at(1, "unallocatedhours"), QStringLiteral("0"));
+    EXPECT_EQ(at(2, "attendancedate"), QStringLiteral("2024-03-06"));
+    EXPECT_EQ(at(2, "regularworkinghours"), QStringLiteral("7.5"));
+    EXPECT_EQ(at(2, "comment"), QStringLiteral("prvi red\r\ndrugi, \"treći\""));
+    EXPECT_EQ(at(3, "lastname"), QStringLiteral("Dos \"Santos\", Jr"));
+    EXPECT_EQ(at(3, "vocation"), QStringLiteral("Računovođa"));
+    EXPECT_EQ(at(3, "startworkingdate"), QString());
+    EXPECT_EQ(at(3, "regularworkinghours"), QStringLiteral("8"));
+    EXPECT_EQ(at(3, "unallocatedhours"), QStringLiteral("0.58"));
+    EXPECT_EQ(at(4, "regularworkinghours"), QStringLiteral("0"));
+    EXPECT_EQ(at(4, "nightworkinghours"), QStringLiteral("0"));
+
+    const Outcome one =
+        Horlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+               QStringLiteral("2024-03-31"), QStringLiteral("--code"), QStringLiteral("002")},
+              url);
+    EXPECT_EQ(one.status, 0);
+    const QStringList lines = one.out.trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 4) << one.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Kod  Prezime"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("002"))) << lines[1].toStdString();
+    EXPECT_EQ(lines[3], QStringLiteral("Ukupno: 2"));
+    const Outcome none =
+        Horlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-04-01"),
+               QStringLiteral("2024-04-30"), QStringLiteral("--csv")},
+              url);
+    EXPECT_EQ(ParseCsv(none.out).size(), 1u);
+}
+
+TEST_F(AttendanceCli, AddWithoutADateTakesYesterday) {
+    const QDate yesterday = QDate::currentDate().addDays(-1);
+    const Outcome add = Horlo({QStringLiteral("attendance"), QStringLiteral("add")}, url);
+    EXPECT_EQ(add.status, 0) << add.err.toStdString();
+    EXPECT_TRUE(add.out.contains(yesterday.toString(QStringLiteral("yyyy-MM-dd")))) << add.out.toStdString();
+    EXPECT_EQ(Stored(QStringLiteral("WHERE attendancedate = '%1'")
+                         .arg(yesterday.toString(QStringLiteral("yyyy-MM-dd")))),
+              2);
+}

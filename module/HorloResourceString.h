@@ -14,6 +14,8 @@ inline const QString _HORLO_EVENT_OUT = QStringLiteral("Svi odlasci");
 inline const QString _HORLO_BEFORE_H = QStringLiteral("Pre(h)");
 inline const QString _HORLO_AFTER_H = QStringLiteral("Posle(h)");
 inline const QString _REPORT_SEL_EMP_WRN = QStringLiteral("Molimo izaberite zaposlenog.");
+inline const QString _REPORT_EVENT_TYPE_ERR = QStringLiteral("Događaj \"%s\" ne postoji.");
+inline const QString _REPORT_CAP = QStringLiteral("Izveštaj radnog vremena");
 inline const QString _DEL_DEF_WRN = QStringLiteral("Ne možete izbrisati podrazumevani događaj.");
 inline const QString _DEL_EV_CONF =
     QStringLiteral("Da li ste sigurni da želite da izbrišete ovaj događaj i njegov par?");

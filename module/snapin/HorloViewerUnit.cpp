@@ -2,6 +2,7 @@
 
 #include "module/data/HorloDMUnit.h"
 #include "module/device/ImportEventUnit.h"
+#include "module/reports/HorloReportUnit.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -35,7 +36,7 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, QKeySequence(),
                                    [this] { ImportActionExecute(); });
     // their dialogs come with the work that builds them
-    for (QAction* a : {ReportAction, EditEvents, CalendarAction, AttendanceAction, IDCardsAction})
+    for (QAction* a : {EditEvents, CalendarAction, AttendanceAction, IDCardsAction})
         a->setEnabled(false);
 
     ActionTB->addAction(IDCardsAction);
@@ -53,7 +54,11 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     PopupMenu->addAction(ColumnsVisibility);
 }
 
-void THorloViewerForm::ReportActionExecute() {}
+void THorloViewerForm::ReportActionExecute() {
+    // owned by nobody: the dialog frees itself when closed
+    auto* form = new THorloReportForm();
+    form->exec();
+}
 void THorloViewerForm::EditEventsExecute() {}
 void THorloViewerForm::CalendarActionExecute() {}
 void THorloViewerForm::AttendanceActionExecute() {}

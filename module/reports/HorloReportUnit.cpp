@@ -103,6 +103,7 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     AllRB->setChecked(true);
     EmployeeEdit = new QLineEdit(employeeGB);
     EmployeeEdit->setReadOnly(true);
+    EmployeeEdit->setMinimumWidth(170);
     EmployeeButton = new QPushButton(QStringLiteral("..."), employeeGB);
     EmployeeButton->setFixedWidth(28);
     auto* employee = new QGridLayout(employeeGB);
@@ -120,30 +121,31 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     auto* eventsGB = new QGroupBox(QStringLiteral("Događaji"), this);
     EventCDS = new TClientDataSet(this);
     EventCDS->setObjectName(QStringLiteral("EventCDS"));
+    // the identifiers are what counts and what is kept; the grid shows and takes names
     TField* from = EventCDS->AddField(QStringLiteral("FromEventTypeID"), TFieldType::Integer);
-    from->DisplayLabel = QStringLiteral("Od događaja");
-    TField* to = EventCDS->AddField(QStringLiteral("ToEventTypeID"), TFieldType::Integer);
-    to->DisplayLabel = QStringLiteral("Do događaja");
-    to->ReadOnly = true;
-    const auto nameText = [this](const TField& field, bool) { return EventTypeName(field.Value()); };
-    from->OnGetText = nameText;
-    to->OnGetText = nameText;
-    from->OnSetText = [this](TField& field, const QString& text) {
+    from->Visible = false;
+    EventCDS->AddField(QStringLiteral("ToEventTypeID"), TFieldType::Integer)->Visible = false;
+    TField* fromName = EventCDS->AddField(QStringLiteral("EventFrom"), TFieldType::String, 200);
+    fromName->DisplayLabel = QStringLiteral("Od događaja");
+    TField* toName = EventCDS->AddField(QStringLiteral("EventTo"), TFieldType::String, 200);
+    toName->DisplayLabel = QStringLiteral("Do događaja");
+    toName->ReadOnly = true;
+    fromName->OnSetText = [this, from](TField&, const QString& text) {
         const QString name = text.trimmed();
         if (name.isEmpty()) {
-            field.Clear();
+            from->Clear();
             return;
         }
         for (auto it = m_eventTypeNames.cbegin(); it != m_eventTypeNames.cend(); ++it)
             if (it.value() == name) {
-                field.SetAsLargeInt(it.key());
+                from->SetAsLargeInt(it.key());
                 return;
             }
         bool ok = false;
         const qint64 id = name.toLongLong(&ok);
         if (!ok || !m_eventTypeNames.contains(id))
             throw EDatabaseError(Format(_REPORT_EVENT_TYPE_ERR, {name}));
-        field.SetAsLargeInt(id);
+        from->SetAsLargeInt(id);
     };
     from->OnChange = [this](TField& field) { EventCDSFromEventTypeIDChange(field); };
     EventCDS->CreateDataSet();
@@ -151,9 +153,9 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     EventDBG = new TDBGrid(eventsGB);
     EventDBG->setObjectName(QStringLiteral("EventDBG"));
     EventDBG->SetDataSource(EventDS);
-    EventDBG->AddColumn(QStringLiteral("FromEventTypeID"), 150);
-    EventDBG->AddColumn(QStringLiteral("ToEventTypeID"), 150).ReadOnly = true;
-    EventDBG->setMinimumHeight(80);
+    EventDBG->AddColumn(QStringLiteral("EventFrom"), 120);
+    EventDBG->AddColumn(QStringLiteral("EventTo"), 120).ReadOnly = true;
+    EventDBG->setMinimumSize(260, 80);
     ExcludeLabel = ClickLabel(QStringLiteral("Isključi..."), eventsGB, this);
     RemoveLabel = ClickLabel(QStringLiteral("Izbaci"), eventsGB, this);
     auto* events = new QGridLayout(eventsGB);
@@ -205,7 +207,7 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     auto* conditions = new QHBoxLayout;
     conditions->addWidget(periodGB);
     conditions->addWidget(employeeGB);
-    conditions->addWidget(eventsGB, 1);
+    conditions->addWidget(eventsGB, 2);
     auto* limits = new QVBoxLayout;
     limits->addWidget(warningsGB);
     limits->addWidget(exceptionsGB);
@@ -478,6 +480,8 @@ void THorloReportForm::EventCDSFromEventTypeIDChange(TField& field) {
         to->Clear();
     else
         to->SetAsLargeInt(HorloDM->GetInverseEventTypeID(field.AsLargeInt()));
+    EventCDS->FieldByName(QStringLiteral("EventFrom"))->SetAsString(EventTypeName(field.Value()));
+    EventCDS->FieldByName(QStringLiteral("EventTo"))->SetAsString(EventTypeName(to->Value()));
 }
 
 void THorloReportForm::ExcludeLabelClick() {

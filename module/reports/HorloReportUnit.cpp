@@ -552,13 +552,12 @@ void THorloReportForm::PrintButtonClick() {
     const QString params = PrintParams();
     TDBGrid* saved = console->GetPrintGrid();
     console->SetPrintGrid(ActiveGrid());
-    bool ran = false;
+    // a console without the wizard says so itself
     try {
-        ran = console->RunModule(_CMN_PRINT_WIZ_NAME, params);
+        console->RunModule(_CMN_PRINT_WIZ_NAME, params);
     } catch (...) {
         console->SetPrintGrid(saved);
         throw;
     }
     console->SetPrintGrid(saved);
-    if (!ran) ShowError(Format(_CMN_NO_MODULE, {_CMN_PRINT_WIZ_NAME}));
 }

@@ -2,6 +2,8 @@
 // options of first use and as kept, "Prikaži" for all or one employee, the
 // event-pair editor, sorting by title, printing the page on screen, and the
 // viewer's command that opens it.
+#include "console/ConsoleServices.h"
+#include "console/PrintWizard.h"
 #include "host/ClientDataSet.h"
 #include "host/DBGrid.h"
 #include "host/DBIniFile.h"
@@ -18,6 +20,7 @@
 
 #include <QApplication>
 #include <QDateTimeEdit>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +29,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -364,8 +368,39 @@ TEST_F(ReportFormFixture, PrintsThePageOnScreenWithItsTitleAndHeader) {
 
     console->hasWizard = false;
     f->PrintButton->click();
-    EXPECT_EQ(Shown("error"), QStringList{Format(_CMN_NO_MODULE, {_CMN_PRINT_WIZ_NAME})});
     EXPECT_EQ(console->printGrid, viewerGrid);
+
+    // without a console there is nothing to print with
+    GlobalConsole.reset();
+    f->PrintButton->click();
+    EXPECT_EQ(Shown("error"), QStringList{Format(_CMN_NO_MODULE, {_CMN_PRINT_WIZ_NAME})});
+}
+
+TEST_F(ReportFormFixture, TheConsolesWizardPrintsEachPageToAPdf) {
+    auto real = std::make_shared<TConsole>();
+    GlobalConsole = real;
+    THorloReportForm* f = Open();
+    f->ShowButtonClick();
+    QTemporaryDir dir;
+    for (QWidget* page : {f->PresentTS, f->LateTS, f->AbsenteeTS, f->ReportTS, f->WarningsTS}) {
+        f->PageControl->setCurrentWidget(page);
+        const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(f->PageControl->currentIndex()));
+        TPrintWizard::SetPdfOutput(file);
+        f->PrintButton->click();
+        QFile pdf(file);
+        ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << file.toStdString();
+        EXPECT_TRUE(pdf.read(5).startsWith("%PDF")) << file.toStdString();
+    }
+    TPrintWizard::SetPdfOutput(QString());
+    QStringList printed;
+    for (const TShownDialog& d : TDialogScript::Shown())
+        if (d.Kind == QLatin1String("print")) printed << d.Text;
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("Izveštaj radnog vremena - Prisutni"),
+                                    QStringLiteral("Izveštaj radnog vremena - Kašnjenje"),
+                                    QStringLiteral("Izveštaj radnog vremena - Odsutni"),
+                                    QStringLiteral("Izveštaj radnog vremena"),
+                                    QStringLiteral("Izveštaj radnog vremena - Upozorenja")}));
+    EXPECT_EQ(real->GetPrintGrid(), nullptr);
 }
 
 TEST_F(ReportFormFixture, TheViewersReportCommandOpensTheDialogModally) {

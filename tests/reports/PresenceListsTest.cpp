@@ -78,6 +78,11 @@ TEST_F(PresenceFixture, PresentLateAndAbsentOfADay) {
     Event(5, "2024-03-06 00:00:00", 5);
     Event(4, "2024-03-05 10:00:00", 5); // inactive but here: present and late
 
+    // the session does refuse a grouping with an ungrouped time
+    EXPECT_THROW(
+        c.Select(QStringLiteral("SELECT e.employeeid, ee.eventtime FROM employeeevent AS ee LEFT JOIN "
+                                "employee AS e ON ee.employeeid = e.employeeid GROUP BY e.employeeid")),
+        EDatabaseError);
     const TPresenceLists l = ReadPresenceLists(c, QDate(2024, 3, 5), TWorkingDayLimits());
     // by last name: Gavrić, Ilić, Kovač, Perić
     EXPECT_EQ(Ids(l.Present), (QList<qint64>{6, 4, 2, 1}));

@@ -236,19 +236,19 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     for (QDateTimeEdit* picker : {FromDTP, ToDTP, DateDTP})
         connect(picker, &QDateTimeEdit::dateTimeChanged, this, [this] { SetWorkDays(); });
 
-    // FormCreate
-    Guarded([this] {
-        if (!HorloDM->EmployeeEventTypeZQ->Active()) HorloDM->EmployeeEventTypeZQ->Open();
-        ReadEventTypeNames();
-    });
+    // FormCreate; a database that fails is reported once and leaves the lists empty
     const QDateTime now = Now();
     DateDTP->setDateTime(now);
     ToDTP->setDateTime(now.addDays(-1));
     FromDTP->setDateTime(now.addDays(-1));
     SetWorkDays();
     SetEmpActivity();
-    Guarded([this] { OptionsToControls(); });
-    Guarded([this] { FillPresentLateAbsentee(); });
+    Guarded([this] {
+        if (!HorloDM->EmployeeEventTypeZQ->Active()) HorloDM->EmployeeEventTypeZQ->Open();
+        ReadEventTypeNames();
+        OptionsToControls();
+        FillPresentLateAbsentee();
+    });
 }
 
 THorloReportForm::~THorloReportForm() = default;

@@ -419,3 +419,13 @@ TEST_F(ReportFormFixture, TheViewersReportCommandOpensTheDialogModally) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull()); // it freed itself
 }
+
+TEST_F(ReportFormFixture, WithoutAConnectionItOpensEmptyAfterOneMessage) {
+    HorloDM->SetZConnection(nullptr);
+    THorloReportForm* f = Open();
+    EXPECT_EQ(Shown("error").size(), 1);
+    EXPECT_EQ(f->PresentTotalLabel->text(), QStringLiteral("0"));
+    f->ShowButton->click();
+    EXPECT_EQ(Shown("error").size(), 2);
+    HorloDM->SetZConnection(&c);
+}

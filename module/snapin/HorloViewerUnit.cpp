@@ -4,6 +4,7 @@
 #include "module/device/ImportEventUnit.h"
 #include "module/worktime/HorloAttendanceUnit.h"
 #include "module/worktime/HorloWorkCalendarUnit.h"
+#include "module/reports/HorloReportUnit.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -37,7 +38,7 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, QKeySequence(),
                                    [this] { ImportActionExecute(); });
     // their dialogs come with the work that builds them
-    for (QAction* a : {ReportAction, EditEvents, IDCardsAction})
+    for (QAction* a : {EditEvents, IDCardsAction})
         a->setEnabled(false);
 
     ActionTB->addAction(IDCardsAction);
@@ -55,7 +56,11 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     PopupMenu->addAction(ColumnsVisibility);
 }
 
-void THorloViewerForm::ReportActionExecute() {}
+void THorloViewerForm::ReportActionExecute() {
+    // owned by nobody: the dialog frees itself when closed
+    auto* form = new THorloReportForm();
+    form->exec();
+}
 void THorloViewerForm::EditEventsExecute() {}
 void THorloViewerForm::CalendarActionExecute() {
     // owned by nobody: the dialog frees itself when closed

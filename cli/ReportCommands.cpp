@@ -1,0 +1,188 @@
+// `horlo report`: the report dialog's presence lists, hours report and
+// warnings for scheduled jobs and payroll, with the dialog's stored options.
+#include "cli/CliCommand.h"
+#include "cli/HorloCli.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/reports/ReportLists.h"
+#include "module/reports/ReportOptions.h"
+
+namespace {
+
+enum class TReportKind { Presence, Hours, Warnings };
+
+struct TReportRequest {
+    TReportKind Kind = TReportKind::Presence;
+    QDate Day, From, To;
+    QString Code;
+    bool Csv = false;
+};
+
+QDate ArgumentDate(const QString& text) {
+    const QString t = text.trimmed();
+    return t.size() == 10 ? QDate::fromString(t, QStringLiteral("yyyy-MM-dd")) : QDate();
+}
+
+QString DateWarning(const QString& text, const QString& what) {
+    return QStringLiteral("horlo: ") + Format(_SEARCH_DATE_WRN, {text, what}) + QLatin1Char('\n');
+}
+
+void WriteList(TCliIO& io, const QString& title, const TClientDataSet& list, const QStringList& columns) {
+    io.out << title << '\n';
+    WriteAligned(io.out, ListTextTable(list, columns));
+    io.out << "Ukupno: " << list.RecordCount() << '\n';
+}
+
+int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
+    TCliDataModule dm(connection);
+    const TReportOptions options =
+        TReportOptions::Read(connection, HorloDM->GetDefaultEventTypeID(QLatin1Char('i')));
+    const TPresenceLists lists = ReadPresenceLists(connection, r.Day, options.Limits);
+    TClientDataSet present, late, absent;
+    DefinePresenceList(present, TPresenceKind::Present);
+    DefinePresenceList(late, TPresenceKind::Late);
+    DefinePresenceList(absent, TPresenceKind::Absent);
+    FillPresenceList(present, lists.Present);
+    FillPresenceList(late, lists.Late);
+    FillAbsentList(absent, lists.Absent);
+    if (r.Csv) {
+        WriteCsv(io.out, PresenceCsvTable(present, late, absent));
+        return kExitOk;
+    }
+    const QString day = FormatDateTime(QStringLiteral("dd.mm.yyyy"), QDateTime(r.Day, QTime(0, 0), Qt::UTC));
+    io.out << "Izveštaj radnog vremena za " << day << "\n\n";
+    WriteList(io, QStringLiteral("Prisutni"), present, PresenceColumns(TPresenceKind::Present));
+    io.out << '\n';
+    WriteList(io, QStringLiteral("Kašnjenje"), late, PresenceColumns(TPresenceKind::Late));
+    io.out << '\n';
+    WriteList(io, QStringLiteral("Odsutni"), absent, PresenceColumns(TPresenceKind::Absent));
+    io.out.flush();
+    return kExitOk;
+}
+
+int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
+    TCliDataModule dm(connection);
+    if (!r.Code.isEmpty() &&
+        connection
+            .Select(QStringLiteral("SELECT employeeid FROM employee WHERE code = %1 LIMIT 1")
+                        .arg(connection.Quote(r.Code)))
+            .rows.empty()) {
+        io.err << "horlo: nema zaposlenog sa kodom \"" << r.Code << "\"\n";
+        return kExitFailed;
+    }
+    const TReportOptions options =
+        TReportOptions::Read(connection, HorloDM->GetDefaultEventTypeID(QLatin1Char('i')));
+    TEmployeeFilter filter;
+    filter.Code = r.Code;
+    const THoursReport report =
+        ReadHoursReport(connection, r.From, r.To, filter, EventPairsFor(options.FromEventIDs),
+                        {options.MinCalcLen, options.MaxCalcLen}, options.Limits);
+    TClientDataSet list;
+    QStringList columns;
+    QString title;
+    if (r.Kind == TReportKind::Hours) {
+        DefineHoursList(list);
+        FillHoursList(list, report.Hours);
+        columns = HoursColumns();
+        title = QStringLiteral("Izveštaj");
+    } else {
+        DefineWarningsList(list);
+        FillWarningsList(list, report.Warnings);
+        columns = WarningsColumns();
+        title = QStringLiteral("Upozorenja");
+    }
+    if (r.Csv) {
+        WriteCsv(io.out, ListCsvTable(list));
+        return kExitOk;
+    }
+    auto date = [](const QDate& d) {
+        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), QDateTime(d, QTime(0, 0), Qt::UTC));
+    };
+    io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
+    WriteAligned(io.out, ListTextTable(list, columns));
+    io.out << "Ukupno: " << list.RecordCount() << '\n';
+    io.out.flush();
+    return kExitOk;
+}
+
+TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
+    const QString action = arguments.value(0);
+    TReportRequest r;
+    if (action == QLatin1String("presence")) {
+        r.Kind = TReportKind::Presence;
+    } else if (action == QLatin1String("hours")) {
+        r.Kind = TReportKind::Hours;
+    } else if (action == QLatin1String("warnings")) {
+        r.Kind = TReportKind::Warnings;
+    } else {
+        err << (action.isEmpty() ? QStringLiteral("horlo: report traži presence, hours ili warnings\n")
+                                 : QStringLiteral("horlo: nepoznata komanda \"report %1\"\n").arg(action));
+        return {};
+    }
+    const bool period = r.Kind != TReportKind::Presence;
+    QStringList dates;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--csv")) {
+            r.Csv = true;
+        } else if (period && a == QLatin1String("--code") && i + 1 < arguments.size()) {
+            r.Code = arguments[++i];
+        } else if (period && a.startsWith(QLatin1String("--code="))) {
+            r.Code = a.mid(7);
+        } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < (period ? 2 : 1)) {
+            dates << a;
+        } else {
+            err << "horlo: nepoznat argument \"" << a << "\"\n";
+            return {};
+        }
+    }
+    if (!period) {
+        r.Day = dates.isEmpty() ? Now().date() : ArgumentDate(dates[0]);
+        if (!r.Day.isValid()) {
+            err << DateWarning(dates[0], QStringLiteral("DATUM"));
+            return {};
+        }
+        return [r](TZConnection& connection, TCliIO& io) { return Presence(connection, io, r); };
+    }
+    if (dates.size() < 2) {
+        err << "horlo: report " << action << " traži period: OD DO (gggg-mm-dd)\n";
+        return {};
+    }
+    r.From = ArgumentDate(dates[0]);
+    r.To = ArgumentDate(dates[1]);
+    if (!r.From.isValid()) {
+        err << DateWarning(dates[0], _HORLO_DATE_FROM);
+        return {};
+    }
+    if (!r.To.isValid()) {
+        err << DateWarning(dates[1], _HORLO_DATE_TO);
+        return {};
+    }
+    if (r.From > r.To) {
+        err << "horlo: početak perioda (" << dates[0] << ") je posle kraja (" << dates[1] << ")\n";
+        return {};
+    }
+    return [r](TZConnection& connection, TCliIO& io) { return HoursOrWarnings(connection, io, r); };
+}
+
+} // namespace
+
+std::vector<TCliCommand> ReportCommands() {
+    return {
+        {QStringLiteral("report"),
+         QStringLiteral("  report presence [DATUM] [--csv]\n"
+                        "            prisutni, oni koji su kasnili (prvi dolazak u vreme početka rada ili\n"
+                        "            posle njega) i odsutni aktivni zaposleni za dan (gggg-mm-dd, bez njega\n"
+                        "            danas); --csv: jedna tabela čija prva kolona list kaže present, late\n"
+                        "            ili absent\n"
+                        "  report hours OD DO [--code KOD] [--csv]\n"
+                        "            sati i minuti rada po zaposlenom za period, po parovima događaja i\n"
+                        "            radnom vremenu sačuvanim u dijalogu izveštaja\n"
+                        "  report warnings OD DO [--code KOD] [--csv]\n"
+                        "            intervali kraći od minimalnog ili duži od maksimalnog vremena, i\n"
+                        "            odlasci bez dolaska (0 sati 0 minuta)\n"
+                        "            CSV: RFC 4180, UTF-8, imena polja u prvom redu, datumi gggg-mm-dd,\n"
+                        "            vremena gggg-mm-dd čč:mm:ss\n"),
+         ParseReport}};
+}

@@ -1,0 +1,109 @@
+// The report dialog: for a day, who was present, late and absent; for a
+// period, the hours worked per employee and the intervals that look wrong.
+// The computations are PresenceLists and HoursReport; the dialog holds their
+// lists, keeps its options in the settings store, sorts by a click on a
+// column title and prints the page on screen through the console.
+#pragma once
+
+#include "host/ClientDataSet.h"
+#include "host/WheelToKey.h"
+
+#include <QDialog>
+#include <QHash>
+
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+class TDBGrid;
+
+class THorloReportForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit THorloReportForm(QWidget* parent = nullptr);
+    ~THorloReportForm() override;
+
+    // condition panel
+    QDateTimeEdit* FromDTP;
+    QDateTimeEdit* ToDTP;
+    QSpinBox* WorkDaysSE;
+    QDateTimeEdit* DateDTP;
+    QRadioButton* AllRB;
+    QRadioButton* SpecificRB;
+    QLineEdit* EmployeeEdit;
+    QPushButton* EmployeeButton;
+    QPushButton* ShowButton;
+    // event pairs and criteria
+    TClientDataSet* EventCDS;
+    TDataSource* EventDS;
+    TDBGrid* EventDBG;
+    QLabel* ExcludeLabel; // appends a pair
+    QLabel* RemoveLabel;  // removes the current pair
+    QSpinBox* MinCalcLenSE;
+    QSpinBox* MaxCalcLenSE;
+    QSpinBox* MaxExclLenSE;
+    QSpinBox* AllowedPauseLenSE;
+    // results
+    QTabWidget* PageControl;
+    QWidget* PresentTS;
+    QWidget* LateTS;
+    QWidget* AbsenteeTS;
+    QWidget* ReportTS;
+    QWidget* WarningsTS;
+    TClientDataSet* PresentCDS;
+    TClientDataSet* LateCDS;
+    TClientDataSet* AbsenteeCDS;
+    TClientDataSet* ReportCDS;
+    TClientDataSet* WarningsCDS;
+    TDBGrid* PresentDBG;
+    TDBGrid* LateDBG;
+    TDBGrid* AbsenteeDBG;
+    TDBGrid* ReportDBG;
+    TDBGrid* WarningsDBG;
+    QLabel* PresentTotalLabel;
+    QLabel* LateTotalLabel;
+    QLabel* AbsenteeTotalLabel;
+    QLabel* WarningsTotalLabel;
+    QPushButton* PrintButton;
+    QPushButton* CloseButton;
+
+    // form state
+    qint64 SelectedEmployeeID = 0;
+    QString StartWorkingTime, EndWorkingTime, EndWorkingDelayTime;
+
+    void ShowButtonClick();
+    void FillPresentLateAbsentee();
+    void FillReportWarnings();
+    void SetWorkDays();
+    void EmployeeButtonClick();
+    void AllRBClick();
+    void SpecificRBClick();
+    void SetEmpActivity();
+    void CloseButtonClick();
+    void OptionsToControls();
+    void ControlsToOptions();
+    // A click on a result grid's column title: ascending first, then turn about.
+    void TitleClick(TDBGrid* grid, int column);
+    void PrintButtonClick();
+    // What the print wizard gets for the page on screen.
+    QString PrintParams() const;
+    TDBGrid* ActiveGrid() const;
+    void ExcludeLabelClick();
+    void RemoveLabelClick();
+    void EventCDSFromEventTypeIDChange(TField& field);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* ResultPage(TClientDataSet*& list, TDBGrid*& grid, QLabel** total, const QStringList& columns);
+    QString EventTypeName(const QVariant& id) const;
+    void ReadEventTypeNames();
+
+    TWheelHook m_wheelHook;
+    QHash<qint64, QString> m_eventTypeNames;
+    QStringList m_eventTypeOrder; // names in the order of the event-type list
+};

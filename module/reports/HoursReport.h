@@ -1,0 +1,83 @@
+// Worked time per employee over a period and the intervals that look wrong.
+// Pairs of event types say which events open an interval and which close it;
+// arrival and departure times are clamped to the working day of their own
+// date. The report dialog and `horlo report hours|warnings` share it.
+#pragma once
+
+#include "module/reports/WorkingDay.h"
+
+#include <QList>
+
+#include <vector>
+
+class TZConnection;
+
+struct TEventPair {
+    qint64 FromEventTypeID = 0; // opens an interval
+    qint64 ToEventTypeID = 0;   // closes it: the inverse of the opening type
+};
+
+// An interval of at most MinCalcLen or at least MaxCalcLen minutes is a warning.
+struct TWarningCriteria {
+    int MinCalcLen = 360;
+    int MaxCalcLen = 600;
+};
+
+// One event of the walk, in the order last name, first name, employee, time.
+struct TReportEvent {
+    qint64 EventID = 0;
+    qint64 EmployeeID = 0;
+    QString Firstname, Lastname, Vocation;
+    qint64 TypeID = 0;
+    QString TypeName;
+    QDateTime Time;
+};
+
+struct THoursRow {
+    qint64 EmployeeID = 0;
+    QString Lastname, Firstname, Vocation;
+    int Minutes = 0;
+    int TotHours() const { return Minutes / 60; }
+    int TotMinutes() const { return Minutes % 60; }
+};
+
+struct TWarningRow {
+    qint64 EmployeeID = 0;
+    QString Firstname, Lastname;
+    qint64 EventID = 0;
+    QString EventType;
+    QDateTime EventTime; // the closing event
+    int Minutes = 0;     // 0 for a closing event without an open interval
+    int LengthH() const { return Minutes / 60; }
+    int LengthM() const { return Minutes % 60; }
+};
+
+struct THoursReport {
+    std::vector<THoursRow> Hours; // one row per employee with events in the period
+    std::vector<TWarningRow> Warnings;
+};
+
+// Walks events of the period in report order. An opening event starts an
+// interval (from the start of its day's working time when it is earlier); a
+// closing event ends the open interval of the same employee (at the end of
+// work when it falls in the grace period), adds its whole minutes and closes
+// it. A closing event with nothing open, or at or before the counted start,
+// adds nothing. An event of a type that closes and opens closes first.
+// Throws EConvertError when a working-day limit is no time.
+THoursReport ComputeHoursReport(const std::vector<TReportEvent>& events, const std::vector<TEventPair>& pairs,
+                                const TWarningCriteria& criteria, const TWorkingDayLimits& limits);
+
+// Which employees: all, one by identifier, or those with a code.
+struct TEmployeeFilter {
+    qint64 EmployeeID = 0;
+    QString Code;
+};
+
+// The events of the days from..to (whole days) of employees that exist, with
+// the names of their types, in report order.
+std::vector<TReportEvent> ReadReportEvents(TZConnection& connection, const QDate& from, const QDate& to,
+                                           const TEmployeeFilter& filter = TEmployeeFilter());
+
+THoursReport ReadHoursReport(TZConnection& connection, const QDate& from, const QDate& to,
+                             const TEmployeeFilter& filter, const std::vector<TEventPair>& pairs,
+                             const TWarningCriteria& criteria, const TWorkingDayLimits& limits);

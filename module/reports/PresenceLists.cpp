@@ -1,0 +1,78 @@
+#include "module/reports/PresenceLists.h"
+
+#include "host/Database.h"
+#include "host/SysUtils.h"
+
+#include <QSet>
+
+namespace {
+
+const QString kEmployeeColumns = QStringLiteral(
+    "e.employeeid AS EmpID, e.lastname AS EmpLastname, e.firstname AS EmpFirstname, e.code AS EmpCode, "
+    "e.vocation AS EmpVocation, e.organizationunit AS EmpOrgUnit, e.foreignvocation AS EmpForeignVocation, "
+    "e.contracttype AS EmpContractType, e.startworkingdate AS EmpStartWorkingDate");
+const QString kOrder = QStringLiteral(" ORDER BY EmpLastname, EmpFirstname, EmpCode, EmpID");
+
+TReportEmployee EmployeeOf(const std::vector<QVariant>& row) {
+    TReportEmployee e;
+    e.EmpID = row[0].toLongLong();
+    e.EmpLastname = row[1].toString();
+    e.EmpFirstname = row[2].toString();
+    e.EmpCode = row[3].toString();
+    e.EmpVocation = row[4].toString();
+    e.EmpOrgUnit = row[5].toString();
+    e.EmpForeignVocation = row[6].toString();
+    e.EmpContractType = row[7].toString();
+    e.EmpStartWorkingDate = row[8].toDate();
+    return e;
+}
+
+QDateTime WallClock(const QVariant& value) {
+    const QDateTime t = value.toDateTime();
+    return QDateTime(t.date(), t.time(), Qt::UTC);
+}
+
+} // namespace
+
+bool IsPresenceArrivalType(qint64 typeID) {
+    return typeID == 5 || typeID == 15;
+}
+
+TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
+                                 const TWorkingDayLimits& limits) {
+    const QDateTime lateFrom = TWorkingDay::On(day, limits).Start;
+    const QString d0 = SqlDate(day) + QStringLiteral(" 00:00:00");
+    const QString d1 = SqlDate(day) + QStringLiteral(" 23:59:59");
+    TPresenceLists lists;
+
+    // Each employee's first arrival of the day; the grouping names only what it
+    // groups by, so servers with ONLY_FULL_GROUP_BY take it too.
+    const TResultSet present = connection.Select(
+        QStringLiteral("SELECT ") + kEmployeeColumns +
+        QStringLiteral(", fa.FirstArrival FROM (SELECT ee.employeeid, MIN(ee.eventtime) AS FirstArrival "
+                       "FROM employeeevent AS ee WHERE ee.employeeeventtypeid IN (5, 15) AND "
+                       "ee.eventtime >= '%1' AND ee.eventtime <= '%2' AND ee.employeeid > 0 "
+                       "GROUP BY ee.employeeid) AS fa INNER JOIN employee AS e ON e.employeeid = "
+                       "fa.employeeid")
+            .arg(d0, d1) +
+        kOrder);
+    QSet<qint64> presentIDs;
+    lists.Present.reserve(present.rows.size());
+    for (const auto& row : present.rows) {
+        TPresentEmployee p{EmployeeOf(row), WallClock(row[9])};
+        presentIDs.insert(p.Employee.EmpID);
+        if (p.FirstArrival >= lateFrom) lists.Late.push_back(p);
+        lists.Present.push_back(std::move(p));
+    }
+
+    const TResultSet active = connection.Select(
+        QStringLiteral("SELECT ") + kEmployeeColumns +
+        QStringLiteral(", ws.description AS EmpWorkState FROM employee AS e LEFT JOIN workingstate AS ws ON "
+                       "ws.workingstateid = e.workingstateid WHERE (e.active != 'n')") +
+        kOrder);
+    for (const auto& row : active.rows) {
+        if (row[0].isNull() || presentIDs.contains(row[0].toLongLong())) continue;
+        lists.Absent.push_back({EmployeeOf(row), row[9].toString()});
+    }
+    return lists;
+}

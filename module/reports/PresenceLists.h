@@ -1,0 +1,41 @@
+// Who was present on a day, who of them arrived late, and which active
+// employees were absent, read from the events of the day. The report dialog
+// and `horlo report presence` share it.
+#pragma once
+
+#include "module/reports/WorkingDay.h"
+
+#include <vector>
+
+class TZConnection;
+
+// Event types 5 and 15 are the arrivals that count as presence.
+bool IsPresenceArrivalType(qint64 typeID);
+
+struct TReportEmployee {
+    qint64 EmpID = 0;
+    QString EmpFirstname, EmpLastname, EmpVocation, EmpForeignVocation, EmpCode;
+    QDate EmpStartWorkingDate; // invalid when unknown
+    QString EmpOrgUnit, EmpContractType;
+};
+
+struct TPresentEmployee {
+    TReportEmployee Employee;
+    QDateTime FirstArrival; // the first arrival of the day
+};
+
+struct TAbsentEmployee {
+    TReportEmployee Employee;
+    QString WorkState;
+};
+
+struct TPresenceLists {
+    std::vector<TPresentEmployee> Present; // every employee with an arrival on the day
+    std::vector<TPresentEmployee> Late;    // of them, those whose first arrival is at or after the start
+    std::vector<TAbsentEmployee> Absent;   // active employees without an arrival
+};
+
+// Each list ordered by last name, first name, code and identifier. Events
+// without an employee row (guests) make nobody present. Throws EDatabaseError,
+// and EConvertError when the start of working time is no time.
+TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day, const TWorkingDayLimits& limits);

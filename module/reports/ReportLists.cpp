@@ -1,0 +1,260 @@
+#include "module/reports/ReportLists.h"
+
+#include "host/Database.h"
+
+namespace {
+
+TField* Add(TClientDataSet& list, const QString& name, TFieldType type, int size, const QString& label,
+            bool visible = true) {
+    TField* f = list.AddField(name, type, size);
+    f->DisplayLabel = label;
+    f->Visible = visible;
+    return f;
+}
+
+void AddOrders(TClientDataSet& list, const QStringList& fields) {
+    for (const QString& f : fields) {
+        list.AddIndex(f + QLatin1Char('A'), f);
+        list.AddIndex(f + QLatin1Char('D'), f, f);
+    }
+}
+
+// Rows are appended in the order given and sorted once at the end.
+template <class F> void Refill(TClientDataSet& list, F appendRows) {
+    list.DisableControls();
+    const QString order = list.IndexName();
+    try {
+        list.SetSortedFields(QString());
+        list.EmptyDataSet();
+        appendRows();
+        list.SetIndexName(order);
+        list.First();
+    } catch (...) {
+        list.Cancel();
+        list.SetIndexName(order);
+        list.First();
+        list.EnableControls();
+        throw;
+    }
+    list.EnableControls();
+}
+
+void SetEmployee(TClientDataSet& list, const TReportEmployee& e) {
+    list.FieldByName(QStringLiteral("EmpID"))->SetAsLargeInt(e.EmpID);
+    list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(e.EmpFirstname);
+    list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(e.EmpLastname);
+    list.FieldByName(QStringLiteral("EmpVocation"))->SetAsString(e.EmpVocation);
+    list.FieldByName(QStringLiteral("EmpForeignVocation"))->SetAsString(e.EmpForeignVocation);
+    list.FieldByName(QStringLiteral("EmpCode"))->SetAsString(e.EmpCode);
+    list.FieldByName(QStringLiteral("EmpStartWorkingDate"))
+        ->SetValue(e.EmpStartWorkingDate.isValid() ? QVariant(e.EmpStartWorkingDate) : QVariant());
+    list.FieldByName(QStringLiteral("EmpOrgUnit"))->SetAsString(e.EmpOrgUnit);
+    list.FieldByName(QStringLiteral("EmpContractType"))->SetAsString(e.EmpContractType);
+}
+
+QString CsvValue(const TDataSet& list, int row, const TField& f) {
+    const QVariant v = list.RowValue(row, f.Index());
+    if (v.isNull()) return {};
+    switch (f.DataType()) {
+    case TFieldType::Date:
+        return SqlDate(v.toDate());
+    case TFieldType::DateTime:
+        return SqlDateTime(v.toDateTime());
+    default:
+        return v.toString();
+    }
+}
+
+} // namespace
+
+void DefinePresenceList(TClientDataSet& list, TPresenceKind kind) {
+    // the sizes of the employee table's columns, so that no name is cut short
+    Add(list, QStringLiteral("EmpID"), TFieldType::Integer, 0, QString(), false);
+    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, 50, QStringLiteral("Ime"));
+    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, 50, QStringLiteral("Prezime"));
+    Add(list, QStringLiteral("EmpVocation"), TFieldType::String, 100, QStringLiteral("Radno mesto"));
+    Add(list, QStringLiteral("EmpForeignVocation"), TFieldType::String, 100,
+        QStringLiteral("Strano radno mesto"));
+    Add(list, QStringLiteral("EmpCode"), TFieldType::String, 20, QStringLiteral("Kod"));
+    Add(list, QStringLiteral("EmpStartWorkingDate"), TFieldType::Date, 0,
+        QStringLiteral("Datum početka rada"))
+        ->DisplayFormat = QStringLiteral("dd.mm.yyyy");
+    Add(list, QStringLiteral("EmpOrgUnit"), TFieldType::String, 100, QStringLiteral("Organizaciona jed."));
+    Add(list, QStringLiteral("EmpContractType"), TFieldType::String, 50, QStringLiteral("Tip ugovora"));
+    QStringList orders{QStringLiteral("EmpFirstname"), QStringLiteral("EmpLastname"),
+                       QStringLiteral("EmpVocation"), QStringLiteral("EmpCode"),
+                       QStringLiteral("EmpOrgUnit")};
+    if (kind == TPresenceKind::Late) {
+        Add(list, QStringLiteral("EventTime"), TFieldType::DateTime, 0, QStringLiteral("Vreme dolaska"))
+            ->DisplayFormat = QStringLiteral("dd.mm.yyyy hh:nn:ss");
+        orders << QStringLiteral("EventTime");
+    } else if (kind == TPresenceKind::Absent) {
+        Add(list, QStringLiteral("EmpWorkState"), TFieldType::String, 100, QStringLiteral("Status"));
+        orders << QStringLiteral("EmpWorkState");
+    }
+    AddOrders(list, orders);
+    list.CreateDataSet();
+}
+
+void DefineHoursList(TClientDataSet& list) {
+    Add(list, QStringLiteral("employeeid"), TFieldType::Integer, 0, QString(), false);
+    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, 50, QStringLiteral("Prezime"));
+    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, 50, QStringLiteral("Ime"));
+    Add(list, QStringLiteral("EmpVocation"), TFieldType::String, 100, QStringLiteral("Radno mesto"));
+    Add(list, QStringLiteral("TotHours"), TFieldType::Integer, 0, QStringLiteral("Sati"));
+    Add(list, QStringLiteral("TotMinutes"), TFieldType::Integer, 0, QStringLiteral("Minuta"));
+    AddOrders(list,
+              {QStringLiteral("EmpLastname"), QStringLiteral("EmpFirstname"), QStringLiteral("EmpVocation"),
+               QStringLiteral("TotHours"), QStringLiteral("TotMinutes")});
+    list.CreateDataSet();
+}
+
+void DefineWarningsList(TClientDataSet& list) {
+    Add(list, QStringLiteral("EmployeeID"), TFieldType::Integer, 0, QString(), false);
+    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, 50, QStringLiteral("Ime"));
+    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, 50, QStringLiteral("Prezime"));
+    Add(list, QStringLiteral("EventID"), TFieldType::Integer, 0, QString(), false);
+    Add(list, QStringLiteral("EventType"), TFieldType::String, 200, QStringLiteral("Događaj"));
+    Add(list, QStringLiteral("EventTime"), TFieldType::DateTime, 0, QStringLiteral("Vreme"))->DisplayFormat =
+        QStringLiteral("dd.mm.yy hh:nn:ss");
+    Add(list, QStringLiteral("LengthH"), TFieldType::Integer, 0, QStringLiteral("Sati"));
+    Add(list, QStringLiteral("LengthM"), TFieldType::Integer, 0, QStringLiteral("Minuta"));
+    AddOrders(list,
+              {QStringLiteral("EmpFirstname"), QStringLiteral("EmpLastname"), QStringLiteral("EventType"),
+               QStringLiteral("EventTime"), QStringLiteral("LengthH"), QStringLiteral("LengthM")});
+    list.CreateDataSet();
+}
+
+QStringList PresenceColumns(TPresenceKind kind) {
+    QStringList columns{QStringLiteral("EmpLastname"), QStringLiteral("EmpFirstname"),
+                        QStringLiteral("EmpCode"),     QStringLiteral("EmpStartWorkingDate"),
+                        QStringLiteral("EmpVocation"), QStringLiteral("EmpForeignVocation"),
+                        QStringLiteral("EmpOrgUnit"),  QStringLiteral("EmpContractType")};
+    if (kind == TPresenceKind::Late) columns << QStringLiteral("EventTime");
+    if (kind == TPresenceKind::Absent) columns << QStringLiteral("EmpWorkState");
+    return columns;
+}
+
+QStringList HoursColumns() {
+    return {QStringLiteral("EmpLastname"), QStringLiteral("EmpFirstname"), QStringLiteral("EmpVocation"),
+            QStringLiteral("TotHours"), QStringLiteral("TotMinutes")};
+}
+
+QStringList WarningsColumns() {
+    return {QStringLiteral("EmpLastname"), QStringLiteral("EmpFirstname"), QStringLiteral("EventType"),
+            QStringLiteral("EventTime"),   QStringLiteral("LengthH"),      QStringLiteral("LengthM")};
+}
+
+void FillPresenceList(TClientDataSet& list, const std::vector<TPresentEmployee>& rows) {
+    TField* time = list.FindField(QStringLiteral("EventTime"));
+    Refill(list, [&] {
+        for (const TPresentEmployee& p : rows) {
+            list.Append();
+            SetEmployee(list, p.Employee);
+            if (time) time->SetAsDateTime(p.FirstArrival);
+            list.Post();
+        }
+    });
+}
+
+void FillAbsentList(TClientDataSet& list, const std::vector<TAbsentEmployee>& rows) {
+    TField* state = list.FieldByName(QStringLiteral("EmpWorkState"));
+    Refill(list, [&] {
+        for (const TAbsentEmployee& a : rows) {
+            list.Append();
+            SetEmployee(list, a.Employee);
+            state->SetAsString(a.WorkState);
+            list.Post();
+        }
+    });
+}
+
+void FillHoursList(TClientDataSet& list, const std::vector<THoursRow>& rows) {
+    Refill(list, [&] {
+        for (const THoursRow& r : rows) {
+            list.Append();
+            list.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(r.EmployeeID);
+            list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(r.Lastname);
+            list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(r.Firstname);
+            list.FieldByName(QStringLiteral("EmpVocation"))->SetAsString(r.Vocation);
+            list.FieldByName(QStringLiteral("TotHours"))->SetAsInteger(r.TotHours());
+            list.FieldByName(QStringLiteral("TotMinutes"))->SetAsInteger(r.TotMinutes());
+            list.Post();
+        }
+    });
+}
+
+void FillWarningsList(TClientDataSet& list, const std::vector<TWarningRow>& rows) {
+    Refill(list, [&] {
+        for (const TWarningRow& w : rows) {
+            list.Append();
+            list.FieldByName(QStringLiteral("EmployeeID"))->SetAsLargeInt(w.EmployeeID);
+            list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(w.Firstname);
+            list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(w.Lastname);
+            list.FieldByName(QStringLiteral("EventID"))->SetAsLargeInt(w.EventID);
+            list.FieldByName(QStringLiteral("EventType"))->SetAsString(w.EventType);
+            list.FieldByName(QStringLiteral("EventTime"))->SetAsDateTime(w.EventTime);
+            list.FieldByName(QStringLiteral("LengthH"))->SetAsInteger(w.LengthH());
+            list.FieldByName(QStringLiteral("LengthM"))->SetAsInteger(w.LengthM());
+            list.Post();
+        }
+    });
+}
+
+QString NextSortOrder(const TClientDataSet& list, const QString& fieldName) {
+    const QString ascending = fieldName + QLatin1Char('A');
+    if (fieldName.isEmpty() || !list.HasIndex(ascending)) return {};
+    return list.IndexName() != ascending ? ascending : fieldName + QLatin1Char('D');
+}
+
+TTextTable ListCsvTable(const TDataSet& list) {
+    TTextTable table;
+    for (const auto& f : list.Fields())
+        table.Header << f->FieldName();
+    for (int row = 0; row < list.RecordCount(); ++row) {
+        QStringList cells;
+        for (const auto& f : list.Fields())
+            cells << CsvValue(list, row, *f);
+        table.Rows.push_back(cells);
+    }
+    return table;
+}
+
+TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent) {
+    TTextTable table;
+    table.Header << QStringLiteral("list");
+    for (const auto& f : present.Fields())
+        table.Header << f->FieldName();
+    table.Header << QStringLiteral("EventTime") << QStringLiteral("EmpWorkState");
+    for (const auto& [name, list] : {std::pair{QStringLiteral("present"), &present},
+                                     {QStringLiteral("late"), &late},
+                                     {QStringLiteral("absent"), &absent}}) {
+        for (int row = 0; row < list->RecordCount(); ++row) {
+            QStringList cells{name};
+            for (qsizetype c = 1; c < table.Header.size(); ++c) {
+                const TField* f = list->FindField(table.Header[c]);
+                cells << (f ? CsvValue(*list, row, *f) : QString());
+            }
+            table.Rows.push_back(cells);
+        }
+    }
+    return table;
+}
+
+TTextTable ListTextTable(const TDataSet& list, const QStringList& fields) {
+    TTextTable table;
+    std::vector<const TField*> columns;
+    for (const QString& name : fields) {
+        const TField* f = list.FieldByName(name);
+        columns.push_back(f);
+        table.Header << f->DisplayName();
+        table.RightAligned.push_back(f->DataType() == TFieldType::Integer);
+    }
+    for (int row = 0; row < list.RecordCount(); ++row) {
+        QStringList cells;
+        for (const TField* f : columns)
+            cells << list.RowText(row, f->Index(), true);
+        table.Rows.push_back(cells);
+    }
+    return table;
+}

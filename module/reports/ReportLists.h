@@ -1,0 +1,42 @@
+// The report's five lists as in-memory record sets, the same for the dialog's
+// grids and for the command line: their fields, labels and named sort orders
+// (field name + "A" or "D"), how they are filled from the computations, and
+// the tables written from them (CSV with field names, text with labels).
+#pragma once
+
+#include "host/ClientDataSet.h"
+#include "host/TableWriter.h"
+#include "module/reports/HoursReport.h"
+#include "module/reports/PresenceLists.h"
+
+enum class TPresenceKind { Present, Late, Absent };
+
+void DefinePresenceList(TClientDataSet& list, TPresenceKind kind);
+void DefineHoursList(TClientDataSet& list);
+void DefineWarningsList(TClientDataSet& list);
+
+// The fields each list's grid shows, in order.
+QStringList PresenceColumns(TPresenceKind kind);
+QStringList HoursColumns();
+QStringList WarningsColumns();
+
+// Each replaces the list's rows, keeping its chosen sort order, and moves to
+// the first row; the views are refreshed once at the end.
+void FillPresenceList(TClientDataSet& list, const std::vector<TPresentEmployee>& rows);
+void FillAbsentList(TClientDataSet& list, const std::vector<TAbsentEmployee>& rows);
+void FillHoursList(TClientDataSet& list, const std::vector<THoursRow>& rows);
+void FillWarningsList(TClientDataSet& list, const std::vector<TWarningRow>& rows);
+
+// The named orders "FA"/"FD" of a list for field F; none when the list has no
+// order for F. A click on a title asks for the next one: ascending unless the
+// list is sorted ascending by F already.
+QString NextSortOrder(const TClientDataSet& list, const QString& fieldName);
+
+// Every field of the list, in its order, as CSV: field names as header, dates
+// yyyy-mm-dd, date-times yyyy-mm-dd hh:mm:ss, numbers plain.
+TTextTable ListCsvTable(const TDataSet& list);
+// The three presence lists in one table whose first column `list` says which
+// list a row belongs to: present, late or absent.
+TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent);
+// The given fields with their labels as header and the texts a grid shows.
+TTextTable ListTextTable(const TDataSet& list, const QStringList& fields);

@@ -1,0 +1,67 @@
+#include "module/reports/ReportOptions.h"
+
+#include "host/DBIniFile.h"
+#include "host/Database.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/reports/HoursReport.h"
+
+namespace {
+const QString kSection = QStringLiteral("Horlo");
+}
+
+QList<qint64> ParseEventIDs(const QString& commaText) {
+    QList<qint64> ids;
+    for (const QString& part : commaText.split(QLatin1Char(','))) {
+        bool ok = false;
+        const qint64 id = part.trimmed().toLongLong(&ok);
+        if (ok && id > 0) ids << id;
+    }
+    return ids;
+}
+
+QString EventIDsText(const QList<qint64>& ids) {
+    QStringList parts;
+    for (qint64 id : ids)
+        parts << QString::number(id);
+    return parts.join(QLatin1Char(','));
+}
+
+TReportOptions TReportOptions::Read(TZConnection& connection, qint64 defaultArrivalType,
+                                    const TReportOptions& defaults) {
+    const TDBIniFile ini(&connection);
+    TReportOptions o = defaults;
+    const QString fromDefault = defaultArrivalType > 0 ? QString::number(defaultArrivalType) : QString();
+    o.FromEventIDs = ParseEventIDs(ini.ReadString(kSection, QStringLiteral("FromEventIDs"), fromDefault));
+    o.MinCalcLen = ini.ReadInteger(kSection, QStringLiteral("MinCalcLen"), defaults.MinCalcLen);
+    o.MaxCalcLen = ini.ReadInteger(kSection, QStringLiteral("MaxCalcLen"), defaults.MaxCalcLen);
+    o.MaxExclLen = ini.ReadInteger(kSection, QStringLiteral("MaxExclLen"), defaults.MaxExclLen);
+    o.AllowedPauseLen =
+        ini.ReadInteger(kSection, QStringLiteral("AllowedPauseLen"), defaults.AllowedPauseLen);
+    o.AllEmp = ini.ReadBool(kSection, QStringLiteral("AllEmp"), true);
+    o.Limits = TWorkingDayLimits::Read(ini);
+    return o;
+}
+
+TReportOptions TReportOptions::Read(TZConnection& connection, qint64 defaultArrivalType) {
+    return Read(connection, defaultArrivalType, TReportOptions());
+}
+
+void TReportOptions::Write(TZConnection& connection) const {
+    TTransaction transaction(connection);
+    TDBIniFile ini(&connection);
+    ini.WriteString(kSection, QStringLiteral("FromEventIDs"), EventIDsText(FromEventIDs));
+    ini.WriteInteger(kSection, QStringLiteral("MinCalcLen"), MinCalcLen);
+    ini.WriteInteger(kSection, QStringLiteral("MaxCalcLen"), MaxCalcLen);
+    ini.WriteInteger(kSection, QStringLiteral("MaxExclLen"), MaxExclLen);
+    ini.WriteInteger(kSection, QStringLiteral("AllowedPauseLen"), AllowedPauseLen);
+    ini.WriteBool(kSection, QStringLiteral("AllEmp"), AllEmp);
+    Limits.Write(ini);
+    transaction.Commit();
+}
+
+std::vector<TEventPair> EventPairsFor(const QList<qint64>& fromEventIDs) {
+    std::vector<TEventPair> pairs;
+    for (qint64 id : fromEventIDs)
+        pairs.push_back({id, HorloDM->GetInverseEventTypeID(id)});
+    return pairs;
+}

@@ -1,0 +1,431 @@
+// The report dialog as a user drives it: the lists of the day at opening, the
+// options of first use and as kept, "Prikaži" for all or one employee, the
+// event-pair editor, sorting by title, printing the page on screen, and the
+// viewer's command that opens it.
+#include "console/ConsoleServices.h"
+#include "console/PrintWizard.h"
+#include "host/ClientDataSet.h"
+#include "host/DBGrid.h"
+#include "host/DBIniFile.h"
+#include "host/Dialogs.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "host/WheelToKey.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/reports/HorloReportUnit.h"
+#include "module/snapin/HorloRegistration.h"
+#include "module/snapin/HorloViewerUnit.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FakeChooser : IEmployeeChooser {
+    qint64 next = 0; // 0: the user cancels
+    bool ChooseEmployee(std::shared_ptr<TDataSet>& employee) override {
+        if (!next) return false;
+        auto set = std::make_shared<TClientDataSet>();
+        set->AddField(QStringLiteral("employeeid"), TFieldType::LargeInt);
+        set->AddField(QStringLiteral("firstname"), TFieldType::String, 50);
+        set->AddField(QStringLiteral("lastname"), TFieldType::String, 50);
+        set->CreateDataSet();
+        set->Append();
+        set->FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(next);
+        set->FieldByName(QStringLiteral("firstname"))->SetAsString(QStringLiteral("Boris"));
+        set->FieldByName(QStringLiteral("lastname"))->SetAsString(QStringLiteral("Kovač"));
+        set->Post();
+        employee = set;
+        return true;
+    }
+    bool ChooseEmployeeDesc(TEmployeeDesc&) override { return false; }
+    void ShowEmployee(qint64) override {}
+};
+
+struct FakeConsole : IConsole {
+    std::shared_ptr<FakeChooser> chooser = std::make_shared<FakeChooser>();
+    TDBGrid* printGrid = nullptr;
+    bool hasWizard = true;
+    QStringList runs;              // module + "|" + parameters
+    QList<TDBGrid*> gridsWhileRun; // the print grid while the wizard ran
+    std::shared_ptr<IInterface> GetService(const QUuid& iid) override {
+        if (iid == IEmployeeChooser::IID) return chooser;
+        return nullptr;
+    }
+    bool RunModule(const QString& module, const QString& params) override {
+        runs << module + QLatin1Char('|') + params;
+        gridsWhileRun << printGrid;
+        return hasWizard;
+    }
+    TDBGrid* GetPrintGrid() const override { return printGrid; }
+    void SetPrintGrid(TDBGrid* grid) override { printGrid = grid; }
+};
+
+struct ReportFormFixture : ::testing::Test {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>();
+    QPointer<THorloReportForm> form;
+
+    void SetUp() override {
+        TDialogScript::Reset();
+        TDialogScript::SetUnattended(true);
+        SetNowForTesting(MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 10:30:00")));
+        CreateHorloDM();
+        HorloDM->SetZConnection(&c);
+        GlobalConsole = console;
+        c.ExecuteScript(QStringLiteral(
+            "INSERT INTO employee (employeeid, firstname, lastname, code, startworkingdate, active) VALUES "
+            "(1, 'Ana', 'Perić', '01', '2019-05-01', 'y'), (2, 'Boris', 'Kovač', '02', '2021-01-10', 'y'),"
+            "(3, 'Ceca', 'Janković', '03', NULL, 'y');"
+            "INSERT INTO employeeevent (employeeeventid, eventtime, employeeeventtypeid, employeeid, "
+            "horloaccesspointid, deviceindex) VALUES "
+            "(1, '2024-03-05 08:50:00', 5, 1, 1, 1), (2, '2024-03-05 09:30:00', 15, 2, 1, 2),"
+            "(3, '2024-03-04 09:30:00', 5, 1, 1, 3), (4, '2024-03-04 15:00:00', 10, 1, 1, 4),"
+            "(5, '2024-03-04 08:00:00', 5, 2, 1, 5), (6, '2024-03-04 17:10:00', 10, 2, 1, 6);"));
+    }
+    void TearDown() override {
+        delete form.data();
+        GlobalConsole.reset();
+        DestroyHorloDM();
+        SetNowForTesting(QDateTime());
+        TDialogScript::Reset();
+    }
+    THorloReportForm* Open() {
+        delete form.data();
+        form = new THorloReportForm();
+        return form;
+    }
+    static QString Cell(TDBGrid* grid, int row, int column) {
+        return grid->model()->index(row, column).data().toString();
+    }
+    static QStringList Column(TDBGrid* grid, int column) {
+        QStringList texts;
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            texts << Cell(grid, row, column);
+        return texts;
+    }
+    QString Stored(const char* key) {
+        return TDBIniFile(&c).ReadString(QStringLiteral("Horlo"), QString::fromLatin1(key),
+                                         QStringLiteral("-"));
+    }
+    QStringList Shown(const char* kind) {
+        QStringList texts;
+        for (const TShownDialog& d : TDialogScript::Shown())
+            if (d.Kind == QLatin1String(kind)) texts << d.Text;
+        return texts;
+    }
+};
+
+} // namespace
+
+TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
+    THorloReportForm* f = Open();
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Izveštaj radnog vremena"));
+    QStringList tabs;
+    for (int i = 0; i < f->PageControl->count(); ++i) {
+        tabs << f->PageControl->tabText(i);
+        EXPECT_TRUE(f->PageControl->isTabVisible(i)) << i;
+    }
+    EXPECT_EQ(tabs,
+              (QStringList{QStringLiteral("Prisutni"), QStringLiteral("Kašnjenje"), QStringLiteral("Odsutni"),
+                           QStringLiteral("Izveštaj"), QStringLiteral("Upozorenja")}));
+    EXPECT_EQ(f->DateDTP->date(), QDate(2024, 3, 5));
+    EXPECT_EQ(f->FromDTP->date(), QDate(2024, 3, 4));
+    EXPECT_EQ(f->ToDTP->date(), QDate(2024, 3, 4));
+
+    // the day's lists at once
+    EXPECT_EQ(Column(f->PresentDBG, 0), (QStringList{QStringLiteral("Kovač"), QStringLiteral("Perić")}));
+    EXPECT_EQ(Cell(f->PresentDBG, 1, 3), QStringLiteral("01.05.2019"));
+    EXPECT_EQ(Column(f->LateDBG, 8), (QStringList{QStringLiteral("05.03.2024 09:30:00")}));
+    EXPECT_EQ(Column(f->AbsenteeDBG, 1), (QStringList{QStringLiteral("Ceca")}));
+    EXPECT_EQ(f->PresentTotalLabel->text(), QStringLiteral("2"));
+    EXPECT_EQ(f->LateTotalLabel->text(), QStringLiteral("1"));
+    EXPECT_EQ(f->AbsenteeTotalLabel->text(), QStringLiteral("1"));
+    EXPECT_EQ(f->WarningsTotalLabel->text(), QStringLiteral("0"));
+    EXPECT_EQ(f->ReportCDS->RecordCount(), 0);
+    QStringList titles;
+    for (int column = 0; column < f->PresentDBG->ColumnCount(); ++column)
+        titles << f->PresentDBG->ColumnTitle(column);
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Prezime"), QStringLiteral("Ime"), QStringLiteral("Kod"),
+                                   QStringLiteral("Datum početka rada"), QStringLiteral("Radno mesto"),
+                                   QStringLiteral("Strano radno mesto"), QStringLiteral("Organizaciona jed."),
+                                   QStringLiteral("Tip ugovora")}));
+
+    // first use: one pair, the default arrival and its inverse; design values
+    ASSERT_EQ(f->EventCDS->RecordCount(), 1);
+    EXPECT_EQ(f->EventCDS->RowValue(0, 0).toLongLong(), 5);
+    EXPECT_EQ(f->EventCDS->RowValue(0, 1).toLongLong(), 10);
+    EXPECT_EQ(Cell(f->EventDBG, 0, 0), QStringLiteral("Dolazak"));
+    EXPECT_EQ(Cell(f->EventDBG, 0, 1), QStringLiteral("Odlazak"));
+    EXPECT_EQ(f->MinCalcLenSE->value(), 360);
+    EXPECT_EQ(f->MaxCalcLenSE->value(), 600);
+    EXPECT_EQ(f->MaxExclLenSE->value(), 30);
+    EXPECT_EQ(f->AllowedPauseLenSE->value(), 30);
+    EXPECT_TRUE(f->AllRB->isChecked());
+    EXPECT_FALSE(f->EmployeeEdit->isEnabled());
+    EXPECT_FALSE(f->EmployeeButton->isEnabled());
+    EXPECT_EQ(f->StartWorkingTime, QStringLiteral("09:00:00"));
+    EXPECT_EQ(f->EndWorkingTime, QStringLiteral("17:00:00"));
+    EXPECT_EQ(f->EndWorkingDelayTime, QStringLiteral("17:30:00"));
+    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("-")); // opening saves nothing
+
+    // working days: one day apart is 1, seven days 5
+    EXPECT_EQ(f->WorkDaysSE->value(), 0);
+    f->FromDTP->setDateTime(f->ToDTP->dateTime().addDays(-1));
+    EXPECT_EQ(f->WorkDaysSE->value(), 1);
+    f->FromDTP->setDateTime(f->ToDTP->dateTime().addDays(-7));
+    EXPECT_EQ(f->WorkDaysSE->value(), 5);
+
+    EXPECT_TRUE(TWheelHook::Installed());
+    EXPECT_EQ(f->ReportDBG->horizontalHeader()->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(f->ReportDBG->viewport()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(f->ExcludeLabel->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(f->ShowButton->isDefault());
+    delete form.data();
+    EXPECT_FALSE(TWheelHook::Installed());
+}
+
+TEST_F(ReportFormFixture, ShowForAllOrOneEmployeeBringsWarningsForwardAndKeepsTheOptions) {
+    THorloReportForm* f = Open();
+    f->SpecificRB->click();
+    EXPECT_TRUE(f->EmployeeButton->isEnabled());
+    f->ShowButton->click();
+    EXPECT_EQ(Shown("warning"), QStringList{_REPORT_SEL_EMP_WRN});
+    EXPECT_EQ(f->ReportCDS->RecordCount(), 0);
+    EXPECT_EQ(Stored("AllEmp"), QStringLiteral("-"));
+
+    f->AllRB->click();
+    f->MinCalcLenSE->setValue(340);
+    f->ShowButton->click();
+    // Kovač 09:00-17:00, Perić 09:30-15:00
+    EXPECT_EQ(Column(f->ReportDBG, 0), (QStringList{QStringLiteral("Kovač"), QStringLiteral("Perić")}));
+    EXPECT_EQ(Column(f->ReportDBG, 3), (QStringList{QStringLiteral("8"), QStringLiteral("5")}));
+    EXPECT_EQ(Column(f->ReportDBG, 4), (QStringList{QStringLiteral("0"), QStringLiteral("30")}));
+    EXPECT_EQ(Column(f->WarningsDBG, 0), QStringList{QStringLiteral("Perić")});
+    EXPECT_EQ(Column(f->WarningsDBG, 3), QStringList{QStringLiteral("04.03.24 15:00:00")});
+    EXPECT_EQ(f->WarningsTotalLabel->text(), QStringLiteral("1"));
+    EXPECT_EQ(f->PageControl->currentWidget(), f->WarningsTS);
+    EXPECT_EQ(Stored("MinCalcLen"), QStringLiteral("340"));
+    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("5"));
+    EXPECT_EQ(Stored("AllEmp"), QStringLiteral("1"));
+    EXPECT_EQ(Stored("StartWorkingTime"), QStringLiteral("09:00:00"));
+
+    // one employee through the chooser; a cancelled chooser changes nothing
+    f->PageControl->setCurrentWidget(f->ReportTS);
+    f->SpecificRB->click();
+    f->EmployeeButton->click();
+    EXPECT_TRUE(f->EmployeeEdit->text().isEmpty());
+    console->chooser->next = 2;
+    f->EmployeeButton->click();
+    EXPECT_EQ(f->SelectedEmployeeID, 2);
+    EXPECT_EQ(f->EmployeeEdit->text(), QStringLiteral("Boris Kovač"));
+    f->ShowButton->click();
+    EXPECT_EQ(Column(f->ReportDBG, 0), QStringList{QStringLiteral("Kovač")});
+    EXPECT_EQ(f->WarningsCDS->RecordCount(), 0);
+    EXPECT_EQ(f->PageControl->currentWidget(), f->ReportTS);
+    EXPECT_EQ(f->PresentCDS->RecordCount(), 2); // the presence lists are never narrowed
+    EXPECT_EQ(Stored("AllEmp"), QStringLiteral("0"));
+
+    // "Svi" forgets the employee
+    f->AllRB->click();
+    EXPECT_EQ(f->SelectedEmployeeID, 0);
+    EXPECT_TRUE(f->EmployeeEdit->text().isEmpty());
+
+    // next time: "Posebno" without an employee, the kept limits
+    THorloReportForm* again = Open();
+    EXPECT_TRUE(again->SpecificRB->isChecked());
+    EXPECT_TRUE(again->EmployeeButton->isEnabled());
+    EXPECT_EQ(again->SelectedEmployeeID, 0);
+    EXPECT_EQ(again->MinCalcLenSE->value(), 340);
+}
+
+TEST_F(ReportFormFixture, EventPairsArePickedByNameAddedAndRemoved) {
+    THorloReportForm* f = Open();
+    f->ExcludeLabelClick();
+    ASSERT_EQ(f->EventCDS->RecordCount(), 2);
+    QAbstractItemModel* model = f->EventDBG->model();
+    EXPECT_EQ(f->EventDBG->Column(0).PickList,
+              (QStringList{QStringLiteral("Dolazak"), QStringLiteral("Odlazak"),
+                           QStringLiteral("Dolazak karticom"), QStringLiteral("Odlazak karticom")}));
+    EXPECT_TRUE(model->index(1, 0).flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->index(1, 1).flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(model->setData(model->index(1, 0), QStringLiteral("Dolazak karticom"), Qt::EditRole));
+    EXPECT_EQ(f->EventCDS->RowValue(1, 0).toLongLong(), 15);
+    EXPECT_EQ(Cell(f->EventDBG, 1, 1), QStringLiteral("Odlazak karticom"));
+
+    // a name that is no event type is refused and the row keeps its type
+    model->setData(model->index(1, 0), QStringLiteral("Ručak"), Qt::EditRole);
+    EXPECT_EQ(Shown("error"), QStringList{Format(_REPORT_EVENT_TYPE_ERR, {QStringLiteral("Ručak")})});
+    EXPECT_EQ(f->EventCDS->RowValue(1, 0).toLongLong(), 15);
+
+    // a third row left empty is not kept
+    f->ExcludeLabelClick();
+    f->ShowButtonClick();
+    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("5,15"));
+
+    f->EventCDS->First();
+    f->RemoveLabelClick();
+    f->ShowButtonClick();
+    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("15"));
+    THorloReportForm* again = Open();
+    ASSERT_EQ(again->EventCDS->RecordCount(), 1);
+    EXPECT_EQ(Cell(again->EventDBG, 0, 0), QStringLiteral("Dolazak karticom"));
+    // with card pairs only, Perić's day is not counted
+    again->ShowButtonClick();
+    EXPECT_EQ(Column(again->ReportDBG, 3), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+}
+
+TEST_F(ReportFormFixture, TitlesSortAscendingThenDescendingAndOthersAreIgnored) {
+    THorloReportForm* f = Open();
+    TDBGrid* grid = f->PresentDBG;
+    QHeaderView* header = grid->horizontalHeader();
+    const QStringList ascending{QStringLiteral("Kovač"), QStringLiteral("Perić")};
+    const QStringList descending{QStringLiteral("Perić"), QStringLiteral("Kovač")};
+    struct Step {
+        QString index;
+        QStringList rows;
+        Qt::SortOrder arrow;
+    } steps[] = {{QStringLiteral("EmpLastnameA"), ascending, Qt::AscendingOrder},
+                 {QStringLiteral("EmpLastnameD"), descending, Qt::DescendingOrder},
+                 {QStringLiteral("EmpLastnameA"), ascending, Qt::AscendingOrder}};
+    for (const Step& s : steps) {
+        emit header->sectionClicked(0);
+        EXPECT_EQ(f->PresentCDS->IndexName(), s.index);
+        EXPECT_EQ(Column(grid, 0), s.rows);
+        EXPECT_EQ(grid->SortIndicatorColumn(), 0);
+        EXPECT_EQ(grid->SortIndicatorOrder(), s.arrow);
+    }
+    // "Datum početka rada" has no order: nothing changes, nothing is shown
+    emit header->sectionClicked(3);
+    EXPECT_EQ(f->PresentCDS->IndexName(), QStringLiteral("EmpLastnameA"));
+    EXPECT_TRUE(TDialogScript::Shown().isEmpty());
+
+    // each grid sorts its own list; the order outlives "Prikaži"
+    emit f->LateDBG->horizontalHeader()->sectionClicked(8);
+    EXPECT_EQ(f->LateCDS->IndexName(), QStringLiteral("EventTimeA"));
+    emit f->ReportDBG->horizontalHeader()->sectionClicked(3);
+    emit f->ReportDBG->horizontalHeader()->sectionClicked(3);
+    f->ShowButtonClick();
+    EXPECT_EQ(f->ReportCDS->IndexName(), QStringLiteral("TotHoursD"));
+    EXPECT_EQ(Column(f->ReportDBG, 0), (QStringList{QStringLiteral("Kovač"), QStringLiteral("Perić")}));
+    emit f->ReportDBG->horizontalHeader()->sectionClicked(3);
+    EXPECT_EQ(Column(f->ReportDBG, 0), (QStringList{QStringLiteral("Perić"), QStringLiteral("Kovač")}));
+    emit f->AbsenteeDBG->horizontalHeader()->sectionClicked(8);
+    EXPECT_EQ(f->AbsenteeCDS->IndexName(), QStringLiteral("EmpWorkStateA"));
+    emit f->WarningsDBG->horizontalHeader()->sectionClicked(2);
+    EXPECT_EQ(f->WarningsCDS->IndexName(), QStringLiteral("EventTypeA"));
+}
+
+TEST_F(ReportFormFixture, PrintsThePageOnScreenWithItsTitleAndHeader) {
+    THorloReportForm* f = Open();
+    TDBGrid* viewerGrid = f->EventDBG; // stands for the grid the console printed before
+    console->printGrid = viewerGrid;
+    f->FromDTP->setDate(QDate(2024, 3, 1));
+    f->ToDTP->setDate(QDate(2024, 3, 31));
+    const QString wizard = _CMN_PRINT_WIZ_NAME + QLatin1Char('|');
+    struct Case {
+        QWidget* page;
+        TDBGrid* grid;
+        QString params;
+    } cases[] = {
+        {f->PresentTS, f->PresentDBG,
+         QStringLiteral("title:Izveštaj radnog vremena - Prisutni;header:05.03.2024")},
+        {f->LateTS, f->LateDBG,
+         QStringLiteral("title:Izveštaj radnog vremena - Kašnjenje;header:05.03.2024")},
+        {f->AbsenteeTS, f->AbsenteeDBG,
+         QStringLiteral("title:Izveštaj radnog vremena - Odsutni;header:05.03.2024")},
+        {f->ReportTS, f->ReportDBG,
+         QStringLiteral("title:Izveštaj radnog vremena;header:01.03.2024 - 31.03.2024")},
+        {f->WarningsTS, f->WarningsDBG,
+         QStringLiteral("title:Izveštaj radnog vremena - Upozorenja;header:01.03.2024 - 31.03.2024")},
+    };
+    for (const Case& k : cases) {
+        console->runs.clear();
+        console->gridsWhileRun.clear();
+        f->PageControl->setCurrentWidget(k.page);
+        f->PrintButton->click();
+        EXPECT_EQ(console->runs, QStringList{wizard + k.params});
+        EXPECT_EQ(console->gridsWhileRun, QList<TDBGrid*>{k.grid});
+        EXPECT_EQ(console->printGrid, viewerGrid); // given back
+    }
+    EXPECT_TRUE(TDialogScript::Shown().isEmpty());
+
+    console->hasWizard = false;
+    f->PrintButton->click();
+    EXPECT_EQ(console->printGrid, viewerGrid);
+
+    // without a console there is nothing to print with
+    GlobalConsole.reset();
+    f->PrintButton->click();
+    EXPECT_EQ(Shown("error"), QStringList{Format(_CMN_NO_MODULE, {_CMN_PRINT_WIZ_NAME})});
+}
+
+TEST_F(ReportFormFixture, TheConsolesWizardPrintsEachPageToAPdf) {
+    auto real = std::make_shared<TConsole>();
+    GlobalConsole = real;
+    THorloReportForm* f = Open();
+    f->ShowButtonClick();
+    QTemporaryDir dir;
+    for (QWidget* page : {f->PresentTS, f->LateTS, f->AbsenteeTS, f->ReportTS, f->WarningsTS}) {
+        f->PageControl->setCurrentWidget(page);
+        const QString file = dir.filePath(QStringLiteral("%1.pdf").arg(f->PageControl->currentIndex()));
+        TPrintWizard::SetPdfOutput(file);
+        f->PrintButton->click();
+        QFile pdf(file);
+        ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << file.toStdString();
+        EXPECT_TRUE(pdf.read(5).startsWith("%PDF")) << file.toStdString();
+    }
+    TPrintWizard::SetPdfOutput(QString());
+    QStringList printed;
+    for (const TShownDialog& d : TDialogScript::Shown())
+        if (d.Kind == QLatin1String("print")) printed << d.Text;
+    EXPECT_EQ(printed, (QStringList{QStringLiteral("Izveštaj radnog vremena - Prisutni"),
+                                    QStringLiteral("Izveštaj radnog vremena - Kašnjenje"),
+                                    QStringLiteral("Izveštaj radnog vremena - Odsutni"),
+                                    QStringLiteral("Izveštaj radnog vremena"),
+                                    QStringLiteral("Izveštaj radnog vremena - Upozorenja")}));
+    EXPECT_EQ(real->GetPrintGrid(), nullptr);
+}
+
+TEST_F(ReportFormFixture, TheViewersReportCommandOpensTheDialogModally) {
+    THorloViewerForm viewer;
+    ASSERT_TRUE(viewer.ReportAction->isEnabled());
+    QString seen;
+    QPointer<QWidget> dialog;
+    QTimer::singleShot(0, [&] {
+        dialog = QApplication::activeModalWidget();
+        if (!dialog) return;
+        seen = dialog->windowTitle();
+        dialog->close();
+    });
+    viewer.ReportAction->trigger();
+    EXPECT_EQ(seen, QStringLiteral("Izveštaj radnog vremena"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull()); // it freed itself
+}
+
+TEST_F(ReportFormFixture, WithoutAConnectionItOpensEmptyAfterOneMessage) {
+    HorloDM->SetZConnection(nullptr);
+    THorloReportForm* f = Open();
+    EXPECT_EQ(Shown("error").size(), 1);
+    EXPECT_EQ(f->PresentTotalLabel->text(), QStringLiteral("0"));
+    f->ShowButton->click();
+    EXPECT_EQ(Shown("error").size(), 2);
+    HorloDM->SetZConnection(&c);
+}

@@ -139,6 +139,7 @@ namespace {
 // Positions of top-level keywords, outside quotes, comments and parentheses.
 struct KeywordScan {
     qsizetype where = -1, from = -1, tail = -1; // tail: GROUP/HAVING/ORDER/LIMIT after FROM
+    qsizetype end = 0; // after the last character of code: trailing blanks, ';' and comments excluded
 };
 
 bool IsWordChar(QChar c) {
@@ -157,10 +158,13 @@ KeywordScan Scan(const QString& s) {
     int depth = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
         if (const qsizetype end = SqlLiteralEnd(s, i); end >= 0) {
+            if (s[i] == QLatin1Char('\'') || s[i] == QLatin1Char('"') || s[i] == QLatin1Char('`'))
+                k.end = end + 1;
             i = end;
             continue;
         }
         const QChar c = s[i];
+        if (!c.isSpace() && c != QLatin1Char(';')) k.end = i + 1;
         if (c == QLatin1Char('('))
             ++depth;
         else if (c == QLatin1Char(')'))
@@ -186,8 +190,9 @@ QString ChangeSQLCondition(const QString& statement, const QString& condition) {
     const KeywordScan k = Scan(statement);
     const QString cond = condition.trimmed();
     if (k.where >= 0) {
-        // the clause runs to the next clause; the blanks before that one stay
-        qsizetype keep = k.tail >= 0 ? k.tail : statement.size();
+        // the clause runs to the next clause or to the end of the code (a closing
+        // ';' or comment stays); the blanks before that one stay
+        qsizetype keep = k.tail >= 0 ? k.tail : k.end;
         while (keep > k.where && statement[keep - 1].isSpace())
             --keep;
         if (!cond.isEmpty())
@@ -201,10 +206,8 @@ QString ChangeSQLCondition(const QString& statement, const QString& condition) {
     if (k.tail >= 0)
         return statement.left(k.tail) + QStringLiteral("WHERE ") + cond + QLatin1Char(' ') +
                statement.mid(k.tail);
-    qsizetype stop = statement.size();
-    while (stop > 0 && (statement[stop - 1].isSpace() || statement[stop - 1] == QLatin1Char(';')))
-        --stop;
-    return statement.left(stop) + QStringLiteral(" WHERE ") + cond + statement.mid(stop);
+    // before a closing ';' or comment, where it is not commented out
+    return statement.left(k.end) + QStringLiteral(" WHERE ") + cond + statement.mid(k.end);
 }
 
 QString SqlFirstTable(const QString& statement) {

@@ -1,0 +1,85 @@
+// The SQL text scanners: the literal and comment scanner, the WHERE clause
+// rewrite, the first table and the :Name parameters of a query.
+//
+// Input: the statement, a zero byte, the condition (both UTF-8).
+#include "fuzz/FuzzCheck.h"
+#include "host/Database.h"
+#include "host/SysUtils.h"
+#include "host/ZQuery.h"
+
+#include <QRegularExpression>
+
+#include <cstring>
+
+namespace {
+
+// Parentheses outside quotes and comments close in order and all close.
+bool Balanced(const QString& sql) {
+    int depth = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
+            i = end;
+            continue;
+        }
+        if (sql[i] == QLatin1Char('('))
+            ++depth;
+        else if (sql[i] == QLatin1Char(')') && --depth < 0)
+            return false;
+    }
+    return depth == 0;
+}
+
+// A condition as the program builds them: names, numbers and comparisons, no clause keywords.
+bool PlainCondition(const QString& condition) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_ =<>.]*$"));
+    static const QRegularExpression keyword(QStringLiteral("\\b(WHERE|FROM|GROUP|HAVING|ORDER|LIMIT)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return plain.match(condition).hasMatch() && !keyword.match(condition).hasMatch();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const char* text = reinterpret_cast<const char*>(data);
+    const void* zero = size > 0 ? std::memchr(data, 0, size) : nullptr;
+    const std::size_t split =
+        zero != nullptr ? std::size_t(static_cast<const std::uint8_t*>(zero) - data) : size;
+    const QString statement = QString::fromUtf8(text, qsizetype(split));
+    const QString condition =
+        split < size ? QString::fromUtf8(text + split + 1, qsizetype(size - split - 1)) : QString();
+
+    // The scanner reports the last character of what starts at i, inside the text.
+    for (qsizetype i = 0; i < statement.size(); ++i) {
+        const qsizetype end = SqlLiteralEnd(statement, i);
+        FUZZ_CHECK(end == -1 || (end >= i && end < statement.size()));
+    }
+
+    const QString changed = ChangeSQLCondition(statement, condition);
+    const QString cond = condition.trimmed();
+    if (!cond.isEmpty()) FUZZ_CHECK(changed.contains(QStringLiteral("WHERE ") + cond));
+    const QString removed = ChangeSQLCondition(statement, QString());
+    FUZZ_CHECK(removed.size() <= statement.size());
+    (void)SqlFirstTable(statement);
+
+    // For a well-formed statement with a table and a plain condition, setting the
+    // condition again replaces it instead of adding a second one, and the table stays.
+    if (!cond.isEmpty() && PlainCondition(cond) && Balanced(statement) &&
+        !SqlFirstTable(statement).isEmpty()) {
+        FUZZ_CHECK(ChangeSQLCondition(changed, condition) == changed);
+        FUZZ_CHECK(SqlFirstTable(changed) == SqlFirstTable(statement));
+    }
+
+    // Every parameter found is replaced, and what replaces it forms no new one.
+    TZConnection connection; // never connected: numbers need no escaping
+    TZQuery query(&connection);
+    query.SetSQL(statement);
+    for (TParam& p : query.Params()) {
+        FUZZ_CHECK(!p.Name().isEmpty());
+        p.SetAsInteger(7);
+    }
+    const QString expanded = query.ExpandedSQL();
+    TZQuery again(&connection);
+    again.SetSQL(expanded);
+    FUZZ_CHECK(again.Params().empty());
+    return 0;
+}

@@ -153,6 +153,8 @@ def sql_seeds():
         "escapes": ("SELECT * FROM t WHERE s = 'it\\'s' AND `we``ird` = 1", "id = :Id"),
         "parameters": ("SELECT * FROM t WHERE a = :First AND b = :second_2 AND c = '::x' AND d::int", ""),
         "unclosed": ("SELECT * FROM t WHERE a = 'open", "b = 1"),
+        "trailing-comment": ("SELECT * FROM t -- all of them", "b = 1"),
+        "trailing-semicolon": ("SELECT * FROM t WHERE a = 1 ;", "b = 1"),
         "unicode": ("SELECT * FROM zaposleni WHERE ime = 'Đorđe' ORDER BY prezime", "šifra = 1"),
     }
     for name, (statement, condition) in seeds.items():
@@ -169,6 +171,8 @@ def datetime_seeds():
         "not-leap": "2023-02-29",
         "hour-24": "2024-03-01 24:00:00",
         "garbage": "31.03.2024",
+        "other-digits": "2024-03-01 \u0661\u0662:00",
+        "other-digits-year": "\u0662\u0660\u0662\u0664-03-01",
     }.items():
         write(t, name, text.encode())
 

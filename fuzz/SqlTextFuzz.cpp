@@ -13,11 +13,24 @@
 
 namespace {
 
-// Parentheses outside quotes and comments close in order and all close.
-bool Balanced(const QString& sql) {
+// Quotes and block comments are closed, parentheses outside them close in order and all close.
+bool WellFormed(const QString& sql) {
     int depth = 0;
     for (qsizetype i = 0; i < sql.size(); ++i) {
         if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
+            const QChar c = sql[i];
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+                if (end == i || sql[end] != c) return false;
+                // a quote after an odd run of backslashes is escaped, so the text runs on
+                qsizetype slashes = 0;
+                while (c != QLatin1Char('`') && end - 1 - slashes > i &&
+                       sql[end - 1 - slashes] == QLatin1Char('\\'))
+                    ++slashes;
+                if (slashes % 2 != 0) return false;
+            } else if (c == QLatin1Char('/')) {
+                if (end < i + 3 || sql[end] != QLatin1Char('/') || sql[end - 1] != QLatin1Char('*'))
+                    return false;
+            }
             i = end;
             continue;
         }
@@ -63,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // For a well-formed statement with a table and a plain condition, setting the
     // condition again replaces it instead of adding a second one, and the table stays.
-    if (!cond.isEmpty() && PlainCondition(cond) && Balanced(statement) &&
+    if (!cond.isEmpty() && PlainCondition(cond) && WellFormed(statement) &&
         !SqlFirstTable(statement).isEmpty()) {
         FUZZ_CHECK(ChangeSQLCondition(changed, condition) == changed);
         FUZZ_CHECK(SqlFirstTable(changed) == SqlFirstTable(statement));

@@ -184,6 +184,13 @@ KeywordScan Scan(const QString& s) {
     return k;
 }
 
+// a + b, with a blank between them where b's first word would otherwise run into a's end.
+QString Joined(const QString& a, const QString& b) {
+    if (!a.isEmpty() && !b.isEmpty() && !a.back().isSpace() && IsWordChar(b.front()))
+        return a + QLatin1Char(' ') + b;
+    return a + b;
+}
+
 } // namespace
 
 QString ChangeSQLCondition(const QString& statement, const QString& condition) {
@@ -196,11 +203,11 @@ QString ChangeSQLCondition(const QString& statement, const QString& condition) {
         while (keep > k.where && statement[keep - 1].isSpace())
             --keep;
         if (!cond.isEmpty())
-            return statement.left(k.where) + QStringLiteral("WHERE ") + cond + statement.mid(keep);
+            return Joined(statement.left(k.where) + QStringLiteral("WHERE ") + cond, statement.mid(keep));
         qsizetype start = k.where;
         while (start > 0 && statement[start - 1].isSpace())
             --start;
-        return statement.left(start) + statement.mid(keep);
+        return Joined(statement.left(start), statement.mid(keep));
     }
     if (cond.isEmpty()) return statement;
     if (k.tail >= 0)

@@ -89,6 +89,9 @@ TEST(ChangeSQLCondition, ReplacesAddsAndRemovesTheTopLevelCondition) {
         {"SELECT * FROM t WHERE id = 1 ;", "a = 1", "SELECT * FROM t WHERE a = 1 ;"},
         {"SELECT * FROM t WHERE id = 1 -- x\n;", "", "SELECT * FROM t -- x\n;"},
         {"SELECT * FROM t WHERE s = 'a;' ;", "a = 1", "SELECT * FROM t WHERE a = 1 ;"},
+        // a clause right after a closing parenthesis stays a word of its own
+        {"SELECT * FROM t WHERE (id = 1)ORDER BY x", "a = 2", "SELECT * FROM t WHERE a = 2 ORDER BY x"},
+        {"SELECT * FROM t WHERE (id = 1)ORDER BY x", "", "SELECT * FROM t ORDER BY x"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ChangeSQLCondition(QString::fromLatin1(c.statement), QString::fromLatin1(c.condition)),

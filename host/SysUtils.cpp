@@ -140,6 +140,7 @@ namespace {
 // Positions of top-level keywords, outside quotes, comments and parentheses.
 struct KeywordScan {
     qsizetype where = -1, from = -1, tail = -1; // tail: GROUP/HAVING/ORDER/LIMIT after FROM
+    qsizetype end = 0; // after the last character of code: trailing blanks, ';' and comments excluded
 };
 
 bool IsWordChar(QChar c) {
@@ -158,10 +159,13 @@ KeywordScan Scan(const QString& s) {
     int depth = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
         if (const qsizetype end = SqlLiteralEnd(s, i); end >= 0) {
+            if (s[i] == QLatin1Char('\'') || s[i] == QLatin1Char('"') || s[i] == QLatin1Char('`'))
+                k.end = end + 1;
             i = end;
             continue;
         }
         const QChar c = s[i];
+        if (!c.isSpace() && c != QLatin1Char(';')) k.end = i + 1;
         if (c == QLatin1Char('('))
             ++depth;
         else if (c == QLatin1Char(')'))
@@ -181,31 +185,37 @@ KeywordScan Scan(const QString& s) {
     return k;
 }
 
+// a + b, with a blank between them where b's first word would otherwise run into a's end.
+QString Joined(const QString& a, const QString& b) {
+    if (!a.isEmpty() && !b.isEmpty() && !a.back().isSpace() && IsWordChar(b.front()))
+        return a + QLatin1Char(' ') + b;
+    return a + b;
+}
+
 } // namespace
 
 QString ChangeSQLCondition(const QString& statement, const QString& condition) {
     const KeywordScan k = Scan(statement);
     const QString cond = condition.trimmed();
     if (k.where >= 0) {
-        // the clause runs to the next clause; the blanks before that one stay
-        qsizetype keep = k.tail >= 0 ? k.tail : statement.size();
+        // the clause runs to the next clause or to the end of the code (a closing
+        // ';' or comment stays); the blanks before that one stay
+        qsizetype keep = k.tail >= 0 ? k.tail : k.end;
         while (keep > k.where && statement[keep - 1].isSpace())
             --keep;
         if (!cond.isEmpty())
-            return statement.left(k.where) + QStringLiteral("WHERE ") + cond + statement.mid(keep);
+            return Joined(statement.left(k.where) + QStringLiteral("WHERE ") + cond, statement.mid(keep));
         qsizetype start = k.where;
         while (start > 0 && statement[start - 1].isSpace())
             --start;
-        return statement.left(start) + statement.mid(keep);
+        return Joined(statement.left(start), statement.mid(keep));
     }
     if (cond.isEmpty()) return statement;
     if (k.tail >= 0)
         return statement.left(k.tail) + QStringLiteral("WHERE ") + cond + QLatin1Char(' ') +
                statement.mid(k.tail);
-    qsizetype stop = statement.size();
-    while (stop > 0 && (statement[stop - 1].isSpace() || statement[stop - 1] == QLatin1Char(';')))
-        --stop;
-    return statement.left(stop) + QStringLiteral(" WHERE ") + cond + statement.mid(stop);
+    // before a closing ';' or comment, where it is not commented out
+    return statement.left(k.end) + QStringLiteral(" WHERE ") + cond + statement.mid(k.end);
 }
 
 QString SqlFirstTable(const QString& statement) {

@@ -53,18 +53,50 @@ bool TLogRecord::IsEmpty() const {
     return !hour && !minute && !second && !day && !month && !year;
 }
 
-TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_t receivedBytes,
-                                           std::uint32_t memorySize, std::uint16_t usersCount,
-                                           std::uint32_t maxLogRecords, qint64 accessPointId,
-                                           std::uint32_t currentDeviceIndex, const QDate& today) {
-    TDecodeResult result;
-    result.mark = currentDeviceIndex;
+TDecodedLog DecodeLogImage(const std::uint8_t* image, std::size_t receivedBytes, std::uint32_t memorySize,
+                           std::uint16_t usersCount, std::uint32_t maxLogRecords, std::uint32_t mark) {
+    TDecodedLog out;
     // Only bytes that this download received and that lie inside the device's
     // memory are read; a slot reaching past them is never decoded.
     const std::size_t limit = std::min<std::size_t>(receivedBytes, memorySize);
     const std::size_t logStart = kImageHeaderSize + kUserRecordSize * usersCount;
     const std::size_t slotsInImage = limit > logStart ? (limit - logStart) / kLogSlotSize : 0;
     const std::size_t slotCount = std::min<std::size_t>(maxLogRecords, slotsInImage);
+    out.records.reserve(slotCount);
+    for (std::size_t k = 0; k < slotCount; ++k) {
+        const TLogRecord r = TLogRecord::FromBytes(image + logStart + kLogSlotSize * k);
+        ++out.slotsRead;
+        if (r.index <= mark) {
+            ++out.notNew;
+            continue;
+        }
+        if (r.IsEmpty()) {
+            ++out.empty;
+            continue;
+        }
+        // A slot whose bytes form no real date-time would fail the whole
+        // statement and block this device's import for good.
+        if (!r.HasValidTime()) {
+            ++out.invalidTime;
+            continue;
+        }
+        out.records.push_back(r);
+    }
+    return out;
+}
+
+TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_t receivedBytes,
+                                           std::uint32_t memorySize, std::uint16_t usersCount,
+                                           std::uint32_t maxLogRecords, qint64 accessPointId,
+                                           std::uint32_t currentDeviceIndex, const QDate& today) {
+    TDecodeResult result;
+    result.mark = currentDeviceIndex;
+    const TDecodedLog decoded =
+        DecodeLogImage(image, receivedBytes, memorySize, usersCount, maxLogRecords, currentDeviceIndex);
+    result.slotsRead = decoded.slotsRead;
+    result.notNew = decoded.notNew;
+    result.empty = decoded.empty;
+    result.invalidTime = decoded.invalidTime;
 
     QHash<std::int32_t, CardOwner> owners; // one lookup per card and run
     auto ownerOf = [&](std::int32_t cardCode) {
@@ -95,23 +127,7 @@ TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_
 
     TTransaction transaction(m_connection);
     TBatchInsert rows(m_connection, QStringLiteral("INSERT INTO `employeeeventraw` VALUES "), BatchSize);
-    for (std::size_t k = 0; k < slotCount; ++k) {
-        const TLogRecord r = TLogRecord::FromBytes(image + logStart + kLogSlotSize * k);
-        ++result.slotsRead;
-        if (r.index <= currentDeviceIndex) {
-            ++result.notNew;
-            continue;
-        }
-        if (r.IsEmpty()) {
-            ++result.empty;
-            continue;
-        }
-        // A slot whose bytes form no real date-time would fail the whole
-        // statement and block this device's import for good.
-        if (!r.HasValidTime()) {
-            ++result.invalidTime;
-            continue;
-        }
+    for (const TLogRecord& r : decoded.records) {
         const CardOwner owner = ownerOf(r.cardCode);
         const QString quotedTime = QLatin1Char('\'') + r.TimeText() + QLatin1Char('\'');
         const int eventType = r.eventType;

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // Layout of a device memory image: a 128-byte header, the user records, then
 // the log slots.
@@ -41,6 +42,22 @@ struct TDecodeResult {
     bool markMoved = false;
     std::uint32_t mark = 0; // the access point's mark afterwards
 };
+
+// The records of an image that are due for storing, in slot order, and what
+// was passed over.
+struct TDecodedLog {
+    std::vector<TLogRecord> records; // index above the mark, with a real date-time
+    int slotsRead = 0;
+    int notNew = 0;
+    int empty = 0;
+    int invalidTime = 0;
+};
+
+// Decodes image[0, receivedBytes) of a device whose memory holds memorySize
+// bytes, with usersCount user records and maxLogRecords log slots, keeping the
+// records above mark. Touches no database; image must hold receivedBytes bytes.
+TDecodedLog DecodeLogImage(const std::uint8_t* image, std::size_t receivedBytes, std::uint32_t memorySize,
+                           std::uint16_t usersCount, std::uint32_t maxLogRecords, std::uint32_t mark);
 
 class TLogDecoder {
 public:

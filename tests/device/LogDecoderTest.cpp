@@ -110,6 +110,26 @@ TEST(LogRecord, DecodesTheDocumentedSlot) {
     EXPECT_FALSE(o.HasValidTime());
 }
 
+TEST(DecodeLogImage, KeepsNewRecordsWithRealTimesInSlotOrderAndCountsTheRest) {
+    Image image(1, 6);
+    image.Put(0, {5, 100, 1, 7, 58, 3, 4, 3, 24});  // at the mark
+    image.Put(1, {9, 101, 2, 16, 2, 0, 4, 3, 24});  // new
+    image.Put(2, {10, 102, 1, 0, 0, 0, 0, 0, 0});   // no time
+    image.Put(3, {11, 103, 1, 25, 0, 0, 4, 3, 24}); // no such hour
+    image.Put(4, {8, -7, 3, 8, 0, 0, 29, 2, 24});   // new, leap day
+    image.Put(5, {12, 104, 1, 9, 0, 0, 1, 1, 25});  // not received
+    const TDecodedLog log =
+        DecodeLogImage(image.bytes.data(), image.LogStart() + 5 * kLogSlotSize + 14, image.Size(), 1, 100, 5);
+    EXPECT_EQ(log.slotsRead, 5);
+    EXPECT_EQ(log.notNew, 1);
+    EXPECT_EQ(log.empty, 1);
+    EXPECT_EQ(log.invalidTime, 1);
+    ASSERT_EQ(log.records.size(), 2u);
+    EXPECT_EQ(log.records[0].index, 9u);
+    EXPECT_EQ(log.records[1].cardCode, -7);
+    EXPECT_EQ(log.records[1].TimeText(), QStringLiteral("2024-02-29 08:00:00"));
+}
+
 TEST_F(DecoderFixture, StoresNewRecordsWithTheirOwnersAndMovesTheMark) {
     Image image(3, 10);
     image.Put(0, {100, 999, 5, 8, 0, 0, 1, 3, 24});           // equal to the mark: old

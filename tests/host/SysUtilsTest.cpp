@@ -83,6 +83,15 @@ TEST(ChangeSQLCondition, ReplacesAddsAndRemovesTheTopLevelCondition) {
          "SELECT 'WHERE ORDER' AS s FROM t WHERE c = 'x' GROUP BY s"},
         {"SELECT * FROM t LEFT JOIN u ON t.a = u.a\nwhere t.id = -1", "t.b = 1",
          "SELECT * FROM t LEFT JOIN u ON t.a = u.a\nWHERE t.b = 1"},
+        // a closing ';' or comment stays after the condition, which is never commented out
+        {"SELECT * FROM t -- all of them", "a = 1", "SELECT * FROM t WHERE a = 1 -- all of them"},
+        {"SELECT * FROM t /* x */ ;", "a = 1", "SELECT * FROM t WHERE a = 1 /* x */ ;"},
+        {"SELECT * FROM t WHERE id = 1 ;", "a = 1", "SELECT * FROM t WHERE a = 1 ;"},
+        {"SELECT * FROM t WHERE id = 1 -- x\n;", "", "SELECT * FROM t -- x\n;"},
+        {"SELECT * FROM t WHERE s = 'a;' ;", "a = 1", "SELECT * FROM t WHERE a = 1 ;"},
+        // a clause right after a closing parenthesis stays a word of its own
+        {"SELECT * FROM t WHERE (id = 1)ORDER BY x", "a = 2", "SELECT * FROM t WHERE a = 2 ORDER BY x"},
+        {"SELECT * FROM t WHERE (id = 1)ORDER BY x", "", "SELECT * FROM t ORDER BY x"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ChangeSQLCondition(QString::fromLatin1(c.statement), QString::fromLatin1(c.condition)),

@@ -1,0 +1,63 @@
+// The device reply handler fed with arbitrary datagrams in any receive state.
+//
+// Input: byte 0 the receive state; byte 1 the set-up (bit 0: a memory read is
+// begun first, which moves the state to the memory-block state); bytes 2-5 the
+// memory size the device reported (big-endian). Then datagrams, each as a
+// flags byte (bit 0: the checksum is made right, bit 1: a repeat count of two
+// bytes follows), a length of two bytes and that many bytes (fewer at the end).
+#include "fuzz/FuzzCheck.h"
+#include "module/device/DeviceProtocol.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kMaxDatagram = 2 * RECEIVE_BUFFER_SIZE; // longer ones are cut by the endpoint anyway
+constexpr std::uint32_t kMaxRepeats = MAX_MEM_BLOCKS + 16;    // enough to run off the end of any image
+constexpr std::size_t kMaxDatagramsPerInput = 40000;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    TFuzzInput in(data, size);
+    const std::uint8_t state = in.Byte();
+    const std::uint8_t setup = in.Byte();
+    const std::uint32_t memorySize = in.BigEndian(4);
+
+    TDeviceProtocol p(state);
+    std::size_t boxes = 0;
+    p.ShowErrorBox = [&boxes](const std::string&, const std::string&) { ++boxes; };
+    p.EEPROM_MEM_SIZE = memorySize;
+    if (setup & 1) p.BeginMemoryRead();
+
+    std::size_t sent = 0;
+    while (in.Left() > 0 && sent < kMaxDatagramsPerInput) {
+        const std::uint8_t flags = in.Byte();
+        const std::uint32_t repeats = (flags & 2) ? std::min(in.BigEndian(2), kMaxRepeats) : 1;
+        const std::size_t wanted = std::min<std::size_t>(in.BigEndian(2), kMaxDatagram);
+        std::size_t got = 0;
+        const std::uint8_t* bytes = in.Take(wanted, got);
+        // Exactly the datagram's length, so a read beyond it is caught.
+        std::vector<std::uint8_t> datagram(bytes, bytes + got);
+        if ((flags & 1) && datagram.size() >= FRAME_SIZE) {
+            const std::uint16_t crc = ComputeCrc(datagram.data(), FRAME_CRC_OFFSET);
+            datagram[FRAME_CRC_OFFSET] = static_cast<std::uint8_t>(crc >> 8);
+            datagram[FRAME_CRC_OFFSET + 1] = static_cast<std::uint8_t>(crc);
+        }
+        for (std::uint32_t r = 0; r < repeats && sent < kMaxDatagramsPerInput; ++r, ++sent) {
+            const std::size_t boxesBefore = boxes;
+            p.IdUDPServer1UDPRead(datagram.empty() ? nullptr : datagram.data(), datagram.size());
+            // The handler is never left blocking sends, and answers one datagram with one box at most.
+            FUZZ_CHECK(!p.ZabraniSlanje.load());
+            FUZZ_CHECK(boxes - boxesBefore <= 1);
+            // The read position never runs past the image.
+            FUZZ_CHECK(p.MemReadAddress.load() <= MAX_MEM_BLOCKS);
+        }
+    }
+    // The image keeps its size and nothing is written past its last whole block.
+    FUZZ_CHECK(p.RcvMemBuffer.size() == RCV_MEM_BUFFER_SIZE);
+    FUZZ_CHECK(std::all_of(p.RcvMemBuffer.begin() + std::ptrdiff_t{MAX_MEM_BLOCKS} * MEM_BLOCK_SIZE,
+                           p.RcvMemBuffer.end(), [](std::uint8_t b) { return b == 0; }));
+    return 0;
+}

@@ -39,3 +39,4 @@ struct TCliDataModule {
 
 std::vector<TCliCommand> ImportCommands();
 std::vector<TCliCommand> AttendanceCommands();
+std::vector<TCliCommand> DeviceCommands();

@@ -39,6 +39,7 @@ inline const QString _DEVICE_CONNECT_ERR = QStringLiteral("Greška u konekciji s
 inline const QString _LOCKED_INF = QStringLiteral("Uređaji su zaključani.");
 inline const QString _UNLOCKED_INF = QStringLiteral("Uređaji su otključani.");
 inline const QString _FIRE_INF = QStringLiteral("Uređaji su slobodni za prolaz.");
+inline const QString _DEVICE_NOT_CONFIRMED_ERR = QStringLiteral("Uređaji nisu potvrdili komandu: %s.");
 inline const QString _IMPORT_EVENT_INF = QStringLiteral("Događaji su uveženi.");
 inline const QString _PROCESSED_EVENT_INF = QStringLiteral("Događaji su obrađeni.");
 inline const QString _SEARCH_HOUR_WRN =

@@ -1,6 +1,8 @@
 #include "module/snapin/HorloViewerUnit.h"
 
+#include "module/data/EventTypeUnit.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/device/EmployeeCardUnit.h"
 #include "module/device/ImportEventUnit.h"
 
 #include <QMenu>
@@ -35,7 +37,7 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, QKeySequence(),
                                    [this] { ImportActionExecute(); });
     // their dialogs come with the work that builds them
-    for (QAction* a : {ReportAction, EditEvents, CalendarAction, AttendanceAction, IDCardsAction})
+    for (QAction* a : {ReportAction, CalendarAction, AttendanceAction})
         a->setEnabled(false);
 
     ActionTB->addAction(IDCardsAction);
@@ -54,10 +56,16 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
 }
 
 void THorloViewerForm::ReportActionExecute() {}
-void THorloViewerForm::EditEventsExecute() {}
+void THorloViewerForm::EditEventsExecute() {
+    auto* form = new TEventTypeForm(); // frees itself when closed
+    form->exec();
+}
 void THorloViewerForm::CalendarActionExecute() {}
 void THorloViewerForm::AttendanceActionExecute() {}
-void THorloViewerForm::IDCardsActionExecute() {}
+void THorloViewerForm::IDCardsActionExecute() {
+    auto* form = new TEmployeeCardForm(); // frees itself when closed
+    form->exec();
+}
 void THorloViewerForm::ImportActionExecute() {
     // owned by nobody: the dialog frees itself when closed
     auto* form = new TImportEventForm();

@@ -124,13 +124,30 @@ void TDeviceCommands::Receive(const std::uint8_t* data, std::size_t len) {
     m_arrived.notify_all();
 }
 
-bool TDeviceCommands::TakeReply(std::uint8_t expectedState, TReply& reply) {
+namespace {
+
+// A reply that names another command than the one asked is the late answer to an
+// earlier request (a repeated GetRelayDelays, say). Devices that leave bytes 6-7
+// empty are not affected.
+bool AnswersAnotherCommand(const std::vector<std::uint8_t>& datagram, TDeviceCommand asked) {
+    const char c1 = char(datagram[6]), c2 = char(datagram[7]);
+    if (c1 == asked.c1 && c2 == asked.c2) return false;
+    for (const TDeviceCommand known : {cmdGetDeviceInfo, cmdGetMemoryBlock, cmdGetRelayDelays,
+                                       cmdSetRelayMode, cmdSetClock, cmdSetUserRecord})
+        if (c1 == known.c1 && c2 == known.c2) return true;
+    return false;
+}
+
+} // namespace
+
+bool TDeviceCommands::TakeReply(TDeviceCommand command, std::uint8_t expectedState, TReply& reply) {
     std::vector<std::vector<std::uint8_t>> inbox;
     {
         std::lock_guard lock(m_mutex);
         inbox.swap(m_inbox);
     }
     for (const auto& datagram : inbox) {
+        if (AnswersAnotherCommand(datagram, command)) continue;
         m_protocol.HandleReply(datagram.data(), datagram.size());
         // A reply with a bad checksum leaves the state, and the wait goes on.
         if (m_protocol.ReceiveState.load() == expectedState) continue;
@@ -142,7 +159,8 @@ bool TDeviceCommands::TakeReply(std::uint8_t expectedState, TReply& reply) {
     return false;
 }
 
-TDeviceCommands::TReply TDeviceCommands::Exchange(const std::function<TSendOutcome()>& send, int waitMs) {
+TDeviceCommands::TReply TDeviceCommands::Exchange(TDeviceCommand command,
+                                                  const std::function<TSendOutcome()>& send, int waitMs) {
     {
         std::lock_guard lock(m_mutex);
         m_inbox.clear();
@@ -163,7 +181,7 @@ TDeviceCommands::TReply TDeviceCommands::Exchange(const std::function<TSendOutco
     QCoreApplication* app = QCoreApplication::instance();
     const bool eventLoop = app && QThread::currentThread() == app->thread();
     for (;;) {
-        if (TakeReply(expected, reply)) return reply;
+        if (TakeReply(command, expected, reply)) return reply;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return reply;
         if (eventLoop) {
@@ -239,7 +257,8 @@ TDeviceRun TDeviceCommands::SetClocks(const std::vector<TDoor>& doors) {
         const QTime t = now.time();
         const TCommandArgs args = ClockArgs(d.year(), unsigned(d.month()), unsigned(d.day()),
                                             unsigned(t.hour()), unsigned(t.minute()), unsigned(t.second()));
-        const TReply reply = Exchange([&] { return m_protocol.RequestClock(args); }, ReplyWaitMs);
+        const TReply reply = Exchange(
+            cmdSetClock, [&] { return m_protocol.RequestClock(args); }, ReplyWaitMs);
         r.requests = 1;
         r.answer = AckAnswer(reply);
         if (reply.sendFailed) r.note = kSendFailed;
@@ -254,7 +273,8 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TDoor>& doors, TRela
         const int perAttempt = std::max(1, ReplyWaitMs / attempts);
         TReply delays;
         for (int i = 0; i < attempts && !delays.answered; ++i) {
-            delays = Exchange([&] { return m_protocol.RequestRelayDelays(); }, perAttempt);
+            delays = Exchange(
+                cmdGetRelayDelays, [&] { return m_protocol.RequestRelayDelays(); }, perAttempt);
             ++r.requests;
             if (delays.sendFailed) break;
         }
@@ -265,7 +285,8 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TDoor>& doors, TRela
             return;
         }
         const std::uint8_t mode = RelayModeFor(operation, door.outdoor);
-        const TReply reply = Exchange([&] { return m_protocol.RequestRelayMode(mode); }, ReplyWaitMs);
+        const TReply reply = Exchange(
+            cmdSetRelayMode, [&] { return m_protocol.RequestRelayMode(mode); }, ReplyWaitMs);
         ++r.requests;
         r.answer = AckAnswer(reply);
         if (reply.sendFailed) r.note = kSendFailed;
@@ -278,6 +299,7 @@ TDeviceRun TDeviceCommands::SendCard(const std::vector<TDoor>& doors, const std:
         for (const TCardTicket& ticket : tickets) {
             if (ticket.accessPointId != door.id) continue;
             const TReply reply = Exchange(
+                cmdSetUserRecord,
                 [&] {
                     return m_protocol.RequestUserRecord(std::uint32_t(ticket.ticketId), card.cardCode,
                                                         card.active);

@@ -124,8 +124,8 @@ private:
         std::uint8_t ack1 = 0, ack2 = 0;
     };
     template <class Body> TDeviceRun Run(const std::vector<TDoor>& doors, Body body);
-    TReply Exchange(const std::function<TSendOutcome()>& send, int waitMs);
-    bool TakeReply(std::uint8_t expectedState, TReply& reply);
+    TReply Exchange(TDeviceCommand command, const std::function<TSendOutcome()>& send, int waitMs);
+    bool TakeReply(TDeviceCommand command, std::uint8_t expectedState, TReply& reply);
     void Receive(const std::uint8_t* data, std::size_t len); // listener thread
     static TDeviceAnswer AckAnswer(const TReply& reply);
     void Attach(TDeviceRun& run);

@@ -205,3 +205,20 @@ TEST_F(CommandsFixture, SilentRefusingAndDelayKeepingDoorsAreNamedAndTheOthersSt
     EXPECT_TRUE(commands.SetRelayModes(Doors(), TRelayOperation::Lock).AllAcknowledged());
     EXPECT_LT(timer.elapsed(), 2000);
 }
+
+TEST_F(CommandsFixture, ALateAnswerToARepeatedRequestIsNotTakenForTheNextOne) {
+    // delays come after 300 ms, so the first request is repeated and its answer comes
+    // while the second is awaited; the relay mode itself is never answered
+    auto slow = Device("127.0.0.2");
+    slow.faults.delayMs = 300;
+    slow.faults.silentCommands = "SD";
+    Serve({slow});
+    c.Execute(QStringLiteral("DELETE FROM horloaccesspoint WHERE horloaccesspointid > 1"));
+    commands.ReplyWaitMs = 600;
+    commands.RelayDelayRequests = 3;
+    const TDeviceRun run = commands.SetRelayModes(Doors(), TRelayOperation::Lock);
+    ASSERT_EQ(run.doors.size(), 1u);
+    EXPECT_TRUE(sim->WithDevice(0, [](const devicesim::SimDevice& d) { return d.RelayModeSet(); }));
+    EXPECT_EQ(run.doors[0].answer, TDeviceAnswer::NoAnswer); // the mode was never confirmed
+    EXPECT_FALSE(run.AllAcknowledged());
+}

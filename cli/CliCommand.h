@@ -39,4 +39,5 @@ struct TCliDataModule {
 
 std::vector<TCliCommand> ImportCommands();
 std::vector<TCliCommand> AttendanceCommands();
+std::vector<TCliCommand> DeviceCommands();
 std::vector<TCliCommand> ReportCommands();

@@ -19,7 +19,7 @@ namespace {
 // The groups of commands, in the order of the help text.
 std::vector<TCliCommand> Commands() {
     std::vector<TCliCommand> all;
-    for (auto group : {ImportCommands, AttendanceCommands, ReportCommands})
+    for (auto group : {ImportCommands, DeviceCommands, AttendanceCommands, ReportCommands})
         for (TCliCommand& command : group())
             all.push_back(std::move(command));
     return all;

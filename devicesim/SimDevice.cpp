@@ -146,13 +146,32 @@ bool SimDevice::Chance(double p) {
     return r < p;
 }
 
-bool SimDevice::FaultApplies(TDeviceCommand cmd) const {
-    if (Config_.faults.onlyCommands.empty()) return true;
+bool SimDevice::Listed(const std::string& list, TDeviceCommand cmd) {
     const std::string name{cmd.c1, cmd.c2};
-    std::stringstream list(Config_.faults.onlyCommands);
-    for (std::string item; std::getline(list, item, ',');)
+    std::stringstream items(list);
+    for (std::string item; std::getline(items, item, ',');)
         if (item == name) return true;
     return false;
+}
+
+bool SimDevice::FaultApplies(TDeviceCommand cmd) const {
+    return Config_.faults.onlyCommands.empty() || Listed(Config_.faults.onlyCommands, cmd);
+}
+
+std::string SimDevice::StateText() const {
+    std::string text = "clock ";
+    if (ClockSet_) {
+        text += (ClockOffset_ >= 0 ? "+" : "") + std::to_string(ClockOffset_) + " s";
+    } else {
+        text += "not set";
+    }
+    text += ", relay mode " + (RelayModeSet_ ? std::to_string(RelayMode_) : std::string("not set"));
+    text += ", delays " + std::to_string(Config_.delayR1) + "," + std::to_string(Config_.delayR2);
+    text += ", cards";
+    if (Cards_.empty()) text += " none";
+    for (const CardRecord& c : Cards_)
+        text += " " + std::to_string(c.ticket) + ":" + std::to_string(c.code) + (c.active ? "" : ":inactive");
+    return text;
 }
 
 TFrame SimDevice::DeviceInfoReply() const {
@@ -342,7 +361,11 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     TFrameData reply{};
     bool accepted = true;
     const std::string name{cmd.c1, cmd.c2};
-    if (name == "GE") {
+    const Faults& f = Config_.faults;
+    if (Listed(f.refuseCommands, cmd)) {
+        accepted = false;
+        out.note = name + " refused";
+    } else if (name == "GE") {
         out.note = "device info";
     } else if (name == "GB") {
         const std::uint64_t block = BigEndian32(args + 1);
@@ -354,33 +377,41 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     } else if (name == "GD") {
         reply[0] = Config_.delayR1;
         reply[1] = Config_.delayR2;
-        out.note = "relay delays";
+        out.note = "relay delays " + std::to_string(Config_.delayR1) + "," + std::to_string(Config_.delayR2);
     } else if (name == "SD") {
         Config_.delayR1 = args[0];
         Config_.delayR2 = args[1];
         RelayMode_ = args[2];
-        out.note = "relay mode " + std::to_string(RelayMode_);
+        RelayModeSet_ = true;
+        out.note = "relay mode " + std::to_string(RelayMode_) + ", delays " + std::to_string(args[0]) + "," +
+                   std::to_string(args[1]);
     } else if (name == "ST") {
         const unsigned month = args[4], day = args[5];
         accepted = args[0] < 24 && args[1] < 60 && args[2] < 60 && month >= 1 && month <= 12 && day >= 1 &&
                    day <= 31;
-        if (accepted)
+        if (accepted) {
             ClockOffset_ = MakeNaiveTime(2000 + args[3], month, day, args[0], args[1], args[2]) - now;
-        out.note = accepted ? "clock set" : "clock refused";
+            ClockSet_ = true;
+        }
+        out.note = accepted ? "clock set, offset " + std::string(ClockOffset_ >= 0 ? "+" : "") +
+                                  std::to_string(ClockOffset_) + " s"
+                            : "clock refused";
     } else if (name == "SE") {
         const CardRecord card{BigEndian32(args), BigEndian32(args + 4), (args[21] & 1) != 0};
         accepted = !Config_.faults.refuseCards && StoreCard(card);
-        out.note = "card record " + std::to_string(card.ticket) + (accepted ? " kept" : " refused");
+        out.note = "card record " + std::to_string(card.ticket) + " code " + std::to_string(card.code) +
+                   (card.active ? " active" : " inactive") + (accepted ? " kept" : " refused");
     } else {
         accepted = false;
         out.note = "unknown command";
     }
+    const std::string state =
+        name == "ST" || name == "SD" || name == "SE" ? " | state: " + StateText() : std::string();
     TFrame frame = name == "GE" ? DeviceInfoReply()
                                 : BuildFrame(cmd, accepted ? 'O' : 'N', accepted ? 'K' : 'O', reply.data());
 
-    const Faults& f = Config_.faults;
-    if (f.silentAfter >= 0 && RepliesSent_ >= f.silentAfter) {
-        out.note += ", silent";
+    if ((f.silentAfter >= 0 && RepliesSent_ >= f.silentAfter) || Listed(f.silentCommands, cmd)) {
+        out.note += ", silent" + state;
         return out;
     }
     const bool drop = Chance(f.drop);
@@ -389,7 +420,7 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     const bool duplicate = Chance(f.duplicateChance);
     const bool applies = FaultApplies(cmd);
     if (applies && drop) {
-        out.note += ", reply dropped";
+        out.note += ", reply dropped" + state;
         return out;
     }
     if (applies && corrupt) {
@@ -404,7 +435,7 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
         out.note += ", duplicate after " + std::to_string(f.duplicateMs) + " ms";
     }
     ++RepliesSent_;
-    out.note += accepted ? ", replied O K" : ", replied N O";
+    out.note += (accepted ? ", replied O K" : ", replied N O") + state;
     return out;
 }
 

@@ -53,6 +53,8 @@ struct Faults {
     double duplicateChance = 1; // ... with this chance
     long silentAfter = -1;      // stop replying after this many replies (0: silent from the start)
     bool refuseCards = false;   // SetUserRecord is answered N O and not kept
+    std::string silentCommands; // requests of these are carried out but never answered ("GD")
+    std::string refuseCommands; // requests of these are answered N O and not carried out ("ST,SD")
     std::string onlyCommands;   // drop/corrupt/delay/duplicate only for these ("GB,GE"); empty: all
 };
 
@@ -117,6 +119,12 @@ public:
     const std::vector<CardRecord>& Cards() const { return Cards_; }
     std::int64_t ClockOffset() const { return ClockOffset_; }
     std::uint8_t RelayMode() const { return RelayMode_; }
+    bool RelayModeSet() const { return RelayModeSet_; }
+    bool ClockSet() const { return ClockSet_; }
+    std::uint8_t DelayR1() const { return Config_.delayR1; }
+    std::uint8_t DelayR2() const { return Config_.delayR2; }
+    // What the commands have set: "clock +3 s, relay mode 2, delays 5,5, cards 7:1001 8:1002:inactive".
+    std::string StateText() const;
     long RepliesSent() const { return RepliesSent_; }
     TFrame DeviceInfoReply() const;
 
@@ -130,6 +138,7 @@ private:
     std::uint64_t NextRandom();
     bool Chance(double p);
     bool FaultApplies(TDeviceCommand cmd) const;
+    static bool Listed(const std::string& list, TDeviceCommand cmd);
 
     DeviceConfig Config_;
     std::vector<std::uint8_t> Image_;
@@ -139,6 +148,8 @@ private:
     std::uint32_t NextSlot_ = 0;
     std::int64_t ClockOffset_ = 0;
     std::uint8_t RelayMode_ = 0;
+    bool RelayModeSet_ = false;
+    bool ClockSet_ = false;
     long RepliesSent_ = 0;
     std::uint64_t Rng_;
     std::uint32_t UsedSlots_ = 0;

@@ -72,12 +72,20 @@ Faults (deterministic for a given --seed):
   --silent                    never reply
   --silent-after N            reply to the first N answered requests, then never again
   --refuse-cards              answer SetUserRecord with N O and keep nothing
+  --silent-commands LIST      carry out these commands but never answer them, e.g.
+                              GD for a device that never reports its relay delays
+  --refuse-commands LIST      answer these commands with N O and do not carry them
+                              out, e.g. ST,SD
   --fault-commands LIST       apply --drop, --corrupt, --delay and --duplicate only to
                               these commands, e.g. GB,GE (default: all)
 
 Commands answered: GE device information, GB memory block (64 bytes from block
 index * 64; zeros beyond the memory), GD relay delays, SD relay mode, ST clock,
 SE user record. Requests with a bad checksum or shorter than 76 bytes are ignored.
+
+The trace line of every ST, SD and SE request ends with what the device then holds
+("| state: clock +0 s, relay mode 2, delays 5,5, cards 7:1001 8:1002:inactive"),
+and when the simulator stops it writes one "final" line per device with the same.
 )";
 }
 
@@ -235,6 +243,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
             c.faults.silentAfter = long(Number(option, value(), 1000000000));
         } else if (option == "--refuse-cards") {
             c.faults.refuseCards = true;
+        } else if (option == "--silent-commands") {
+            c.faults.silentCommands = value();
+        } else if (option == "--refuse-commands") {
+            c.faults.refuseCommands = value();
         } else if (option == "--fault-commands") {
             c.faults.onlyCommands = value();
         } else {

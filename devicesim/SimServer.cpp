@@ -87,7 +87,13 @@ void SimServer::Stop() {
     Fds_.clear();
     CloseFd(WakeRead_);
     CloseFd(WakeWrite_);
-    if (TraceOut_ != nullptr) std::fclose(TraceOut_);
+    if (TraceOut_ != nullptr) {
+        // what the devices hold at the end, for whoever checks the trace
+        for (const auto& device : Devices_)
+            std::fprintf(TraceOut_, "final device=%s:%d state: %s\n", device->Config().address.c_str(),
+                         device->Config().port, device->StateText().c_str());
+        std::fclose(TraceOut_);
+    }
     TraceOut_ = nullptr;
 }
 

@@ -279,7 +279,15 @@ void THorloDM::CreateFieldValidations() {
     }
 }
 
-void THorloDM::CreateRelations() {}
+void THorloDM::CreateRelations() {
+    // An event type's identifier is the code its events and raw records carry: a type
+    // in use stays, or those rows would lose their kind.
+    Relations.clear();
+    Relations.push_back({QStringLiteral("employeeeventtype"), QStringLiteral("employeeevent"),
+                         QStringLiteral("employeeeventtypeid")});
+    Relations.push_back({QStringLiteral("employeeeventtype"), QStringLiteral("employeeeventraw"),
+                         QStringLiteral("employeeeventtypeid")});
+}
 
 void THorloDM::DataModuleCreate() {
     TCustomDM::DataModuleCreate();

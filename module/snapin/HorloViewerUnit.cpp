@@ -1,10 +1,12 @@
 #include "module/snapin/HorloViewerUnit.h"
 
+#include "module/data/EventTypeUnit.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/device/EmployeeCardUnit.h"
 #include "module/device/ImportEventUnit.h"
+#include "module/reports/HorloReportUnit.h"
 #include "module/worktime/HorloAttendanceUnit.h"
 #include "module/worktime/HorloWorkCalendarUnit.h"
-#include "module/reports/HorloReportUnit.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -37,9 +39,6 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
                                     QKeySequence(), [this] { IDCardsActionExecute(); });
     ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, QKeySequence(),
                                    [this] { ImportActionExecute(); });
-    // their dialogs come with the work that builds them
-    for (QAction* a : {EditEvents, IDCardsAction})
-        a->setEnabled(false);
 
     ActionTB->addAction(IDCardsAction);
     ActionTB->addSeparator();
@@ -57,13 +56,15 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
 }
 
 void THorloViewerForm::ReportActionExecute() {
-    // owned by nobody: the dialog frees itself when closed
+    // owned by nobody: each dialog frees itself when closed
     auto* form = new THorloReportForm();
     form->exec();
 }
-void THorloViewerForm::EditEventsExecute() {}
+void THorloViewerForm::EditEventsExecute() {
+    auto* form = new TEventTypeForm();
+    form->exec();
+}
 void THorloViewerForm::CalendarActionExecute() {
-    // owned by nobody: the dialog frees itself when closed
     auto* form = new THorloWorkCalendarForm();
     form->exec();
 }
@@ -71,7 +72,10 @@ void THorloViewerForm::AttendanceActionExecute() {
     auto* form = new THorloAttendanceForm();
     form->exec();
 }
-void THorloViewerForm::IDCardsActionExecute() {}
+void THorloViewerForm::IDCardsActionExecute() {
+    auto* form = new TEmployeeCardForm();
+    form->exec();
+}
 void THorloViewerForm::ImportActionExecute() {
     // owned by nobody: the dialog frees itself when closed
     auto* form = new TImportEventForm();

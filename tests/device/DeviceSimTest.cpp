@@ -110,6 +110,36 @@ TEST(SimDevice, AnswersEveryCommand) {
     EXPECT_TRUE(d.Handle(bad.data(), 75, NOW).replies.empty());
 }
 
+TEST(SimDevice, KeepsWhatCommandsSetAndTellsItInTheTrace) {
+    DeviceConfig c;
+    c.memorySize = 1000;
+    c.users = 2;
+    c.faults.silentCommands = "GD";
+    c.faults.refuseCommands = "ST";
+    SimDevice d(c);
+    EXPECT_EQ(d.StateText(), "clock not set, relay mode not set, delays 5,5, cards none");
+    // a device that never reports its delays still carries out the rest
+    const auto silent = Ask(d, BuildShortFrame(cmdGetRelayDelays, {}));
+    EXPECT_TRUE(silent.replies.empty());
+    const auto mode = Ask(d, BuildShortFrame(cmdSetRelayMode, RelayModeArgs(7, 8, 3)));
+    EXPECT_EQ(Ack(mode), "OK");
+    EXPECT_NE(mode.note.find("| state: clock not set, relay mode 3, delays 7,8"), std::string::npos)
+        << mode.note;
+    // a refused command is answered N O and changes nothing
+    const auto clock = Ask(d, BuildShortFrame(cmdSetClock, ClockArgs(2026, 12, 6, 14, 5, 9)));
+    EXPECT_EQ(Ack(clock), "NO");
+    EXPECT_FALSE(d.ClockSet());
+    const TFrameData record = UserRecordData(12, 1001, false);
+    const auto card = Ask(d, BuildLongFrame(cmdSetUserRecord, record.data()));
+    EXPECT_NE(card.note.find("card record 12 code 1001 inactive kept"), std::string::npos) << card.note;
+    EXPECT_EQ(d.StateText(), "clock not set, relay mode 3, delays 7,8, cards 12:1001:inactive");
+
+    const Options o =
+        ParseOptions({"--listen", "127.0.0.2:5001", "--silent-commands", "GD,SD", "--refuse-commands", "ST"});
+    EXPECT_EQ(o.devices[0].faults.silentCommands, "GD,SD");
+    EXPECT_EQ(o.devices[0].faults.refuseCommands, "ST");
+}
+
 TEST(SimDevice, ClockOffsetMovesLaterSwipes) {
     DeviceConfig c;
     c.cards = {{1, 100, true}};
@@ -572,6 +602,11 @@ TEST(SimProgram, TracesEveryRequest) {
               std::string::npos)
         << lines;
     EXPECT_NE(lines.find("cmd=GB status=0000 args=02 00 00 00 01 00 00 00 -> block 1, replied O K"),
+              std::string::npos)
+        << lines;
+    // what the device holds at the end
+    EXPECT_NE(lines.find("final device=" + listen +
+                         " state: clock not set, relay mode not set, delays 5,5, cards none"),
               std::string::npos)
         << lines;
     std::filesystem::remove(trace);

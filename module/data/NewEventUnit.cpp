@@ -1,0 +1,63 @@
+#include "module/data/NewEventUnit.h"
+
+#include "host/Dialogs.h"
+#include "module/HorloResourceString.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+TNewEventForm::TNewEventForm(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("NewEventForm"));
+    setWindowTitle(QStringLiteral("Novi događaj"));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    OutEventEdit = new QLineEdit(QStringLiteral("Odlazak..."), this);
+    InEventEdit = new QLineEdit(QStringLiteral("Dolazak..."), this);
+    OKButton = new QPushButton(QStringLiteral("&U redu"), this);
+    CancelButton = new QPushButton(QStringLiteral("&Otkaži"), this);
+    OKButton->setDefault(true);
+    CancelButton->setAutoDefault(false);
+    connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OKButton);
+    buttons->addWidget(CancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Ime odlaska:"), this));
+    layout->addWidget(OutEventEdit);
+    layout->addWidget(new QLabel(QStringLiteral("Ime dolaska:"), this));
+    layout->addWidget(InEventEdit);
+    layout->addLayout(buttons);
+    setFixedSize(sizeHint().expandedTo(QSize(260, 0)));
+    OutEventEdit->setFocus();
+}
+
+void TNewEventForm::OKButtonClick() {
+    // blanks are a name too; only an empty edit is refused
+    if (!OutEventEdit->text().isEmpty() && !InEventEdit->text().isEmpty()) {
+        Result = true;
+        accept();
+        return;
+    }
+    ShowWarning(_NEW_EV_WRN);
+}
+
+void TNewEventForm::CancelButtonClick() {
+    reject();
+}
+
+bool NewEvent(QString& inEventName, QString& outEventName) {
+    // gone once it has closed, whatever way it closed
+    const std::unique_ptr<TNewEventForm> form = std::make_unique<TNewEventForm>();
+    form->exec();
+    if (!form->Result) return false;
+    inEventName = form->InEventEdit->text();
+    outEventName = form->OutEventEdit->text();
+    return true;
+}

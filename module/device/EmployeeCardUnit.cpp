@@ -1,0 +1,375 @@
+#include "module/device/EmployeeCardUnit.h"
+
+#include "host/DBGrid.h"
+#include "host/DBNavigator.h"
+#include "host/Dialogs.h"
+#include "host/GridSorter.h"
+#include "host/HostIntf.h"
+#include "host/HostStrings.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/snapin/HorloRegistration.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TDeviceProtocol& EmployeeCardProtocol() {
+    static TDeviceProtocol protocol(0);
+    return protocol;
+}
+
+TEmployeeCardForm::TEmployeeCardForm(QWidget* parent) : QDialog(parent), m_commands(EmployeeCardProtocol()) {
+    setObjectName(QStringLiteral("EmployeeCardForm"));
+    setWindowTitle(QStringLiteral("ID kartice"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    CardIDEdit = new QLineEdit(this);
+    CardCodeEdit = new QLineEdit(this);
+    FindButton = new QPushButton(QStringLiteral("Pronađi"), this);
+    FindButton->setDefault(true);
+    FindButton->setAutoDefault(true);
+    RefreshTimeButton = new QPushButton(QStringLiteral("Osveži vreme"), this);
+    LockButton = new QPushButton(QStringLiteral("Zaklj."), this);
+    UnlockButton = new QPushButton(QStringLiteral("Otklj."), this);
+    FireButton = new QPushButton(QStringLiteral("Požar"), this);
+    QFont bold = FireButton->font();
+    bold.setBold(true);
+    FireButton->setFont(bold);
+    Navigator = new TDBNavigator(this);
+    Navigator->ConfirmDelete = false;
+    ConnectEmployeeButton = new QPushButton(QStringLiteral("Spoji zaposlenog"), this);
+    DisconnectEmployeeButton = new QPushButton(QStringLiteral("Razdvoji zaposlenog"), this);
+    SendToDevicesButton = new QPushButton(QStringLiteral("Pošalji u uređaje"), this);
+    EmployeeCardDBG = new TDBGrid(this);
+    EmployeeCardDBG->setObjectName(QStringLiteral("EmployeeCardDBG"));
+    PrintButton = new QPushButton(QStringLiteral("Štampaj"), this);
+
+    OKAction = new QAction(QStringLiteral("U redu"), this);
+    ApplyAction = new QAction(QStringLiteral("Primeni"), this);
+    CancelAction = new QAction(QStringLiteral("Otkaži"), this);
+    OKButton = new QPushButton(OKAction->text(), this);
+    ApplyButton = new QPushButton(ApplyAction->text(), this);
+    CancelButton = new QPushButton(CancelAction->text(), this);
+    for (QPushButton* b :
+         {OKButton, ApplyButton, CancelButton, RefreshTimeButton, LockButton, UnlockButton, FireButton,
+          ConnectEmployeeButton, DisconnectEmployeeButton, SendToDevicesButton, PrintButton})
+        b->setAutoDefault(false);
+    for (auto [button, action] :
+         {std::pair{OKButton, OKAction}, {ApplyButton, ApplyAction}, {CancelButton, CancelAction}}) {
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button,
+                [button, action] { button->setEnabled(action->isEnabled()); });
+    }
+    const auto guard = [this](void (TEmployeeCardForm::*handler)()) {
+        return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
+    };
+    connect(OKAction, &QAction::triggered, this, guard(&TEmployeeCardForm::OKActionExecute));
+    connect(ApplyAction, &QAction::triggered, this, guard(&TEmployeeCardForm::ApplyActionExecute));
+    connect(CancelAction, &QAction::triggered, this, guard(&TEmployeeCardForm::CancelActionExecute));
+    for (auto [button, handler] :
+         {std::pair{FindButton, &TEmployeeCardForm::FindButtonClick},
+          {RefreshTimeButton, &TEmployeeCardForm::RefreshTimeButtonClick},
+          {LockButton, &TEmployeeCardForm::LockButtonClick},
+          {UnlockButton, &TEmployeeCardForm::UnlockButtonClick},
+          {FireButton, &TEmployeeCardForm::FireButtonClick},
+          {ConnectEmployeeButton, &TEmployeeCardForm::ConnectEmployeeButtonClick},
+          {DisconnectEmployeeButton, &TEmployeeCardForm::DisconnectEmployeeButtonClick},
+          {SendToDevicesButton, &TEmployeeCardForm::SendToDevicesButtonClick},
+          {PrintButton, &TEmployeeCardForm::PrintButtonClick}})
+        connect(button, &QPushButton::clicked, this, guard(handler));
+
+    auto* search = new QGridLayout;
+    search->addWidget(new QLabel(QStringLiteral("ID kartice"), this), 0, 0);
+    search->addWidget(new QLabel(QStringLiteral("Kod"), this), 0, 1);
+    search->addWidget(CardIDEdit, 1, 0);
+    search->addWidget(CardCodeEdit, 1, 1);
+    search->addWidget(FindButton, 1, 2);
+    auto* top = new QHBoxLayout;
+    top->addLayout(search);
+    top->addStretch(1);
+    for (QPushButton* b : {RefreshTimeButton, LockButton, UnlockButton, FireButton})
+        top->addWidget(b, 0, Qt::AlignBottom);
+    auto* cards = new QHBoxLayout;
+    cards->addWidget(Navigator);
+    cards->addStretch(1);
+    cards->addWidget(ConnectEmployeeButton);
+    cards->addWidget(DisconnectEmployeeButton);
+    cards->addWidget(SendToDevicesButton);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(PrintButton);
+    bottom->addStretch(1);
+    bottom->addWidget(OKButton);
+    bottom->addWidget(ApplyButton);
+    bottom->addWidget(CancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(cards);
+    layout->addWidget(EmployeeCardDBG, 1);
+    layout->addLayout(bottom);
+    resize(760, 480);
+
+    TDataSet* cardList = HorloDM->EmployeeCardZQ;
+    EmployeeCardDBG->SetDataSource(HorloDM->EmployeeCardDS);
+    EmployeeCardDBG->AddColumn(QStringLiteral("name"));
+    EmployeeCardDBG->AddColumn(QStringLiteral("cardcode"));
+    EmployeeCardDBG->AddColumn(QStringLiteral("active"));
+    EmployeeCardDBG->AddColumn(QStringLiteral("comment"), 160);
+    EmployeeCardDBG->AddColumn(QStringLiteral("employeename"), 160);
+    EmployeeCardDBG->AddColumn(QStringLiteral("horloguestname"), 160);
+    EmployeeCardDBG->OnCellColor = [this](int row, int column) {
+        return EmployeeCardDBGDrawColumnCell(row, column);
+    };
+    Navigator->SetDataSource(HorloDM->EmployeeCardDS);
+    for (auto signal : {&TDataSet::StateChanged, &TDataSet::DataChanged})
+        connect(cardList, signal, this, [this] { ApplyActionUpdate(); });
+
+    FormCreate();
+}
+
+TEmployeeCardForm::~TEmployeeCardForm() {
+    GridSorter.RemoveGrid(EmployeeCardDBG);
+}
+
+void TEmployeeCardForm::FormCreate() {
+    TZQuery* cards = HorloDM->EmployeeCardZQ;
+    cards->Close();
+    cards->Open();
+    TDBGridColumn active = EmployeeCardDBG->Column(2);
+    active.PickList = QStringList{_YES_CAP, _NO_CAP};
+    EmployeeCardDBG->UpdateColumn(2, active);
+    TDBGridColumn employee = EmployeeCardDBG->Column(4);
+    employee.ReadOnly = true; // tied and untied only through the chooser
+    EmployeeCardDBG->UpdateColumn(4, employee);
+    GridSorter.AddGrid(EmployeeCardDBG);
+    ApplyActionUpdate();
+}
+
+// ---------------------------------------------------------------- OK, Apply, Cancel
+
+void TEmployeeCardForm::ApplyActionUpdate() {
+    ApplyAction->setEnabled(HorloDM->EmployeeCardZQ->UpdatesPending());
+}
+
+void TEmployeeCardForm::ApplyActionExecute() {
+    TZQuery* cards = HorloDM->EmployeeCardZQ;
+    cards->CheckBrowseMode();
+    if (cards->UpdatesPending()) cards->ApplyUpdates();
+    ApplyActionUpdate();
+}
+
+void TEmployeeCardForm::OKActionExecute() {
+    if (m_busy) return;
+    HorloDM->EmployeeCardZQ->CheckBrowseMode(); // a row being edited is kept, not dropped
+    ApplyActionUpdate();
+    if (ApplyAction->isEnabled()) ApplyActionExecute();
+    QDialog::accept();
+}
+
+void TEmployeeCardForm::DiscardChanges() {
+    TZQuery* cards = HorloDM->EmployeeCardZQ;
+    if (cards->GetState() == TDataSet::State::Edit || cards->GetState() == TDataSet::State::Insert)
+        cards->Cancel();
+    if (cards->UpdatesPending()) cards->CancelUpdates();
+}
+
+void TEmployeeCardForm::CancelActionExecute() {
+    if (m_busy) return;
+    DiscardChanges();
+    QDialog::reject();
+}
+
+void TEmployeeCardForm::reject() {
+    // Esc and the close box answer Cancel, but not while the devices are being talked to
+    if (m_busy) return;
+    Guarded([this] { DiscardChanges(); });
+    QDialog::reject();
+}
+
+void TEmployeeCardForm::closeEvent(QCloseEvent* event) {
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+// ---------------------------------------------------------------- employees
+
+void TEmployeeCardForm::ConnectEmployeeButtonClick() {
+    auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
+    if (!chooser) {
+        ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
+        return;
+    }
+    TEmployeeDesc desc;
+    if (!chooser->ChooseEmployeeDesc(desc)) return;
+    auto query = HorloDM->NewQuery(Format(
+        QStringLiteral("SELECT employeecardid FROM employeecard WHERE active != 'n' AND employeeid = %d"),
+        {desc.EmployeeID}));
+    query->Open();
+    if (!query->IsEmpty()) {
+        ShowError(_CARD_EMPLOYEE_ERR);
+        return;
+    }
+    TZQuery* cards = HorloDM->EmployeeCardZQ;
+    if (cards->IsEmpty() && cards->GetState() == TDataSet::State::Browse) return;
+    if (cards->GetState() == TDataSet::State::Browse) cards->Edit();
+    cards->FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(desc.EmployeeID);
+    // as the card list itself names employees: last name first
+    cards->FieldByName(QStringLiteral("employeename"))
+        ->SetAsString(desc.LastName + QLatin1Char(' ') + desc.FirstName);
+    cards->Post();
+}
+
+void TEmployeeCardForm::DisconnectEmployeeButtonClick() {
+    TZQuery* cards = HorloDM->EmployeeCardZQ;
+    if (cards->IsEmpty() && cards->GetState() == TDataSet::State::Browse) return;
+    if (cards->GetState() == TDataSet::State::Browse) cards->Edit();
+    cards->FieldByName(QStringLiteral("employeeid"))->Clear();
+    cards->FieldByName(QStringLiteral("employeename"))->SetAsString(QString());
+    cards->Post();
+    const qint64 cardId = cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt();
+    HorloDM->ZConnection()->Execute(
+        Format(QStringLiteral("UPDATE horloaccessticket SET employeeid = NULL WHERE employeecardid = %d"),
+               {cardId}));
+}
+
+// ---------------------------------------------------------------- grid, print, find
+
+QColor TEmployeeCardForm::EmployeeCardDBGDrawColumnCell(int row, int) const {
+    const TDataSet* cards = HorloDM->EmployeeCardZQ;
+    const TField* active = cards->FindField(QStringLiteral("active"));
+    const TField* guest = cards->FindField(QStringLiteral("horloguestname"));
+    if (!active || !guest || row < 0 || row >= cards->RecordCount()) return QColor();
+    const QVariant value = cards->RowValue(row, active->Index());
+    if (!value.isNull() && !value.toBool()) return QColor(255, 128, 128);
+    if (!cards->RowValue(row, guest->Index()).toString().isEmpty()) return QColor(64, 255, 64);
+    return QColor();
+}
+
+void TEmployeeCardForm::PrintButtonClick() {
+    IConsole* console = GlobalConsole.get();
+    if (!console) return;
+    const QString options = QStringLiteral("title:") + windowTitle() + QStringLiteral(";header:");
+    TDBGrid* previous = console->GetPrintGrid();
+    console->SetPrintGrid(EmployeeCardDBG);
+    struct GiveBack {
+        IConsole* console;
+        TDBGrid* grid;
+        ~GiveBack() { console->SetPrintGrid(grid); }
+    } giveBack{console, previous};
+    console->RunModule(_CMN_PRINT_WIZ_NAME, options);
+}
+
+void TEmployeeCardForm::FindButtonClick() {
+    TZQuery* cards = HorloDM->EmployeeCardZQ;
+    if (!cards->Active()) return;
+    if (!CardIDEdit->text().isEmpty())
+        cards->Locate(QStringLiteral("name"), CardIDEdit->text());
+    else if (!CardCodeEdit->text().isEmpty())
+        cards->Locate(QStringLiteral("cardcode"), CardCodeEdit->text());
+}
+
+// ---------------------------------------------------------------- devices
+
+void TEmployeeCardForm::SetBusy(bool busy) {
+    m_busy = busy;
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             CardIDEdit, CardCodeEdit, FindButton, RefreshTimeButton, LockButton, UnlockButton, FireButton,
+             Navigator, ConnectEmployeeButton, DisconnectEmployeeButton, SendToDevicesButton, EmployeeCardDBG,
+             PrintButton, OKButton, CancelButton})
+        w->setEnabled(!busy);
+    if (busy)
+        ApplyButton->setEnabled(false);
+    else
+        ApplyButton->setEnabled(ApplyAction->isEnabled());
+}
+
+void TEmployeeCardForm::RunDeviceOperation(const std::function<TDeviceRun()>& operation,
+                                           const QString& done) {
+    if (m_busy) return;
+    TDeviceRun run;
+    {
+        THourGlass hourGlass;
+        SetBusy(true);
+        struct Restore {
+            TEmployeeCardForm* form;
+            ~Restore() { form->SetBusy(false); }
+        } restore{this};
+        run = operation();
+    }
+    // The reply handler's own texts first (once for a run of the same text), then the outcome.
+    QString last;
+    for (const QString& text : run.deviceErrors) {
+        if (text != last) ShowError(text);
+        last = text;
+    }
+    if (run.abandoned) {
+        ShowError(_DEVICE_CONNECT_ERR);
+        return;
+    }
+    for (int i = 0; i < run.closeFailures.size(); ++i)
+        ShowError(_DEVICE_CONNECT_ERR);
+    if (run.AllAcknowledged())
+        ShowInformation(done);
+    else
+        ShowError(Format(_DEVICE_NOT_CONFIRMED_ERR, {run.Unconfirmed()}));
+}
+
+void TEmployeeCardForm::SendToDevicesButtonClick() {
+    TZQuery* cards = HorloDM->EmployeeCardZQ;
+    if (m_busy || !cards->Active()) return;
+    cards->CheckBrowseMode();
+    if (cards->IsEmpty()) return;
+    TCardData card;
+    card.cardId = cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt();
+    card.employeeId = cards->FieldByName(QStringLiteral("employeeid"))->AsLargeInt();
+    card.cardCode = cards->FieldByName(QStringLiteral("cardcode"))->AsLargeInt();
+    card.active = cards->FieldByName(QStringLiteral("active"))->AsBoolean();
+    card.name = cards->FieldByName(QStringLiteral("name"))->AsString();
+    RunDeviceOperation(
+        [this, card] {
+            return SendCardToDevices(m_commands, *HorloDM->ZConnection(), *HorloDM->HorloAccessPointZQ,
+                                     *HorloDM->HorloAccessTicketZQ, card);
+        },
+        card.active ? _CARD_EMPLOYEE_ADDED_INF : _CARD_EMPLOYEE_REMOVED_INF);
+}
+
+namespace {
+
+std::vector<TDoor> ReopenedDoors() {
+    TZQuery* accessPoints = HorloDM->HorloAccessPointZQ;
+    accessPoints->Close();
+    accessPoints->Open();
+    return DoorsOf(*accessPoints);
+}
+
+} // namespace
+
+void TEmployeeCardForm::RefreshTimeButtonClick() {
+    RunDeviceOperation([this] { return m_commands.SetClocks(ReopenedDoors()); }, _REFRESH_TIME_INF);
+}
+
+void TEmployeeCardForm::RelayOperation(TRelayOperation operation, const QString& done) {
+    RunDeviceOperation([this, operation] { return m_commands.SetRelayModes(ReopenedDoors(), operation); },
+                       done);
+}
+
+void TEmployeeCardForm::LockButtonClick() {
+    RelayOperation(TRelayOperation::Lock, _LOCKED_INF);
+}
+
+void TEmployeeCardForm::UnlockButtonClick() {
+    RelayOperation(TRelayOperation::Unlock, _UNLOCKED_INF);
+}
+
+void TEmployeeCardForm::FireButtonClick() {
+    RelayOperation(TRelayOperation::Fire, _FIRE_INF);
+}

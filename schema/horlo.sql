@@ -49,6 +49,8 @@ CREATE TABLE employeeevent (
   KEY employeeevent_employee (employeeid, eventtime),
   KEY employeeevent_guest (horloguestid),
   KEY employeeevent_type (employeeeventtypeid),
+  -- counts of the event list per employee or type read from the index alone
+  KEY employeeevent_person (employeeeventtypeid, employeeid, horloguestid, eventtime),
   KEY employeeevent_raw (employeeeventrawid),
   KEY employeeevent_device (horloaccesspointid, deviceindex),
   KEY employeeevent_card (cardcode)

@@ -75,6 +75,12 @@ THorloDM::THorloDM(QObject* parent) : TCustomDM(parent) {
             "  LEFT JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = eet.employeeeventtypeid\n"
             "WHERE ee.employeeeventid = -1"));
     EmployeeEventZQ->ReadOnly = true;
+    // the event list grows by half a million rows a year: it is counted and read a page at a time
+    EmployeeEventZQ->SetFetchOnDemand(200);
+    EmployeeEventZQ->OnSplitOrder = [this](TZQuery& query, const TField& lead, bool descending,
+                                           std::vector<TZQuery::TPart>& parts) {
+        return SplitEventOrder(query, lead, descending, parts);
+    };
     EmployeeEventTypeZQ =
         AddQuery(QStringLiteral("EmployeeEventTypeZQ"), QStringLiteral("SELECT * FROM employeeeventtype"));
     HorloWorkCalendarZQ =
@@ -321,4 +327,108 @@ void THorloDM::GetEventType(qint64 id, QChar& direction, QString& name) const {
 qint64 THorloDM::GetInverseEventTypeID(qint64 id) const {
     return LookupInteger(QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE pairid = ") +
                          QString::number(id));
+}
+
+void THorloDM::SetEventSearch(const QString& sql, const QString& condition) {
+    m_eventSearchSQL = sql;
+    m_eventCondition = condition;
+}
+
+namespace {
+
+// How rows alike in a leading field are told apart through an index: the
+// columns of employeeevent that decide the field's value, and the value
+// computed for one group (g holds the grouped columns).
+struct TEventGroups {
+    const char* field;
+    QStringList columns;
+    const char* joins;
+    const char* value;
+};
+
+const TEventGroups& EmployeeGroups() {
+    static const TEventGroups groups{
+        "employeename",
+        {QStringLiteral("employeeid"), QStringLiteral("horloguestid")},
+        "LEFT JOIN employee AS e ON g.employeeid = e.employeeid\n"
+        "LEFT JOIN horloguest AS tg ON g.horloguestid = tg.horloguestid",
+        "IF(g.employeeid > 0, CONCAT(e.lastname,' ',e.firstname), CONCAT(tg.lastname,' ',tg.firstname))"};
+    return groups;
+}
+
+const TEventGroups& EventTypeGroups() {
+    static const TEventGroups groups{
+        "eventtypename",
+        {QStringLiteral("employeeeventtypeid")},
+        "LEFT JOIN employeeeventtype AS t ON g.employeeeventtypeid = t.employeeeventtypeid",
+        "CONCAT(t.name,'')"};
+    return groups;
+}
+
+} // namespace
+
+bool THorloDM::SplitEventOrder(TZQuery& query, const TField& lead, bool descending,
+                               std::vector<TZQuery::TPart>& parts) {
+    // only for the statement the search made, whose condition is known
+    if (query.SQL() != m_eventSearchSQL || !query.Params().empty() || !ZConnection()) return false;
+    const TEventGroups* groups = nullptr;
+    for (const TEventGroups* g : {&EmployeeGroups(), &EventTypeGroups()})
+        if (lead.FieldName() == QLatin1String(g->field)) groups = g;
+    if (!groups) return false;
+
+    QStringList eeColumns, gColumns;
+    for (const QString& c : groups->columns) {
+        eeColumns << QStringLiteral("ee.") + c;
+        gColumns << QStringLiteral("g.") + c;
+    }
+    const QString where = m_eventCondition.isEmpty()
+                              ? QString()
+                              : QStringLiteral("WHERE ") + m_eventCondition + QLatin1Char('\n');
+    const QString direction = descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+    const TResultSet rs = ZConnection()->Select(
+        QStringLiteral(
+            "SELECT %1, g.n FROM (\n"
+            "SELECT %2, COUNT(*) AS n FROM employeeevent AS ee\n"
+            "  LEFT JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = eet.employeeeventtypeid\n"
+            "%3GROUP BY %2) AS g\n"
+            "%4\n"
+            "ORDER BY %5%6, %7")
+            .arg(gColumns.join(QLatin1Char(',')), eeColumns.join(QLatin1Char(',')), where,
+                 QString::fromLatin1(groups->joins), QString::fromLatin1(groups->value), direction,
+                 gColumns.join(direction + QLatin1Char(',')) + direction));
+    const int width = int(groups->columns.size());
+    qint64 total = 0;
+    for (const auto& row : rs.rows)
+        total += row[size_t(width)].toLongLong();
+    if (total <= WholeSortRows) {
+        parts.push_back({query.SQL(), total, false});
+        return true;
+    }
+    // runs of whole groups, each at least a page long, so that a page takes
+    // one or two statements
+    const TZConnection& connection = *ZConnection();
+    QStringList run;
+    qint64 runRows = 0;
+    auto flush = [&] {
+        if (run.isEmpty()) return;
+        QString condition = run.size() == 1
+                                ? run.front()
+                                : QStringLiteral("(") + run.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+        if (!m_eventCondition.isEmpty())
+            condition = QStringLiteral("(") + m_eventCondition + QStringLiteral(") AND ") + condition;
+        parts.push_back({ChangeSQLCondition(query.SQL(), condition), runRows, run.size() == 1});
+        run.clear();
+        runRows = 0;
+    };
+    for (const auto& row : rs.rows) {
+        QStringList match;
+        for (int c = 0; c < width; ++c)
+            match << QStringLiteral("ee.") + groups->columns[c] + QStringLiteral(" <=> ") +
+                         connection.Literal(row[size_t(c)]);
+        run << QStringLiteral("(") + match.join(QStringLiteral(" AND ")) + QLatin1Char(')');
+        runRows += row[size_t(width)].toLongLong();
+        if (runRows >= query.PageSize()) flush();
+    }
+    flush();
+    return true;
 }

@@ -185,6 +185,11 @@ void TZQuery::OpenOnDemand() {
     m_pageOrder = SortedFields();
     m_parts.clear();
     m_partStarts.clear();
+    if (Fields().empty()) {
+        // the order names fields: the columns are learned first
+        TResultSet none = Conn().Select(ExpandedSQL() + QStringLiteral("\nLIMIT 0"));
+        ReadRecords(none, true);
+    }
     if (SplitOrder()) {
         SetRecords(std::vector<TRecordPtr>(size_t(m_partStarts.back())));
         LoadPage(0);

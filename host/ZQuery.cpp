@@ -1,5 +1,6 @@
 #include "host/ZQuery.h"
 
+#include "host/Dialogs.h"
 #include "host/HostStrings.h"
 #include "host/SysUtils.h"
 
@@ -152,6 +153,7 @@ std::vector<TDataSet::TRecordPtr> TZQuery::ReadRecords(TResultSet& rs, bool open
 
 void TZQuery::DoOpen() {
     m_rowsFetched = 0;
+    m_fetchError.clear();
     m_pages.clear();
     // a statement that orders or limits its rows itself is read whole
     m_onDemand = m_pageSize > 0 && !OrdersItself(m_sql);
@@ -286,7 +288,33 @@ QString TZQuery::Window(const QString& sql, qint64 offset, qint64 count, qint64 
 
 void TZQuery::FetchRecord(int index) {
     if (!m_onDemand || m_pageSize <= 0 || index < 0 || index >= RecordCount()) return;
-    LoadPage(index / m_pageSize);
+    const int page = index / m_pageSize;
+    if (!m_fetchError.isEmpty()) {
+        BlankPage(page);
+        return;
+    }
+    try {
+        LoadPage(page);
+    } catch (const EDatabaseError& e) {
+        // views ask while they paint, where an error cannot travel: the rows
+        // stay blank until the next opening and the error is told once
+        m_fetchError = e.Message();
+        BlankPage(page);
+        QMetaObject::invokeMethod(
+            this, [message = e.Message()] { ShowError(message); }, Qt::QueuedConnection);
+    }
+}
+
+void TZQuery::BlankPage(int page) {
+    auto& rows = Records();
+    const int first = page * m_pageSize;
+    const int end = qMin(int(rows.size()), first + m_pageSize);
+    for (int i = first; i < end; ++i)
+        if (!rows[size_t(i)]) {
+            auto blank = std::make_shared<TRecord>();
+            blank->values.resize(Fields().size());
+            rows[size_t(i)] = std::move(blank);
+        }
 }
 
 void TZQuery::LoadPage(int page) {

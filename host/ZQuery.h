@@ -59,6 +59,9 @@ public:
     int PageSize() const { return m_pageSize; }
     int MaxPages() const { return m_maxPages; }
     bool FetchesOnDemand() const { return m_onDemand; }
+    // A page the server refused leaves its rows, and those of every page asked
+    // for after it, blank until the next opening; the error is shown once.
+    const QString& FetchError() const { return m_fetchError; }
     // Rows read from the server since the query was opened.
     qint64 RowsFetched() const { return m_rowsFetched; }
     // Pages held now.
@@ -100,6 +103,7 @@ private:
     std::vector<TRecordPtr> ReadRecords(TResultSet& rs, bool opening);
     void OpenOnDemand();
     void LoadPage(int page);
+    void BlankPage(int page);
     bool SplitOrder();
     QString OrderClause(bool reversed, bool skipLead = false) const;
     // The statement of count rows of sql from offset in the present order.
@@ -118,5 +122,6 @@ private:
     std::list<int> m_pages; // pages held, most recently read first
     QString m_pageOrder;    // the order the held pages were read in
     std::vector<TPart> m_parts;
+    QString m_fetchError;             // a page could not be read since the opening
     std::vector<qint64> m_partStarts; // position of each part's first row
 };

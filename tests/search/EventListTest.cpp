@@ -242,3 +242,25 @@ TEST_F(EventListFixture, ListsThatOrderThemselvesAreReadWhole) {
     EXPECT_EQ(events->RowsFetched(), kEvents);
     EXPECT_EQ(IdAt(0), 1);
 }
+
+TEST_F(EventListFixture, APageTheServerRefusesStaysBlankAndIsToldOnceUntilTheNextSearch) {
+    HorloDM->WholeSortRows = 100;
+    Search({});
+    const QList<qint64> expected = Expected(kByEmployee);
+    auto other = db.NewConnection();
+    other->Execute(QStringLiteral("RENAME TABLE employeeevent TO employeeevent_away"));
+    // asked for while the grid paints: no exception may leave
+    EXPECT_NO_THROW(EXPECT_EQ(IdAt(kEvents - 1), 0));
+    EXPECT_NO_THROW(EXPECT_EQ(IdAt(kEvents / 2), 0));
+    EXPECT_FALSE(events->FetchError().isEmpty());
+    EXPECT_EQ(IdAt(0), expected[0]); // what was read stays
+    QApplication::processEvents();
+    ASSERT_EQ(TDialogScript::Shown().size(), 1);
+    EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("error"));
+
+    other->Execute(QStringLiteral("RENAME TABLE employeeevent_away TO employeeevent"));
+    TDialogScript::Reset();
+    Search({});
+    EXPECT_TRUE(events->FetchError().isEmpty());
+    EXPECT_EQ(IdAt(kEvents - 1), expected.last());
+}

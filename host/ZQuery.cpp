@@ -392,7 +392,16 @@ void TZQuery::OrderRecords() {
     m_pageOrder = SortedFields();
     m_pages.clear();
     auto& rows = Records();
-    if (SplitOrder()) {
+    bool split = false;
+    try {
+        split = SplitOrder();
+    } catch (const EDatabaseError&) {
+        // nothing read in the old order may show under the new one
+        for (auto& record : rows)
+            record.reset();
+        throw;
+    }
+    if (split) {
         // counted anew: rows stored since the opening may land in the parts
         rows.assign(size_t(m_partStarts.back()), nullptr);
     } else {

@@ -126,8 +126,8 @@ int main(int argc, char** argv) {
         }
         bar->setSliderDown(false);
     });
-    const int columns[][2] = {{3, 2}, {0, 2}, {2, 1}};
-    const char* const names[] = {"Vreme", "Zaposleni", "Događaj"};
+    const int columns[][2] = {{3, 2}, {0, 2}, {2, 1}, {4, 1}};
+    const char* const names[] = {"Vreme", "Zaposleni", "Događaj", "Komentar"};
     for (size_t k = 0; k < std::size(columns); ++k)
         for (int click = 0; click < columns[k][1]; ++click) {
             const QString what = QStringLiteral("title click on %1 (%2): first screen")
@@ -136,6 +136,8 @@ int main(int argc, char** argv) {
             grid->scrollToTop();
             screen(what.toUtf8().constData(), [&] { TGridSorter::Sort(grid, columns[k][0]); });
             screen("  then scrolled to the end", [&] { grid->scrollToBottom(); });
+            screen("  then the scroll bar let go in the middle",
+                   [&] { grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum() / 2); });
         }
     grid->scrollToTop();
     screen("Traži, arrivals only: first screen", [&] {

@@ -259,6 +259,7 @@ std::vector<int> TDataSet::MapColumns(const std::vector<TColumnInfo>& columns) c
             if (columns[c].name.compare(f->FieldName(), Qt::CaseInsensitive) == 0) {
                 map[f->Index()] = int(c);
                 f->OriginTable = columns[c].orgTable;
+                f->OriginAlias = columns[c].table;
                 f->OriginColumn = columns[c].orgName;
                 break;
             }

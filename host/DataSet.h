@@ -40,6 +40,7 @@ public:
     // Where the value comes from in the database (filled when a query opens).
     QString OriginTable;
     QString OriginColumn;
+    QString OriginAlias; // the name the statement gives OriginTable
 
     // The value on the current record (the edit buffer while editing).
     QVariant Value() const;

@@ -5,6 +5,7 @@
 #include "host/SysUtils.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 namespace {
@@ -41,6 +42,53 @@ bool SameStorage(TFieldType column, TFieldType field) {
         return t == TFieldType::SmallInt || t == TFieldType::Integer || t == TFieldType::LargeInt;
     };
     return column == field || (integral(column) && integral(field));
+}
+
+// Where the statement's own FROM starts (outside brackets, quotes and
+// comments); -1 when it has none.
+qsizetype TopLevelFrom(const QString& sql) {
+    int depth = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
+            i = end;
+            continue;
+        }
+        const QChar c = sql[i];
+        if (c == QLatin1Char('(')) ++depth;
+        if (c == QLatin1Char(')')) --depth;
+        if (depth != 0 || !c.isLetter() || (i > 0 && IsNameChar(sql[i - 1]))) continue;
+        qsizetype end = i;
+        while (end < sql.size() && IsNameChar(sql[end]))
+            ++end;
+        if (QStringView(sql).mid(i, end - i).compare(QLatin1String("FROM"), Qt::CaseInsensitive) == 0)
+            return i;
+        i = end - 1;
+    }
+    return -1;
+}
+
+// The statement's rows are not those of its tables (GROUP BY, HAVING,
+// DISTINCT or UNION outside brackets, quotes and comments).
+bool Aggregates(const QString& sql) {
+    int depth = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
+            i = end;
+            continue;
+        }
+        const QChar c = sql[i];
+        if (c == QLatin1Char('(')) ++depth;
+        if (c == QLatin1Char(')')) --depth;
+        if (depth != 0 || !c.isLetter() || (i > 0 && IsNameChar(sql[i - 1]))) continue;
+        qsizetype end = i;
+        while (end < sql.size() && IsNameChar(sql[end]))
+            ++end;
+        const QStringView word = QStringView(sql).mid(i, end - i);
+        for (const char* aggregate : {"GROUP", "HAVING", "DISTINCT", "UNION"})
+            if (word.compare(QLatin1String(aggregate), Qt::CaseInsensitive) == 0) return true;
+        i = end - 1;
+    }
+    return false;
 }
 
 // The statement orders or limits its rows itself (ORDER BY or LIMIT outside
@@ -129,8 +177,18 @@ QString TZQuery::UpdateTable() const {
 
 std::vector<TDataSet::TRecordPtr> TZQuery::ReadRecords(TResultSet& rs, bool opening) {
     if (opening) DefineFieldsFrom(rs.columns); // pages read later keep the fields
-    const std::vector<int> map = MapColumns(rs.columns);
     const auto& fields = Fields();
+    // and where the fields come from, which a page read through a derived table hides
+    std::vector<std::array<QString, 3>> origins;
+    if (!opening)
+        for (const auto& f : fields)
+            origins.push_back({f->OriginTable, f->OriginColumn, f->OriginAlias});
+    const std::vector<int> map = MapColumns(rs.columns);
+    for (size_t f = 0; f < origins.size(); ++f) {
+        fields[f]->OriginTable = origins[f][0];
+        fields[f]->OriginColumn = origins[f][1];
+        fields[f]->OriginAlias = origins[f][2];
+    }
     std::vector<bool> convert(fields.size());
     for (size_t f = 0; f < fields.size(); ++f)
         convert[f] =
@@ -286,6 +344,38 @@ QString TZQuery::Window(const QString& sql, qint64 offset, qint64 count, qint64 
     return text + QStringLiteral("\nLIMIT %1 OFFSET %2").arg(count).arg(offset);
 }
 
+QString TZQuery::KeysWindow(const QString& sql, qint64 offset, qint64 count, qint64 total,
+                            bool* reversed) const {
+    // worth it only where the server would otherwise join every skipped row
+    if (KeysFirstOffset <= 0 || qMin(offset, total - offset - count) < KeysFirstOffset) return {};
+    const TField* key = FindField(UpdateTable() + QStringLiteral("id"));
+    const qsizetype from = TopLevelFrom(sql);
+    if (!key || key->OriginAlias.isEmpty() || from < 0 || Aggregates(sql)) return {};
+    auto column = [](const TField& f) {
+        return Identifier(f.OriginAlias) + QLatin1Char('.') + Identifier(f.OriginColumn);
+    };
+    // the order by the columns themselves, which only fields read from a table have
+    QString order = OrderClause(false);
+    const bool back = offset > total / 2;
+    if (back) {
+        const qint64 end = qMin(total, offset + count);
+        count = end - offset;
+        offset = total - end;
+        order = OrderClause(true);
+    }
+    QStringList keys;
+    for (const QString& part : order.split(QStringLiteral(", "))) {
+        const qsizetype space = part.lastIndexOf(QLatin1Char(' '));
+        const TField* field = FindField(part.left(space).remove(QLatin1Char('`')));
+        if (!field || field->OriginColumn.isEmpty() || field->OriginAlias.isEmpty()) return {};
+        keys << column(*field) + part.mid(space);
+    }
+    if (reversed) *reversed = back;
+    return QStringLiteral("SELECT ") + column(*key) + QLatin1Char(' ') + sql.mid(from) +
+           QStringLiteral("\nORDER BY ") + keys.join(QStringLiteral(", ")) +
+           QStringLiteral("\nLIMIT %1 OFFSET %2").arg(count).arg(offset);
+}
+
 void TZQuery::FetchRecord(int index) {
     if (!m_onDemand || m_pageSize <= 0 || index < 0 || index >= RecordCount()) return;
     const int page = index / m_pageSize;
@@ -332,8 +422,35 @@ void TZQuery::LoadPage(int page) {
     };
     if (m_parts.empty()) {
         bool reversed = false;
-        const QString statement = Window(ExpandedSQL(), first, count, int(rows.size()), false, &reversed);
-        read(statement, reversed);
+        const QString sql = ExpandedSQL();
+        const QString keys = KeysWindow(sql, first, count, int(rows.size()), &reversed);
+        if (keys.isEmpty()) {
+            const QString statement = Window(sql, first, count, int(rows.size()), false, &reversed);
+            read(statement, reversed);
+        } else {
+            // far into the result: the keys are found in the index alone, then their rows
+            const TField& key = *FindField(UpdateTable() + QStringLiteral("id"));
+            const TResultSet found = Conn().Select(keys);
+            QStringList literals;
+            for (const auto& row : found.rows)
+                literals << Conn().Literal(row[0]);
+            if (!literals.isEmpty()) {
+                TResultSet rs = Conn().Select(QStringLiteral("SELECT * FROM (\n") + sql +
+                                              QStringLiteral("\n) AS paged WHERE paged.") +
+                                              Identifier(key.FieldName()) + QStringLiteral(" IN (") +
+                                              literals.join(QLatin1Char(',')) + QLatin1Char(')'));
+                std::vector<TRecordPtr> got = ReadRecords(rs, false);
+                m_rowsFetched += qint64(got.size());
+                QHash<QString, TRecordPtr> byKey;
+                for (auto& record : got)
+                    byKey.insert(record->values[size_t(key.Index())].toString(), std::move(record));
+                for (const auto& row : found.rows)
+                    records.push_back(byKey.value(row[0].toString()));
+                if (reversed) std::reverse(records.begin(), records.end());
+                // a row deleted between the two reads is left out, not shown blank in between
+                records.erase(std::remove(records.begin(), records.end(), nullptr), records.end());
+            }
+        }
     } else {
         // the page may run over the ends of several parts
         qint64 at = first;

@@ -66,6 +66,10 @@ public:
     qint64 RowsFetched() const { return m_rowsFetched; }
     // Pages held now.
     int PagesHeld() const { return int(m_pages.size()); }
+    // Pages this far from both ends of a result ordered by table columns are
+    // read by their keys first, from the indexes alone, then by those keys
+    // (0: never), so that the server does not join every row it skips.
+    qint64 KeysFirstOffset = 5000;
 
     // Orders the database cannot sort fast over the whole result may be read
     // in parts: consecutive runs of rows in the order of the leading sort
@@ -109,6 +113,9 @@ private:
     // The statement of count rows of sql from offset in the present order.
     QString Window(const QString& sql, qint64 offset, qint64 count, qint64 total, bool leadConstant,
                    bool* reversed) const;
+    // The keys of such a window read from the statement's tables alone, for
+    // windows far into a result ordered by columns; empty when it cannot be.
+    QString KeysWindow(const QString& sql, qint64 offset, qint64 count, qint64 total, bool* reversed) const;
 
     TZConnection* m_connection;
     QString m_sql;

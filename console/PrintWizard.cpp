@@ -8,14 +8,19 @@
 #include "host/TableWriter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QSaveFile>
 #include <QStyle>
+#include <QTextStream>
 #include <QToolBar>
 
 #include <cmath>
@@ -34,7 +39,42 @@ struct TColumnLayout {
     double x, width; // on the page
 };
 
+// Lists shorter than this are done before a progress window would show.
+constexpr int kProgressRows = 2000;
+
 } // namespace
+
+// Rows done in a progress window, or through OnProgress when set.
+class TPrintWizard::TProgress {
+public:
+    TProgress(const TPrintWizard& wizard, const QString& caption, int total)
+        : m_wizard(wizard), m_total(total) {
+        m_wizard.m_cancelled = false;
+        if (m_wizard.OnProgress || total < kProgressRows || TDialogScript::Unattended() ||
+            !qobject_cast<QApplication*>(QCoreApplication::instance()))
+            return;
+        m_dialog = std::make_unique<QProgressDialog>(caption, _CON_CANCEL_CAP, 0, total,
+                                                     QApplication::activeWindow());
+        m_dialog->setWindowModality(Qt::ApplicationModal);
+        m_dialog->setMinimumDuration(300);
+    }
+    // False once the user cancelled.
+    bool Step(int done) {
+        if (m_wizard.m_cancelled) return false;
+        if (m_wizard.OnProgress) {
+            if (!m_wizard.OnProgress(done, m_total)) m_wizard.m_cancelled = true;
+        } else if (m_dialog && (done % 50 == 0 || done == m_total)) {
+            m_dialog->setValue(done);
+            if (m_dialog->wasCanceled()) m_wizard.m_cancelled = true;
+        }
+        return !m_wizard.m_cancelled;
+    }
+
+private:
+    const TPrintWizard& m_wizard;
+    int m_total;
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
 
 TPrintParams TPrintParams::Parse(const QString& params) {
     static const QString titleTag = QStringLiteral("title:");
@@ -123,8 +163,10 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
         Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
     const QPen gridPen(QColor(150, 150, 150), qMax(1.0, 0.6 * px));
 
+    TProgress progress(*this, _CON_PRINTING_CAP, rows);
     int row = 0;
-    for (int page = 1; page <= pages; ++page) {
+    int painted = 0;
+    for (int page = 1; page <= pages && progress.Step(row); ++page, ++painted) {
         if (page > 1) device.newPage();
         double y = 0;
         if (page == 1) {
@@ -159,6 +201,7 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
         p.setFont(tableFont);
         const int last = qMin(rows, row + (page == 1 ? firstRows : otherRows));
         for (; row < last; ++row, y += rowHeight) {
+            if (row % 50 == 0 && !progress.Step(row)) break;
             for (const TColumnLayout& c : columns) {
                 const QRectF cell(c.x, y, c.width, rowHeight);
                 const QColor color = grid->CellColor(row, c.column);
@@ -191,7 +234,8 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
         p.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, Format(_CON_PAGE_FMT, {page, pages}));
     }
     p.end();
-    return pages;
+    if (!m_cancelled) progress.Step(rows);
+    return m_cancelled ? painted : pages;
 }
 
 void TPrintWizard::SetUpPrinter(QPrinter& printer) const {
@@ -209,7 +253,7 @@ void TPrintWizard::SetUpPrinter(QPrinter& printer) const {
     printer.setCreator(_CON_APP_CAP);
 }
 
-void TPrintWizard::SaveAsPdf(const QString& fileName) const {
+bool TPrintWizard::SaveAsPdf(const QString& fileName) const {
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -220,10 +264,51 @@ void TPrintWizard::SaveAsPdf(const QString& fileName) const {
         throw std::runtime_error(
             Format(_CON_PDF_WRITE_ERR, {QDir::toNativeSeparators(fileName)}).toStdString());
     }
+    if (m_cancelled) QFile::remove(fileName); // half a list is no list
+    return !m_cancelled;
 }
 
-void TPrintWizard::SaveAsCsv(const QString& fileName) const {
-    SaveCsv(fileName, m_grid ? GridTable(*m_grid) : TTextTable());
+bool TPrintWizard::SaveAsCsv(const QString& fileName) const {
+    // written as the rows are read, so that a long list is never held whole
+    QSaveFile file(fileName);
+    auto fail = [&] {
+        throw std::runtime_error(Format(_CMN_FILE_WRITE_ERR, {fileName, file.errorString()}).toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly)) fail();
+    std::vector<int> columns;
+    QStringList titles;
+    const TDBGrid* grid = m_grid;
+    if (grid) {
+        const QHeaderView* header = grid->horizontalHeader();
+        for (int visual = 0; visual < grid->ColumnCount(); ++visual) {
+            const int column = header->logicalIndex(visual);
+            if (column < 0 || grid->isColumnHidden(column)) continue;
+            columns.push_back(column);
+            titles << grid->ColumnTitle(column);
+        }
+    }
+    const int rows = grid ? grid->RowCount() : 0;
+    TProgress progress(*this, _CON_SAVING_CSV_CAP, rows);
+    QTextStream out(&file);
+    out.setEncoding(QStringConverter::Utf8);
+    out << CsvLine(titles);
+    QStringList cells;
+    for (int row = 0; row < rows; ++row) {
+        if (row % 50 == 0 && !progress.Step(row)) break;
+        cells.clear();
+        for (int column : columns)
+            cells << grid->CellText(row, column);
+        out << CsvLine(cells);
+    }
+    out.flush();
+    if (out.status() != QTextStream::Ok) fail();
+    if (!m_cancelled) progress.Step(rows);
+    if (m_cancelled) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) fail();
+    return true;
 }
 
 void TPrintWizard::Exec(QWidget* parent) {

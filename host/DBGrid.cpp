@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -36,6 +37,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rowCount()) return {};
         const int row = index.row(), column = index.column();
+        if (m_grid->Skimming(row)) return {};
         switch (role) {
         case Qt::DisplayRole:
             return m_grid->CellText(row, column);
@@ -108,6 +110,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         QStyledItemDelegate::paint(painter, option, index);
+        if (m_grid->Skimming(index.row())) return;
         painter->save();
         m_grid->DrawColumnCell(*painter, option.rect, index.row(), index.column());
         painter->restore();
@@ -153,6 +156,8 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (!m_applying && section < ColumnCount()) m_columns[size_t(section)].Width = size;
     });
+    // rows passed over while the scroll bar is dragged are read once it is let go
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, viewport(), qOverload<>(&QWidget::update));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) FollowView(current.row());
@@ -222,6 +227,10 @@ QString TDBGrid::ColumnTitle(int index) const {
     if (!column.Title.isEmpty()) return column.Title;
     const TField* f = ColumnField(index);
     return f ? f->DisplayName() : QString();
+}
+
+bool TDBGrid::Skimming(int row) const {
+    return verticalScrollBar()->isSliderDown() && m_dataSet && !m_dataSet->RecordHeld(row);
 }
 
 int TDBGrid::RowCount() const {

@@ -62,6 +62,9 @@ public:
     QColor CellColor(int row, int column) const;
     void DrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) const;
     int RowCount() const;
+    // The row is not in memory and the scroll bar is being dragged: it is shown
+    // blank rather than read for every position passed over.
+    bool Skimming(int row) const;
 
     // The arrow in the column title that shows the order of the rows (-1: none).
     void SetSortIndicator(int column, Qt::SortOrder order);

@@ -218,7 +218,7 @@ void TDataSet::Open() {
     DoOpen();
     m_state = State::Browse;
     m_deleted.clear();
-    if (!m_sortSpec.isEmpty()) SortRecords();
+    if (!m_sortSpec.isEmpty()) OrderRecords();
     m_current = m_rows.empty() ? -1 : 0;
     m_bof = true;
     m_eof = m_rows.empty();
@@ -259,6 +259,7 @@ std::vector<int> TDataSet::MapColumns(const std::vector<TColumnInfo>& columns) c
             if (columns[c].name.compare(f->FieldName(), Qt::CaseInsensitive) == 0) {
                 map[f->Index()] = int(c);
                 f->OriginTable = columns[c].orgTable;
+                f->OriginAlias = columns[c].table;
                 f->OriginColumn = columns[c].orgName;
                 break;
             }
@@ -293,8 +294,8 @@ void TDataSet::CheckWritable() const {
 QVariant TDataSet::CurrentValue(int field) const {
     if (m_viewRow >= 0) return RowValue(m_viewRow, field);
     if (m_state == State::Edit || m_state == State::Insert) return m_edit[size_t(field)];
-    if (m_current < 0 || m_current >= int(m_rows.size())) return {};
-    return m_rows[size_t(m_current)]->values[size_t(field)];
+    const TRecord* record = RecordAt(m_current);
+    return record ? record->values[size_t(field)] : QVariant();
 }
 
 void TDataSet::SetCurrentValue(int field, const QVariant& value) {
@@ -309,8 +310,16 @@ void TDataSet::SetCurrentValue(int field, const QVariant& value) {
 QVariant TDataSet::RowValue(int row, int field) const {
     if (row == m_current && (m_state == State::Edit || m_state == State::Insert))
         return m_edit[size_t(field)];
-    if (row < 0 || row >= int(m_rows.size())) return {};
-    return m_rows[size_t(row)]->values[size_t(field)];
+    const TRecord* record = RecordAt(row);
+    return record ? record->values[size_t(field)] : QVariant();
+}
+
+TDataSet::TRecord* TDataSet::RecordAt(int index) const {
+    if (index < 0 || index >= int(m_rows.size())) return nullptr;
+    // reading a row on demand changes what is held, not what the set shows
+    if (!m_rows[size_t(index)]) const_cast<TDataSet*>(this)->FetchRecord(index);
+    if (index >= int(m_rows.size())) return nullptr;
+    return m_rows[size_t(index)].get();
 }
 
 QString TDataSet::RowText(int row, int field, bool displayText) const {
@@ -399,7 +408,9 @@ bool TDataSet::Locate(const QString& fieldName, const QVariant& value, bool case
     CheckBrowseMode();
     const int f = field->Index();
     for (size_t i = 0; i < m_rows.size(); ++i) {
-        const QVariant& v = m_rows[i]->values[size_t(f)];
+        const TRecord* record = RecordAt(int(i));
+        if (!record) continue;
+        const QVariant& v = record->values[size_t(f)];
         bool match;
         if (v.isNull() || wanted.isNull())
             match = v.isNull() && wanted.isNull();
@@ -421,6 +432,7 @@ TDataSet::TBookmark TDataSet::GetBookmark() const {
 }
 
 bool TDataSet::GotoBookmark(TBookmark bookmark) {
+    if (!bookmark) return false;
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (m_rows[i].get() == bookmark) {
             SetRecIndex(int(i));
@@ -472,7 +484,9 @@ void TDataSet::Edit() {
         Append();
         return;
     }
-    m_edit = m_rows[size_t(m_current)]->values;
+    const TRecord* record = RecordAt(m_current);
+    if (!record) return;
+    m_edit = record->values;
     m_state = State::Edit;
     emit StateChanged();
 }
@@ -518,7 +532,7 @@ void TDataSet::Post() {
         const TBookmark mark = GetBookmark();
         SortRecords();
         for (size_t i = 0; i < m_rows.size(); ++i)
-            if (m_rows[i].get() == mark) m_current = int(i);
+            if (mark && m_rows[i].get() == mark) m_current = int(i);
         Changed();
     } else if (!ControlsDisabled()) {
         emit RecordChanged(m_current);
@@ -578,13 +592,13 @@ bool TDataSet::UpdatesPending() const {
     if (m_state == State::Edit || m_state == State::Insert) return true;
     if (!m_deleted.empty()) return true;
     return std::any_of(m_rows.begin(), m_rows.end(),
-                       [](const TRecordPtr& r) { return r->status != TRecord::Unchanged; });
+                       [](const TRecordPtr& r) { return r && r->status != TRecord::Unchanged; });
 }
 
 void TDataSet::ApplyUpdates() {
     CheckBrowseMode();
     for (auto& r : m_rows)
-        CommitRecord(*r);
+        if (r) CommitRecord(*r);
     m_deleted.clear();
 }
 
@@ -592,7 +606,11 @@ void TDataSet::CancelUpdates() {
     if (m_state == State::Edit || m_state == State::Insert) Cancel();
     std::vector<TRecordPtr> kept;
     for (auto& r : m_rows) {
-        if (r->status == TRecord::Inserted) continue;
+        if (r && r->status == TRecord::Inserted) continue;
+        if (!r) {
+            kept.push_back(r);
+            continue;
+        }
         if (r->status == TRecord::Modified) {
             r->values = r->original;
             r->status = TRecord::Unchanged;
@@ -607,7 +625,7 @@ void TDataSet::CancelUpdates() {
     }
     m_deleted.clear();
     m_rows = std::move(kept);
-    if (!m_sortSpec.isEmpty()) SortRecords();
+    if (!m_sortSpec.isEmpty()) OrderRecords();
     m_current = m_rows.empty() ? -1 : std::clamp(m_current, 0, int(m_rows.size()) - 1);
     m_eof = m_bof = m_rows.empty();
     Changed();
@@ -655,10 +673,18 @@ void TDataSet::SetSortedFields(const QString& spec) {
     m_sortSpec = spec.trimmed();
     if (!Active()) return;
     if (m_sortSpec.isEmpty()) return; // the present order stays
-    SortRecords();
+    OrderRecords();
+    // a set sorted by its database may have been counted anew
+    if (m_current >= int(m_rows.size())) m_current = int(m_rows.size()) - 1;
+    if (m_current < 0 && !m_rows.empty()) m_current = 0;
+    m_eof = m_bof = m_rows.empty();
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].get() == mark) m_current = int(i);
+        if (mark && m_rows[i].get() == mark) m_current = int(i);
     Changed();
+}
+
+void TDataSet::OrderRecords() {
+    SortRecords();
 }
 
 void TDataSet::SortRecords() {

@@ -40,6 +40,7 @@ public:
     // Where the value comes from in the database (filled when a query opens).
     QString OriginTable;
     QString OriginColumn;
+    QString OriginAlias; // the name the statement gives OriginTable
 
     // The value on the current record (the edit buffer while editing).
     QVariant Value() const;
@@ -160,6 +161,8 @@ public:
     QVariant RowValue(int row, int field) const;
     // For views: a field's text on any record, through its text handler.
     QString RowText(int row, int field, bool displayText) const;
+    // For views: the record is in memory (sets that read on demand may have to fetch it).
+    bool RecordHeld(int row) const { return row >= 0 && row < int(m_rows.size()) && m_rows[size_t(row)]; }
 
 signals:
     void DataChanged();           // records or fields changed as a whole
@@ -189,6 +192,11 @@ protected:
     }
     virtual void WriteDelete(const TRecord& record) { Q_UNUSED(record); }
     virtual void CheckWritable() const;
+    // Sets that read their rows on demand leave a record's slot empty until it
+    // is asked for; this fills it (and usually its neighbours).
+    virtual void FetchRecord(int index) { Q_UNUSED(index); }
+    // Puts the records in the order of SortedFields(); the default sorts them in memory.
+    virtual void OrderRecords();
 
     // Helpers for subclasses.
     void DefineFieldsFrom(const std::vector<TColumnInfo>& columns); // when no field persists
@@ -198,6 +206,8 @@ protected:
     std::vector<TRecordPtr>& Records() { return m_rows; }
     std::vector<std::pair<TRecordPtr, int>>& DeletedRecords() { return m_deleted; }
     void Changed();
+    // The record at index, fetched when its slot is empty; nullptr when it cannot be had.
+    TRecord* RecordAt(int index) const;
 
 private:
     friend class TField;

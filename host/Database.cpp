@@ -277,6 +277,7 @@ TResultSet TZConnection::Select(const QString& sql) {
         c.name = QString::fromUtf8(f.name, int(f.name_length));
         c.orgName = QString::fromUtf8(f.org_name, int(f.org_name_length));
         c.orgTable = QString::fromUtf8(f.org_table, int(f.org_table_length));
+        c.table = QString::fromUtf8(f.table, int(f.table_length));
         c.fieldType = FieldTypeOf(f);
         unsigned charLen = 1;
         if (c.fieldType == TFieldType::String)

@@ -50,6 +50,7 @@ struct TColumnInfo {
     QString name;     // name in the result (alias)
     QString orgName;  // column of the underlying table, empty for expressions
     QString orgTable; // underlying table, empty for expressions
+    QString table;    // the table's name in the statement (its alias), empty for expressions
     TFieldType fieldType = TFieldType::Unknown;
     int size = 0; // characters for texts
     bool notNull = false;

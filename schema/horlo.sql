@@ -48,7 +48,9 @@ CREATE TABLE employeeevent (
   KEY employeeevent_time (eventtime),
   KEY employeeevent_employee (employeeid, eventtime),
   KEY employeeevent_guest (horloguestid),
-  KEY employeeevent_type (employeeeventtypeid),
+  -- the event list counts its rows per employee or event type from these alone
+  KEY employeeevent_type (employeeeventtypeid, employeeid, horloguestid, eventtime),
+  KEY employeeevent_person (employeeid, horloguestid, employeeeventtypeid, eventtime),
   KEY employeeevent_raw (employeeeventrawid),
   KEY employeeevent_device (horloaccesspointid, deviceindex),
   KEY employeeevent_card (cardcode)

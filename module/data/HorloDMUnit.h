@@ -38,6 +38,16 @@ public:
     void GetEventType(qint64 id, QChar& direction, QString& name) const;
     qint64 GetInverseEventTypeID(qint64 id) const;
 
+    // The event list's search: its statement and the condition put into it.
+    // Orders by employee or event type are then read in runs of rows that an
+    // index serves, since the database cannot sort a million joined rows by
+    // name in the time a user waits.
+    void SetEventSearch(const QString& sql, const QString& condition);
+    // Results up to this many rows are sorted whole by the database, which is quick.
+    qint64 WholeSortRows = 20000;
+    bool SplitEventOrder(TZQuery& query, const TField& lead, bool descending,
+                         std::vector<TZQuery::TPart>& parts);
+
     // Yes/no texts of the boolean fields workday and active.
     static QString HorloWorkCalendarZQworkdayGetText(const TField& field, bool displayText);
     static void HorloWorkCalendarZQworkdaySetText(TField& field, const QString& text);
@@ -49,6 +59,8 @@ protected:
     void DataModuleCreate() override;
 
 private:
+    QString m_eventSearchSQL;
+    QString m_eventCondition;
     void DefineFields();
     void DrawImages();
 };

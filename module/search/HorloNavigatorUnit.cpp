@@ -110,9 +110,10 @@ void THorloNavigatorForm::FindButtonClick() {
         SetSearchProps();
         SearchPropsSet = true;
     }
-    QString sql;
+    QString sql, condition;
     try {
         sql = ParseSQL();
+        condition = EventSearchCondition(SearchKeys(), *HorloDM->ZConnection());
     } catch (const ESearchKeyError& e) {
         ShowWarning(e.Message()); // the list stays as it was
         return;
@@ -121,7 +122,9 @@ void THorloNavigatorForm::FindButtonClick() {
     THourGlass hourGlass({events});
     events->Close();
     events->SetSQL(sql);
-    events->Open();
+    HorloDM->SetEventSearch(sql, condition);
+    // ordered before opening, so that the rows are read once, in this order
     events->SetSortedFields(QStringLiteral("employeename ASC, eventtime DESC"));
+    events->Open();
     events->First();
 }

@@ -1,0 +1,103 @@
+// The print wizard over a list read from the database a page at a time: every
+// row is printed and saved, the progress is told, and a cancelled run leaves
+// no file behind.
+#include "console/PrintWizard.h"
+#include "host/DBGrid.h"
+#include "host/Dialogs.h"
+#include "host/ZQuery.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kRows = 2500;
+
+struct PrintListFixture : ::testing::Test {
+    TestDatabase db;
+    TZQuery query{&db.Connection()};
+    TDataSource source{&query};
+    TDBGrid grid;
+    QTemporaryDir dir;
+    int drawnRows = 0;
+
+    void SetUp() override {
+        TDialogScript::SetUnattended(true);
+        db.Connection().Execute(QStringLiteral(
+            "INSERT INTO employee (employeeid, firstname, lastname) "
+            "SELECT seq, CONCAT('Ime ', seq), CONCAT('Prezime ', LPAD(seq, 4, '0')) FROM seq_1_to_2500"));
+        query.SetSQL(QStringLiteral("SELECT employeeid, lastname FROM employee"));
+        query.SetFetchOnDemand(40, 3);
+        query.SetSortedFields(QStringLiteral("employeeid DESC"));
+        query.Open();
+        grid.SetDataSource(&source);
+        grid.AddColumn(QStringLiteral("employeeid"), 60);
+        grid.AddColumn(QString(), 20);
+        grid.AddColumn(QStringLiteral("lastname"), 200);
+        grid.OnDrawColumnCell = [this](QPainter&, const QRect&, int, int column) {
+            if (column == 1) ++drawnRows;
+        };
+    }
+    void TearDown() override { TDialogScript::Reset(); }
+};
+
+} // namespace
+
+TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) {
+    ASSERT_TRUE(query.FetchesOnDemand());
+    ASSERT_EQ(grid.RowCount(), kRows);
+    TPrintWizard wizard(&grid, QStringLiteral("title:Spisak"));
+    QList<int> told;
+    wizard.OnProgress = [&](int done, int total) {
+        EXPECT_EQ(total, kRows);
+        told << done;
+        return true;
+    };
+
+    const QString csvFile = dir.filePath(QStringLiteral("spisak.csv"));
+    EXPECT_TRUE(wizard.SaveAsCsv(csvFile));
+    QFile csv(csvFile);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    csv.close();
+    ASSERT_EQ(lines.size(), 1 + kRows + 1);
+    EXPECT_EQ(lines[1], QStringLiteral("2500,,Prezime 2500"));
+    EXPECT_EQ(lines[kRows], QStringLiteral("1,,Prezime 0001"));
+    EXPECT_LE(query.PagesHeld(), 3); // the list was never held whole
+    ASSERT_FALSE(told.isEmpty());
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.last(), kRows);
+
+    const QString pdfFile = dir.filePath(QStringLiteral("spisak.pdf"));
+    EXPECT_TRUE(wizard.SaveAsPdf(pdfFile));
+    EXPECT_EQ(drawnRows, kRows);
+    EXPECT_TRUE(QFile::exists(pdfFile));
+
+    // cancelled half way: no new file, and the one saved before stays as it was
+    struct Case {
+        const char* name;
+        std::function<bool(TPrintWizard&, const QString&)> save;
+        QString file;
+        bool existed;
+    } cases[] = {
+        {"csv over an earlier file", [](TPrintWizard& w, const QString& f) { return w.SaveAsCsv(f); },
+         csvFile, true},
+        {"new csv", [](TPrintWizard& w, const QString& f) { return w.SaveAsCsv(f); },
+         dir.filePath(QStringLiteral("novi.csv")), false},
+        {"new pdf", [](TPrintWizard& w, const QString& f) { return w.SaveAsPdf(f); },
+         dir.filePath(QStringLiteral("novi.pdf")), false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        wizard.OnProgress = [](int done, int total) { return done < total / 2; };
+        EXPECT_FALSE(k.save(wizard, k.file));
+        EXPECT_TRUE(wizard.Cancelled());
+        EXPECT_EQ(QFile::exists(k.file), k.existed);
+    }
+    QFile kept(csvFile);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(kept.readAll()).count(QStringLiteral("\r\n")), 1 + kRows);
+}

@@ -51,6 +51,7 @@ CREATE TABLE employeeevent (
   -- the event list counts its rows per employee or event type from these alone
   KEY employeeevent_type (employeeeventtypeid, employeeid, horloguestid, eventtime),
   KEY employeeevent_person (employeeid, horloguestid, employeeeventtypeid, eventtime),
+  KEY employeeevent_comment (comment),
   KEY employeeevent_raw (employeeeventrawid),
   KEY employeeevent_device (horloaccesspointid, deviceindex),
   KEY employeeevent_card (cardcode)

@@ -1,79 +1,14 @@
 // `horlo attendance` run as a program: adding a day, and the sheet as text and
 // as CSV read back by a CSV parser.
+#include "tests/support/CsvReader.h"
+#include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QDate>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Outcome Horlo(const QStringList& arguments, const QString& databaseUrl) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HORLO_DB"), databaseUrl);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo"), arguments);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-// RFC 4180: records end in CR LF, fields are separated by commas, a quoted
-// field may hold commas, CR LF and doubled quotes. Throws on malformed input.
-std::vector<QStringList> ParseCsv(const QString& text) {
-    std::vector<QStringList> records;
-    QStringList record;
-    QString field;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        if (text[i] == QLatin1Char('"')) {
-            for (++i;; ++i) {
-                if (i >= n) throw std::runtime_error("unclosed quote");
-                if (text[i] == QLatin1Char('"')) {
-                    if (i + 1 < n && text[i + 1] == QLatin1Char('"')) {
-                        field += QLatin1Char('"');
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
-                } else {
-                    field += text[i];
-                }
-            }
-        } else {
-            while (i < n && text[i] != QLatin1Char(',') && text[i] != QLatin1Char('\r')) {
-                if (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\n'))
-                    throw std::runtime_error("quote or bare line feed in an unquoted field");
-                field += text[i++];
-            }
-        }
-        if (i < n && text[i] == QLatin1Char(',')) {
-            record << field;
-            field.clear();
-            ++i;
-        } else if (i + 1 < n && text[i] == QLatin1Char('\r') && text[i + 1] == QLatin1Char('\n')) {
-            record << field;
-            records.push_back(record);
-            record.clear();
-            field.clear();
-            i += 2;
-        } else {
-            throw std::runtime_error("a record must end in CR LF");
-        }
-    }
-    return records;
-}
 
 struct AttendanceCli : ::testing::Test {
     TestDatabase db;
@@ -138,39 +73,41 @@ TEST(AttendanceCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
          "--pdf"},
     };
     for (const Case& k : cases) {
-        const Outcome r = Horlo(k.arguments, nowhere);
+        const THorloRun r = RunHorlo(k.arguments, nowhere);
         EXPECT_EQ(r.status, 2) << k.arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << r.err.toStdString();
         EXPECT_FALSE(r.err.contains(QStringLiteral("nonexistent.sock"))) << r.err.toStdString();
     }
-    EXPECT_TRUE(Horlo({QStringLiteral("--help")}, nowhere).out.contains(QStringLiteral("attendance list")));
+    EXPECT_TRUE(
+        RunHorlo({QStringLiteral("--help")}, nowhere).out.contains(QStringLiteral("attendance list")));
 }
 
 TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {
-    const Outcome add =
-        Horlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-05")}, url);
+    const THorloRun add =
+        RunHorlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-05")}, url);
     EXPECT_EQ(add.status, 0) << add.err.toStdString();
     EXPECT_EQ(add.out, QStringLiteral("Upisano redova prisustva za 2024-03-05: 2\n"));
     EXPECT_EQ(Stored(), 2);
-    const Outcome again =
-        Horlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-05")}, url);
+    const THorloRun again =
+        RunHorlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-05")}, url);
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(again.err.contains(QStringLiteral("Već postoji evidencija za izabrani datum!")))
         << again.err.toStdString();
     EXPECT_EQ(Stored(), 2);
-    EXPECT_EQ(Horlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-06")}, url)
-                  .status,
-              0);
+    EXPECT_EQ(
+        RunHorlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-06")}, url)
+            .status,
+        0);
     c.Execute(QStringLiteral(
         "UPDATE horloattendance SET comment = 'prvi red\r\ndrugi, \"treći\"' WHERE employeeid = 1 "
         "AND attendancedate = '2024-03-06'"));
 
-    const Outcome list =
-        Horlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
-               QStringLiteral("2024-03-31"), QStringLiteral("--csv")},
-              url);
+    const THorloRun list =
+        RunHorlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+                  QStringLiteral("2024-03-31"), QStringLiteral("--csv")},
+                 url);
     EXPECT_EQ(list.status, 0) << list.err.toStdString();
-    const std::vector<QStringList> csv = ParseCsv(list.out);
+    const std::vector<QStringList> csv = ReadCsv(list.out);
     ASSERT_EQ(csv.size(), 5u) << list.out.toStdString();
     const QStringList header = csv[0];
     EXPECT_EQ(header.mid(0, 7),
@@ -201,26 +138,26 @@ TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {
     EXPECT_EQ(at(4, "regularworkinghours"), QStringLiteral("0"));
     EXPECT_EQ(at(4, "nightworkinghours"), QStringLiteral("0"));
 
-    const Outcome one =
-        Horlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
-               QStringLiteral("2024-03-31"), QStringLiteral("--code"), QStringLiteral("002")},
-              url);
+    const THorloRun one =
+        RunHorlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+                  QStringLiteral("2024-03-31"), QStringLiteral("--code"), QStringLiteral("002")},
+                 url);
     EXPECT_EQ(one.status, 0);
     const QStringList lines = one.out.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 4) << one.out.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Kod  Prezime"))) << lines[0].toStdString();
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("002"))) << lines[1].toStdString();
     EXPECT_EQ(lines[3], QStringLiteral("Ukupno: 2"));
-    const Outcome none =
-        Horlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-04-01"),
-               QStringLiteral("2024-04-30"), QStringLiteral("--csv")},
-              url);
-    EXPECT_EQ(ParseCsv(none.out).size(), 1u);
+    const THorloRun none =
+        RunHorlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-04-01"),
+                  QStringLiteral("2024-04-30"), QStringLiteral("--csv")},
+                 url);
+    EXPECT_EQ(ReadCsv(none.out).size(), 1u);
 }
 
 TEST_F(AttendanceCli, AddWithoutADateTakesYesterday) {
     const QDate yesterday = QDate::currentDate().addDays(-1);
-    const Outcome add = Horlo({QStringLiteral("attendance"), QStringLiteral("add")}, url);
+    const THorloRun add = RunHorlo({QStringLiteral("attendance"), QStringLiteral("add")}, url);
     EXPECT_EQ(add.status, 0) << add.err.toStdString();
     EXPECT_TRUE(add.out.contains(yesterday.toString(QStringLiteral("yyyy-MM-dd")))) << add.out.toStdString();
     EXPECT_EQ(Stored(QStringLiteral("WHERE attendancedate = '%1'")

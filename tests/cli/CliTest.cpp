@@ -4,33 +4,12 @@
 #include "module/device/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"
+#include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Result {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Result Horlo(const QStringList& arguments, const QString& databaseUrl = QString()) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("HORLO_DB"));
-    if (!databaseUrl.isEmpty()) env.insert(QStringLiteral("HORLO_DB"), databaseUrl);
-    env.insert(QStringLiteral("HORLO_HOME"), QStringLiteral("/nonexistent/horlo-home"));
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo"), arguments);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 struct CliFixture : ::testing::Test {
     TestDatabase db;
@@ -73,7 +52,7 @@ struct CliFixture : ::testing::Test {
 } // namespace
 
 TEST(Cli, UsageMistakesAndMissingDatabasesExitWithTwo) {
-    const Result help = Horlo({QStringLiteral("--help")});
+    const THorloRun help = RunHorlo({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("import"))) << help.out.toStdString();
     struct Case {
@@ -90,7 +69,7 @@ TEST(Cli, UsageMistakesAndMissingDatabasesExitWithTwo) {
         {{QStringLiteral("process")}, "horlo-home"}, // the private server, which is not running
     };
     for (const Case& k : cases) {
-        const Result r = Horlo(k.arguments);
+        const THorloRun r = RunHorlo(k.arguments);
         EXPECT_EQ(r.status, 2) << k.arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << r.err.toStdString();
     }
@@ -98,7 +77,7 @@ TEST(Cli, UsageMistakesAndMissingDatabasesExitWithTwo) {
 
 TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
     Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
-    const Result import = Horlo({QStringLiteral("import")}, url);
+    const THorloRun import = RunHorlo({QStringLiteral("import")}, url);
     EXPECT_EQ(import.status, 0) << import.err.toStdString();
     const QStringList lines = import.out.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << import.out.toStdString();
@@ -107,18 +86,18 @@ TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
                             .arg(Held(0)));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Magacin (127.0.0.3:%1): 16 blokova").arg(port)));
 
-    const Result process = Horlo({QStringLiteral("--db"), url, QStringLiteral("process")});
+    const THorloRun process = RunHorlo({QStringLiteral("--db"), url, QStringLiteral("process")});
     EXPECT_EQ(process.status, 0);
     EXPECT_EQ(process.out, QStringLiteral("Upisano događaja: %1\n").arg(Held(0) + Held(1)));
-    EXPECT_EQ(Horlo({QStringLiteral("process")}, url).out, QStringLiteral("Upisano događaja: 0\n"));
-    EXPECT_EQ(Horlo({QStringLiteral("import")}, url).out.count(QStringLiteral(" 0 novih zapisa")), 2);
+    EXPECT_EQ(RunHorlo({QStringLiteral("process")}, url).out, QStringLiteral("Upisano događaja: 0\n"));
+    EXPECT_EQ(RunHorlo({QStringLiteral("import")}, url).out.count(QStringLiteral(" 0 novih zapisa")), 2);
 }
 
 TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {
     devicesim::DeviceConfig silent = Device("127.0.0.2", 11);
     silent.faults.silentAfter = 0;
     Serve({silent, Device("127.0.0.3", 21)});
-    const Result r = Horlo({QStringLiteral("import")}, url);
+    const THorloRun r = RunHorlo({QStringLiteral("import")}, url);
     EXPECT_EQ(r.status, 1);
     const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
@@ -131,7 +110,7 @@ TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {
               0);
 
     c.Execute(QStringLiteral("UPDATE horloaccesspoint SET readaccess = 'n'"));
-    const Result none = Horlo({QStringLiteral("import")}, url);
+    const THorloRun none = RunHorlo({QStringLiteral("import")}, url);
     EXPECT_EQ(none.status, 0);
     EXPECT_FALSE(none.out.isEmpty());
 }
@@ -140,7 +119,7 @@ TEST_F(CliFixture, ImportWhileAnotherProgramReadsThePortReadsNothing) {
     Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
     TDeviceProtocol console(rsIdle); // the console's import dialog, in the middle of a download
     ASSERT_TRUE(console.OpenEndpoint("127.0.0.2", port));
-    const Result r = Horlo({QStringLiteral("import")}, url);
+    const THorloRun r = RunHorlo({QStringLiteral("import")}, url);
     EXPECT_EQ(r.status, 1);
     const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
@@ -150,5 +129,5 @@ TEST_F(CliFixture, ImportWhileAnotherProgramReadsThePortReadsNothing) {
                                       .arg(port)))
             << line.toStdString();
     console.CloseEndpoint();
-    EXPECT_EQ(Horlo({QStringLiteral("import")}, url).status, 0);
+    EXPECT_EQ(RunHorlo({QStringLiteral("import")}, url).status, 0);
 }

@@ -2,20 +2,12 @@
 // their lines, exit statuses, and what the doors hold afterwards.
 #include "devicesim/SimServer.h"
 #include "tests/device/LoopbackTools.h"
+#include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
 
 struct DeviceCliFixture : ::testing::Test {
     TestDatabase db;
@@ -54,16 +46,7 @@ struct DeviceCliFixture : ::testing::Test {
         sim = std::make_unique<devicesim::SimServer>(std::move(devices));
         ASSERT_TRUE(sim->Start());
     }
-    CliRun Horlo(const QStringList& arguments) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HORLO_DB"), url);
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo"), arguments);
-        p.waitForFinished(60000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-    }
+    THorloRun Horlo(const QStringList& arguments) { return RunHorlo(arguments, url); }
     template <class F> auto Held(std::size_t device, F f) {
         return sim->WithDevice(device, [&](const devicesim::SimDevice& d) { return f(d); });
     }
@@ -80,7 +63,7 @@ struct DeviceCliFixture : ::testing::Test {
 
 TEST_F(DeviceCliFixture, ClockAndFireReachEveryDoorAndSayWhatEachAnswered) {
     Serve({Device("127.0.0.2", 3, 4), Device("127.0.0.3", 6, 7), Device("127.0.0.4", 9, 1)});
-    const CliRun clockRun = Horlo({QStringLiteral("clock")});
+    const THorloRun clockRun = Horlo({QStringLiteral("clock")});
     EXPECT_EQ(clockRun.status, 0) << clockRun.err.toStdString();
     EXPECT_EQ(clockRun.out, Line(0, "potvrđeno\n") + Line(1, "potvrđeno\n") + Line(2, "potvrđeno\n") +
                                 QStringLiteral("Vreme je osveženo.\n"));
@@ -97,7 +80,7 @@ TEST_F(DeviceCliFixture, ClockAndFireReachEveryDoorAndSayWhatEachAnswered) {
                  {"unlock", {8, 2, 2}, "Uređaji su otključani."},
                  {"fire", {0, 2, 2}, "Uređaji su slobodni za prolaz."}};
     for (const Case& k : cases) {
-        const CliRun r = Horlo({QString::fromLatin1(k.command)});
+        const THorloRun r = Horlo({QString::fromLatin1(k.command)});
         EXPECT_EQ(r.status, 0) << k.command << r.err.toStdString();
         EXPECT_TRUE(r.out.endsWith(QString::fromUtf8(k.done) + QLatin1Char('\n'))) << r.out.toStdString();
         for (std::size_t i = 0; i < 3; ++i)
@@ -115,7 +98,7 @@ TEST_F(DeviceCliFixture, FaultyDoorsMakeTheCommandFailWhileTheOthersAreServed) {
     auto noDelays = Device("127.0.0.3", 6, 7);
     noDelays.faults.silentCommands = "GD";
     Serve({silent, noDelays, Device("127.0.0.4")});
-    const CliRun fire = Horlo({QStringLiteral("fire")});
+    const THorloRun fire = Horlo({QStringLiteral("fire")});
     EXPECT_EQ(fire.status, 1);
     const QStringList lines = fire.out.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 3) << fire.out.toStdString();
@@ -134,7 +117,7 @@ TEST_F(DeviceCliFixture, CardSendWritesTheCardAndWithdrawsAnInactiveOne) {
     auto refusing = Device("127.0.0.3");
     refusing.faults.refuseCards = true;
     Serve({Device("127.0.0.2"), refusing, Device("127.0.0.4")});
-    const CliRun k1 = Horlo({QStringLiteral("card"), QStringLiteral("send"), QStringLiteral("K1")});
+    const THorloRun k1 = Horlo({QStringLiteral("card"), QStringLiteral("send"), QStringLiteral("K1")});
     EXPECT_EQ(k1.status, 1);
     EXPECT_EQ(k1.out, Line(0, "potvrđeno\n") + Line(1, "odbijeno\n"));
     EXPECT_TRUE(k1.err.contains(QStringLiteral("Greska! Upis korisnika NEUSPESAN!")));
@@ -150,7 +133,7 @@ TEST_F(DeviceCliFixture, CardSendWritesTheCardAndWithdrawsAnInactiveOne) {
     EXPECT_TRUE(Held(2, [](const devicesim::SimDevice& d) { return d.Cards().empty(); }));
 
     Serve({Device("127.0.0.2"), Device("127.0.0.3"), Device("127.0.0.4")});
-    const CliRun k2 = Horlo({QStringLiteral("card"), QStringLiteral("send"), QStringLiteral("K2")});
+    const THorloRun k2 = Horlo({QStringLiteral("card"), QStringLiteral("send"), QStringLiteral("K2")});
     EXPECT_EQ(k2.status, 0) << k2.err.toStdString();
     EXPECT_TRUE(k2.out.endsWith(QStringLiteral("Kartica zaposlenog je uspešno izbrisana iz uređaja.\n")));
     EXPECT_EQ(Held(0, [](const devicesim::SimDevice& d) { return d.Cards().size(); }), 1u);

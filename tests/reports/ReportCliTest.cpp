@@ -2,32 +2,13 @@
 // hours report and the warnings as text and as CSV read back by a CSV reader,
 // with the options stored by the report dialog.
 #include "host/DBIniFile.h"
-#include "tests/reports/CsvReader.h"
+#include "tests/support/CsvReader.h"
+#include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Outcome Horlo(const QStringList& arguments, const QString& databaseUrl) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HORLO_DB"), databaseUrl);
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo"), arguments);
-    if (!p.waitForFinished(60000)) p.kill();
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QStringList Args(std::initializer_list<const char*> list) {
     QStringList args;
@@ -97,18 +78,18 @@ TEST(ReportCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
         {Args({"report", "warnings", "2024-03-01", "2024-03-31", "--pdf"}), "--pdf"},
     };
     for (const Case& k : cases) {
-        const Outcome r = Horlo(k.arguments, nowhere);
+        const THorloRun r = RunHorlo(k.arguments, nowhere);
         EXPECT_EQ(r.status, 2) << k.arguments.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << r.err.toStdString();
         EXPECT_FALSE(r.err.contains(QStringLiteral("nonexistent.sock"))) << r.err.toStdString();
     }
-    EXPECT_TRUE(Horlo(Args({"--help"}), nowhere).out.contains(QStringLiteral("report warnings")));
+    EXPECT_TRUE(RunHorlo(Args({"--help"}), nowhere).out.contains(QStringLiteral("report warnings")));
     // well formed, but no database: also 2
-    EXPECT_EQ(Horlo(Args({"report", "presence"}), nowhere).status, 2);
+    EXPECT_EQ(RunHorlo(Args({"report", "presence"}), nowhere).status, 2);
 }
 
 TEST_F(ReportCli, PresenceListsInOneCsvTableAndAsText) {
-    const Outcome r = Horlo(Args({"report", "presence", "2024-03-05", "--csv"}), url);
+    const THorloRun r = RunHorlo(Args({"report", "presence", "2024-03-05", "--csv"}), url);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const std::vector<QStringList> csv = ReadCsv(r.out);
     ASSERT_EQ(csv.size(), 5u) << r.out.toStdString();
@@ -131,7 +112,7 @@ TEST_F(ReportCli, PresenceListsInOneCsvTableAndAsText) {
     EXPECT_EQ(At(csv, 4, "EmpFirstname"), QStringLiteral("Ana"));
     EXPECT_EQ(At(csv, 4, "EmpWorkState"), QStringLiteral("Godišnji odmor"));
 
-    const Outcome text = Horlo(Args({"report", "presence", "2024-03-05"}), url);
+    const THorloRun text = RunHorlo(Args({"report", "presence", "2024-03-05"}), url);
     ASSERT_EQ(text.status, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.contains(QStringLiteral("05.03.2024")));
     const qsizetype present = text.out.indexOf(QStringLiteral("\nPrisutni\n"));
@@ -144,14 +125,14 @@ TEST_F(ReportCli, PresenceListsInOneCsvTableAndAsText) {
 
     // nobody came on a Sunday
     const std::vector<QStringList> sunday =
-        ReadCsv(Horlo(Args({"report", "presence", "2024-03-10", "--csv"}), url).out);
+        ReadCsv(RunHorlo(Args({"report", "presence", "2024-03-10", "--csv"}), url).out);
     ASSERT_EQ(sunday.size(), 4u);
     for (size_t row = 1; row < sunday.size(); ++row)
         EXPECT_EQ(At(sunday, row, "list"), QStringLiteral("absent"));
 }
 
 TEST_F(ReportCli, HoursAndWarningsWithTheStoredOptions) {
-    const Outcome hours = Horlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--csv"}), url);
+    const THorloRun hours = RunHorlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--csv"}), url);
     ASSERT_EQ(hours.status, 0) << hours.err.toStdString();
     std::vector<QStringList> csv = ReadCsv(hours.out);
     ASSERT_EQ(csv.size(), 3u) << hours.out.toStdString();
@@ -162,7 +143,8 @@ TEST_F(ReportCli, HoursAndWarningsWithTheStoredOptions) {
     // Jovanović: three days of 09:00 to 17:00
     EXPECT_EQ(csv[2], Args({"1", "Jovanović", "Marko", "Direktor, \"glavni\"", "24", "0"}));
 
-    const Outcome warnings = Horlo(Args({"report", "warnings", "2024-03-04", "2024-03-06", "--csv"}), url);
+    const THorloRun warnings =
+        RunHorlo(Args({"report", "warnings", "2024-03-04", "2024-03-06", "--csv"}), url);
     ASSERT_EQ(warnings.status, 0) << warnings.err.toStdString();
     csv = ReadCsv(warnings.out);
     ASSERT_EQ(csv.size(), 4u) << warnings.out.toStdString();
@@ -176,34 +158,34 @@ TEST_F(ReportCli, HoursAndWarningsWithTheStoredOptions) {
     TDBIniFile ini(&c);
     ini.WriteInteger(QStringLiteral("Horlo"), QStringLiteral("MinCalcLen"), 100);
     ini.WriteString(QStringLiteral("Horlo"), QStringLiteral("StartWorkingTime"), QStringLiteral("10:00:00"));
-    csv = ReadCsv(Horlo(Args({"report", "warnings", "2024-03-04", "2024-03-06", "--csv"}), url).out);
+    csv = ReadCsv(RunHorlo(Args({"report", "warnings", "2024-03-04", "2024-03-06", "--csv"}), url).out);
     ASSERT_EQ(csv.size(), 3u);
     EXPECT_EQ(At(csv, 1, "EventID"), QStringLiteral("7"));
     EXPECT_EQ(At(csv, 2, "EventID"), QStringLiteral("10"));
     csv = ReadCsv(
-        Horlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--code", "001", "--csv"}), url).out);
+        RunHorlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--code", "001", "--csv"}), url).out);
     ASSERT_EQ(csv.size(), 2u);
     EXPECT_EQ(csv[1], Args({"1", "Jovanović", "Marko", "Direktor, \"glavni\"", "21", "0"}));
     ini.WriteString(QStringLiteral("Horlo"), QStringLiteral("FromEventIDs"), QStringLiteral("15"));
-    csv = ReadCsv(Horlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--csv"}), url).out);
+    csv = ReadCsv(RunHorlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--csv"}), url).out);
     ASSERT_EQ(csv.size(), 3u);
     EXPECT_EQ(At(csv, 1, "TotHours"), QStringLiteral("0"));
     EXPECT_EQ(At(csv, 2, "TotHours"), QStringLiteral("0"));
 
-    const Outcome text = Horlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--code=002"}), url);
+    const THorloRun text = RunHorlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--code=002"}), url);
     ASSERT_EQ(text.status, 0) << text.err.toStdString();
     EXPECT_TRUE(text.out.contains(QStringLiteral("04.03.2024 - 06.03.2024")));
     EXPECT_TRUE(text.out.contains(QStringLiteral("Prezime")));
     EXPECT_TRUE(text.out.endsWith(QStringLiteral("Ukupno: 1\n"))) << text.out.toStdString();
 
-    const Outcome unknown =
-        Horlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--code", "999"}), url);
+    const THorloRun unknown =
+        RunHorlo(Args({"report", "hours", "2024-03-04", "2024-03-06", "--code", "999"}), url);
     EXPECT_EQ(unknown.status, 1);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("999"))) << unknown.err.toStdString();
     EXPECT_TRUE(unknown.out.isEmpty());
 
     ini.WriteString(QStringLiteral("Horlo"), QStringLiteral("EndWorkingTime"), QStringLiteral("pet sati"));
-    const Outcome broken = Horlo(Args({"report", "hours", "2024-03-04", "2024-03-06"}), url);
+    const THorloRun broken = RunHorlo(Args({"report", "hours", "2024-03-04", "2024-03-06"}), url);
     EXPECT_EQ(broken.status, 1);
     EXPECT_TRUE(broken.err.contains(QStringLiteral("pet sati"))) << broken.err.toStdString();
 }

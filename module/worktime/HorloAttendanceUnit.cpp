@@ -3,6 +3,7 @@
 #include "host/DBGrid.h"
 #include "host/DBNavigator.h"
 #include "host/Dialogs.h"
+#include "host/GridKeys.h"
 #include "host/GridSorter.h"
 #include "host/HostIntf.h"
 #include "host/HostStrings.h"
@@ -194,7 +195,9 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     resize(1000, 600);
 
-    qApp->installEventFilter(this);
+    new TGridKeyHook(
+        HorloAttendanceDBG, [this](int& key) { HorloAttendanceDBGKeyDown(key); },
+        [this](QString& text) { HorloAttendanceDBGKeyPress(text); });
     FormCreate();
 }
 
@@ -290,22 +293,6 @@ void THorloAttendanceForm::HorloAttendanceDBGKeyPress(QString& text) {
     // the employee's columns take no typing
     const QModelIndex current = HorloAttendanceDBG->currentIndex();
     if (current.isValid() && current.column() < 5) text.clear();
-}
-
-bool THorloAttendanceForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || (widget != HorloAttendanceDBG && !HorloAttendanceDBG->isAncestorOf(widget))) return false;
-    auto* keyEvent = static_cast<QKeyEvent*>(event);
-    int key = keyEvent->key();
-    HorloAttendanceDBGKeyDown(key);
-    if (key == 0) return true;
-    QString text = keyEvent->text();
-    if (!text.isEmpty() && text.at(0).isPrint()) {
-        HorloAttendanceDBGKeyPress(text);
-        if (text.isEmpty()) return true;
-    }
-    return false;
 }
 
 void THorloAttendanceForm::keyPressEvent(QKeyEvent* event) {

@@ -83,7 +83,6 @@ public:
     void AddEmployeeButtonClick();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

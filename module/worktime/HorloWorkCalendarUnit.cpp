@@ -3,6 +3,7 @@
 #include "host/DBGrid.h"
 #include "host/DBNavigator.h"
 #include "host/Dialogs.h"
+#include "host/GridKeys.h"
 #include "host/GridSorter.h"
 #include "host/HostStrings.h"
 #include "host/SysUtils.h"
@@ -23,8 +24,9 @@ namespace {
 
 // Day names by QDate::dayOfWeek (1 Monday .. 7 Sunday).
 QString DayName(int dayOfWeek) {
-    static constexpr const char* names[] = {_WORK_CAL_DAY_2, _WORK_CAL_DAY_3, _WORK_CAL_DAY_4, _WORK_CAL_DAY_5,
-                                            _WORK_CAL_DAY_6, _WORK_CAL_DAY_7, _WORK_CAL_DAY_1};
+    static constexpr const char* names[] = {_WORK_CAL_DAY_2, _WORK_CAL_DAY_3, _WORK_CAL_DAY_4,
+                                            _WORK_CAL_DAY_5, _WORK_CAL_DAY_6, _WORK_CAL_DAY_7,
+                                            _WORK_CAL_DAY_1};
     return QString::fromUtf8(names[dayOfWeek - 1]);
 }
 
@@ -116,7 +118,9 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent) : QDialog(parent
     layout->addWidget(HorloWorkCalendarDBG, 1);
     layout->addLayout(buttons);
 
-    qApp->installEventFilter(this);
+    new TGridKeyHook(
+        HorloWorkCalendarDBG, [this](int& key) { HorloWorkCalendarDBGKeyDown(key); },
+        [this](QString& text) { HorloWorkCalendarDBGKeyPress(text); });
     FormCreate();
     connect(YearCB, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { YearCBChange(); }); });
     connect(MonthCB, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { YearCBChange(); }); });
@@ -201,23 +205,6 @@ void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyDown(int& key) {
 
 void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyPress(QString& text) {
     text.clear(); // the pick list is the only way to change a flag
-}
-
-bool THorloWorkCalendarForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || (widget != HorloWorkCalendarDBG && !HorloWorkCalendarDBG->isAncestorOf(widget)))
-        return false;
-    auto* keyEvent = static_cast<QKeyEvent*>(event);
-    int key = keyEvent->key();
-    HorloWorkCalendarDBGKeyDown(key);
-    if (key == 0) return true;
-    QString text = keyEvent->text();
-    if (!text.isEmpty() && text.at(0).isPrint()) {
-        HorloWorkCalendarDBGKeyPress(text);
-        if (text.isEmpty()) return true;
-    }
-    return false;
 }
 
 void THorloWorkCalendarForm::keyPressEvent(QKeyEvent* event) {

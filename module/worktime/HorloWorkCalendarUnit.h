@@ -54,7 +54,6 @@ public:
     void PrintButtonClick();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

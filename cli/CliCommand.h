@@ -29,6 +29,9 @@ struct TCliCommand {
     std::function<TCliRun(const QStringList& arguments, QTextStream& err)> parse;
 };
 
+// The parse step of a command that takes no arguments of its own.
+std::function<TCliRun(const QStringList& arguments, QTextStream& err)> CliNoArguments(TCliRun run);
+
 // The module's data module on the run's connection, for one command.
 struct TCliDataModule {
     explicit TCliDataModule(TZConnection& connection);

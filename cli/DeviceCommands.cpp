@@ -46,20 +46,9 @@ std::vector<TDoor> AllDoors() {
     return DoorsOf(*HorloDM->HorloAccessPointZQ);
 }
 
-int Clock(TZConnection& connection, TCliIO& io) {
-    TCliDataModule dm(connection);
-    const std::vector<TDoor> doors = AllDoors();
-    if (doors.empty()) {
-        io.out << "Nema pristupnih tačaka.\n";
-        return kExitOk;
-    }
-    TDeviceProtocol protocol;
-    TDeviceCommands commands(protocol);
-    commands.OnDoorFinished = [&](const TDoorResult& r) { PrintDoor(io.out, r); };
-    return Finish(io, commands.SetClocks(doors), _REFRESH_TIME_INF);
-}
-
-TCliRun Relay(TRelayOperation operation, const QString& done) {
+// Runs a device operation over every access point, one line per door.
+TCliRun OnAllDoors(std::function<TDeviceRun(TDeviceCommands&, const std::vector<TDoor>&)> operation,
+                   const QString& done) {
     return [operation, done](TZConnection& connection, TCliIO& io) {
         TCliDataModule dm(connection);
         const std::vector<TDoor> doors = AllDoors();
@@ -70,8 +59,14 @@ TCliRun Relay(TRelayOperation operation, const QString& done) {
         TDeviceProtocol protocol;
         TDeviceCommands commands(protocol);
         commands.OnDoorFinished = [&](const TDoorResult& r) { PrintDoor(io.out, r); };
-        return Finish(io, commands.SetRelayModes(doors, operation), done);
+        return Finish(io, operation(commands, doors), done);
     };
+}
+
+TCliRun Relay(TRelayOperation mode, const QString& done) {
+    return OnAllDoors([mode](TDeviceCommands& commands,
+                             const std::vector<TDoor>& doors) { return commands.SetRelayModes(doors, mode); },
+                      done);
 }
 
 TCliRun SendCard(const QString& name) {
@@ -100,16 +95,6 @@ TCliRun SendCard(const QString& name) {
     };
 }
 
-std::function<TCliRun(const QStringList&, QTextStream&)> NoArguments(TCliRun run) {
-    return [run](const QStringList& arguments, QTextStream& err) -> TCliRun {
-        if (!arguments.isEmpty()) {
-            err << "horlo: nepoznat argument \"" << arguments.first() << "\"\n";
-            return {};
-        }
-        return run;
-    };
-}
-
 TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
     if (arguments.size() != 2 || arguments[0] != QLatin1String("send") || arguments[1].isEmpty()) {
         err << "horlo: upotreba: horlo card send IME_KARTICE\n";
@@ -125,15 +110,17 @@ std::vector<TCliCommand> DeviceCommands() {
         {QStringLiteral("clock"),
          QStringLiteral("  clock     postavlja sat svih uređaja na vreme ovog računara (\"Osveži vreme\");\n"
                         "            ispisuje po red za svaku pristupnu tačku\n"),
-         NoArguments(Clock)},
+         CliNoArguments(OnAllDoors([](TDeviceCommands& commands,
+                                      const std::vector<TDoor>& doors) { return commands.SetClocks(doors); },
+                                   _REFRESH_TIME_INF))},
         {QStringLiteral("lock"), QStringLiteral("  lock      zaključava sve uređaje (\"Zaklj.\")\n"),
-         NoArguments(Relay(TRelayOperation::Lock, _LOCKED_INF))},
+         CliNoArguments(Relay(TRelayOperation::Lock, _LOCKED_INF))},
         {QStringLiteral("unlock"), QStringLiteral("  unlock    otključava sve uređaje (\"Otklj.\")\n"),
-         NoArguments(Relay(TRelayOperation::Unlock, _UNLOCKED_INF))},
+         CliNoArguments(Relay(TRelayOperation::Unlock, _UNLOCKED_INF))},
         {QStringLiteral("fire"),
          QStringLiteral("  fire      slobodan prolaz kroz sva vrata (\"Požar\"); za skriptu protivpožarne\n"
                         "            centrale\n"),
-         NoArguments(Relay(TRelayOperation::Fire, _FIRE_INF))},
+         CliNoArguments(Relay(TRelayOperation::Fire, _FIRE_INF))},
         {QStringLiteral("card"),
          QStringLiteral("  card send IME\n"
                         "            upisuje karticu IME u uređaje pristupnih tačaka sa punim pristupom\n"

@@ -14,6 +14,16 @@ TCliDataModule::~TCliDataModule() {
     DestroyHorloDM();
 }
 
+std::function<TCliRun(const QStringList&, QTextStream&)> CliNoArguments(TCliRun run) {
+    return [run](const QStringList& arguments, QTextStream& err) -> TCliRun {
+        if (!arguments.isEmpty()) {
+            err << "horlo: nepoznat argument \"" << arguments.first() << "\"\n";
+            return {};
+        }
+        return run;
+    };
+}
+
 namespace {
 
 // The groups of commands, in the order of the help text.

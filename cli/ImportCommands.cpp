@@ -84,17 +84,6 @@ int Process(TZConnection& connection, TCliIO& io) {
     return kExitOk;
 }
 
-// Neither command takes arguments of its own.
-std::function<TCliRun(const QStringList&, QTextStream&)> NoArguments(TCliRun run) {
-    return [run](const QStringList& arguments, QTextStream& err) -> TCliRun {
-        if (!arguments.isEmpty()) {
-            err << "horlo: nepoznat argument \"" << arguments.first() << "\"\n";
-            return {};
-        }
-        return run;
-    };
-}
-
 } // namespace
 
 std::vector<TCliCommand> ImportCommands() {
@@ -103,9 +92,9 @@ std::vector<TCliCommand> ImportCommands() {
          QStringLiteral("  import    preuzima dnevnike svih uređaja čiji se dnevnik čita (redom po\n"
                         "            pristupnoj tački) i upisuje nove zapise; ide dalje i kad jedan\n"
                         "            uređaj ne uspe; ispisuje po red za svaku pristupnu tačku\n"),
-         NoArguments(Import)},
+         CliNoArguments(Import)},
         {QStringLiteral("process"),
          QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\")\n"),
-         NoArguments(Process)},
+         CliNoArguments(Process)},
     };
 }

@@ -218,6 +218,25 @@ QString ChangeSQLCondition(const QString& statement, const QString& condition) {
     return statement.left(k.end) + QStringLiteral(" WHERE ") + cond + statement.mid(k.end);
 }
 
+qsizetype SqlTopLevelWord(const QString& statement, std::initializer_list<QLatin1String> words) {
+    int depth = 0;
+    for (qsizetype i = 0; i < statement.size(); ++i) {
+        if (const qsizetype end = SqlLiteralEnd(statement, i); end >= 0) {
+            i = end;
+            continue;
+        }
+        const QChar c = statement[i];
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
+        if (depth != 0 || !c.isLetter()) continue;
+        for (const QLatin1String word : words)
+            if (WordAt(statement, i, word)) return i;
+    }
+    return -1;
+}
+
 QString SqlFirstTable(const QString& statement) {
     const KeywordScan k = Scan(statement);
     if (k.from < 0) return {};

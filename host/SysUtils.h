@@ -43,6 +43,10 @@ QString ChangeSQLCondition(const QString& statement, const QString& condition);
 // otherwise -1. Scanners of SQL skip these with it.
 qsizetype SqlLiteralEnd(const QString& sql, qsizetype i);
 
+// Where the first of `words` stands as a keyword of the statement itself (outside
+// quotes, comments and brackets), in any letter case; -1 when none does.
+qsizetype SqlTopLevelWord(const QString& statement, std::initializer_list<QLatin1String> words);
+
 // The first table named after the top-level FROM of a statement ("" when none).
 QString SqlFirstTable(const QString& statement);
 

@@ -44,83 +44,6 @@ bool SameStorage(TFieldType column, TFieldType field) {
     return column == field || (integral(column) && integral(field));
 }
 
-// Where the statement's own FROM starts (outside brackets, quotes and
-// comments); -1 when it has none.
-qsizetype TopLevelFrom(const QString& sql) {
-    int depth = 0;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
-            i = end;
-            continue;
-        }
-        const QChar c = sql[i];
-        if (c == QLatin1Char('(')) ++depth;
-        if (c == QLatin1Char(')')) --depth;
-        if (depth != 0 || !c.isLetter() || (i > 0 && IsNameChar(sql[i - 1]))) continue;
-        qsizetype end = i;
-        while (end < sql.size() && IsNameChar(sql[end]))
-            ++end;
-        if (QStringView(sql).mid(i, end - i).compare(QLatin1String("FROM"), Qt::CaseInsensitive) == 0)
-            return i;
-        i = end - 1;
-    }
-    return -1;
-}
-
-// The statement's rows are not those of its tables (GROUP BY, HAVING,
-// DISTINCT or UNION outside brackets, quotes and comments).
-bool Aggregates(const QString& sql) {
-    int depth = 0;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
-            i = end;
-            continue;
-        }
-        const QChar c = sql[i];
-        if (c == QLatin1Char('(')) ++depth;
-        if (c == QLatin1Char(')')) --depth;
-        if (depth != 0 || !c.isLetter() || (i > 0 && IsNameChar(sql[i - 1]))) continue;
-        qsizetype end = i;
-        while (end < sql.size() && IsNameChar(sql[end]))
-            ++end;
-        const QStringView word = QStringView(sql).mid(i, end - i);
-        for (const char* aggregate : {"GROUP", "HAVING", "DISTINCT", "UNION"})
-            if (word.compare(QLatin1String(aggregate), Qt::CaseInsensitive) == 0) return true;
-        i = end - 1;
-    }
-    return false;
-}
-
-// The statement orders or limits its rows itself (ORDER BY or LIMIT outside
-// brackets, quotes and comments).
-bool OrdersItself(const QString& sql) {
-    int depth = 0;
-    for (qsizetype i = 0; i < sql.size(); ++i) {
-        if (const qsizetype end = SqlLiteralEnd(sql, i); end >= 0) {
-            i = end;
-            continue;
-        }
-        const QChar c = sql[i];
-        if (c == QLatin1Char('(')) ++depth;
-        if (c == QLatin1Char(')')) --depth;
-        if (depth != 0 || !c.isLetter() || (i > 0 && IsNameChar(sql[i - 1]))) continue;
-        qsizetype end = i;
-        while (end < sql.size() && IsNameChar(sql[end]))
-            ++end;
-        const QStringView word = QStringView(sql).mid(i, end - i);
-        if (word.compare(QLatin1String("LIMIT"), Qt::CaseInsensitive) == 0) return true;
-        if (word.compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0) {
-            qsizetype next = end;
-            while (next < sql.size() && sql[next].isSpace())
-                ++next;
-            if (QStringView(sql).mid(next, 2).compare(QLatin1String("BY"), Qt::CaseInsensitive) == 0)
-                return true;
-        }
-        i = end - 1;
-    }
-    return false;
-}
-
 } // namespace
 
 TZQuery::TZQuery(TZConnection* connection, QObject* parent) : TDataSet(parent), m_connection(connection) {}
@@ -214,7 +137,8 @@ void TZQuery::DoOpen() {
     m_fetchError.clear();
     m_pages.clear();
     // a statement that orders or limits its rows itself is read whole
-    m_onDemand = m_pageSize > 0 && !OrdersItself(m_sql);
+    m_onDemand =
+        m_pageSize > 0 && SqlTopLevelWord(m_sql, {QLatin1String("ORDER"), QLatin1String("LIMIT")}) < 0;
     if (m_onDemand) {
         OpenOnDemand();
         return;
@@ -349,8 +273,11 @@ QString TZQuery::KeysWindow(const QString& sql, qint64 offset, qint64 count, qin
     // worth it only where the server would otherwise join every skipped row
     if (KeysFirstOffset <= 0 || qMin(offset, total - offset - count) < KeysFirstOffset) return {};
     const TField* key = FindField(UpdateTable() + QStringLiteral("id"));
-    const qsizetype from = TopLevelFrom(sql);
-    if (!key || key->OriginAlias.isEmpty() || from < 0 || Aggregates(sql)) return {};
+    const qsizetype from = SqlTopLevelWord(sql, {QLatin1String("FROM")});
+    // the statement's rows must be those of its tables
+    const bool aggregates = SqlTopLevelWord(sql, {QLatin1String("GROUP"), QLatin1String("HAVING"),
+                                                  QLatin1String("DISTINCT"), QLatin1String("UNION")}) >= 0;
+    if (!key || key->OriginAlias.isEmpty() || from < 0 || aggregates) return {};
     auto column = [](const TField& f) {
         return Identifier(f.OriginAlias) + QLatin1Char('.') + Identifier(f.OriginColumn);
     };

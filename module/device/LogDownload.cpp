@@ -186,12 +186,9 @@ void TLogDownload::MemPacketTick() {
 }
 
 void TLogDownload::ReplyWatchdogTick() {
-    if (!Busy()) return;
-    const bool awaitingInfo =
-        GetState() == State::AwaitingInfo && !m_infoDue && m_protocol.ReceiveState == rsDeviceInfo;
-    m_protocol.ReplyWatchdogTick();
-    // the deadline, not a reply, ended this wait for the device information
-    if (awaitingInfo && m_protocol.ReceiveState != rsDeviceInfo) InfoReplyEnded();
+    // the device information has its own wait (InfoWaitMs); the blocks keep the
+    // device's deadline and retries
+    if (GetState() == State::Reading) m_protocol.ReplyWatchdogTick();
 }
 
 // ---- device information

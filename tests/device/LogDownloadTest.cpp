@@ -122,7 +122,10 @@ struct DownloadFixture : ::testing::Test {
         q.Open();
         return ReadableAccessPoints(q);
     }
-    void Fast(TEventImport& chain) { chain.Download().LostAfterMs = 30; }
+    void Fast(TEventImport& chain) {
+        chain.Download().LostAfterMs = 30;
+        chain.Download().InfoWaitMs = 50;
+    }
 };
 
 } // namespace

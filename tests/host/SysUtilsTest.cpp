@@ -108,3 +108,20 @@ TEST(SqlFirstTable, NamesTheTableAfterTheTopLevelFrom) {
               QStringLiteral("horloattendance"));
     EXPECT_EQ(SqlFirstTable(QStringLiteral("SELECT 1")), QString());
 }
+
+TEST(SqlText, TopLevelWordsOnly) {
+    const std::initializer_list<QLatin1String> order = {QLatin1String("ORDER"), QLatin1String("LIMIT")};
+    struct Case {
+        const char* sql;
+        qsizetype at;
+    } cases[] = {
+        {"SELECT a FROM t ORDER BY a", 16},
+        {"select a from t limit 5", 16},
+        {"SELECT (SELECT b FROM u ORDER BY b LIMIT 1) FROM t", -1},
+        {"SELECT 'ORDER BY' FROM t -- LIMIT 3", -1},
+        {"SELECT a FROM t /* ORDER */ WHERE borders = 1", -1},
+        {"SELECT `order` FROM t", -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SqlTopLevelWord(QString::fromLatin1(c.sql), order), c.at) << c.sql;
+}

@@ -46,8 +46,8 @@ double BareSelectMs(const TConnectionParams& params, const QString& sql) {
     if (!params.socket.isEmpty()) args << QStringLiteral("--socket=") + params.socket;
     if (!params.password.isEmpty()) args << QStringLiteral("--password=") + params.password;
     if (params.socket.isEmpty())
-        args << QStringLiteral("--host=") + params.host
-             << QStringLiteral("--port=") + QString::number(params.port);
+        args << QStringLiteral("--host=") + params.servers[0].host
+             << QStringLiteral("--port=") + QString::number(params.servers[0].port);
     args << params.database << QStringLiteral("-e") << sql;
     QElapsedTimer timer;
     timer.start();

@@ -2,6 +2,8 @@
 // its processing.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/device/LogDownload.h"
 #include "module/device/RawEventProcessing.h"
@@ -9,19 +11,54 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
-int Import(TZConnection& connection, TCliIO& io) {
+// The readable access points that the arguments name (by name or address), in
+// the list's order; all of them without arguments. Nothing on bad usage.
+std::optional<std::vector<TAccessPointInfo>> ChosenAccessPoints(TDataSet& accessPoints,
+                                                                const QStringList& names, QTextStream& err) {
+    std::vector<TAccessPointInfo> readable = ReadableAccessPoints(accessPoints);
+    if (names.isEmpty()) return readable;
+    auto named = [](const TAccessPointInfo& ap, const QString& name) {
+        return ap.name.compare(name, Qt::CaseInsensitive) == 0 || ap.localIp.trimmed() == name;
+    };
+    bool ok = true;
+    for (const QString& name : names) {
+        if (std::any_of(readable.begin(), readable.end(), [&](const auto& ap) { return named(ap, name); }))
+            continue;
+        ok = false;
+        bool exists = false;
+        for (accessPoints.First(); !accessPoints.Eof(); accessPoints.Next())
+            exists = exists || named({0, accessPoints.FieldByName(QStringLiteral("name"))->AsString(),
+                                      accessPoints.FieldByName(QStringLiteral("localip"))->AsString(), 0},
+                                     name);
+        err << (exists ? QStringLiteral("horlo: pristupna tačka \"%1\" nema dnevnik za čitanje\n")
+                       : QStringLiteral("horlo: nepoznata pristupna tačka \"%1\"\n"))
+                   .arg(name);
+    }
+    if (!ok) return std::nullopt;
+    std::erase_if(readable, [&](const TAccessPointInfo& ap) {
+        return std::none_of(names.begin(), names.end(), [&](const QString& name) { return named(ap, name); });
+    });
+    return readable;
+}
+
+int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     QTextStream& out = io.out;
     QTextStream& err = io.err;
     const bool showProgress = io.showProgress;
     TCliDataModule dm(connection);
     HorloDM->HorloAccessPointZQ->Close();
     HorloDM->HorloAccessPointZQ->Open();
+    const auto chosen = ChosenAccessPoints(*HorloDM->HorloAccessPointZQ, names, err);
+    if (!chosen) return kExitUsage;
     TDeviceProtocol protocol(rsIdle);
     TEventImport chain(protocol, connection);
     chain.StopAtFailure = false;
-    chain.SetAccessPoints(ReadableAccessPoints(*HorloDM->HorloAccessPointZQ));
+    chain.SetAccessPoints(*chosen);
     if (chain.AtEnd()) {
         out << "Nijedna pristupna tačka nema dnevnik za čitanje.\n";
         return kExitOk;
@@ -37,6 +74,8 @@ int Import(TZConnection& connection, TCliIO& io) {
                 << " novih zapisa upisano";
             if (outcome.decoded.invalidTime > 0)
                 out << ", " << outcome.decoded.invalidTime << " zapisa sa nemogućim vremenom preskočeno";
+            if (outcome.decoded.storedElsewhere > 0)
+                out << "; " << Format(_IMPORTED_ELSEWHERE_FMT, {outcome.decoded.storedElsewhere});
             out << '\n';
         } else {
             anyFailed = true;
@@ -80,6 +119,7 @@ int Process(TZConnection& connection, TCliIO& io) {
     if (io.showProgress) io.err << "\r\033[K" << Qt::flush;
     io.out << "Upisano događaja: " << r.written;
     if (r.skipped > 0) io.out << " (" << r.skipped << " zapisa bez pristupne dozvole preskočeno)";
+    if (r.processedElsewhere > 0) io.out << "; " << Format(_PROCESSED_ELSEWHERE_FMT, {r.processedElsewhere});
     io.out << '\n';
     return kExitOk;
 }
@@ -89,12 +129,26 @@ int Process(TZConnection& connection, TCliIO& io) {
 std::vector<TCliCommand> ImportCommands() {
     return {
         {QStringLiteral("import"),
-         QStringLiteral("  import    preuzima dnevnike svih uređaja čiji se dnevnik čita (redom po\n"
-                        "            pristupnoj tački) i upisuje nove zapise; ide dalje i kad jedan\n"
-                        "            uređaj ne uspe; ispisuje po red za svaku pristupnu tačku\n"),
-         CliNoArguments(Import)},
+         QStringLiteral("  import [TAČKA...]\n"
+                        "            preuzima dnevnike uređaja čiji se dnevnik čita (redom po pristupnoj\n"
+                        "            tački) i upisuje nove zapise; TAČKA je naziv ili adresa pristupne\n"
+                        "            tačke, bez nje sve; ide dalje i kad jedan uređaj ne uspe; ispisuje\n"
+                        "            po red za svaku pristupnu tačku; zapis koji je drugi program\n"
+                        "            (drugi računar, čvor klastera) već upisao ne upisuje se ponovo\n"),
+         [](const QStringList& arguments, QTextStream& err) -> TCliRun {
+             for (const QString& a : arguments)
+                 if (a.startsWith(QLatin1Char('-'))) {
+                     err << "horlo: nepoznat argument \"" << a << "\"\n";
+                     return {};
+                 }
+             return [arguments](TZConnection& connection, TCliIO& io) {
+                 return Import(connection, io, arguments);
+             };
+         }},
         {QStringLiteral("process"),
-         QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\")\n"),
+         QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\"); više\n"
+                        "            obrada u isto vreme (i na raznim čvorovima klastera) ne upisuje\n"
+                        "            nijedan događaj dvaput\n"),
          CliNoArguments(Process)},
     };
 }

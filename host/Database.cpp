@@ -4,14 +4,24 @@
 #include "host/SysUtils.h"
 
 #include <QDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
 #include <errmsg.h>
 #include <mysql.h>
+#include <mysqld_error.h>
 
-EDatabaseError::EDatabaseError(const QString& message, unsigned errorCode)
-    : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode) {}
+EDatabaseError::EDatabaseError(const QString& message, unsigned errorCode, QString duplicateKey)
+    : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode),
+      m_duplicateKey(std::move(duplicateKey)) {}
+
+bool EDatabaseError::IsConflict() const {
+    // 1213: a deadlock, and how a cluster reports a certification conflict;
+    // 1205: a lock wait that timed out
+    return m_errorCode == ER_LOCK_DEADLOCK || m_errorCode == ER_LOCK_WAIT_TIMEOUT;
+}
 
 int TResultSet::ColumnIndex(const QString& name) const {
     for (size_t i = 0; i < columns.size(); ++i)
@@ -21,20 +31,67 @@ int TResultSet::ColumnIndex(const QString& name) const {
 
 // ---------------------------------------------------------------- parameters
 
+namespace {
+
+// "host", "host:port", "[v6]" or "[v6]:port"; false when it is none of them.
+bool ParseServer(const QString& text, TServerAddress& server) {
+    QString host = text, port;
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0) return false;
+        host = text.mid(1, close - 1);
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':'))) return false;
+            port = rest.mid(1);
+        }
+    } else if (const qsizetype colon = text.lastIndexOf(QLatin1Char(':')); colon >= 0) {
+        host = text.left(colon);
+        port = text.mid(colon + 1);
+    }
+    host = QUrl::fromPercentEncoding(host.toUtf8());
+    if (host.isEmpty() || host.contains(QLatin1Char(':')) != text.startsWith(QLatin1Char('['))) return false;
+    server.host = host;
+    server.port = 0;
+    if (!port.isEmpty()) {
+        bool ok = false;
+        server.port = port.toInt(&ok);
+        if (!ok || server.port < 1 || server.port > 65535) return false;
+    }
+    return true;
+}
+
+} // namespace
+
 TConnectionParams TConnectionParams::FromUrl(const QString& url) {
-    const QUrl parsed(url, QUrl::StrictMode);
-    if (!parsed.isValid() ||
-        (parsed.scheme() != QLatin1String("mysql") && parsed.scheme() != QLatin1String("mariadb")))
-        throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    // Parsed by hand: a list of hosts is no URL authority that QUrl accepts.
+    static const QRegularExpression form(
+        QStringLiteral("^(?:mysql|mariadb)://(?:([^@/?#]*)@)?([^@/?#]*)/([^/?#]+)(?:\\?([^#]*))?$"));
+    const QRegularExpressionMatch m = form.match(url.trimmed());
+    if (!m.hasMatch()) throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    auto decoded = [](const QString& part) { return QUrl::fromPercentEncoding(part.toUtf8()); };
     TConnectionParams p;
-    p.host = parsed.host().isEmpty() ? QStringLiteral("localhost") : parsed.host();
-    p.port = parsed.port(0);
-    p.user = parsed.userName(QUrl::FullyDecoded);
-    p.password = parsed.password(QUrl::FullyDecoded);
-    p.database = parsed.path(QUrl::FullyDecoded).mid(1);
-    p.socket = QUrlQuery(parsed).queryItemValue(QStringLiteral("socket"), QUrl::FullyDecoded);
-    if (p.database.isEmpty() || p.database.contains(QLatin1Char('/')))
-        throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    const QString userInfo = m.captured(1);
+    const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
+    p.user = decoded(colon < 0 ? userInfo : userInfo.left(colon));
+    if (colon >= 0) p.password = decoded(userInfo.mid(colon + 1));
+    p.database = decoded(m.captured(3));
+    p.servers.clear();
+    if (!m.captured(2).isEmpty())
+        for (const QString& item : m.captured(2).split(QLatin1Char(','))) {
+            TServerAddress server;
+            if (!ParseServer(item, server)) throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+            p.servers << server;
+        }
+    if (p.servers.isEmpty()) p.servers << TServerAddress{QStringLiteral("localhost"), 0};
+    const QUrlQuery query(m.captured(4));
+    p.socket = query.queryItemValue(QStringLiteral("socket"), QUrl::FullyDecoded);
+    if (query.hasQueryItem(QStringLiteral("timeout"))) {
+        bool ok = false;
+        p.timeoutSeconds = query.queryItemValue(QStringLiteral("timeout")).toInt(&ok);
+        if (!ok || p.timeoutSeconds < 1 || p.timeoutSeconds > 3600)
+            throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    }
     return p;
 }
 
@@ -53,9 +110,34 @@ TConnectionParams TConnectionParams::FromEnvironment() {
     return url.isEmpty() ? PrivateServer() : FromUrl(url);
 }
 
+QString TServerAddress::ToString() const {
+    const QString name = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    return port ? name + QStringLiteral(":%1").arg(port) : name;
+}
+
+QString TConnectionParams::ToUrl() const {
+    auto encoded = [](const QString& part) { return QString::fromUtf8(QUrl::toPercentEncoding(part)); };
+    QStringList where;
+    for (const TServerAddress& server : servers)
+        where << server.ToString();
+    QString url = QStringLiteral("mysql://") + encoded(user);
+    if (!password.isEmpty()) url += QLatin1Char(':') + encoded(password);
+    url += QLatin1Char('@') + where.join(QLatin1Char(',')) + QLatin1Char('/') + encoded(database);
+    QUrlQuery query;
+    if (!socket.isEmpty()) query.addQueryItem(QStringLiteral("socket"), encoded(socket));
+    if (timeoutSeconds != TConnectionParams().timeoutSeconds)
+        query.addQueryItem(QStringLiteral("timeout"), QString::number(timeoutSeconds));
+    return query.isEmpty() ? url : url + QLatin1Char('?') + query.toString(QUrl::FullyEncoded);
+}
+
 QString TConnectionParams::ToDisplayString() const {
-    QString where = socket.isEmpty() ? host + (port ? QStringLiteral(":%1").arg(port) : QString()) : socket;
-    return QStringLiteral("%1@%2/%3").arg(user, where, database);
+    QStringList where;
+    if (!socket.isEmpty())
+        where << socket;
+    else
+        for (const TServerAddress& server : servers)
+            where << server.ToString();
+    return QStringLiteral("%1@%2/%3").arg(user, where.join(QLatin1Char(',')), database);
 }
 
 // ---------------------------------------------------------------- values
@@ -155,8 +237,9 @@ QVariant ValueOf(TFieldType type, const char* p, unsigned long len) {
 }
 
 bool IsLostConnection(unsigned code) {
+    // 1047: a cluster node that left the synced cluster refuses the session's work
     return code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_SERVER_LOST_EXTENDED ||
-           code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR;
+           code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR || code == ER_UNKNOWN_COM_ERROR;
 }
 
 // information_schema.COLUMNS.COLUMN_DEFAULT: quoted literals, bare numbers,
@@ -193,6 +276,57 @@ void TZConnection::SetParams(TConnectionParams params) {
     m_params = std::move(params);
 }
 
+st_mysql* TZConnection::ConnectTo(const TServerAddress& server, QString& error) {
+    MYSQL* m = mysql_init(nullptr);
+    if (!m) throw EDatabaseError(_CMN_DB_CONNECT_ERR);
+    mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    // A server that stops answering ends the run instead of holding it for ever.
+    const unsigned timeout = unsigned(std::max(1, m_params.timeoutSeconds));
+    const unsigned connectTimeout = std::min(10u, timeout);
+    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
+    mysql_options(m, MYSQL_OPT_READ_TIMEOUT, &timeout);
+    mysql_options(m, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
+    const QByteArray host = server.host.toUtf8(), user = m_params.user.toUtf8(),
+                     password = m_params.password.toUtf8(), database = m_params.database.toUtf8(),
+                     socket = m_params.socket.toUtf8();
+    auto failed = [&](const QString& why) {
+        error = why;
+        mysql_close(m);
+        return nullptr;
+    };
+    if (!mysql_real_connect(m, host.constData(), user.constData(), password.constData(), database.constData(),
+                            unsigned(server.port), socket.isEmpty() ? nullptr : socket.constData(),
+                            CLIENT_FOUND_ROWS | CLIENT_MULTI_RESULTS)) {
+        m_connectErrorCode = mysql_errno(m);
+        return failed(QString::fromUtf8(mysql_error(m)));
+    }
+    // A cluster node that is not part of the synced cluster accepts sessions but
+    // refuses their work; the next server is tried instead.
+    auto status = [&](const char* statement, QByteArray& value) {
+        if (mysql_real_query(m, statement, qstrlen(statement)) != 0) return false;
+        value.clear();
+        if (MYSQL_RES* res = mysql_store_result(m)) {
+            if (const MYSQL_ROW row = mysql_fetch_row(res); row && row[1]) value = row[1];
+            mysql_free_result(res);
+        }
+        return true;
+    };
+    QByteArray wsrepOn, wsrepReady;
+    if (!status("SHOW VARIABLES LIKE 'wsrep_on'", wsrepOn)) return failed(QString::fromUtf8(mysql_error(m)));
+    if (wsrepOn == "ON") {
+        if (!status("SHOW STATUS LIKE 'wsrep_ready'", wsrepReady))
+            return failed(QString::fromUtf8(mysql_error(m)));
+        if (wsrepReady != "ON") return failed(QString::fromUtf8(_CMN_DB_NOT_READY_ERR));
+    }
+    // Lock waits end before the client's own wait does, so that they come back
+    // as conflicts to retry rather than as a lost connection.
+    const QByteArray session =
+        QStringLiteral("SET SESSION innodb_lock_wait_timeout = %1").arg(std::max(1u, timeout / 3)).toUtf8();
+    if (mysql_real_query(m, session.constData(), session.size()) != 0)
+        return failed(QString::fromUtf8(mysql_error(m)));
+    return m;
+}
+
 void TZConnection::Connect() {
     std::call_once(g_libraryInit, [] { mysql_library_init(0, nullptr, nullptr); });
     std::lock_guard lock(m_mutex);
@@ -200,25 +334,21 @@ void TZConnection::Connect() {
         mysql_close(m_mysql);
         m_mysql = nullptr;
     }
-    MYSQL* m = mysql_init(nullptr);
-    if (!m) throw EDatabaseError(_CMN_DB_CONNECT_ERR);
-    mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
-    const unsigned timeout = 10;
-    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
-    const QByteArray host = m_params.host.toUtf8(), user = m_params.user.toUtf8(),
-                     password = m_params.password.toUtf8(), database = m_params.database.toUtf8(),
-                     socket = m_params.socket.toUtf8();
-    if (!mysql_real_connect(m, host.constData(), user.constData(), password.constData(), database.constData(),
-                            unsigned(m_params.port), socket.isEmpty() ? nullptr : socket.constData(),
-                            CLIENT_FOUND_ROWS | CLIENT_MULTI_RESULTS)) {
-        const QString message = QString::fromUtf8(mysql_error(m));
-        const unsigned code = mysql_errno(m);
-        mysql_close(m);
-        throw EDatabaseError(Format(_CMN_DB_CONNECT_FMT, {m_params.ToDisplayString(), message}), code);
+    QStringList errors;
+    m_connectErrorCode = 0;
+    for (const TServerAddress& server : m_params.servers) {
+        QString error;
+        if (MYSQL* m = ConnectTo(server, error)) {
+            m_mysql = m;
+            m_lost = false;
+            m_defaults.clear();
+            return;
+        }
+        errors << (m_params.servers.size() > 1 ? server.ToString() + QStringLiteral(": ") + error : error);
     }
-    m_mysql = m;
-    m_lost = false;
-    m_defaults.clear();
+    throw EDatabaseError(
+        Format(_CMN_DB_CONNECT_FMT, {m_params.ToDisplayString(), errors.join(QStringLiteral("; "))}),
+        m_connectErrorCode);
 }
 
 void TZConnection::Disconnect() {
@@ -234,21 +364,36 @@ bool TZConnection::Connected() const {
 }
 
 void TZConnection::EnsureOpen() {
-    if (!m_mysql) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
-    // A connection lost between statements is opened again, but never inside a
-    // transaction: what the transaction wrote is gone with the old session.
+    // A connection lost between statements is opened again (on the first server
+    // that answers), but never inside a transaction: what the transaction wrote
+    // is gone with the old session. A failed attempt leaves it lost, so the next
+    // statement tries again.
     if (m_lost) {
-        if (m_transactionDepth > 0) throw EDatabaseError(_CMN_DB_LOST_ERR);
+        if (m_transactionDepth > 0) throw EDatabaseError(_CMN_DB_LOST_ERR, CR_SERVER_LOST);
         Connect();
     }
+    if (!m_mysql) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
 }
 
 void TZConnection::Fail() {
-    const unsigned code = mysql_errno(m_mysql);
-    const QString server = QString::fromUtf8(mysql_error(m_mysql));
+    Fail(mysql_errno(m_mysql), QString::fromUtf8(mysql_error(m_mysql)));
+}
+
+void TZConnection::Fail(unsigned code, const QString& server) {
     if (IsLostConnection(code)) {
+        // the session is gone; the next statement outside a transaction connects again
         m_lost = true;
+        if (m_mysql) mysql_close(m_mysql);
+        m_mysql = nullptr;
         throw EDatabaseError(_CMN_DB_LOST_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
+    }
+    if (code == ER_LOCK_DEADLOCK || code == ER_LOCK_WAIT_TIMEOUT)
+        throw EDatabaseError(_CMN_DB_CONFLICT_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
+    if (code == ER_DUP_ENTRY) {
+        // "Duplicate entry '…' for key 'name'" (MySQL 8 names it 'table.name')
+        static const QRegularExpression keyName(QStringLiteral("for key '(?:[^'.]*\\.)?([^'.]*)'$"));
+        const QString key = keyName.match(server).captured(1);
+        throw EDatabaseError(Format(_CMN_DB_DUPLICATE_FMT, {key}), code, key);
     }
     throw EDatabaseError(server, code);
 }
@@ -330,9 +475,8 @@ void TZConnection::ExecuteScript(const QString& script) {
     if (status > 0) {
         const unsigned code = mysql_errno(m_mysql);
         const QString server = QString::fromUtf8(mysql_error(m_mysql));
-        mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
-        if (IsLostConnection(code)) m_lost = true;
-        throw EDatabaseError(server, code);
+        if (!IsLostConnection(code)) mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+        Fail(code, server);
     }
     mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
 }
@@ -422,6 +566,7 @@ TTransaction::~TTransaction() {
         m_connection.m_rollbackOnly = true; // the outer guard must not commit half of the work
         return;
     }
+    if (m_connection.m_lost) return; // the server rolled back with the session
     try {
         m_connection.Query(QStringLiteral("ROLLBACK"));
     } catch (const EDatabaseError&) {
@@ -456,6 +601,15 @@ void TBatchInsert::Flush() {
     if (m_rows.isEmpty()) return;
     m_connection.Execute(m_head + m_rows.join(QLatin1Char(',')));
     m_rows.clear();
+}
+
+void DatabaseDetail::PauseBeforeRetry(int attempt) {
+    const int ms = 20 * attempt + int(QRandomGenerator::global()->bounded(30 * attempt));
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void DatabaseDetail::GiveUp(const EDatabaseError& last) {
+    throw EDatabaseError(Format(_CMN_DB_BUSY_FMT, {kTransactionAttempts}), last.ErrorCode());
 }
 
 QString SqlDateTime(const QDateTime& value) {

@@ -534,8 +534,8 @@ void TZQuery::ApplyUpdates() {
     // Everything is written in one transaction; the records learn their new
     // keys and lose their pending marks only once it has committed.
     std::vector<std::pair<TRecord*, std::vector<QVariant>>> inserted;
-    {
-        TTransaction transaction(Conn());
+    RunInTransaction(Conn(), [&] {
+        inserted.clear(); // a conflict runs it all again
         for (auto& [record, position] : DeletedRecords())
             WriteDelete(*record);
         for (auto& record : Records()) {
@@ -547,8 +547,7 @@ void TZQuery::ApplyUpdates() {
                 inserted.emplace_back(record.get(), std::move(staged.values));
             }
         }
-        transaction.Commit();
-    }
+    });
     for (auto& [record, values] : inserted)
         record->values = std::move(values);
     for (auto& record : Records())

@@ -27,6 +27,8 @@ inline constexpr char _WORK_CAL_DAY_5[] = "Četvrtak";
 inline constexpr char _WORK_CAL_DAY_6[] = "Petak";
 inline constexpr char _WORK_CAL_DAY_7[] = "Subota";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
+inline constexpr char _WORK_CAL_EXIST_ERR[] =
+    "Dane ovog meseca je u međuvremenu upisao drugi program; izmene nisu sačuvane, prikazani su upisani dani.";
 inline constexpr char _PRINT_HEADER_FMT[] = "Od datuma %s\r\nDo datuma %s";
 inline constexpr char _PRINT_SUM_CAP[] = "zbirno";
 inline constexpr char _CARD_EMPLOYEE_ERR[] = "Već postoji aktivna kartica za izabranog zaposlenog!";
@@ -40,5 +42,7 @@ inline constexpr char _FIRE_INF[] = "Uređaji su slobodni za prolaz.";
 inline constexpr char _DEVICE_NOT_CONFIRMED_ERR[] = "Uređaji nisu potvrdili komandu: %s.";
 inline constexpr char _IMPORT_EVENT_INF[] = "Događaji su uveženi.";
 inline constexpr char _PROCESSED_EVENT_INF[] = "Događaji su obrađeni.";
+inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu obradio drugi program: %d.";
+inline constexpr char _IMPORTED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu upisao drugi program: %d.";
 inline constexpr char _SEARCH_HOUR_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.";
 inline constexpr char _SEARCH_DATE_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije datum u obliku gggg-mm-dd.";

@@ -52,7 +52,8 @@ CREATE TABLE employeeevent (
   KEY employeeevent_type (employeeeventtypeid, employeeid, horloguestid, eventtime),
   KEY employeeevent_person (employeeid, horloguestid, employeeeventtypeid, eventtime),
   KEY employeeevent_comment (comment),
-  KEY employeeevent_raw (employeeeventrawid),
+  -- a raw record becomes at most one event; manual events have no raw record
+  UNIQUE KEY employeeevent_raw (employeeeventrawid),
   KEY employeeevent_device (horloaccesspointid, deviceindex),
   KEY employeeevent_card (cardcode)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
@@ -107,7 +108,7 @@ CREATE TABLE horloworkcalendar (
   dayname VARCHAR(10) NULL,
   workday ENUM('y','n') NOT NULL DEFAULT 'y',
   KEY horloworkcalendar_month (year, month),
-  KEY horloworkcalendar_date (workcalendardate)
+  UNIQUE KEY horloworkcalendar_date (workcalendardate)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 
 CREATE TABLE horloattendance (
@@ -134,6 +135,17 @@ CREATE TABLE horloattendance (
   KEY horloattendance_date (attendancedate, employeeid),
   UNIQUE KEY horloattendance_employee (employeeid, attendancedate)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+
+-- Work that must not run twice at once writes its row here first, inside its
+-- transaction: another session's work waits for the commit (on a cluster, one of
+-- the two fails certification and runs again). 'employeeeventraw': storing
+-- device records and processing them, so that raw keys are committed in the
+-- order they are given and each mark is read after the last writer committed.
+CREATE TABLE horlolock (
+  name VARCHAR(64) NOT NULL PRIMARY KEY,
+  taken BIGINT NOT NULL DEFAULT 0
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+INSERT INTO horlolock (name) VALUES ('employeeeventraw');
 
 -- The event codes the door devices write into their logs, as paired types:
 -- 5/10 are logged with an access ticket, 15/16 with a card code.

@@ -1,6 +1,7 @@
 #include "module/device/ImportEventUnit.h"
 
 #include "host/Dialogs.h"
+#include "host/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/device/RawEventProcessing.h"
@@ -86,6 +87,9 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         ProgressBar->setValue(0);
         ProgressBar->setVisible(true);
     };
+    m_import.OnDeviceFinished = [this](const TAccessPointInfo&, const TDownloadOutcome& outcome) {
+        m_storedElsewhere += outcome.decoded.storedElsewhere;
+    };
     m_import.OnChainEnded = [this](bool completed) {
         // after the current tick: a message box runs its own event loop
         QTimer::singleShot(0, this, [this, completed] { ChainEnded(completed); });
@@ -134,7 +138,11 @@ void TImportEventForm::ChainEnded(bool completed) {
     ProgressBar->setVisible(false);
     SetBusy(false);
     if (completed) {
-        ShowInformation(_IMPORT_EVENT_INF);
+        QString text = _IMPORT_EVENT_INF;
+        if (m_storedElsewhere > 0)
+            text += QLatin1Char('\n') + Format(_IMPORTED_ELSEWHERE_FMT, {m_storedElsewhere});
+        m_storedElsewhere = 0;
+        ShowInformation(text);
         return;
     }
     // the next "Uvoz" starts again at this access point
@@ -172,8 +180,11 @@ void TImportEventForm::ProcessingActionExecute() {
         ProgressBar->setValue(position);
         ProgressBar->repaint(); // painted now; no other event is handled meanwhile
     };
-    processor.Run();
-    ShowInformation(_PROCESSED_EVENT_INF);
+    const TProcessResult result = processor.Run();
+    QString text = _PROCESSED_EVENT_INF;
+    if (result.processedElsewhere > 0)
+        text += QLatin1Char('\n') + Format(_PROCESSED_ELSEWHERE_FMT, {result.processedElsewhere});
+    ShowInformation(text);
 }
 
 // Every way of closing ends here: Esc and the close button through done, the close box

@@ -53,4 +53,5 @@ private:
     TEventImport m_import;
     TWheelHook m_wheelHook;
     bool m_closed = false;
+    int m_storedElsewhere = 0; // over the devices of one "Uvoz"
 };

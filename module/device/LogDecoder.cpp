@@ -85,18 +85,39 @@ TDecodedLog DecodeLogImage(const std::uint8_t* image, std::size_t receivedBytes,
     return out;
 }
 
+void LockRawEventLog(TZConnection& connection) {
+    // A write, not a locking read: a cluster certifies writes only. The row is
+    // made again should it be missing.
+    connection.Execute(QStringLiteral("INSERT INTO horlolock (name, taken) VALUES ('employeeeventraw', 1) "
+                                      "ON DUPLICATE KEY UPDATE taken = taken + 1"));
+}
+
 TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_t receivedBytes,
                                            std::uint32_t memorySize, std::uint16_t usersCount,
                                            std::uint32_t maxLogRecords, qint64 accessPointId,
-                                           std::uint32_t currentDeviceIndex, const QDate& today) {
-    TDecodeResult result;
-    result.mark = currentDeviceIndex;
+                                           std::uint32_t markSeen, const QDate& today) {
     const TDecodedLog decoded =
-        DecodeLogImage(image, receivedBytes, memorySize, usersCount, maxLogRecords, currentDeviceIndex);
+        DecodeLogImage(image, receivedBytes, memorySize, usersCount, maxLogRecords, markSeen);
+    return RunInTransaction(m_connection, [&] { return Store(decoded, accessPointId, markSeen, today); });
+}
+
+TDecodeResult TLogDecoder::Store(const TDecodedLog& decoded, qint64 accessPointId, std::uint32_t markSeen,
+                                 const QDate& today) {
+    TDecodeResult result;
     result.slotsRead = decoded.slotsRead;
     result.notNew = decoded.notNew;
     result.empty = decoded.empty;
     result.invalidTime = decoded.invalidTime;
+
+    LockRawEventLog(m_connection);
+    // Another import of this door (another desk, a job on another machine) may
+    // have stored records since this download began.
+    const TResultSet markNow = m_connection.Select(Format(
+        QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
+        {accessPointId}));
+    const std::uint32_t mark =
+        std::max(markSeen, markNow.rows.empty() ? 0u : std::uint32_t(markNow.rows[0][0].toLongLong()));
+    result.mark = mark;
 
     QHash<std::int32_t, CardOwner> owners; // one lookup per card and run
     auto ownerOf = [&](std::int32_t cardCode) {
@@ -125,9 +146,12 @@ TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_
         return owner;
     };
 
-    TTransaction transaction(m_connection);
     TBatchInsert rows(m_connection, QStringLiteral("INSERT INTO `employeeeventraw` VALUES "), BatchSize);
     for (const TLogRecord& r : decoded.records) {
+        if (r.index <= mark) {
+            ++result.storedElsewhere;
+            continue;
+        }
         const CardOwner owner = ownerOf(r.cardCode);
         const QString quotedTime = QLatin1Char('\'') + r.TimeText() + QLatin1Char('\'');
         const int eventType = r.eventType;
@@ -147,20 +171,19 @@ TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_
         QStringLiteral("DELETE FROM `employeeeventraw` WHERE (deviceindex = 0) OR (eventtime < '2017-02-07 "
                        "00:00:00') OR (eventtime > '%s 23:59:59')"),
         {SqlDate(today)})));
-    const TResultSet mark = m_connection.Select(
+    const TResultSet maxIndex = m_connection.Select(
         Format(QStringLiteral(
                    "SELECT horloaccesspointid, MAX(deviceindex) AS maxdbindex FROM `employeeeventraw` WHERE "
                    "horloaccesspointid= %d GROUP BY horloaccesspointid"),
                {accessPointId}));
-    if (!mark.rows.empty()) {
-        const qint64 maxIndex = mark.rows[0][1].toLongLong();
+    if (!maxIndex.rows.empty()) {
+        const qint64 index = maxIndex.rows[0][1].toLongLong();
         m_connection.Execute(
             Format(QStringLiteral(
                        "UPDATE horloaccesspoint SET currentdeviceindex = %d WHERE horloaccesspointid = %d"),
-                   {maxIndex, accessPointId}));
+                   {index, accessPointId}));
         result.markMoved = true;
-        result.mark = std::uint32_t(maxIndex);
+        result.mark = std::uint32_t(index);
     }
-    transaction.Commit();
     return result;
 }

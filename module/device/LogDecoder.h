@@ -39,6 +39,7 @@ struct TDecodeResult {
     int empty = 0;       // time bytes all zero
     int invalidTime = 0; // time bytes that form no real date-time
     int removed = 0;     // raw rows deleted by the clean-up (all access points)
+    int storedElsewhere = 0; // new when the download started, stored meanwhile by another program
     bool markMoved = false;
     std::uint32_t mark = 0; // the access point's mark afterwards
 };
@@ -59,23 +60,33 @@ struct TDecodedLog {
 TDecodedLog DecodeLogImage(const std::uint8_t* image, std::size_t receivedBytes, std::uint32_t memorySize,
                            std::uint16_t usersCount, std::uint32_t maxLogRecords, std::uint32_t mark);
 
+// Taken first in every transaction that writes or processes raw events: the
+// others wait until it commits (on a cluster, conflict and run again), so raw
+// keys are committed in the order they are given and the marks read after it
+// are final.
+void LockRawEventLog(TZConnection& connection);
+
 class TLogDecoder {
 public:
     explicit TLogDecoder(TZConnection& connection) : m_connection(connection) {}
 
     // Decodes received[0, receivedBytes) of a device whose memory holds
     // memorySize bytes, with usersCount user records and maxLogRecords log
-    // slots, and stores the records above currentDeviceIndex for the access
-    // point. All of it happens in one transaction: on an error nothing is
+    // slots, and stores the new records for the access point: those above its
+    // mark as read again once the log is locked. markSeen is the mark that the
+    // download started from; records between the two were stored by another
+    // program. All of it happens in one transaction: on an error nothing is
     // stored, the mark stays, and the error propagates.
     TDecodeResult ShowDecodedData(const std::uint8_t* image, std::size_t receivedBytes,
                                   std::uint32_t memorySize, std::uint16_t usersCount,
                                   std::uint32_t maxLogRecords, qint64 accessPointId,
-                                  std::uint32_t currentDeviceIndex, const QDate& today);
+                                  std::uint32_t markSeen, const QDate& today);
 
     // Rows per INSERT statement; 1 sends one statement per record.
     int BatchSize = 500;
 
 private:
+    TDecodeResult Store(const TDecodedLog& decoded, qint64 accessPointId, std::uint32_t markSeen,
+                        const QDate& today);
     TZConnection& m_connection;
 };

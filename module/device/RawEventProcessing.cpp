@@ -1,6 +1,7 @@
 #include "module/device/RawEventProcessing.h"
 
 #include "host/SysUtils.h"
+#include "module/device/LogDecoder.h"
 
 #include <QHash>
 
@@ -26,28 +27,44 @@ QString EventValues(const QString& quotedTime, qint64 type, qint64 employee, qin
                   {quotedTime, type, guest, accessPoint, ticket, cardCode, deviceIndex, rawId});
 }
 
+// The raw rows that processing turns into events, above a mark.
+constexpr char kCandidates[] =
+    "FROM employeeeventraw WHERE (employeeeventrawid > %d) AND ((employeeeventtypeid = 5) OR "
+    "(employeeeventtypeid = 10) OR (((employeeeventtypeid = 15) OR (employeeeventtypeid = 16)) AND "
+    "((employeeid > 0) OR (horloguestid > 0))))";
+
+qint64 ReadMark(TZConnection& connection) {
+    const TResultSet mark =
+        connection.Select(QStringLiteral("SELECT MAX(employeeeventrawid) AS maxrawid FROM employeeevent"));
+    return mark.rows.empty() ? 0 : mark.rows[0][0].toLongLong();
+}
+
+int CountCandidates(TZConnection& connection, qint64 above, const QString& more = QString()) {
+    return connection
+        .Select(Format(QStringLiteral("SELECT COUNT(*) ") + QLatin1String(kCandidates) + more, {above}))
+        .rows[0][0]
+        .toInt();
+}
+
 } // namespace
 
 TProcessResult TRawEventProcessor::Run() {
+    // The mark before waiting for the log: what lies between it and the mark
+    // after the wait was processed by another program meanwhile.
+    const qint64 markSeen = ReadMark(m_connection);
+    return RunInTransaction(m_connection, [&] { return ProcessAbove(markSeen); });
+}
+
+TProcessResult TRawEventProcessor::ProcessAbove(qint64 markSeen) {
     TProcessResult result;
-    // One transaction: the mark and the candidates cannot change under the run,
-    // and a failure leaves no row behind the mark unprocessed.
-    TTransaction transaction(m_connection);
-    const TResultSet mark =
-        m_connection.Select(QStringLiteral("SELECT MAX(employeeeventrawid) AS maxrawid FROM employeeevent"));
-    const qint64 maxRawId = mark.rows.empty() ? 0 : mark.rows[0][0].toLongLong();
-    const TResultSet raw = m_connection.Select(Format(
-        QStringLiteral(
-            "SELECT * FROM employeeeventraw WHERE (employeeeventrawid > %d) AND ((employeeeventtypeid = "
-            "5) OR (employeeeventtypeid = 10) OR (((employeeeventtypeid = 15) OR (employeeeventtypeid = "
-            "16)) AND ((employeeid > 0) OR (horloguestid > 0)))) ORDER BY employeeeventrawid"),
-        {maxRawId}));
-    result.candidates = int(raw.rows.size());
-    const auto col = [&](const char* name) { return size_t(raw.ColumnIndex(QString::fromLatin1(name))); };
-    const size_t cId = col("employeeeventrawid"), cTime = col("eventtime"),
-                 cType = col("employeeeventtypeid"), cEmployee = col("employeeid"),
-                 cGuest = col("horloguestid"), cPoint = col("horloaccesspointid"),
-                 cTicket = col("horloaccessticketid"), cCard = col("cardcode"), cIndex = col("deviceindex");
+    // Taken first, so that the mark and the candidates are read after any other
+    // writer of the log has committed, and nobody writes while this run does.
+    LockRawEventLog(m_connection);
+    const qint64 mark = ReadMark(m_connection);
+    if (mark > markSeen)
+        result.processedElsewhere = CountCandidates(
+            m_connection, markSeen, QStringLiteral(" AND employeeeventrawid <= %1").arg(mark));
+    result.candidates = CountCandidates(m_connection, mark);
 
     QHash<qint64, std::optional<Ticket>> tickets;
     auto ticketOf = [&](qint64 id) {
@@ -76,30 +93,47 @@ TProcessResult TRawEventProcessor::Run() {
     TBatchInsert events(m_connection, QStringLiteral("INSERT INTO `employeeevent` VALUES "), BatchSize);
     const int reportEvery = std::max(1, result.candidates / 200);
     int position = 0;
-    for (const auto& row : raw.rows) {
-        ++position;
-        const qint64 type = row[cType].toLongLong();
-        const QString time = QLatin1Char('\'') + SqlDateTime(row[cTime].toDateTime()) + QLatin1Char('\'');
-        if (type == 5 || type == 10) {
-            // these records carry an access ticket in their card field
-            const std::optional<Ticket> ticket = ticketOf(row[cCard].toLongLong());
-            if (!ticket) {
-                ++result.skipped;
+    // Read a page at a time by key, so that memory stays the same however many
+    // records wait; the log cannot change under the lock.
+    for (qint64 after = mark;;) {
+        const TResultSet raw = m_connection.Select(
+            Format(QStringLiteral("SELECT * ") + QLatin1String(kCandidates) +
+                       QStringLiteral(" ORDER BY employeeeventrawid LIMIT %1").arg(PageSize),
+                   {after}));
+        if (raw.rows.empty()) break;
+        const auto col = [&](const char* name) { return size_t(raw.ColumnIndex(QString::fromLatin1(name))); };
+        const size_t cId = col("employeeeventrawid"), cTime = col("eventtime"),
+                     cType = col("employeeeventtypeid"), cEmployee = col("employeeid"),
+                     cGuest = col("horloguestid"), cPoint = col("horloaccesspointid"),
+                     cTicket = col("horloaccessticketid"), cCard = col("cardcode"),
+                     cIndex = col("deviceindex");
+        for (const auto& row : raw.rows) {
+            ++position;
+            const qint64 type = row[cType].toLongLong();
+            const QString time = QLatin1Char('\'') + SqlDateTime(row[cTime].toDateTime()) + QLatin1Char('\'');
+            if (type == 5 || type == 10) {
+                // these records carry an access ticket in their card field
+                const std::optional<Ticket> ticket = ticketOf(row[cCard].toLongLong());
+                if (!ticket) {
+                    ++result.skipped;
+                } else {
+                    events.Add(EventValues(time, type, ticket->employeeId, ticket->guestId,
+                                           row[cPoint].toLongLong(), ticket->id, ticket->cardCode,
+                                           row[cIndex].toLongLong(), row[cId].toLongLong()));
+                    ++result.written;
+                }
             } else {
-                events.Add(EventValues(time, type, ticket->employeeId, ticket->guestId,
-                                       row[cPoint].toLongLong(), ticket->id, ticket->cardCode,
-                                       row[cIndex].toLongLong(), row[cId].toLongLong()));
+                events.Add(EventValues(time, type, row[cEmployee].toLongLong(), row[cGuest].toLongLong(),
+                                       row[cPoint].toLongLong(), row[cTicket].toLongLong(),
+                                       row[cCard].toLongLong(), row[cIndex].toLongLong(),
+                                       row[cId].toLongLong()));
+                ++result.written;
             }
-        } else {
-            events.Add(EventValues(time, type, row[cEmployee].toLongLong(), row[cGuest].toLongLong(),
-                                   row[cPoint].toLongLong(), row[cTicket].toLongLong(),
-                                   row[cCard].toLongLong(), row[cIndex].toLongLong(), row[cId].toLongLong()));
+            if (OnProgress && (position % reportEvery == 0 || position == result.candidates))
+                OnProgress(position, result.candidates);
         }
-        if (OnProgress && (position % reportEvery == 0 || position == result.candidates))
-            OnProgress(position, result.candidates);
+        after = raw.rows.back()[cId].toLongLong();
     }
     events.Flush();
-    transaction.Commit();
-    result.written = result.candidates - result.skipped;
     return result;
 }

@@ -47,16 +47,16 @@ TReportOptions TReportOptions::Read(TZConnection& connection, qint64 defaultArri
 }
 
 void TReportOptions::Write(TZConnection& connection) const {
-    TTransaction transaction(connection);
-    TDBIniFile ini(&connection);
-    ini.WriteString(kSection, QStringLiteral("FromEventIDs"), EventIDsText(FromEventIDs));
-    ini.WriteInteger(kSection, QStringLiteral("MinCalcLen"), MinCalcLen);
-    ini.WriteInteger(kSection, QStringLiteral("MaxCalcLen"), MaxCalcLen);
-    ini.WriteInteger(kSection, QStringLiteral("MaxExclLen"), MaxExclLen);
-    ini.WriteInteger(kSection, QStringLiteral("AllowedPauseLen"), AllowedPauseLen);
-    ini.WriteBool(kSection, QStringLiteral("AllEmp"), AllEmp);
-    Limits.Write(ini);
-    transaction.Commit();
+    RunInTransaction(connection, [&] {
+        TDBIniFile ini(&connection);
+        ini.WriteString(kSection, QStringLiteral("FromEventIDs"), EventIDsText(FromEventIDs));
+        ini.WriteInteger(kSection, QStringLiteral("MinCalcLen"), MinCalcLen);
+        ini.WriteInteger(kSection, QStringLiteral("MaxCalcLen"), MaxCalcLen);
+        ini.WriteInteger(kSection, QStringLiteral("MaxExclLen"), MaxExclLen);
+        ini.WriteInteger(kSection, QStringLiteral("AllowedPauseLen"), AllowedPauseLen);
+        ini.WriteBool(kSection, QStringLiteral("AllEmp"), AllEmp);
+        Limits.Write(ini);
+    });
 }
 
 std::vector<TEventPair> EventPairsFor(const QList<qint64>& fromEventIDs) {

@@ -133,23 +133,29 @@ QHash<qint64, int> TAttendanceDay::DayMinutes(const QDate& day, qint64 employeeI
 }
 
 int TAttendanceDay::StoreDay(const QDate& day) {
-    TTransaction transaction(m_connection);
-    if (DateHasRows(day)) return -1;
-    const std::vector<TAttendanceEmployee> employees = EligibleEmployees(day);
-    const QHash<qint64, int> minutes = DayMinutes(day);
-    TBatchInsert insert(m_connection,
-                        QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate, "
-                                       "regularworkinghours, unallocatedhours) VALUES "),
-                        500);
-    const QString date = m_connection.Literal(day);
-    for (const TAttendanceEmployee& e : employees) {
-        const int m = minutes.value(e.EmployeeID);
-        insert.Add(
-            QStringLiteral("(%1, %2, %3, %4)")
-                .arg(e.EmployeeID)
-                .arg(date, m_connection.Literal(RegularHours(m)), m_connection.Literal(UnallocatedHours(m))));
+    try {
+        return RunInTransaction(m_connection, [&] {
+            if (DateHasRows(day)) return -1;
+            const std::vector<TAttendanceEmployee> employees = EligibleEmployees(day);
+            const QHash<qint64, int> minutes = DayMinutes(day);
+            TBatchInsert insert(m_connection,
+                                QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate, "
+                                               "regularworkinghours, unallocatedhours) VALUES "),
+                                500);
+            const QString date = m_connection.Literal(day);
+            for (const TAttendanceEmployee& e : employees) {
+                const int m = minutes.value(e.EmployeeID);
+                insert.Add(QStringLiteral("(%1, %2, %3, %4)")
+                               .arg(e.EmployeeID)
+                               .arg(date, m_connection.Literal(RegularHours(m)),
+                                    m_connection.Literal(UnallocatedHours(m))));
+            }
+            insert.Flush();
+            return int(employees.size());
+        });
+    } catch (const EDatabaseError& e) {
+        // another desk or job stored the day while this one computed it
+        if (e.DuplicateKey() == QLatin1String("horloattendance_employee")) return -1;
+        throw;
     }
-    insert.Flush();
-    transaction.Commit();
-    return int(employees.size());
 }

@@ -321,7 +321,14 @@ void THorloAttendanceForm::ApplyActionUpdate() {
 }
 
 void THorloAttendanceForm::ApplyActionExecute() {
-    HorloDM->HorloAttendanceZQ->ApplyUpdates();
+    try {
+        HorloDM->HorloAttendanceZQ->ApplyUpdates();
+    } catch (const EDatabaseError& e) {
+        // the sheet's rows, or another desk's stored meanwhile, repeat an employee's day
+        if (e.DuplicateKey() == QLatin1String("horloattendance_employee"))
+            throw EDatabaseError(_ATTEND_DATE_EXIST_ERR, e.ErrorCode());
+        throw;
+    }
 }
 
 void THorloAttendanceForm::OKActionExecute() {

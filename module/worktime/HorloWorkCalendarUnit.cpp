@@ -222,7 +222,17 @@ void THorloWorkCalendarForm::ApplyActionUpdate() {
 }
 
 void THorloWorkCalendarForm::ApplyActionExecute() {
-    HorloDM->HorloWorkCalendarZQ->ApplyUpdates();
+    TZQuery* calendar = HorloDM->HorloWorkCalendarZQ;
+    try {
+        calendar->ApplyUpdates();
+    } catch (const EDatabaseError& e) {
+        if (e.DuplicateKey() != QLatin1String("horloworkcalendar_date")) throw;
+        // Another desk generated the month meanwhile: its days are shown
+        // instead of a second set that could never be stored.
+        calendar->CancelUpdates();
+        OpenHorloWorkCalendar();
+        throw EDatabaseError(_WORK_CAL_EXIST_ERR, e.ErrorCode());
+    }
 }
 
 void THorloWorkCalendarForm::OKActionExecute() {

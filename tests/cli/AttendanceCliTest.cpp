@@ -13,7 +13,7 @@ namespace {
 struct AttendanceCli : ::testing::Test {
     TestDatabase db;
     TZConnection& c = db.Connection();
-    QString url = QStringLiteral("mysql://root@localhost/%1?socket=%2").arg(db.Name(), db.Params().socket);
+    QString url = db.Params().ToUrl();
     int nextEvent = 1;
 
     void SetUp() override {

@@ -15,7 +15,7 @@ struct CliFixture : ::testing::Test {
     TestDatabase db;
     TZConnection& c = db.Connection();
     const int port = devicetest::FreeUdpPort();
-    QString url = QStringLiteral("mysql://root@localhost/%1?socket=%2").arg(db.Name(), db.Params().socket);
+    QString url = db.Params().ToUrl();
     std::unique_ptr<devicesim::SimServer> sim;
 
     void SetUp() override {

@@ -49,18 +49,6 @@ ConsoleRun Console(const QStringList& arguments) {
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-QString DatabaseUrl(const TConnectionParams& params) {
-    QUrl url;
-    url.setScheme(QStringLiteral("mysql"));
-    url.setUserName(params.user);
-    url.setPassword(params.password);
-    url.setHost(params.host);
-    if (params.port) url.setPort(params.port);
-    url.setPath(QLatin1Char('/') + params.database);
-    if (!params.socket.isEmpty()) url.setQuery(QStringLiteral("socket=") + params.socket);
-    return url.toString();
-}
-
 // A user of the test database who logs in with a password.
 struct PasswordUser {
     static constexpr char Password[] = "tajna";
@@ -173,7 +161,7 @@ TEST(ConsoleStart, SearchesThroughTheModuleAndPrintsTheEventListToAPdf) {
         "INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
         "deviceindex) "
         "VALUES ('2024-03-01 08:00:00', 5, 1, 1, 1), ('2024-03-01 16:00:00', 10, 1, 1, 2);"));
-    const QString url = DatabaseUrl(db.Params());
+    const QString url = db.Params().ToUrl();
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("dogadjaji.pdf"));
 
@@ -354,7 +342,7 @@ TEST(ConsoleStart, CancellingTheLoginEndsTheConsole) {
     if (!user.created) GTEST_SKIP() << "the test server does not let the tests make users";
     // offscreen nobody answers: the password entry is cancelled
     const ConsoleRun run =
-        Console({QStringLiteral("--db"), DatabaseUrl(user.Params()), QStringLiteral("--ask-password")});
+        Console({QStringLiteral("--db"), user.Params().ToUrl(), QStringLiteral("--ask-password")});
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Prijava je otkazana"))) << run.errors.toStdString();
 }

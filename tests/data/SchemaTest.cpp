@@ -36,7 +36,8 @@ TEST(Schema, LoadsIntoTheDatabaseTheClientNames) {
     if (!p.socket.isEmpty())
         arguments << QStringLiteral("--socket=") + p.socket;
     else
-        arguments << QStringLiteral("--host=") + p.host << QStringLiteral("--port=%1").arg(p.port);
+        arguments << QStringLiteral("--host=") + p.servers[0].host
+                  << QStringLiteral("--port=%1").arg(p.servers[0].port);
     arguments << name;
     for (const char* file : {"host.sql", "horlo.sql", "demo.sql"}) {
         QProcess process;

@@ -225,6 +225,7 @@ TEST_F(DecoderFixture, NeverReadsPastTheImageOrWhatWasReceived) {
     EXPECT_EQ(r.slotsRead, 4);
     // only the first three slots arrived (the download ended early)
     c.Execute(QStringLiteral("DELETE FROM employeeeventraw"));
+    c.Execute(QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 100"));
     r = decoder.ShowDecodedData(image.bytes.data(), image.LogStart() + 3 * kLogSlotSize + 7, 512000, 2, 4, 1,
                                 100, today);
     EXPECT_EQ(r.slotsRead, 3);

@@ -20,7 +20,7 @@ QStringList Args(std::initializer_list<const char*> list) {
 struct ReportCli : ::testing::Test {
     TestDatabase db;
     TZConnection& c = db.Connection();
-    QString url = QStringLiteral("mysql://root@localhost/%1?socket=%2").arg(db.Name(), db.Params().socket);
+    QString url = db.Params().ToUrl();
     int nextEvent = 1;
 
     void SetUp() override {

@@ -239,8 +239,7 @@ TEST_F(AttendanceFixture, ApplyingASheetWithTwoRowsOfOneEmployeeAndDayStoresNoth
     form->ApplyAction->trigger();
     ASSERT_FALSE(TDialogScript::Shown().isEmpty());
     EXPECT_EQ(TDialogScript::Shown().last().Kind, QStringLiteral("error"));
-    EXPECT_TRUE(TDialogScript::Shown().last().Text.contains(QStringLiteral("Duplicate")))
-        << TDialogScript::Shown().last().Text.toStdString();
+    EXPECT_EQ(TDialogScript::Shown().last().Text, QString::fromUtf8(_ATTEND_DATE_EXIST_ERR));
     EXPECT_EQ(Stored(), 0);
     EXPECT_TRUE(form->ApplyAction->isEnabled());
     EXPECT_FALSE(form.isNull());

@@ -76,6 +76,7 @@ int main() {
 
     for (int batch : {500, 1}) {
         c.Execute(QStringLiteral("DELETE FROM employeeeventraw"));
+        c.Execute(QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 0"));
         TLogDecoder decoder(c);
         decoder.BatchSize = batch;
         QElapsedTimer timer;

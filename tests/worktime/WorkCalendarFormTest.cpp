@@ -3,6 +3,7 @@
 #include "host/Dialogs.h"
 #include "host/HostStrings.h"
 #include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloRegistration.h"
 #include "module/worktime/HorloWorkCalendarUnit.h"
@@ -135,6 +136,20 @@ TEST_F(CalendarFixture, DodajSveTwiceAddsNothingAndSwitchingMonthsDropsUnapplied
     Choose(2018, 4);
     Choose(2018, 3);
     EXPECT_EQ(Calendar()->RecordCount(), 31);
+
+    // another desk stores April while this one has generated it: no date twice
+    Choose(2018, 4);
+    form->AddAllButtonClick();
+    auto otherDesk = db.NewConnection();
+    otherDesk->Execute(QStringLiteral(
+        "INSERT INTO horloworkcalendar (year, month, workcalendardate, dayname, workday) VALUES "
+        "(2018, 4, '2018-04-01', 'Nedelja', 'n'), (2018, 4, '2018-04-02', 'Ponedeljak', 'n')"));
+    form->OKAction->trigger();
+    EXPECT_EQ(TDialogScript::Shown().last().Text, QString::fromUtf8(_WORK_CAL_EXIST_ERR));
+    EXPECT_FALSE(form.isNull());
+    EXPECT_EQ(Stored(), 33);
+    EXPECT_EQ(Calendar()->RecordCount(), 2); // what is stored, nothing pending
+    EXPECT_FALSE(form->ApplyAction->isEnabled());
 }
 
 TEST_F(CalendarFixture, FlagsChangeOnlyThroughThePickListAndKeysCannotDeleteOrAppend) {

@@ -583,7 +583,13 @@ void TTransaction::Commit() {
         m_connection.Query(QStringLiteral("ROLLBACK"));
         throw EDatabaseError(_CMN_DB_ROLLED_BACK_ERR);
     }
-    m_connection.Query(QStringLiteral("COMMIT"));
+    try {
+        m_connection.Query(QStringLiteral("COMMIT"));
+    } catch (const EDatabaseError& e) {
+        // the server may have committed before the answer was lost
+        if (!m_connection.m_lost) throw;
+        throw EDatabaseError(_CMN_DB_LOST_AT_COMMIT_ERR, e.ErrorCode());
+    }
     m_lock.unlock();
 }
 

@@ -21,6 +21,8 @@ inline constexpr char _CMN_DB_CONNECT_ERR[] = "Veza sa bazom podataka ne može d
 inline constexpr char _CMN_DB_CONNECT_FMT[] = "Veza sa bazom podataka %s ne može da se uspostavi: %s";
 inline constexpr char _CMN_DB_NOT_CONNECTED_ERR[] = "Nema veze sa bazom podataka.";
 inline constexpr char _CMN_DB_LOST_ERR[] = "Veza sa bazom podataka je prekinuta; ništa nije sačuvano.";
+inline constexpr char _CMN_DB_LOST_AT_COMMIT_ERR[] =
+    "Veza sa bazom podataka je prekinuta dok su se izmene potvrđivale; nije poznato da li su sačuvane.";
 inline constexpr char _CMN_DB_NOT_READY_ERR[] = "server nije spreman za rad (čvor klastera nije usklađen)";
 inline constexpr char _CMN_DB_CONFLICT_ERR[] =
     "Drugi program je u isto vreme menjao iste podatke; ništa nije sačuvano. Pokušajte ponovo.";

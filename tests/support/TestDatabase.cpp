@@ -34,9 +34,11 @@ QString TestDatabase::SchemaDir() {
     return dir.isEmpty() ? QStringLiteral("schema") : dir;
 }
 
-TestDatabase::TestDatabase() {
+TestDatabase::TestDatabase() : TestDatabase(ServerParams()) {}
+
+TestDatabase::TestDatabase(const TConnectionParams& server) {
     static std::atomic<int> counter{0};
-    m_params = ServerParams();
+    m_params = server;
     m_admin = std::make_unique<TZConnection>(m_params);
     m_admin->Connect();
     const QString name = QStringLiteral("horlo_test_%1_%2").arg(getpid()).arg(++counter);

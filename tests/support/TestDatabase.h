@@ -12,6 +12,8 @@ class TestDatabase {
 public:
     // Creates the database and loads schema/host.sql and schema/horlo.sql.
     TestDatabase();
+    // The same on the server (or cluster node) that server names.
+    explicit TestDatabase(const TConnectionParams& server);
     ~TestDatabase();
 
     TZConnection& Connection() { return *m_connection; }

@@ -236,10 +236,12 @@ QVariant ValueOf(TFieldType type, const char* p, unsigned long len) {
     }
 }
 
-bool IsLostConnection(unsigned code) {
-    // 1047: a cluster node that left the synced cluster refuses the session's work
+bool IsLostConnection(unsigned code, const QString& server) {
+    // A cluster node that left the primary component refuses the session's work
+    // (1047), or its writes (1180 naming the component); another node takes it.
     return code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_SERVER_LOST_EXTENDED ||
-           code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR || code == ER_UNKNOWN_COM_ERROR;
+           code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR || code == ER_UNKNOWN_COM_ERROR ||
+           (code == ER_ERROR_DURING_COMMIT && server.contains(QLatin1String("Primary Component")));
 }
 
 // information_schema.COLUMNS.COLUMN_DEFAULT: quoted literals, bare numbers,
@@ -380,7 +382,7 @@ void TZConnection::Fail() {
 }
 
 void TZConnection::Fail(unsigned code, const QString& server) {
-    if (IsLostConnection(code)) {
+    if (IsLostConnection(code, server)) {
         // the session is gone; the next statement outside a transaction connects again
         m_lost = true;
         if (m_mysql) mysql_close(m_mysql);
@@ -475,7 +477,8 @@ void TZConnection::ExecuteScript(const QString& script) {
     if (status > 0) {
         const unsigned code = mysql_errno(m_mysql);
         const QString server = QString::fromUtf8(mysql_error(m_mysql));
-        if (!IsLostConnection(code)) mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+        if (!IsLostConnection(code, server))
+            mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
         Fail(code, server);
     }
     mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);

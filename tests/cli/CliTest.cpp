@@ -109,6 +109,24 @@ TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {
                   .toInt(),
               0);
 
+    // a site's job reads its own doors only, named or by address
+    struct Named {
+        QStringList points;
+        int status;
+        const char* says;
+    } named[] = {
+        {{QStringLiteral("magacin")}, 0, "Magacin (127.0.0.3"},
+        {{QStringLiteral("127.0.0.2")}, 1, "Ulaz (127.0.0.2"},
+        {{QStringLiteral("Magacin"), QStringLiteral("Nema")}, 2, "nepoznata pristupna tačka \"Nema\""},
+        {{QStringLiteral("Sala")}, 2, "\"Sala\" nema dnevnik za čitanje"},
+    };
+    for (const Named& k : named) {
+        const THorloRun r = RunHorlo(QStringList{QStringLiteral("import")} + k.points, url);
+        EXPECT_EQ(r.status, k.status) << k.points.join(' ').toStdString() << r.err.toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(QString::fromUtf8(k.says))) << (r.out + r.err).toStdString();
+        EXPECT_LE(r.out.count(QLatin1Char('\n')), 1) << r.out.toStdString();
+    }
+
     c.Execute(QStringLiteral("UPDATE horloaccesspoint SET readaccess = 'n'"));
     const THorloRun none = RunHorlo({QStringLiteral("import")}, url);
     EXPECT_EQ(none.status, 0);

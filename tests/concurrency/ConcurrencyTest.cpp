@@ -23,11 +23,13 @@ QStringList ClusterScript() {
     return qEnvironmentVariable("HORLO_CLUSTER_SCRIPT").split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-bool Cluster(const QString& verb, int node) {
+bool Cluster(const QString& verb, int node = 0) {
     QStringList command = ClusterScript();
     const QString program = command.takeFirst();
+    command << verb;
+    if (node) command << QString::number(node);
     QProcess p;
-    p.start(program, command << verb << QString::number(node));
+    p.start(program, command);
     return p.waitForFinished(240000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
@@ -37,9 +39,8 @@ bool Cluster(const QString& verb, int node) {
 THorloRun RunShell(const QString& script, bool apart) {
     QProcess p;
     if (apart)
-        p.start(QStringLiteral("unshare"),
-                {QStringLiteral("-n"), QStringLiteral("sh"), QStringLiteral("-c"),
-                 QStringLiteral("ip link set lo up && ") + script});
+        p.start(QStringLiteral("unshare"), {QStringLiteral("-n"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                            QStringLiteral("ip link set lo up && ") + script});
     else
         p.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
     if (!p.waitForFinished(120000)) p.kill();
@@ -60,7 +61,9 @@ protected:
     void SetUp() override {
         if (GetParam() == Setup::Cluster) {
             const QString nodes = qEnvironmentVariable("HORLO_TEST_CLUSTER");
-            if (nodes.isEmpty()) GTEST_SKIP() << "HORLO_TEST_CLUSTER names no cluster";
+            if (nodes.isEmpty()) {
+                GTEST_SKIP() << "HORLO_TEST_CLUSTER names no cluster";
+            }
             TConnectionParams server =
                 TConnectionParams::FromUrl(QStringLiteral("mysql://root@%1/mysql").arg(nodes));
             m_nodes = server.servers;
@@ -70,6 +73,12 @@ protected:
             c().Execute(QStringLiteral("SET SESSION wsrep_sync_wait = 1"));
         } else {
             m_db = std::make_unique<TestDatabase>();
+        }
+    }
+    void TearDown() override {
+        // every node up again for the next case, whatever this one left
+        if (OnCluster() && m_db) {
+            EXPECT_TRUE(Cluster(QStringLiteral("start")));
         }
     }
     TZConnection& c() { return m_db->Connection(); }
@@ -98,6 +107,15 @@ protected:
         return p.socket.isEmpty() ? QString() : p.ToUrl();
     }
     int Count(const QString& sql) { return c().Select(sql).rows[0][0].toInt(); }
+    // Every node has applied what was written so far, so that two desks start alike.
+    void Settle() {
+        for (int n = 2; OnCluster() && n <= m_nodes.size(); ++n) {
+            TZConnection node(TConnectionParams::FromUrl(DeskUrl({n})));
+            node.Connect();
+            node.Execute(QStringLiteral("SET SESSION wsrep_sync_wait = 1"));
+            node.Select(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw"));
+        }
+    }
 
     void Employees(int count) {
         c().Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code, "
@@ -107,12 +125,12 @@ protected:
     }
     // Raw card records of employees 1..20, processed into as many events.
     void RawRecords(int count) {
-        c().Execute(QStringLiteral(
-                        "INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, employeeid, "
-                        "horloaccesspointid, horloaccessticketid, cardcode, deviceindex) "
-                        "SELECT '2026-11-02 07:00:00' + INTERVAL seq MINUTE, IF(seq % 2, 15, 16), "
-                        "1 + seq % 20, 1, 0, 1000 + seq % 20, seq FROM seq_1_to_%1")
-                        .arg(count));
+        c().Execute(
+            QStringLiteral("INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, employeeid, "
+                           "horloaccesspointid, horloaccessticketid, cardcode, deviceindex) "
+                           "SELECT '2026-11-02 07:00:00' + INTERVAL seq MINUTE, IF(seq % 2, 15, 16), "
+                           "1 + seq % 20, 1, 0, 1000 + seq % 20, seq FROM seq_1_to_%1")
+                .arg(count));
     }
 
 private:
@@ -128,16 +146,17 @@ std::future<THorloRun> Start(const QStringList& arguments, const QString& url) {
 
 TEST_P(Concurrency, TwoProcessingRunsAtOnceWriteEachEventOnce) {
     Employees(20);
-    RawRecords(5000);
+    RawRecords(20000);
+    Settle();
     auto one = Start({QStringLiteral("process")}, DeskUrl({1}));
     auto two = Start({QStringLiteral("process")}, DeskUrl({2}));
     const THorloRun a = one.get(), b = two.get();
     EXPECT_EQ(a.status, 0) << a.err.toStdString();
     EXPECT_EQ(b.status, 0) << b.err.toStdString();
-    EXPECT_EQ(Sum(a.out + b.out, QStringLiteral("Upisano događaja: (\\d+)")), 5000)
+    EXPECT_EQ(Sum(a.out + b.out, QStringLiteral("Upisano događaja: (\\d+)")), 20000)
         << a.out.toStdString() << b.out.toStdString();
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeevent")), 5000);
-    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(DISTINCT employeeeventrawid) FROM employeeevent")), 5000);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeevent")), 20000);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(DISTINCT employeeeventrawid) FROM employeeevent")), 20000);
 }
 
 // Two machines read one door (each reaches a device with the same log) and store
@@ -157,21 +176,24 @@ TEST_P(Concurrency, TwoImportsOfOneDoorAtOnceStoreEachRecordOnce) {
     c().Execute(QStringLiteral("INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, "
                                "publicip, udpport, tcpport) VALUES (1, 'Ulaz', 'm', '127.0.0.2', '-', %1, 0)")
                     .arg(port));
-    c().Execute(QStringLiteral("INSERT INTO employeecard (employeecardid, employeeid, cardcode, name) VALUES ") +
-                cards.join(','));
+    c().Execute(
+        QStringLiteral("INSERT INTO employeecard (employeecardid, employeeid, cardcode, name) VALUES ") +
+        cards.join(','));
     c().Execute(QStringLiteral("INSERT INTO horloaccessticket (horloaccessticketid, horloaccesspointid, "
                                "employeecardid, employeeid) VALUES ") +
                 tickets.join(','));
+    Settle();
     const QDate today = QDate::currentDate();
     const QString device =
-        QStringLiteral("'%1/horlo-devicesim' --exit-after 100 --memory 32768 --users 100 --listen 127.0.0.2:%2 "
-                       "%3 --swipes %4..%5 --swipe-tickets %6")
+        QStringLiteral(
+            "'%1/horlo-devicesim' --exit-after 100 --memory 32768 --users 100 --listen 127.0.0.2:%2 "
+            "%3 --swipes %4..%5 --swipe-tickets %6")
             .arg(qEnvironmentVariable("HORLO_BIN_DIR"))
             .arg(port)
             .arg(kept.join(' '), today.addDays(-32).toString(Qt::ISODate),
                  today.addDays(-4).toString(Qt::ISODate), swiping.join(','));
-    const QString horlo = QStringLiteral("'%1/horlo' --db '%2' import")
-                              .arg(qEnvironmentVariable("HORLO_BIN_DIR"));
+    const QString horlo =
+        QStringLiteral("'%1/horlo' --db '%2' import").arg(qEnvironmentVariable("HORLO_BIN_DIR"));
     const QString run = device + QStringLiteral(" >/dev/null & sim=$!; sleep 0.5; ") + horlo +
                         QStringLiteral("; status=$?; kill $sim; exit $status");
     auto here = std::async(std::launch::async, [&] { return RunShell(run.arg(DeskUrl({1})), false); });
@@ -190,6 +212,7 @@ TEST_P(Concurrency, TwoImportsOfOneDoorAtOnceStoreEachRecordOnce) {
 
 TEST_P(Concurrency, TwoAttendanceAddsOfOneDayStoreItOnce) {
     Employees(40);
+    Settle();
     const QStringList add{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2026-03-12")};
     auto one = Start(add, DeskUrl({1}));
     auto two = Start(add, DeskUrl({2}));
@@ -207,6 +230,7 @@ TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
     if (!OnCluster()) GTEST_SKIP() << "a node of its own to kill";
     Employees(20);
     RawRecords(100000);
+    Settle();
     auto victim = Start({QStringLiteral("process")}, DeskUrl({2}));
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     ASSERT_TRUE(Cluster(QStringLiteral("kill"), 2));
@@ -214,6 +238,12 @@ TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
     EXPECT_EQ(killed.status, 1) << killed.out.toStdString();
     EXPECT_TRUE(killed.err.contains(QStringLiteral("prekinuta"))) << killed.err.toStdString();
 
+    // the others have left the dead node behind (a write meanwhile fails clearly)
+    for (int i = 0;
+         i < 600 && Count(QStringLiteral("SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
+                                         "WHERE VARIABLE_NAME = 'WSREP_CLUSTER_SIZE'")) != 2;
+         ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const THorloRun survivor = RunHorlo({QStringLiteral("process")}, DeskUrl({2, 1}));
     EXPECT_EQ(survivor.status, 0) << survivor.err.toStdString();
     ASSERT_TRUE(Cluster(QStringLiteral("start-node"), 2));
@@ -222,7 +252,8 @@ TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
     back.Connect();
     back.Execute(QStringLiteral("SET SESSION wsrep_sync_wait = 1"));
     for (TZConnection* node : {&c(), &back}) {
-        EXPECT_EQ(node->Select(QStringLiteral("SELECT COUNT(*) FROM employeeevent")).rows[0][0].toInt(), 100000);
+        EXPECT_EQ(node->Select(QStringLiteral("SELECT COUNT(*) FROM employeeevent")).rows[0][0].toInt(),
+                  100000);
         EXPECT_EQ(node->Select(QStringLiteral("SELECT COUNT(DISTINCT employeeeventrawid) FROM employeeevent"))
                       .rows[0][0]
                       .toInt(),

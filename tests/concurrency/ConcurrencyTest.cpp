@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -138,9 +138,25 @@ private:
     QList<TServerAddress> m_nodes;
 };
 
-std::future<THorloRun> Start(const QStringList& arguments, const QString& url) {
-    return std::async(std::launch::async, [=] { return RunHorlo(arguments, url); });
-}
+// A program run on a thread of its own; Wait joins it, which orders its result
+// before the reader (std::future hands results over in a way ThreadSanitizer cannot see).
+class TBackground {
+public:
+    explicit TBackground(std::function<THorloRun()> run) : m_thread([this, run] { m_result = run(); }) {}
+    TBackground(const QStringList& arguments, const QString& url)
+        : TBackground([=] { return RunHorlo(arguments, url); }) {}
+    ~TBackground() {
+        if (m_thread.joinable()) m_thread.join();
+    }
+    THorloRun Wait() {
+        m_thread.join();
+        return m_result;
+    }
+
+private:
+    THorloRun m_result;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -148,9 +164,9 @@ TEST_P(Concurrency, TwoProcessingRunsAtOnceWriteEachEventOnce) {
     Employees(20);
     RawRecords(20000);
     Settle();
-    auto one = Start({QStringLiteral("process")}, DeskUrl({1}));
-    auto two = Start({QStringLiteral("process")}, DeskUrl({2}));
-    const THorloRun a = one.get(), b = two.get();
+    TBackground one({QStringLiteral("process")}, DeskUrl({1}));
+    TBackground two({QStringLiteral("process")}, DeskUrl({2}));
+    const THorloRun a = one.Wait(), b = two.Wait();
     EXPECT_EQ(a.status, 0) << a.err.toStdString();
     EXPECT_EQ(b.status, 0) << b.err.toStdString();
     EXPECT_EQ(Sum(a.out + b.out, QStringLiteral("Upisano događaja: (\\d+)")), 20000)
@@ -196,9 +212,9 @@ TEST_P(Concurrency, TwoImportsOfOneDoorAtOnceStoreEachRecordOnce) {
         QStringLiteral("'%1/horlo' --db '%2' import").arg(qEnvironmentVariable("HORLO_BIN_DIR"));
     const QString run = device + QStringLiteral(" >/dev/null & sim=$!; sleep 0.5; ") + horlo +
                         QStringLiteral("; status=$?; kill $sim; exit $status");
-    auto here = std::async(std::launch::async, [&] { return RunShell(run.arg(DeskUrl({1})), false); });
-    auto there = std::async(std::launch::async, [&] { return RunShell(run.arg(apart), true); });
-    const THorloRun a = here.get(), b = there.get();
+    TBackground here([&] { return RunShell(run.arg(DeskUrl({1})), false); });
+    TBackground there([&] { return RunShell(run.arg(apart), true); });
+    const THorloRun a = here.Wait(), b = there.Wait();
     EXPECT_EQ(a.status, 0) << a.out.toStdString() << a.err.toStdString();
     EXPECT_EQ(b.status, 0) << b.out.toStdString() << b.err.toStdString();
     const int held = Count(QStringLiteral("SELECT COUNT(DISTINCT deviceindex) FROM employeeeventraw"));
@@ -214,9 +230,9 @@ TEST_P(Concurrency, TwoAttendanceAddsOfOneDayStoreItOnce) {
     Employees(40);
     Settle();
     const QStringList add{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2026-03-12")};
-    auto one = Start(add, DeskUrl({1}));
-    auto two = Start(add, DeskUrl({2}));
-    const THorloRun a = one.get(), b = two.get();
+    TBackground one(add, DeskUrl({1}));
+    TBackground two(add, DeskUrl({2}));
+    const THorloRun a = one.Wait(), b = two.Wait();
     EXPECT_EQ(a.status + b.status, 1) << a.err.toStdString() << b.err.toStdString();
     const THorloRun& refused = a.status ? a : b;
     EXPECT_EQ(refused.err, QStringLiteral("horlo: Već postoji evidencija za izabrani datum!\n"));
@@ -231,10 +247,10 @@ TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
     Employees(20);
     RawRecords(100000);
     Settle();
-    auto victim = Start({QStringLiteral("process")}, DeskUrl({2}));
+    TBackground victim({QStringLiteral("process")}, DeskUrl({2}));
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     ASSERT_TRUE(Cluster(QStringLiteral("kill"), 2));
-    const THorloRun killed = victim.get();
+    const THorloRun killed = victim.Wait();
     EXPECT_EQ(killed.status, 1) << killed.out.toStdString();
     EXPECT_TRUE(killed.err.contains(QStringLiteral("prekinuta"))) << killed.err.toStdString();
 

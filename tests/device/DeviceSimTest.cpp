@@ -395,6 +395,55 @@ TEST(SimDevice, FaultsAreDeterministicBySeed) {
     EXPECT_FALSE(d.SwipeTicket(5, true, NOW));
 }
 
+TEST(SimDevice, ScriptedFaultsFireOncePerDownload) {
+    Faults lose, stale, twice, hold, swipe;
+    lose.loseThenCopy = {{2, 200}};
+    stale.staleFirst = {{2, 0, 150}};
+    twice.answerTwice = {{2, 40}, {9, 50}}; // block 9 is never asked for
+    hold.hold = {{2, 300}};
+    hold.drop = 1; // random faults skip what a scripted one shapes
+    hold.onlyCommands = "GB";
+    swipe.swipeDuring = {{3, 2}, {2, 1}};
+    // Replies per request as what they carry (i: device info, n: block n as held then)
+    // @ delay, "*" for a scripted note; then the logged types and the block of the log head.
+    const struct {
+        const char* name;
+        Faults faults;
+        const char* expected;
+    } cases[] = {
+        {"lose then copy", lose, "i@0 3@0 3@200* 2@0 i@0 3@0 3@200* | next 3"},
+        {"stale first", stale, "i@0 3@0 0@0,2@150* 2@0 i@0 3@0 0@0,2@150* | next 3"},
+        {"answer twice", twice, "i@0 3@0 2@0,2@40* 2@0 i@0 3@0 2@0,2@40* | next 3"},
+        {"hold", hold, "i@0 - 2@300* - i@0 - 2@300* | next 3"},
+        {"swipe during", swipe, "i@0 3@0* 2@0* 2@0 i@0 3@0* 2@0* | 5 10 5 10 5 10 next 4"},
+    };
+    for (const auto& c : cases) {
+        DeviceConfig config;
+        config.users = 4; // cards fill block 2 and the start of 3, where the log starts
+        config.cards = {{7, 700, true}, {8, 800, true}, {9, 900, true}, {10, 1000, true}};
+        config.faults = c.faults;
+        SimDevice d(config);
+        std::string got;
+        for (int block : {-1, 3, 2, 2, -1, 3, 2}) {
+            const auto o = Ask(d, block < 0 ? BuildShortFrame(cmdGetDeviceInfo, {})
+                                            : BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(block)));
+            std::string replies;
+            for (const auto& r : o.replies) {
+                std::string what = r.frame == d.DeviceInfoReply() ? "i" : "?";
+                for (std::uint32_t k = 0; k < 4; ++k)
+                    if (r.frame == d.BlockReply(k)) what = std::to_string(k);
+                replies += (replies.empty() ? "" : ",") + what + "@" + std::to_string(r.delayMs);
+            }
+            got += (replies.empty() ? "-" : replies) +
+                   (o.note.find("scripted") != std::string::npos ? "* " : " ");
+        }
+        got += "|";
+        for (const LogRecord& r : d.Records())
+            got += " " + std::to_string(r.type) + (r.card == 7 ? "" : "?");
+        EXPECT_EQ(got + " next " + std::to_string(d.NextRecordBlock()), c.expected) << c.name;
+    }
+}
+
 TEST(SimDevice, SwipeFileRecordsAreLoadedAsTheyAre) {
     const std::string path = TempFile("swipes.txt");
     {

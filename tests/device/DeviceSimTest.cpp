@@ -518,7 +518,16 @@ TEST(SimOptions, CommandLine) {
                                     "3,4",
                                     "--duplicate",
                                     "200",
-                                    "--refuse-cards"});
+                                    "--refuse-cards",
+                                    "--hold",
+                                    "3:300",
+                                    "--answer-twice",
+                                    "9",
+                                    "--stale-first=3:2:150",
+                                    "--swipe-during",
+                                    "2",
+                                    "--lose-then-copy",
+                                    "3:200"});
     ASSERT_EQ(o.devices.size(), 2u);
     EXPECT_EQ(o.traceFile, "t.txt");
     const DeviceConfig& a = o.devices[0];
@@ -548,6 +557,16 @@ TEST(SimOptions, CommandLine) {
     ASSERT_TRUE(b.swipes.has_value());
     EXPECT_TRUE(b.swipes->tickets.empty());
     EXPECT_EQ(b.swipes->codes, (std::vector<std::uint32_t>{7, 8}));
+    EXPECT_TRUE(a.faults.hold.empty());
+    ASSERT_EQ(b.faults.hold.size() + b.faults.answerTwice.size() + b.faults.staleFirst.size() +
+                  b.faults.swipeDuring.size() + b.faults.loseThenCopy.size(),
+              5u);
+    EXPECT_EQ(b.faults.hold[0].ms, 300);
+    EXPECT_EQ(b.faults.answerTwice[0].block, 9u);
+    EXPECT_EQ(b.faults.answerTwice[0].ms, 0);
+    EXPECT_EQ(b.faults.staleFirst[0].source, 2u);
+    EXPECT_EQ(b.faults.swipeDuring[0].count, 1);
+    EXPECT_EQ(b.faults.loseThenCopy[0].ms, 200);
 
     EXPECT_TRUE(ParseOptions({"--help"}).help);
     const std::vector<std::vector<std::string>> wrong = {
@@ -562,6 +581,10 @@ TEST(SimOptions, CommandLine) {
         {"--listen", "127.0.0.2:1", "--bogus"},
         {"--listen", "127.0.0.2:1", "--seed"},
         {"--listen", "127.0.0.2:1", "--silent=1"},
+        {"--listen", "127.0.0.2:1", "--hold", "3"},
+        {"--listen", "127.0.0.2:1", "--stale-first", "3:2"},
+        {"--listen", "127.0.0.2:1", "--swipe-during", "2:0"},
+        {"--listen", "127.0.0.2:1", "--answer-twice", "1:2:3"},
     };
     for (const auto& args : wrong) {
         std::string joined;

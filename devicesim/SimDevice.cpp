@@ -197,6 +197,15 @@ TFrame SimDevice::DeviceInfoReply() const {
     return BuildFrame(cmdGetDeviceInfo, 'O', 'K', data.data());
 }
 
+TFrame SimDevice::BlockReply(std::uint32_t block) const {
+    TFrameData data{};
+    for (std::uint64_t i = 0; i < FRAME_DATA_SIZE; ++i) {
+        const std::uint64_t at = std::uint64_t{block} * MEM_BLOCK_SIZE + i;
+        data[i] = at < Image_.size() ? Image_[at] : 0;
+    }
+    return BuildFrame(cmdGetMemoryBlock, 'O', 'K', data.data());
+}
+
 bool SimDevice::StoreCard(const CardRecord& card) {
     if (card.ticket == 0) return false; // ticket 0 marks a free user record
     auto it = std::find_if(Cards_.begin(), Cards_.end(),
@@ -273,6 +282,61 @@ bool SimDevice::LiveSwipe(NaiveTime now) {
     bool& inside = LiveInside_[ticket];
     inside = !inside;
     return SwipeTicket(ticket, inside, now);
+}
+
+void SimDevice::ScriptedSwipe(NaiveTime now) {
+    // Logged as it is, so the record lands even for a withdrawn card; a device without
+    // cards logs a stand-in ticket.
+    const std::uint32_t ticket = Cards_.empty() ? 1 : Cards_.front().ticket;
+    bool& inside = LiveInside_[ticket];
+    inside = !inside;
+    AppendRecord(RecordAt(now + ClockOffset_, ticket, inside ? TICKET_ARRIVAL : TICKET_DEPARTURE));
+}
+
+bool SimDevice::ShapeReplies(std::uint32_t block, const TFrame& frame, Outcome& out, bool& realSent) {
+    const Faults& f = Config_.faults;
+    std::vector<Outgoing> first; // stale replies, sent at once
+    std::vector<Outgoing> real{{frame, 0}};
+    bool shaped = false;
+    const auto fired = [&](const std::string& what, std::initializer_list<long long> values) {
+        out.note += ", scripted " + what + " " + std::to_string(block);
+        for (long long v : values)
+            out.note += ":" + std::to_string(v);
+        shaped = true;
+    };
+    for (const BlockFault& h : f.hold) {
+        if (h.block != block) continue;
+        for (Outgoing& r : real)
+            r.delayMs += h.ms;
+        fired("hold", {h.ms});
+    }
+    for (const StaleBlockFault& s : f.staleFirst) {
+        if (s.block != block) continue;
+        first.push_back({BlockReply(s.source), 0});
+        for (Outgoing& r : real)
+            r.delayMs += s.ms;
+        fired("stale-first", {s.source, s.ms});
+    }
+    for (const BlockFault& t : f.answerTwice) {
+        if (t.block != block) continue;
+        real.push_back({frame, real.front().delayMs + t.ms});
+        fired("answer-twice", {t.ms});
+    }
+    realSent = true;
+    for (const BlockFault& l : f.loseThenCopy) {
+        if (l.block != block) continue;
+        realSent = false;
+        real.clear();
+        if (LastReply_) real.push_back({*LastReply_, l.ms});
+        fired("lose-then-copy", {l.ms});
+        out.note += LastReply_ ? " (reply lost, previous one copied)" : " (reply lost, nothing to copy)";
+    }
+    if (!shaped) return false;
+    first.insert(first.end(), real.begin(), real.end());
+    std::stable_sort(first.begin(), first.end(),
+                     [](const Outgoing& a, const Outgoing& b) { return a.delayMs < b.delayMs; });
+    out.replies = std::move(first);
+    return true;
 }
 
 void SimDevice::GenerateSwipes(const SwipePlan& plan) {
@@ -362,18 +426,25 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     bool accepted = true;
     const std::string name{cmd.c1, cmd.c2};
     const Faults& f = Config_.faults;
+    std::optional<std::uint32_t> block;
+    bool scripted = false; // first request for the block in this download
     if (Listed(f.refuseCommands, cmd)) {
         accepted = false;
         out.note = name + " refused";
     } else if (name == "GE") {
         out.note = "device info";
     } else if (name == "GB") {
-        const std::uint64_t block = BigEndian32(args + 1);
-        for (std::uint64_t i = 0; i < FRAME_DATA_SIZE; ++i) {
-            const std::uint64_t at = block * MEM_BLOCK_SIZE + i;
-            reply[i] = at < Image_.size() ? Image_[at] : 0;
+        block = BigEndian32(args + 1);
+        out.note = "block " + std::to_string(*block);
+        scripted = ReadSinceInfo_.insert(*block).second;
+        for (const SwipeFault& s : f.swipeDuring) {
+            if (!scripted || s.block != *block) continue;
+            for (int k = 0; k < s.count; ++k)
+                ScriptedSwipe(now);
+            out.note += ", scripted swipe-during " + std::to_string(s.block) + ":" + std::to_string(s.count) +
+                        " (last index " + std::to_string(LastIndex_) + ", next slot " +
+                        std::to_string(NextSlot_) + ")";
         }
-        out.note = "block " + std::to_string(block);
     } else if (name == "GD") {
         reply[0] = Config_.delayR1;
         reply[1] = Config_.delayR2;
@@ -408,6 +479,7 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     const std::string state =
         name == "ST" || name == "SD" || name == "SE" ? " | state: " + StateText() : std::string();
     TFrame frame = name == "GE" ? DeviceInfoReply()
+                   : block      ? BlockReply(*block)
                                 : BuildFrame(cmd, accepted ? 'O' : 'N', accepted ? 'K' : 'O', reply.data());
 
     if ((f.silentAfter >= 0 && RepliesSent_ >= f.silentAfter) || Listed(f.silentCommands, cmd)) {
@@ -418,23 +490,35 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     const bool corrupt = Chance(f.corrupt);
     const bool delay = Chance(f.delayChance);
     const bool duplicate = Chance(f.duplicateChance);
-    const bool applies = FaultApplies(cmd);
-    if (applies && drop) {
-        out.note += ", reply dropped" + state;
+    bool realSent = true;
+    if (!(scripted && ShapeReplies(*block, frame, out, realSent))) {
+        const bool applies = FaultApplies(cmd);
+        if (applies && drop) {
+            out.note += ", reply dropped" + state;
+            return out;
+        }
+        if (applies && corrupt) {
+            frame[FRAME_CRC_OFFSET + 1] ^= 0x5A;
+            out.note += ", checksum corrupted";
+        }
+        const int delayMs = applies && delay ? f.delayMs : 0;
+        if (delayMs > 0) out.note += ", delayed " + std::to_string(delayMs) + " ms";
+        out.replies.push_back({frame, delayMs});
+        if (applies && duplicate && f.duplicateMs >= 0) {
+            out.replies.push_back({frame, delayMs + f.duplicateMs});
+            out.note += ", duplicate after " + std::to_string(f.duplicateMs) + " ms";
+        }
+    }
+    if (!out.replies.empty()) {
+        LastReply_ = out.replies.back().frame;
+        ++RepliesSent_;
+    }
+    // An answered GE starts a download: the scripted faults fire again.
+    if (name == "GE" && accepted) ReadSinceInfo_.clear();
+    if (!realSent) {
+        out.note += state;
         return out;
     }
-    if (applies && corrupt) {
-        frame[FRAME_CRC_OFFSET + 1] ^= 0x5A;
-        out.note += ", checksum corrupted";
-    }
-    const int delayMs = applies && delay ? f.delayMs : 0;
-    if (delayMs > 0) out.note += ", delayed " + std::to_string(delayMs) + " ms";
-    out.replies.push_back({frame, delayMs});
-    if (applies && duplicate && f.duplicateMs >= 0) {
-        out.replies.push_back({frame, delayMs + f.duplicateMs});
-        out.note += ", duplicate after " + std::to_string(f.duplicateMs) + " ms";
-    }
-    ++RepliesSent_;
     out.note += (accepted ? ", replied O K" : ", replied N O") + state;
     return out;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,22 @@ struct LogRecord {
 LogRecord DecodeLogRecord(const std::uint8_t* slot);
 void EncodeLogRecord(const LogRecord& record, std::uint8_t* slot);
 
+// Scripted faults name a block. Each fires on the first request for its block after
+// every answered GE (a download starts with one), so a re-read is answered normally.
+struct BlockFault {
+    std::uint32_t block = 0;
+    int ms = 0;
+};
+struct StaleBlockFault {
+    std::uint32_t block = 0;
+    std::uint32_t source = 0; // whose reply goes out first
+    int ms = 0;               // the real reply follows this much later
+};
+struct SwipeFault {
+    std::uint32_t block = 0;
+    int count = 1; // records logged before the reply is built
+};
+
 struct Faults {
     double drop = 0;            // chance that a reply is not sent
     double corrupt = 0;         // chance that a reply goes out with a wrong checksum
@@ -56,6 +73,13 @@ struct Faults {
     std::string silentCommands; // requests of these are carried out but never answered ("GD")
     std::string refuseCommands; // requests of these are answered N O and not carried out ("ST,SD")
     std::string onlyCommands;   // drop/corrupt/delay/duplicate only for these ("GB,GE"); empty: all
+    // Scripted, per block. The replies that lose-then-copy, stale-first, answer-twice
+    // and hold shape go out exactly as scripted, untouched by the random faults above.
+    std::vector<BlockFault> loseThenCopy;    // no reply; a copy of the previous reply after ms
+    std::vector<StaleBlockFault> staleFirst; // the reply of `source` at once, the real one after ms
+    std::vector<BlockFault> answerTwice;     // the reply, and again ms later
+    std::vector<BlockFault> hold;            // the reply after ms
+    std::vector<SwipeFault> swipeDuring;     // `count` records logged first
 };
 
 struct SwipePlan {
@@ -114,6 +138,12 @@ public:
     std::uint32_t LogSlots() const { return LogSlots_; }
     std::uint32_t LogOffset() const { return HEADER_SIZE + USER_RECORD_SIZE * Config_.users; }
     std::uint32_t LastIndex() const { return LastIndex_; }
+    // Where the next record goes: its slot, its byte offset and the block holding its first byte.
+    std::uint32_t NextSlot() const { return NextSlot_; }
+    std::uint64_t NextRecordOffset() const {
+        return LogOffset() + std::uint64_t{LOG_RECORD_SIZE} * NextSlot_;
+    }
+    std::uint32_t NextRecordBlock() const { return std::uint32_t(NextRecordOffset() / MEM_BLOCK_SIZE); }
     std::vector<LogRecord> Records() const; // every used slot, in slot order
     std::optional<CardRecord> Card(std::uint32_t ticket) const;
     const std::vector<CardRecord>& Cards() const { return Cards_; }
@@ -127,6 +157,7 @@ public:
     std::string StateText() const;
     long RepliesSent() const { return RepliesSent_; }
     TFrame DeviceInfoReply() const;
+    TFrame BlockReply(std::uint32_t block) const; // GB O K with the block as the image holds it now
 
 private:
     bool StoreCard(const CardRecord& card);
@@ -139,6 +170,9 @@ private:
     bool Chance(double p);
     bool FaultApplies(TDeviceCommand cmd) const;
     static bool Listed(const std::string& list, TDeviceCommand cmd);
+    void ScriptedSwipe(NaiveTime now);
+    // Applies the scripted delivery faults of `block` to `frame`; false when none fires.
+    bool ShapeReplies(std::uint32_t block, const TFrame& frame, Outcome& out, bool& realSent);
 
     DeviceConfig Config_;
     std::vector<std::uint8_t> Image_;
@@ -154,7 +188,9 @@ private:
     std::uint64_t Rng_;
     std::uint32_t UsedSlots_ = 0;
     std::size_t LiveNext_ = 0;
-    std::map<std::uint32_t, bool> LiveInside_; // ticket -> inside after its last live swipe
+    std::map<std::uint32_t, bool> LiveInside_; // ticket -> inside after its last live or scripted swipe
+    std::set<std::uint32_t> ReadSinceInfo_;    // blocks asked for since the last answered GE
+    std::optional<TFrame> LastReply_;          // the last frame sent, for lose-then-copy
 };
 
 } // namespace devicesim

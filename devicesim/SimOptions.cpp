@@ -79,6 +79,24 @@ Faults (deterministic for a given --seed):
   --fault-commands LIST       apply --drop, --corrupt, --delay and --duplicate only to
                               these commands, e.g. GB,GE (default: all)
 
+Scripted faults, per memory block B (repeatable). Each fires on the first request for
+block B after every answered GE, so once per download (which starts with GE); a
+re-read of B is answered normally. The replies they send are not touched by --drop,
+--corrupt, --delay, --duplicate or --fault-commands; the trace line of the request
+names each one that fired ("scripted hold 5:300").
+  --lose-then-copy B:MS       do not answer block B; MS milliseconds after the request
+                              send a copy of the last reply the device sent before
+                              (to whichever request) instead
+  --stale-first B:SRC:MS      answer block B at once with the reply of block SRC (as
+                              the memory holds it then), then with the real reply MS
+                              milliseconds later
+  --answer-twice B[:MS]       answer block B, and again MS milliseconds later
+                              (default 0)
+  --hold B:MS                 hold the reply to block B back MS milliseconds
+  --swipe-during B[:COUNT]    log COUNT records (default 1) before answering block B:
+                              the first kept card (or ticket 1) arriving and leaving
+                              by turns at the device clock
+
 Commands answered: GE device information, GB memory block (64 bytes from block
 index * 64; zeros beyond the memory), GD relay delays, SD relay mode, ST clock,
 SE user record. Requests with a bad checksum or shorter than 76 bytes are ignored.
@@ -134,6 +152,24 @@ std::vector<std::uint32_t> NumberList(const std::string& option, const std::stri
     for (const std::string& item : Split(text, ','))
         out.push_back(std::uint32_t(Number(option, item, 0xFFFFFFFFull)));
     return out;
+}
+
+// The numbers of a scripted fault ("B:MS" and the like); a missing last one is `fallback`.
+std::vector<std::uint32_t> FaultNumbers(const std::string& option, const std::string& text, std::size_t count,
+                                        std::optional<std::uint32_t> fallback, const char* form) {
+    const auto parts = Split(text, ':');
+    if (parts.size() != count && !(fallback && parts.size() + 1 == count))
+        Fail(option, std::string("expected ") + form);
+    std::vector<std::uint32_t> out;
+    for (const std::string& part : parts)
+        out.push_back(std::uint32_t(Number(option, part, 0xFFFFFFFFull)));
+    if (out.size() < count) out.push_back(*fallback);
+    return out;
+}
+
+int Millis(const std::string& option, std::uint32_t ms) {
+    if (ms > 600000) Fail(option, "at most 600000 milliseconds");
+    return int(ms);
 }
 
 struct PendingDevice {
@@ -237,6 +273,22 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 c.faults.duplicateMs = ms;
                 c.faults.duplicateChance = p;
             }
+        } else if (option == "--lose-then-copy" || option == "--hold" || option == "--answer-twice") {
+            const bool twice = option == "--answer-twice";
+            const auto n =
+                FaultNumbers(option, value(), 2, twice ? std::optional<std::uint32_t>(0) : std::nullopt,
+                             twice ? "B or B:MS" : "B:MS");
+            auto& list = option == "--hold" ? c.faults.hold
+                         : twice            ? c.faults.answerTwice
+                                            : c.faults.loseThenCopy;
+            list.push_back({n[0], Millis(option, n[1])});
+        } else if (option == "--stale-first") {
+            const auto n = FaultNumbers(option, value(), 3, std::nullopt, "B:SRC:MS");
+            c.faults.staleFirst.push_back({n[0], n[1], Millis(option, n[2])});
+        } else if (option == "--swipe-during") {
+            const auto n = FaultNumbers(option, value(), 2, 1, "B or B:COUNT");
+            if (n[1] < 1 || n[1] > 100000) Fail(option, "COUNT must be 1 to 100000");
+            c.faults.swipeDuring.push_back({n[0], int(n[1])});
         } else if (option == "--silent") {
             c.faults.silentAfter = 0;
         } else if (option == "--silent-after") {

@@ -395,6 +395,55 @@ TEST(SimDevice, FaultsAreDeterministicBySeed) {
     EXPECT_FALSE(d.SwipeTicket(5, true, NOW));
 }
 
+TEST(SimDevice, ScriptedFaultsFireOncePerDownload) {
+    Faults lose, stale, twice, hold, swipe;
+    lose.loseThenCopy = {{2, 200}};
+    stale.staleFirst = {{2, 0, 150}};
+    twice.answerTwice = {{2, 40}, {9, 50}}; // block 9 is never asked for
+    hold.hold = {{2, 300}};
+    hold.drop = 1; // random faults skip what a scripted one shapes
+    hold.onlyCommands = "GB";
+    swipe.swipeDuring = {{3, 2}, {2, 1}};
+    // Replies per request as what they carry (i: device info, n: block n as held then)
+    // @ delay, "*" for a scripted note; then the logged types and the block of the log head.
+    const struct {
+        const char* name;
+        Faults faults;
+        const char* expected;
+    } cases[] = {
+        {"lose then copy", lose, "i@0 3@0 3@200* 2@0 i@0 3@0 3@200* | next 3"},
+        {"stale first", stale, "i@0 3@0 0@0,2@150* 2@0 i@0 3@0 0@0,2@150* | next 3"},
+        {"answer twice", twice, "i@0 3@0 2@0,2@40* 2@0 i@0 3@0 2@0,2@40* | next 3"},
+        {"hold", hold, "i@0 - 2@300* - i@0 - 2@300* | next 3"},
+        {"swipe during", swipe, "i@0 3@0* 2@0* 2@0 i@0 3@0* 2@0* | 5 10 5 10 5 10 next 4"},
+    };
+    for (const auto& c : cases) {
+        DeviceConfig config;
+        config.users = 4; // cards fill block 2 and the start of 3, where the log starts
+        config.cards = {{7, 700, true}, {8, 800, true}, {9, 900, true}, {10, 1000, true}};
+        config.faults = c.faults;
+        SimDevice d(config);
+        std::string got;
+        for (int block : {-1, 3, 2, 2, -1, 3, 2}) {
+            const auto o = Ask(d, block < 0 ? BuildShortFrame(cmdGetDeviceInfo, {})
+                                            : BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(block)));
+            std::string replies;
+            for (const auto& r : o.replies) {
+                std::string what = r.frame == d.DeviceInfoReply() ? "i" : "?";
+                for (std::uint32_t k = 0; k < 4; ++k)
+                    if (r.frame == d.BlockReply(k)) what = std::to_string(k);
+                replies += (replies.empty() ? "" : ",") + what + "@" + std::to_string(r.delayMs);
+            }
+            got += (replies.empty() ? "-" : replies) +
+                   (o.note.find("scripted") != std::string::npos ? "* " : " ");
+        }
+        got += "|";
+        for (const LogRecord& r : d.Records())
+            got += " " + std::to_string(r.type) + (r.card == 7 ? "" : "?");
+        EXPECT_EQ(got + " next " + std::to_string(d.NextRecordBlock()), c.expected) << c.name;
+    }
+}
+
 TEST(SimDevice, SwipeFileRecordsAreLoadedAsTheyAre) {
     const std::string path = TempFile("swipes.txt");
     {
@@ -469,7 +518,16 @@ TEST(SimOptions, CommandLine) {
                                     "3,4",
                                     "--duplicate",
                                     "200",
-                                    "--refuse-cards"});
+                                    "--refuse-cards",
+                                    "--hold",
+                                    "3:300",
+                                    "--answer-twice",
+                                    "9",
+                                    "--stale-first=3:2:150",
+                                    "--swipe-during",
+                                    "2",
+                                    "--lose-then-copy",
+                                    "3:200"});
     ASSERT_EQ(o.devices.size(), 2u);
     EXPECT_EQ(o.traceFile, "t.txt");
     const DeviceConfig& a = o.devices[0];
@@ -499,6 +557,16 @@ TEST(SimOptions, CommandLine) {
     ASSERT_TRUE(b.swipes.has_value());
     EXPECT_TRUE(b.swipes->tickets.empty());
     EXPECT_EQ(b.swipes->codes, (std::vector<std::uint32_t>{7, 8}));
+    EXPECT_TRUE(a.faults.hold.empty());
+    ASSERT_EQ(b.faults.hold.size() + b.faults.answerTwice.size() + b.faults.staleFirst.size() +
+                  b.faults.swipeDuring.size() + b.faults.loseThenCopy.size(),
+              5u);
+    EXPECT_EQ(b.faults.hold[0].ms, 300);
+    EXPECT_EQ(b.faults.answerTwice[0].block, 9u);
+    EXPECT_EQ(b.faults.answerTwice[0].ms, 0);
+    EXPECT_EQ(b.faults.staleFirst[0].source, 2u);
+    EXPECT_EQ(b.faults.swipeDuring[0].count, 1);
+    EXPECT_EQ(b.faults.loseThenCopy[0].ms, 200);
 
     EXPECT_TRUE(ParseOptions({"--help"}).help);
     const std::vector<std::vector<std::string>> wrong = {
@@ -513,6 +581,10 @@ TEST(SimOptions, CommandLine) {
         {"--listen", "127.0.0.2:1", "--bogus"},
         {"--listen", "127.0.0.2:1", "--seed"},
         {"--listen", "127.0.0.2:1", "--silent=1"},
+        {"--listen", "127.0.0.2:1", "--hold", "3"},
+        {"--listen", "127.0.0.2:1", "--stale-first", "3:2"},
+        {"--listen", "127.0.0.2:1", "--swipe-during", "2:0"},
+        {"--listen", "127.0.0.2:1", "--answer-twice", "1:2:3"},
     };
     for (const auto& args : wrong) {
         std::string joined;

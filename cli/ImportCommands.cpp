@@ -76,6 +76,10 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
                 out << ", " << outcome.decoded.invalidTime << " zapisa sa nemogućim vremenom preskočeno";
             if (outcome.decoded.storedElsewhere > 0)
                 out << "; " << Format(_IMPORTED_ELSEWHERE_FMT, {outcome.decoded.storedElsewhere});
+            if (!outcome.warning.isEmpty()) {
+                anyFailed = true; // stored, but somebody must look at it
+                out << "; UPOZORENJE: " << outcome.warning;
+            }
             out << '\n';
         } else {
             anyFailed = true;

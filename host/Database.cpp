@@ -608,7 +608,9 @@ void TBatchInsert::Add(const QString& row) {
 
 void TBatchInsert::Flush() {
     if (m_rows.isEmpty()) return;
-    m_connection.Execute(m_head + m_rows.join(QLatin1Char(',')));
+    qint64 first = 0;
+    m_connection.Execute(m_head + m_rows.join(QLatin1Char(',')), &first);
+    if (m_firstInsertId == 0) m_firstInsertId = first;
     m_rows.clear();
 }
 

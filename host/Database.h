@@ -197,12 +197,15 @@ public:
     TBatchInsert(TZConnection& connection, QString head, int batchSize);
     void Add(const QString& row);
     void Flush();
+    // The key the first row of the first statement received (0 before any).
+    qint64 FirstInsertId() const { return m_firstInsertId; }
 
 private:
     TZConnection& m_connection;
     QString m_head;
     int m_batchSize;
     QStringList m_rows;
+    qint64 m_firstInsertId = 0;
 };
 
 // SQL texts of dates: "yyyy-MM-dd HH:mm:ss" and "yyyy-MM-dd".

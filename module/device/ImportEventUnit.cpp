@@ -87,8 +87,10 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         ProgressBar->setValue(0);
         ProgressBar->setVisible(true);
     };
-    m_import.OnDeviceFinished = [this](const TAccessPointInfo&, const TDownloadOutcome& outcome) {
+    m_import.OnDeviceFinished = [this](const TAccessPointInfo& ap, const TDownloadOutcome& outcome) {
         m_storedElsewhere += outcome.decoded.storedElsewhere;
+        if (!outcome.warning.isEmpty())
+            m_warnings << QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, outcome.warning);
     };
     m_import.OnChainEnded = [this](bool completed) {
         // after the current tick: a message box runs its own event loop
@@ -142,13 +144,18 @@ void TImportEventForm::ChainEnded(bool completed) {
         if (m_storedElsewhere > 0)
             text += QLatin1Char('\n') + Format(_IMPORTED_ELSEWHERE_FMT, {m_storedElsewhere});
         m_storedElsewhere = 0;
+        if (!m_warnings.isEmpty()) {
+            ShowWarning(text + QLatin1Char('\n') + m_warnings.join(QLatin1Char('\n')));
+            m_warnings.clear();
+            return;
+        }
         ShowInformation(text);
         return;
     }
     // the next "Uvoz" starts again at this access point
     const TDownloadOutcome outcome = m_import.Download().Outcome();
     const TAccessPointInfo& ap = m_import.AccessPoints()[m_import.Current()];
-    // the device could not be read: the connection error first, then which device and why
+    // a device that could not be reached: the connection error first, then which device and why
     const QString connectError = _DEVICE_CONNECT_ERR;
     QString reason = outcome.error;
     if (reason.startsWith(connectError)) {
@@ -157,7 +164,8 @@ void TImportEventForm::ChainEnded(bool completed) {
             reason = reason.mid(1, reason.size() - 2);
     }
     const QString text = QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, reason);
-    ShowError(outcome.storeFailed ? text : connectError + QLatin1Char('\n') + text);
+    ShowError(outcome.failure == TDownloadFailure::Connection ? connectError + QLatin1Char('\n') + text
+                                                              : text);
 }
 
 void TImportEventForm::ProcessingActionExecute() {

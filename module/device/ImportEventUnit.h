@@ -8,6 +8,7 @@
 #include "module/device/LogDownload.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QAction;
 class QLabel;
@@ -54,4 +55,5 @@ private:
     TWheelHook m_wheelHook;
     bool m_closed = false;
     int m_storedElsewhere = 0; // over the devices of one "Uvoz"
+    QStringList m_warnings;    // records overwritten before they were read, a line per device
 };

@@ -98,25 +98,49 @@ TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_
                                            std::uint32_t markSeen, const QDate& today) {
     const TDecodedLog decoded =
         DecodeLogImage(image, receivedBytes, memorySize, usersCount, maxLogRecords, markSeen);
-    return RunInTransaction(m_connection, [&] { return Store(decoded, accessPointId, markSeen, today); });
-}
-
-TDecodeResult TLogDecoder::Store(const TDecodedLog& decoded, qint64 accessPointId, std::uint32_t markSeen,
-                                 const QDate& today) {
-    TDecodeResult result;
+    std::uint32_t newest = markSeen;
+    for (const TLogRecord& r : decoded.records)
+        newest = std::max(newest, r.index);
+    TDecodeResult result = StoreRecords(decoded.records, accessPointId, markSeen, newest, today);
     result.slotsRead = decoded.slotsRead;
     result.notNew = decoded.notNew;
     result.empty = decoded.empty;
     result.invalidTime = decoded.invalidTime;
+    return result;
+}
 
+TDecodeResult TLogDecoder::StoreRecords(const std::vector<TLogRecord>& records, qint64 accessPointId,
+                                        std::uint32_t markSeen, std::uint32_t newest, const QDate& today) {
+    return RunInTransaction(m_connection,
+                            [&] { return Store(records, accessPointId, markSeen, newest, today); });
+}
+
+void ResetDeviceMark(TZConnection& connection, qint64 accessPointId, std::uint32_t index) {
+    RunInTransaction(connection, [&] {
+        LockRawEventLog(connection);
+        connection.Execute(
+            Format(QStringLiteral(
+                       "UPDATE horloaccesspoint SET currentdeviceindex = %u WHERE horloaccesspointid = %d"),
+                   {index, accessPointId}));
+    });
+}
+
+TDecodeResult TLogDecoder::Store(const std::vector<TLogRecord>& records, qint64 accessPointId,
+                                 std::uint32_t markSeen, std::uint32_t newest, const QDate& today) {
+    TDecodeResult result;
+    result.mark = markSeen;
     LockRawEventLog(m_connection);
     // Another import of this door (another desk, a job on another machine) may
-    // have stored records since this download began.
+    // have stored records since this download began, or the mark was set back.
     const TResultSet markNow = m_connection.Select(Format(
         QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
         {accessPointId}));
-    const std::uint32_t mark =
-        std::max(markSeen, markNow.rows.empty() ? 0u : std::uint32_t(markNow.rows[0][0].toLongLong()));
+    const std::uint32_t mark = markNow.rows.empty() ? 0u : std::uint32_t(markNow.rows[0][0].toLongLong());
+    if (mark < markSeen) {
+        result.markSetBack = true;
+        result.mark = mark;
+        return result;
+    }
     result.mark = mark;
 
     QHash<std::int32_t, CardOwner> owners; // one lookup per card and run
@@ -147,7 +171,8 @@ TDecodeResult TLogDecoder::Store(const TDecodedLog& decoded, qint64 accessPointI
     };
 
     TBatchInsert rows(m_connection, QStringLiteral("INSERT INTO `employeeeventraw` VALUES "), BatchSize);
-    for (const TLogRecord& r : decoded.records) {
+    int inserted = 0;
+    for (const TLogRecord& r : records) {
         if (r.index <= mark) {
             ++result.storedElsewhere;
             continue;
@@ -163,7 +188,7 @@ TDecodeResult TLogDecoder::Store(const TDecodedLog& decoded, qint64 accessPointI
             rows.Add(Format(
                 QStringLiteral("(NULL, NULL, %s, %d, NULL, %d, %d, %d, %d, %u, NULL)"),
                 {quotedTime, eventType, owner.guestId, accessPointId, owner.ticketId, r.cardCode, r.index}));
-        ++result.stored;
+        ++inserted;
     }
     rows.Flush();
 
@@ -171,13 +196,21 @@ TDecodeResult TLogDecoder::Store(const TDecodedLog& decoded, qint64 accessPointI
         QStringLiteral("DELETE FROM `employeeeventraw` WHERE (deviceindex = 0) OR (eventtime < '2017-02-07 "
                        "00:00:00') OR (eventtime > '%s 23:59:59')"),
         {SqlDate(today)})));
-    const TResultSet maxIndex = m_connection.Select(
-        Format(QStringLiteral(
-                   "SELECT horloaccesspointid, MAX(deviceindex) AS maxdbindex FROM `employeeeventraw` WHERE "
-                   "horloaccesspointid= %d GROUP BY horloaccesspointid"),
-               {accessPointId}));
-    if (!maxIndex.rows.empty()) {
-        const qint64 index = maxIndex.rows[0][1].toLongLong();
+    // what this run left stored: its rows are the newest keys of the access point
+    if (inserted > 0)
+        result.stored =
+            m_connection
+                .Select(Format(QStringLiteral("SELECT COUNT(*) FROM `employeeeventraw` WHERE "
+                                              "horloaccesspointid = %d AND employeeeventrawid >= %d"),
+                               {accessPointId, rows.FirstInsertId()}))
+                .rows[0][0]
+                .toInt();
+    const TResultSet maxIndex = m_connection.Select(Format(
+        QStringLiteral("SELECT MAX(deviceindex) FROM `employeeeventraw` WHERE horloaccesspointid = %d AND "
+                       "deviceindex > %u AND deviceindex <= %u"),
+        {accessPointId, mark, newest}));
+    if (!maxIndex.rows.empty() && !maxIndex.rows[0][0].isNull()) {
+        const qint64 index = maxIndex.rows[0][0].toLongLong();
         m_connection.Execute(
             Format(QStringLiteral(
                        "UPDATE horloaccesspoint SET currentdeviceindex = %d WHERE horloaccesspointid = %d"),

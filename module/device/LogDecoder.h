@@ -33,13 +33,14 @@ struct TLogRecord {
 };
 
 struct TDecodeResult {
-    int slotsRead = 0;   // slots that lay inside the received image
-    int stored = 0;      // raw rows inserted
-    int notNew = 0;      // index not above the mark
-    int empty = 0;       // time bytes all zero
-    int invalidTime = 0; // time bytes that form no real date-time
-    int removed = 0;     // raw rows deleted by the clean-up (all access points)
-    int storedElsewhere = 0; // new when the download started, stored meanwhile by another program
+    int slotsRead = 0;        // slots that lay inside the received image
+    int stored = 0;           // raw rows inserted and still there after the clean-up
+    int notNew = 0;           // index not above the mark
+    int empty = 0;            // time bytes all zero
+    int invalidTime = 0;      // time bytes that form no real date-time
+    int removed = 0;          // raw rows deleted by the clean-up (all access points)
+    int storedElsewhere = 0;  // new when the download started, stored meanwhile by another program
+    bool markSetBack = false; // the mark was set back during the download: nothing stored
     bool markMoved = false;
     std::uint32_t mark = 0; // the access point's mark afterwards
 };
@@ -72,21 +73,32 @@ public:
 
     // Decodes received[0, receivedBytes) of a device whose memory holds
     // memorySize bytes, with usersCount user records and maxLogRecords log
-    // slots, and stores the new records for the access point: those above its
-    // mark as read again once the log is locked. markSeen is the mark that the
-    // download started from; records between the two were stored by another
-    // program. All of it happens in one transaction: on an error nothing is
-    // stored, the mark stays, and the error propagates.
+    // slots, and stores the records above markSeen (StoreRecords).
     TDecodeResult ShowDecodedData(const std::uint8_t* image, std::size_t receivedBytes,
                                   std::uint32_t memorySize, std::uint16_t usersCount,
-                                  std::uint32_t maxLogRecords, qint64 accessPointId,
-                                  std::uint32_t markSeen, const QDate& today);
+                                  std::uint32_t maxLogRecords, qint64 accessPointId, std::uint32_t markSeen,
+                                  const QDate& today);
+
+    // Stores records (above markSeen, the mark the download started from) for the
+    // access point, removes raw rows with impossible dates, and moves the mark to the
+    // highest index stored that is at most newest, the device's newest: a stored row
+    // above what the device holds never pulls the mark up. All of it happens in one
+    // transaction, with the log locked and the mark read again: records another
+    // program stored meanwhile are not stored twice; a mark set back meanwhile
+    // (horlo point reset-mark) stores nothing. On an error nothing is stored, the
+    // mark stays, and the error propagates.
+    TDecodeResult StoreRecords(const std::vector<TLogRecord>& records, qint64 accessPointId,
+                               std::uint32_t markSeen, std::uint32_t newest, const QDate& today);
 
     // Rows per INSERT statement; 1 sends one statement per record.
     int BatchSize = 500;
 
 private:
-    TDecodeResult Store(const TDecodedLog& decoded, qint64 accessPointId, std::uint32_t markSeen,
-                        const QDate& today);
+    TDecodeResult Store(const std::vector<TLogRecord>& records, qint64 accessPointId, std::uint32_t markSeen,
+                        std::uint32_t newest, const QDate& today);
     TZConnection& m_connection;
 };
+
+// Sets an access point's mark in one transaction, with the log locked so that no
+// store of it runs meanwhile; a store whose download began before it stores nothing.
+void ResetDeviceMark(TZConnection& connection, qint64 accessPointId, std::uint32_t index);

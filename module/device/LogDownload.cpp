@@ -2,6 +2,7 @@
 
 #include "host/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/device/LogProof.h"
 
 #include <QDateTime>
 
@@ -26,14 +27,35 @@ constexpr char kMarkUnread[] = "Oznaka poslednjeg upisanog zapisa nije pročitan
 constexpr char kSendFailed[] = "Zahtev uređaju nije poslat (%s); ništa nije upisano.";
 constexpr char kNoDeviceInfo[] = "Uređaj nije poslao podatke o sebi.";
 constexpr char kBadMemorySize[] = "Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).";
-constexpr char kTooManyBadReplies[] = "Previše neispravnih odgovora uređaja; ništa nije upisano.";
+constexpr char kTooManyBadReplies[] =
+    "Blok %d memorije uređaja stiže oštećen i posle %d pokušaja; ništa nije upisano.";
 constexpr char kNoReply[] = "Uređaj ne odgovara; ništa nije upisano.";
+constexpr char kNoProgress[] = "Uređaj ništa novo nije poslao %d s; ništa nije upisano.";
+constexpr char kUnstable[] =
+    "Blok %d memorije uređaja daje različite sadržaje u %d čitanja zaredom; ništa nije upisano.";
+constexpr char kUnproven[] =
+    "Sadržaj uređaja nije potvrđen ni posle %d ponovljenih čitanja sumnjivih blokova; ništa nije upisano.";
 constexpr char kStrayReplies[] =
-    "Uređaj šalje zakasnele ili ponovljene odgovore i posle %d ponovljenih čitanja; ništa nije upisano.";
+    "Uz blok %d memorije uređaja i posle %d čitanja stižu i drugi, zakasneli ili ponovljeni odgovori; ništa "
+    "nije upisano.";
 constexpr char kNeverQuiet[] = "Od uređaja stalno stižu odgovori koji nisu traženi; ništa nije upisano.";
-constexpr char kTimeLimit[] = "Čitanje uređaja traje duže od %d s; ništa nije upisano.";
+constexpr char kBelowMark[] =
+    "Uređaj ima zapise samo do rednog broja %u, a poslednji upisani je %u (uređaj je zamenjen ili "
+    "obrisan, ili je oznaka pogrešna); ništa nije upisano. Oznaku vraća: horlo point reset-mark.";
+constexpr char kOverwritten[] = "Zapisi od %u do %u su u uređaju prepisani novim pre nego što su pročitani.";
+constexpr char kMarkSetBack[] = "Oznaka poslednjeg upisanog zapisa je promenjena tokom čitanja; ništa nije "
+                                "upisano. Pokrenite uvoz ponovo.";
 constexpr char kStoreFailed[] = "Upis događaja nije uspeo (%s); ništa nije upisano.";
 constexpr char kStopped[] = "Prekinuto pre kraja; ništa nije upisano.";
+
+bool SameData(const std::uint8_t* a, const std::uint8_t* b) {
+    return std::memcmp(a, b, FRAME_DATA_SIZE) == 0;
+}
+
+// A block of one repeated byte (unused memory) says nothing about where it came from.
+bool Uniform(const std::uint8_t* data) {
+    return std::all_of(data, data + FRAME_DATA_SIZE, [data](std::uint8_t b) { return b == data[0]; });
+}
 
 QString OsErrorText(int error) {
     return error == 0 ? QStringLiteral("greška slanja") : QString::fromLocal8Bit(std::strerror(error));
@@ -49,8 +71,6 @@ TLogDownload::TLogDownload(TDeviceProtocol& protocol, TZConnection& connection)
 TLogDownload::~TLogDownload() {
     Stop();
     m_protocol.Intercept = nullptr;
-    m_protocol.OnMemBlockDone = nullptr;
-    m_protocol.OnMemReadEnded = nullptr;
 }
 
 qint64 TLogDownload::Now() const {
@@ -62,14 +82,16 @@ TDownloadOutcome TLogDownload::Outcome() const {
     return m_outcome;
 }
 
-void TLogDownload::Fail(const QString& error) {
+void TLogDownload::Fail(TDownloadFailure failure, const QString& error) {
     {
         std::lock_guard lock(m_outcomeMutex);
         m_outcome.ok = false;
         m_outcome.error = error;
+        m_outcome.failure = failure;
         m_outcome.blocks = m_blocksTaken.load();
+        m_outcome.rereads = m_rereads;
     }
-    m_protocol.SendForNextMemPacket = false;
+    m_due = false;
     m_state = State::Failed;
 }
 
@@ -94,25 +116,29 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     m_infoRequestsSent = 0;
     m_infoDue = false;
     m_infoSeen.reset();
+    m_image.clear();
+    m_blocks.clear();
+    m_known.clear();
+    m_again.clear();
+    m_nextBlock = 0;
+    m_proofRounds = 0;
+    m_rereads = 0;
     m_due = false;
-    m_maybeLate = 0;
-    m_readEnded = false;
-    m_doubt = false;
-    m_restarts = 0;
-    m_strayFloorUs = 0;
+    m_sendHeld = false;
+    m_settling = false;
     m_latencyUs = 0;
-    UpdateWindow();
-    m_lastDatagramAt = m_lastAnswerAt = m_readStartAt = 0;
+    m_copyDelayUs = 0;
+    m_lastDatagramAt = m_lastAnswerAt = 0;
     m_holdSince = -1;
-    m_lastAnswer.assign(FRAME_SIZE, 0);
+    m_lastAnswerTaken = false;
 
     const std::string address = accessPoint.localIp.trimmed().toStdString();
     if (!IsIpv4Address(address)) {
-        Fail(Format(kBadAddress, {accessPoint.localIp}));
+        Fail(TDownloadFailure::Connection, Format(kBadAddress, {accessPoint.localIp}));
         return false;
     }
     if (accessPoint.udpPort < 1 || accessPoint.udpPort > 65535) {
-        Fail(Format(kBadPort, {accessPoint.udpPort}));
+        Fail(TDownloadFailure::Connection, Format(kBadPort, {accessPoint.udpPort}));
         return false;
     }
     try {
@@ -123,23 +149,21 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
             {accessPoint.id}));
         m_mark = mark.rows.empty() ? 0 : std::uint32_t(mark.rows[0][0].toLongLong());
     } catch (const EDatabaseError& e) {
-        Fail(Format(kMarkUnread, {e.Message()}));
+        Fail(TDownloadFailure::Store, Format(kMarkUnread, {e.Message()}));
         return false;
     }
 
     m_protocol.Intercept = [this](const std::uint8_t* data, std::size_t len) { Receive(data, len); };
-    m_protocol.OnMemBlockDone = [this](std::uint32_t done) { m_blocksTaken = done; };
-    m_protocol.OnMemReadEnded = [this] { m_readEnded = true; };
     if (!m_protocol.OpenEndpoint(address, accessPoint.udpPort)) {
         const int error = m_protocol.Endpoint().LastError();
-        Fail(QString::fromUtf8(_DEVICE_CONNECT_ERR) +
-             (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort})
-                                  : QStringLiteral(" (%1)").arg(
-                                        QString::fromStdString(m_protocol.Endpoint().LastErrorText()))));
+        Fail(TDownloadFailure::Connection,
+             QString::fromUtf8(_DEVICE_CONNECT_ERR) +
+                 (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort})
+                                      : QStringLiteral(" (%1)").arg(
+                                            QString::fromStdString(m_protocol.Endpoint().LastErrorText()))));
         return false;
     }
     m_startedAt = Now();
-    m_limitUs = qint64(BaseLimitMs) * 1000;
     m_state = State::AwaitingInfo;
     SendInfoRequest();
     return GetState() != State::Failed;
@@ -169,10 +193,10 @@ void TLogDownload::MemPacketTick() {
             TakeBlockReply(d);
     }
     if (!Busy()) return;
-    if (Now() - m_startedAt > m_limitUs) return Fail(Format(kTimeLimit, {m_limitUs / 1000000}));
+    const qint64 now = Now();
     if (GetState() == State::AwaitingInfo) {
         if (m_infoDue) return SendInfoRequest();
-        if (m_protocol.ReceiveState == rsDeviceInfo && Now() - m_sentAt > qint64(InfoWaitMs) * 1000) {
+        if (m_protocol.ReceiveState == rsDeviceInfo && now - m_sentAt > qint64(InfoWaitMs) * 1000) {
             // this request's wait is over; the next one, if any is left, goes out now
             m_protocol.TimeOutForResponseEnabled = false;
             m_protocol.ReceiveState = rsIdle;
@@ -180,15 +204,24 @@ void TLogDownload::MemPacketTick() {
         }
         return;
     }
-    if (m_readEnded) return FinishRead();
-    if (!m_protocol.MemReadIsInProgress) return Fail(kNoReply); // abandoned by the deadline
+    // A working line keeps answering; a dead one is given up on, whatever the memory size.
+    if (now - std::max(m_lastAnswerAt, m_startedAt) > qint64(NoProgressMs) * 1000)
+        return Fail(TDownloadFailure::Connection, Format(kNoProgress, {NoProgressMs / 1000}));
+    if (m_settling) return SettleReading();
+    if (m_sendHeld) return Repeat();
+    if (m_due) {
+        if (now - m_sentAt < DeadlineUs()) return WakeAfter(m_sentAt + DeadlineUs() - now);
+        // given up on: asked again (an answer to either request carries this block),
+        // each time after a longer wait
+        if (++m_attempts >= MaxAttempts) return Fail(TDownloadFailure::Connection, kNoReply);
+        m_blocks[m_dueBlock].doubt = true;
+        return Repeat();
+    }
     SendDueRequest();
 }
 
 void TLogDownload::ReplyWatchdogTick() {
-    // the device information has its own wait (InfoWaitMs); the blocks keep the
-    // device's deadline and retries
-    if (GetState() == State::Reading) m_protocol.ReplyWatchdogTick();
+    // the device information has its own wait (InfoWaitMs); the blocks their deadlines
 }
 
 // ---- device information
@@ -208,7 +241,8 @@ void TLogDownload::SendInfoRequest() {
         m_infoDue = true;
         return;
     case TSendOutcome::Failed:
-        return Fail(Format(kSendFailed, {OsErrorText(m_protocol.LastSendError())}));
+        return Fail(TDownloadFailure::Connection,
+                    Format(kSendFailed, {OsErrorText(m_protocol.LastSendError())}));
     }
 }
 
@@ -230,207 +264,277 @@ void TLogDownload::InfoReplyEnded() {
     // may even hold a model text; only two replies that agree are believed.
     if (sizes.memory != 0 && m_infoSeen && *m_infoSeen == sizes) {
         if (sizes.memory < kMinMemorySize || sizes.memory > kMaxMemorySize)
-            return Fail(Format(kBadMemorySize, {sizes.memory}));
+            return Fail(TDownloadFailure::Device, Format(kBadMemorySize, {sizes.memory}));
         return BeginRead();
     }
     if (sizes.memory != 0) m_infoSeen = sizes;
-    if (m_infoRequestsSent >= InfoRequests) return Fail(kNoDeviceInfo);
+    if (m_infoRequestsSent >= InfoRequests) return Fail(TDownloadFailure::Connection, kNoDeviceInfo);
     SendInfoRequest();
 }
 
 // ---- memory blocks
 
 void TLogDownload::BeginRead() {
-    const std::uint32_t total = m_protocol.EEPROM_MEM_SIZE / MEM_BLOCK_SIZE;
+    const std::uint32_t total = m_protocol.MemBlockCount();
     m_totalBlocks = total;
-    m_answerAt.assign(total, 0);
-    m_limitUs = (Now() - m_startedAt) + (qint64(BaseLimitMs) + qint64(PerBlockLimitMs) * total) * 1000;
-    m_protocol.ReadLastBlock = true; // every block, the last one included
+    m_image.assign(std::size_t(total) * MEM_BLOCK_SIZE, 0);
+    m_blocks.assign(total, TBlock{});
+    m_answeredAt.assign(total, 0);
+    m_lastAnswerAt = Now();
     m_state = State::Reading;
-    StartPass();
     SendDueRequest();
 }
 
-// Reads the image from its first block; the blocks taken so far are forgotten.
-void TLogDownload::StartPass() {
-    m_blocksTaken = 0;
-    m_readEnded = false;
-    m_doubt = false;
-    m_due = false;
-    m_holdSince = -1;
-    m_readStartAt = Now();
-    m_protocol.BeginMemoryRead();
+qint64 TLogDownload::QuietWindowUs() const {
+    return std::min<qint64>(qint64(kMaxQuietWindowMs) * 1000,
+                            std::max<qint64>(qint64(QuietWindowMs) * 1000, m_latencyUs / 2));
+}
+
+qint64 TLogDownload::DeadlineUs() const {
+    const qint64 first = std::max<qint64>(qint64(DeadlineMs) * 1000, 8 * m_latencyUs);
+    return std::min<qint64>(qint64(kMaxDeadlineMs) * 1000, first << std::min(m_attempts, 6));
+}
+
+// The answer time is a maximum that forgets a slow answer by a sixteenth per answer.
+void TLogDownload::NoteLatency(qint64 latency) {
+    m_latencyUs = std::max(latency, m_latencyUs - m_latencyUs / 16);
 }
 
 void TLogDownload::TakeBlockReply(const TDatagram& d) {
     const std::uint8_t* frame = d.bytes.data();
+    const std::uint8_t* data = frame + FRAME_DATA_OFFSET;
     m_lastDatagramAt = d.at;
-    if (m_due) {
-        m_due = false;
-        m_lastAnswer.assign(frame, frame + FRAME_SIZE);
-        m_lastAnswerAt = d.at;
-        const std::uint32_t block = m_protocol.MemReadAddress;
-        if (block < m_answerAt.size()) m_answerAt[block] = d.at;
-        NoteLatency(d.at - m_sentAt);
-        // nothing is awaited while the next request waits for its window
-        m_protocol.TimeOutForResponseEnabled = false;
-        m_protocol.HandleReply(frame, d.bytes.size());
-        return;
+    // Only what came after the request was sent can answer it.
+    const bool answers = m_due && d.at >= m_sentAt;
+    if (!FrameCrcOk(frame)) {
+        if (!answers) return Stray(data, d.at); // its data may still show it is a copy
+        // the answer came damaged: asked again at once
+        if (++m_badChecksums > MaxAttempts)
+            return Fail(TDownloadFailure::Device, Format(kTooManyBadReplies, {m_dueBlock, MaxAttempts}));
+        return Repeat();
     }
-    // A stray: nothing is due.
-    if (m_maybeLate > 0) {
-        --m_maybeLate; // an answer given up on, come after all
-        return;
-    }
-    // A copy of the last answer (whatever became of its checksum on the way), come before
-    // the next request, did no harm: it carries the data that was taken.
-    if (std::equal(frame + FRAME_DATA_OFFSET, frame + FRAME_CRC_OFFSET,
-                   m_lastAnswer.begin() + FRAME_DATA_OFFSET))
-        return;
-    // Before the first answer of a pass nothing can have been taken wrongly; and one
-    // widening per pass is enough: the strays of one burst come together.
-    if (m_lastAnswerAt < m_readStartAt || m_doubt) return;
-    // Anything else may be the real answer to a request whose place a late copy took.
-    m_strayFloorUs = std::max(2 * m_windowUs, 2 * StrayDelay(d));
-    UpdateWindow();
-    m_doubt = true;
+    if (answers) return TakeAnswer(data, d.at);
+    Stray(data, d.at);
 }
 
-// How late a stray came, to size the window; whether to read again does not depend on
-// it. A copy carries the data of an earlier block (its checksum may have suffered on the
-// way), so it came as late as the time since that block's answer. Either the stray is
-// such a copy, or it is the real answer and the last answer taken was the copy.
-qint64 TLogDownload::StrayDelay(const TDatagram& d) const {
-    const std::uint32_t next = m_protocol.MemReadAddress;
-    const std::uint32_t lastTaken = next > 0 ? next - 1 : 0;
-    return std::max({d.at - m_lastAnswerAt, CopyDelay(d.bytes.data() + FRAME_DATA_OFFSET, d.at, next),
-                     CopyDelay(m_lastAnswer.data() + FRAME_DATA_OFFSET, m_lastAnswerAt, lastTaken)});
-}
-
-// The time since the answer of the latest block before `below` of this pass that holds
-// `data`, or 0. Blocks of one repeated byte (unused memory) say nothing about which
-// block a copy came from.
-qint64 TLogDownload::CopyDelay(const std::uint8_t* data, qint64 at, std::uint32_t below) const {
-    if (std::all_of(data, data + FRAME_DATA_SIZE, [data](std::uint8_t b) { return b == data[0]; })) return 0;
-    for (std::uint32_t block = std::min<std::uint32_t>(below, std::uint32_t(m_answerAt.size()));
-         block-- > 0;) {
-        const qint64 since = at - m_answerAt[block];
-        if (m_answerAt[block] < m_readStartAt || since > qint64(kMaxQuietWindowMs) * 1000) break;
-        if (std::memcmp(data, m_protocol.RcvMemBuffer.data() + std::size_t(block) * MEM_BLOCK_SIZE,
-                        FRAME_DATA_SIZE) == 0)
-            return since;
+void TLogDownload::TakeAnswer(const std::uint8_t* data, qint64 at) {
+    const std::uint32_t block = m_dueBlock;
+    TBlock& b = m_blocks[block];
+    const qint64 latency = at - m_sentAt;
+    // Much later than the device answers: perhaps a copy of another reply, taken
+    // while this one was lost.
+    const bool late = m_latencyUs > 0 && latency > 4 * m_latencyUs + 2000;
+    NoteLatency(latency);
+    m_due = false;
+    m_lastAnswerAt = at;
+    std::copy(data, data + FRAME_DATA_SIZE, m_lastAnswer.begin());
+    if (m_dueAgain) {
+        m_answeredAt[block] = at;
+        // A block read again counts once the line has stayed quiet after it.
+        std::copy(data, data + FRAME_DATA_SIZE, m_settleData.begin());
+        m_settling = true;
+        m_lastAnswerTaken = false;
+        WakeAfter(SettleWindowUs());
+        return;
     }
-    return 0;
+    std::copy(data, data + FRAME_DATA_SIZE, ImageBlock(block));
+    m_answeredAt[block] = at;
+    b.taken = true;
+    b.reads = 1;
+    // the same bytes as another block: one of the two may hold a copy of the other's reply
+    if (const auto other = Uniform(data) ? std::nullopt : KnownBlock(data, block)) {
+        b.doubt = true;
+        m_blocks[*other].doubt = true;
+    }
+    Remember(data, block);
+    b.doubt = b.doubt || late || m_attempts > 0;
+    m_lastAnswerTaken = true;
+    m_lastAnswerBlock = block;
+    m_nextBlock = block + 1;
+    m_blocksTaken = m_nextBlock;
+    WakeAfter(QuietWindowUs());
 }
 
-// True once the line has been quiet for the window (and for `atLeast`); otherwise asks
-// for a tick when it may be, and fails the device when it never is.
-bool TLogDownload::LineQuiet(qint64 atLeast) {
+// A datagram that answers nothing: a copy, or a reply that came after its request was
+// repeated or given up on. A copy of the last answer did no harm. Anything else may be
+// the real answer to the block taken last, whose place it lost: that block is read
+// again; a block read again and not yet settled is read once more.
+void TLogDownload::Stray(const std::uint8_t* data, qint64 at) {
+    // A copy of something already read says nothing about the last answer; how late
+    // it came tells how long a block read again must keep the line to itself.
+    qint64 answeredAt = -1;
+    if (SameData(data, m_lastAnswer.data()))
+        answeredAt = m_lastAnswerAt;
+    else if (const auto block = KnownBlock(data, m_totalBlocks))
+        answeredAt = m_answeredAt[*block];
+    if (answeredAt >= 0) {
+        m_copyDelayUs = std::min<qint64>(qint64(kMaxQuietWindowMs) * 1000,
+                                         std::max(at - answeredAt, m_copyDelayUs - m_copyDelayUs / 16));
+        return;
+    }
+    if (m_settling) {
+        m_settling = false;
+        if (++m_blocks[m_dueBlock].voided >= MaxReads)
+            return Fail(TDownloadFailure::Device, Format(kStrayReplies, {m_dueBlock, MaxReads}));
+        m_again.insert(m_again.begin(), m_dueBlock);
+        return;
+    }
+    if (m_lastAnswerTaken) m_blocks[m_lastAnswerBlock].doubt = true;
+}
+
+std::uint64_t TLogDownload::DataKey(const std::uint8_t* data) {
+    std::uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (std::size_t i = 0; i < FRAME_DATA_SIZE; ++i)
+        h = (h ^ data[i]) * 1099511628211ull;
+    return h;
+}
+
+// A block other than `except` that has read these bytes.
+std::optional<std::uint32_t> TLogDownload::KnownBlock(const std::uint8_t* data, std::uint32_t except) {
+    const auto [from, to] = m_known.equal_range(DataKey(data));
+    for (auto it = from; it != to; ++it)
+        if (it->second != except && SameData(data, ImageBlock(it->second))) return it->second;
+    return std::nullopt;
+}
+
+// Before and after a block read again the line stays quiet longer than copies come late.
+qint64 TLogDownload::SettleWindowUs() const {
+    return std::max({QuietWindowUs(), qint64(SettleWindowMs) * 1000, m_copyDelayUs + m_copyDelayUs / 2});
+}
+
+void TLogDownload::Remember(const std::uint8_t* data, std::uint32_t block) {
+    m_known.emplace(DataKey(data), block);
+}
+
+// A block read again, once the line stayed quiet after its answer: two readings in a
+// row that agree confirm it; otherwise the new one stands and is read again.
+void TLogDownload::SettleReading() {
+    const qint64 wait = SettleWindowUs() - (Now() - m_lastDatagramAt);
+    if (wait > 0) return WakeAfter(wait);
+    m_settling = false;
+    TBlock& b = m_blocks[m_dueBlock];
+    ++b.reads;
+    ++m_rereads;
+    if (SameData(m_settleData.data(), ImageBlock(m_dueBlock))) {
+        b.confirmed = true;
+    } else {
+        if (b.reads >= MaxReads)
+            return Fail(TDownloadFailure::Device, Format(kUnstable, {m_dueBlock, b.reads}));
+        std::copy(m_settleData.begin(), m_settleData.end(), ImageBlock(m_dueBlock));
+        Remember(m_settleData.data(), m_dueBlock);
+        m_again.insert(m_again.begin(), m_dueBlock);
+    }
+    SendDueRequest();
+}
+
+void TLogDownload::Repeat() {
+    m_due = false;
+    m_sendHeld = false;
+    const std::uint32_t block = m_dueBlock;
+    m_sentAt = Now();
+    switch (m_protocol.SendGetMemoryBlock(block)) {
+    case TSendOutcome::Sent:
+        m_due = true;
+        return WakeAfter(DeadlineUs());
+    case TSendOutcome::Held: // a datagram is being queued; the wake-up it brings sends this
+        m_sendHeld = true;
+        return;
+    case TSendOutcome::Failed:
+        return Fail(TDownloadFailure::Connection,
+                    Format(kSendFailed, {OsErrorText(m_protocol.LastSendError())}));
+    }
+}
+
+// True once the line has been quiet for the window; otherwise asks for a tick when it
+// may be, and fails the device when it never is.
+bool TLogDownload::LineQuiet(qint64 windowUs) {
     const qint64 now = Now();
     if (m_holdSince < 0) m_holdSince = now;
-    const qint64 wait = std::max(m_windowUs, atLeast) - (now - m_lastDatagramAt);
+    const qint64 wait = windowUs - (now - m_lastDatagramAt);
     if (wait <= 0) return true;
     if (now - m_holdSince > qint64(MaxHoldMs) * 1000) {
-        Fail(kNeverQuiet);
+        Fail(TDownloadFailure::Device, kNeverQuiet);
         return false;
     }
     WakeAfter(wait);
     return false;
 }
 
-// Reads the image again after a stray; false when the device has had its restarts.
-bool TLogDownload::Restart() {
-    if (m_restarts >= MaxRestarts) {
-        Fail(Format(kStrayReplies, {MaxRestarts}));
-        return false;
-    }
-    ++m_restarts;
-    StartPass();
-    return true;
-}
-
 void TLogDownload::SendDueRequest() {
-    if (!m_protocol.SendForNextMemPacket) return;
-    if (m_due) {
-        // The deadline gave the answer up and asks again. Should the old answer still
-        // come after the new one, it answers nothing.
-        m_due = false;
-        ++m_maybeLate;
-        m_lateBlock = m_protocol.MemReadAddress;
+    if (m_due || m_settling || m_sendHeld || !Busy()) return;
+    std::uint32_t block;
+    bool again = false;
+    if (m_nextBlock < m_totalBlocks) {
+        block = m_nextBlock;
+    } else if (!m_again.empty()) {
+        block = m_again.front();
+        again = true;
+    } else {
+        return Prove();
     }
-    qint64 atLeast = 0;
-    if (m_maybeLate > 0 && m_protocol.MemReadAddress != m_lateBlock) {
-        // the next block is not asked for while the old answer may still come
-        const qint64 lostAfter = qint64(LostAfterMs) * 1000;
-        if (Now() - m_lastDatagramAt >= lostAfter)
-            m_maybeLate = 0;
-        else
-            atLeast = lostAfter;
-    }
-    if (!LineQuiet(atLeast)) return;
-    if (m_doubt && !Restart()) return;
-    m_sentAt = Now();
-    switch (m_protocol.SendNextMemPacket()) {
-    case TSendOutcome::Sent:
-        m_due = true;
-        m_holdSince = -1;
-        return;
-    case TSendOutcome::Held: // a datagram is being queued; the wake-up it brings sends this
-        return;
-    case TSendOutcome::Failed:
-        return Fail(Format(kSendFailed, {OsErrorText(m_protocol.LastSendError())}));
-    }
+    // a block read again goes out on a line quiet for longer: its answer must be its own
+    const qint64 window = again ? SettleWindowUs() : QuietWindowUs();
+    if (!LineQuiet(window)) return;
+    m_holdSince = -1;
+    if (again) m_again.erase(m_again.begin());
+    m_dueBlock = block;
+    m_dueAgain = again;
+    m_attempts = 0;
+    m_badChecksums = 0;
+    Repeat();
 }
 
-// A reply that comes later than the window would arrive after the next
-// request, where a copy that took its place could not be told from it: the
-// window is kept at twice the time the device takes to answer (a maximum that
-// slowly forgets single slow answers), and never below what late strays showed.
-void TLogDownload::NoteLatency(qint64 latency) {
-    m_latencyUs = std::max(latency, m_latencyUs - m_latencyUs / 16);
-    UpdateWindow();
-}
-
-void TLogDownload::UpdateWindow() {
-    m_windowUs = std::min<qint64>(qint64(kMaxQuietWindowMs) * 1000,
-                                  std::max({qint64(QuietWindowMs) * 1000, m_strayFloorUs, 2 * m_latencyUs}));
-}
-
-void TLogDownload::FinishRead() {
-    const std::uint32_t total = m_totalBlocks;
-    if (m_blocksTaken < total) return Fail(kTooManyBadReplies); // ended early: nothing is stored
-    // The line is watched after the last block too: the real last answer may still
-    // come after a copy that took its place.
-    if (!LineQuiet(0)) return;
-    if (m_doubt) {
-        if (Restart()) SendDueRequest();
-        return;
+// The whole memory has been read: what the log proves decides what is read again.
+void TLogDownload::Prove() {
+    const TLogProof proof =
+        ProveLogImage(m_image.data(), m_image.size(), m_protocol.EEPROM_MEM_SIZE,
+                      m_protocol.USERS_COUNT_FROM_DEVICE, m_protocol.MAX_LOG_RECORDS, m_mark, MEM_BLOCK_SIZE);
+    std::set<std::uint32_t> again(proof.suspect.begin(), proof.suspect.end());
+    again.insert(proof.frontier.begin(), proof.frontier.end());
+    for (std::uint32_t block = 0; block < m_totalBlocks; ++block)
+        if (m_blocks[block].doubt) again.insert(block);
+    std::erase_if(
+        again, [this](std::uint32_t block) { return block >= m_totalBlocks || m_blocks[block].confirmed; });
+    if (!again.empty()) {
+        if (++m_proofRounds > MaxProofRounds)
+            return Fail(TDownloadFailure::Device, Format(kUnproven, {MaxProofRounds}));
+        m_again.assign(again.begin(), again.end());
+        return SendDueRequest();
     }
+    if (proof.BelowMark(m_mark))
+        return Fail(TDownloadFailure::Mark, Format(kBelowMark, {proof.newest, m_mark}));
+    Store(proof);
+}
+
+void TLogDownload::Store(const TLogProof& proof) {
     try {
         TLogDecoder decoder(m_connection);
-        const TDecodeResult decoded =
-            decoder.ShowDecodedData(m_protocol.RcvMemBuffer.data(), std::size_t(total) * MEM_BLOCK_SIZE,
-                                    m_protocol.EEPROM_MEM_SIZE, m_protocol.USERS_COUNT_FROM_DEVICE,
-                                    m_protocol.MAX_LOG_RECORDS, m_accessPoint.id, m_mark, ::Now().date());
+        TDecodeResult decoded =
+            decoder.StoreRecords(proof.records, m_accessPoint.id, m_mark, proof.newest, ::Now().date());
+        if (decoded.markSetBack) return Fail(TDownloadFailure::Mark, kMarkSetBack);
+        decoded.slotsRead = proof.slotsRead;
+        decoded.notNew = proof.notNew;
+        decoded.empty = proof.empty;
+        decoded.invalidTime = proof.invalidTime;
         {
             std::lock_guard lock(m_outcomeMutex);
             m_outcome.ok = true;
-            m_outcome.blocks = total;
+            m_outcome.blocks = m_totalBlocks;
+            m_outcome.rereads = m_rereads;
+            m_outcome.newest = proof.newest;
             m_outcome.decoded = decoded;
+            if (proof.Overwritten(m_mark))
+                m_outcome.warning = Format(kOverwritten, {m_mark + 1, proof.oldestNew - 1});
         }
         m_state = State::Finished;
     } catch (const EDatabaseError& e) {
-        Fail(Format(kStoreFailed, {e.Message()}));
-        std::lock_guard lock(m_outcomeMutex);
-        m_outcome.storeFailed = true;
+        Fail(TDownloadFailure::Store, Format(kStoreFailed, {e.Message()}));
     }
 }
 
 void TLogDownload::Stop() {
     m_protocol.CloseEndpoint(); // waits for a running handler
-    if (Busy()) Fail(kStopped);
-    m_protocol.SendForNextMemPacket = false;
-    m_protocol.MemReadIsInProgress = false;
+    if (Busy()) Fail(TDownloadFailure::Connection, kStopped);
     m_protocol.TimeOutForResponseEnabled = false;
     m_protocol.ReceiveState = rsIdle;
     std::lock_guard lock(m_inboxMutex);

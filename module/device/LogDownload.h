@@ -12,10 +12,12 @@
 
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 struct TAccessPointInfo {
@@ -25,17 +27,36 @@ struct TAccessPointInfo {
     int udpPort = 0;
 };
 
+// Why a device was not stored.
+enum class TDownloadFailure {
+    None,
+    Connection, // the device could not be asked or does not answer
+    Device,     // it answers, but what it holds could not be read or proven
+    Mark,       // its log lies below the mark: replaced, cleared, or the mark is wrong
+    Store       // the database refused the records
+};
+
 struct TDownloadOutcome {
     bool ok = false;
-    QString error;            // why nothing was stored
-    bool storeFailed = false; // the device was read, the database refused its records
-    std::uint32_t blocks = 0; // memory blocks read
-    TDecodeResult decoded;    // what was stored
+    QString error;   // why nothing was stored
+    QString warning; // stored, but something needs looking at (records overwritten before the read)
+    TDownloadFailure failure = TDownloadFailure::None;
+    std::uint32_t blocks = 0;  // memory blocks read
+    std::uint32_t rereads = 0; // blocks read again to prove the image
+    std::uint32_t newest = 0;  // the device's newest record index
+    TDecodeResult decoded;     // what was stored
 };
 
 // One device's download. Replies arrive on the endpoint's listener thread, which only
-// queues them; everything else, the reply rules included, runs on the owner's thread
-// in MemPacketTick, so no decision depends on how the two threads interleave.
+// queues them; everything else runs on the owner's thread in MemPacketTick, so no
+// decision depends on how the two threads interleave.
+//
+// Block replies carry no block number, so the image is not believed for how its replies
+// came, but for what it holds: the memory is read once, block by block, and then the
+// log is proven (LogProof.h). Blocks that the proof or the line puts in doubt (a
+// reply that came late, after a repeated request, around a stray datagram, or equal
+// to the block before) are read again one at a time until two reads agree, and the
+// proof runs again; only a proven image is stored.
 class TLogDownload {
 public:
     enum class State { Idle, AwaitingInfo, Reading, Finished, Failed };
@@ -53,9 +74,10 @@ public:
     // device about itself. False (with the outcome's error) when any of that fails.
     bool Start(const TAccessPointInfo& accessPoint);
     // The 10 ms ticker, and whatever OnTickDue asks for: handles the replies that came,
-    // sends the request that is due, and stores the image once it is complete.
+    // repeats what is overdue, sends the request that is due, and proves and stores the
+    // image once it is read.
     void MemPacketTick();
-    // The 100 ms ticker: the response deadline.
+    // The 100 ms ticker: the device information's wait.
     void ReplyWatchdogTick();
     // Deactivates the endpoint, waiting for a running handler.
     // A device that was not complete stores nothing.
@@ -63,68 +85,88 @@ public:
 
     State GetState() const { return m_state.load(); }
     bool Busy() const { return GetState() == State::AwaitingInfo || GetState() == State::Reading; }
+    // Blocks of the first reading; never goes back while blocks are read again.
     std::uint32_t BlocksDone() const { return m_blocksTaken.load(); }
     std::uint32_t TotalBlocks() const { return m_totalBlocks.load(); }
     TDownloadOutcome Outcome() const;
 
     // Asks the owner to run MemPacketTick on its own thread after delayMs. Called from
-    // the listener thread when a reply has come, and from the owner's thread when the
-    // next request is due before the next tick.
+    // the listener thread when a reply has come, and from the owner's thread when
+    // something is due before the next tick.
     std::function<void(int delayMs)> OnTickDue;
 
-    // Block replies carry no block number: a copy of a reply, or a reply that comes
-    // after its request was repeated, would be taken for the next block and shift the
-    // rest of the image. So only one answer is due at a time, anything that comes when
-    // none is due is a stray, and the next block is asked for only after the line has
-    // been quiet for a window. A stray that is not a copy of the last answer shows that
-    // something came later than the window: the window widens and the image is read
-    // again, also when the stray comes after the last block. Past MaxRestarts, or past
-    // the device's time limit, the device fails and stores nothing.
+    // The line is left quiet this long after the last datagram before the next block is
+    // asked for, so that a copy that is on its way shows itself as a stray instead of
+    // being taken for the next answer: half the time the device takes to answer, at
+    // least QuietWindowMs. The answer time is a maximum that forgets slow answers
+    // step by step, so the window comes back down once the line is clean again.
     int QuietWindowMs = 1;
     static constexpr int kMaxQuietWindowMs = 2000;
-    // An answer given up on by the deadline may still come this long after the repeated
-    // request's answer; the next block waits for it.
-    int LostAfterMs = 1000;
-    int MaxRestarts = 3;
+    // A block read again goes out on a line quiet this long (longer when copies come
+    // later), and its answer counts once the line stays quiet as long after it; a
+    // datagram meanwhile voids that reading.
+    int SettleWindowMs = 2;
+    // A request is repeated when its answer is eight times the usual answer time
+    // overdue, but not before DeadlineMs; each repetition waits twice as long, up to
+    // kMaxDeadlineMs.
+    int DeadlineMs = 50;
+    static constexpr int kMaxDeadlineMs = 2000;
+    int MaxAttempts = 6;     // requests of one block without an answer before the device fails
+    int MaxReads = 6;        // readings of one block that may disagree before the device fails
+    int MaxProofRounds = 20; // rounds of reading again before the device fails
     // Device information requests, each waited for this long; two replies must agree.
     int InfoRequests = 5;
     int InfoWaitMs = 1000;
     // The longest the next request may wait for a quiet line.
     int MaxHoldMs = 5000;
-    // The whole device, restarts included: a base plus an allowance per block that is
-    // generous for a slow device.
-    int BaseLimitMs = 60000;
-    int PerBlockLimitMs = 200;
+    // A device that has given no new answer for this long fails, however far it got.
+    int NoProgressMs = 20000;
     // Microseconds of a monotonic clock; tests replace it.
     std::function<qint64()> ClockUs;
 
-    int QuietWindow() const { return CeilMs(m_windowUs); }
-    int Restarts() const { return m_restarts.load(); }
+    int QuietWindow() const { return CeilMs(QuietWindowUs()); }
+    std::uint32_t Rereads() const { return m_rereads; }
 
 private:
     struct TDatagram {
         std::vector<std::uint8_t> bytes;
         qint64 at = 0;
     };
+    struct TBlock {
+        bool taken = false;     // read once
+        bool confirmed = false; // two readings in a row agree
+        bool doubt = false;     // the line gave a reason to read it again
+        int reads = 0;
+        int voided = 0; // readings again that another datagram followed
+    };
     static int CeilMs(qint64 us) { return int((us + 999) / 1000); }
     qint64 Now() const;
+    qint64 QuietWindowUs() const;
+    qint64 DeadlineUs() const;
     void Receive(const std::uint8_t* data, std::size_t len); // listener thread
     void TakeInfoReply(const TDatagram& d);
-    void TakeBlockReply(const TDatagram& d);
     void SendInfoRequest();
     void InfoReplyEnded();
     void BeginRead();
-    void StartPass();
-    bool LineQuiet(qint64 atLeastUs);
-    bool Restart();
+    void TakeBlockReply(const TDatagram& d);
+    void TakeAnswer(const std::uint8_t* data, qint64 at);
+    void Stray(const std::uint8_t* data, qint64 at);
+    static std::uint64_t DataKey(const std::uint8_t* data);
+    std::optional<std::uint32_t> KnownBlock(const std::uint8_t* data, std::uint32_t except);
+    qint64 SettleWindowUs() const;
+    void Remember(const std::uint8_t* data, std::uint32_t block);
+    void SettleReading();
+    void Repeat();
+    bool LineQuiet(qint64 windowUs);
     void SendDueRequest();
-    qint64 StrayDelay(const TDatagram& d) const;
-    qint64 CopyDelay(const std::uint8_t* data, qint64 at, std::uint32_t below) const;
+    void Prove();
+    void Store(const struct TLogProof& proof);
     void NoteLatency(qint64 latency);
-    void UpdateWindow();
-    void FinishRead();
-    void Fail(const QString& error);
+    void Fail(TDownloadFailure failure, const QString& error);
     void WakeAfter(qint64 us);
+    std::uint8_t* ImageBlock(std::uint32_t block) {
+        return m_image.data() + std::size_t(block) * MEM_BLOCK_SIZE;
+    }
 
     TDeviceProtocol& m_protocol;
     TZConnection& m_connection;
@@ -139,7 +181,6 @@ private:
 
     // Owner's thread only from here on. Times in microseconds of ClockUs.
     qint64 m_startedAt = 0;
-    qint64 m_limitUs = 0;
     struct TDeviceSizes {
         std::uint32_t memory = 0;
         std::uint16_t users = 0;
@@ -150,22 +191,35 @@ private:
     bool m_infoDue = false;
     std::optional<TDeviceSizes> m_infoSeen;
 
-    bool m_due = false;  // a block answer is awaited
-    int m_maybeLate = 0; // answers given up on that may still come
-    std::uint32_t m_lateBlock = 0;
-    bool m_readEnded = false; // the last block is in; the line is watched before storing
-    bool m_doubt = false;     // a stray showed that the image may hold a copy
-    std::atomic<int> m_restarts{0};
-    qint64 m_windowUs = 1000;
-    qint64 m_strayFloorUs = 0; // what late strays showed
-    qint64 m_latencyUs = 0;    // how long the device takes to answer
+    std::vector<std::uint8_t> m_image;
+    std::vector<TBlock> m_blocks;
+    std::unordered_multimap<std::uint64_t, std::uint32_t> m_known; // bytes read -> block
+    std::vector<qint64> m_answeredAt;                              // when each block's last reading came
+    std::uint32_t m_nextBlock = 0;                                 // of the first reading
+    std::vector<std::uint32_t> m_again;                            // to read again, in order
+    int m_proofRounds = 0;
+    std::uint32_t m_rereads = 0;
+
+    // The request on the line.
+    bool m_due = false;
+    bool m_sendHeld = false; // the request waits for the listener to let go of the endpoint
+    std::uint32_t m_dueBlock = 0;
+    bool m_dueAgain = false; // a block read again
+    int m_attempts = 0;      // requests of the due block without an answer
+    int m_badChecksums = 0;  // answers of the due block that arrived damaged
     qint64 m_sentAt = 0;
+    // A block read again, waiting for the line to stay quiet before it counts.
+    bool m_settling = false;
+    std::array<std::uint8_t, FRAME_DATA_SIZE> m_settleData{};
+
+    qint64 m_latencyUs = 0;   // how long the device takes to answer
+    qint64 m_copyDelayUs = 0; // how much later than their replies copies come
     qint64 m_lastDatagramAt = 0;
     qint64 m_lastAnswerAt = 0;
-    qint64 m_readStartAt = 0;
     qint64 m_holdSince = -1; // when the next request became due and waited for quiet
-    std::vector<std::uint8_t> m_lastAnswer;
-    std::vector<qint64> m_answerAt; // when each block of this pass was answered
+    bool m_lastAnswerTaken = false;
+    std::uint32_t m_lastAnswerBlock = 0;
+    std::array<std::uint8_t, FRAME_DATA_SIZE> m_lastAnswer{};
 
     mutable std::mutex m_outcomeMutex;
     TDownloadOutcome m_outcome;

@@ -44,3 +44,4 @@ std::vector<TCliCommand> ImportCommands();
 std::vector<TCliCommand> AttendanceCommands();
 std::vector<TCliCommand> DeviceCommands();
 std::vector<TCliCommand> ReportCommands();
+std::vector<TCliCommand> PointCommands();

@@ -29,7 +29,7 @@ namespace {
 // The groups of commands, in the order of the help text.
 std::vector<TCliCommand> Commands() {
     std::vector<TCliCommand> all;
-    for (auto group : {ImportCommands, DeviceCommands, AttendanceCommands, ReportCommands})
+    for (auto group : {ImportCommands, PointCommands, DeviceCommands, AttendanceCommands, ReportCommands})
         for (TCliCommand& command : group())
             all.push_back(std::move(command));
     return all;

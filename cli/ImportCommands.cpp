@@ -20,30 +20,26 @@ namespace {
 // the list's order; all of them without arguments. Nothing on bad usage.
 std::optional<std::vector<TAccessPointInfo>> ChosenAccessPoints(TDataSet& accessPoints,
                                                                 const QStringList& names, QTextStream& err) {
-    std::vector<TAccessPointInfo> readable = ReadableAccessPoints(accessPoints);
-    if (names.isEmpty()) return readable;
-    auto named = [](const TAccessPointInfo& ap, const QString& name) {
-        return ap.name.compare(name, Qt::CaseInsensitive) == 0 || ap.localIp.trimmed() == name;
-    };
+    std::vector<TAccessPointInfo> chosen = AccessPointsOf(accessPoints);
     bool ok = true;
     for (const QString& name : names) {
-        if (std::any_of(readable.begin(), readable.end(), [&](const auto& ap) { return named(ap, name); }))
-            continue;
-        ok = false;
-        bool exists = false;
-        for (accessPoints.First(); !accessPoints.Eof(); accessPoints.Next())
-            exists = exists || named({0, accessPoints.FieldByName(QStringLiteral("name"))->AsString(),
-                                      accessPoints.FieldByName(QStringLiteral("localip"))->AsString(), 0},
-                                     name);
-        err << (exists ? QStringLiteral("horlo: pristupna tačka \"%1\" nema dnevnik za čitanje\n")
-                       : QStringLiteral("horlo: nepoznata pristupna tačka \"%1\"\n"))
-                   .arg(name);
+        const auto named = [&](const TAccessPointInfo& ap) { return ap.NamedBy(name); };
+        if (std::none_of(chosen.begin(), chosen.end(), named)) {
+            err << QStringLiteral("horlo: nepoznata pristupna tačka \"%1\"\n").arg(name);
+            ok = false;
+        } else if (std::none_of(chosen.begin(), chosen.end(),
+                                [&](const TAccessPointInfo& ap) { return ap.readable && named(ap); })) {
+            err << QStringLiteral("horlo: pristupna tačka \"%1\" nema dnevnik za čitanje\n").arg(name);
+            ok = false;
+        }
     }
     if (!ok) return std::nullopt;
-    std::erase_if(readable, [&](const TAccessPointInfo& ap) {
-        return std::none_of(names.begin(), names.end(), [&](const QString& name) { return named(ap, name); });
+    std::erase_if(chosen, [&](const TAccessPointInfo& ap) {
+        return !ap.readable ||
+               (!names.isEmpty() && std::none_of(names.begin(), names.end(),
+                                                 [&](const QString& name) { return ap.NamedBy(name); }));
     });
-    return readable;
+    return chosen;
 }
 
 int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -127,7 +128,9 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
     m_sendHeld = false;
     m_settling = false;
     m_latencyUs = 0;
+    m_minLatencyUs = m_avgLatencyUs = m_devLatencyUs = 0;
     m_copyDelayUs = 0;
+    m_copies = m_answers = 0;
     m_lastDatagramAt = m_lastAnswerAt = 0;
     m_holdSince = -1;
     m_lastAnswerTaken = false;
@@ -286,8 +289,9 @@ void TLogDownload::BeginRead() {
 }
 
 qint64 TLogDownload::QuietWindowUs() const {
+    const qint64 jitter = m_avgLatencyUs + 2 * m_devLatencyUs - m_minLatencyUs;
     return std::min<qint64>(qint64(kMaxQuietWindowMs) * 1000,
-                            std::max<qint64>(qint64(QuietWindowMs) * 1000, m_latencyUs / 2));
+                            std::max<qint64>(qint64(QuietWindowMs) * 1000, jitter));
 }
 
 qint64 TLogDownload::DeadlineUs() const {
@@ -295,17 +299,28 @@ qint64 TLogDownload::DeadlineUs() const {
     return std::min<qint64>(qint64(kMaxDeadlineMs) * 1000, first << std::min(m_attempts, 6));
 }
 
-// The answer time is a maximum that forgets a slow answer by a sixteenth per answer.
+// The answer time is kept as a maximum that forgets a slow answer by a sixteenth per
+// answer (for the deadline), a minimum that forgets a fast one more slowly (refusing a
+// real answer costs a repetition), and a mean with its mean deviation (for the jitter,
+// which a single slow answer hardly moves).
 void TLogDownload::NoteLatency(qint64 latency) {
     m_latencyUs = std::max(latency, m_latencyUs - m_latencyUs / 16);
+    if (m_avgLatencyUs == 0) m_avgLatencyUs = latency;
+    m_devLatencyUs += (std::abs(latency - m_avgLatencyUs) - m_devLatencyUs) / 16;
+    m_avgLatencyUs += (latency - m_avgLatencyUs) / 16;
+    m_minLatencyUs =
+        m_minLatencyUs == 0 ? latency : std::min(latency, m_minLatencyUs + m_minLatencyUs / 64 + 1);
 }
 
 void TLogDownload::TakeBlockReply(const TDatagram& d) {
     const std::uint8_t* frame = d.bytes.data();
     const std::uint8_t* data = frame + FRAME_DATA_OFFSET;
     m_lastDatagramAt = d.at;
-    // Only what came after the request was sent can answer it.
-    const bool answers = m_due && d.at >= m_sentAt;
+    // Only what came after the request was sent can answer it, and not much sooner than
+    // the device ever answers: that is a copy, or the answer to an earlier request,
+    // which would shift every later block by one. A repeated request takes what comes.
+    const bool answers = m_due && d.at >= m_sentAt &&
+                         (m_attempts > 0 || m_minLatencyUs == 0 || d.at - m_sentAt >= m_minLatencyUs / 2);
     if (!FrameCrcOk(frame)) {
         if (!answers) return Stray(data, d.at); // its data may still show it is a copy
         // the answer came damaged: asked again at once
@@ -325,6 +340,7 @@ void TLogDownload::TakeAnswer(const std::uint8_t* data, qint64 at) {
     // while this one was lost.
     const bool late = m_latencyUs > 0 && latency > 4 * m_latencyUs + 2000;
     NoteLatency(latency);
+    ++m_answers;
     m_due = false;
     m_lastAnswerAt = at;
     std::copy(data, data + FRAME_DATA_SIZE, m_lastAnswer.begin());
@@ -368,6 +384,7 @@ void TLogDownload::Stray(const std::uint8_t* data, qint64 at) {
     else if (const auto block = KnownBlock(data, m_totalBlocks))
         answeredAt = m_answeredAt[*block];
     if (answeredAt >= 0) {
+        ++m_copies;
         m_copyDelayUs = std::min<qint64>(qint64(kMaxQuietWindowMs) * 1000,
                                          std::max(at - answeredAt, m_copyDelayUs - m_copyDelayUs / 16));
         return;
@@ -399,7 +416,9 @@ std::optional<std::uint32_t> TLogDownload::KnownBlock(const std::uint8_t* data, 
 
 // Before and after a block read again the line stays quiet longer than copies come late.
 qint64 TLogDownload::SettleWindowUs() const {
-    return std::max({QuietWindowUs(), qint64(SettleWindowMs) * 1000, m_copyDelayUs + m_copyDelayUs / 2});
+    // a copy in a hundred answers seldom meets a reading; waiting for each would not pay
+    const qint64 copies = m_copies * 20 > m_answers ? m_copyDelayUs + m_copyDelayUs / 2 : 0;
+    return std::max({QuietWindowUs(), qint64(SettleWindowMs) * 1000, copies});
 }
 
 void TLogDownload::Remember(const std::uint8_t* data, std::uint32_t block) {
@@ -543,16 +562,25 @@ void TLogDownload::Stop() {
 
 // ---------------------------------------------------------------- the chain
 
-std::vector<TAccessPointInfo> ReadableAccessPoints(TDataSet& accessPoints) {
+bool TAccessPointInfo::NamedBy(const QString& text) const {
+    return name.compare(text, Qt::CaseInsensitive) == 0 || localIp.trimmed() == text.trimmed();
+}
+
+std::vector<TAccessPointInfo> AccessPointsOf(TDataSet& accessPoints) {
     std::vector<TAccessPointInfo> result;
-    for (accessPoints.First(); !accessPoints.Eof(); accessPoints.Next()) {
-        if (!accessPoints.FieldByName(QStringLiteral("readaccess"))->AsBoolean()) continue;
+    for (accessPoints.First(); !accessPoints.Eof(); accessPoints.Next())
         result.push_back({accessPoints.FieldByName(QStringLiteral("horloaccesspointid"))->AsLargeInt(),
                           accessPoints.FieldByName(QStringLiteral("name"))->AsString(),
                           accessPoints.FieldByName(QStringLiteral("localip"))->AsString(),
-                          accessPoints.FieldByName(QStringLiteral("udpport"))->AsInteger()});
-    }
+                          accessPoints.FieldByName(QStringLiteral("udpport"))->AsInteger(),
+                          accessPoints.FieldByName(QStringLiteral("readaccess"))->AsBoolean()});
     accessPoints.First();
+    return result;
+}
+
+std::vector<TAccessPointInfo> ReadableAccessPoints(TDataSet& accessPoints) {
+    std::vector<TAccessPointInfo> result = AccessPointsOf(accessPoints);
+    std::erase_if(result, [](const TAccessPointInfo& ap) { return !ap.readable; });
     return result;
 }
 

@@ -25,6 +25,9 @@ struct TAccessPointInfo {
     QString name;
     QString localIp;
     int udpPort = 0;
+    bool readable = true; // its log is read
+    // Whether text names it: its name, in any case, or its address.
+    bool NamedBy(const QString& text) const;
 };
 
 // Why a device was not stored.
@@ -96,20 +99,21 @@ public:
     std::function<void(int delayMs)> OnTickDue;
 
     // The line is left quiet this long after the last datagram before the next block is
-    // asked for, so that a copy that is on its way shows itself as a stray instead of
-    // being taken for the next answer: half the time the device takes to answer, at
-    // least QuietWindowMs. The answer time is a maximum that forgets slow answers
-    // step by step, so the window comes back down once the line is clean again.
+    // asked for: at least QuietWindowMs, and as long as the device's answer times vary,
+    // so that an answer that came sooner than half the shortest answer time can be
+    // refused without letting a late real answer pass for the next block's. The answer
+    // times forget slow answers step by step, so the window comes back down once the
+    // line is clean again.
     int QuietWindowMs = 1;
     static constexpr int kMaxQuietWindowMs = 2000;
-    // A block read again goes out on a line quiet this long (longer when copies come
-    // later), and its answer counts once the line stays quiet as long after it; a
-    // datagram meanwhile voids that reading.
+    // A block read again goes out on a line quiet this long, and its answer counts once
+    // the line stays quiet as long after it; a datagram meanwhile voids that reading.
+    // Where copies of replies are common, the wait covers how late they come.
     int SettleWindowMs = 2;
     // A request is repeated when its answer is eight times the usual answer time
     // overdue, but not before DeadlineMs; each repetition waits twice as long, up to
     // kMaxDeadlineMs.
-    int DeadlineMs = 50;
+    int DeadlineMs = 20;
     static constexpr int kMaxDeadlineMs = 2000;
     int MaxAttempts = 6;     // requests of one block without an answer before the device fails
     int MaxReads = 6;        // readings of one block that may disagree before the device fails
@@ -212,8 +216,13 @@ private:
     bool m_settling = false;
     std::array<std::uint8_t, FRAME_DATA_SIZE> m_settleData{};
 
-    qint64 m_latencyUs = 0;   // how long the device takes to answer
+    qint64 m_latencyUs = 0;    // how long the device takes to answer, at most
+    qint64 m_minLatencyUs = 0; // and at least
+    qint64 m_avgLatencyUs = 0; // on the mean, and how far from it
+    qint64 m_devLatencyUs = 0;
     qint64 m_copyDelayUs = 0; // how much later than their replies copies come
+    int m_copies = 0;         // copies seen, against the answers taken
+    int m_answers = 0;
     qint64 m_lastDatagramAt = 0;
     qint64 m_lastAnswerAt = 0;
     qint64 m_holdSince = -1; // when the next request became due and waited for quiet
@@ -225,7 +234,8 @@ private:
     TDownloadOutcome m_outcome;
 };
 
-// The access points of the list whose log is read, in the list's order.
+// The access points of the list, in the list's order; those whose log is read.
+std::vector<TAccessPointInfo> AccessPointsOf(TDataSet& accessPoints);
 std::vector<TAccessPointInfo> ReadableAccessPoints(TDataSet& accessPoints);
 
 // The chain over the access points, in the order given.

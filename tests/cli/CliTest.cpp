@@ -62,6 +62,10 @@ TEST(Cli, UsageMistakesAndMissingDatabasesExitWithTwo) {
         {{}, "komanda"},
         {{QStringLiteral("export")}, "export"},
         {{QStringLiteral("import"), QStringLiteral("--verbose")}, "--verbose"},
+        {{QStringLiteral("point"), QStringLiteral("reset-mark"), QStringLiteral("Ulaz"),
+          QStringLiteral("-1")},
+         "\"-1\""},
+        {{QStringLiteral("point"), QStringLiteral("move")}, "point move"},
         {{QStringLiteral("--db"), QStringLiteral("http://x/y"), QStringLiteral("import")}, "http://x/y"},
         {{QStringLiteral("--db"), QStringLiteral("mysql://root@localhost/horlo?socket=/nonexistent.sock"),
           QStringLiteral("process")},
@@ -146,6 +150,22 @@ TEST_F(CliFixture, ImportWhileAnotherProgramReadsThePortReadsNothing) {
                                                  "koristi drugi program koji čita uređaje)")
                                       .arg(port)))
             << line.toStdString();
+    // nor is its mark set back meanwhile
+    const QStringList reset{QStringLiteral("point"), QStringLiteral("reset-mark"), QStringLiteral("ulaz"),
+                            QStringLiteral("7")};
+    const THorloRun refused = RunHorlo(reset, url);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("uvoz upravo čita"))) << refused.err.toStdString();
     console.CloseEndpoint();
     EXPECT_EQ(RunHorlo({QStringLiteral("import")}, url).status, 0);
+    const qint64 mark = c.Select(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE "
+                                                "horloaccesspointid = 1"))
+                            .rows[0][0]
+                            .toLongLong();
+    const THorloRun done = RunHorlo(reset, url);
+    EXPECT_EQ(done.status, 0) << done.err.toStdString();
+    EXPECT_EQ(done.out, QStringLiteral("Oznaka pristupne tačke Ulaz je 7 (bila je %1).\n").arg(mark));
+    EXPECT_EQ(
+        RunHorlo({QStringLiteral("point"), QStringLiteral("reset-mark"), QStringLiteral("Nema")}, url).status,
+        2);
 }

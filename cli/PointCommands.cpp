@@ -1,0 +1,83 @@
+// `horlo point reset-mark`: gives a door back its import after its device was
+// replaced or cleared, or after a wrong index was stored as its mark.
+#include "cli/CliCommand.h"
+#include "cli/HorloCli.h"
+#include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
+#include "module/device/LogDownload.h"
+
+#include <cerrno>
+#include <limits>
+
+namespace {
+
+int ResetMark(TZConnection& connection, TCliIO& io, const QString& name, std::uint32_t index) {
+    TCliDataModule dm(connection);
+    HorloDM->HorloAccessPointZQ->Close();
+    HorloDM->HorloAccessPointZQ->Open();
+    std::vector<TAccessPointInfo> points = AccessPointsOf(*HorloDM->HorloAccessPointZQ);
+    std::erase_if(points, [&](const TAccessPointInfo& ap) { return !ap.NamedBy(name); });
+    if (points.size() != 1) {
+        io.err << (points.empty() ? QStringLiteral("horlo: nepoznata pristupna tačka \"%1\"\n")
+                                  : QStringLiteral("horlo: \"%1\" imenuje više pristupnih tačaka\n"))
+                      .arg(name);
+        return kExitUsage;
+    }
+    const TAccessPointInfo& ap = points.front();
+    // An import on this machine holds the device's port for the whole download; holding
+    // it here keeps one from starting meanwhile. One on another machine finds the mark
+    // set back when it stores, and stores nothing.
+    TDeviceProtocol protocol(rsIdle);
+    if (!protocol.OpenEndpoint(ap.localIp.trimmed().toStdString(), ap.udpPort) &&
+        protocol.Endpoint().LastError() == EADDRINUSE) {
+        io.err << "horlo: uvoz upravo čita uređaj pristupne tačke \"" << ap.name
+               << "\"; oznaka nije promenjena\n";
+        return kExitFailed;
+    }
+    const TResultSet before = connection.Select(Format(
+        QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = %d"),
+        {ap.id}));
+    ResetDeviceMark(connection, ap.id, index);
+    protocol.CloseEndpoint();
+    io.out << "Oznaka pristupne tačke " << ap.name << " je " << index << " (bila je "
+           << before.rows[0][0].toLongLong() << ").\n";
+    return kExitOk;
+}
+
+TCliRun ParsePoint(const QStringList& arguments, QTextStream& err) {
+    if (arguments.value(0) != QLatin1String("reset-mark")) {
+        err << (arguments.isEmpty()
+                    ? QStringLiteral("horlo: point traži reset-mark\n")
+                    : QStringLiteral("horlo: nepoznata komanda \"point %1\"\n").arg(arguments[0]));
+        return {};
+    }
+    if (arguments.size() < 2 || arguments.size() > 3) {
+        err << "horlo: point reset-mark traži TAČKU i najviše jedan INDEKS\n";
+        return {};
+    }
+    bool ok = true;
+    const qulonglong index = arguments.size() == 3 ? arguments[2].toULongLong(&ok) : 0;
+    if (!ok || index > std::numeric_limits<std::uint32_t>::max()) {
+        err << "horlo: \"" << arguments[2] << "\" nije redni broj zapisa (0 do 4294967295)\n";
+        return {};
+    }
+    const QString name = arguments[1];
+    return [name, index](TZConnection& connection, TCliIO& io) {
+        return ResetMark(connection, io, name, std::uint32_t(index));
+    };
+}
+
+} // namespace
+
+std::vector<TCliCommand> PointCommands() {
+    return {{QStringLiteral("point"),
+             QStringLiteral(
+                 "  point reset-mark TAČKA [INDEKS]\n"
+                 "            postavlja oznaku poslednjeg upisanog zapisa pristupne tačke (naziv ili\n"
+                 "            adresa) na INDEKS, bez njega na 0: posle zamene ili brisanja uređaja, ili\n"
+                 "            kad je upisan pogrešan redni broj; sledeći uvoz upisuje zapise iznad nje;\n"
+                 "            zapisi već upisani iznad onoga što uređaj ima ostaju u bazi, ali više ne\n"
+                 "            podižu oznaku; odbija se dok uvoz na ovom računaru čita taj uređaj\n"),
+             ParsePoint}};
+}

@@ -234,6 +234,7 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
         int records = 19;             // 130 fill the ring of 122 slots, the last block too
         qint64 markBefore = 0;        // a mark, and a raw row there, from an earlier import
         const char* reason = nullptr; // nothing stored, for this reason
+        const char* warning = "";     // stored, with this said about it
     } cases[] = {
         {"lost reply of the first block and a copy 30 ms later",
          [](Faults& f) {
@@ -281,6 +282,8 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
          }},
         {"a device reset below the mark", nullptr, 19, 500, "samo do rednog broja 19"},
         {"a garbage index stored before", nullptr, 19, kGarbage, "samo do rednog broja 19"},
+        {"records overwritten before the read", nullptr, 130, 5, nullptr,
+         "Zapisi od 6 do 8 su u uređaju prepisani"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -328,7 +331,12 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
                 QStringLiteral("DELETE FROM employeeeventraw WHERE deviceindex = %1").arg(k.markBefore));
         } else {
             EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();
+            EXPECT_EQ(outcome.warning.left(QString::fromUtf8(k.warning).size()), QString::fromUtf8(k.warning))
+                << outcome.warning.toStdString();
+            EXPECT_EQ(outcome.warning.isEmpty(), !*k.warning);
             EXPECT_EQ(outcome.decoded.stored, int(Held(0).size()));
+            c.Execute(
+                QStringLiteral("DELETE FROM employeeeventraw WHERE deviceindex = %1").arg(k.markBefore));
         }
         EXPECT_EQ(Stored(1), Held(0));
         EXPECT_EQ(Mark(1), std::get<0>(*Held(0).rbegin()));

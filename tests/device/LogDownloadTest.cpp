@@ -230,30 +230,27 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
     constexpr qint64 kGarbage = 889'193'158;
     struct Case {
         const char* name;
-        Faults faults;
+        std::function<void(Faults&)> set;
         int records = 19;             // 130 fill the ring of 122 slots, the last block too
         qint64 markBefore = 0;        // a mark, and a raw row there, from an earlier import
         const char* reason = nullptr; // nothing stored, for this reason
         const char* warning = "";     // stored, with this said about it
     } cases[] = {
-        {"lost reply of the first block and a copy 30 ms later", {.loseThenCopy = {{0, 30}}}},
-        {"lost reply of a middle block and a copy 30 ms later", {.loseThenCopy = {{6, 30}}}},
-        {"lost reply of the last block and a copy 30 ms later", {.loseThenCopy = {{kLast, 30}}}, 130},
-        {"stale copy 3 ms before the last block's reply", {.staleFirst = {{kLast, 0, 3}}}, 130},
-        {"stale copy 10 ms before the last block's reply", {.staleFirst = {{kLast, 0, 10}}}, 130},
-        {"stale copy 40 ms before the last block's reply", {.staleFirst = {{kLast, 0, 40}}}, 130},
-        {"stale copy before the reply at the head", {.staleFirst = {{kHead - 1, 5, 20}}}},
-        {"a reply answered twice", {.answerTwice = {{5, 4}}}},
-        {"a reply held 300 ms", {.hold = {{4, 300}}}},
-        {"two swipes across the frontier", {.swipeDuring = {{kHead, 2}}}},
-        {"a device reset below the mark", {}, 19, 500, "samo do rednog broja 19"},
-        {"a garbage index stored before", {}, 19, kGarbage, "samo do rednog broja 19"},
-        {"records overwritten before the read",
-         {},
-         130,
-         5,
-         nullptr,
-         "Zapisi od 6 do 8 su u uređaju prepisani"},
+        // clang-format off
+        {"lost reply of the first block and a copy 30 ms later", [](Faults& f) { f.loseThenCopy = {{0, 30}}; }},
+        {"lost reply of a middle block and a copy 30 ms later", [](Faults& f) { f.loseThenCopy = {{6, 30}}; }},
+        {"lost reply of the last block and a copy 30 ms later", [](Faults& f) { f.loseThenCopy = {{kLast, 30}}; }, 130},
+        {"stale copy 3 ms before the last block's reply", [](Faults& f) { f.staleFirst = {{kLast, 0, 3}}; }, 130},
+        {"stale copy 10 ms before the last block's reply", [](Faults& f) { f.staleFirst = {{kLast, 0, 10}}; }, 130},
+        {"stale copy 40 ms before the last block's reply", [](Faults& f) { f.staleFirst = {{kLast, 0, 40}}; }, 130},
+        {"stale copy before the reply at the head", [](Faults& f) { f.staleFirst = {{kHead - 1, 5, 20}}; }},
+        {"a reply answered twice", [](Faults& f) { f.answerTwice = {{5, 4}}; }},
+        {"a reply held 300 ms", [](Faults& f) { f.hold = {{4, 300}}; }},
+        {"two swipes across the frontier", [](Faults& f) { f.swipeDuring = {{kHead, 2}}; }},
+        {"a device reset below the mark", nullptr, 19, 500, "samo do rednog broja 19"},
+        {"a garbage index stored before", nullptr, 19, kGarbage, "samo do rednog broja 19"},
+        {"records overwritten before the read", nullptr, 130, 5, nullptr, "Zapisi od 6 do 8 su u uređaju prepisani"},
+        // clang-format on
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -266,7 +263,7 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
                     .arg(k.markBefore));
         DeviceConfig d = Device("127.0.0.2", 2048);
         d.swipes.reset();
-        d.faults = k.faults;
+        if (k.set) k.set(d.faults);
         Serve({d});
         sim->WithDevice(0, [&](devicesim::SimDevice& dev) {
             for (int n = 0; n < k.records; ++n)

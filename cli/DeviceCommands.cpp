@@ -5,6 +5,7 @@
 #include "cli/HorloCli.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/device/CardHolder.h"
 
 #include "host/SysUtils.h"
 
@@ -35,6 +36,8 @@ int Finish(TCliIO& io, const TDeviceRun& run, const QString& done) {
     }
     if (run.abandoned)
         io.err << "horlo: " << _DEVICE_CONNECT_ERR << '\n';
+    else if (run.doors.empty())
+        io.err << "horlo: " << _NO_DOOR_ERR << '\n';
     else
         io.err << "horlo: " << Format(_DEVICE_NOT_CONFIRMED_ERR, {run.Unconfirmed()}) << '\n';
     return kExitFailed;
@@ -90,17 +93,83 @@ TCliRun SendCard(const QString& name) {
         commands.OnDoorFinished = [&](const TDoorResult& r) { PrintDoor(io.out, r); };
         const TDeviceRun run = SendCardToDevices(commands, connection, *HorloDM->HorloAccessPointZQ,
                                                  *HorloDM->HorloAccessTicketZQ, card);
-        if (run.doors.empty()) io.out << "Nijedna pristupna tačka ne prima kartice.\n";
         return Finish(io, run, card.active ? _CARD_EMPLOYEE_ADDED_INF : _CARD_EMPLOYEE_REMOVED_INF);
     };
 }
 
-TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
-    if (arguments.size() != 2 || arguments[0] != QLatin1String("send") || arguments[1].isEmpty()) {
-        err << "horlo: upotreba: horlo card send IME_KARTICE\n";
-        return {};
+int ListCards(TZConnection& connection, TCliIO& io, bool csv) {
+    const std::vector<TCardHolding> cards = CardHoldings(connection);
+    if (csv)
+        WriteCsv(io.out, CardTable(cards, true));
+    else
+        WriteAligned(io.out, CardTable(cards, false));
+    io.out.flush();
+    return kExitOk;
+}
+
+// Ties the card to the employee with the code, or unties it (an empty code).
+int TieCard(TZConnection& connection, TCliIO& io, const QString& name, const QString& code, bool force) {
+    const std::optional<TCardHolding> card = CardHolding(connection, name);
+    if (!card) {
+        io.err << "horlo: kartica \"" << name << "\" ne postoji\n";
+        return kExitFailed;
     }
-    return SendCard(arguments[1]);
+    if (code.isEmpty()) {
+        SetCardHolder(connection, card->cardId, 0);
+        io.out << "Kartica " << card->name << " nije više ničija.\n";
+        return kExitOk;
+    }
+    const TResultSet employee = connection.Select(
+        QStringLiteral("SELECT employeeid, CONCAT(lastname, ' ', firstname) FROM employee WHERE code = %1")
+            .arg(connection.Quote(code)));
+    if (employee.rows.size() != 1) {
+        io.err << "horlo: " << (employee.rows.empty() ? "nema zaposlenog" : "više zaposlenih ima")
+               << " sa kodom \"" << code << "\"\n";
+        return kExitFailed;
+    }
+    const qint64 employeeId = employee.rows[0][0].toLongLong();
+    if (card->employeeId == employeeId) {
+        io.out << "Kartica " << card->name << " je već kartica zaposlenog " << card->employeeName << ".\n";
+        return kExitOk;
+    }
+    if (card->employeeId > 0 && !force) {
+        io.err << "horlo: kartica " << card->name << " pripada zaposlenom " << card->employeeName << " (kod "
+               << card->employeeCode << "); --force je predaje\n";
+        return kExitFailed;
+    }
+    if (card->active && HoldsActiveCard(connection, employeeId)) {
+        io.err << "horlo: " << _CARD_EMPLOYEE_ERR << '\n';
+        return kExitFailed;
+    }
+    SetCardHolder(connection, card->cardId, employeeId);
+    io.out << "Kartica " << card->name << " je kartica zaposlenog " << employee.rows[0][1].toString()
+           << ".\n";
+    return kExitOk;
+}
+
+TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
+    const QString action = arguments.value(0);
+    QStringList rest = arguments.mid(1);
+    const bool csv = rest.removeAll(QStringLiteral("--csv")) > 0;
+    const bool force = rest.removeAll(QStringLiteral("--force")) > 0;
+    for (const QString& a : rest)
+        if (a.startsWith(QLatin1Char('-'))) {
+            err << "horlo: nepoznat argument \"" << a << "\"\n";
+            return {};
+        }
+    if (action == QLatin1String("send") && rest.size() == 1 && !csv && !force) return SendCard(rest[0]);
+    if (action == QLatin1String("list") && rest.isEmpty() && !force)
+        return [csv](TZConnection& connection, TCliIO& io) { return ListCards(connection, io, csv); };
+    if (action == QLatin1String("tie") && rest.size() == 2 && !csv)
+        return [rest, force](TZConnection& connection, TCliIO& io) {
+            return TieCard(connection, io, rest[0], rest[1], force);
+        };
+    if (action == QLatin1String("untie") && rest.size() == 1 && !csv && !force)
+        return [rest](TZConnection& connection, TCliIO& io) {
+            return TieCard(connection, io, rest[0], {}, false);
+        };
+    err << "horlo: upotreba: horlo card send|list|tie|untie (vidi --help)\n";
+    return {};
 }
 
 } // namespace
@@ -122,9 +191,20 @@ std::vector<TCliCommand> DeviceCommands() {
                         "            centrale\n"),
          CliNoArguments(Relay(TRelayOperation::Fire, _FIRE_INF))},
         {QStringLiteral("card"),
-         QStringLiteral("  card send IME\n"
-                        "            upisuje karticu IME u uređaje pristupnih tačaka sa punim pristupom\n"
-                        "            (\"Pošalji u uređaje\"); neaktivna kartica se tako povlači\n"),
+         QStringLiteral(
+             "  card send IME\n"
+             "            upisuje karticu IME u uređaje pristupnih tačaka sa punim pristupom\n"
+             "            (\"Pošalji u uređaje\"); neaktivna kartica se tako povlači, i iz\n"
+             "            uređaja koji više nemaju pun pristup a imaju njenu dozvolu; izlazi sa 1\n"
+             "            kad nijedan uređaj nije pitan\n"
+             "  card list [--csv]\n"
+             "            kartice: ime, kod, aktivna, kod i ime zaposlenog, vrata sa njenom dozvolom\n"
+             "  card tie IME KOD [--force]\n"
+             "            spaja karticu IME sa zaposlenim čiji je kod KOD (\"Spoji zaposlenog\"),\n"
+             "            zajedno sa svim njenim pristupnim dozvolama, pa se sledeći prolazi\n"
+             "            beleže na njega; karticu drugog zaposlenog predaje samo uz --force\n"
+             "  card untie IME\n"
+             "            razdvaja karticu od zaposlenog, i njene dozvole (\"Razdvoji zaposlenog\")\n"),
          ParseCard},
     };
 }

@@ -40,6 +40,7 @@ inline constexpr char _LOCKED_INF[] = "Uređaji su zaključani.";
 inline constexpr char _UNLOCKED_INF[] = "Uređaji su otključani.";
 inline constexpr char _FIRE_INF[] = "Uređaji su slobodni za prolaz.";
 inline constexpr char _DEVICE_NOT_CONFIRMED_ERR[] = "Uređaji nisu potvrdili komandu: %s.";
+inline constexpr char _NO_DOOR_ERR[] = "Nijedna pristupna tačka nije pitana; ništa nije potvrđeno.";
 inline constexpr char _IMPORT_EVENT_INF[] = "Događaji su uveženi.";
 inline constexpr char _PROCESSED_EVENT_INF[] = "Događaji su obrađeni.";
 inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu obradio drugi program: %d.";

@@ -51,9 +51,12 @@ std::vector<TDoor> AllAccessDoors(const std::vector<TDoor>& doors) {
 
 bool TDeviceRun::AllAcknowledged() const {
     if (abandoned) return false;
-    for (const TDoorResult& r : doors)
+    bool any = false; // nothing asked is nothing confirmed
+    for (const TDoorResult& r : doors) {
         if (r.answer != TDeviceAnswer::Acknowledged && r.answer != TDeviceAnswer::NotContacted) return false;
-    return true;
+        any = any || r.answer == TDeviceAnswer::Acknowledged;
+    }
+    return any;
 }
 
 QString TDeviceRun::Unconfirmed() const {
@@ -361,10 +364,21 @@ TDeviceRun SendCardToDevices(TDeviceCommands& commands, TZConnection& connection
                              TZQuery& tickets, const TCardData& card) {
     accessPoints.Close();
     accessPoints.Open();
-    const std::vector<TDoor> doors = AllAccessDoors(DoorsOf(accessPoints));
+    const std::vector<TDoor> all = DoorsOf(accessPoints);
+    std::vector<TDoor> doors = AllAccessDoors(all);
     tickets.Close();
     tickets.ParamByName(QStringLiteral("IDEmployeeCard"))->SetAsInteger(card.cardId);
     tickets.Open();
     CreateCardTickets(connection, tickets, card, doors);
-    return commands.SendCard(doors, CardTicketsOf(tickets), card);
+    const std::vector<TCardTicket> held = CardTicketsOf(tickets);
+    if (!card.active) {
+        // A withdrawn card also leaves a door that holds a ticket of it but no longer
+        // takes all cards: that door would go on admitting it.
+        doors.clear();
+        for (const TDoor& door : all)
+            if (door.allAccess ||
+                std::any_of(held.begin(), held.end(), [&](const TCardTicket& t) { return t.accessPointId == door.id; }))
+                doors.push_back(door);
+    }
+    return commands.SendCard(doors, held, card);
 }

@@ -1,4 +1,5 @@
 #include "module/device/EmployeeCardUnit.h"
+#include "module/device/CardHolder.h"
 
 #include "host/DBGrid.h"
 #include "host/DBNavigator.h"
@@ -210,35 +211,43 @@ void TEmployeeCardForm::ConnectEmployeeButtonClick() {
     }
     TEmployeeDesc desc;
     if (!chooser->ChooseEmployeeDesc(desc)) return;
-    auto query = HorloDM->NewQuery(Format(
-        QStringLiteral("SELECT employeecardid FROM employeecard WHERE active != 'n' AND employeeid = %d"),
-        {desc.EmployeeID}));
-    query->Open();
-    if (!query->IsEmpty()) {
+    if (HoldsActiveCard(*HorloDM->ZConnection(), desc.EmployeeID)) {
         ShowError(_CARD_EMPLOYEE_ERR);
         return;
     }
-    TZQuery* cards = HorloDM->EmployeeCardZQ;
-    if (cards->IsEmpty() && cards->GetState() == TDataSet::State::Browse) return;
-    if (cards->GetState() == TDataSet::State::Browse) cards->Edit();
-    cards->FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(desc.EmployeeID);
     // as the card list itself names employees: last name first
-    cards->FieldByName(QStringLiteral("employeename"))
-        ->SetAsString(desc.LastName + QLatin1Char(' ') + desc.FirstName);
-    cards->Post();
+    PostHolder(desc.EmployeeID, desc.LastName + QLatin1Char(' ') + desc.FirstName);
 }
 
 void TEmployeeCardForm::DisconnectEmployeeButtonClick() {
+    PostHolder(0, QString());
+}
+
+// The selected card's employee, and with it its tickets', in one transaction; on a
+// failure the list shows again what is stored.
+void TEmployeeCardForm::PostHolder(qint64 employeeId, const QString& employeeName) {
     TZQuery* cards = HorloDM->EmployeeCardZQ;
     if (cards->IsEmpty() && cards->GetState() == TDataSet::State::Browse) return;
-    if (cards->GetState() == TDataSet::State::Browse) cards->Edit();
-    cards->FieldByName(QStringLiteral("employeeid"))->Clear();
-    cards->FieldByName(QStringLiteral("employeename"))->SetAsString(QString());
-    cards->Post();
-    const qint64 cardId = cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt();
-    HorloDM->ZConnection()->Execute(
-        Format(QStringLiteral("UPDATE horloaccessticket SET employeeid = NULL WHERE employeecardid = %d"),
-               {cardId}));
+    TZConnection& connection = *HorloDM->ZConnection();
+    try {
+        TTransaction transaction(connection);
+        if (cards->GetState() == TDataSet::State::Browse) cards->Edit();
+        TField* employee = cards->FieldByName(QStringLiteral("employeeid"));
+        if (employeeId > 0)
+            employee->SetAsLargeInt(employeeId);
+        else
+            employee->Clear();
+        cards->FieldByName(QStringLiteral("employeename"))->SetAsString(employeeName);
+        cards->Post();
+        SetTicketsHolder(connection, cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt(), employeeId);
+        transaction.Commit();
+    } catch (...) {
+        const QVariant name = cards->FieldByName(QStringLiteral("name"))->Value();
+        cards->Close();
+        cards->Open();
+        cards->Locate(QStringLiteral("name"), name);
+        throw;
+    }
 }
 
 // ---------------------------------------------------------------- grid, print, find
@@ -319,6 +328,8 @@ void TEmployeeCardForm::RunDeviceOperation(const std::function<TDeviceRun()>& op
         ShowError(_DEVICE_CONNECT_ERR);
     if (run.AllAcknowledged())
         ShowInformation(done);
+    else if (run.doors.empty())
+        ShowError(_NO_DOOR_ERR);
     else
         ShowError(Format(_DEVICE_NOT_CONFIRMED_ERR, {run.Unconfirmed()}));
 }

@@ -53,6 +53,7 @@ public:
     void ApplyActionUpdate();
     void ConnectEmployeeButtonClick();
     void DisconnectEmployeeButtonClick();
+    void PostHolder(qint64 employeeId, const QString& employeeName);
     QColor EmployeeCardDBGDrawColumnCell(int row, int column) const;
     void PrintButtonClick();
     void FindButtonClick();

@@ -4,6 +4,7 @@
 #include "module/device/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"
+#include "tests/support/CsvReader.h"
 #include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
 
@@ -95,6 +96,41 @@ TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
     EXPECT_EQ(process.out, QStringLiteral("Upisano događaja: %1\n").arg(Held(0) + Held(1)));
     EXPECT_EQ(RunHorlo({QStringLiteral("process")}, url).out, QStringLiteral("Upisano događaja: 0\n"));
     EXPECT_EQ(RunHorlo({QStringLiteral("import")}, url).out.count(QStringLiteral(" 0 novih zapisa")), 2);
+}
+
+// A card handed from a leaver to a newcomer: the next swipes are the newcomer's.
+TEST_F(CliFixture, ATiedCardsSwipesBecomeItsNewHoldersEvents) {
+    c.Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code) VALUES "
+                             "(7, 'Ana', 'Stara', '007'), (35, 'Vid', 'Novi', '035')"));
+    auto card = [&](const QString& action, const QStringList& more = {}) {
+        return RunHorlo(QStringList{QStringLiteral("card"), action, QStringLiteral("K1")} + more, url);
+    };
+    EXPECT_EQ(card(QStringLiteral("tie"), {QStringLiteral("035")}).status, 1); // Ana's card
+    const THorloRun tie = card(QStringLiteral("tie"), {QStringLiteral("035"), QStringLiteral("--force")});
+    EXPECT_EQ(tie.status, 0) << tie.err.toStdString();
+    const THorloRun list =
+        RunHorlo({QStringLiteral("card"), QStringLiteral("list"), QStringLiteral("--csv")}, url);
+    ASSERT_EQ(ReadCsv(list.out).size(), 2u) << list.out.toStdString();
+    EXPECT_EQ(
+        ReadCsv(list.out)[1],
+        (QStringList{QStringLiteral("K1"), QStringLiteral("1001"), QStringLiteral("y"), QStringLiteral("035"),
+                     QStringLiteral("Novi Vid"), QStringLiteral("Ulaz, Magacin")}));
+
+    Serve({Device("127.0.0.2", 11), Device("127.0.0.3", 21)});
+    ASSERT_EQ(RunHorlo({QStringLiteral("import")}, url).status, 0);
+    ASSERT_EQ(RunHorlo({QStringLiteral("process")}, url).status, 0);
+    const auto events =
+        c.Select(QStringLiteral("SELECT COUNT(*), MIN(employeeid), MAX(employeeid) FROM employeeevent"))
+            .rows[0];
+    EXPECT_EQ(events[0].toLongLong(), Held(0) + Held(1));
+    EXPECT_EQ(events[1].toLongLong(), 35);
+    EXPECT_EQ(events[2].toLongLong(), 35);
+
+    EXPECT_EQ(card(QStringLiteral("untie")).status, 0);
+    EXPECT_EQ(c.Select(QStringLiteral("SELECT COUNT(*) FROM horloaccessticket WHERE employeeid IS NOT NULL"))
+                  .rows[0][0]
+                  .toInt(),
+              0);
 }
 
 TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {

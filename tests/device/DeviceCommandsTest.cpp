@@ -92,9 +92,13 @@ TEST_F(CommandsFixture, CardCasesWithoutEmployeeInactiveWithTicketsAndWithoutAll
     const long before = sim->RequestsReceived();
     const TDeviceRun none = SendCard(1);
     EXPECT_TRUE(none.doors.empty());
-    EXPECT_TRUE(none.AllAcknowledged());
+    EXPECT_FALSE(none.AllAcknowledged()); // nothing asked, nothing confirmed
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM horloaccessticket WHERE employeecardid = 1")), 0);
     EXPECT_EQ(sim->RequestsReceived(), before);
+    // a withdrawn card still leaves the doors that hold its tickets
+    const TDeviceRun withdrawn = SendCard(2);
+    ASSERT_EQ(withdrawn.doors.size(), 2u);
+    EXPECT_TRUE(withdrawn.AllAcknowledged());
 }
 
 TEST_F(CommandsFixture, TicketsAreMadeAllOrNoneAndBeforeAnyDoorIsContacted) {

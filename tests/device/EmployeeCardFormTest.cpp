@@ -134,14 +134,14 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     EXPECT_EQ(Shown().last().Text, _CARD_EMPLOYEE_ERR);
     EXPECT_EQ(Employee(3), QStringLiteral("8"));
 
-    // a free employee: tied, named as the list names employees; tickets untouched
+    // a free employee: tied, named as the list names employees; its tickets follow
     console->choice.EmployeeID = 9;
     form->ConnectEmployeeButton->click();
     EXPECT_EQ(Employee(3), QStringLiteral("9"));
     EXPECT_EQ(Cards()->FieldByName(QStringLiteral("employeename"))->AsString(),
               QStringLiteral("Petrović Marko"));
     EXPECT_EQ(
-        Count(QStringLiteral("SELECT employeeid FROM horloaccessticket WHERE horloaccessticketid = 31")), 8);
+        Count(QStringLiteral("SELECT employeeid FROM horloaccessticket WHERE horloaccessticketid = 31")), 9);
 
     // cancelled choice, no chooser at all
     console->choice.EmployeeID = 0;

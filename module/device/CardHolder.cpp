@@ -1,0 +1,78 @@
+#include "module/device/CardHolder.h"
+
+#include "host/SysUtils.h"
+
+namespace {
+
+constexpr char kHoldings[] =
+    "SELECT ec.employeecardid, ec.name, ec.cardcode, ec.active, IFNULL(ec.employeeid, 0), e.code, "
+    "IF(e.employeeid IS NULL, '', CONCAT(e.lastname, ' ', e.firstname)), "
+    "(SELECT GROUP_CONCAT(p.name ORDER BY p.horloaccesspointid SEPARATOR ', ') FROM horloaccessticket AS t "
+    "JOIN horloaccesspoint AS p ON p.horloaccesspointid = t.horloaccesspointid "
+    "WHERE t.employeecardid = ec.employeecardid) "
+    "FROM employeecard AS ec LEFT JOIN employee AS e ON e.employeeid = ec.employeeid ";
+
+std::vector<TCardHolding> Holdings(TZConnection& connection, const QString& condition) {
+    std::vector<TCardHolding> cards;
+    for (const auto& row : connection.Select(QLatin1String(kHoldings) + condition).rows) {
+        TCardHolding c{row[0].toLongLong(), row[1].toString(), row[2].toLongLong(), row[3].toBool(),
+                       row[4].toLongLong(), row[5].toString(), row[6].toString(),   {}};
+        if (!row[7].isNull()) c.doors = row[7].toString().split(QStringLiteral(", "));
+        cards.push_back(std::move(c));
+    }
+    return cards;
+}
+
+} // namespace
+
+std::vector<TCardHolding> CardHoldings(TZConnection& connection) {
+    return Holdings(connection, QStringLiteral("ORDER BY ec.name"));
+}
+
+std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString& name) {
+    std::vector<TCardHolding> cards =
+        Holdings(connection, QStringLiteral("WHERE ec.name = ") + connection.Quote(name));
+    if (cards.empty()) return std::nullopt;
+    return cards.front();
+}
+
+TTextTable CardTable(const std::vector<TCardHolding>& cards, bool forMachines) {
+    TTextTable table;
+    table.Header = forMachines ? QStringList{QStringLiteral("name"),         QStringLiteral("cardcode"),
+                                             QStringLiteral("active"),       QStringLiteral("employeecode"),
+                                             QStringLiteral("employeename"), QStringLiteral("doors")}
+                               : QStringList{QStringLiteral("Kartica"),   QStringLiteral("Kod"),
+                                             QStringLiteral("Aktivna"),   QStringLiteral("Kod zaposlenog"),
+                                             QStringLiteral("Zaposleni"), QStringLiteral("Vrata")};
+    table.RightAligned = {false, true, false, false, false, false};
+    for (const TCardHolding& c : cards)
+        table.Rows.push_back({c.name, QString::number(c.code),
+                              forMachines ? QString(c.active ? QLatin1Char('y') : QLatin1Char('n'))
+                                          : QString::fromUtf8(c.active ? "da" : "ne"),
+                              c.employeeCode, c.employeeName, c.doors.join(QStringLiteral(", "))});
+    return table;
+}
+
+bool HoldsActiveCard(TZConnection& connection, qint64 employeeId) {
+    return !connection
+                .Select(Format(
+                    QStringLiteral(
+                        "SELECT employeecardid FROM employeecard WHERE active != 'n' AND employeeid = %d"),
+                    {employeeId}))
+                .rows.empty();
+}
+
+void SetTicketsHolder(TZConnection& connection, qint64 cardId, qint64 employeeId) {
+    connection.Execute(
+        Format(QStringLiteral("UPDATE horloaccessticket SET employeeid = %s WHERE employeecardid = %d"),
+               {employeeId > 0 ? QString::number(employeeId) : QStringLiteral("NULL"), cardId}));
+}
+
+void SetCardHolder(TZConnection& connection, qint64 cardId, qint64 employeeId) {
+    RunInTransaction(connection, [&] {
+        connection.Execute(
+            Format(QStringLiteral("UPDATE employeecard SET employeeid = %s WHERE employeecardid = %d"),
+                   {employeeId > 0 ? QString::number(employeeId) : QStringLiteral("NULL"), cardId}));
+        SetTicketsHolder(connection, cardId, employeeId);
+    });
+}

@@ -1,0 +1,37 @@
+// Who holds a card. Processing takes a swipe's owner from the card's ticket at the
+// door, so the card's employee and the employee of every ticket of it change
+// together. Widget-free: the card dialog and `horlo card` share it.
+#pragma once
+
+#include "host/Database.h"
+#include "host/TableWriter.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct TCardHolding {
+    qint64 cardId = 0;
+    QString name;
+    qint64 code = 0;
+    bool active = true;
+    qint64 employeeId = 0; // 0: none
+    QString employeeCode;
+    QString employeeName; // last name first, as the card list names employees
+    QStringList doors;    // access points that hold a ticket of it
+};
+
+// Every card, by name.
+std::vector<TCardHolding> CardHoldings(TZConnection& connection);
+std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString& name);
+// The cards for people and for machines (field names as the CSV header).
+TTextTable CardTable(const std::vector<TCardHolding>& cards, bool forMachines);
+
+// Whether the employee holds an active card already (another one cannot be tied).
+bool HoldsActiveCard(TZConnection& connection, qint64 employeeId);
+// Sets the employee (0: none) of every ticket of the card; inside the caller's
+// transaction that writes the card itself.
+void SetTicketsHolder(TZConnection& connection, qint64 cardId, qint64 employeeId);
+// The card and its tickets, in one transaction.
+void SetCardHolder(TZConnection& connection, qint64 cardId, qint64 employeeId);

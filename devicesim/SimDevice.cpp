@@ -481,6 +481,10 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     TFrame frame = name == "GE" ? DeviceInfoReply()
                    : block      ? BlockReply(*block)
                                 : BuildFrame(cmd, accepted ? 'O' : 'N', accepted ? 'K' : 'O', reply.data());
+    if (f.noEcho) {
+        frame[6] = frame[7] = 0;
+        SealFrame(frame);
+    }
 
     if ((f.silentAfter >= 0 && RepliesSent_ >= f.silentAfter) || Listed(f.silentCommands, cmd)) {
         out.note += ", silent" + state;

@@ -70,6 +70,7 @@ struct Faults {
     double duplicateChance = 1; // ... with this chance
     long silentAfter = -1;      // stop replying after this many replies (0: silent from the start)
     bool refuseCards = false;   // SetUserRecord is answered N O and not kept
+    bool noEcho = false;        // replies leave bytes 6-7 (the command) empty
     std::string silentCommands; // requests of these are carried out but never answered ("GD")
     std::string refuseCommands; // requests of these are answered N O and not carried out ("ST,SD")
     std::string onlyCommands;   // drop/corrupt/delay/duplicate only for these ("GB,GE"); empty: all

@@ -72,6 +72,7 @@ Faults (deterministic for a given --seed):
   --silent                    never reply
   --silent-after N            reply to the first N answered requests, then never again
   --refuse-cards              answer SetUserRecord with N O and keep nothing
+  --no-echo                   leave the command bytes (6-7) of every reply empty
   --silent-commands LIST      carry out these commands but never answer them, e.g.
                               GD for a device that never reports its relay delays
   --refuse-commands LIST      answer these commands with N O and do not carry them
@@ -295,6 +296,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             c.faults.silentAfter = long(Number(option, value(), 1000000000));
         } else if (option == "--refuse-cards") {
             c.faults.refuseCards = true;
+        } else if (option == "--no-echo") {
+            c.faults.noEcho = true;
         } else if (option == "--silent-commands") {
             c.faults.silentCommands = value();
         } else if (option == "--refuse-commands") {
@@ -304,8 +307,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else {
             Fail(option, "unknown option (see --help)");
         }
-        if (inlineValue &&
-            (option == "--help" || option == "-h" || option == "--silent" || option == "--refuse-cards"))
+        if (inlineValue && (option == "--help" || option == "-h" || option == "--silent" ||
+                            option == "--refuse-cards" || option == "--no-echo"))
             Fail(option, "takes no value");
     }
     if (options.help) return options;

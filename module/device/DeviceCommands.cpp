@@ -129,6 +129,14 @@ void TDeviceCommands::Receive(const std::uint8_t* data, std::size_t len) {
 
 namespace {
 
+// What tells two requests apart: equal keys ask the same and get the same answer.
+QByteArray RequestKey(TDeviceCommand command, std::initializer_list<qint64> arguments) {
+    QByteArray key{command.c1 + QByteArray(1, command.c2)};
+    for (qint64 a : arguments)
+        key += ':' + QByteArray::number(a);
+    return key;
+}
+
 // A reply that names another command than the one asked is the late answer to an
 // earlier request (a repeated GetRelayDelays, say). Devices that leave bytes 6-7
 // empty are not affected.
@@ -150,24 +158,41 @@ bool TDeviceCommands::TakeReply(TDeviceCommand command, std::uint8_t expectedSta
         inbox.swap(m_inbox);
     }
     for (const auto& datagram : inbox) {
-        if (AnswersAnotherCommand(datagram, command)) continue;
+        if (reply.answered || AnswersAnotherCommand(datagram, command)) {
+            // the late answer to a request of this door that is still out, or nothing asked
+            if (FrameCrcOk(datagram.data()) && m_outstanding.count > 0) --m_outstanding.count;
+            continue;
+        }
         m_protocol.HandleReply(datagram.data(), datagram.size());
         // A reply with a bad checksum leaves the state, and the wait goes on.
         if (m_protocol.ReceiveState.load() == expectedState) continue;
         reply.answered = true;
         reply.ack1 = datagram[8];
         reply.ack2 = datagram[9];
-        return true; // anything after it answers nothing that was asked
+        if (m_outstanding.count > 0) --m_outstanding.count;
     }
-    return false;
+    return reply.answered;
 }
 
-TDeviceCommands::TReply TDeviceCommands::Exchange(TDeviceCommand command,
-                                                  const std::function<TSendOutcome()>& send, int waitMs) {
-    {
-        std::lock_guard lock(m_mutex);
-        m_inbox.clear();
+// Waits until the requests of this door that are still out have been answered, or
+// their time is over, and drops those answers: a reply does not say which request it
+// answers, so a late one must not be taken for the next, different request.
+void TDeviceCommands::Drain() {
+    TReply nothing;
+    nothing.answered = true; // every datagram now answers something earlier
+    while (m_outstanding.count > 0 && Clock::now() < m_outstanding.until) {
+        TakeReply(cmdGetDeviceInfo, 0, nothing);
+        if (m_outstanding.count == 0) break;
+        std::unique_lock lock(m_mutex);
+        m_arrived.wait_until(lock, m_outstanding.until, [this] { return !m_inbox.empty(); });
     }
+    TakeReply(cmdGetDeviceInfo, 0, nothing);
+    m_outstanding = {};
+}
+
+TDeviceCommands::TReply TDeviceCommands::Exchange(TDeviceCommand command, const QByteArray& request,
+                                                  const std::function<TSendOutcome()>& send, int waitMs) {
+    if (m_outstanding.count > 0 && request != m_outstanding.request) Drain();
     TReply reply;
     TSendOutcome outcome = send();
     // Held only while the listener queues a datagram: a moment.
@@ -179,6 +204,10 @@ TDeviceCommands::TReply TDeviceCommands::Exchange(TDeviceCommand command,
         reply.sendFailed = true;
         return reply;
     }
+    // The same request again may be answered by either sending: its answers are alike.
+    if (request != m_outstanding.request) m_outstanding = {request, 0, {}};
+    ++m_outstanding.count;
+    m_outstanding.until = Clock::now() + std::chrono::milliseconds(ReplyWaitMs);
     const std::uint8_t expected = m_protocol.ReceiveState.load();
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     QCoreApplication* app = QCoreApplication::instance();
@@ -237,6 +266,11 @@ template <class Body> TDeviceRun TDeviceCommands::Run(const std::vector<TDoor>& 
             if (OnDoorFinished) OnDoorFinished(result);
             break;
         }
+        m_outstanding = {}; // another door: its replies come from its own address
+        {
+            std::lock_guard lock(m_mutex);
+            m_inbox.clear();
+        }
         body(door, result);
         m_protocol.CloseEndpoint();
         if (m_protocol.Endpoint().Active()) run.closeFailures << door.Label();
@@ -261,7 +295,10 @@ TDeviceRun TDeviceCommands::SetClocks(const std::vector<TDoor>& doors) {
         const TCommandArgs args = ClockArgs(d.year(), unsigned(d.month()), unsigned(d.day()),
                                             unsigned(t.hour()), unsigned(t.minute()), unsigned(t.second()));
         const TReply reply = Exchange(
-            cmdSetClock, [&] { return m_protocol.RequestClock(args); }, ReplyWaitMs);
+            cmdSetClock,
+            RequestKey(cmdSetClock, {}) +
+                QByteArray(reinterpret_cast<const char*>(args.data()), int(args.size())),
+            [&] { return m_protocol.RequestClock(args); }, ReplyWaitMs);
         r.requests = 1;
         r.answer = AckAnswer(reply);
         if (reply.sendFailed) r.note = kSendFailed;
@@ -277,7 +314,8 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TDoor>& doors, TRela
         TReply delays;
         for (int i = 0; i < attempts && !delays.answered; ++i) {
             delays = Exchange(
-                cmdGetRelayDelays, [&] { return m_protocol.RequestRelayDelays(); }, perAttempt);
+                cmdGetRelayDelays, RequestKey(cmdGetRelayDelays, {}),
+                [&] { return m_protocol.RequestRelayDelays(); }, perAttempt);
             ++r.requests;
             if (delays.sendFailed) break;
         }
@@ -289,7 +327,8 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TDoor>& doors, TRela
         }
         const std::uint8_t mode = RelayModeFor(operation, door.outdoor);
         const TReply reply = Exchange(
-            cmdSetRelayMode, [&] { return m_protocol.RequestRelayMode(mode); }, ReplyWaitMs);
+            cmdSetRelayMode, RequestKey(cmdSetRelayMode, {mode}),
+            [&] { return m_protocol.RequestRelayMode(mode); }, ReplyWaitMs);
         ++r.requests;
         r.answer = AckAnswer(reply);
         if (reply.sendFailed) r.note = kSendFailed;
@@ -302,7 +341,7 @@ TDeviceRun TDeviceCommands::SendCard(const std::vector<TDoor>& doors, const std:
         for (const TCardTicket& ticket : tickets) {
             if (ticket.accessPointId != door.id) continue;
             const TReply reply = Exchange(
-                cmdSetUserRecord,
+                cmdSetUserRecord, RequestKey(cmdSetUserRecord, {ticket.ticketId, card.cardCode, card.active}),
                 [&] {
                     return m_protocol.RequestUserRecord(std::uint32_t(ticket.ticketId), card.cardCode,
                                                         card.active);
@@ -317,6 +356,8 @@ TDeviceRun TDeviceCommands::SendCard(const std::vector<TDoor>& doors, const std:
                 r.answer = answer;
                 if (reply.sendFailed) r.note = kSendFailed;
             }
+            // its answer may still come, and would pass for the next ticket's
+            if (!reply.answered) break;
         }
     });
 }
@@ -376,8 +417,9 @@ TDeviceRun SendCardToDevices(TDeviceCommands& commands, TZConnection& connection
         // takes all cards: that door would go on admitting it.
         doors.clear();
         for (const TDoor& door : all)
-            if (door.allAccess ||
-                std::any_of(held.begin(), held.end(), [&](const TCardTicket& t) { return t.accessPointId == door.id; }))
+            if (door.allAccess || std::any_of(held.begin(), held.end(), [&](const TCardTicket& t) {
+                    return t.accessPointId == door.id;
+                }))
                 doors.push_back(door);
     }
     return commands.SendCard(doors, held, card);

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -124,7 +125,9 @@ private:
         std::uint8_t ack1 = 0, ack2 = 0;
     };
     template <class Body> TDeviceRun Run(const std::vector<TDoor>& doors, Body body);
-    TReply Exchange(TDeviceCommand command, const std::function<TSendOutcome()>& send, int waitMs);
+    TReply Exchange(TDeviceCommand command, const QByteArray& request,
+                    const std::function<TSendOutcome()>& send, int waitMs);
+    void Drain();
     bool TakeReply(TDeviceCommand command, std::uint8_t expectedState, TReply& reply);
     void Receive(const std::uint8_t* data, std::size_t len); // listener thread
     static TDeviceAnswer AckAnswer(const TReply& reply);
@@ -133,6 +136,14 @@ private:
 
     TDeviceProtocol& m_protocol;
     TDeviceRun* m_run = nullptr;
+
+    // The requests of the current door whose answers may still come (equal requests
+    // only), and until when they are awaited.
+    struct TOutstanding {
+        QByteArray request;
+        int count = 0;
+        std::chrono::steady_clock::time_point until;
+    } m_outstanding;
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;

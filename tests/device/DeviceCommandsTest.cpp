@@ -211,18 +211,26 @@ TEST_F(CommandsFixture, SilentRefusingAndDelayKeepingDoorsAreNamedAndTheOthersSt
 }
 
 TEST_F(CommandsFixture, ALateAnswerToARepeatedRequestIsNotTakenForTheNextOne) {
-    // delays come after 300 ms, so the first request is repeated and its answer comes
-    // while the second is awaited; the relay mode itself is never answered
-    auto slow = Device("127.0.0.2");
-    slow.faults.delayMs = 300;
-    slow.faults.silentCommands = "SD";
-    Serve({slow});
-    c.Execute(QStringLiteral("DELETE FROM horloaccesspoint WHERE horloaccesspointid > 1"));
-    commands.ReplyWaitMs = 600;
-    commands.RelayDelayRequests = 3;
-    const TDeviceRun run = commands.SetRelayModes(Doors(), TRelayOperation::Lock);
-    ASSERT_EQ(run.doors.size(), 1u);
-    EXPECT_TRUE(sim->WithDevice(0, [](const devicesim::SimDevice& d) { return d.RelayModeSet(); }));
-    EXPECT_EQ(run.doors[0].answer, TDeviceAnswer::NoAnswer); // the mode was never confirmed
-    EXPECT_FALSE(run.AllAcknowledged());
+    // Delays come after 300 ms, so the first request is repeated and its answer comes
+    // while the second is awaited; the second's answer comes while the mode would be.
+    // Whether or not the device names the command in its replies, the mode's own
+    // answer decides.
+    for (const bool echo : {true, false}) {
+        for (const char* mode : {"silent", "refused"}) {
+            SCOPED_TRACE(std::string(echo ? "echo, " : "no echo, ") + mode);
+            auto slow = Device("127.0.0.2");
+            slow.faults.delayMs = 300;
+            slow.faults.noEcho = !echo;
+            (std::string(mode) == "silent" ? slow.faults.silentCommands : slow.faults.refuseCommands) = "SD";
+            Serve({slow});
+            c.Execute(QStringLiteral("DELETE FROM horloaccesspoint WHERE horloaccesspointid > 1"));
+            commands.ReplyWaitMs = 600;
+            commands.RelayDelayRequests = 3;
+            const TDeviceRun run = commands.SetRelayModes(Doors(), TRelayOperation::Lock);
+            ASSERT_EQ(run.doors.size(), 1u);
+            EXPECT_EQ(run.doors[0].answer,
+                      std::string(mode) == "silent" ? TDeviceAnswer::NoAnswer : TDeviceAnswer::Refused);
+            EXPECT_FALSE(run.AllAcknowledged());
+        }
+    }
 }

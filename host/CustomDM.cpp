@@ -107,7 +107,9 @@ void TCustomDM::CommonBeforeDelete(TDataSet& dataSet) {
             m_connection->Select(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = %3 LIMIT 1")
                                      .arg(CheckedIdentifier(r.DetailTable), CheckedIdentifier(r.DetailColumn),
                                           m_connection->Literal(key->Value())));
-        if (!rs.rows.empty()) throw EDatabaseError(Format(_CMN_DELETE_REFUSED_ERR, {r.DetailTable}));
+        if (!rs.rows.empty())
+            throw EDatabaseError(r.Refusal.isEmpty() ? Format(_CMN_DELETE_REFUSED_ERR, {r.DetailTable})
+                                                     : r.Refusal);
     }
 }
 

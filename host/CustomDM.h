@@ -42,11 +42,13 @@ bool TestZeroLength(TField* field);
 bool TestUnique(TField* field, const QString& table, const QString& column, const QString& keyColumn,
                 const QString& scopeColumn, qint64 scopeValue);
 
-// A row of MasterTable may not be deleted while DetailTable.DetailColumn refers to it.
+// A row of MasterTable may not be deleted while DetailTable.DetailColumn refers to it;
+// Refusal, when given, says so instead of the host's general text.
 struct TRelation {
     QString MasterTable;
     QString DetailTable;
     QString DetailColumn;
+    QString Refusal;
 };
 
 class TCustomDM : public QObject {

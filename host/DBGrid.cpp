@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -119,7 +120,16 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         const TDBGridColumn& column = m_grid->Column(index.column());
-        if (column.PickList.isEmpty()) return QStyledItemDelegate::createEditor(parent, option, index);
+        if (column.PickList.isEmpty()) {
+            QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+            // no more can be typed than the column holds, instead of a text cut on saving
+            const TField* field =
+                m_grid->DataSet() ? m_grid->DataSet()->FindField(column.FieldName) : nullptr;
+            if (auto* line = qobject_cast<QLineEdit*>(editor);
+                line && field && field->DataType() == TFieldType::String && field->Size() > 0)
+                line->setMaxLength(field->Size());
+            return editor;
+        }
         auto* combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);

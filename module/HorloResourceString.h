@@ -17,6 +17,12 @@ inline constexpr char _REPORT_SEL_EMP_WRN[] = "Molimo izaberite zaposlenog.";
 inline constexpr char _REPORT_EVENT_TYPE_ERR[] = "Događaj \"%s\" ne postoji.";
 inline constexpr char _REPORT_CAP[] = "Izveštaj radnog vremena";
 inline constexpr char _DEL_DEF_WRN[] = "Ne možete izbrisati podrazumevani događaj.";
+inline constexpr char _DEL_DEVICE_EV_WRN[] =
+    "Događaj %d je kod koji uređaji upisuju u dnevnik; ne može se izbrisati.";
+inline constexpr char _NEW_EV_LONG_WRN[] = "Ime događaja može imati najviše %d znakova.";
+inline constexpr char _CARD_HAS_TICKETS_ERR[] =
+    "Kartica ima pristupne dozvole: prvo je označite kao neaktivnu i pošaljite u uređaje (\"Pošalji u "
+    "uređaje\"), pa izbrišite njene dozvole.";
 inline constexpr char _DEL_EV_CONF[] = "Da li ste sigurni da želite da izbrišete ovaj događaj i njegov par?";
 inline constexpr char _NEW_EV_WRN[] = "Morate zadati imena za oba događaja.";
 inline constexpr char _WORK_CAL_DAY_1[] = "Nedelja";

@@ -1,4 +1,5 @@
 #include "module/data/EventTypeUnit.h"
+#include "host/SysUtils.h"
 
 #include "host/DBGrid.h"
 #include "host/Dialogs.h"
@@ -109,9 +110,15 @@ void TEventTypeForm::RemoveButtonClick() {
         ShowWarning(_DEL_DEF_WRN);
         return;
     }
-    if (!Confirm(_DEL_EV_CONF)) return;
     const qint64 current = types->FieldByName(QStringLiteral("employeeeventtypeid"))->AsLargeInt();
     const qint64 partner = types->FieldByName(QStringLiteral("pairid"))->AsLargeInt();
+    // the devices write these codes; once gone, a type could not get its code back
+    for (const qint64 type : {current, partner})
+        if (type > 0 && type < kFirstUserEventType) {
+            ShowWarning(Format(_DEL_DEVICE_EV_WRN, {type}));
+            return;
+        }
+    if (!Confirm(_DEL_EV_CONF)) return;
     try {
         // both go, or neither: a refused partner keeps the type as well
         TTransaction transaction(*HorloDM->ZConnection());

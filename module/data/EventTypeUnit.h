@@ -6,6 +6,9 @@
 
 #include <QDialog>
 
+// The devices write one-byte event codes; the types users add are numbered from here.
+inline constexpr qint64 kFirstUserEventType = 256;
+
 class QPainter;
 class QPushButton;
 class TDBGrid;

@@ -2,6 +2,7 @@
 
 #include "host/HostStrings.h"
 #include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -289,10 +290,23 @@ void THorloDM::CreateRelations() {
     // An event type's identifier is the code its events and raw records carry: a type
     // in use stays, or those rows would lose their kind.
     Relations.clear();
-    Relations.push_back({QStringLiteral("employeeeventtype"), QStringLiteral("employeeevent"),
-                         QStringLiteral("employeeeventtypeid")});
-    Relations.push_back({QStringLiteral("employeeeventtype"), QStringLiteral("employeeeventraw"),
-                         QStringLiteral("employeeeventtypeid")});
+    Relations.push_back({QStringLiteral("employeeeventtype"),
+                         QStringLiteral("employeeevent"),
+                         QStringLiteral("employeeeventtypeid"),
+                         {}});
+    Relations.push_back({QStringLiteral("employeeeventtype"),
+                         QStringLiteral("employeeeventraw"),
+                         QStringLiteral("employeeeventtypeid"),
+                         {}});
+    // A card with tickets may still be in the devices, and its tickets name its swipes:
+    // it is withdrawn first. Whoever holds cards or tickets stays as long.
+    Relations.push_back({QStringLiteral("employeecard"), QStringLiteral("horloaccessticket"),
+                         QStringLiteral("employeecardid"), QString::fromUtf8(_CARD_HAS_TICKETS_ERR)});
+    for (const char* holder : {"employee", "horloguest"}) {
+        const QString table = QString::fromLatin1(holder), column = table + QStringLiteral("id");
+        Relations.push_back({table, QStringLiteral("employeecard"), column, {}});
+        Relations.push_back({table, QStringLiteral("horloaccessticket"), column, {}});
+    }
 }
 
 void THorloDM::DataModuleCreate() {

@@ -1,7 +1,9 @@
 #include "module/data/NewEventUnit.h"
 
 #include "host/Dialogs.h"
+#include "host/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/data/HorloDMUnit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 TNewEventForm::TNewEventForm(QWidget* parent) : QDialog(parent) {
@@ -39,6 +42,13 @@ TNewEventForm::TNewEventForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TNewEventForm::OKButtonClick() {
+    // a name is never cut to fit the column
+    const TField* name = HorloDM ? HorloDM->EmployeeEventTypeZQ->FindField(QStringLiteral("name")) : nullptr;
+    const int longest = name ? name->Size() : 0;
+    if (longest > 0 && std::max(OutEventEdit->text().size(), InEventEdit->text().size()) > longest) {
+        ShowWarning(Format(_NEW_EV_LONG_WRN, {longest}));
+        return;
+    }
     // blanks are a name too; only an empty edit is refused
     if (!OutEventEdit->text().isEmpty() && !InEventEdit->text().isEmpty()) {
         Result = true;

@@ -152,16 +152,21 @@ TEST_F(EventTypeFixture, RemovingAskesFirstTakesThePartnerAndRefusesTypesInUse) 
 
     // a type that events carry is kept too
     c.Execute(
-        QStringLiteral("UPDATE employeeeventtype SET defaultevent = 'n' WHERE employeeeventtypeid = 10"));
-    c.Execute(QStringLiteral("INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, "
-                             "horloaccesspointid, deviceindex) VALUES ('2026-01-05 10:00:00', 10, 7, 1, 1)"));
-    Types()->Close();
-    Types()->Open();
-    Select(10);
+        QStringLiteral("INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, "
+                       "horloaccesspointid, deviceindex) VALUES ('2026-01-05 10:00:00', 303, 7, 1, 1)"));
+    Select(303);
     TDialogScript::SetNextAnswer(TModalResult::Yes);
     form->RemoveButton->click();
     EXPECT_EQ(TDialogScript::Shown().last().Text,
               Format(_CMN_DELETE_REFUSED_ERR, {QStringLiteral("employeeevent")}));
+    EXPECT_EQ(Stored(), left);
+
+    // the codes the devices write stay, used or not, without a question
+    Select(15);
+    const int asked = int(TDialogScript::Shown().size());
+    form->RemoveButton->click();
+    ASSERT_EQ(TDialogScript::Shown().size(), asked + 1);
+    EXPECT_EQ(TDialogScript::Shown().last().Text, Format(_DEL_DEVICE_EV_WRN, {15}));
     EXPECT_EQ(Stored(), left);
 
     // an empty list: nothing happens
@@ -196,6 +201,17 @@ TEST_F(EventTypeFixture, NewEventGivesBothNamesOnlyWhenBothAreThere) {
     EXPECT_FALSE(NewEvent(in, out));
     EXPECT_TRUE(stayed);
     EXPECT_EQ(in, QStringLiteral("Dolazak..."));
+
+    // a name longer than the column holds is refused, not cut
+    stayed = false;
+    WhenNewEventOpens([&stayed](TNewEventForm* f) {
+        f->InEventEdit->setText(QString(201, QLatin1Char('d')));
+        f->OKButton->click();
+        stayed = f->isVisible() && TDialogScript::Shown().last().Text == Format(_NEW_EV_LONG_WRN, {200});
+        f->CancelButton->click();
+    });
+    EXPECT_FALSE(NewEvent(in, out));
+    EXPECT_TRUE(stayed);
 
     // blanks are a name; Esc cancels
     WhenNewEventOpens([](TNewEventForm* f) {

@@ -166,6 +166,16 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     form->DisconnectEmployeeButton->click();
     EXPECT_EQ(Shown().size(), 2);
 
+    // a card with tickets may still open doors: it is withdrawn before it can go
+    Select("K3");
+    try {
+        Cards()->Delete();
+        FAIL() << "a card with tickets was deleted";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), QString::fromUtf8(_CARD_HAS_TICKETS_ERR));
+    }
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeecard WHERE name = 'K3'")), 1);
+
     // printing hands the card grid to the wizard and gives the console's own back
     TDBGrid other;
     console->printGrid = &other;

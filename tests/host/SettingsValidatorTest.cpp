@@ -58,8 +58,10 @@ protected:
             _CMN_FIELD_REQUIRED_ERR, _CMN_FIELD_INVALIDE_ERR));
     }
     void CreateRelations() override {
-        Relations.push_back({QStringLiteral("employeecard"), QStringLiteral("horloaccessticket"),
-                             QStringLiteral("employeecardid")});
+        Relations.push_back({QStringLiteral("employeecard"),
+                             QStringLiteral("horloaccessticket"),
+                             QStringLiteral("employeecardid"),
+                             {}});
     }
     void DataModuleCreate() override {
         TCustomDM::DataModuleCreate();

@@ -294,7 +294,11 @@ bool TDeviceProtocol::OpenEndpoint(const std::string& localIp, int udpPort) {
     UDPServerPort = udpPort;
     DeviceAddress_ = localIp;
     AdoptDeviceAddress_ = IsBroadcastAddress(localIp);
-    Endpoint_.SetBindAddress("0.0.0.0");
+    // A device with an address of its own is heard on the local address that reaches
+    // it, bound without reuse: no other program can read its replies there. A
+    // broadcast reaches devices through every interface.
+    const std::string routed = AdoptDeviceAddress_ ? std::string() : RoutedLocalAddress(localIp, udpPort);
+    Endpoint_.SetBindAddress(routed.empty() ? "0.0.0.0" : routed);
     Endpoint_.SetDefaultPort(udpPort);
     Endpoint_.SetBroadcastEnabled(true);
     Endpoint_.Activate();
@@ -313,7 +317,7 @@ void TDeviceProtocol::ShowError(const char* text) {
 }
 
 bool TDeviceProtocol::FromDevice(const TUdpPeer& from) {
-    if (from.port != UDPServerPort) return false;
+    // The protocol fixes the port a device listens on, not the one it answers from.
     if (AdoptDeviceAddress_) {
         // A broadcast reaches every device on the segment; the first that answers is read.
         DeviceAddress_ = from.address;

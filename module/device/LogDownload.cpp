@@ -23,7 +23,7 @@ qint64 MonotonicUs() {
 constexpr char kBadAddress[] =
     "Neispravna IP adresa uređaja \"%s\" (potrebna je adresa oblika 192.168.1.20).";
 constexpr char kBadPort[] = "Neispravan UDP port uređaja: %d (dozvoljeno je 1 do 65535).";
-constexpr char kPortTaken[] = " (UDP port %d već koristi drugi program koji čita uređaje)";
+constexpr char kPortTaken[] = " (UDP port %d već koristi drugi program koji čita uređaje%s)";
 constexpr char kMarkUnread[] = "Oznaka poslednjeg upisanog zapisa nije pročitana (%s).";
 constexpr char kSendFailed[] = "Zahtev uređaju nije poslat (%s); ništa nije upisano.";
 constexpr char kNoDeviceInfo[] = "Uređaj nije poslao podatke o sebi.";
@@ -48,6 +48,11 @@ constexpr char kMarkSetBack[] = "Oznaka poslednjeg upisanog zapisa je promenjena
                                 "upisano. Pokrenite uvoz ponovo.";
 constexpr char kStoreFailed[] = "Upis događaja nije uspeo (%s); ništa nije upisano.";
 constexpr char kStopped[] = "Prekinuto pre kraja; ništa nije upisano.";
+
+// ": horlo-console, pid 4242" when the system tells who holds the device's port.
+QString HolderText(const std::string& holder) {
+    return holder.empty() ? QString() : QStringLiteral(": ") + QString::fromStdString(holder);
+}
 
 bool SameData(const std::uint8_t* a, const std::uint8_t* b) {
     return std::memcmp(a, b, FRAME_DATA_SIZE) == 0;
@@ -161,7 +166,8 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
         const int error = m_protocol.Endpoint().LastError();
         Fail(TDownloadFailure::Connection,
              QString::fromUtf8(_DEVICE_CONNECT_ERR) +
-                 (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort})
+                 (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort,
+                                                            HolderText(m_protocol.Endpoint().PortHolder())})
                                       : QStringLiteral(" (%1)").arg(
                                             QString::fromStdString(m_protocol.Endpoint().LastErrorText()))));
         return false;

@@ -1,17 +1,22 @@
 #include "module/device/UdpEndpoint.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sstream>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -48,7 +53,7 @@ int LockPort(int port, int& error) {
 
 } // namespace
 
-int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& error) {
+int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& error, bool reuse) {
     error = 0;
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -67,8 +72,8 @@ int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& err
         return -1;
     }
     const int on = 1;
-    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0 ||
+    if ((reuse && (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+                   ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0)) ||
         (broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) ||
         ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
         error = errno;
@@ -88,6 +93,57 @@ int SendUdpDatagram(int fd, const std::string& address, int port, const void* da
         if (::sendto(fd, data, len, 0, reinterpret_cast<sockaddr*>(&to), sizeof to) >= 0) return 0;
         if (errno != EINTR) return errno;
     }
+}
+
+std::string RoutedLocalAddress(const std::string& address, int port) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (!ResolveIpv4(address, to.sin_addr)) return {};
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return {};
+    // connecting a UDP socket sends nothing; it only picks the route
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    const bool routed = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+                        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) == 0;
+    ::close(fd);
+    if (!routed) return {};
+    char text[INET_ADDRSTRLEN] = {};
+    return ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text) ? std::string(text) : std::string();
+}
+
+std::string UdpPortHolder(int port) {
+    // /proc/net/udp: "sl local_address rem_address st ... inode", addresses as HEX:HEXPORT
+    std::ifstream table("/proc/net/udp");
+    std::string line;
+    std::getline(table, line);
+    std::vector<std::string> inodes;
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string sl, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+        fields >> sl >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> inode;
+        const auto colon = local.find(':');
+        if (colon != std::string::npos && std::stoi(local.substr(colon + 1), nullptr, 16) == port)
+            inodes.push_back("socket:[" + inode + "]");
+    }
+    if (inodes.empty()) return {};
+    const pid_t self = ::getpid();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const auto& process : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = process.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos || std::stoi(pid) == self) continue;
+        for (const auto& fd : fs::directory_iterator(process.path() / "fd", ec)) {
+            const std::string target = fs::read_symlink(fd.path(), ec).string();
+            if (std::find(inodes.begin(), inodes.end(), target) == inodes.end()) continue;
+            std::ifstream comm(process.path() / "comm");
+            std::string name;
+            std::getline(comm, name);
+            return name + ", pid " + pid;
+        }
+    }
+    return {};
 }
 
 bool IsIpv4Address(const std::string& address) {
@@ -117,6 +173,11 @@ TUdpEndpoint::~TUdpEndpoint() {
     Reap();
 }
 
+std::string TUdpEndpoint::PortHolder() const {
+    std::lock_guard lock(HolderMutex_);
+    return PortHolder_;
+}
+
 std::string TUdpEndpoint::LastErrorText() const {
     const int err = LastError_.load();
     return err == 0 ? std::string() : std::system_category().message(err);
@@ -127,17 +188,22 @@ bool TUdpEndpoint::Activate() {
     Reap();
     int err = 0;
     int portLock = -1;
-    if (Exclusive_ && DefaultPort_ > 0 && DefaultPort_ <= 65535) {
+    const bool wildcard = BindAddress_ == "0.0.0.0";
+    if (Exclusive_ && wildcard && DefaultPort_ > 0 && DefaultPort_ <= 65535) {
         portLock = LockPort(DefaultPort_, err);
         if (portLock < 0) {
             LastError_ = err;
             return false;
         }
     }
-    int fd = OpenUdpSocket(BindAddress_, DefaultPort_, Broadcast_, err);
+    int fd = OpenUdpSocket(BindAddress_, DefaultPort_, Broadcast_, err, !(Exclusive_ && !wildcard));
     if (fd < 0) {
         LastError_ = err;
         CloseFd(portLock);
+        if (err == EADDRINUSE) {
+            std::lock_guard lock(HolderMutex_);
+            PortHolder_ = UdpPortHolder(DefaultPort_);
+        }
         return false;
     }
     int wake[2];

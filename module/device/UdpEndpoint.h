@@ -15,10 +15,17 @@ struct TUdpPeer {
     std::uint16_t port = 0;
 };
 
-// Opens an IPv4 UDP socket bound to address:port with SO_REUSEADDR and SO_REUSEPORT,
-// so that a wildcard bind and binds to single loopback addresses share one port.
+// Opens an IPv4 UDP socket bound to address:port, with SO_REUSEADDR and SO_REUSEPORT
+// when reuse is set, so that a wildcard bind and binds to single loopback addresses
+// share one port. Without reuse no other socket can take that address and port.
 // Returns the descriptor, or -1 with the OS error in `error`.
-int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& error);
+int OpenUdpSocket(const std::string& address, int port, bool broadcast, int& error, bool reuse = true);
+// The address of this machine that the route to address:port leaves from, or an
+// empty text when there is no route.
+std::string RoutedLocalAddress(const std::string& address, int port);
+// The program that holds a UDP socket on the port ("horlo-console, pid 4242"), as
+// far as this user may see; empty when unknown.
+std::string UdpPortHolder(int port);
 // Sends one datagram from `fd`; returns 0 or the OS error.
 int SendUdpDatagram(int fd, const std::string& address, int port, const void* data, std::size_t len);
 // True for a dotted IPv4 address (no name lookup, which could block the caller).
@@ -47,8 +54,10 @@ public:
     void SetBroadcastEnabled(bool enabled) { Broadcast_ = enabled; }
     // Address reuse lets devices simulated on this machine share the port, but two
     // programs reading devices on one port would split the replies between them. An
-    // exclusive endpoint also holds a lock named after its port, which a second exclusive
-    // endpoint on that port, in this process or another, cannot take (EADDRINUSE).
+    // exclusive endpoint binds without reuse, so the kernel refuses any other socket
+    // on its address and port (EADDRINUSE); bound to the wildcard address (broadcast
+    // devices) it keeps reuse and holds a lock named after its port instead, which a
+    // second exclusive endpoint on that port cannot take.
     void SetExclusivePort(bool exclusive) { Exclusive_ = exclusive; }
     void SetHandler(THandler handler) { Handler_ = std::move(handler); }
     // Receives what a handler throws; the listener goes on with the next datagram.
@@ -64,6 +73,8 @@ public:
 
     int LastError() const { return LastError_.load(); }
     std::string LastErrorText() const;
+    // After EADDRINUSE: who holds the port, where the system tells (see UdpPortHolder).
+    std::string PortHolder() const;
     // The bound port (useful after binding port 0); 0 while inactive.
     std::uint16_t LocalPort() const { return LocalPort_.load(); }
 
@@ -92,4 +103,6 @@ private:
     std::atomic<bool> Active_{false};
     std::atomic<int> LastError_{0};
     std::atomic<std::uint16_t> LocalPort_{0};
+    mutable std::mutex HolderMutex_;
+    std::string PortHolder_;
 };

@@ -155,35 +155,48 @@ TEST(UdpEndpoint, DeactivateWaitsForTheRunningHandler) {
 }
 
 TEST(UdpEndpoint, OneReaderPerPortWhileDevicesShareIt) {
-    const int port = FreeUdpPort();
-    TUdpEndpoint first, second;
-    for (TUdpEndpoint* e : {&first, &second}) {
-        e->SetDefaultPort(port);
-        e->SetExclusivePort(true);
+    // bound to the wildcard address (a broadcast device) with a lock; bound to the
+    // local address that reaches the devices, by the kernel alone
+    for (const char* bind : {"0.0.0.0", "127.0.0.1"}) {
+        SCOPED_TRACE(bind);
+        const int port = FreeUdpPort();
+        TUdpEndpoint first, second;
+        for (TUdpEndpoint* e : {&first, &second}) {
+            e->SetBindAddress(bind);
+            e->SetDefaultPort(port);
+            e->SetExclusivePort(true);
+        }
+        ASSERT_TRUE(first.Activate()) << first.LastErrorText();
+        // a simulated device on a loopback address keeps sharing the port
+        int err = 0;
+        const int device = OpenUdpSocket("127.0.0.2", port, false, err);
+        EXPECT_GE(device, 0) << err;
+        if (device >= 0) ::close(device);
+        // a second reader does not: the replies would be split between the two
+        EXPECT_FALSE(second.Activate());
+        EXPECT_EQ(second.LastError(), EADDRINUSE);
+        // nor in another process, which is told who holds the port
+        const bool kernel = std::string(bind) != "0.0.0.0";
+        const pid_t child = ::fork();
+        if (child == 0) {
+            TUdpEndpoint other;
+            other.SetBindAddress(bind);
+            other.SetDefaultPort(port);
+            other.SetExclusivePort(true);
+            const bool refused = !other.Activate() && other.LastError() == EADDRINUSE;
+            ::_exit(refused && (!kernel || other.PortHolder().find("pid ") != std::string::npos) ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        // any other program that reuses addresses cannot take the bound one either
+        if (kernel) {
+            EXPECT_LT(OpenUdpSocket(bind, port, false, err), 0);
+        }
+        // once the first reader is done, the port is free again
+        first.Deactivate();
+        EXPECT_TRUE(second.Activate()) << second.LastErrorText();
     }
-    ASSERT_TRUE(first.Activate()) << first.LastErrorText();
-    // a simulated device on a loopback address keeps sharing the port
-    int err = 0;
-    const int device = OpenUdpSocket("127.0.0.2", port, false, err);
-    EXPECT_GE(device, 0) << err;
-    if (device >= 0) ::close(device);
-    // a second reader does not: the replies would be split between the two
-    EXPECT_FALSE(second.Activate());
-    EXPECT_EQ(second.LastError(), EADDRINUSE);
-    // nor in another process
-    const pid_t child = ::fork();
-    if (child == 0) {
-        TUdpEndpoint other;
-        other.SetDefaultPort(port);
-        other.SetExclusivePort(true);
-        ::_exit(!other.Activate() && other.LastError() == EADDRINUSE ? 0 : 1);
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    // once the first reader is done, the port is free again
-    first.Deactivate();
-    EXPECT_TRUE(second.Activate()) << second.LastErrorText();
 }
 
 // The module's wildcard endpoint and two simulated devices share one port.
@@ -303,18 +316,24 @@ TEST_F(LoopbackDevices, OnlyTheDevicesOwnRepliesAreHandled) {
         const char* address;
         int port;
     };
-    for (const Sender from :
-         {Sender{"127.0.0.3", port}, Sender{"127.0.0.5", port}, Sender{"127.0.0.2", port + 1}}) {
+    auto send = [&](const Sender from) {
         int err = 0;
         const int fd = OpenUdpSocket(from.address, from.port, false, err);
         ASSERT_GE(fd, 0) << err;
         EXPECT_EQ(SendUdpDatagram(fd, "127.0.0.1", port, foreign.data(), foreign.size()), 0);
         ::close(fd);
-    }
-    ASSERT_TRUE(WaitFor([&] { return p.ForeignDatagrams() == 3; }));
+    };
+    for (const Sender from : {Sender{"127.0.0.3", port}, Sender{"127.0.0.5", port}})
+        send(from);
+    ASSERT_TRUE(WaitFor([&] { return p.ForeignDatagrams() == 2; }));
     EXPECT_EQ(p.ReceiveState, rsDeviceInfo);
     EXPECT_EQ(p.EEPROM_MEM_SIZE, 0u);
-    // the device itself is heard
+    // the device's own address is heard whatever port it answers from
+    send({"127.0.0.2", port + 1});
+    ASSERT_TRUE(WaitFor([&] { return p.ReceiveState == rsIdle; }));
+    EXPECT_EQ(p.ForeignDatagrams(), 2);
+    EXPECT_NE(p.EEPROM_MEM_SIZE, 0u);
+    // and on its own port
     ASSERT_TRUE(Exchange(p, [&] { return Sent(p.RequestDeviceInfo()); }));
     EXPECT_EQ(p.EEPROM_MEM_SIZE, 4096u);
 }

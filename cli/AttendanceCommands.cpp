@@ -85,6 +85,10 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
                 err << DateWarning(dates[i], names[i]);
                 return {};
             }
+        if (PeriodDate(dates[0]) > PeriodDate(dates[1])) {
+            err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {dates[0], dates[1]}) << '\n';
+            return {};
+        }
         view.FromDate = dates[0].trimmed();
         view.ToDate = dates[1].trimmed();
         return [view, csv](TZConnection& connection, TCliIO& io) { return List(connection, io, view, csv); };

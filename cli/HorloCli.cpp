@@ -107,7 +107,14 @@ int RunHorloCli(const QStringList& arguments, QTextStream& out, QTextStream& err
     }
     TCliIO io{out, err, showProgress};
     try {
-        return run(connection, io);
+        const int status = run(connection, io);
+        // output that did not reach its file (a full disk) is a failure, not a result
+        out.flush();
+        if (out.status() != QTextStream::Ok) {
+            err << "horlo: izlaz nije upisan do kraja (pun disk ili zatvoren izlaz)\n";
+            return kExitFailed;
+        }
+        return status;
     } catch (const EDatabaseError& e) {
         out.flush();
         err << "horlo: " << e.Message() << '\n';

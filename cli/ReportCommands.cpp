@@ -160,7 +160,7 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
         return {};
     }
     if (r.From > r.To) {
-        err << "horlo: početak perioda (" << dates[0] << ") je posle kraja (" << dates[1] << ")\n";
+        err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {dates[0], dates[1]}) << '\n';
         return {};
     }
     return [r](TZConnection& connection, TCliIO& io) { return HoursOrWarnings(connection, io, r); };

@@ -10,7 +10,12 @@
 
 #include <stdexcept>
 
-QString CsvField(const QString& text) {
+QString CsvField(const QString& cell) {
+    // A spreadsheet runs a cell that begins like a formula; a number never changes.
+    static const QString formula = QStringLiteral("=+-@\t\r");
+    bool number = false;
+    cell.toDouble(&number);
+    const QString text = !cell.isEmpty() && formula.contains(cell[0]) && !number ? QLatin1Char('\'') + cell : cell;
     static const QString special = QStringLiteral(",\"\r\n");
     bool quote = false;
     for (QChar c : text)
@@ -57,7 +62,34 @@ void SaveCsv(const QString& fileName, const TTextTable& table) {
     if (!file.commit()) fail();
 }
 
-void WriteAligned(QTextStream& out, const TTextTable& table) {
+namespace {
+
+// A line break or another control character would break the columns and reach the
+// terminal raw: it is shown escaped.
+QString Printable(const QString& text) {
+    QString out;
+    for (QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            out += QLatin1String("\\n");
+        else if (c == QLatin1Char('\t'))
+            out += QLatin1String("\\t");
+        else if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+void WriteAligned(QTextStream& out, const TTextTable& source) {
+    TTextTable table = source;
+    for (QString& cell : table.Header)
+        cell = Printable(cell);
+    for (QStringList& row : table.Rows)
+        for (QString& cell : row)
+            cell = Printable(cell);
     std::vector<qsizetype> widths(size_t(table.Header.size()), 0);
     auto measure = [&](const QStringList& row) {
         for (qsizetype c = 0; c < row.size() && c < qsizetype(widths.size()); ++c)

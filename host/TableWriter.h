@@ -19,7 +19,8 @@ struct TTextTable {
 };
 
 // One field as CSV: quoted when it holds a comma, a quote, CR or LF, with its
-// quotes doubled.
+// quotes doubled. A text that begins with =, +, -, @, a tab or CR, and is no
+// number, gets a leading apostrophe, so that a spreadsheet does not run it.
 QString CsvField(const QString& text);
 // One CSV record with its CR LF.
 QString CsvLine(const QStringList& fields);
@@ -30,7 +31,8 @@ void WriteCsv(QTextStream& out, const TTextTable& table);
 // file when it cannot be written completely.
 void SaveCsv(const QString& fileName, const TTextTable& table);
 
-// Columns padded to their widest text, two blanks apart.
+// Columns padded to their widest text, two blanks apart; line breaks and other
+// control characters shown escaped (\n, \t, \x1b).
 void WriteAligned(QTextStream& out, const TTextTable& table);
 
 // What a grid shows: its visible columns in the order they are shown, their

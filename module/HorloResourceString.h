@@ -32,6 +32,7 @@ inline constexpr char _WORK_CAL_DAY_4[] = "Sreda";
 inline constexpr char _WORK_CAL_DAY_5[] = "Četvrtak";
 inline constexpr char _WORK_CAL_DAY_6[] = "Petak";
 inline constexpr char _WORK_CAL_DAY_7[] = "Subota";
+inline constexpr char _PERIOD_REVERSED_FMT[] = "Početak perioda (%s) je posle kraja (%s).";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
 inline constexpr char _WORK_CAL_EXIST_ERR[] =
     "Dane ovog meseca je u međuvremenu upisao drugi program; izmene nisu sačuvane, prikazani su upisani dani.";

@@ -94,9 +94,10 @@ std::vector<TAttendanceEmployee> TAttendanceDay::Employees(const QString& condit
 std::vector<TAttendanceEmployee> TAttendanceDay::EligibleEmployees(const QDate& day) const {
     const QString d = SqlDate(day);
     const QString firstOfMonth = SqlDate(QDate(day.year(), day.month(), 1));
-    // an employee without an end date or without a working state is not left out
+    // an employee without a start or end date, or without a working state, is not left out
     return Employees(
-        QStringLiteral("WHERE active = 'y' AND workingfromdate <= '%1' AND (workingtodate IS NULL "
+        QStringLiteral("WHERE active = 'y' AND (workingfromdate IS NULL OR workingfromdate <= '%1') AND "
+                       "(workingtodate IS NULL "
                        "OR workingtodate >= '%1' OR workingtodate < '%2') AND (workingstateid IS "
                        "NULL OR (workingstateid != 7 AND workingstateid != 8 AND workingstateid "
                        "!= 15)) ORDER BY code, employeeid")

@@ -247,6 +247,10 @@ void THorloAttendanceForm::OpenHorloAttendance() {
             ShowWarning(Format(_SEARCH_DATE_WRN, {text, name}));
             return;
         }
+    if (PeriodDate(view.FromDate) > PeriodDate(view.ToDate)) {
+        ShowWarning(Format(_PERIOD_REVERSED_FMT, {view.FromDate, view.ToDate}));
+        return;
+    }
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
     {
         sheet->DisableControls();

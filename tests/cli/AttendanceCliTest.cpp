@@ -71,6 +71,9 @@ TEST(AttendanceCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
         {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
           QStringLiteral("2024-03-31"), QStringLiteral("--pdf")},
          "--pdf"},
+        {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-31"),
+          QStringLiteral("2024-03-01")},
+         "Početak perioda (2024-03-31) je posle kraja (2024-03-01)."},
     };
     for (const Case& k : cases) {
         const THorloRun r = RunHorlo(k.arguments, nowhere);
@@ -163,4 +166,18 @@ TEST_F(AttendanceCli, AddWithoutADateTakesYesterday) {
     EXPECT_EQ(Stored(QStringLiteral("WHERE attendancedate = '%1'")
                          .arg(yesterday.toString(QStringLiteral("yyyy-MM-dd")))),
               2);
+}
+
+TEST_F(AttendanceCli, AnEmployeeWithoutStartDateCountsAndOutputThatCannotBeWrittenFails) {
+    c.Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code, active) VALUES "
+                             "(4, 'Vid', 'Bez Početka', '004', 'y')"));
+    const QStringList add{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-07")};
+    EXPECT_EQ(RunHorlo(add, url).status, 0);
+    EXPECT_EQ(Stored(QStringLiteral("WHERE employeeid = 4")), 1);
+    const THorloRun full =
+        RunHorlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+                  QStringLiteral("2024-03-31"), QStringLiteral("--csv")},
+                 url, QStringLiteral("/dev/full"));
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(full.err.contains(QStringLiteral("izlaz nije upisan"))) << full.err.toStdString();
 }

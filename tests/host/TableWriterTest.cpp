@@ -21,6 +21,10 @@ TEST(TableWriter, CsvQuotesOnlyWhatNeedsItAndEndsRecordsInCrLf) {
         {{"", ""}, ",\r\n"},
         {{""}, "\"\"\r\n"},
         {{" spaced "}, " spaced \r\n"},
+        // what a spreadsheet would run gets an apostrophe; numbers and dates never
+        {{"=HYPERLINK(\"http://x\",\"klik\")"}, "\"'=HYPERLINK(\"\"http://x\"\",\"\"klik\"\")\"\r\n"},
+        {{"@SUM(1+1)", "+381 11", "\tx"}, "'@SUM(1+1),'+381 11,'\tx\r\n"},
+        {{"-5", "+7.25", "-0.5", "2026-03-01"}, "-5,+7.25,-0.5,2026-03-01\r\n"},
     };
     for (const Case& k : cases)
         EXPECT_EQ(CsvLine(k.fields), QString::fromUtf8(k.line)) << k.line;
@@ -49,6 +53,12 @@ TEST(TableWriter, AlignedTextPadsColumns) {
     QTextStream out(&text);
     WriteAligned(out, table);
     EXPECT_EQ(text, QStringLiteral("Ime      Sati\nAna         8\nČedomir   7.5\n"));
+    // a name with a line break or an escape sequence keeps its row and the terminal clean
+    table.Rows = {{QStringLiteral("Ana\nMarija"), QStringLiteral("1")},
+                  {QStringLiteral("\x1b[2J"), QStringLiteral("2")}};
+    text.clear();
+    WriteAligned(out, table);
+    EXPECT_EQ(text.toStdString(), "Ime          Sati\nAna\\nMarija     1\n\\x1b[2J         2\n");
 }
 
 TEST(TableWriter, GridTableIsWhatTheGridShowsInItsShownOrder) {

@@ -14,8 +14,11 @@ struct THorloRun {
 
 // Without a database URL the program finds no database: HORLO_DB is dropped and
 // HORLO_HOME points nowhere, so it never reaches a private server by accident.
-inline THorloRun RunHorlo(const QStringList& arguments, const QString& databaseUrl = QString()) {
+// With outputFile its standard output goes there (/dev/full: a full disk).
+inline THorloRun RunHorlo(const QStringList& arguments, const QString& databaseUrl = QString(),
+                          const QString& outputFile = QString()) {
     QProcess p;
+    if (!outputFile.isEmpty()) p.setStandardOutputFile(outputFile);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("HORLO_DB"));
     if (!databaseUrl.isEmpty()) env.insert(QStringLiteral("HORLO_DB"), databaseUrl);

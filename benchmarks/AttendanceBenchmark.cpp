@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     CreateHorloDM();
     HorloDM->SetZConnection(&c);
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
-    TAttendanceDay attendance(c, TWorkingTimeSettings::Read(c));
+    TAttendanceDay attendance(c, TWorkingDayLimits::Read(c));
     TAttendanceView view;
     view.FromDate = view.ToDate = SqlDate(kDay);
     sheet->SetSQL(AttendanceStatement(view, c));

@@ -13,7 +13,7 @@ QString DateWarning(const QString& text, const QString& what) {
 }
 
 int Add(TZConnection& connection, TCliIO& io, const QDate& day) {
-    TAttendanceDay attendance(connection, TWorkingTimeSettings::Read(connection));
+    TAttendanceDay attendance(connection, TWorkingDayLimits::Read(connection));
     const int stored = attendance.StoreDay(day);
     if (stored < 0) {
         io.err << "horlo: " << _ATTEND_DATE_EXIST_ERR << '\n';

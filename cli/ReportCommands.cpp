@@ -28,6 +28,12 @@ QString DateWarning(const QString& text, const QString& what) {
     return QStringLiteral("horlo: ") + Format(_SEARCH_DATE_WRN, {text, what}) + QLatin1Char('\n');
 }
 
+QString EventTypeName(TZConnection& connection, qint64 id) {
+    const TResultSet rs = connection.Select(
+        QStringLiteral("SELECT name FROM employeeeventtype WHERE employeeeventtypeid = %1").arg(id));
+    return rs.rows.empty() ? QString::number(id) : rs.rows[0][0].toString();
+}
+
 void WriteList(TCliIO& io, const QString& title, const TClientDataSet& list, const QStringList& columns) {
     io.out << title << '\n';
     WriteAligned(io.out, ListTextTable(list, columns));
@@ -73,11 +79,16 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
     }
     const TReportOptions options =
         TReportOptions::Read(connection, HorloDM->GetDefaultEventTypeID(QLatin1Char('i')));
+    const std::vector<TEventPair> pairs = EventPairsFor(options.FromEventIDs);
+    const QString problem = EventPairsProblem(pairs, [&](qint64 id) { return EventTypeName(connection, id); });
+    if (!problem.isEmpty()) {
+        io.err << "horlo: " << problem << '\n';
+        return kExitFailed;
+    }
     TEmployeeFilter filter;
     filter.Code = r.Code;
-    const THoursReport report =
-        ReadHoursReport(connection, r.From, r.To, filter, EventPairsFor(options.FromEventIDs),
-                        {options.MinCalcLen, options.MaxCalcLen}, options.Limits);
+    const THoursReport report = ReadHoursReport(connection, r.From, r.To, filter, pairs,
+                                                {options.MinCalcLen, options.MaxCalcLen}, options.Limits);
     TClientDataSet list;
     QStringList columns;
     QString title;

@@ -15,6 +15,12 @@ inline constexpr char _HORLO_BEFORE_H[] = "Pre(h)";
 inline constexpr char _HORLO_AFTER_H[] = "Posle(h)";
 inline constexpr char _REPORT_SEL_EMP_WRN[] = "Molimo izaberite zaposlenog.";
 inline constexpr char _REPORT_EVENT_TYPE_ERR[] = "Događaj \"%s\" ne postoji.";
+inline constexpr char _REPORT_NO_PAIR_ERR[] =
+    "Nije izabran nijedan par događaja (događaj koji otvara interval i njegov par koji ga zatvara); sati se "
+    "ne mogu izračunati.";
+inline constexpr char _REPORT_PAIR_BOTH_ERR[] =
+    "Događaj \"%s\" bi i otvarao i zatvarao interval, pa bi se pauza računala kao rad; ostavite ga samo u "
+    "jednom paru.";
 inline constexpr char _REPORT_CAP[] = "Izveštaj radnog vremena";
 inline constexpr char _DEL_DEF_WRN[] = "Ne možete izbrisati podrazumevani događaj.";
 inline constexpr char _DEL_DEVICE_EV_WRN[] =
@@ -24,6 +30,7 @@ inline constexpr char _CARD_HAS_TICKETS_ERR[] =
     "Kartica ima pristupne dozvole: prvo je označite kao neaktivnu i pošaljite u uređaje (\"Pošalji u "
     "uređaje\"), pa izbrišite njene dozvole.";
 inline constexpr char _DEL_EV_CONF[] = "Da li ste sigurni da želite da izbrišete ovaj događaj i njegov par?";
+inline constexpr char _NEW_EV_EXISTS_WRN[] = "Događaj \"%s\" već postoji; izaberite drugo ime.";
 inline constexpr char _NEW_EV_WRN[] = "Morate zadati imena za oba događaja.";
 inline constexpr char _WORK_CAL_DAY_1[] = "Nedelja";
 inline constexpr char _WORK_CAL_DAY_2[] = "Ponedeljak";
@@ -32,6 +39,8 @@ inline constexpr char _WORK_CAL_DAY_4[] = "Sreda";
 inline constexpr char _WORK_CAL_DAY_5[] = "Četvrtak";
 inline constexpr char _WORK_CAL_DAY_6[] = "Petak";
 inline constexpr char _WORK_CAL_DAY_7[] = "Subota";
+inline constexpr char _WORKING_TIME_SETTING_ERR[] =
+    "Podešavanje %s (odeljak Horlo) ima vrednost \"%s\", a to nije vreme u obliku čč:mm:ss.";
 inline constexpr char _PERIOD_REVERSED_FMT[] = "Početak perioda (%s) je posle kraja (%s).";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
 inline constexpr char _WORK_CAL_EXIST_ERR[] =

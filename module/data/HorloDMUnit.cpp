@@ -1,5 +1,7 @@
 #include "module/data/HorloDMUnit.h"
 
+#include "module/data/EmployeeColumns.h"
+
 #include "host/HostStrings.h"
 #include "host/SysUtils.h"
 #include "module/HorloResourceString.h"
@@ -176,11 +178,12 @@ void THorloDM::DefineFields() {
         f->Required = true;
     }
     Define(HorloAttendanceZQ, {{"comment", kText, 100, "Komentar", false},
-                               {"firstname", kText, 20, "Ime", false},
-                               {"lastname", kText, 30, "Prezime", false},
-                               {"code", kText, 20, "Kod", false},
-                               {"personalidentificator", kText, 20, "JMBG", false},
-                               {"vocation", kText, 30, "Radno mesto", false},
+                               {"firstname", kText, EmployeeColumnSize::Firstname, "Ime", false},
+                               {"lastname", kText, EmployeeColumnSize::Lastname, "Prezime", false},
+                               {"code", kText, EmployeeColumnSize::Code, "Kod", false},
+                               {"personalidentificator", kText, EmployeeColumnSize::PersonalIdentificator,
+                                "JMBG", false},
+                               {"vocation", kText, EmployeeColumnSize::Vocation, "Radno mesto", false},
                                {"startworkingdate", kText, 10, "Datum početka rada", false}});
 
     Define(HorloAccessPointZQ, {{"horloaccesspointid", kId, 0, "", false},

@@ -51,11 +51,29 @@ void TNewEventForm::OKButtonClick() {
     }
     // blanks are a name too; only an empty edit is refused
     if (!OutEventEdit->text().isEmpty() && !InEventEdit->text().isEmpty()) {
+        // the report's pairs are picked by name, so a name names one type
+        const QString taken = TakenName();
+        if (!taken.isEmpty()) {
+            ShowWarning(Format(_NEW_EV_EXISTS_WRN, {taken}));
+            return;
+        }
         Result = true;
         accept();
         return;
     }
     ShowWarning(_NEW_EV_WRN);
+}
+
+QString TNewEventForm::TakenName() const {
+    const QString out = OutEventEdit->text(), in = InEventEdit->text();
+    if (out.compare(in, Qt::CaseInsensitive) == 0) return out;
+    TZConnection* connection = HorloDM ? HorloDM->ZConnection() : nullptr;
+    if (!connection) return {};
+    // compared by the column's collation, as the server tells names apart
+    const TResultSet rs = connection->Select(
+        QStringLiteral("SELECT name FROM employeeeventtype WHERE name IN (%1, %2) LIMIT 1")
+            .arg(connection->Quote(out), connection->Quote(in)));
+    return rs.rows.empty() ? QString() : rs.rows[0][0].toString();
 }
 
 void TNewEventForm::CancelButtonClick() {

@@ -19,6 +19,10 @@ public:
 
     void OKButtonClick();
     void CancelButtonClick();
+
+private:
+    // One of the two names when a type already carries it or both are the same.
+    QString TakenName() const;
 };
 
 // Asks for the names of a new arrival and departure type. True and both names when

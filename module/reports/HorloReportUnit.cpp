@@ -136,15 +136,10 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
             from->Clear();
             return;
         }
-        for (auto it = m_eventTypeNames.cbegin(); it != m_eventTypeNames.cend(); ++it)
-            if (it.value() == name) {
-                from->SetAsLargeInt(it.key());
-                return;
-            }
-        bool ok = false;
-        const qint64 id = name.toLongLong(&ok);
-        if (!ok || !m_eventTypeNames.contains(id))
-            throw EDatabaseError(Format(_REPORT_EVENT_TYPE_ERR, {name}));
+        qint64 id = m_eventTypeNames.key(name, 0);
+        if (!id) id = name.toLongLong(); // a type's code
+        if (!id || !m_eventTypeNames.contains(id)) throw EDatabaseError(Format(_REPORT_EVENT_TYPE_ERR, {name}));
+        CheckPairOf(id);
         from->SetAsLargeInt(id);
     };
     from->OnChange = [this](TField& field) { EventCDSFromEventTypeIDChange(field); };
@@ -299,14 +294,31 @@ void THorloReportForm::ReadEventTypeNames() {
     const TZQuery* types = HorloDM->EmployeeEventTypeZQ;
     const int id = types->FieldByName(QStringLiteral("employeeeventtypeid"))->Index();
     const int name = types->FieldByName(QStringLiteral("name"))->Index();
+    QHash<QString, int> uses;
+    for (int row = 0; row < types->RecordCount(); ++row)
+        ++uses[types->RowValue(row, name).toString()];
     for (int row = 0; row < types->RecordCount(); ++row) {
-        const QString text = types->RowValue(row, name).toString();
-        m_eventTypeNames.insert(types->RowValue(row, id).toLongLong(), text);
+        const qint64 code = types->RowValue(row, id).toLongLong();
+        QString text = types->RowValue(row, name).toString();
+        // a name that several types carry is told apart by the type's code
+        if (uses.value(text) > 1) text += QStringLiteral(" (%1)").arg(code);
+        m_eventTypeNames.insert(code, text);
         m_eventTypeOrder << text;
     }
     TDBGridColumn column = EventDBG->Column(0);
     column.PickList = m_eventTypeOrder;
     EventDBG->UpdateColumn(0, column);
+}
+
+std::vector<TEventPair> THorloReportForm::ChosenPairs(int exceptRow) const {
+    std::vector<TEventPair> pairs;
+    const int from = EventCDS->FieldByName(QStringLiteral("FromEventTypeID"))->Index();
+    const int to = EventCDS->FieldByName(QStringLiteral("ToEventTypeID"))->Index();
+    for (int row = 0; row < EventCDS->RecordCount(); ++row)
+        if (row != exceptRow)
+            pairs.push_back(
+                {EventCDS->RowValue(row, from).toLongLong(), EventCDS->RowValue(row, to).toLongLong()});
+    return pairs;
 }
 
 QString THorloReportForm::EventTypeName(const QVariant& id) const {
@@ -373,12 +385,8 @@ void THorloReportForm::FillPresentLateAbsentee() {
     for (TClientDataSet* list : {PresentCDS, LateCDS, AbsenteeCDS})
         list->EmptyDataSet();
     THourGlass hourGlass({PresentCDS, LateCDS, AbsenteeCDS});
-    TWorkingDayLimits limits;
-    limits.StartWorkingTime = StartWorkingTime;
-    limits.EndWorkingTime = EndWorkingTime;
-    limits.EndWorkingDelayTime = EndWorkingDelayTime;
     const TPresenceLists lists =
-        ReadPresenceLists(Connection(), WallClock(DateDTP->dateTime()).date(), limits);
+        ReadPresenceLists(Connection(), WallClock(DateDTP->dateTime()).date(), WorkingDay);
     FillPresenceList(*PresentCDS, lists.Present);
     FillPresenceList(*LateCDS, lists.Late);
     FillAbsentList(*AbsenteeCDS, lists.Absent);
@@ -392,22 +400,18 @@ void THorloReportForm::FillReportWarnings() {
     ReportCDS->EmptyDataSet();
     WarningsCDS->EmptyDataSet();
     EventCDS->CheckBrowseMode();
-    std::vector<TEventPair> pairs;
-    const int from = EventCDS->FieldByName(QStringLiteral("FromEventTypeID"))->Index();
-    const int to = EventCDS->FieldByName(QStringLiteral("ToEventTypeID"))->Index();
-    for (int row = 0; row < EventCDS->RecordCount(); ++row)
-        pairs.push_back(
-            {EventCDS->RowValue(row, from).toLongLong(), EventCDS->RowValue(row, to).toLongLong()});
+    const std::vector<TEventPair> pairs = ChosenPairs();
+    const QString problem = EventPairsProblem(pairs, [this](qint64 id) { return EventTypeName(id); });
+    if (!problem.isEmpty()) {
+        ShowWarning(problem);
+        return;
+    }
     THourGlass hourGlass({ReportCDS, WarningsCDS, EventCDS});
     TEmployeeFilter filter;
     if (SpecificRB->isChecked()) filter.EmployeeID = SelectedEmployeeID;
-    TWorkingDayLimits limits;
-    limits.StartWorkingTime = StartWorkingTime;
-    limits.EndWorkingTime = EndWorkingTime;
-    limits.EndWorkingDelayTime = EndWorkingDelayTime;
     const THoursReport report = ReadHoursReport(Connection(), WallClock(FromDTP->dateTime()).date(),
                                                 WallClock(ToDTP->dateTime()).date(), filter, pairs,
-                                                {MinCalcLenSE->value(), MaxCalcLenSE->value()}, limits);
+                                                {MinCalcLenSE->value(), MaxCalcLenSE->value()}, WorkingDay);
     FillHoursList(*ReportCDS, report.Hours);
     FillWarningsList(*WarningsCDS, report.Warnings);
     if (!report.Warnings.empty()) PageControl->setCurrentWidget(WarningsTS);
@@ -434,9 +438,7 @@ void THorloReportForm::OptionsToControls() {
         SpecificRB->setChecked(true);
         SpecificRBClick();
     }
-    StartWorkingTime = o.Limits.StartWorkingTime;
-    EndWorkingTime = o.Limits.EndWorkingTime;
-    EndWorkingDelayTime = o.Limits.EndWorkingDelayTime;
+    WorkingDay = o.Limits;
 
     EventCDS->DisableControls();
     struct Resume {
@@ -466,9 +468,7 @@ void THorloReportForm::ControlsToOptions() {
     o.MaxExclLen = MaxExclLenSE->value();
     o.AllowedPauseLen = AllowedPauseLenSE->value();
     o.AllEmp = AllRB->isChecked();
-    o.Limits.StartWorkingTime = StartWorkingTime;
-    o.Limits.EndWorkingTime = EndWorkingTime;
-    o.Limits.EndWorkingDelayTime = EndWorkingDelayTime;
+    o.Limits = WorkingDay;
     o.Write(Connection());
 }
 
@@ -482,6 +482,13 @@ void THorloReportForm::EventCDSFromEventTypeIDChange(TField& field) {
         to->SetAsLargeInt(HorloDM->GetInverseEventTypeID(field.AsLargeInt()));
     EventCDS->FieldByName(QStringLiteral("EventFrom"))->SetAsString(EventTypeName(field.Value()));
     EventCDS->FieldByName(QStringLiteral("EventTo"))->SetAsString(EventTypeName(to->Value()));
+}
+
+void THorloReportForm::CheckPairOf(qint64 openingType) const {
+    std::vector<TEventPair> pairs = ChosenPairs(EventCDS->RecIndex());
+    pairs.push_back({openingType, HorloDM->GetInverseEventTypeID(openingType)});
+    if (const qint64 both = OpeningAndClosingType(pairs))
+        throw EDatabaseError(Format(_REPORT_PAIR_BOTH_ERR, {EventTypeName(both)}));
 }
 
 void THorloReportForm::ExcludeLabelClick() {

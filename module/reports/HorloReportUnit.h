@@ -7,6 +7,8 @@
 
 #include "host/ClientDataSet.h"
 #include "host/WheelToKey.h"
+#include "module/reports/HoursReport.h"
+#include "module/reports/WorkingDay.h"
 
 #include <QDialog>
 #include <QHash>
@@ -72,7 +74,7 @@ public:
 
     // form state
     qint64 SelectedEmployeeID = 0;
-    QString StartWorkingTime, EndWorkingTime, EndWorkingDelayTime;
+    TWorkingDayLimits WorkingDay;
 
     void ShowButtonClick();
     void FillPresentLateAbsentee();
@@ -101,6 +103,10 @@ protected:
 private:
     QWidget* ResultPage(TClientDataSet*& list, TDBGrid*& grid, QLabel** total, const QStringList& columns);
     QString EventTypeName(const QVariant& id) const;
+    // The pairs in the list, but for one row (-1: all).
+    std::vector<TEventPair> ChosenPairs(int exceptRow = -1) const;
+    // Throws when the type, added as an opening type, would also close a pair.
+    void CheckPairOf(qint64 openingType) const;
     void ReadEventTypeNames();
 
     TWheelHook m_wheelHook;

@@ -2,9 +2,26 @@
 
 #include "host/Database.h"
 #include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
 
 #include <QHash>
 #include <QSet>
+
+qint64 OpeningAndClosingType(const std::vector<TEventPair>& pairs) {
+    QSet<qint64> opening;
+    for (const TEventPair& p : pairs)
+        if (p.FromEventTypeID > 0) opening.insert(p.FromEventTypeID);
+    for (const TEventPair& p : pairs)
+        if (p.ToEventTypeID > 0 && opening.contains(p.ToEventTypeID)) return p.ToEventTypeID;
+    return 0;
+}
+
+QString EventPairsProblem(const std::vector<TEventPair>& pairs, const std::function<QString(qint64)>& typeName) {
+    if (const qint64 both = OpeningAndClosingType(pairs)) return Format(_REPORT_PAIR_BOTH_ERR, {typeName(both)});
+    for (const TEventPair& p : pairs)
+        if (p.FromEventTypeID > 0 && p.ToEventTypeID > 0) return {};
+    return QString::fromUtf8(_REPORT_NO_PAIR_ERR);
+}
 
 THoursReport ComputeHoursReport(const std::vector<TReportEvent>& events, const std::vector<TEventPair>& pairs,
                                 const TWarningCriteria& criteria, const TWorkingDayLimits& limits) {

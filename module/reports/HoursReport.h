@@ -8,6 +8,8 @@
 
 #include <QList>
 
+#include <functional>
+
 #include <vector>
 
 class TZConnection;
@@ -56,6 +58,13 @@ struct THoursReport {
     std::vector<THoursRow> Hours; // one row per employee with events in the period
     std::vector<TWarningRow> Warnings;
 };
+
+// Why these pairs cannot count hours, in the user's words; empty when they can.
+// Some pair must open and close an interval, and no type may do both (pairs
+// 5->10 and 10->5 would count a lunch break as work). typeName names a type.
+// A type that opens one pair's interval and closes another's; 0 when none does.
+qint64 OpeningAndClosingType(const std::vector<TEventPair>& pairs);
+QString EventPairsProblem(const std::vector<TEventPair>& pairs, const std::function<QString(qint64)>& typeName);
 
 // Walks events of the period in report order. An opening event starts an
 // interval (from the start of its day's working time when it is earlier); a

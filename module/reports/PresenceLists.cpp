@@ -40,7 +40,7 @@ bool IsPresenceArrivalType(qint64 typeID) {
 
 TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
                                  const TWorkingDayLimits& limits) {
-    const QDateTime lateFrom = TWorkingDay::On(day, limits).Start;
+    const QDateTime lateFrom = TWorkingDay::StartOn(day, limits);
     const QString d0 = SqlDate(day) + QStringLiteral(" 00:00:00");
     const QString d1 = SqlDate(day) + QStringLiteral(" 23:59:59");
     TPresenceLists lists;

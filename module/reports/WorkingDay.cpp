@@ -3,13 +3,24 @@
 #include "host/DBIniFile.h"
 #include "host/Database.h"
 #include "host/SysUtils.h"
+#include "module/HorloResourceString.h"
 
 #include <cfenv>
 #include <cmath>
 
 namespace {
+
 const QString kSection = QStringLiteral("Horlo");
+
+QDateTime Instant(const QDate& date, const char* key, const QString& text) {
+    try {
+        return MyDateTimeStrToDateTime(SqlDate(date) + QLatin1Char(' ') + text);
+    } catch (const EConvertError&) {
+        throw EConvertError(Format(_WORKING_TIME_SETTING_ERR, {QString::fromLatin1(key), text}));
+    }
 }
+
+} // namespace
 
 TWorkingDayLimits TWorkingDayLimits::Read(const TDBIniFile& ini) {
     TWorkingDayLimits limits;
@@ -21,6 +32,10 @@ TWorkingDayLimits TWorkingDayLimits::Read(const TDBIniFile& ini) {
     return limits;
 }
 
+TWorkingDayLimits TWorkingDayLimits::Read(TZConnection& connection) {
+    return Read(TDBIniFile(&connection));
+}
+
 void TWorkingDayLimits::Write(TDBIniFile& ini) const {
     ini.WriteString(kSection, QStringLiteral("StartWorkingTime"), StartWorkingTime);
     ini.WriteString(kSection, QStringLiteral("EndWorkingTime"), EndWorkingTime);
@@ -28,10 +43,12 @@ void TWorkingDayLimits::Write(TDBIniFile& ini) const {
 }
 
 TWorkingDay TWorkingDay::On(const QDate& date, const TWorkingDayLimits& limits) {
-    const QString day = SqlDate(date) + QLatin1Char(' ');
-    return {MyDateTimeStrToDateTime(day + limits.StartWorkingTime),
-            MyDateTimeStrToDateTime(day + limits.EndWorkingTime),
-            MyDateTimeStrToDateTime(day + limits.EndWorkingDelayTime)};
+    return {StartOn(date, limits), Instant(date, "EndWorkingTime", limits.EndWorkingTime),
+            Instant(date, "EndWorkingDelayTime", limits.EndWorkingDelayTime)};
+}
+
+QDateTime TWorkingDay::StartOn(const QDate& date, const TWorkingDayLimits& limits) {
+    return Instant(date, "StartWorkingTime", limits.StartWorkingTime);
 }
 
 int WorkedMinutes(const QDateTime& start, const QDateTime& end) {

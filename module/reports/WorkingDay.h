@@ -8,6 +8,7 @@
 #include <QString>
 
 class TDBIniFile;
+class TZConnection;
 
 // Texts "hh:nn:ss" as stored in the settings store.
 struct TWorkingDayLimits {
@@ -17,15 +18,18 @@ struct TWorkingDayLimits {
 
     // Keys never written keep the defaults above.
     static TWorkingDayLimits Read(const TDBIniFile& ini);
+    static TWorkingDayLimits Read(TZConnection& connection);
     void Write(TDBIniFile& ini) const;
 };
 
 // The limits as instants of one date: start, end, and the end of the grace
-// period after the end. Throws EConvertError for a setting that is no time.
+// period after the end. A setting that is no time throws EConvertError naming
+// its key and stored text; only the settings asked for are read.
 struct TWorkingDay {
     QDateTime Start, End, DelayEnd;
 
     static TWorkingDay On(const QDate& date, const TWorkingDayLimits& limits);
+    static QDateTime StartOn(const QDate& date, const TWorkingDayLimits& limits);
 
     // An arrival before the start counts from the start.
     QDateTime CountedArrival(const QDateTime& time) const { return Start > time ? Start : time; }

@@ -1,11 +1,8 @@
 #include "module/worktime/AttendanceDay.h"
 
-#include "host/DBIniFile.h"
 #include "host/SysUtils.h"
 
 namespace {
-
-const QString kSection = QStringLiteral("Horlo");
 
 // The employee columns of a sheet row; the start date as the sheet shows it.
 const QString kEmployeeColumns =
@@ -14,28 +11,11 @@ const QString kEmployeeColumns =
 
 } // namespace
 
-TWorkingTimeSettings TWorkingTimeSettings::Read(TZConnection& connection) {
-    TWorkingTimeSettings s;
-    const TDBIniFile ini(&connection);
-    s.StartWorkingTime = ini.ReadString(kSection, QStringLiteral("StartWorkingTime"), s.StartWorkingTime);
-    s.EndWorkingTime = ini.ReadString(kSection, QStringLiteral("EndWorkingTime"), s.EndWorkingTime);
-    s.EndWorkingDelayTime =
-        ini.ReadString(kSection, QStringLiteral("EndWorkingDelayTime"), s.EndWorkingDelayTime);
-    return s;
-}
-
-TDayBounds TDayBounds::For(const QDate& day, const TWorkingTimeSettings& settings) {
-    const QString date = SqlDate(day) + QLatin1Char(' ');
-    return {MyDateTimeStrToDateTime(date + settings.StartWorkingTime),
-            MyDateTimeStrToDateTime(date + settings.EndWorkingTime),
-            MyDateTimeStrToDateTime(date + settings.EndWorkingDelayTime)};
-}
-
 bool IsArrivalType(qint64 typeID) {
     return typeID == 5 || typeID == 15;
 }
 
-int CountedMinutes(const std::vector<TDayEvent>& events, const TDayBounds& bounds) {
+int CountedMinutes(const std::vector<TDayEvent>& events, const TWorkingDay& bounds) {
     QDateTime pending; // invalid while no arrival is open
     int total = 0;
     for (const TDayEvent& e : events) {
@@ -126,7 +106,7 @@ QHash<qint64, int> TAttendanceDay::DayMinutes(const QDate& day, qint64 employeeI
         const QDateTime t = row[2].toDateTime();
         events[row[0].toLongLong()].push_back({QDateTime(t.date(), t.time(), Qt::UTC), row[1].toLongLong()});
     }
-    const TDayBounds bounds = TDayBounds::For(day, m_settings);
+    const TWorkingDay bounds = TWorkingDay::On(day, m_settings);
     QHash<qint64, int> minutes;
     for (auto it = events.cbegin(); it != events.cend(); ++it)
         minutes.insert(it.key(), CountedMinutes(it.value(), bounds));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "host/Database.h"
+#include "module/reports/WorkingDay.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -12,22 +13,6 @@
 
 #include <optional>
 #include <vector>
-
-// The working-time texts "hh:nn:ss" of the settings section "Horlo".
-struct TWorkingTimeSettings {
-    QString StartWorkingTime = QStringLiteral("09:00:00");
-    QString EndWorkingTime = QStringLiteral("17:00:00");
-    QString EndWorkingDelayTime = QStringLiteral("17:30:00");
-    // Reads the stored texts; keys never written keep the defaults above.
-    static TWorkingTimeSettings Read(TZConnection& connection);
-};
-
-// The settings as instants of one day: start S, end E and the end G of the
-// grace period after E. Throws EConvertError for a setting that is no time.
-struct TDayBounds {
-    QDateTime Start, End, DelayEnd;
-    static TDayBounds For(const QDate& day, const TWorkingTimeSettings& settings);
-};
 
 struct TDayEvent {
     QDateTime Time;
@@ -38,11 +23,11 @@ struct TDayEvent {
 bool IsArrivalType(qint64 typeID);
 
 // Whole minutes of regular work in one employee's events of a day, in time
-// order. An arrival before S counts from S; a departure after E and before G
-// counts as leaving at E. A departure less than a whole minute after the
+// order. An arrival before the start counts from the start; a departure after
+// the end and before the grace period's end counts as leaving at the end. A departure less than a whole minute after the
 // counted arrival, or at or before it, counts nothing and leaves the arrival
 // open for the next departure; an arrival left open at the end counts nothing.
-int CountedMinutes(const std::vector<TDayEvent>& events, const TDayBounds& bounds);
+int CountedMinutes(const std::vector<TDayEvent>& events, const TWorkingDay& bounds);
 
 // Regular hours are capped at 8 a day; the rest is unallocated.
 constexpr int kDailyCapMinutes = 8 * 60;
@@ -62,10 +47,10 @@ struct TAttendanceEmployee {
 
 class TAttendanceDay {
 public:
-    TAttendanceDay(TZConnection& connection, TWorkingTimeSettings settings)
+    TAttendanceDay(TZConnection& connection, TWorkingDayLimits settings)
         : m_connection(connection), m_settings(std::move(settings)) {}
 
-    const TWorkingTimeSettings& Settings() const { return m_settings; }
+    const TWorkingDayLimits& Settings() const { return m_settings; }
 
     // Stored rows of the day (of every employee, or of one).
     bool DateHasRows(const QDate& day) const;
@@ -88,5 +73,5 @@ public:
 private:
     std::vector<TAttendanceEmployee> Employees(const QString& condition) const;
     TZConnection& m_connection;
-    TWorkingTimeSettings m_settings;
+    TWorkingDayLimits m_settings;
 };

@@ -3,6 +3,7 @@
 #include "host/Dialogs.h"
 #include "host/HostStrings.h"
 #include "host/SysUtils.h"
+#include "module/data/EmployeeColumns.h"
 
 namespace {
 
@@ -193,11 +194,12 @@ void DefineAttendanceSummary(TClientDataSet& summary) {
         const char* label;
     };
     const Def defs[] = {{"employeeid", TFieldType::LargeInt, 0, ""},
-                        {"code", TFieldType::String, 20, "Kod"},
-                        {"firstname", TFieldType::String, 20, "Ime"},
-                        {"lastname", TFieldType::String, 30, "Prezime"},
-                        {"personalidentificator", TFieldType::String, 20, "JMBG"},
-                        {"vocation", TFieldType::String, 100, "Radno mesto"},
+                        {"code", TFieldType::String, EmployeeColumnSize::Code, "Kod"},
+                        {"firstname", TFieldType::String, EmployeeColumnSize::Firstname, "Ime"},
+                        {"lastname", TFieldType::String, EmployeeColumnSize::Lastname, "Prezime"},
+                        {"personalidentificator", TFieldType::String,
+                         EmployeeColumnSize::PersonalIdentificator, "JMBG"},
+                        {"vocation", TFieldType::String, EmployeeColumnSize::Vocation, "Radno mesto"},
                         {"startworkingdate", TFieldType::Date, 0, "Datum početka rada"}};
     for (const Def& d : defs)
         summary.AddField(QString::fromLatin1(d.name), d.type, d.size)->DisplayLabel =
@@ -271,7 +273,8 @@ TTextTable AttendanceCsvTable(const TDataSet& sheet) {
             if (v.isNull()) {
                 cells << QString();
             } else if (f->DataType() == TFieldType::Float) {
-                cells << FormatFloat(QStringLiteral("0.##"), v.toDouble());
+                // six decimals: a month of rows sums to the sheet's total to the minute
+                cells << FormatFloat(QStringLiteral("0.######"), v.toDouble());
             } else if (f->FieldName() == QLatin1String("startworkingdate")) {
                 const QDate d = QDate::fromString(v.toString(), QStringLiteral("dd.MM.yyyy"));
                 cells << (d.isValid() ? SqlDate(d) : v.toString());

@@ -207,7 +207,7 @@ THorloAttendanceForm::~THorloAttendanceForm() {
 
 void THorloAttendanceForm::FormCreate() {
     TZConnection& connection = *HorloDM->ZConnection();
-    m_day = std::make_unique<TAttendanceDay>(connection, TWorkingTimeSettings::Read(connection));
+    m_day = std::make_unique<TAttendanceDay>(connection, TWorkingDayLimits::Read(connection));
     const QDate yesterday = Yesterday();
     FromDateEdit->setText(SqlDate(QDate(yesterday.year(), yesterday.month(), 1)));
     ToDateEdit->setText(SqlDate(yesterday));

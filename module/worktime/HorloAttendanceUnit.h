@@ -60,7 +60,7 @@ public:
     TDataSource* HorloAttendanceDS;
     TDBGrid* HorloAttendancePrintDBG;
 
-    const TWorkingTimeSettings& Settings() const { return m_day->Settings(); }
+    const TWorkingDayLimits& Settings() const { return m_day->Settings(); }
     TAttendanceView View() const; // what the edits and filters say
     TAttendanceFilter SelectedFilter() const;
 

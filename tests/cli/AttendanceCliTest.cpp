@@ -137,7 +137,7 @@ TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {
     EXPECT_EQ(at(3, "vocation"), QStringLiteral("Računovođa"));
     EXPECT_EQ(at(3, "startworkingdate"), QString());
     EXPECT_EQ(at(3, "regularworkinghours"), QStringLiteral("8"));
-    EXPECT_EQ(at(3, "unallocatedhours"), QStringLiteral("0.58"));
+    EXPECT_EQ(at(3, "unallocatedhours"), QStringLiteral("0.583333"));
     EXPECT_EQ(at(4, "regularworkinghours"), QStringLiteral("0"));
     EXPECT_EQ(at(4, "nightworkinghours"), QStringLiteral("0"));
 
@@ -168,16 +168,33 @@ TEST_F(AttendanceCli, AddWithoutADateTakesYesterday) {
               2);
 }
 
-TEST_F(AttendanceCli, AnEmployeeWithoutStartDateCountsAndOutputThatCannotBeWrittenFails) {
-    c.Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code, active) VALUES "
-                             "(4, 'Vid', 'Bez Početka', '004', 'y')"));
-    const QStringList add{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-07")};
-    EXPECT_EQ(RunHorlo(add, url).status, 0);
-    EXPECT_EQ(Stored(QStringLiteral("WHERE employeeid = 4")), 1);
-    const THorloRun full =
-        RunHorlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
-                  QStringLiteral("2024-03-31"), QStringLiteral("--csv")},
-                 url, QStringLiteral("/dev/full"));
+// What the sheet holds reaches the file whole: long names and jobs, hours that
+// add up to the minute, a name a spreadsheet would run; output that cannot be
+// written fails.
+TEST_F(AttendanceCli, CsvKeepsWhatIsStoredAndAFullDiskFails) {
+    const QString first = QString(50, QLatin1Char('M')), job = QString(100, QLatin1Char('v'));
+    c.Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code, vocation, active, "
+                             "workingfromdate) VALUES (4, '%1', '=HYPERLINK(\"http://x\")', '004', '%2', "
+                             "'y', NULL)")
+                  .arg(first, job));
+    for (int day = 1; day <= 22; ++day) // 35 minutes a day
+        c.Execute(QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate, unallocatedhours) "
+                                 "VALUES (4, '2024-04-%1', 35e0 / 60)")
+                      .arg(day, 2, 10, QLatin1Char('0')));
+    const QStringList list{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-04-01"),
+                           QStringLiteral("2024-04-30"), QStringLiteral("--csv")};
+    const std::vector<QStringList> csv = ReadCsv(RunHorlo(list, url).out);
+    ASSERT_EQ(csv.size(), 23u);
+    const QStringList& header = csv[0];
+    double hours = 0;
+    for (size_t row = 1; row < csv.size(); ++row)
+        hours += csv[row].value(header.indexOf(QStringLiteral("unallocatedhours"))).toDouble();
+    EXPECT_EQ(qRound(hours * 60), 22 * 35);
+    EXPECT_EQ(csv[1].value(header.indexOf(QStringLiteral("firstname"))), first);
+    EXPECT_EQ(csv[1].value(header.indexOf(QStringLiteral("vocation"))), job);
+    EXPECT_EQ(csv[1].value(header.indexOf(QStringLiteral("lastname"))), QStringLiteral("'=HYPERLINK(\"http://x\")"));
+
+    const THorloRun full = RunHorlo(list, url, QStringLiteral("/dev/full"));
     EXPECT_EQ(full.status, 1);
     EXPECT_TRUE(full.err.contains(QStringLiteral("izlaz nije upisan"))) << full.err.toStdString();
 }

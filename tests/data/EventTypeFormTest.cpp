@@ -213,6 +213,18 @@ TEST_F(EventTypeFixture, NewEventGivesBothNamesOnlyWhenBothAreThere) {
     EXPECT_FALSE(NewEvent(in, out));
     EXPECT_TRUE(stayed);
 
+    // a name another type carries (in any case) is refused: the report picks pairs by name
+    stayed = false;
+    WhenNewEventOpens([&stayed](TNewEventForm* f) {
+        f->OutEventEdit->setText(QStringLiteral("odlazak"));
+        f->OKButton->click();
+        stayed = f->isVisible() && TDialogScript::Shown().last().Text ==
+                                       Format(_NEW_EV_EXISTS_WRN, {QStringLiteral("Odlazak")});
+        f->CancelButton->click();
+    });
+    EXPECT_FALSE(NewEvent(in, out));
+    EXPECT_TRUE(stayed);
+
     // blanks are a name; Esc cancels
     WhenNewEventOpens([](TNewEventForm* f) {
         f->OutEventEdit->setText(QStringLiteral(" "));

@@ -189,3 +189,38 @@ TEST_F(ReportCli, HoursAndWarningsWithTheStoredOptions) {
     EXPECT_EQ(broken.status, 1);
     EXPECT_TRUE(broken.err.contains(QStringLiteral("pet sati"))) << broken.err.toStdString();
 }
+
+// The rules around the computations: a setting the command does not use does
+// not stop it, one it uses is named with its stored text; no pair or a type
+// that opens and closes is refused; a reversed period is a usage mistake; an
+// employee without a start date gets an attendance row.
+TEST_F(ReportCli, RulesAroundTheComputations) {
+    struct Case {
+        const char* key;
+        const char* value;
+        QStringList arguments;
+        int status;
+        const char* says; // on standard error, or standard output when the status is 0
+    } cases[] = {
+        {"EndWorkingDelayTime", "17.30", Args({"report", "presence", "2024-03-05"}), 0, "Prisutni"},
+        {"EndWorkingDelayTime", "17.30", Args({"report", "hours", "2024-03-04", "2024-03-06"}), 1,
+         "Podešavanje EndWorkingDelayTime (odeljak Horlo) ima vrednost \"17.30\""},
+        {"FromEventIDs", "", Args({"report", "hours", "2024-03-04", "2024-03-06", "--csv"}), 1,
+         "Nije izabran nijedan par događaja"},
+        {"FromEventIDs", "5,10", Args({"report", "warnings", "2024-03-04", "2024-03-06"}), 1,
+         "Događaj \"Odlazak\" bi i otvarao i zatvarao interval"},
+        {nullptr, nullptr, Args({"attendance", "list", "2024-03-31", "2024-03-01"}), 2,
+         "Početak perioda (2024-03-31) je posle kraja (2024-03-01)."},
+        {nullptr, nullptr, Args({"attendance", "add", "2024-03-07"}), 0,
+         "Upisano redova prisustva za 2024-03-07: 3"},
+    };
+    for (const Case& k : cases) {
+        TDBIniFile ini(&c);
+        if (k.key) ini.WriteString(QStringLiteral("Horlo"), QString::fromLatin1(k.key), QString::fromUtf8(k.value));
+        const THorloRun run = RunHorlo(k.arguments, url);
+        EXPECT_EQ(run.status, k.status) << k.arguments.join(' ').toStdString() << run.err.toStdString();
+        EXPECT_TRUE((k.status ? run.err : run.out).contains(QString::fromUtf8(k.says)))
+            << k.arguments.join(' ').toStdString() << ": " << run.out.toStdString() << run.err.toStdString();
+        if (k.key) c.Execute(QStringLiteral("DELETE FROM dbinifile WHERE ident = '%1'").arg(QLatin1String(k.key)));
+    }
+}

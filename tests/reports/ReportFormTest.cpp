@@ -180,9 +180,9 @@ TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
     EXPECT_TRUE(f->AllRB->isChecked());
     EXPECT_FALSE(f->EmployeeEdit->isEnabled());
     EXPECT_FALSE(f->EmployeeButton->isEnabled());
-    EXPECT_EQ(f->StartWorkingTime, QStringLiteral("09:00:00"));
-    EXPECT_EQ(f->EndWorkingTime, QStringLiteral("17:00:00"));
-    EXPECT_EQ(f->EndWorkingDelayTime, QStringLiteral("17:30:00"));
+    EXPECT_EQ(f->WorkingDay.StartWorkingTime, QStringLiteral("09:00:00"));
+    EXPECT_EQ(f->WorkingDay.EndWorkingTime, QStringLiteral("17:00:00"));
+    EXPECT_EQ(f->WorkingDay.EndWorkingDelayTime, QStringLiteral("17:30:00"));
     EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("-")); // opening saves nothing
 
     // working days: one day apart is 1, seven days 5
@@ -273,6 +273,10 @@ TEST_F(ReportFormFixture, EventPairsArePickedByNameAddedAndRemoved) {
     model->setData(model->index(1, 0), QStringLiteral("Ručak"), Qt::EditRole);
     EXPECT_EQ(Shown("error"), QStringList{Format(_REPORT_EVENT_TYPE_ERR, {QStringLiteral("Ručak")})});
     EXPECT_EQ(f->EventCDS->RowValue(1, 0).toLongLong(), 15);
+    // a type that closes the first pair cannot open another: a break would count as work
+    model->setData(model->index(1, 0), QStringLiteral("Odlazak"), Qt::EditRole);
+    EXPECT_EQ(Shown("error").last(), Format(_REPORT_PAIR_BOTH_ERR, {QStringLiteral("Odlazak")}));
+    EXPECT_EQ(f->EventCDS->RowValue(1, 0).toLongLong(), 15);
 
     // a third row left empty is not kept
     f->ExcludeLabelClick();
@@ -289,6 +293,20 @@ TEST_F(ReportFormFixture, EventPairsArePickedByNameAddedAndRemoved) {
     // with card pairs only, Perić's day is not counted
     again->ShowButtonClick();
     EXPECT_EQ(Column(again->ReportDBG, 3), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+    // with no pair nothing is counted, and the dialog says so instead of showing zeros
+    again->RemoveLabelClick();
+    again->ShowButtonClick();
+    EXPECT_EQ(Shown("warning"), QStringList{_REPORT_NO_PAIR_ERR});
+    EXPECT_EQ(again->ReportCDS->RecordCount(), 0);
+
+    // two types of one name are told apart by their codes
+    c.Execute(QStringLiteral("INSERT INTO employeeeventtype (employeeeventtypeid, direction, defaultevent, "
+                             "pairid, name) VALUES (300, 'i', 'n', NULL, 'Dolazak')"));
+    HorloDM->EmployeeEventTypeZQ->Close();
+    THorloReportForm* named = Open();
+    EXPECT_EQ(named->EventDBG->Column(0).PickList.mid(0, 2),
+              (QStringList{QStringLiteral("Dolazak (5)"), QStringLiteral("Odlazak")}));
+    EXPECT_TRUE(named->EventDBG->Column(0).PickList.contains(QStringLiteral("Dolazak (300)")));
 }
 
 TEST_F(ReportFormFixture, TitlesSortAscendingThenDescendingAndOthersAreIgnored) {

@@ -25,7 +25,7 @@ int Minutes(std::initializer_list<Swipe> swipes) {
     std::vector<TDayEvent> events;
     for (const Swipe& s : swipes)
         events.push_back({At(s.time), s.type});
-    return CountedMinutes(events, TDayBounds::For(kDay, TWorkingTimeSettings()));
+    return CountedMinutes(events, TWorkingDay::On(kDay, TWorkingDayLimits()));
 }
 
 } // namespace
@@ -104,7 +104,7 @@ struct DayFixture : ::testing::Test {
                 .arg(type)
                 .arg(employee));
     }
-    TAttendanceDay Day() { return TAttendanceDay(c, TWorkingTimeSettings::Read(c)); }
+    TAttendanceDay Day() { return TAttendanceDay(c, TWorkingDayLimits::Read(c)); }
 };
 
 } // namespace

@@ -25,15 +25,22 @@ int Add(TZConnection& connection, TCliIO& io, const QDate& day) {
 
 int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool csv) {
     TCliDataModule dm(connection);
-    TZQuery* sheet = HorloDM->HorloAttendanceZQ;
-    sheet->Close();
-    sheet->SetSQL(AttendanceStatement(view, connection));
-    sheet->Open();
+    // a sheet of years is streamed: its rows pass one at a time
+    const TZQuery& sheet = *HorloDM->HorloAttendanceZQ;
+    qint64 count = 0;
+    const TRowSource rows = [&](const TRowSink& sink) {
+        count = 0;
+        ForEachSheetRow(connection, sheet, view, [&](const TSheetValue& value) {
+            sink(csv ? AttendanceCsvRow(sheet, value) : AttendanceTextRow(sheet, value));
+            ++count;
+        });
+    };
     if (csv) {
-        WriteCsv(io.out, AttendanceCsvTable(*sheet));
+        WriteCsv(io.out, AttendanceCsvTable(sheet).Header, rows);
     } else {
-        WriteAligned(io.out, AttendanceTextTable(*sheet));
-        io.out << "Ukupno: " << sheet->RecordCount() << '\n';
+        const TTextTable header = AttendanceTextTable(sheet);
+        WriteAligned(io.out, header.Header, header.RightAligned, rows);
+        io.out << "Ukupno: " << count << '\n';
     }
     io.out.flush();
     return kExitOk;

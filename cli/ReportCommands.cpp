@@ -67,6 +67,23 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
     return kExitOk;
 }
 
+// The list as CSV, or as aligned text under its title with its total; count
+// is known once the rows have been written.
+void Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTextTable& header,
+           const TRowSource& rows, const qint64& count) {
+    if (r.Csv) {
+        WriteCsv(io.out, header.Header, rows);
+        return;
+    }
+    auto date = [](const QDate& d) {
+        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), QDateTime(d, QTime(0, 0), Qt::UTC));
+    };
+    io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
+    WriteAligned(io.out, header.Header, header.RightAligned, rows);
+    io.out << "Ukupno: " << count << '\n';
+    io.out.flush();
+}
+
 int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
     TCliDataModule dm(connection);
     if (!r.Code.isEmpty() &&
@@ -87,33 +104,46 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
     }
     TEmployeeFilter filter;
     filter.Code = r.Code;
-    const THoursReport report = ReadHoursReport(connection, r.From, r.To, filter, pairs,
-                                                {options.MinCalcLen, options.MaxCalcLen}, options.Limits);
+    const TWarningCriteria criteria{options.MinCalcLen, options.MaxCalcLen};
+    // Hours are one row per employee and held; warnings can be millions over
+    // years, so they pass through a one-row list straight to the output.
     TClientDataSet list;
     QStringList columns;
     QString title;
+    TRowSource rows;
+    qint64 count = 0;
+    auto cells = [&](int row) { return r.Csv ? ListCsvRow(list, row) : ListTextRow(list, row, columns); };
     if (r.Kind == TReportKind::Hours) {
         DefineHoursList(list);
-        FillHoursList(list, report.Hours);
         columns = HoursColumns();
         title = QStringLiteral("Izveštaj");
-    } else {
-        DefineWarningsList(list);
-        FillWarningsList(list, report.Warnings);
-        columns = WarningsColumns();
-        title = QStringLiteral("Upozorenja");
-    }
-    if (r.Csv) {
-        WriteCsv(io.out, ListCsvTable(list));
+        std::vector<THoursRow> hours;
+        WalkHoursReport(connection, r.From, r.To, filter, pairs, criteria, options.Limits,
+                        [&](const THoursRow& h) { hours.push_back(h); }, {});
+        rows = [&](const TRowSink& sink) {
+            for (int row = 0; row < list.RecordCount(); ++row)
+                sink(cells(row));
+        };
+        const TTextTable header = r.Csv ? ListCsvTable(list) : ListTextTable(list, columns);
+        FillHoursList(list, hours);
+        count = list.RecordCount();
+        Write(io, r, title, header, rows, count);
         return kExitOk;
     }
-    auto date = [](const QDate& d) {
-        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), QDateTime(d, QTime(0, 0), Qt::UTC));
+    DefineWarningsList(list);
+    columns = WarningsColumns();
+    title = QStringLiteral("Upozorenja");
+    rows = [&](const TRowSink& sink) {
+        count = 0;
+        WalkHoursReport(connection, r.From, r.To, filter, pairs, criteria, options.Limits, {},
+                        [&](const TWarningRow& w) {
+                            list.EmptyDataSet();
+                            AppendWarningRow(list, w);
+                            sink(cells(0));
+                            ++count;
+                        });
     };
-    io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
-    WriteAligned(io.out, ListTextTable(list, columns));
-    io.out << "Ukupno: " << list.RecordCount() << '\n';
-    io.out.flush();
+    Write(io, r, title, r.Csv ? ListCsvTable(list) : ListTextTable(list, columns), rows, count);
     return kExitOk;
 }
 

@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <memory>
 #include <QUrlQuery>
 
 #include <errmsg.h>
@@ -344,6 +346,7 @@ void TZConnection::Connect() {
             m_mysql = m;
             m_lost = false;
             m_defaults.clear();
+            m_streamTimeoutSet = false;
             return;
         }
         errors << (m_params.servers.size() > 1 ? server.ToString() + QStringLiteral(": ") + error : error);
@@ -406,21 +409,15 @@ void TZConnection::Query(const QString& sql) {
     if (mysql_real_query(m_mysql, text.constData(), text.size()) != 0) Fail();
 }
 
-TResultSet TZConnection::Select(const QString& sql) {
-    std::lock_guard lock(m_mutex);
-    Query(sql);
-    TResultSet result;
-    MYSQL_RES* res = mysql_store_result(m_mysql);
-    if (!res) {
-        if (mysql_field_count(m_mysql) != 0) Fail();
-        return result;
-    }
+namespace {
+
+std::vector<TColumnInfo> ColumnsOf(MYSQL_RES* res) {
     const unsigned count = mysql_num_fields(res);
     const MYSQL_FIELD* fields = mysql_fetch_fields(res);
-    result.columns.resize(count);
+    std::vector<TColumnInfo> columns(count);
     for (unsigned i = 0; i < count; ++i) {
         const MYSQL_FIELD& f = fields[i];
-        TColumnInfo& c = result.columns[i];
+        TColumnInfo& c = columns[i];
         c.name = QString::fromUtf8(f.name, int(f.name_length));
         c.orgName = QString::fromUtf8(f.org_name, int(f.org_name_length));
         c.orgTable = QString::fromUtf8(f.org_table, int(f.org_table_length));
@@ -435,16 +432,63 @@ TResultSet TZConnection::Select(const QString& sql) {
         c.autoIncrement = f.flags & AUTO_INCREMENT_FLAG;
         c.primaryKey = f.flags & PRI_KEY_FLAG;
     }
+    return columns;
+}
+
+void ReadRow(MYSQL_RES* res, MYSQL_ROW row, const std::vector<TColumnInfo>& columns, std::vector<QVariant>& values) {
+    const unsigned long* lengths = mysql_fetch_lengths(res);
+    values.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        values[i] = ValueOf(columns[i].fieldType, row[i], lengths[i]);
+}
+
+} // namespace
+
+TResultSet TZConnection::Select(const QString& sql) {
+    std::lock_guard lock(m_mutex);
+    Query(sql);
+    TResultSet result;
+    MYSQL_RES* res = mysql_store_result(m_mysql);
+    if (!res) {
+        if (mysql_field_count(m_mysql) != 0) Fail();
+        return result;
+    }
+    result.columns = ColumnsOf(res);
     result.rows.reserve(mysql_num_rows(res));
     while (MYSQL_ROW row = mysql_fetch_row(res)) {
-        const unsigned long* lengths = mysql_fetch_lengths(res);
-        std::vector<QVariant> values(count);
-        for (unsigned i = 0; i < count; ++i)
-            values[i] = ValueOf(result.columns[i].fieldType, row[i], lengths[i]);
+        std::vector<QVariant> values;
+        ReadRow(res, row, result.columns, values);
         result.rows.push_back(std::move(values));
     }
     mysql_free_result(res);
     return result;
+}
+
+void TZConnection::SelectEach(const QString& sql, const TColumnsTaker& columns, const TRowTaker& take) {
+    std::lock_guard lock(m_mutex);
+    EnsureOpen();
+    if (!m_streamTimeoutSet) {
+        // the server gives up on a reader that stops taking rows (a paused pager)
+        // after this long, instead of the default minute
+        Query(QStringLiteral("SET SESSION net_write_timeout = 600"));
+        m_streamTimeoutSet = true;
+    }
+    Query(sql);
+    MYSQL_RES* res = mysql_use_result(m_mysql);
+    if (!res) {
+        if (mysql_field_count(m_mysql) != 0) Fail();
+        return;
+    }
+    // the rest of a result stopped early is read and dropped when it is freed
+    const std::unique_ptr<MYSQL_RES, decltype(&mysql_free_result)> guard(res, &mysql_free_result);
+    const std::vector<TColumnInfo> info = ColumnsOf(res);
+    if (columns) columns(info);
+    std::vector<QVariant> values;
+    while (MYSQL_ROW row = mysql_fetch_row(res)) {
+        ReadRow(res, row, info, values);
+        if (!take(values)) return;
+    }
+    if (mysql_errno(m_mysql) != 0) Fail(); // the connection broke off mid-result
 }
 
 quint64 TZConnection::Execute(const QString& sql, qint64* insertId) {

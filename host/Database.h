@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -125,6 +126,12 @@ public:
 
     // Statements. Each takes the connection's lock for its whole run.
     TResultSet Select(const QString& sql);
+    // A result read row by row as the server sends it, never held whole: columns
+    // (when given) gets the columns first, then take each row; take returns false
+    // to stop early. The connection runs nothing else until it returns.
+    using TColumnsTaker = std::function<void(const std::vector<TColumnInfo>&)>;
+    using TRowTaker = std::function<bool(std::vector<QVariant>& row)>;
+    void SelectEach(const QString& sql, const TColumnsTaker& columns, const TRowTaker& take);
     // Affected (matched) rows. insertId receives the key that this statement's
     // INSERT assigned (0 when none), read before another thread's statement can run.
     quint64 Execute(const QString& sql, qint64* insertId = nullptr);
@@ -159,6 +166,7 @@ private:
     std::unordered_map<std::thread::id, qint64> m_lastInsertIds; // per thread
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
+    bool m_streamTimeoutSet = false;
     QHash<QString, TTableDefaults> m_defaults;
     mutable std::recursive_mutex m_mutex;
 };

@@ -40,11 +40,17 @@ QString CsvLine(const QStringList& fields) {
     return line + QLatin1String("\r\n");
 }
 
-void WriteCsv(QTextStream& out, const TTextTable& table) {
-    out << CsvLine(table.Header);
-    for (const QStringList& row : table.Rows)
-        out << CsvLine(row);
+void WriteCsv(QTextStream& out, const QStringList& header, const TRowSource& rows) {
+    out << CsvLine(header);
+    rows([&](const QStringList& row) { out << CsvLine(row); });
     out.flush();
+}
+
+void WriteCsv(QTextStream& out, const TTextTable& table) {
+    WriteCsv(out, table.Header, [&](const TRowSink& sink) {
+        for (const QStringList& row : table.Rows)
+            sink(row);
+    });
 }
 
 void SaveCsv(const QString& fileName, const TTextTable& table) {
@@ -83,26 +89,20 @@ QString Printable(const QString& text) {
 
 } // namespace
 
-void WriteAligned(QTextStream& out, const TTextTable& source) {
-    TTextTable table = source;
-    for (QString& cell : table.Header)
-        cell = Printable(cell);
-    for (QStringList& row : table.Rows)
-        for (QString& cell : row)
-            cell = Printable(cell);
-    std::vector<qsizetype> widths(size_t(table.Header.size()), 0);
+void WriteAligned(QTextStream& out, const QStringList& header, const std::vector<bool>& rightAligned,
+                  const TRowSource& rows) {
+    std::vector<qsizetype> widths(size_t(header.size()), 0);
     auto measure = [&](const QStringList& row) {
         for (qsizetype c = 0; c < row.size() && c < qsizetype(widths.size()); ++c)
-            widths[size_t(c)] = qMax(widths[size_t(c)], row[c].size());
+            widths[size_t(c)] = qMax(widths[size_t(c)], Printable(row[c]).size());
     };
-    measure(table.Header);
-    for (const QStringList& row : table.Rows)
-        measure(row);
+    measure(header);
+    rows(measure);
     auto write = [&](const QStringList& row) {
         QString line;
         for (qsizetype c = 0; c < qsizetype(widths.size()); ++c) {
-            const QString text = row.value(c);
-            const bool right = size_t(c) < table.RightAligned.size() && table.RightAligned[size_t(c)];
+            const QString text = Printable(row.value(c));
+            const bool right = size_t(c) < rightAligned.size() && rightAligned[size_t(c)];
             if (c > 0) line += QLatin1String("  ");
             line += right ? text.rightJustified(widths[size_t(c)]) : text.leftJustified(widths[size_t(c)]);
         }
@@ -110,10 +110,16 @@ void WriteAligned(QTextStream& out, const TTextTable& source) {
             line.chop(1);
         out << line << '\n';
     };
-    write(table.Header);
-    for (const QStringList& row : table.Rows)
-        write(row);
+    write(header);
+    rows(write);
     out.flush();
+}
+
+void WriteAligned(QTextStream& out, const TTextTable& table) {
+    WriteAligned(out, table.Header, table.RightAligned, [&](const TRowSink& sink) {
+        for (const QStringList& row : table.Rows)
+            sink(row);
+    });
 }
 
 TTextTable GridTable(const TDBGrid& grid) {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
 #include <vector>
 
 class TDBGrid;
@@ -25,8 +26,15 @@ QString CsvField(const QString& text);
 // One CSV record with its CR LF.
 QString CsvLine(const QStringList& fields);
 
+// Rows made on demand, for tables too long to hold: each call hands every row,
+// in order, to the sink. Aligned text calls it twice (to measure, then to
+// write), CSV once.
+using TRowSink = std::function<void(const QStringList& row)>;
+using TRowSource = std::function<void(const TRowSink& sink)>;
+
 // Writes the header and every row as CSV.
 void WriteCsv(QTextStream& out, const TTextTable& table);
+void WriteCsv(QTextStream& out, const QStringList& header, const TRowSource& rows);
 // Writes the table to a file in UTF-8; throws std::runtime_error naming the
 // file when it cannot be written completely.
 void SaveCsv(const QString& fileName, const TTextTable& table);
@@ -34,6 +42,8 @@ void SaveCsv(const QString& fileName, const TTextTable& table);
 // Columns padded to their widest text, two blanks apart; line breaks and other
 // control characters shown escaped (\n, \t, \x1b).
 void WriteAligned(QTextStream& out, const TTextTable& table);
+void WriteAligned(QTextStream& out, const QStringList& header, const std::vector<bool>& rightAligned,
+                  const TRowSource& rows);
 
 // What a grid shows: its visible columns in the order they are shown, their
 // titles as the header, the cells' display texts.

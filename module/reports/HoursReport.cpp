@@ -23,89 +23,142 @@ QString EventPairsProblem(const std::vector<TEventPair>& pairs, const std::funct
     return QString::fromUtf8(_REPORT_NO_PAIR_ERR);
 }
 
+THoursWalk::THoursWalk(const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
+                       const TWorkingDayLimits& limits, THoursTaker onHours, TWarningTaker onWarning)
+    : m_criteria(criteria), m_limits(limits), m_onHours(std::move(onHours)), m_onWarning(std::move(onWarning)) {
+    for (const TEventPair& p : pairs) {
+        if (p.FromEventTypeID > 0) m_opening.insert(p.FromEventTypeID);
+        if (p.ToEventTypeID > 0) m_closing.insert(p.ToEventTypeID);
+    }
+}
+
+const TWorkingDay& THoursWalk::DayOf(const QDate& date) {
+    auto it = m_days.find(date);
+    if (it == m_days.end()) {
+        if (m_days.size() > 4096) m_days.clear(); // a long period holds no more than a while of days
+        it = m_days.insert(date, TWorkingDay::On(date, m_limits));
+    }
+    return *it;
+}
+
+void THoursWalk::Take(const TReportEvent& e) {
+    if (!m_started || e.EmployeeID != m_current.EmployeeID) {
+        Finish();
+        m_started = true;
+        m_current = {e.EmployeeID, e.Lastname, e.Firstname, e.Vocation, 0};
+        m_start = QDateTime(); // an interval never passes to another employee
+    }
+    const bool opens = m_opening.contains(e.TypeID);
+    const bool closes = m_closing.contains(e.TypeID);
+    if (!opens && !closes) return;
+    const TWorkingDay& day = DayOf(e.Time.date());
+    if (closes) {
+        const int minutes = m_start.isValid() ? WorkedMinutes(m_start, day.CountedDeparture(e.Time)) : 0;
+        m_current.Minutes += minutes;
+        m_start = QDateTime();
+        if ((minutes <= m_criteria.MinCalcLen || minutes >= m_criteria.MaxCalcLen) && m_onWarning)
+            m_onWarning({m_current.EmployeeID, m_current.Firstname, m_current.Lastname, e.EventID, e.TypeName,
+                         e.Time, minutes});
+    }
+    if (opens) m_start = day.CountedArrival(e.Time);
+}
+
+void THoursWalk::Finish() {
+    if (m_started && m_onHours) m_onHours(m_current);
+    m_started = false;
+}
+
 THoursReport ComputeHoursReport(const std::vector<TReportEvent>& events, const std::vector<TEventPair>& pairs,
                                 const TWarningCriteria& criteria, const TWorkingDayLimits& limits) {
-    QSet<qint64> opening, closing;
-    for (const TEventPair& p : pairs) {
-        if (p.FromEventTypeID > 0) opening.insert(p.FromEventTypeID);
-        if (p.ToEventTypeID > 0) closing.insert(p.ToEventTypeID);
-    }
-    QHash<QDate, TWorkingDay> days; // the limits of each date met so far
-    auto dayOf = [&](const QDate& date) -> const TWorkingDay& {
-        auto it = days.find(date);
-        if (it == days.end()) it = days.insert(date, TWorkingDay::On(date, limits));
-        return *it;
-    };
-
     THoursReport report;
-    const TReportEvent* current = nullptr; // the employee being summed
-    int total = 0;
-    QDateTime start; // the open interval's counted start; invalid when none is open
-    auto emitHours = [&] {
-        report.Hours.push_back(
-            {current->EmployeeID, current->Lastname, current->Firstname, current->Vocation, total});
-    };
-    for (const TReportEvent& e : events) {
-        if (!current || e.EmployeeID != current->EmployeeID) {
-            if (current) emitHours();
-            current = &e;
-            total = 0;
-            start = QDateTime(); // an interval never passes to another employee
-        }
-        const bool opens = opening.contains(e.TypeID);
-        const bool closes = closing.contains(e.TypeID);
-        if (!opens && !closes) continue;
-        const TWorkingDay& day = dayOf(e.Time.date());
-        if (closes) {
-            const int minutes = start.isValid() ? WorkedMinutes(start, day.CountedDeparture(e.Time)) : 0;
-            total += minutes;
-            start = QDateTime();
-            if (minutes <= criteria.MinCalcLen || minutes >= criteria.MaxCalcLen)
-                report.Warnings.push_back({current->EmployeeID, current->Firstname, current->Lastname,
-                                           e.EventID, e.TypeName, e.Time, minutes});
-        }
-        if (opens) start = day.CountedArrival(e.Time);
-    }
-    if (current) emitHours();
+    THoursWalk walk(
+        pairs, criteria, limits, [&](const THoursRow& r) { report.Hours.push_back(r); },
+        [&](const TWarningRow& w) { report.Warnings.push_back(w); });
+    for (const TReportEvent& e : events)
+        walk.Take(e);
+    walk.Finish();
     return report;
 }
 
-std::vector<TReportEvent> ReadReportEvents(TZConnection& connection, const QDate& from, const QDate& to,
-                                           const TEmployeeFilter& filter) {
+namespace {
+
+QString EventsFromWhere(TZConnection& connection, const QDate& from, const QDate& to,
+                        const TEmployeeFilter& filter) {
     QString condition;
     if (filter.EmployeeID) condition += QStringLiteral(" AND e.employeeid = %1").arg(filter.EmployeeID);
     if (!filter.Code.isEmpty())
         condition += QStringLiteral(" AND e.code = %1").arg(connection.Quote(filter.Code));
-    const TResultSet rs = connection.Select(
+    return QStringLiteral("FROM employeeevent AS ee "
+                          "INNER JOIN employee AS e ON ee.employeeid = e.employeeid "
+                          "INNER JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = "
+                          "eet.employeeeventtypeid WHERE ee.eventtime >= '%1 00:00:00' AND ee.eventtime <= "
+                          "'%2 23:59:59'%3")
+        .arg(SqlDate(from), SqlDate(to), condition);
+}
+
+} // namespace
+
+void ForEachReportEvent(TZConnection& connection, const QDate& from, const QDate& to,
+                        const TEmployeeFilter& filter, const std::function<bool(const TReportEvent&)>& take) {
+    TReportEvent e;
+    connection.SelectEach(
         QStringLiteral("SELECT ee.employeeeventid, ee.employeeid, ee.employeeeventtypeid, ee.eventtime, "
-                       "e.firstname, e.lastname, e.vocation, eet.name FROM employeeevent AS ee "
-                       "INNER JOIN employee AS e ON ee.employeeid = e.employeeid "
-                       "INNER JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = "
-                       "eet.employeeeventtypeid WHERE ee.eventtime >= '%1 00:00:00' AND ee.eventtime <= "
-                       "'%2 23:59:59'%3 ORDER BY e.lastname, e.firstname, e.employeeid, ee.eventtime, "
-                       "ee.employeeeventid")
-            .arg(SqlDate(from), SqlDate(to), condition));
+                       "e.firstname, e.lastname, e.vocation, eet.name ") +
+            EventsFromWhere(connection, from, to, filter) +
+            QStringLiteral(" ORDER BY e.lastname, e.firstname, e.employeeid, ee.eventtime, ee.employeeeventid"),
+        {}, [&](std::vector<QVariant>& row) {
+            e.EventID = row[0].toLongLong();
+            e.EmployeeID = row[1].toLongLong();
+            e.TypeID = row[2].toLongLong();
+            const QDateTime t = row[3].toDateTime();
+            e.Time = QDateTime(t.date(), t.time(), Qt::UTC);
+            e.Firstname = row[4].toString();
+            e.Lastname = row[5].toString();
+            e.Vocation = row[6].toString();
+            e.TypeName = row[7].toString();
+            return take(e);
+        });
+}
+
+std::vector<TReportEvent> ReadReportEvents(TZConnection& connection, const QDate& from, const QDate& to,
+                                           const TEmployeeFilter& filter) {
     std::vector<TReportEvent> events;
-    events.reserve(rs.rows.size());
-    for (const auto& row : rs.rows) {
-        TReportEvent e;
-        e.EventID = row[0].toLongLong();
-        e.EmployeeID = row[1].toLongLong();
-        e.TypeID = row[2].toLongLong();
-        const QDateTime t = row[3].toDateTime();
-        e.Time = QDateTime(t.date(), t.time(), Qt::UTC);
-        e.Firstname = row[4].toString();
-        e.Lastname = row[5].toString();
-        e.Vocation = row[6].toString();
-        e.TypeName = row[7].toString();
-        events.push_back(std::move(e));
-    }
+    ForEachReportEvent(connection, from, to, filter, [&](const TReportEvent& e) {
+        events.push_back(e);
+        return true;
+    });
     return events;
+}
+
+qint64 CountReportEvents(TZConnection& connection, const QDate& from, const QDate& to,
+                         const TEmployeeFilter& filter) {
+    return connection.Select(QStringLiteral("SELECT COUNT(*) ") + EventsFromWhere(connection, from, to, filter))
+        .rows[0][0]
+        .toLongLong();
+}
+
+void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& to, const TEmployeeFilter& filter,
+                     const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
+                     const TWorkingDayLimits& limits, const THoursWalk::THoursTaker& onHours,
+                     const THoursWalk::TWarningTaker& onWarning, const std::function<bool(qint64 events)>& progress) {
+    TWorkingDay::On(from, limits); // a setting that is no time fails also when no event needs it
+    THoursWalk walk(pairs, criteria, limits, onHours, onWarning);
+    qint64 walked = 0;
+    bool complete = true;
+    ForEachReportEvent(connection, from, to, filter, [&](const TReportEvent& e) {
+        walk.Take(e);
+        if (progress && ++walked % 2000 == 0 && !progress(walked)) complete = false;
+        return complete;
+    });
+    if (complete) walk.Finish();
 }
 
 THoursReport ReadHoursReport(TZConnection& connection, const QDate& from, const QDate& to,
                              const TEmployeeFilter& filter, const std::vector<TEventPair>& pairs,
                              const TWarningCriteria& criteria, const TWorkingDayLimits& limits) {
-    TWorkingDay::On(from, limits); // a setting that is no time fails also when no event needs it
-    return ComputeHoursReport(ReadReportEvents(connection, from, to, filter), pairs, criteria, limits);
+    THoursReport report;
+    WalkHoursReport(
+        connection, from, to, filter, pairs, criteria, limits, [&](const THoursRow& r) { report.Hours.push_back(r); },
+        [&](const TWarningRow& w) { report.Warnings.push_back(w); });
+    return report;
 }

@@ -6,7 +6,9 @@
 
 #include "module/reports/WorkingDay.h"
 
+#include <QHash>
 #include <QList>
+#include <QSet>
 
 #include <functional>
 
@@ -72,7 +74,32 @@ QString EventPairsProblem(const std::vector<TEventPair>& pairs, const std::funct
 // work when it falls in the grace period), adds its whole minutes and closes
 // it. A closing event with nothing open, or at or before the counted start,
 // adds nothing. An event of a type that closes and opens closes first.
-// Throws EConvertError when a working-day limit is no time.
+// Events are taken one at a time, so that a period of any length needs only
+// the current employee's state. Throws EConvertError when a working-day limit
+// is no time.
+class THoursWalk {
+public:
+    using THoursTaker = std::function<void(const THoursRow&)>;
+    using TWarningTaker = std::function<void(const TWarningRow&)>;
+    THoursWalk(const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
+               const TWorkingDayLimits& limits, THoursTaker onHours, TWarningTaker onWarning);
+    void Take(const TReportEvent& e);
+    void Finish(); // the last employee's row
+
+private:
+    const TWorkingDay& DayOf(const QDate& date);
+
+    QSet<qint64> m_opening, m_closing;
+    TWarningCriteria m_criteria;
+    TWorkingDayLimits m_limits;
+    THoursTaker m_onHours;
+    TWarningTaker m_onWarning;
+    QHash<QDate, TWorkingDay> m_days; // the limits of each date met so far
+    bool m_started = false;
+    THoursRow m_current; // the employee being summed
+    QDateTime m_start;   // the open interval's counted start; invalid when none is open
+};
+
 THoursReport ComputeHoursReport(const std::vector<TReportEvent>& events, const std::vector<TEventPair>& pairs,
                                 const TWarningCriteria& criteria, const TWorkingDayLimits& limits);
 
@@ -83,10 +110,24 @@ struct TEmployeeFilter {
 };
 
 // The events of the days from..to (whole days) of employees that exist, with
-// the names of their types, in report order.
+// the names of their types, in report order: each handed to take as the
+// server sends it; take returns false to stop.
+void ForEachReportEvent(TZConnection& connection, const QDate& from, const QDate& to,
+                        const TEmployeeFilter& filter, const std::function<bool(const TReportEvent&)>& take);
 std::vector<TReportEvent> ReadReportEvents(TZConnection& connection, const QDate& from, const QDate& to,
                                            const TEmployeeFilter& filter = TEmployeeFilter());
+// How many events ForEachReportEvent hands over (for a progress display).
+qint64 CountReportEvents(TZConnection& connection, const QDate& from, const QDate& to,
+                         const TEmployeeFilter& filter);
 
+// The report streamed from the database: hour rows and warnings go to their
+// takers as they are found. progress gets the number of events walked now and
+// then and returns false to stop (the result is then incomplete).
+void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& to, const TEmployeeFilter& filter,
+                     const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
+                     const TWorkingDayLimits& limits, const THoursWalk::THoursTaker& onHours,
+                     const THoursWalk::TWarningTaker& onWarning,
+                     const std::function<bool(qint64 events)>& progress = {});
 THoursReport ReadHoursReport(TZConnection& connection, const QDate& from, const QDate& to,
                              const TEmployeeFilter& filter, const std::vector<TEventPair>& pairs,
                              const TWarningCriteria& criteria, const TWorkingDayLimits& limits);

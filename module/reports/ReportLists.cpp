@@ -169,35 +169,41 @@ void FillAbsentList(TClientDataSet& list, const std::vector<TAbsentEmployee>& ro
     });
 }
 
+void AppendHoursRow(TClientDataSet& list, const THoursRow& r) {
+    list.Append();
+    list.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(r.EmployeeID);
+    list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(r.Lastname);
+    list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(r.Firstname);
+    list.FieldByName(QStringLiteral("EmpVocation"))->SetAsString(r.Vocation);
+    list.FieldByName(QStringLiteral("TotHours"))->SetAsInteger(r.TotHours());
+    list.FieldByName(QStringLiteral("TotMinutes"))->SetAsInteger(r.TotMinutes());
+    list.Post();
+}
+
+void AppendWarningRow(TClientDataSet& list, const TWarningRow& w) {
+    list.Append();
+    list.FieldByName(QStringLiteral("EmployeeID"))->SetAsLargeInt(w.EmployeeID);
+    list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(w.Firstname);
+    list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(w.Lastname);
+    list.FieldByName(QStringLiteral("EventID"))->SetAsLargeInt(w.EventID);
+    list.FieldByName(QStringLiteral("EventType"))->SetAsString(w.EventType);
+    list.FieldByName(QStringLiteral("EventTime"))->SetAsDateTime(w.EventTime);
+    list.FieldByName(QStringLiteral("LengthH"))->SetAsInteger(w.LengthH());
+    list.FieldByName(QStringLiteral("LengthM"))->SetAsInteger(w.LengthM());
+    list.Post();
+}
+
 void FillHoursList(TClientDataSet& list, const std::vector<THoursRow>& rows) {
     Refill(list, [&] {
-        for (const THoursRow& r : rows) {
-            list.Append();
-            list.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(r.EmployeeID);
-            list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(r.Lastname);
-            list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(r.Firstname);
-            list.FieldByName(QStringLiteral("EmpVocation"))->SetAsString(r.Vocation);
-            list.FieldByName(QStringLiteral("TotHours"))->SetAsInteger(r.TotHours());
-            list.FieldByName(QStringLiteral("TotMinutes"))->SetAsInteger(r.TotMinutes());
-            list.Post();
-        }
+        for (const THoursRow& r : rows)
+            AppendHoursRow(list, r);
     });
 }
 
 void FillWarningsList(TClientDataSet& list, const std::vector<TWarningRow>& rows) {
     Refill(list, [&] {
-        for (const TWarningRow& w : rows) {
-            list.Append();
-            list.FieldByName(QStringLiteral("EmployeeID"))->SetAsLargeInt(w.EmployeeID);
-            list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(w.Firstname);
-            list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(w.Lastname);
-            list.FieldByName(QStringLiteral("EventID"))->SetAsLargeInt(w.EventID);
-            list.FieldByName(QStringLiteral("EventType"))->SetAsString(w.EventType);
-            list.FieldByName(QStringLiteral("EventTime"))->SetAsDateTime(w.EventTime);
-            list.FieldByName(QStringLiteral("LengthH"))->SetAsInteger(w.LengthH());
-            list.FieldByName(QStringLiteral("LengthM"))->SetAsInteger(w.LengthM());
-            list.Post();
-        }
+        for (const TWarningRow& w : rows)
+            AppendWarningRow(list, w);
     });
 }
 
@@ -207,16 +213,19 @@ QString NextSortOrder(const TClientDataSet& list, const QString& fieldName) {
     return list.IndexName() != ascending ? ascending : fieldName + QLatin1Char('D');
 }
 
+QStringList ListCsvRow(const TDataSet& list, int row) {
+    QStringList cells;
+    for (const auto& f : list.Fields())
+        cells << CsvValue(list, row, *f);
+    return cells;
+}
+
 TTextTable ListCsvTable(const TDataSet& list) {
     TTextTable table;
     for (const auto& f : list.Fields())
         table.Header << f->FieldName();
-    for (int row = 0; row < list.RecordCount(); ++row) {
-        QStringList cells;
-        for (const auto& f : list.Fields())
-            cells << CsvValue(list, row, *f);
-        table.Rows.push_back(cells);
-    }
+    for (int row = 0; row < list.RecordCount(); ++row)
+        table.Rows.push_back(ListCsvRow(list, row));
     return table;
 }
 
@@ -241,20 +250,21 @@ TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const
     return table;
 }
 
+QStringList ListTextRow(const TDataSet& list, int row, const QStringList& fields) {
+    QStringList cells;
+    for (const QString& name : fields)
+        cells << list.RowText(row, list.FieldByName(name)->Index(), true);
+    return cells;
+}
+
 TTextTable ListTextTable(const TDataSet& list, const QStringList& fields) {
     TTextTable table;
-    std::vector<const TField*> columns;
     for (const QString& name : fields) {
         const TField* f = list.FieldByName(name);
-        columns.push_back(f);
         table.Header << f->DisplayName();
         table.RightAligned.push_back(f->DataType() == TFieldType::Integer);
     }
-    for (int row = 0; row < list.RecordCount(); ++row) {
-        QStringList cells;
-        for (const TField* f : columns)
-            cells << list.RowText(row, f->Index(), true);
-        table.Rows.push_back(cells);
-    }
+    for (int row = 0; row < list.RecordCount(); ++row)
+        table.Rows.push_back(ListTextRow(list, row, fields));
     return table;
 }

@@ -24,6 +24,9 @@ QStringList WarningsColumns();
 // the first row; the views are refreshed once at the end.
 void FillPresenceList(TClientDataSet& list, const std::vector<TPresentEmployee>& rows);
 void FillAbsentList(TClientDataSet& list, const std::vector<TAbsentEmployee>& rows);
+// One row appended and posted, as the fills do it.
+void AppendHoursRow(TClientDataSet& list, const THoursRow& row);
+void AppendWarningRow(TClientDataSet& list, const TWarningRow& row);
 void FillHoursList(TClientDataSet& list, const std::vector<THoursRow>& rows);
 void FillWarningsList(TClientDataSet& list, const std::vector<TWarningRow>& rows);
 
@@ -35,8 +38,10 @@ QString NextSortOrder(const TClientDataSet& list, const QString& fieldName);
 // Every field of the list, in its order, as CSV: field names as header, dates
 // yyyy-mm-dd, date-times yyyy-mm-dd hh:mm:ss, numbers plain.
 TTextTable ListCsvTable(const TDataSet& list);
+QStringList ListCsvRow(const TDataSet& list, int row);
 // The three presence lists in one table whose first column `list` says which
 // list a row belongs to: present, late or absent.
 TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent);
 // The given fields with their labels as header and the texts a grid shows.
 TTextTable ListTextTable(const TDataSet& list, const QStringList& fields);
+QStringList ListTextRow(const TDataSet& list, int row, const QStringList& fields);

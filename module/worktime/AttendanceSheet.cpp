@@ -260,47 +260,75 @@ void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary) {
     summary.First();
 }
 
+QStringList AttendanceCsvRow(const TDataSet& sheet, const TSheetValue& value) {
+    QStringList cells;
+    for (const QString& name : AttendanceSheetColumns()) {
+        const TField* f = sheet.FieldByName(name);
+        const QVariant v = value(*f);
+        if (v.isNull()) {
+            cells << QString();
+        } else if (f->DataType() == TFieldType::Float) {
+            // six decimals: a month of rows sums to the sheet's total to the minute
+            cells << FormatFloat(QStringLiteral("0.######"), v.toDouble());
+        } else if (f->FieldName() == QLatin1String("startworkingdate")) {
+            const QDate d = QDate::fromString(v.toString(), QStringLiteral("dd.MM.yyyy"));
+            cells << (d.isValid() ? SqlDate(d) : v.toString());
+        } else {
+            cells << f->FormatValue(v, false);
+        }
+    }
+    return cells;
+}
+
+QStringList AttendanceTextRow(const TDataSet& sheet, const TSheetValue& value) {
+    QStringList cells;
+    for (const QString& name : AttendanceSheetColumns()) {
+        const TField* f = sheet.FieldByName(name);
+        cells << f->FormatValue(value(*f), true);
+    }
+    return cells;
+}
+
 TTextTable AttendanceCsvTable(const TDataSet& sheet) {
     TTextTable table;
     table.Header = AttendanceSheetColumns();
-    std::vector<const TField*> fields;
-    for (const QString& name : table.Header)
-        fields.push_back(sheet.FieldByName(name));
-    for (int row = 0; row < sheet.RecordCount(); ++row) {
-        QStringList cells;
-        for (const TField* f : fields) {
-            const QVariant v = sheet.RowValue(row, f->Index());
-            if (v.isNull()) {
-                cells << QString();
-            } else if (f->DataType() == TFieldType::Float) {
-                // six decimals: a month of rows sums to the sheet's total to the minute
-                cells << FormatFloat(QStringLiteral("0.######"), v.toDouble());
-            } else if (f->FieldName() == QLatin1String("startworkingdate")) {
-                const QDate d = QDate::fromString(v.toString(), QStringLiteral("dd.MM.yyyy"));
-                cells << (d.isValid() ? SqlDate(d) : v.toString());
-            } else {
-                cells << f->FormatValue(v, false);
-            }
-        }
-        table.Rows.push_back(cells);
-    }
+    for (int row = 0; row < sheet.RecordCount(); ++row)
+        table.Rows.push_back(
+            AttendanceCsvRow(sheet, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
     return table;
 }
 
 TTextTable AttendanceTextTable(const TDataSet& sheet) {
     TTextTable table;
-    std::vector<const TField*> fields;
     for (const QString& name : AttendanceSheetColumns()) {
         const TField* f = sheet.FieldByName(name);
-        fields.push_back(f);
         table.Header << f->DisplayName();
         table.RightAligned.push_back(f->DataType() == TFieldType::Float);
     }
-    for (int row = 0; row < sheet.RecordCount(); ++row) {
-        QStringList cells;
-        for (const TField* f : fields)
-            cells << sheet.RowText(row, f->Index(), true);
-        table.Rows.push_back(cells);
-    }
+    for (int row = 0; row < sheet.RecordCount(); ++row)
+        table.Rows.push_back(
+            AttendanceTextRow(sheet, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
     return table;
+}
+
+void ForEachSheetRow(TZConnection& connection, const TDataSet& sheet, const TAttendanceView& view,
+                     const std::function<void(const TSheetValue&)>& take) {
+    std::vector<int> columnOf(sheet.Fields().size(), -1); // sheet field -> result column
+    std::vector<QVariant>* current = nullptr;
+    const TSheetValue value = [&](const TField& f) {
+        const int column = columnOf[size_t(f.Index())];
+        return column < 0 ? QVariant() : f.Convert((*current)[size_t(column)]);
+    };
+    connection.SelectEach(
+        AttendanceStatement(view, connection),
+        [&](const std::vector<TColumnInfo>& columns) {
+            for (const auto& f : sheet.Fields())
+                for (size_t c = 0; c < columns.size(); ++c)
+                    if (columns[c].name.compare(f->FieldName(), Qt::CaseInsensitive) == 0) columnOf[size_t(f->Index())] = int(c);
+        },
+        [&](std::vector<QVariant>& row) {
+            current = &row;
+            take(value);
+            return true;
+        });
 }

@@ -75,3 +75,13 @@ void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary);
 TTextTable AttendanceCsvTable(const TDataSet& sheet);
 // The sheet for people: column titles as header, hours as the grid shows them.
 TTextTable AttendanceTextTable(const TDataSet& sheet);
+
+// One row of those tables, its values asked for by the sheet's fields.
+using TSheetValue = std::function<QVariant(const TField&)>;
+QStringList AttendanceCsvRow(const TDataSet& sheet, const TSheetValue& value);
+QStringList AttendanceTextRow(const TDataSet& sheet, const TSheetValue& value);
+
+// The rows of a view streamed from the database, never held whole: each row's
+// values, by the fields of the sheet (open or not), go to take in turn.
+void ForEachSheetRow(TZConnection& connection, const TDataSet& sheet, const TAttendanceView& view,
+                     const std::function<void(const TSheetValue&)>& take);

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -24,6 +25,7 @@ struct TScriptState {
     std::deque<int> options;
     std::deque<qint64> employees;
     std::deque<QString> texts;
+    int progressCancels = 0;
     QList<TShownDialog> shown;
 };
 
@@ -96,6 +98,16 @@ void TDialogScript::Reset() {
     const bool unattended = Script().unattended;
     Script() = TScriptState();
     Script().unattended = unattended;
+}
+
+void TDialogScript::CancelNextProgress() {
+    ++Script().progressCancels;
+}
+
+bool TDialogScript::TakeProgressCancel() {
+    if (Script().progressCancels == 0) return false;
+    --Script().progressCancels;
+    return true;
 }
 
 void TDialogScript::Record(const QString& kind, const QString& text) {
@@ -304,4 +316,30 @@ void ShowException(std::exception_ptr error) noexcept {
 
 void HandleException() noexcept {
     ShowException(std::current_exception());
+}
+
+TWorkProgress::TWorkProgress(const QString& caption, qint64 total) : m_total(qMax<qint64>(total, 1)) {
+    if (TDialogScript::Unattended() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    m_dialog = std::make_unique<QProgressDialog>(caption, QStringLiteral("Otkaži"), 0, 1000,
+                                                 QApplication::activeWindow());
+    m_dialog->setWindowTitle(caption);
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    m_dialog->setMinimumDuration(500);
+    m_dialog->setAutoReset(false);
+    m_dialog->setValue(0);
+}
+
+TWorkProgress::~TWorkProgress() = default;
+
+bool TWorkProgress::Step(qint64 done) {
+    if (m_cancelled) return false;
+    if (TDialogScript::TakeProgressCancel()) {
+        m_cancelled = true;
+        return false;
+    }
+    if (!m_dialog) return true;
+    // a modal progress dialog lets the events in as it moves, "Otkaži" among them
+    m_dialog->setValue(int(qMin<qint64>(done, m_total) * 1000 / m_total));
+    m_cancelled = m_dialog->wasCanceled();
+    return !m_cancelled;
 }

@@ -11,10 +11,12 @@
 #include <deque>
 #include <exception>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <utility>
 
 class TDataSet;
+class QProgressDialog;
 
 enum class TMsgDlgType { Warning, Error, Information, Confirmation };
 enum class TModalResult { None, Ok, Cancel, Yes, No };
@@ -67,6 +69,28 @@ public:
     static std::optional<int> TakeOption();
     static std::optional<qint64> TakeEmployee();
     static std::optional<QString> TakeText();
+    // The next long work with a progress display is stopped at its first step,
+    // as by "Otkaži".
+    static void CancelNextProgress();
+    static bool TakeProgressCancel();
+};
+
+// A progress bar with "Otkaži" for long work, shown when it lasts over half a
+// second. Step tells how far the work is and is false once it was cancelled;
+// the work then stops and shows nothing of what it had.
+class TWorkProgress {
+public:
+    TWorkProgress(const QString& caption, qint64 total);
+    ~TWorkProgress();
+    TWorkProgress(const TWorkProgress&) = delete;
+    TWorkProgress& operator=(const TWorkProgress&) = delete;
+    bool Step(qint64 done);
+    bool Cancelled() const { return m_cancelled; }
+
+private:
+    qint64 m_total;
+    bool m_cancelled = false;
+    std::unique_ptr<QProgressDialog> m_dialog;
 };
 
 // The hourglass cursor for a long operation, with the views of the given data

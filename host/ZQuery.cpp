@@ -98,37 +98,47 @@ QString TZQuery::UpdateTable() const {
     return m_updateTable;
 }
 
-std::vector<TDataSet::TRecordPtr> TZQuery::ReadRecords(TResultSet& rs, bool opening) {
-    if (opening) DefineFieldsFrom(rs.columns); // pages read later keep the fields
+TZQuery::TRowReader TZQuery::PrepareRead(const std::vector<TColumnInfo>& columns, bool opening) {
+    if (opening) DefineFieldsFrom(columns); // pages read later keep the fields
     const auto& fields = Fields();
     // and where the fields come from, which a page read through a derived table hides
     std::vector<std::array<QString, 3>> origins;
     if (!opening)
         for (const auto& f : fields)
             origins.push_back({f->OriginTable, f->OriginColumn, f->OriginAlias});
-    const std::vector<int> map = MapColumns(rs.columns);
+    TRowReader reader;
+    reader.map = MapColumns(columns);
     for (size_t f = 0; f < origins.size(); ++f) {
         fields[f]->OriginTable = origins[f][0];
         fields[f]->OriginColumn = origins[f][1];
         fields[f]->OriginAlias = origins[f][2];
     }
-    std::vector<bool> convert(fields.size());
+    reader.convert.resize(fields.size());
     for (size_t f = 0; f < fields.size(); ++f)
-        convert[f] =
-            !SameStorage(rs.columns[size_t(map[f])].fieldType, fields[f]->DataType()) ||
+        reader.convert[f] =
+            !SameStorage(columns[size_t(reader.map[f])].fieldType, fields[f]->DataType()) ||
             (fields[f]->DataType() == TFieldType::String && fields[f]->Size() > 0); // cut to the field's size
+    return reader;
+}
+
+TDataSet::TRecordPtr TZQuery::ReadRecord(const TRowReader& reader, std::vector<QVariant>& row) const {
+    const auto& fields = Fields();
+    auto record = std::make_shared<TRecord>();
+    record->values.resize(fields.size());
+    for (size_t f = 0; f < fields.size(); ++f) {
+        QVariant& v = row[size_t(reader.map[f])];
+        record->values[f] = reader.convert[f] ? fields[f]->Convert(v) : std::move(v);
+    }
+    if (!m_onDemand) record->original = record->values; // only what is written needs it
+    return record;
+}
+
+std::vector<TDataSet::TRecordPtr> TZQuery::ReadRecords(TResultSet& rs, bool opening) {
+    const TRowReader reader = PrepareRead(rs.columns, opening);
     std::vector<TRecordPtr> records;
     records.reserve(rs.rows.size());
-    for (auto& row : rs.rows) {
-        auto record = std::make_shared<TRecord>();
-        record->values.resize(fields.size());
-        for (size_t f = 0; f < fields.size(); ++f) {
-            QVariant& v = row[size_t(map[f])];
-            record->values[f] = convert[f] ? fields[f]->Convert(v) : std::move(v);
-        }
-        if (!m_onDemand) record->original = record->values; // only what is written needs it
-        records.push_back(std::move(record));
-    }
+    for (auto& row : rs.rows)
+        records.push_back(ReadRecord(reader, row));
     return records;
 }
 
@@ -143,9 +153,21 @@ void TZQuery::DoOpen() {
         OpenOnDemand();
         return;
     }
-    TResultSet rs = Conn().Select(ExpandedSQL());
-    m_rowsFetched = qint64(rs.rows.size());
-    SetRecords(ReadRecords(rs, true));
+    // rows are made as the server sends them, so the result is never held twice
+    TRowReader reader;
+    std::vector<TRecordPtr> records;
+    bool complete = true;
+    Conn().SelectEach(
+        ExpandedSQL(), [&](const std::vector<TColumnInfo>& columns) { reader = PrepareRead(columns, true); },
+        [&](std::vector<QVariant>& row) {
+            records.push_back(ReadRecord(reader, row));
+            ++m_rowsFetched;
+            if (OnFetchProgress && (m_rowsFetched == 1 || m_rowsFetched % 2000 == 0))
+                complete = OnFetchProgress(m_rowsFetched);
+            return complete;
+        });
+    if (!complete) records.clear(); // part of a result would pass for all of it
+    SetRecords(std::move(records));
     m_pageOrder.clear();
 }
 

@@ -62,6 +62,10 @@ public:
     // A page the server refused leaves its rows, and those of every page asked
     // for after it, blank until the next opening; the error is shown once.
     const QString& FetchError() const { return m_fetchError; }
+    // Told the rows read so far while a whole result is read at opening (the
+    // first row, then every 2000th); returning false stops the reading, and the
+    // query opens with no rows.
+    std::function<bool(qint64 rows)> OnFetchProgress;
     // Rows read from the server since the query was opened.
     qint64 RowsFetched() const { return m_rowsFetched; }
     // Pages held now.
@@ -104,6 +108,13 @@ private:
     bool Writes(const TField& field) const; // the field is a column of the update table
     const TField& KeyField() const;
     QString KeyCondition(const std::vector<QVariant>& values) const;
+    // Fields and columns matched once, then one record per result row.
+    struct TRowReader {
+        std::vector<int> map;      // field -> result column
+        std::vector<bool> convert; // field values that need converting
+    };
+    TRowReader PrepareRead(const std::vector<TColumnInfo>& columns, bool opening);
+    TRecordPtr ReadRecord(const TRowReader& reader, std::vector<QVariant>& row) const;
     std::vector<TRecordPtr> ReadRecords(TResultSet& rs, bool opening);
     void OpenOnDemand();
     void LoadPage(int page);

@@ -21,6 +21,7 @@ inline constexpr char _REPORT_NO_PAIR_ERR[] =
 inline constexpr char _REPORT_PAIR_BOTH_ERR[] =
     "Događaj \"%s\" bi i otvarao i zatvarao interval, pa bi se pauza računala kao rad; ostavite ga samo u "
     "jednom paru.";
+inline constexpr char _REPORT_PROGRESS_CAP[] = "Računanje sati i upozorenja...";
 inline constexpr char _REPORT_CAP[] = "Izveštaj radnog vremena";
 inline constexpr char _DEL_DEF_WRN[] = "Ne možete izbrisati podrazumevani događaj.";
 inline constexpr char _DEL_DEVICE_EV_WRN[] =
@@ -42,6 +43,7 @@ inline constexpr char _WORK_CAL_DAY_7[] = "Subota";
 inline constexpr char _WORKING_TIME_SETTING_ERR[] =
     "Podešavanje %s (odeljak Horlo) ima vrednost \"%s\", a to nije vreme u obliku čč:mm:ss.";
 inline constexpr char _PERIOD_REVERSED_FMT[] = "Početak perioda (%s) je posle kraja (%s).";
+inline constexpr char _ATTEND_PROGRESS_CAP[] = "Učitavanje evidencije prisustva...";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
 inline constexpr char _WORK_CAL_EXIST_ERR[] =
     "Dane ovog meseca je u međuvremenu upisao drugi program; izmene nisu sačuvane, prikazani su upisani dani.";

@@ -409,9 +409,15 @@ void THorloReportForm::FillReportWarnings() {
     THourGlass hourGlass({ReportCDS, WarningsCDS, EventCDS});
     TEmployeeFilter filter;
     if (SpecificRB->isChecked()) filter.EmployeeID = SelectedEmployeeID;
-    const THoursReport report = ReadHoursReport(Connection(), WallClock(FromDTP->dateTime()).date(),
-                                                WallClock(ToDTP->dateTime()).date(), filter, pairs,
-                                                {MinCalcLenSE->value(), MaxCalcLenSE->value()}, WorkingDay);
+    const QDate from = WallClock(FromDTP->dateTime()).date(), to = WallClock(ToDTP->dateTime()).date();
+    TWorkProgress progress(_REPORT_PROGRESS_CAP, CountReportEvents(Connection(), from, to, filter));
+    THoursReport report;
+    WalkHoursReport(
+        Connection(), from, to, filter, pairs, {MinCalcLenSE->value(), MaxCalcLenSE->value()}, WorkingDay,
+        [&](const THoursRow& r) { report.Hours.push_back(r); },
+        [&](const TWarningRow& w) { report.Warnings.push_back(w); },
+        [&](qint64 events) { return progress.Step(events); });
+    if (progress.Cancelled()) return; // half a report is no report
     FillHoursList(*ReportCDS, report.Hours);
     FillWarningsList(*WarningsCDS, report.Warnings);
     if (!report.Warnings.empty()) PageControl->setCurrentWidget(WarningsTS);

@@ -147,7 +147,8 @@ void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& t
     bool complete = true;
     ForEachReportEvent(connection, from, to, filter, [&](const TReportEvent& e) {
         walk.Take(e);
-        if (progress && ++walked % 2000 == 0 && !progress(walked)) complete = false;
+        ++walked;
+        if (progress && (walked == 1 || walked % 2000 == 0) && !progress(walked)) complete = false;
         return complete;
     });
     if (complete) walk.Finish();

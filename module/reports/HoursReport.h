@@ -121,8 +121,9 @@ qint64 CountReportEvents(TZConnection& connection, const QDate& from, const QDat
                          const TEmployeeFilter& filter);
 
 // The report streamed from the database: hour rows and warnings go to their
-// takers as they are found. progress gets the number of events walked now and
-// then and returns false to stop (the result is then incomplete).
+// takers as they are found. progress gets the number of events walked (at the
+// first and every 2000th) and returns false to stop: the last employee's row
+// is then not given.
 void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& to, const TEmployeeFilter& filter,
                      const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
                      const TWorkingDayLimits& limits, const THoursWalk::THoursTaker& onHours,

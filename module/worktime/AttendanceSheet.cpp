@@ -113,6 +113,13 @@ QString AttendanceStatement(const TAttendanceView& view, const TZConnection& con
            QStringLiteral(" ORDER BY code, lastname, firstname, ta.employeeid, ta.attendancedate");
 }
 
+qint64 CountSheetRows(TZConnection& connection, const TAttendanceView& view) {
+    return connection.Select(QStringLiteral("SELECT COUNT(*) FROM (") + AttendanceStatement(view, connection) +
+                             QStringLiteral(") AS sheet"))
+        .rows[0][0]
+        .toLongLong();
+}
+
 void AppendSheetRow(TDataSet& sheet, const TAttendanceEmployee& employee, const QDate& day, int minutes) {
     sheet.Append();
     sheet.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(employee.EmployeeID);

@@ -35,6 +35,8 @@ QDate PeriodDate(const QString& text);
 QString AttendanceCondition(const TAttendanceView& view, const TZConnection& connection);
 // The whole statement of the sheet for a view (period texts must be dates).
 QString AttendanceStatement(const TAttendanceView& view, const TZConnection& connection);
+// How many rows that statement gives (for a progress display).
+qint64 CountSheetRows(TZConnection& connection, const TAttendanceView& view);
 
 // Appends a posted sheet row for the employee and day with the counted minutes
 // as regular and unallocated hours; the other categories are 0.

@@ -260,8 +260,15 @@ void THorloAttendanceForm::OpenHorloAttendance() {
         } resume{sheet};
         sheet->Close();
         AttendanceTotalLabel->setText(QStringLiteral("0"));
-        sheet->SetSQL(AttendanceStatement(view, *HorloDM->ZConnection()));
-        sheet->Open();
+        TZConnection& connection = *HorloDM->ZConnection();
+        sheet->SetSQL(AttendanceStatement(view, connection));
+        TWorkProgress progress(_ATTEND_PROGRESS_CAP, CountSheetRows(connection, view));
+        sheet->OnFetchProgress = [&progress](qint64 rows) { return progress.Step(rows); };
+        struct Detach {
+            TZQuery* query;
+            ~Detach() { query->OnFetchProgress = nullptr; }
+        } detach{sheet};
+        sheet->Open(); // a cancel leaves it open and empty
         sheet->First();
     }
     AttendanceTotalLabel->setText(QString::number(sheet->RecordCount()));

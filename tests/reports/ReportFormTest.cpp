@@ -293,6 +293,10 @@ TEST_F(ReportFormFixture, EventPairsArePickedByNameAddedAndRemoved) {
     // with card pairs only, Perić's day is not counted
     again->ShowButtonClick();
     EXPECT_EQ(Column(again->ReportDBG, 3), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
+    // a cancelled computation shows no part of a report
+    TDialogScript::CancelNextProgress();
+    again->ShowButtonClick();
+    EXPECT_EQ(again->ReportCDS->RecordCount(), 0);
     // with no pair nothing is counted, and the dialog says so instead of showing zeros
     again->RemoveLabelClick();
     again->ShowButtonClick();

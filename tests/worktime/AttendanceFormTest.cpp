@@ -337,6 +337,16 @@ TEST_F(AttendanceFixture, APeriodThatIsNoDateWarnsAndLeavesTheSheet) {
     Show("2024-02-01", "29.02.2024");
     EXPECT_EQ(TDialogScript::Shown().value(0).Text,
               Format(_SEARCH_DATE_WRN, {QStringLiteral("29.02.2024"), _HORLO_DATE_TO}));
+    // a reversed period is refused; a cancelled reading shows no part of the sheet
+    TDialogScript::Reset();
+    Show("2024-02-29", "2024-02-01");
+    EXPECT_EQ(TDialogScript::Shown().value(0).Text,
+              Format(_PERIOD_REVERSED_FMT, {QStringLiteral("2024-02-29"), QStringLiteral("2024-02-01")}));
+    EXPECT_EQ(Sheet()->RecordCount(), 1);
+    TDialogScript::CancelNextProgress();
+    Show("2024-02-01", "2024-02-29");
+    EXPECT_TRUE(Sheet()->Active());
+    EXPECT_EQ(Sheet()->RecordCount(), 0);
 }
 
 TEST_F(AttendanceFixture, SummarySumsEachEmployeesRowsAndPrintsUnderATwoLineHeader) {

@@ -118,6 +118,7 @@ std::vector<TCliCommand> AttendanceCommands() {
                         "  attendance list OD DO [--code KOD] [--csv]\n"
                         "            ispisuje evidenciju prisustva za period (datumi gggg-mm-dd), za sve\n"
                         "            zaposlene ili jednog po kodu; --csv: CSV (RFC 4180, UTF-8) sa imenima\n"
-                        "            polja u prvom redu, sati sa decimalnom tačkom, datumi gggg-mm-dd\n"),
+                        "            polja u prvom redu, sati sa decimalnom tačkom (do šest decimala, da\n"
+                        "            se zbir meseca slaže sa evidencijom do minuta), datumi gggg-mm-dd\n"),
          ParseAttendance}};
 }

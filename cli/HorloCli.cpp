@@ -50,9 +50,13 @@ QString Help(const std::vector<TCliCommand>& commands) {
                            "            ?timeout=SEKUNDE: najduže čekanje na odgovor servera (60)\n"
                            "  --help    ovaj tekst\n"
                            "\n"
+                           "CSV (--csv): tekst koji počinje sa =, +, -, @, tabulatorom ili CR, a nije\n"
+                           "broj, dobija apostrof na početku, da ga tabela ne bi izvršila kao formulu;\n"
+                           "brojevi, datumi i vremena se nikad ne menjaju.\n"
+                           "\n"
                            "Izlazni status: 0 sve je uspelo, 1 posao nije uspeo ili je odbijen (neka\n"
-                           "pristupna tačka, obrada, baza, već postojeća evidencija), 2 pogrešna\n"
-                           "upotreba ili nema baze.\n");
+                           "pristupna tačka, obrada, baza, već postojeća evidencija, izlaz koji nije\n"
+                           "upisan do kraja), 2 pogrešna upotreba ili nema baze.\n");
     return help;
 }
 

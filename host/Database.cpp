@@ -369,6 +369,9 @@ bool TZConnection::Connected() const {
 }
 
 void TZConnection::EnsureOpen() {
+    // a statement between the rows of a streamed result would break the protocol
+    // (a window repainting while a long read shows its progress): refused instead
+    if (m_streaming) throw EDatabaseError(_CMN_DB_STREAMING_ERR);
     // A connection lost between statements is opened again (on the first server
     // that answers), but never inside a transaction: what the transaction wrote
     // is gone with the old session. A failed attempt leaves it lost, so the next
@@ -481,6 +484,11 @@ void TZConnection::SelectEach(const QString& sql, const TColumnsTaker& columns, 
     }
     // the rest of a result stopped early is read and dropped when it is freed
     const std::unique_ptr<MYSQL_RES, decltype(&mysql_free_result)> guard(res, &mysql_free_result);
+    m_streaming = true;
+    struct EndStream {
+        bool& streaming;
+        ~EndStream() { streaming = false; }
+    } endStream{m_streaming};
     const std::vector<TColumnInfo> info = ColumnsOf(res);
     if (columns) columns(info);
     std::vector<QVariant> values;

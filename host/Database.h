@@ -167,6 +167,7 @@ private:
     int m_transactionDepth = 0;
     bool m_rollbackOnly = false;
     bool m_streamTimeoutSet = false;
+    bool m_streaming = false; // a SelectEach is between its rows
     QHash<QString, TTableDefaults> m_defaults;
     mutable std::recursive_mutex m_mutex;
 };

@@ -77,6 +77,31 @@ TEST(Connection, ServerErrorsCarryTheServerMessage) {
     }
 }
 
+// A streamed result: rows in order, a stop part-way leaves the connection
+// usable, and a statement between its rows is refused instead of breaking it.
+TEST(Connection, StreamedResultsStopCleanlyAndRefuseStatementsBetweenRows) {
+    TestDatabase db;
+    TZConnection& c = db.Connection();
+    const QString numbers = QStringLiteral("SELECT seq FROM seq_1_to_10000");
+    qint64 sum = 0, columns = 0;
+    c.SelectEach(numbers, [&](const std::vector<TColumnInfo>& info) { columns = qint64(info.size()); },
+                 [&](std::vector<QVariant>& row) {
+                     sum += row[0].toLongLong();
+                     return true;
+                 });
+    EXPECT_EQ(columns, 1);
+    EXPECT_EQ(sum, 10000LL * 10001 / 2);
+    int taken = 0;
+    c.SelectEach(numbers, {}, [&](std::vector<QVariant>&) {
+        if (++taken == 1) {
+            EXPECT_THROW(c.Select(QStringLiteral("SELECT 1")), EDatabaseError);
+        }
+        return taken < 3;
+    });
+    EXPECT_EQ(taken, 3);
+    EXPECT_EQ(c.Select(QStringLiteral("SELECT 2")).rows.at(0).at(0).toInt(), 2);
+}
+
 TEST(Connection, UsedFromTwoThreadsAtOnce) {
     TestDatabase db;
     TZConnection& c = db.Connection();

@@ -2,7 +2,7 @@
 // indexed range scan of that day's events; storing the same day at once as
 // `horlo attendance add` does; and the sheet of 1,000 employees x 22 work days
 // opened and summed per employee.
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/worktime/AttendanceSheet.h"
 #include "tests/support/TestDatabase.h"

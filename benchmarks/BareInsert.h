@@ -2,7 +2,7 @@
 // again as one bare multi-row INSERT into the same table.
 #pragma once
 
-#include "host/Database.h"
+#include "host/data/Database.h"
 
 #include <QElapsedTimer>
 

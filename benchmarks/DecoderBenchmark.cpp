@@ -1,7 +1,7 @@
 // Decoding and storing a full 512,000-byte device image, beside one bare
 // multi-row INSERT of the same rows into the same table.
 #include "benchmarks/BareInsert.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/device/LogDecoder.h"
 #include "tests/support/TestDatabase.h"
 

@@ -3,8 +3,8 @@
 // bare indexed SELECT of the same events. Then ten years of 100 employees
 // (events and attendance rows), reported by the `horlo` program itself: wall
 // time, peak memory and exit status of each command.
-#include "host/ClientDataSet.h"
-#include "host/DBIniFile.h"
+#include "host/data/ClientDataSet.h"
+#include "host/data/DBIniFile.h"
 #include "module/reports/HoursReport.h"
 #include "module/reports/PresenceLists.h"
 #include "module/reports/ReportLists.h"

@@ -1,7 +1,7 @@
 // `horlo attendance`: the attendance sheet for a nightly job and for payroll.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/worktime/AttendanceSheet.h"

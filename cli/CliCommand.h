@@ -3,7 +3,7 @@
 // command, connects to the database and runs it.
 #pragma once
 
-#include "host/Database.h"
+#include "host/data/Database.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -7,7 +7,7 @@
 #include "module/data/HorloDMUnit.h"
 #include "module/device/CardHolder.h"
 
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "cli/HorloCli.h"
 
 #include "cli/CliCommand.h"
-#include "host/Database.h"
-#include "host/SysUtils.h"
+#include "host/data/Database.h"
+#include "host/data/SysUtils.h"
 #include "module/data/HorloDMUnit.h"
 
 TCliDataModule::TCliDataModule(TZConnection& connection) {

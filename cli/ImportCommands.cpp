@@ -2,7 +2,7 @@
 // its processing.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/device/LogDownload.h"

@@ -2,7 +2,7 @@
 // warnings for scheduled jobs and payroll, with the dialog's stored options.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/ReportLists.h"

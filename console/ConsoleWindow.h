@@ -2,7 +2,7 @@
 // its navigator, the viewer beside them, and the viewer's commands in the menu.
 #pragma once
 
-#include "host/HostIntf.h"
+#include "host/console/HostIntf.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "console/ModuleLoader.h"
 
 #include "console/ConsoleStrings.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Loading a module library at run time and finding its entry point.
 #pragma once
 
-#include "host/HostIntf.h"
+#include "host/console/HostIntf.h"
 
 #include <QLibrary>
 #include <QString>

@@ -1,11 +1,11 @@
 #include "console/PrintWizard.h"
 
 #include "console/ConsoleStrings.h"
-#include "host/DBGrid.h"
-#include "host/Dialogs.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
-#include "host/TableWriter.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
+#include "host/data/TableWriter.h"
 
 #include <QAction>
 #include <QApplication>

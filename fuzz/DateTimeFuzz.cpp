@@ -1,6 +1,6 @@
 // The date-time text reader over arbitrary text.
 #include "fuzz/FuzzCheck.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
 #include <QRegularExpression>
 

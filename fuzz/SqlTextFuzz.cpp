@@ -3,9 +3,9 @@
 //
 // Input: the statement, a zero byte, the condition (both UTF-8).
 #include "fuzz/FuzzCheck.h"
-#include "host/Database.h"
-#include "host/SysUtils.h"
-#include "host/ZQuery.h"
+#include "host/data/Database.h"
+#include "host/data/SysUtils.h"
+#include "host/data/ZQuery.h"
 
 #include <QRegularExpression>
 

@@ -1,9 +1,9 @@
 #include "module/data/EventTypeUnit.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
-#include "host/DBGrid.h"
-#include "host/Dialogs.h"
-#include "host/GridSorter.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
+#include "host/ui/GridSorter.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/data/NewEventUnit.h"

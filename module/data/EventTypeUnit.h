@@ -2,7 +2,7 @@
 // direction, removing a type with its partner, and adding a pair.
 #pragma once
 
-#include "host/WheelToKey.h"
+#include "host/ui/WheelToKey.h"
 
 #include <QDialog>
 

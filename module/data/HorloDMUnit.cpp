@@ -2,8 +2,9 @@
 
 #include "module/data/EmployeeColumns.h"
 
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/data/HostStrings.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 
 #include <QPainter>
@@ -134,6 +135,11 @@ THorloDM::THorloDM(QObject* parent) : TCustomDM(parent) {
 
     DefineFields();
     DrawImages();
+    // a page of a list that fails while the grid paints is told once, after the painting
+    for (TZQuery* query : {EmployeeEventZQ, EmployeeEventTypeZQ, HorloWorkCalendarZQ, HorloAttendanceZQ,
+                           HorloAccessPointZQ, HorloAccessTicketZQ, EmployeeCardZQ, EmployeeEventRawZQ})
+        connect(query, &TZQuery::FetchFailed, this, [](const QString& message) { ShowError(message); },
+                Qt::QueuedConnection);
 }
 
 void THorloDM::DefineFields() {

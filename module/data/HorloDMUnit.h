@@ -2,8 +2,8 @@
 // their fields, the card checks and the event-type lookups.
 #pragma once
 
-#include "host/CustomDM.h"
-#include "host/ImageList.h"
+#include "host/data/CustomDM.h"
+#include "host/console/ImageList.h"
 
 class THorloDM : public TCustomDM {
     Q_OBJECT

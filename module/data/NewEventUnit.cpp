@@ -1,7 +1,7 @@
 #include "module/data/NewEventUnit.h"
 
-#include "host/Dialogs.h"
-#include "host/SysUtils.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 

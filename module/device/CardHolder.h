@@ -3,8 +3,8 @@
 // together. Widget-free: the card dialog and `horlo card` share it.
 #pragma once
 
-#include "host/Database.h"
-#include "host/TableWriter.h"
+#include "host/data/Database.h"
+#include "host/data/TableWriter.h"
 
 #include <QString>
 #include <QStringList>

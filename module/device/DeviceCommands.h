@@ -6,7 +6,7 @@
 // soon as the reply is in.
 #pragma once
 
-#include "host/ZQuery.h"
+#include "host/data/ZQuery.h"
 #include "module/device/DeviceProtocol.h"
 
 #include <QDateTime>

@@ -4,7 +4,7 @@
 // controls disabled and the busy cursor up while an operation runs.
 #pragma once
 
-#include "host/WheelToKey.h"
+#include "host/ui/WheelToKey.h"
 #include "module/device/DeviceCommands.h"
 
 #include <QColor>

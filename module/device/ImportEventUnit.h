@@ -4,7 +4,7 @@
 // where they are.
 #pragma once
 
-#include "host/WheelToKey.h"
+#include "host/ui/WheelToKey.h"
 #include "module/device/LogDownload.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "module/device/LogDecoder.h"
 
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
 #include <QHash>
 

@@ -3,7 +3,7 @@
 // import dialog and the command line drive it alike.
 #pragma once
 
-#include "host/Database.h"
+#include "host/data/Database.h"
 
 #include <QDate>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "module/device/LogDownload.h"
 
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/device/LogProof.h"
 

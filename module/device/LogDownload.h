@@ -6,7 +6,7 @@
 // thread, once the line has been quiet after the last block.
 #pragma once
 
-#include "host/DataSet.h"
+#include "host/data/DataSet.h"
 #include "module/device/DeviceProtocol.h"
 #include "module/device/LogDecoder.h"
 

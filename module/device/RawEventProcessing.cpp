@@ -1,6 +1,6 @@
 #include "module/device/RawEventProcessing.h"
 
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/device/LogDecoder.h"
 
 #include <QHash>

@@ -3,7 +3,7 @@
 // Widget-free: the import dialog's "Obrada" and `horlo process` both run it.
 #pragma once
 
-#include "host/Database.h"
+#include "host/data/Database.h"
 
 #include <functional>
 

@@ -5,8 +5,8 @@
 // column title and prints the page on screen through the console.
 #pragma once
 
-#include "host/ClientDataSet.h"
-#include "host/WheelToKey.h"
+#include "host/data/ClientDataSet.h"
+#include "host/ui/WheelToKey.h"
 #include "module/reports/HoursReport.h"
 #include "module/reports/WorkingDay.h"
 

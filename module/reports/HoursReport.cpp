@@ -1,7 +1,7 @@
 #include "module/reports/HoursReport.h"
 
-#include "host/Database.h"
-#include "host/SysUtils.h"
+#include "host/data/Database.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 
 #include <QHash>

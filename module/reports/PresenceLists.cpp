@@ -1,7 +1,7 @@
 #include "module/reports/PresenceLists.h"
 
-#include "host/Database.h"
-#include "host/SysUtils.h"
+#include "host/data/Database.h"
+#include "host/data/SysUtils.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #include "module/reports/ReportLists.h"
 
-#include "host/Database.h"
+#include "host/data/Database.h"
 #include "module/data/EmployeeColumns.h"
 
 namespace {

@@ -4,8 +4,8 @@
 // the tables written from them (CSV with field names, text with labels).
 #pragma once
 
-#include "host/ClientDataSet.h"
-#include "host/TableWriter.h"
+#include "host/data/ClientDataSet.h"
+#include "host/data/TableWriter.h"
 #include "module/reports/HoursReport.h"
 #include "module/reports/PresenceLists.h"
 

@@ -1,7 +1,7 @@
 #include "module/reports/ReportOptions.h"
 
-#include "host/DBIniFile.h"
-#include "host/Database.h"
+#include "host/data/DBIniFile.h"
+#include "host/data/Database.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/HoursReport.h"
 

@@ -1,8 +1,8 @@
 #include "module/reports/WorkingDay.h"
 
-#include "host/DBIniFile.h"
-#include "host/Database.h"
-#include "host/SysUtils.h"
+#include "host/data/DBIniFile.h"
+#include "host/data/Database.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 
 #include <cfenv>

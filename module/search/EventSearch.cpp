@@ -1,7 +1,7 @@
 #include "module/search/EventSearch.h"
 
-#include "host/Database.h"
-#include "host/SysUtils.h"
+#include "host/data/Database.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 
 #include <QDate>

@@ -1,8 +1,8 @@
 #include "module/search/HorloNavigatorUnit.h"
 
-#include "host/Dialogs.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloRegistration.h"

@@ -2,7 +2,7 @@
 // date range, hour range) that become the condition of HorloDM.EmployeeEventZQ.
 #pragma once
 
-#include "host/NavigatorForm.h"
+#include "host/console/NavigatorForm.h"
 #include "module/search/EventSearch.h"
 
 class THorloNavigatorForm : public TCustomNavigatorForm {

@@ -1,7 +1,7 @@
 // The loadable module's entry point. Only this file makes the module start and
 // stop, so that horlo_lib linked into tests and the command line creates
 // nothing by itself.
-#include "host/HostIntf.h"
+#include "host/console/HostIntf.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloRegistration.h"
 

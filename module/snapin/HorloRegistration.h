@@ -3,7 +3,7 @@
 // releases it, with GlobalConsole, when the library is unloaded.
 #pragma once
 
-#include "host/Snapin.h"
+#include "host/console/Snapin.h"
 
 class THorloSnapinFactory : public TCustomSnapinFactory {
 public:

@@ -1,7 +1,7 @@
 // The module's snap-in and the viewer and navigator it hands to the host.
 #pragma once
 
-#include "host/Snapin.h"
+#include "host/console/Snapin.h"
 
 inline constexpr int HorloModuleID = 2011;
 

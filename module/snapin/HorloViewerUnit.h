@@ -2,7 +2,7 @@
 // and the module's commands, each of which opens one of its dialogs.
 #pragma once
 
-#include "host/ViewerForm.h"
+#include "host/console/ViewerForm.h"
 
 class THorloViewerForm : public TCustomViewerForm {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "module/worktime/AttendanceDay.h"
 
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
 namespace {
 

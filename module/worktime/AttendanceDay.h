@@ -4,7 +4,7 @@
 // "Dodaj zaposlenog") and `horlo attendance add` share it.
 #pragma once
 
-#include "host/Database.h"
+#include "host/data/Database.h"
 #include "module/reports/WorkingDay.h"
 
 #include <QDate>

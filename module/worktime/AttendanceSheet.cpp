@@ -1,8 +1,8 @@
 #include "module/worktime/AttendanceSheet.h"
 
-#include "host/Dialogs.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "module/data/EmployeeColumns.h"
 
 namespace {

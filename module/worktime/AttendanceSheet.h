@@ -3,9 +3,9 @@
 // per-employee summary, and the sheet as a table for the command line.
 #pragma once
 
-#include "host/ClientDataSet.h"
-#include "host/TableWriter.h"
-#include "host/ZQuery.h"
+#include "host/data/ClientDataSet.h"
+#include "host/data/TableWriter.h"
+#include "host/data/ZQuery.h"
 #include "module/worktime/AttendanceDay.h"
 
 #include <QColor>

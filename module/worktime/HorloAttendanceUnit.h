@@ -4,8 +4,8 @@
 // employee. Changes stay in the sheet query's cache until applied.
 #pragma once
 
-#include "host/ClientDataSet.h"
-#include "host/WheelToKey.h"
+#include "host/data/ClientDataSet.h"
+#include "host/ui/WheelToKey.h"
 #include "module/worktime/AttendanceSheet.h"
 
 #include <QDialog>

@@ -3,7 +3,7 @@
 // pick list; changes stay in the query's cache until applied.
 #pragma once
 
-#include "host/WheelToKey.h"
+#include "host/ui/WheelToKey.h"
 
 #include <QColor>
 #include <QDialog>

@@ -1,6 +1,6 @@
 // `horlo import` and `horlo process` run as programs: their output lines and exit statuses.
 #include "devicesim/SimServer.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "module/device/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"

@@ -2,11 +2,11 @@
 #include "console/ConsoleServices.h"
 #include "console/EmployeeChooserDialog.h"
 #include "console/PrintWizard.h"
-#include "host/ClientDataSet.h"
-#include "host/DBGrid.h"
-#include "host/Dialogs.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/data/ClientDataSet.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QCoreApplication>

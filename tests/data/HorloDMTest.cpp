@@ -1,5 +1,5 @@
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "module/data/HorloDMUnit.h"
 #include "tests/support/TestDatabase.h"
 

@@ -6,7 +6,7 @@
 //   card 3 K3 (1003, employee 8, active) with ticket 31 at door 1.
 
 #include "devicesim/SimServer.h"
-#include "host/Dialogs.h"
+#include "host/ui/Dialogs.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/device/DeviceCommands.h"
 #include "tests/device/LoopbackTools.h"

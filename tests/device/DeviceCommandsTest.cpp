@@ -2,7 +2,7 @@
 // what the run reports for it.
 #include "module/device/DeviceCommands.h"
 #include "devicesim/SimServer.h"
-#include "host/Dialogs.h"
+#include "host/ui/Dialogs.h"
 #include "module/data/HorloDMUnit.h"
 #include "tests/device/DeviceCommandsFixture.h"
 

@@ -2,8 +2,8 @@
 // stored must be exactly the records the devices hold, whatever the line does.
 #include "module/device/LogDownload.h"
 #include "devicesim/SimServer.h"
-#include "host/SysUtils.h"
-#include "host/ZQuery.h"
+#include "host/data/SysUtils.h"
+#include "host/data/ZQuery.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"
 #include "tests/support/TestDatabase.h"

@@ -2,7 +2,7 @@
 // Simulated devices for the tests that download from them.
 
 #include "devicesim/SimDevice.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
 #include <vector>
 

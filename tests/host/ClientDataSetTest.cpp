@@ -1,4 +1,4 @@
-#include "host/ClientDataSet.h"
+#include "host/data/ClientDataSet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "host/Database.h"
-#include "host/HostStrings.h"
-#include "host/ZQuery.h"
+#include "host/data/Database.h"
+#include "host/data/HostStrings.h"
+#include "host/data/ZQuery.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>

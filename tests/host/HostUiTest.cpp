@@ -1,14 +1,14 @@
 // The host's widgets and seams: the data-aware grid and its sorter, the record
 // navigator, the key/value editor, the scripted boxes and the wheel-to-key filter.
-#include "host/ClientDataSet.h"
-#include "host/DBGrid.h"
-#include "host/DBNavigator.h"
-#include "host/Dialogs.h"
-#include "host/GridSorter.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
-#include "host/ValueListEditor.h"
-#include "host/WheelToKey.h"
+#include "host/data/ClientDataSet.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/DBNavigator.h"
+#include "host/ui/Dialogs.h"
+#include "host/ui/GridSorter.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
+#include "host/ui/ValueListEditor.h"
+#include "host/ui/WheelToKey.h"
 
 #include <QApplication>
 #include <QComboBox>

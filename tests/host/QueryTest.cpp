@@ -1,4 +1,4 @@
-#include "host/ZQuery.h"
+#include "host/data/ZQuery.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "host/CustomDM.h"
-#include "host/DBIniFile.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/data/CustomDM.h"
+#include "host/data/DBIniFile.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 
 #include <gtest/gtest.h>
 

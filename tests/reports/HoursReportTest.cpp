@@ -2,7 +2,7 @@
 // each event's own date, intervals that belong to one employee and end at
 // their close, and the stored events read back in report order.
 #include "module/reports/HoursReport.h"
-#include "host/SysUtils.h"
+#include "host/data/SysUtils.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // grouping too; the report options as first use finds them and as stored; the
 // lists' sort orders and tables.
 #include "module/reports/PresenceLists.h"
-#include "host/DBIniFile.h"
-#include "host/SysUtils.h"
+#include "host/data/DBIniFile.h"
+#include "host/data/SysUtils.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"

@@ -1,7 +1,7 @@
 // `horlo report` run as a program: usage mistakes, the presence lists, the
 // hours report and the warnings as text and as CSV read back by a CSV reader,
 // with the options stored by the report dialog.
-#include "host/DBIniFile.h"
+#include "host/data/DBIniFile.h"
 #include "tests/support/CsvReader.h"
 #include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"

@@ -1,11 +1,11 @@
 // The event search: the condition of every key and their combinations, run
 // against the database, and the navigator form that drives it.
 #include "module/search/EventSearch.h"
-#include "host/ClientDataSet.h"
-#include "host/DataSet.h"
-#include "host/Dialogs.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/data/ClientDataSet.h"
+#include "host/data/DataSet.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/search/HorloNavigatorUnit.h"

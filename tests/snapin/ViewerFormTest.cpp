@@ -1,6 +1,6 @@
 // The event viewer's grid, direction images, commands, toolbar and popup menu.
-#include "host/Dialogs.h"
-#include "host/SysUtils.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/SysUtils.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloViewerUnit.h"
 #include "tests/support/TestDatabase.h"

@@ -2,7 +2,7 @@
 // server (HORLO_TEST_SOCKET) or on the server that HORLO_TEST_DB names.
 #pragma once
 
-#include "host/Database.h"
+#include "host/data/Database.h"
 
 #include <QString>
 

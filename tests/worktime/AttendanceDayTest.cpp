@@ -1,8 +1,8 @@
 // The attendance day: counted minutes of a day's events, who gets a row, and
 // storing a day at once.
 #include "module/worktime/AttendanceDay.h"
-#include "host/DBIniFile.h"
-#include "host/SysUtils.h"
+#include "host/data/DBIniFile.h"
+#include "host/data/SysUtils.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>

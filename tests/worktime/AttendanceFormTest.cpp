@@ -1,9 +1,9 @@
 // The attendance dialog as a user drives it: the period and filters, adding a
 // day or an employee, colours, editing keys, the summary and printing.
-#include "host/DBGrid.h"
-#include "host/Dialogs.h"
-#include "host/HostStrings.h"
-#include "host/SysUtils.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloRegistration.h"

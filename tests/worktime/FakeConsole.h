@@ -3,9 +3,10 @@
 // chooser when one is given.
 #pragma once
 
-#include "host/DBGrid.h"
-#include "host/HostIntf.h"
-#include "host/TableWriter.h"
+#include "host/ui/DBGrid.h"
+#include "host/console/HostIntf.h"
+#include "host/data/TableWriter.h"
+#include "host/ui/GridTable.h"
 
 #include <QPointer>
 

@@ -1,0 +1,684 @@
+#include "host/data/Database.h"
+
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <memory>
+#include <QUrlQuery>
+
+#include <errmsg.h>
+#include <mysql.h>
+#include <mysqld_error.h>
+
+EDatabaseError::EDatabaseError(const QString& message, unsigned errorCode, QString duplicateKey)
+    : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode),
+      m_duplicateKey(std::move(duplicateKey)) {}
+
+bool EDatabaseError::IsConflict() const {
+    // 1213: a deadlock, and how a cluster reports a certification conflict;
+    // 1205: a lock wait that timed out
+    return m_errorCode == ER_LOCK_DEADLOCK || m_errorCode == ER_LOCK_WAIT_TIMEOUT;
+}
+
+int TResultSet::ColumnIndex(const QString& name) const {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+// ---------------------------------------------------------------- parameters
+
+namespace {
+
+// "host", "host:port", "[v6]" or "[v6]:port"; false when it is none of them.
+bool ParseServer(const QString& text, TServerAddress& server) {
+    QString host = text, port;
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0) return false;
+        host = text.mid(1, close - 1);
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty()) {
+            if (!rest.startsWith(QLatin1Char(':'))) return false;
+            port = rest.mid(1);
+        }
+    } else if (const qsizetype colon = text.lastIndexOf(QLatin1Char(':')); colon >= 0) {
+        host = text.left(colon);
+        port = text.mid(colon + 1);
+    }
+    host = QUrl::fromPercentEncoding(host.toUtf8());
+    if (host.isEmpty() || host.contains(QLatin1Char(':')) != text.startsWith(QLatin1Char('['))) return false;
+    server.host = host;
+    server.port = 0;
+    if (!port.isEmpty()) {
+        bool ok = false;
+        server.port = port.toInt(&ok);
+        if (!ok || server.port < 1 || server.port > 65535) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TConnectionParams TConnectionParams::FromUrl(const QString& url) {
+    // Parsed by hand: a list of hosts is no URL authority that QUrl accepts.
+    static const QRegularExpression form(
+        QStringLiteral("^(?:mysql|mariadb)://(?:([^@/?#]*)@)?([^@/?#]*)/([^/?#]+)(?:\\?([^#]*))?$"));
+    const QRegularExpressionMatch m = form.match(url.trimmed());
+    if (!m.hasMatch()) throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    auto decoded = [](const QString& part) { return QUrl::fromPercentEncoding(part.toUtf8()); };
+    TConnectionParams p;
+    const QString userInfo = m.captured(1);
+    const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
+    p.user = decoded(colon < 0 ? userInfo : userInfo.left(colon));
+    if (colon >= 0) p.password = decoded(userInfo.mid(colon + 1));
+    p.database = decoded(m.captured(3));
+    p.servers.clear();
+    if (!m.captured(2).isEmpty())
+        for (const QString& item : m.captured(2).split(QLatin1Char(','))) {
+            TServerAddress server;
+            if (!ParseServer(item, server)) throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+            p.servers << server;
+        }
+    if (p.servers.isEmpty()) p.servers << TServerAddress{QStringLiteral("localhost"), 0};
+    const QUrlQuery query(m.captured(4));
+    p.socket = query.queryItemValue(QStringLiteral("socket"), QUrl::FullyDecoded);
+    if (query.hasQueryItem(QStringLiteral("timeout"))) {
+        bool ok = false;
+        p.timeoutSeconds = query.queryItemValue(QStringLiteral("timeout")).toInt(&ok);
+        if (!ok || p.timeoutSeconds < 1 || p.timeoutSeconds > 3600)
+            throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    }
+    return p;
+}
+
+TConnectionParams TConnectionParams::PrivateServer() {
+    QString home = qEnvironmentVariable("HORLO_HOME");
+    if (home.isEmpty()) home = QDir::homePath() + QStringLiteral("/.local/share/horlo");
+    TConnectionParams p;
+    p.socket = home + QStringLiteral("/run/mysqld.sock");
+    p.user = QStringLiteral("root");
+    p.database = QStringLiteral("horlo");
+    return p;
+}
+
+TConnectionParams TConnectionParams::FromEnvironment() {
+    const QString url = qEnvironmentVariable("HORLO_DB");
+    return url.isEmpty() ? PrivateServer() : FromUrl(url);
+}
+
+QString TServerAddress::ToString() const {
+    const QString name = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    return port ? name + QStringLiteral(":%1").arg(port) : name;
+}
+
+QString TConnectionParams::ToUrl() const {
+    auto encoded = [](const QString& part) { return QString::fromUtf8(QUrl::toPercentEncoding(part)); };
+    QStringList where;
+    for (const TServerAddress& server : servers)
+        where << server.ToString();
+    QString url = QStringLiteral("mysql://") + encoded(user);
+    if (!password.isEmpty()) url += QLatin1Char(':') + encoded(password);
+    url += QLatin1Char('@') + where.join(QLatin1Char(',')) + QLatin1Char('/') + encoded(database);
+    QUrlQuery query;
+    if (!socket.isEmpty()) query.addQueryItem(QStringLiteral("socket"), encoded(socket));
+    if (timeoutSeconds != TConnectionParams().timeoutSeconds)
+        query.addQueryItem(QStringLiteral("timeout"), QString::number(timeoutSeconds));
+    return query.isEmpty() ? url : url + QLatin1Char('?') + query.toString(QUrl::FullyEncoded);
+}
+
+QString TConnectionParams::ToDisplayString() const {
+    QStringList where;
+    if (!socket.isEmpty())
+        where << socket;
+    else
+        for (const TServerAddress& server : servers)
+            where << server.ToString();
+    return QStringLiteral("%1@%2/%3").arg(user, where.join(QLatin1Char(',')), database);
+}
+
+// ---------------------------------------------------------------- values
+
+namespace {
+
+std::once_flag g_libraryInit;
+
+TFieldType FieldTypeOf(const MYSQL_FIELD& f) {
+    if (f.flags & ENUM_FLAG) return TFieldType::Boolean; // the schema keeps ENUM for 'y'/'n' only
+    switch (f.type) {
+    case MYSQL_TYPE_TINY:
+    case MYSQL_TYPE_SHORT:
+        return TFieldType::SmallInt;
+    case MYSQL_TYPE_LONG:
+    case MYSQL_TYPE_INT24:
+    case MYSQL_TYPE_YEAR:
+        return TFieldType::Integer;
+    case MYSQL_TYPE_LONGLONG:
+    case MYSQL_TYPE_BIT:
+        return TFieldType::LargeInt;
+    case MYSQL_TYPE_FLOAT:
+    case MYSQL_TYPE_DOUBLE:
+    case MYSQL_TYPE_DECIMAL:
+    case MYSQL_TYPE_NEWDECIMAL:
+        return TFieldType::Float;
+    case MYSQL_TYPE_DATE:
+    case MYSQL_TYPE_NEWDATE:
+        return TFieldType::Date;
+    case MYSQL_TYPE_TIME:
+        return TFieldType::Time;
+    case MYSQL_TYPE_DATETIME:
+    case MYSQL_TYPE_TIMESTAMP:
+        return TFieldType::DateTime;
+    case MYSQL_TYPE_TINY_BLOB:
+    case MYSQL_TYPE_MEDIUM_BLOB:
+    case MYSQL_TYPE_LONG_BLOB:
+    case MYSQL_TYPE_BLOB:
+    case MYSQL_TYPE_STRING:
+    case MYSQL_TYPE_VAR_STRING:
+    case MYSQL_TYPE_VARCHAR:
+        return f.charsetnr == 63 ? TFieldType::Bytes : TFieldType::String;
+    default:
+        return TFieldType::String;
+    }
+}
+
+int Digits(const char* p, int n) {
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return -1;
+        v = v * 10 + (p[i] - '0');
+    }
+    return v;
+}
+
+QDate ParseDate(const char* p, unsigned long len) {
+    if (len < 10) return {};
+    return QDate(Digits(p, 4), Digits(p + 5, 2), Digits(p + 8, 2)); // "0000-00-00" gives an invalid date
+}
+
+QTime ParseTime(const char* p, unsigned long len) {
+    if (len < 8) return {};
+    return QTime(Digits(p, 2), Digits(p + 3, 2), Digits(p + 6, 2));
+}
+
+QVariant ValueOf(TFieldType type, const char* p, unsigned long len) {
+    if (!p) return {};
+    switch (type) {
+    case TFieldType::SmallInt:
+    case TFieldType::Integer:
+    case TFieldType::LargeInt:
+        return QVariant(QByteArray::fromRawData(p, int(len)).toLongLong());
+    case TFieldType::Float:
+        return QVariant(QByteArray::fromRawData(p, int(len)).toDouble());
+    case TFieldType::Boolean:
+        return QVariant(len == 1 && (p[0] == 'y' || p[0] == 'Y'));
+    case TFieldType::Date: {
+        const QDate d = ParseDate(p, len);
+        return d.isValid() ? QVariant(d) : QVariant();
+    }
+    case TFieldType::Time: {
+        const QTime t = ParseTime(p, len);
+        return t.isValid() ? QVariant(t) : QVariant();
+    }
+    case TFieldType::DateTime: {
+        const QDate d = ParseDate(p, len);
+        const QTime t = len >= 19 ? ParseTime(p + 11, len - 11) : QTime(0, 0);
+        if (!d.isValid() || !t.isValid()) return {};
+        return QVariant(QDateTime(d, t, Qt::UTC));
+    }
+    case TFieldType::Bytes:
+        return QVariant(QByteArray(p, int(len)));
+    default:
+        return QVariant(QString::fromUtf8(p, int(len)));
+    }
+}
+
+bool IsLostConnection(unsigned code, const QString& server) {
+    // A cluster node that left the primary component refuses the session's work
+    // (1047), or its writes (1180 naming the component); another node takes it.
+    return code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_SERVER_LOST_EXTENDED ||
+           code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR || code == ER_UNKNOWN_COM_ERROR ||
+           (code == ER_ERROR_DURING_COMMIT && server.contains(QLatin1String("Primary Component")));
+}
+
+// information_schema.COLUMNS.COLUMN_DEFAULT: quoted literals, bare numbers,
+// NULL, or an expression (which the client cannot evaluate and leaves out).
+bool ParseDefault(const QVariant& raw, QVariant& value) {
+    if (raw.isNull()) return false;
+    const QString text = raw.toString();
+    if (text.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0) return false;
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('\'')) && text.endsWith(QLatin1Char('\''))) {
+        value = text.mid(1, text.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+        return true;
+    }
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok) return false;
+    value = text.contains(QLatin1Char('.')) || text.contains(QLatin1Char('e'), Qt::CaseInsensitive)
+                ? QVariant(number)
+                : QVariant(text.toLongLong());
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- connection
+
+TZConnection::TZConnection(TConnectionParams params) : m_params(std::move(params)) {}
+
+TZConnection::~TZConnection() {
+    Disconnect();
+}
+
+void TZConnection::SetParams(TConnectionParams params) {
+    std::lock_guard lock(m_mutex);
+    m_params = std::move(params);
+}
+
+st_mysql* TZConnection::ConnectTo(const TServerAddress& server, QString& error) {
+    MYSQL* m = mysql_init(nullptr);
+    if (!m) throw EDatabaseError(_CMN_DB_CONNECT_ERR);
+    mysql_options(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    // A server that stops answering ends the run instead of holding it for ever.
+    const unsigned timeout = unsigned(std::max(1, m_params.timeoutSeconds));
+    const unsigned connectTimeout = std::min(10u, timeout);
+    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
+    mysql_options(m, MYSQL_OPT_READ_TIMEOUT, &timeout);
+    mysql_options(m, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
+    const QByteArray host = server.host.toUtf8(), user = m_params.user.toUtf8(),
+                     password = m_params.password.toUtf8(), database = m_params.database.toUtf8(),
+                     socket = m_params.socket.toUtf8();
+    auto failed = [&](const QString& why) {
+        error = why;
+        mysql_close(m);
+        return nullptr;
+    };
+    if (!mysql_real_connect(m, host.constData(), user.constData(), password.constData(), database.constData(),
+                            unsigned(server.port), socket.isEmpty() ? nullptr : socket.constData(),
+                            CLIENT_FOUND_ROWS | CLIENT_MULTI_RESULTS)) {
+        m_connectErrorCode = mysql_errno(m);
+        return failed(QString::fromUtf8(mysql_error(m)));
+    }
+    // A cluster node that is not part of the synced cluster accepts sessions but
+    // refuses their work; the next server is tried instead.
+    auto status = [&](const char* statement, QByteArray& value) {
+        if (mysql_real_query(m, statement, qstrlen(statement)) != 0) return false;
+        value.clear();
+        if (MYSQL_RES* res = mysql_store_result(m)) {
+            if (const MYSQL_ROW row = mysql_fetch_row(res); row && row[1]) value = row[1];
+            mysql_free_result(res);
+        }
+        return true;
+    };
+    QByteArray wsrepOn, wsrepReady;
+    if (!status("SHOW VARIABLES LIKE 'wsrep_on'", wsrepOn)) return failed(QString::fromUtf8(mysql_error(m)));
+    if (wsrepOn == "ON") {
+        if (!status("SHOW STATUS LIKE 'wsrep_ready'", wsrepReady))
+            return failed(QString::fromUtf8(mysql_error(m)));
+        if (wsrepReady != "ON") return failed(QString::fromUtf8(_CMN_DB_NOT_READY_ERR));
+    }
+    // Lock waits end before the client's own wait does, so that they come back
+    // as conflicts to retry rather than as a lost connection.
+    const QByteArray session =
+        QStringLiteral("SET SESSION innodb_lock_wait_timeout = %1").arg(std::max(1u, timeout / 3)).toUtf8();
+    if (mysql_real_query(m, session.constData(), session.size()) != 0)
+        return failed(QString::fromUtf8(mysql_error(m)));
+    return m;
+}
+
+void TZConnection::Connect() {
+    std::call_once(g_libraryInit, [] { mysql_library_init(0, nullptr, nullptr); });
+    std::lock_guard lock(m_mutex);
+    if (m_mysql) {
+        mysql_close(m_mysql);
+        m_mysql = nullptr;
+    }
+    QStringList errors;
+    m_connectErrorCode = 0;
+    for (const TServerAddress& server : m_params.servers) {
+        QString error;
+        if (MYSQL* m = ConnectTo(server, error)) {
+            m_mysql = m;
+            m_lost = false;
+            m_defaults.clear();
+            m_streamTimeoutSet = false;
+            return;
+        }
+        errors << (m_params.servers.size() > 1 ? server.ToString() + QStringLiteral(": ") + error : error);
+    }
+    throw EDatabaseError(
+        Format(_CMN_DB_CONNECT_FMT, {m_params.ToDisplayString(), errors.join(QStringLiteral("; "))}),
+        m_connectErrorCode);
+}
+
+void TZConnection::Disconnect() {
+    std::lock_guard lock(m_mutex);
+    if (m_mysql) mysql_close(m_mysql);
+    m_mysql = nullptr;
+    m_lost = false;
+}
+
+bool TZConnection::Connected() const {
+    std::lock_guard lock(m_mutex);
+    return m_mysql && !m_lost;
+}
+
+void TZConnection::EnsureOpen() {
+    // a statement between the rows of a streamed result would break the protocol
+    // (a window repainting while a long read shows its progress): refused instead
+    if (m_streaming) throw EDatabaseError(_CMN_DB_STREAMING_ERR);
+    // A connection lost between statements is opened again (on the first server
+    // that answers), but never inside a transaction: what the transaction wrote
+    // is gone with the old session. A failed attempt leaves it lost, so the next
+    // statement tries again.
+    if (m_lost) {
+        if (m_transactionDepth > 0) throw EDatabaseError(_CMN_DB_LOST_ERR, CR_SERVER_LOST);
+        Connect();
+    }
+    if (!m_mysql) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
+}
+
+void TZConnection::Fail() {
+    Fail(mysql_errno(m_mysql), QString::fromUtf8(mysql_error(m_mysql)));
+}
+
+void TZConnection::Fail(unsigned code, const QString& server) {
+    if (IsLostConnection(code, server)) {
+        // the session is gone; the next statement outside a transaction connects again
+        m_lost = true;
+        if (m_mysql) mysql_close(m_mysql);
+        m_mysql = nullptr;
+        throw EDatabaseError(_CMN_DB_LOST_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
+    }
+    if (code == ER_LOCK_DEADLOCK || code == ER_LOCK_WAIT_TIMEOUT)
+        throw EDatabaseError(_CMN_DB_CONFLICT_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
+    if (code == ER_DUP_ENTRY) {
+        // "Duplicate entry '…' for key 'name'" (MySQL 8 names it 'table.name')
+        static const QRegularExpression keyName(QStringLiteral("for key '(?:[^'.]*\\.)?([^'.]*)'$"));
+        const QString key = keyName.match(server).captured(1);
+        throw EDatabaseError(Format(_CMN_DB_DUPLICATE_FMT, {key}), code, key);
+    }
+    throw EDatabaseError(server, code);
+}
+
+void TZConnection::Query(const QString& sql) {
+    EnsureOpen();
+    const QByteArray text = sql.toUtf8();
+    if (mysql_real_query(m_mysql, text.constData(), text.size()) != 0) Fail();
+}
+
+namespace {
+
+std::vector<TColumnInfo> ColumnsOf(MYSQL_RES* res) {
+    const unsigned count = mysql_num_fields(res);
+    const MYSQL_FIELD* fields = mysql_fetch_fields(res);
+    std::vector<TColumnInfo> columns(count);
+    for (unsigned i = 0; i < count; ++i) {
+        const MYSQL_FIELD& f = fields[i];
+        TColumnInfo& c = columns[i];
+        c.name = QString::fromUtf8(f.name, int(f.name_length));
+        c.orgName = QString::fromUtf8(f.org_name, int(f.org_name_length));
+        c.orgTable = QString::fromUtf8(f.org_table, int(f.org_table_length));
+        c.table = QString::fromUtf8(f.table, int(f.table_length));
+        c.fieldType = FieldTypeOf(f);
+        unsigned charLen = 1;
+        if (c.fieldType == TFieldType::String)
+            if (const MARIADB_CHARSET_INFO* cs = mariadb_get_charset_by_nr(f.charsetnr))
+                charLen = cs->char_maxlen ? cs->char_maxlen : 1;
+        c.size = int(f.length / charLen);
+        c.notNull = f.flags & NOT_NULL_FLAG;
+        c.autoIncrement = f.flags & AUTO_INCREMENT_FLAG;
+        c.primaryKey = f.flags & PRI_KEY_FLAG;
+    }
+    return columns;
+}
+
+void ReadRow(MYSQL_RES* res, MYSQL_ROW row, const std::vector<TColumnInfo>& columns, std::vector<QVariant>& values) {
+    const unsigned long* lengths = mysql_fetch_lengths(res);
+    values.resize(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        values[i] = ValueOf(columns[i].fieldType, row[i], lengths[i]);
+}
+
+} // namespace
+
+TResultSet TZConnection::Select(const QString& sql) {
+    std::lock_guard lock(m_mutex);
+    Query(sql);
+    TResultSet result;
+    MYSQL_RES* res = mysql_store_result(m_mysql);
+    if (!res) {
+        if (mysql_field_count(m_mysql) != 0) Fail();
+        return result;
+    }
+    result.columns = ColumnsOf(res);
+    result.rows.reserve(mysql_num_rows(res));
+    while (MYSQL_ROW row = mysql_fetch_row(res)) {
+        std::vector<QVariant> values;
+        ReadRow(res, row, result.columns, values);
+        result.rows.push_back(std::move(values));
+    }
+    mysql_free_result(res);
+    return result;
+}
+
+void TZConnection::SelectEach(const QString& sql, const TColumnsTaker& columns, const TRowTaker& take) {
+    std::lock_guard lock(m_mutex);
+    EnsureOpen();
+    if (!m_streamTimeoutSet) {
+        // the server gives up on a reader that stops taking rows (a paused pager)
+        // after this long, instead of the default minute
+        Query(QStringLiteral("SET SESSION net_write_timeout = 600"));
+        m_streamTimeoutSet = true;
+    }
+    Query(sql);
+    MYSQL_RES* res = mysql_use_result(m_mysql);
+    if (!res) {
+        if (mysql_field_count(m_mysql) != 0) Fail();
+        return;
+    }
+    // the rest of a result stopped early is read and dropped when it is freed
+    const std::unique_ptr<MYSQL_RES, decltype(&mysql_free_result)> guard(res, &mysql_free_result);
+    m_streaming = true;
+    struct EndStream {
+        bool& streaming;
+        ~EndStream() { streaming = false; }
+    } endStream{m_streaming};
+    const std::vector<TColumnInfo> info = ColumnsOf(res);
+    if (columns) columns(info);
+    std::vector<QVariant> values;
+    while (MYSQL_ROW row = mysql_fetch_row(res)) {
+        ReadRow(res, row, info, values);
+        if (!take(values)) return;
+    }
+    if (mysql_errno(m_mysql) != 0) Fail(); // the connection broke off mid-result
+}
+
+quint64 TZConnection::Execute(const QString& sql, qint64* insertId) {
+    std::lock_guard lock(m_mutex);
+    Query(sql);
+    if (MYSQL_RES* res = mysql_store_result(m_mysql)) mysql_free_result(res);
+    const my_ulonglong affected = mysql_affected_rows(m_mysql);
+    const qint64 id = qint64(mysql_insert_id(m_mysql));
+    m_lastInsertIds[std::this_thread::get_id()] = id;
+    if (insertId) *insertId = id;
+    return affected == my_ulonglong(-1) ? 0 : affected;
+}
+
+qint64 TZConnection::LastInsertId() const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_lastInsertIds.find(std::this_thread::get_id());
+    return it == m_lastInsertIds.end() ? 0 : it->second;
+}
+
+void TZConnection::ExecuteScript(const QString& script) {
+    std::lock_guard lock(m_mutex);
+    EnsureOpen();
+    mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_ON);
+    const QByteArray text = script.toUtf8();
+    int status = mysql_real_query(m_mysql, text.constData(), text.size());
+    while (status == 0) {
+        if (MYSQL_RES* res = mysql_store_result(m_mysql)) mysql_free_result(res);
+        status = mysql_next_result(m_mysql); // 0: another result, -1: done, >0: error
+    }
+    if (status > 0) {
+        const unsigned code = mysql_errno(m_mysql);
+        const QString server = QString::fromUtf8(mysql_error(m_mysql));
+        if (!IsLostConnection(code, server))
+            mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+        Fail(code, server);
+    }
+    mysql_set_server_option(m_mysql, MYSQL_OPTION_MULTI_STATEMENTS_OFF);
+}
+
+QString TZConnection::Escape(const QString& text) const {
+    std::lock_guard lock(m_mutex);
+    const QByteArray in = text.toUtf8();
+    QByteArray out(in.size() * 2 + 1, Qt::Uninitialized);
+    unsigned long n;
+    if (m_mysql)
+        n = mysql_real_escape_string(m_mysql, out.data(), in.constData(), in.size());
+    else
+        n = mysql_escape_string(out.data(), in.constData(), in.size()); // utf8 is safe without a session
+    out.resize(int(n));
+    return QString::fromUtf8(out);
+}
+
+QString TZConnection::Quote(const QString& text) const {
+    return QLatin1Char('\'') + Escape(text) + QLatin1Char('\'');
+}
+
+QString TZConnection::Literal(const QVariant& value) const {
+    if (!value.isValid() || value.isNull()) return QStringLiteral("NULL");
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("'y'") : QStringLiteral("'n'");
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+        return QString::number(value.toLongLong());
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+        return QString::number(value.toULongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::QDate:
+        return QLatin1Char('\'') + SqlDate(value.toDate()) + QLatin1Char('\'');
+    case QMetaType::QDateTime:
+        return QLatin1Char('\'') + SqlDateTime(value.toDateTime()) + QLatin1Char('\'');
+    case QMetaType::QTime:
+        return QLatin1Char('\'') + value.toTime().toString(QStringLiteral("HH:mm:ss")) + QLatin1Char('\'');
+    case QMetaType::QByteArray:
+        return QStringLiteral("X'") + QString::fromLatin1(value.toByteArray().toHex()) + QLatin1Char('\'');
+    default:
+        return Quote(value.toString());
+    }
+}
+
+TTableDefaults TZConnection::Defaults(const QString& table) {
+    std::lock_guard lock(m_mutex);
+    const QString key = table.toLower();
+    auto it = m_defaults.find(key);
+    if (it != m_defaults.end()) return *it;
+    const TResultSet rs =
+        Select(QStringLiteral("SELECT COLUMN_NAME, COLUMN_DEFAULT FROM information_schema.COLUMNS "
+                              "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = %1")
+                   .arg(Quote(table)));
+    TTableDefaults defaults;
+    for (const auto& row : rs.rows) {
+        QVariant value;
+        if (ParseDefault(row[1], value)) defaults.values.insert(row[0].toString().toLower(), value);
+    }
+    m_defaults.insert(key, defaults);
+    return defaults;
+}
+
+// ---------------------------------------------------------------- transaction
+
+TTransaction::TTransaction(TZConnection& connection) : m_connection(connection), m_lock(connection.m_mutex) {
+    m_outermost = m_connection.m_transactionDepth == 0;
+    if (m_outermost) {
+        m_connection.m_rollbackOnly = false;
+        m_connection.Query(QStringLiteral("START TRANSACTION"));
+    }
+    ++m_connection.m_transactionDepth;
+}
+
+TTransaction::~TTransaction() {
+    if (m_done) return;
+    --m_connection.m_transactionDepth;
+    if (!m_outermost) {
+        m_connection.m_rollbackOnly = true; // the outer guard must not commit half of the work
+        return;
+    }
+    if (m_connection.m_lost) return; // the server rolled back with the session
+    try {
+        m_connection.Query(QStringLiteral("ROLLBACK"));
+    } catch (const EDatabaseError&) {
+        // a lost session has rolled back on the server already
+    }
+}
+
+void TTransaction::Commit() {
+    if (m_done) return;
+    m_done = true;
+    --m_connection.m_transactionDepth;
+    if (!m_outermost) return;
+    if (m_connection.m_rollbackOnly) {
+        m_connection.Query(QStringLiteral("ROLLBACK"));
+        throw EDatabaseError(_CMN_DB_ROLLED_BACK_ERR);
+    }
+    try {
+        m_connection.Query(QStringLiteral("COMMIT"));
+    } catch (const EDatabaseError& e) {
+        // the server may have committed before the answer was lost
+        if (!m_connection.m_lost) throw;
+        throw EDatabaseError(_CMN_DB_LOST_AT_COMMIT_ERR, e.ErrorCode());
+    }
+    m_lock.unlock();
+}
+
+// ---------------------------------------------------------------- batches
+
+TBatchInsert::TBatchInsert(TZConnection& connection, QString head, int batchSize)
+    : m_connection(connection), m_head(std::move(head)), m_batchSize(std::max(1, batchSize)) {}
+
+void TBatchInsert::Add(const QString& row) {
+    m_rows << row;
+    if (m_rows.size() >= m_batchSize) Flush();
+}
+
+void TBatchInsert::Flush() {
+    if (m_rows.isEmpty()) return;
+    qint64 first = 0;
+    m_connection.Execute(m_head + m_rows.join(QLatin1Char(',')), &first);
+    if (m_firstInsertId == 0) m_firstInsertId = first;
+    m_rows.clear();
+}
+
+void DatabaseDetail::PauseBeforeRetry(int attempt) {
+    const int ms = 20 * attempt + int(QRandomGenerator::global()->bounded(30 * attempt));
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void DatabaseDetail::GiveUp(const EDatabaseError& last) {
+    throw EDatabaseError(Format(_CMN_DB_BUSY_FMT, {kTransactionAttempts}), last.ErrorCode());
+}
+
+QString SqlDateTime(const QDateTime& value) {
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString SqlDate(const QDate& value) {
+    return value.toString(QStringLiteral("yyyy-MM-dd"));
+}

@@ -1,0 +1,345 @@
+#include "host/ui/Dialogs.h"
+
+#include "host/data/DataSet.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+struct TScriptState {
+    bool unattended = false;
+    std::deque<TModalResult> answers;
+    std::deque<QDate> dates;
+    std::deque<int> options;
+    std::deque<qint64> employees;
+    std::deque<QString> texts;
+    int progressCancels = 0;
+    QList<TShownDialog> shown;
+};
+
+TScriptState& Script() {
+    static TScriptState state;
+    return state;
+}
+
+template <class T> std::optional<T> Take(std::deque<T>& queue) {
+    if (queue.empty()) return std::nullopt;
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+}
+
+int g_hourGlassDepth = 0;
+int g_hourGlassCount = 0;
+
+const char* KindOf(TMsgDlgType type) {
+    switch (type) {
+    case TMsgDlgType::Warning:
+        return "warning";
+    case TMsgDlgType::Error:
+        return "error";
+    case TMsgDlgType::Information:
+        return "information";
+    case TMsgDlgType::Confirmation:
+        return "confirmation";
+    }
+    return "";
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- script
+
+void TDialogScript::SetUnattended(bool on) {
+    Script().unattended = on;
+}
+
+bool TDialogScript::Unattended() {
+    return Script().unattended;
+}
+
+void TDialogScript::SetNextAnswer(TModalResult answer) {
+    Script().answers.push_back(answer);
+}
+
+void TDialogScript::SetNextDate(const QDate& date) {
+    Script().dates.push_back(date);
+}
+
+void TDialogScript::SetNextOption(int option) {
+    Script().options.push_back(option);
+}
+
+void TDialogScript::SetNextEmployee(qint64 employeeID) {
+    Script().employees.push_back(employeeID);
+}
+
+void TDialogScript::SetNextText(const QString& text) {
+    Script().texts.push_back(text);
+}
+
+const QList<TShownDialog>& TDialogScript::Shown() {
+    return Script().shown;
+}
+
+void TDialogScript::Reset() {
+    const bool unattended = Script().unattended;
+    Script() = TScriptState();
+    Script().unattended = unattended;
+}
+
+void TDialogScript::CancelNextProgress() {
+    ++Script().progressCancels;
+}
+
+bool TDialogScript::TakeProgressCancel() {
+    if (Script().progressCancels == 0) return false;
+    --Script().progressCancels;
+    return true;
+}
+
+void TDialogScript::Record(const QString& kind, const QString& text) {
+    Script().shown.append({kind, text});
+}
+
+std::optional<TModalResult> TDialogScript::TakeAnswer() {
+    return Take(Script().answers);
+}
+
+std::optional<QDate> TDialogScript::TakeDate() {
+    return Take(Script().dates);
+}
+
+std::optional<int> TDialogScript::TakeOption() {
+    return Take(Script().options);
+}
+
+std::optional<qint64> TDialogScript::TakeEmployee() {
+    return Take(Script().employees);
+}
+
+std::optional<QString> TDialogScript::TakeText() {
+    return Take(Script().texts);
+}
+
+// ---------------------------------------------------------------- message boxes
+
+TModalResult MessageDlg(const QString& text, TMsgDlgType type) {
+    TDialogScript::Record(QString::fromLatin1(KindOf(type)), text);
+    const bool confirmation = type == TMsgDlgType::Confirmation;
+    if (auto answer = TDialogScript::TakeAnswer()) return *answer;
+    if (TDialogScript::Unattended()) return confirmation ? TModalResult::No : TModalResult::Ok;
+
+    QMessageBox box(QApplication::activeWindow());
+    switch (type) {
+    case TMsgDlgType::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(_CMN_WARNING_CAP);
+        break;
+    case TMsgDlgType::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(_CMN_ERROR_CAP);
+        break;
+    case TMsgDlgType::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setWindowTitle(_CMN_INFORMATION_CAP);
+        break;
+    case TMsgDlgType::Confirmation:
+        box.setIcon(QMessageBox::Question);
+        box.setWindowTitle(_CMN_CONFIRMATION_CAP);
+        break;
+    }
+    box.setText(text);
+    if (confirmation) {
+        QPushButton* yes = box.addButton(_YES_CAP, QMessageBox::YesRole);
+        QPushButton* no = box.addButton(_NO_CAP, QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? TModalResult::Yes : TModalResult::No;
+    }
+    QPushButton* ok = box.addButton(_CMN_OK_CAP, QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return TModalResult::Ok;
+}
+
+void ShowWarning(const QString& text) {
+    MessageDlg(text, TMsgDlgType::Warning);
+}
+
+void ShowError(const QString& text) {
+    MessageDlg(text, TMsgDlgType::Error);
+}
+
+void ShowInformation(const QString& text) {
+    MessageDlg(text, TMsgDlgType::Information);
+}
+
+bool Confirm(const QString& text) {
+    return MessageDlg(text, TMsgDlgType::Confirmation) == TModalResult::Yes;
+}
+
+// ---------------------------------------------------------------- pickers
+
+bool GetDate(QDate& date) {
+    TDialogScript::Record(QStringLiteral("date"), date.toString(QStringLiteral("yyyy-MM-dd")));
+    if (auto scripted = TDialogScript::TakeDate()) {
+        if (!scripted->isValid()) return false;
+        date = *scripted;
+        return true;
+    }
+    if (TDialogScript::Unattended()) return false;
+
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(_CMN_SELECT_DATE_CAP);
+    auto* calendar = new QCalendarWidget(&dialog);
+    calendar->setLocale(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia));
+    calendar->setFirstDayOfWeek(Qt::Monday);
+    calendar->setGridVisible(true);
+    if (date.isValid()) calendar->setSelectedDate(date);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(_CMN_OK_CAP, QDialogButtonBox::AcceptRole);
+    buttons->addButton(_CMN_CANCEL_CAP, QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(calendar, &QCalendarWidget::activated, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(calendar);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    date = calendar->selectedDate();
+    return true;
+}
+
+int ChangeOptions() {
+    TDialogScript::Record(QStringLiteral("options"), _CMN_CHANGE_OPTIONS_CONF);
+    if (auto scripted = TDialogScript::TakeOption()) return *scripted;
+    if (TDialogScript::Unattended()) return 2;
+
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(_CMN_CONFIRMATION_CAP);
+    box.setText(_CMN_CHANGE_OPTIONS_CONF);
+    QPushButton* again = box.addButton(_CMN_CHOOSE_AGAIN_CAP, QMessageBox::AcceptRole);
+    QPushButton* clear = box.addButton(_CMN_CLEAR_CAP, QMessageBox::DestructiveRole);
+    QPushButton* leave = box.addButton(_CMN_CANCEL_CAP, QMessageBox::RejectRole);
+    box.setDefaultButton(again);
+    box.setEscapeButton(leave);
+    box.exec();
+    if (box.clickedButton() == again) return 0;
+    if (box.clickedButton() == clear) return 1;
+    return 2;
+}
+
+bool InputPassword(const QString& caption, const QString& prompt, QString& password) {
+    TDialogScript::Record(QStringLiteral("password"), prompt);
+    if (auto scripted = TDialogScript::TakeText()) {
+        if (scripted->isNull()) return false;
+        password = *scripted;
+        return true;
+    }
+    if (TDialogScript::Unattended()) return false;
+
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setOkButtonText(_CMN_OK_CAP);
+    dialog.setCancelButtonText(_CMN_CANCEL_CAP);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    password = dialog.textValue();
+    return true;
+}
+
+// ---------------------------------------------------------------- hourglass
+
+THourGlass::THourGlass(std::initializer_list<TDataSet*> dataSets) {
+    ++g_hourGlassDepth;
+    ++g_hourGlassCount;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (TDataSet* ds : dataSets) {
+        if (!ds) continue;
+        ds->DisableControls();
+        m_dataSets.append(ds);
+    }
+}
+
+THourGlass::~THourGlass() {
+    for (auto it = m_dataSets.rbegin(); it != m_dataSets.rend(); ++it)
+        (*it)->EnableControls();
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::restoreOverrideCursor();
+    --g_hourGlassDepth;
+}
+
+bool THourGlass::Active() {
+    return g_hourGlassDepth > 0;
+}
+
+int THourGlass::Count() {
+    return g_hourGlassCount;
+}
+
+// ---------------------------------------------------------------- errors
+
+void ShowException(std::exception_ptr error) noexcept {
+    try {
+        try {
+            std::rethrow_exception(error);
+        } catch (const EDatabaseError& e) {
+            ShowError(e.Message());
+        } catch (const EConvertError& e) {
+            ShowError(e.Message());
+        } catch (const std::exception& e) {
+            ShowError(Format(_CMN_UNEXPECTED_ERR, {QString::fromLocal8Bit(e.what())}));
+        } catch (...) {
+            ShowError(Format(_CMN_UNEXPECTED_ERR, {QStringLiteral("?")}));
+        }
+    } catch (...) {
+        // showing the error failed as well; nothing more can be done here
+    }
+}
+
+void HandleException() noexcept {
+    ShowException(std::current_exception());
+}
+
+TWorkProgress::TWorkProgress(const QString& caption, qint64 total) : m_total(qMax<qint64>(total, 1)) {
+    if (TDialogScript::Unattended() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    m_dialog = std::make_unique<QProgressDialog>(caption, QStringLiteral("Otkaži"), 0, 1000,
+                                                 QApplication::activeWindow());
+    m_dialog->setWindowTitle(caption);
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    m_dialog->setMinimumDuration(500);
+    m_dialog->setAutoReset(false);
+    m_dialog->setValue(0);
+}
+
+TWorkProgress::~TWorkProgress() = default;
+
+bool TWorkProgress::Step(qint64 done) {
+    if (m_cancelled) return false;
+    if (TDialogScript::TakeProgressCancel()) {
+        m_cancelled = true;
+        return false;
+    }
+    if (!m_dialog) return true;
+    // a modal progress dialog lets the events in as it moves, "Otkaži" among them
+    m_dialog->setValue(int(qMin<qint64>(done, m_total) * 1000 / m_total));
+    m_cancelled = m_dialog->wasCanceled();
+    return !m_cancelled;
+}

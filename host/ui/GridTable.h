@@ -1,0 +1,10 @@
+// What a grid shows, as a table for the writers of host/data.
+#pragma once
+
+#include "host/data/TableWriter.h"
+
+class TDBGrid;
+
+// Its visible columns in the order they are shown, their titles as the header,
+// the cells' display texts.
+TTextTable GridTable(const TDBGrid& grid);

@@ -4,7 +4,7 @@
 #include "cli/HorloCli.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
+#include "module/data/EventTypes.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
 
@@ -41,9 +41,8 @@ void WriteList(TCliIO& io, const QString& title, const TClientDataSet& list, con
 }
 
 int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
-    TCliDataModule dm(connection);
     const TReportOptions options =
-        TReportOptions::Read(connection, HorloDM->GetDefaultEventTypeID(QLatin1Char('i')));
+        TReportOptions::Read(connection, DefaultEventTypeID(connection, QLatin1Char('i')));
     const TPresenceLists lists = ReadPresenceLists(connection, r.Day, options.Limits);
     TClientDataSet present, late, absent;
     DefinePresenceList(present, TPresenceKind::Present);
@@ -85,7 +84,6 @@ void Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTex
 }
 
 int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
-    TCliDataModule dm(connection);
     if (!r.Code.isEmpty() &&
         connection
             .Select(QStringLiteral("SELECT employeeid FROM employee WHERE code = %1 LIMIT 1")
@@ -95,8 +93,8 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
         return kExitFailed;
     }
     const TReportOptions options =
-        TReportOptions::Read(connection, HorloDM->GetDefaultEventTypeID(QLatin1Char('i')));
-    const std::vector<TEventPair> pairs = EventPairsFor(options.FromEventIDs);
+        TReportOptions::Read(connection, DefaultEventTypeID(connection, QLatin1Char('i')));
+    const std::vector<TEventPair> pairs = EventPairsFor(connection, options.FromEventIDs);
     const QString problem = EventPairsProblem(pairs, [&](qint64 id) { return EventTypeName(connection, id); });
     if (!problem.isEmpty()) {
         io.err << "horlo: " << problem << '\n';

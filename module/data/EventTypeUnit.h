@@ -3,11 +3,9 @@
 #pragma once
 
 #include "host/ui/WheelToKey.h"
+#include "module/data/EventTypes.h"
 
 #include <QDialog>
-
-// The devices write one-byte event codes; the types users add are numbered from here.
-inline constexpr qint64 kFirstUserEventType = 256;
 
 class QPainter;
 class QPushButton;

@@ -1,5 +1,7 @@
 #include "module/data/HorloDMUnit.h"
 
+#include "module/data/EventTypes.h"
+
 #include "module/data/EmployeeColumns.h"
 
 #include "host/data/HostStrings.h"
@@ -337,10 +339,7 @@ void THorloDM::EmployeeCardZQNewRecord(TDataSet&) {
 
 qint64 THorloDM::GetDefaultEventTypeID(QChar direction) const {
     if (!ZConnection()) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
-    return LookupInteger(
-        Format(QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE direction = '%s' "
-                              "AND defaultevent = 'y' "),
-               {ZConnection()->Escape(QString(direction))}));
+    return DefaultEventTypeID(*ZConnection(), direction);
 }
 
 void THorloDM::GetEventType(qint64 id, QChar& direction, QString& name) const {
@@ -356,8 +355,8 @@ void THorloDM::GetEventType(qint64 id, QChar& direction, QString& name) const {
 }
 
 qint64 THorloDM::GetInverseEventTypeID(qint64 id) const {
-    return LookupInteger(QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE pairid = ") +
-                         QString::number(id));
+    if (!ZConnection()) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
+    return InverseEventTypeID(*ZConnection(), id);
 }
 
 void THorloDM::SetEventSearch(const QString& sql, const QString& condition) {

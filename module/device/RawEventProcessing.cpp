@@ -1,5 +1,7 @@
 #include "module/device/RawEventProcessing.h"
 
+#include "module/data/EventTypes.h"
+
 #include "host/data/SysUtils.h"
 #include "module/device/LogDecoder.h"
 
@@ -111,7 +113,7 @@ TProcessResult TRawEventProcessor::ProcessAbove(qint64 markSeen) {
             ++position;
             const qint64 type = row[cType].toLongLong();
             const QString time = QLatin1Char('\'') + SqlDateTime(row[cTime].toDateTime()) + QLatin1Char('\'');
-            if (type == 5 || type == 10) {
+            if (type == kArrivalEventType || type == kDepartureEventType) {
                 // these records carry an access ticket in their card field
                 const std::optional<Ticket> ticket = ticketOf(row[cCard].toLongLong());
                 if (!ticket) {

@@ -1,5 +1,7 @@
 #include "module/reports/PresenceLists.h"
 
+#include "module/data/EventTypes.h"
+
 #include "host/data/Database.h"
 #include "host/data/SysUtils.h"
 
@@ -34,10 +36,6 @@ QDateTime WallClock(const QVariant& value) {
 
 } // namespace
 
-bool IsPresenceArrivalType(qint64 typeID) {
-    return typeID == 5 || typeID == 15;
-}
-
 TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
                                  const TWorkingDayLimits& limits) {
     const QDateTime lateFrom = TWorkingDay::StartOn(day, limits);
@@ -50,11 +48,13 @@ TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
     const TResultSet present = connection.Select(
         QStringLiteral("SELECT ") + kEmployeeColumns +
         QStringLiteral(", fa.FirstArrival FROM (SELECT ee.employeeid, MIN(ee.eventtime) AS FirstArrival "
-                       "FROM employeeevent AS ee WHERE ee.employeeeventtypeid IN (5, 15) AND "
+                       "FROM employeeevent AS ee WHERE ee.employeeeventtypeid IN (%3, %4) AND "
                        "ee.eventtime >= '%1' AND ee.eventtime <= '%2' AND ee.employeeid > 0 "
                        "GROUP BY ee.employeeid) AS fa INNER JOIN employee AS e ON e.employeeid = "
                        "fa.employeeid")
-            .arg(d0, d1) +
+            .arg(d0, d1)
+            .arg(kArrivalEventType)
+            .arg(kCardArrivalEventType) +
         kOrder);
     QSet<qint64> presentIDs;
     lists.Present.reserve(present.rows.size());

@@ -9,9 +9,6 @@
 
 class TZConnection;
 
-// Event types 5 and 15 are the arrivals that count as presence.
-bool IsPresenceArrivalType(qint64 typeID);
-
 struct TReportEmployee {
     qint64 EmpID = 0;
     QString EmpFirstname, EmpLastname, EmpVocation, EmpForeignVocation, EmpCode;

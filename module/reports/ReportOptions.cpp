@@ -2,7 +2,7 @@
 
 #include "host/data/DBIniFile.h"
 #include "host/data/Database.h"
-#include "module/data/HorloDMUnit.h"
+#include "module/data/EventTypes.h"
 #include "module/reports/HoursReport.h"
 
 namespace {
@@ -59,9 +59,9 @@ void TReportOptions::Write(TZConnection& connection) const {
     });
 }
 
-std::vector<TEventPair> EventPairsFor(const QList<qint64>& fromEventIDs) {
+std::vector<TEventPair> EventPairsFor(TZConnection& connection, const QList<qint64>& fromEventIDs) {
     std::vector<TEventPair> pairs;
     for (qint64 id : fromEventIDs)
-        pairs.push_back({id, HorloDM->GetInverseEventTypeID(id)});
+        pairs.push_back({id, InverseEventTypeID(connection, id)});
     return pairs;
 }

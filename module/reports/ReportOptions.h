@@ -34,6 +34,5 @@ QList<qint64> ParseEventIDs(const QString& commaText);
 QString EventIDsText(const QList<qint64>& ids);
 
 struct TEventPair;
-// The pairs of the opening types, each with its inverse (through HorloDM, on
-// its connection); 0 when a type has none.
-std::vector<TEventPair> EventPairsFor(const QList<qint64>& fromEventIDs);
+// The pairs of the opening types, each with its inverse; 0 when a type has none.
+std::vector<TEventPair> EventPairsFor(TZConnection& connection, const QList<qint64>& fromEventIDs);

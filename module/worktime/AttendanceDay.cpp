@@ -11,10 +11,6 @@ const QString kEmployeeColumns =
 
 } // namespace
 
-bool IsArrivalType(qint64 typeID) {
-    return typeID == 5 || typeID == 15;
-}
-
 int CountedMinutes(const std::vector<TDayEvent>& events, const TWorkingDay& bounds) {
     QDateTime pending; // invalid while no arrival is open
     int total = 0;

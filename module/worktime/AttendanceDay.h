@@ -5,6 +5,7 @@
 #pragma once
 
 #include "host/data/Database.h"
+#include "module/data/EventTypes.h"
 #include "module/reports/WorkingDay.h"
 
 #include <QDate>
@@ -19,8 +20,7 @@ struct TDayEvent {
     qint64 TypeID = 0;
 };
 
-// Types 5 and 15 open a working interval; every other type closes it.
-bool IsArrivalType(qint64 typeID);
+// The arrivals (IsArrivalType) open a working interval; every other type closes it.
 
 // Whole minutes of regular work in one employee's events of a day, in time
 // order. An arrival before the start counts from the start; a departure after

@@ -1,8 +1,9 @@
 #include "module/worktime/AttendanceSheet.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+
+#include <QScopeGuard>
 #include "module/data/EmployeeColumns.h"
 
 namespace {
@@ -153,7 +154,8 @@ bool SheetHasRow(const TDataSet& sheet, qint64 employeeID, const QDate& day) {
 TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date) {
     if (!sheet.IsEmpty()) return TAddResult::NotEmpty;
     if (day.DateHasRows(date)) return TAddResult::Exists;
-    THourGlass hourGlass{&sheet};
+    sheet.DisableControls();
+    const auto resume = qScopeGuard([&] { sheet.EnableControls(); });
     const std::vector<TAttendanceEmployee> employees = day.EligibleEmployees(date);
     const QHash<qint64, int> minutes = day.DayMinutes(date);
     for (const TAttendanceEmployee& e : employees)
@@ -166,14 +168,13 @@ TAddResult AddEmployeeToSheet(TDataSet& sheet, TAttendanceDay& day, qint64 emplo
     // rows added but not yet applied count as well: one employee has one row a day
     if (day.EmployeeHasRow(employeeID, date) || SheetHasRow(sheet, employeeID, date))
         return TAddResult::Exists;
-    THourGlass hourGlass{&sheet};
     const std::optional<TAttendanceEmployee> employee = day.Employee(employeeID);
     if (!employee) return TAddResult::NoEmployee;
     AppendSheetRow(sheet, *employee, date, day.DayMinutes(date, employeeID).value(employeeID));
     return TAddResult::Added;
 }
 
-TAttendanceColors::TAttendanceColors(const TDataSet& sheet)
+TAttendanceMarks::TAttendanceMarks(const TDataSet& sheet)
     : m_sheet(sheet), m_regular(sheet.FieldByName(QStringLiteral("regularworkinghours"))->Index()),
       m_redistribution(sheet.FieldByName(QStringLiteral("redistributionhours"))->Index()),
       m_unallocated(sheet.FieldByName(QStringLiteral("unallocatedhours"))->Index()) {
@@ -181,16 +182,16 @@ TAttendanceColors::TAttendanceColors(const TDataSet& sheet)
         m_others.push_back(sheet.FieldByName(f)->Index());
 }
 
-QColor TAttendanceColors::Row(int row) const {
+TAttendanceMark TAttendanceMarks::Row(int row) const {
     auto hours = [&](int field) { return m_sheet.RowValue(row, field).toDouble(); };
-    if (hours(m_redistribution) != 0) return QColor(128, 128, 128);
-    if (hours(m_unallocated) > 0) return QColor(128, 255, 128);
+    if (hours(m_redistribution) != 0) return TAttendanceMark::Redistribution;
+    if (hours(m_unallocated) > 0) return TAttendanceMark::Unallocated;
     for (int f : m_others)
-        if (hours(f) != 0) return {};
+        if (hours(f) != 0) return TAttendanceMark::None;
     const double regular = hours(m_regular);
-    if (regular == 0) return QColor(255, 128, 128);
-    if (regular < 8) return QColor(128, 255, 255);
-    return {};
+    if (regular == 0) return TAttendanceMark::Empty;
+    if (regular < 8) return TAttendanceMark::Short;
+    return TAttendanceMark::None;
 }
 
 void DefineAttendanceSummary(TClientDataSet& summary) {
@@ -225,7 +226,12 @@ void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary) {
     // labels of the hour fields as the sheet names them
     for (const QString& f : AttendanceSummedHourFields())
         summary.FieldByName(f)->DisplayLabel = sheet.FieldByName(f)->DisplayLabel;
-    THourGlass hourGlass{&sheet, &summary};
+    sheet.DisableControls();
+    summary.DisableControls();
+    const auto resume = qScopeGuard([&] {
+        summary.EnableControls();
+        sheet.EnableControls();
+    });
     QHash<qint64, int> rowOf; // employee -> summary row
     const int employee = sheet.FieldByName(QStringLiteral("employeeid"))->Index();
     std::vector<std::pair<int, int>> hours; // sheet field -> summary field

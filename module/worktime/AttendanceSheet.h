@@ -8,7 +8,6 @@
 #include "host/data/ZQuery.h"
 #include "module/worktime/AttendanceDay.h"
 
-#include <QColor>
 
 // The hour fields in the sheet's column order (nightworkinghours included).
 const QStringList& AttendanceHourFields();
@@ -51,15 +50,16 @@ TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date
 // "Dodaj zaposlenog": one employee's row, unless the database or the sheet has one.
 TAddResult AddEmployeeToSheet(TDataSet& sheet, TAttendanceDay& day, qint64 employeeID, const QDate& date);
 
-// The colour of a sheet row by the first rule that holds: grey when
-// redistribution hours are not 0, light green when unallocated hours are
-// above 0, light red when all fifteen categories are 0, light cyan for regular
-// hours under 8 and nothing else; invalid for the default colours. The sheet's
+// How a sheet row is marked, by the first rule that holds: redistribution
+// hours not 0, unallocated hours above 0, all fifteen categories 0, regular
+// hours under 8 and nothing else; None for the default look. The sheet's
 // fields must outlive it (they are looked up once, for every cell painted).
-class TAttendanceColors {
+enum class TAttendanceMark { None, Redistribution, Unallocated, Empty, Short };
+
+class TAttendanceMarks {
 public:
-    explicit TAttendanceColors(const TDataSet& sheet);
-    QColor Row(int row) const;
+    explicit TAttendanceMarks(const TDataSet& sheet);
+    TAttendanceMark Row(int row) const;
 
 private:
     const TDataSet& m_sheet;

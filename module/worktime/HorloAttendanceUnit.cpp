@@ -95,7 +95,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
     for (qsizetype i = 0; i < columns.size(); ++i)
         HorloAttendanceDBG->AddColumn(columns[i], i < 6 ? widths[i] : 0).ReadOnly =
             i < 6; // employee and date
-    m_colors = std::make_unique<TAttendanceColors>(*sheet);
+    m_marks = std::make_unique<TAttendanceMarks>(*sheet);
     HorloAttendanceDBG->OnCellColor = [this](int row, int column) {
         return HorloAttendanceDBGDrawColumnCell(row, column);
     };
@@ -292,7 +292,19 @@ void THorloAttendanceForm::ToDateButtonClick() {
 }
 
 QColor THorloAttendanceForm::HorloAttendanceDBGDrawColumnCell(int row, int) const {
-    return m_colors->Row(row);
+    switch (m_marks->Row(row)) {
+    case TAttendanceMark::Redistribution:
+        return QColor(128, 128, 128);
+    case TAttendanceMark::Unallocated:
+        return QColor(128, 255, 128);
+    case TAttendanceMark::Empty:
+        return QColor(255, 128, 128);
+    case TAttendanceMark::Short:
+        return QColor(128, 255, 255);
+    case TAttendanceMark::None:
+        break;
+    }
+    return {};
 }
 
 void THorloAttendanceForm::HorloAttendanceDBGKeyDown(int& key) {
@@ -364,7 +376,10 @@ void THorloAttendanceForm::PrintListButtonClick() {
 void THorloAttendanceForm::PrintButtonClick() {
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
     if (!sheet->Active()) return;
-    BuildAttendanceSummary(*sheet, *HorloAttendanceCDS);
+    {
+        THourGlass hourGlass;
+        BuildAttendanceSummary(*sheet, *HorloAttendanceCDS);
+    }
     sheet->First();
     PrintThroughConsole(HorloAttendancePrintDBG,
                         PrintParams(windowTitle() + QLatin1Char(' ') + _PRINT_SUM_CAP, GetPrintHeader()));
@@ -377,6 +392,7 @@ void THorloAttendanceForm::AddDayButtonClick() {
     if (!sheet->IsEmpty()) return; // a day goes only into an empty view
     QDate day = Yesterday();
     if (!GetDate(day)) return;
+    THourGlass hourGlass;
     if (AddDayToSheet(*sheet, *m_day, day) == TAddResult::Exists) ShowError(_ATTEND_DATE_EXIST_ERR);
 }
 
@@ -392,6 +408,7 @@ void THorloAttendanceForm::AddEmployeeButtonClick() {
     if (!chooser->ChooseEmployeeDesc(employee)) return;
     QDate day = Yesterday();
     if (!GetDate(day)) return;
+    THourGlass hourGlass;
     if (AddEmployeeToSheet(*sheet, *m_day, employee.EmployeeID, day) == TAddResult::Exists)
         ShowError(_ATTEND_DATE_EXIST_ERR);
 }

@@ -8,6 +8,7 @@
 #include "host/ui/WheelToKey.h"
 #include "module/worktime/AttendanceSheet.h"
 
+#include <QColor>
 #include <QDialog>
 
 class QAction;
@@ -89,6 +90,6 @@ private:
     void FormCreate();
     void PickDate(QLineEdit* edit);
     std::unique_ptr<TAttendanceDay> m_day;
-    std::unique_ptr<TAttendanceColors> m_colors;
+    std::unique_ptr<TAttendanceMarks> m_marks;
     TWheelHook m_wheelHook;
 };

@@ -160,10 +160,7 @@ TEST_F(PresenceFixture, OptionsOnFirstUseAndAsStored) {
     EXPECT_TRUE(TReportOptions::Read(c, 5).FromEventIDs.isEmpty());
 
     // the closing type of each pair is the inverse of the opening one
-    CreateHorloDM();
-    HorloDM->SetZConnection(&c);
-    const std::vector<TEventPair> pairs = EventPairsFor({5, 15, 300});
-    DestroyHorloDM();
+    const std::vector<TEventPair> pairs = EventPairsFor(c, {5, 15, 300});
     ASSERT_EQ(pairs.size(), 3u);
     EXPECT_EQ(pairs[0].ToEventTypeID, 10);
     EXPECT_EQ(pairs[1].ToEventTypeID, 16);

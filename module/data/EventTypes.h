@@ -1,0 +1,27 @@
+// The event types the devices write (their codes are fixed) and the lookups
+// over the event-type table that the reports and the command line need.
+#pragma once
+
+#include <QChar>
+#include <QtGlobal>
+
+class TZConnection;
+
+// Codes the devices write into their log; below kFirstUserEventType none can
+// be deleted.
+inline constexpr qint64 kArrivalEventType = 5;       // "Dolazak", by access ticket
+inline constexpr qint64 kDepartureEventType = 10;    // "Odlazak", by access ticket
+inline constexpr qint64 kCardArrivalEventType = 15;  // "Dolazak karticom", by card number
+inline constexpr qint64 kCardDepartureEventType = 16; // "Odlazak karticom", by card number
+inline constexpr qint64 kFirstUserEventType = 256;
+
+// The arrivals that open a working interval in the attendance sheet and count
+// as presence: ticket and card arrivals.
+inline bool IsArrivalType(qint64 typeID) {
+    return typeID == kArrivalEventType || typeID == kCardArrivalEventType;
+}
+
+// The default type of a direction ('i' in, 'o' out); 0 when none is marked.
+qint64 DefaultEventTypeID(TZConnection& connection, QChar direction);
+// The type whose pair is the given one (the departure of an arrival); 0 when none.
+qint64 InverseEventTypeID(TZConnection& connection, qint64 id);

@@ -3,7 +3,6 @@
 #include "cli/HorloCli.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/worktime/AttendanceSheet.h"
 
 namespace {
@@ -26,7 +25,7 @@ int Add(TZConnection& connection, TCliIO& io, const QDate& day) {
 int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool csv) {
     TCliDataModule dm(connection);
     // a sheet of years is streamed: its rows pass one at a time
-    const TZQuery& sheet = *HorloDM->HorloAttendanceZQ;
+    const TZQuery& sheet = *dm.HorloAttendanceZQ;
     qint64 count = 0;
     const TRowSource rows = [&](const TRowSink& sink) {
         count = 0;

@@ -3,6 +3,7 @@
 // command, connects to the database and runs it.
 #pragma once
 
+#include "module/data/HorloData.h"
 #include "host/data/Database.h"
 
 #include <QStringList>
@@ -32,12 +33,10 @@ struct TCliCommand {
 // The parse step of a command that takes no arguments of its own.
 std::function<TCliRun(const QStringList& arguments, QTextStream& err)> CliNoArguments(TCliRun run);
 
-// The module's data module on the run's connection, for one command.
-struct TCliDataModule {
+// The module's queries on the run's connection, for one command (no global).
+class TCliDataModule : public THorloData {
+public:
     explicit TCliDataModule(TZConnection& connection);
-    ~TCliDataModule();
-    TCliDataModule(const TCliDataModule&) = delete;
-    TCliDataModule& operator=(const TCliDataModule&) = delete;
 };
 
 std::vector<TCliCommand> ImportCommands();

@@ -4,7 +4,6 @@
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/device/CardHolder.h"
 
 #include "host/data/SysUtils.h"
@@ -43,10 +42,10 @@ int Finish(TCliIO& io, const TDeviceRun& run, const QString& done) {
     return kExitFailed;
 }
 
-std::vector<TDoor> AllDoors() {
-    HorloDM->HorloAccessPointZQ->Close();
-    HorloDM->HorloAccessPointZQ->Open();
-    return DoorsOf(*HorloDM->HorloAccessPointZQ);
+std::vector<TDoor> AllDoors(TCliDataModule& dm) {
+    dm.HorloAccessPointZQ->Close();
+    dm.HorloAccessPointZQ->Open();
+    return DoorsOf(*dm.HorloAccessPointZQ);
 }
 
 // Runs a device operation over every access point, one line per door.
@@ -54,7 +53,7 @@ TCliRun OnAllDoors(std::function<TDeviceRun(TDeviceCommands&, const std::vector<
                    const QString& done) {
     return [operation, done](TZConnection& connection, TCliIO& io) {
         TCliDataModule dm(connection);
-        const std::vector<TDoor> doors = AllDoors();
+        const std::vector<TDoor> doors = AllDoors(dm);
         if (doors.empty()) {
             io.out << "Nema pristupnih tačaka.\n";
             return kExitOk;
@@ -75,7 +74,7 @@ TCliRun Relay(TRelayOperation mode, const QString& done) {
 TCliRun SendCard(const QString& name) {
     return [name](TZConnection& connection, TCliIO& io) {
         TCliDataModule dm(connection);
-        TZQuery* cards = HorloDM->EmployeeCardZQ;
+        TZQuery* cards = dm.EmployeeCardZQ;
         cards->Close();
         cards->Open();
         if (!cards->Locate(QStringLiteral("name"), name)) {
@@ -91,8 +90,8 @@ TCliRun SendCard(const QString& name) {
         TDeviceProtocol protocol;
         TDeviceCommands commands(protocol);
         commands.OnDoorFinished = [&](const TDoorResult& r) { PrintDoor(io.out, r); };
-        const TDeviceRun run = SendCardToDevices(commands, connection, *HorloDM->HorloAccessPointZQ,
-                                                 *HorloDM->HorloAccessTicketZQ, card);
+        const TDeviceRun run = SendCardToDevices(commands, connection, *dm.HorloAccessPointZQ,
+                                                 *dm.HorloAccessTicketZQ, card);
         return Finish(io, run, card.active ? _CARD_EMPLOYEE_ADDED_INF : _CARD_EMPLOYEE_REMOVED_INF);
     };
 }

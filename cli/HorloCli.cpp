@@ -3,15 +3,10 @@
 #include "cli/CliCommand.h"
 #include "host/data/Database.h"
 #include "host/data/SysUtils.h"
-#include "module/data/HorloDMUnit.h"
 
 TCliDataModule::TCliDataModule(TZConnection& connection) {
-    CreateHorloDM();
-    HorloDM->SetZConnection(&connection);
-}
-
-TCliDataModule::~TCliDataModule() {
-    DestroyHorloDM();
+    SetZConnection(&connection);
+    Initialize();
 }
 
 std::function<TCliRun(const QStringList&, QTextStream&)> CliNoArguments(TCliRun run) {

@@ -4,7 +4,6 @@
 #include "cli/HorloCli.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/device/LogDownload.h"
 #include "module/device/RawEventProcessing.h"
 
@@ -47,9 +46,9 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     QTextStream& err = io.err;
     const bool showProgress = io.showProgress;
     TCliDataModule dm(connection);
-    HorloDM->HorloAccessPointZQ->Close();
-    HorloDM->HorloAccessPointZQ->Open();
-    const auto chosen = ChosenAccessPoints(*HorloDM->HorloAccessPointZQ, names, err);
+    dm.HorloAccessPointZQ->Close();
+    dm.HorloAccessPointZQ->Open();
+    const auto chosen = ChosenAccessPoints(*dm.HorloAccessPointZQ, names, err);
     if (!chosen) return kExitUsage;
     TDeviceProtocol protocol(rsIdle);
     TEventImport chain(protocol, connection);

@@ -4,7 +4,6 @@
 #include "cli/HorloCli.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/device/LogDownload.h"
 
 #include <cerrno>
@@ -14,9 +13,9 @@ namespace {
 
 int ResetMark(TZConnection& connection, TCliIO& io, const QString& name, std::uint32_t index) {
     TCliDataModule dm(connection);
-    HorloDM->HorloAccessPointZQ->Close();
-    HorloDM->HorloAccessPointZQ->Open();
-    std::vector<TAccessPointInfo> points = AccessPointsOf(*HorloDM->HorloAccessPointZQ);
+    dm.HorloAccessPointZQ->Close();
+    dm.HorloAccessPointZQ->Open();
+    std::vector<TAccessPointInfo> points = AccessPointsOf(*dm.HorloAccessPointZQ);
     std::erase_if(points, [&](const TAccessPointInfo& ap) { return !ap.NamedBy(name); });
     if (points.size() != 1) {
         io.err << (points.empty() ? QStringLiteral("horlo: nepoznata pristupna tačka \"%1\"\n")

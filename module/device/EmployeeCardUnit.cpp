@@ -10,7 +10,7 @@
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
-#include "module/snapin/HorloRegistration.h"
+#include "module/ModuleConsole.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -264,17 +264,7 @@ QColor TEmployeeCardForm::EmployeeCardDBGDrawColumnCell(int row, int) const {
 }
 
 void TEmployeeCardForm::PrintButtonClick() {
-    IConsole* console = GlobalConsole.get();
-    if (!console) return;
-    const QString options = QStringLiteral("title:") + windowTitle() + QStringLiteral(";header:");
-    TDBGrid* previous = console->GetPrintGrid();
-    console->SetPrintGrid(EmployeeCardDBG);
-    struct GiveBack {
-        IConsole* console;
-        TDBGrid* grid;
-        ~GiveBack() { console->SetPrintGrid(grid); }
-    } giveBack{console, previous};
-    console->RunModule(_CMN_PRINT_WIZ_NAME, options);
+    PrintThroughConsole(EmployeeCardDBG, PrintParams(windowTitle(), QString()));
 }
 
 void TEmployeeCardForm::FindButtonClick() {

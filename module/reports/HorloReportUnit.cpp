@@ -10,7 +10,7 @@
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
-#include "module/snapin/HorloRegistration.h"
+#include "module/ModuleConsole.h"
 
 #include <QDateTimeEdit>
 #include <QEvent>
@@ -550,27 +550,10 @@ QString THorloReportForm::PrintParams() const {
     const QString tab = PageControl->tabText(PageControl->currentIndex()).remove(QLatin1Char('&'));
     const QString period = ShortDate(FromDTP) + QStringLiteral(" - ") + ShortDate(ToDTP);
     QWidget* page = PageControl->currentWidget();
-    if (page == ReportTS) return QStringLiteral("title:") + caption + QStringLiteral(";header:") + period;
-    const QString header = page == WarningsTS ? period : ShortDate(DateDTP);
-    return QStringLiteral("title:") + caption + QStringLiteral(" - ") + tab + QStringLiteral(";header:") +
-           header;
+    if (page == ReportTS) return ::PrintParams(caption, period);
+    return ::PrintParams(caption + QStringLiteral(" - ") + tab, page == WarningsTS ? period : ShortDate(DateDTP));
 }
 
 void THorloReportForm::PrintButtonClick() {
-    IConsole* console = GlobalConsole.get();
-    if (!console) {
-        ShowError(Format(_CMN_NO_MODULE, {_CMN_PRINT_WIZ_NAME}));
-        return;
-    }
-    const QString params = PrintParams();
-    TDBGrid* saved = console->GetPrintGrid();
-    console->SetPrintGrid(ActiveGrid());
-    // a console without the wizard says so itself
-    try {
-        console->RunModule(_CMN_PRINT_WIZ_NAME, params);
-    } catch (...) {
-        console->SetPrintGrid(saved);
-        throw;
-    }
-    console->SetPrintGrid(saved);
+    PrintThroughConsole(ActiveGrid(), PrintParams());
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/console/Snapin.h"
+#include "module/ModuleConsole.h"
 
 class THorloSnapinFactory : public TCustomSnapinFactory {
 public:
@@ -13,10 +14,6 @@ public:
 private:
     std::shared_ptr<ISnapin> m_snapin;
 };
-
-// The console that last asked for the snap-in; empty until then. Every part of
-// the module reaches the host's services through it.
-extern std::shared_ptr<IConsole>& GlobalConsole;
 
 // Load and unload; HorloDM exists before the factory and outlives it.
 void CreateSnapinFactory();

@@ -10,8 +10,7 @@
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
-#include "module/snapin/HorloRegistration.h"
-#include "module/worktime/ConsolePrint.h"
+#include "module/ModuleConsole.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/device/EmployeeCardUnit.h"
-#include "module/snapin/HorloRegistration.h"
+#include "module/ModuleConsole.h"
 #include "tests/device/DeviceCommandsFixture.h"
 
 #include <QApplication>

@@ -14,7 +14,7 @@
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/HorloReportUnit.h"
-#include "module/snapin/HorloRegistration.h"
+#include "module/ModuleConsole.h"
 #include "module/snapin/HorloViewerUnit.h"
 #include "tests/support/TestDatabase.h"
 

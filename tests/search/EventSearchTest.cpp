@@ -9,7 +9,7 @@
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/search/HorloNavigatorUnit.h"
-#include "module/snapin/HorloRegistration.h"
+#include "module/ModuleConsole.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QClipboard>

@@ -5,7 +5,7 @@
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
-#include "module/snapin/HorloRegistration.h"
+#include "module/ModuleConsole.h"
 #include "module/worktime/HorloWorkCalendarUnit.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/worktime/FakeConsole.h"

@@ -4,11 +4,11 @@
 #include "cli/HorloCli.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/device/ImportDriver.h"
 #include "module/device/LogDownload.h"
 #include "module/device/RawEventProcessing.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <algorithm>
 #include <optional>
@@ -60,7 +60,6 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     }
 
     bool anyFailed = false;
-    QTimer packetTicker, watchdogTicker;
     chain.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& outcome) {
         if (showProgress) err << "\r\033[K" << Qt::flush;
         out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): ";
@@ -83,24 +82,14 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
         out.flush();
     };
     chain.OnChainEnded = [&](bool) { QCoreApplication::exit(0); };
-    chain.Download().OnTickDue = [&](int delayMs) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [&, delayMs] {
-                QTimer::singleShot(delayMs, QCoreApplication::instance(), [&] { chain.MemPacketTick(); });
-            },
-            Qt::QueuedConnection);
-    };
-    QObject::connect(&packetTicker, &QTimer::timeout, [&] {
-        chain.MemPacketTick();
-        if (showProgress && chain.Running() && chain.Download().TotalBlocks() > 0)
-            err << "\r\033[K" << chain.AccessPoints()[chain.Current()].name << ": "
-                << chain.Download().BlocksDone() << '/' << chain.Download().TotalBlocks() << " blokova"
-                << Qt::flush;
-    });
-    QObject::connect(&watchdogTicker, &QTimer::timeout, [&] { chain.ReplyWatchdogTick(); });
-    packetTicker.start(10);
-    watchdogTicker.start(100);
+    TImportDriver driver(chain);
+    if (showProgress)
+        driver.OnTick = [&] {
+            if (chain.Download().TotalBlocks() > 0)
+                err << "\r\033[K" << chain.AccessPoints()[chain.Current()].name << ": "
+                    << chain.Download().BlocksDone() << '/' << chain.Download().TotalBlocks() << " blokova"
+                    << Qt::flush;
+        };
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [&] { chain.Begin(); }, Qt::QueuedConnection);
     QCoreApplication::exec();

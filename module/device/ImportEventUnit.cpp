@@ -1,5 +1,7 @@
 #include "module/device/ImportEventUnit.h"
 
+#include "module/device/ImportDriver.h"
+
 #include "host/ui/Dialogs.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
@@ -96,21 +98,14 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         // after the current tick: a message box runs its own event loop
         QTimer::singleShot(0, this, [this, completed] { ChainEnded(completed); });
     };
-    // From the listener thread: a block request is due before the next tick.
-    m_import.Download().OnTickDue = [this](int delayMs) {
-        QMetaObject::invokeMethod(
-            this, [this, delayMs] { QTimer::singleShot(delayMs, this, [this] { MemPacketTickerTimer(); }); },
-            Qt::QueuedConnection);
+    m_driver = std::make_unique<TImportDriver>(m_import);
+    m_driver->OnTick = [this] {
+        const TLogDownload& download = m_import.Download();
+        ProgressBar->setMaximum(int(download.TotalBlocks()));
+        ProgressBar->setValue(int(download.BlocksDone()));
     };
-
-    ReplyWatchdogTicker = new QTimer(this);
-    ReplyWatchdogTicker->setInterval(100);
-    connect(ReplyWatchdogTicker, &QTimer::timeout, this, [this] { m_import.ReplyWatchdogTick(); });
-    MemPacketTicker = new QTimer(this);
-    MemPacketTicker->setInterval(10);
-    connect(MemPacketTicker, &QTimer::timeout, this, [this] { MemPacketTickerTimer(); });
-    ReplyWatchdogTicker->start();
-    MemPacketTicker->start();
+    ReplyWatchdogTicker = &m_driver->WatchdogTicker();
+    MemPacketTicker = &m_driver->BlockTicker();
 }
 
 TImportEventForm::~TImportEventForm() = default;
@@ -124,15 +119,6 @@ void TImportEventForm::SetBusy(bool busy) {
 void TImportEventForm::ImportActionExecute() {
     if (m_import.Running() || !m_import.Begin()) return; // at the end of the list nothing happens
     if (m_import.Running()) SetBusy(true);
-}
-
-void TImportEventForm::MemPacketTickerTimer() {
-    if (!m_import.Running()) return;
-    m_import.MemPacketTick();
-    if (!m_import.Running()) return;
-    const TLogDownload& download = m_import.Download();
-    ProgressBar->setMaximum(int(download.TotalBlocks()));
-    ProgressBar->setValue(int(download.BlocksDone()));
 }
 
 void TImportEventForm::ChainEnded(bool completed) {
@@ -156,16 +142,10 @@ void TImportEventForm::ChainEnded(bool completed) {
     const TDownloadOutcome outcome = m_import.Download().Outcome();
     const TAccessPointInfo& ap = m_import.AccessPoints()[m_import.Current()];
     // a device that could not be reached: the connection error first, then which device and why
-    const QString connectError = _DEVICE_CONNECT_ERR;
-    QString reason = outcome.error;
-    if (reason.startsWith(connectError)) {
-        reason = reason.mid(connectError.size()).trimmed();
-        if (reason.startsWith(QLatin1Char('(')) && reason.endsWith(QLatin1Char(')')))
-            reason = reason.mid(1, reason.size() - 2);
-    }
-    const QString text = QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, reason);
-    ShowError(outcome.failure == TDownloadFailure::Connection ? connectError + QLatin1Char('\n') + text
-                                                              : text);
+    const QString text = QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, outcome.reason);
+    ShowError(outcome.failure == TDownloadFailure::Connection
+                  ? QString::fromUtf8(_DEVICE_CONNECT_ERR) + QLatin1Char('\n') + text
+                  : text);
 }
 
 void TImportEventForm::ProcessingActionExecute() {
@@ -200,8 +180,7 @@ void TImportEventForm::ProcessingActionExecute() {
 void TImportEventForm::FormClose() {
     if (m_closed) return;
     m_closed = true;
-    ReplyWatchdogTicker->stop();
-    MemPacketTicker->stop();
+    m_driver->Stop();
     m_import.Stop(); // a device that was not complete stores nothing
     if (ImportEventProtocol().Endpoint().Active()) ShowError(_DEVICE_CONNECT_ERR);
 }

@@ -10,9 +10,12 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <memory>
+
 class QAction;
 class QLabel;
 class QProgressBar;
+class TImportDriver;
 class QPushButton;
 class QTimer;
 
@@ -33,8 +36,8 @@ public:
     QLabel* DeviceIPLabel;
     QLabel* DeviceNameLabel;
     QProgressBar* ProgressBar;
-    QTimer* ReplyWatchdogTicker; // 100 ms: the response deadline
-    QTimer* MemPacketTicker;     // 10 ms: block requests and the advance to the next device
+    QTimer* ReplyWatchdogTicker; // the driver's: 100 ms, the response deadline
+    QTimer* MemPacketTicker;     // the driver's: 10 ms, block requests and the advance to the next device
 
     void ImportActionExecute();
     void ProcessingActionExecute();
@@ -46,12 +49,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void MemPacketTickerTimer();
     void ChainEnded(bool completed);
     void SetBusy(bool busy);
     void FormClose();
 
     TEventImport m_import;
+    std::unique_ptr<TImportDriver> m_driver; // goes before the chain it drives
     TWheelHook m_wheelHook;
     bool m_closed = false;
     int m_storedElsewhere = 0; // over the devices of one "Uvoz"

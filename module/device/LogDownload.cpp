@@ -23,7 +23,7 @@ qint64 MonotonicUs() {
 constexpr char kBadAddress[] =
     "Neispravna IP adresa uređaja \"%s\" (potrebna je adresa oblika 192.168.1.20).";
 constexpr char kBadPort[] = "Neispravan UDP port uređaja: %d (dozvoljeno je 1 do 65535).";
-constexpr char kPortTaken[] = " (UDP port %d već koristi drugi program koji čita uređaje%s)";
+constexpr char kPortTaken[] = "UDP port %d već koristi drugi program koji čita uređaje%s";
 constexpr char kMarkUnread[] = "Oznaka poslednjeg upisanog zapisa nije pročitana (%s).";
 constexpr char kSendFailed[] = "Zahtev uređaju nije poslat (%s); ništa nije upisano.";
 constexpr char kNoDeviceInfo[] = "Uređaj nije poslao podatke o sebi.";
@@ -88,11 +88,12 @@ TDownloadOutcome TLogDownload::Outcome() const {
     return m_outcome;
 }
 
-void TLogDownload::Fail(TDownloadFailure failure, const QString& error) {
+void TLogDownload::Fail(TDownloadFailure failure, const QString& error, const QString& reason) {
     {
         std::lock_guard lock(m_outcomeMutex);
         m_outcome.ok = false;
         m_outcome.error = error;
+        m_outcome.reason = reason.isEmpty() ? error : reason;
         m_outcome.failure = failure;
         m_outcome.blocks = m_blocksTaken.load();
         m_outcome.rereads = m_rereads;
@@ -163,13 +164,12 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
 
     m_protocol.Intercept = [this](const std::uint8_t* data, std::size_t len) { Receive(data, len); };
     if (!m_protocol.OpenEndpoint(address, accessPoint.udpPort)) {
-        const int error = m_protocol.Endpoint().LastError();
-        Fail(TDownloadFailure::Connection,
-             QString::fromUtf8(_DEVICE_CONNECT_ERR) +
-                 (error == EADDRINUSE ? Format(kPortTaken, {accessPoint.udpPort,
-                                                            HolderText(m_protocol.Endpoint().PortHolder())})
-                                      : QStringLiteral(" (%1)").arg(
-                                            QString::fromStdString(m_protocol.Endpoint().LastErrorText()))));
+        const QString reason =
+            m_protocol.Endpoint().LastError() == EADDRINUSE
+                ? Format(kPortTaken, {accessPoint.udpPort, HolderText(m_protocol.Endpoint().PortHolder())})
+                : QString::fromStdString(m_protocol.Endpoint().LastErrorText());
+        Fail(TDownloadFailure::Connection, QStringLiteral("%1 (%2)").arg(QString::fromUtf8(_DEVICE_CONNECT_ERR), reason),
+             reason);
         return false;
     }
     m_startedAt = Now();

@@ -42,6 +42,7 @@ enum class TDownloadFailure {
 struct TDownloadOutcome {
     bool ok = false;
     QString error;   // why nothing was stored
+    QString reason;  // the same without the kind of failure (for a text that names it already)
     QString warning; // stored, but something needs looking at (records overwritten before the read)
     TDownloadFailure failure = TDownloadFailure::None;
     std::uint32_t blocks = 0;  // memory blocks read
@@ -166,7 +167,7 @@ private:
     void Prove();
     void Store(const struct TLogProof& proof);
     void NoteLatency(qint64 latency);
-    void Fail(TDownloadFailure failure, const QString& error);
+    void Fail(TDownloadFailure failure, const QString& error, const QString& reason = QString());
     void WakeAfter(qint64 us);
     std::uint8_t* ImageBlock(std::uint32_t block) {
         return m_image.data() + std::size_t(block) * MEM_BLOCK_SIZE;

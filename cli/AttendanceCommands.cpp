@@ -54,7 +54,7 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
         }
         QDate day = Now().date().addDays(-1);
         if (arguments.size() == 2) {
-            day = PeriodDate(arguments[1]);
+            day = IsoDate(arguments[1]);
             if (!day.isValid()) {
                 err << DateWarning(arguments[1], QStringLiteral("DATUM"));
                 return {};
@@ -87,11 +87,11 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
         }
         const QString names[] = {_HORLO_DATE_FROM, _HORLO_DATE_TO};
         for (int i = 0; i < 2; ++i)
-            if (!PeriodDate(dates[i]).isValid()) {
+            if (!IsoDate(dates[i]).isValid()) {
                 err << DateWarning(dates[i], names[i]);
                 return {};
             }
-        if (PeriodDate(dates[0]) > PeriodDate(dates[1])) {
+        if (IsoDate(dates[0]) > IsoDate(dates[1])) {
             err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {dates[0], dates[1]}) << '\n';
             return {};
         }

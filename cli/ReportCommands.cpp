@@ -19,11 +19,6 @@ struct TReportRequest {
     bool Csv = false;
 };
 
-QDate ArgumentDate(const QString& text) {
-    const QString t = text.trimmed();
-    return t.size() == 10 ? QDate::fromString(t, QStringLiteral("yyyy-MM-dd")) : QDate();
-}
-
 QString DateWarning(const QString& text, const QString& what) {
     return QStringLiteral("horlo: ") + Format(_SEARCH_DATE_WRN, {text, what}) + QLatin1Char('\n');
 }
@@ -55,7 +50,7 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
         WriteCsv(io.out, PresenceCsvTable(present, late, absent));
         return kExitOk;
     }
-    const QString day = FormatDateTime(QStringLiteral("dd.mm.yyyy"), QDateTime(r.Day, QTime(0, 0), Qt::UTC));
+    const QString day = FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(r.Day));
     io.out << "Izveštaj radnog vremena za " << day << "\n\n";
     WriteList(io, QStringLiteral("Prisutni"), present, PresenceColumns(TPresenceKind::Present));
     io.out << '\n';
@@ -75,7 +70,7 @@ void Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTex
         return;
     }
     auto date = [](const QDate& d) {
-        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), QDateTime(d, QTime(0, 0), Qt::UTC));
+        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(d));
     };
     io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
     WriteAligned(io.out, header.Header, header.RightAligned, rows);
@@ -177,7 +172,7 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
         }
     }
     if (!period) {
-        r.Day = dates.isEmpty() ? Now().date() : ArgumentDate(dates[0]);
+        r.Day = dates.isEmpty() ? Now().date() : IsoDate(dates[0]);
         if (!r.Day.isValid()) {
             err << DateWarning(dates[0], QStringLiteral("DATUM"));
             return {};
@@ -188,8 +183,8 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
         err << "horlo: report " << action << " traži period: OD DO (gggg-mm-dd)\n";
         return {};
     }
-    r.From = ArgumentDate(dates[0]);
-    r.To = ArgumentDate(dates[1]);
+    r.From = IsoDate(dates[0]);
+    r.To = IsoDate(dates[1]);
     if (!r.From.isValid()) {
         err << DateWarning(dates[0], _HORLO_DATE_FROM);
         return {};

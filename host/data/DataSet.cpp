@@ -61,7 +61,7 @@ bool TField::AsBoolean() const {
 
 QDateTime TField::AsDateTime() const {
     const QVariant v = Value();
-    if (v.typeId() == QMetaType::QDate) return QDateTime(v.toDate(), QTime(0, 0), Qt::UTC);
+    if (v.typeId() == QMetaType::QDate) return WallClock(v.toDate());
     return v.toDateTime();
 }
 
@@ -98,7 +98,7 @@ QString TField::FormatValue(const QVariant& v, bool displayText) const {
         return SqlDateTime(v.toDateTime());
     case TFieldType::Date:
         if (displayText && !DisplayFormat.isEmpty())
-            return FormatDateTime(DisplayFormat, QDateTime(v.toDate(), QTime(0, 0), Qt::UTC));
+            return FormatDateTime(DisplayFormat, WallClock(v.toDate()));
         return SqlDate(v.toDate());
     case TFieldType::Time:
         return v.toTime().toString(QStringLiteral("HH:mm:ss"));
@@ -164,10 +164,10 @@ QVariant TField::Convert(const QVariant& value) const {
     case TFieldType::DateTime: {
         if (value.typeId() == QMetaType::QDateTime) {
             const QDateTime dt = value.toDateTime();
-            return QVariant(QDateTime(dt.date(), dt.time(), Qt::UTC));
+            return QVariant(WallClock(dt));
         }
         if (value.typeId() == QMetaType::QDate)
-            return QVariant(QDateTime(value.toDate(), QTime(0, 0), Qt::UTC));
+            return QVariant(WallClock(value.toDate()));
         try {
             return QVariant(MyDateTimeStrToDateTime(text));
         } catch (const EConvertError&) {

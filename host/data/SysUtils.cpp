@@ -264,3 +264,17 @@ void SetNowForTesting(const QDateTime& fixed) {
     std::lock_guard lock(g_nowMutex);
     g_fixedNow = fixed;
 }
+
+QDateTime WallClock(const QDateTime& time) {
+    return QDateTime(time.date(), time.time(), Qt::UTC);
+}
+
+QDateTime WallClock(const QDate& date) {
+    return QDateTime(date, QTime(0, 0), Qt::UTC);
+}
+
+QDate IsoDate(const QString& text) {
+    static const QRegularExpression shape(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+    const QString t = text.trimmed();
+    return shape.match(t).hasMatch() ? QDate::fromString(t, QStringLiteral("yyyy-MM-dd")) : QDate();
+}

@@ -36,10 +36,6 @@ TZConnection& Connection() {
     return *connection;
 }
 
-QDateTime WallClock(const QDateTime& t) {
-    return QDateTime(t.date(), t.time(), Qt::UTC);
-}
-
 QString ShortDate(const QDateTimeEdit* picker) {
     return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(picker->dateTime()));
 }

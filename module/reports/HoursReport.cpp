@@ -110,8 +110,7 @@ void ForEachReportEvent(TZConnection& connection, const QDate& from, const QDate
             e.EventID = row[0].toLongLong();
             e.EmployeeID = row[1].toLongLong();
             e.TypeID = row[2].toLongLong();
-            const QDateTime t = row[3].toDateTime();
-            e.Time = QDateTime(t.date(), t.time(), Qt::UTC);
+            e.Time = WallClock(row[3].toDateTime());
             e.Firstname = row[4].toString();
             e.Lastname = row[5].toString();
             e.Vocation = row[6].toString();

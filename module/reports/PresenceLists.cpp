@@ -29,10 +29,6 @@ TReportEmployee EmployeeOf(const std::vector<QVariant>& row) {
     return e;
 }
 
-QDateTime WallClock(const QVariant& value) {
-    const QDateTime t = value.toDateTime();
-    return QDateTime(t.date(), t.time(), Qt::UTC);
-}
 
 } // namespace
 
@@ -59,7 +55,7 @@ TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
     QSet<qint64> presentIDs;
     lists.Present.reserve(present.rows.size());
     for (const auto& row : present.rows) {
-        TPresentEmployee p{EmployeeOf(row), WallClock(row[9])};
+        TPresentEmployee p{EmployeeOf(row), WallClock(row[9].toDateTime())};
         presentIDs.insert(p.Employee.EmpID);
         if (p.FirstArrival >= lateFrom) lists.Late.push_back(p);
         lists.Present.push_back(std::move(p));

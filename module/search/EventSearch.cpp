@@ -18,10 +18,7 @@ int CheckedHour(const QString& value, const QString& caption) {
 }
 
 QString CheckedDate(const QString& value, const QString& caption) {
-    static const QRegularExpression shape(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
-    const QString text = value.trimmed();
-    if (shape.match(text).hasMatch() && QDate::fromString(text, QStringLiteral("yyyy-MM-dd")).isValid())
-        return text;
+    if (IsoDate(value).isValid()) return value.trimmed();
     throw ESearchKeyError(Format(_SEARCH_DATE_WRN, {value, caption}));
 }
 

@@ -98,10 +98,8 @@ QHash<qint64, int> TAttendanceDay::DayMinutes(const QDate& day, qint64 employeeI
     sql += QStringLiteral(" ORDER BY eventtime, employeeeventid");
     const TResultSet rs = m_connection.Select(sql);
     QHash<qint64, std::vector<TDayEvent>> events;
-    for (const auto& row : rs.rows) {
-        const QDateTime t = row[2].toDateTime();
-        events[row[0].toLongLong()].push_back({QDateTime(t.date(), t.time(), Qt::UTC), row[1].toLongLong()});
-    }
+    for (const auto& row : rs.rows)
+        events[row[0].toLongLong()].push_back({WallClock(row[2].toDateTime()), row[1].toLongLong()});
     const TWorkingDay bounds = TWorkingDay::On(day, m_settings);
     QHash<qint64, int> minutes;
     for (auto it = events.cbegin(); it != events.cend(); ++it)

@@ -58,12 +58,6 @@ const QStringList& AttendanceSheetColumns() {
     return columns;
 }
 
-QDate PeriodDate(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.size() != 10) return {};
-    return QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
-}
-
 QString AttendanceCondition(const TAttendanceView& view, const TZConnection& connection) {
     QString c;
     if (!view.Code.isEmpty()) c = QStringLiteral("AND e.code = '%1'").arg(connection.Escape(view.Code));

@@ -25,10 +25,6 @@ struct TAttendanceView {
     TAttendanceFilter Filter = TAttendanceFilter::None;
 };
 
-// The date of a period text, or an invalid date when it is not a real
-// yyyy-mm-dd date.
-QDate PeriodDate(const QString& text);
-
 // The condition added after the period: exact code, name prefixes, the filter.
 // Typed texts are escaped (the name prefixes also against LIKE wildcards).
 QString AttendanceCondition(const TAttendanceView& view, const TZConnection& connection);

@@ -200,9 +200,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
     FormCreate();
 }
 
-THorloAttendanceForm::~THorloAttendanceForm() {
-    qApp->removeEventFilter(this);
-}
+THorloAttendanceForm::~THorloAttendanceForm() = default;
 
 void THorloAttendanceForm::FormCreate() {
     TZConnection& connection = *HorloDM->ZConnection();
@@ -242,11 +240,11 @@ void THorloAttendanceForm::OpenHorloAttendance() {
     // a period that is not a date leaves the sheet as it was
     for (const auto& [text, name] :
          {std::pair{view.FromDate, _HORLO_DATE_FROM}, {view.ToDate, _HORLO_DATE_TO}})
-        if (!PeriodDate(text).isValid()) {
+        if (!IsoDate(text).isValid()) {
             ShowWarning(Format(_SEARCH_DATE_WRN, {text, name}));
             return;
         }
-    if (PeriodDate(view.FromDate) > PeriodDate(view.ToDate)) {
+    if (IsoDate(view.FromDate) > IsoDate(view.ToDate)) {
         ShowWarning(Format(_PERIOD_REVERSED_FMT, {view.FromDate, view.ToDate}));
         return;
     }

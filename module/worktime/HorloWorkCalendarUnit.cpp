@@ -126,9 +126,7 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent) : QDialog(parent
     connect(MonthCB, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { YearCBChange(); }); });
 }
 
-THorloWorkCalendarForm::~THorloWorkCalendarForm() {
-    qApp->removeEventFilter(this);
-}
+THorloWorkCalendarForm::~THorloWorkCalendarForm() = default;
 
 void THorloWorkCalendarForm::FormCreate() {
     const QDate today = Now().date();

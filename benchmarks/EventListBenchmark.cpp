@@ -2,10 +2,10 @@
 // memory after "Traži" with empty keys, after scrolling to the end, after a
 // drag of the scroll bar and after title clicks; a one-day search; beside the
 // bare SELECT of the same rows on the same server.
+#include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridSorter.h"
-#include "host/data/SysUtils.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/search/EventSearch.h"
 #include "module/search/HorloNavigatorUnit.h"

@@ -3,8 +3,8 @@
 // command, connects to the database and runs it.
 #pragma once
 
-#include "module/data/HorloData.h"
 #include "host/data/Database.h"
+#include "module/data/HorloData.h"
 
 #include <QStringList>
 #include <QTextStream>

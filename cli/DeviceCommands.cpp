@@ -90,8 +90,8 @@ TCliRun SendCard(const QString& name) {
         TDeviceProtocol protocol;
         TDeviceCommands commands(protocol);
         commands.OnDoorFinished = [&](const TDoorResult& r) { PrintDoor(io.out, r); };
-        const TDeviceRun run = SendCardToDevices(commands, connection, *dm.HorloAccessPointZQ,
-                                                 *dm.HorloAccessTicketZQ, card);
+        const TDeviceRun run =
+            SendCardToDevices(commands, connection, *dm.HorloAccessPointZQ, *dm.HorloAccessTicketZQ, card);
         return Finish(io, run, card.active ? _CARD_EMPLOYEE_ADDED_INF : _CARD_EMPLOYEE_REMOVED_INF);
     };
 }

@@ -69,9 +69,7 @@ void Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTex
         WriteCsv(io.out, header.Header, rows);
         return;
     }
-    auto date = [](const QDate& d) {
-        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(d));
-    };
+    auto date = [](const QDate& d) { return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(d)); };
     io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
     WriteAligned(io.out, header.Header, header.RightAligned, rows);
     io.out << "Ukupno: " << count << '\n';
@@ -90,7 +88,8 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
     const TReportOptions options =
         TReportOptions::Read(connection, DefaultEventTypeID(connection, QLatin1Char('i')));
     const std::vector<TEventPair> pairs = EventPairsFor(connection, options.FromEventIDs);
-    const QString problem = EventPairsProblem(pairs, [&](qint64 id) { return EventTypeName(connection, id); });
+    const QString problem =
+        EventPairsProblem(pairs, [&](qint64 id) { return EventTypeName(connection, id); });
     if (!problem.isEmpty()) {
         io.err << "horlo: " << problem << '\n';
         return kExitFailed;

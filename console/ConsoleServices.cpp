@@ -3,11 +3,11 @@
 #include "console/ConsoleStrings.h"
 #include "console/EmployeeChooserDialog.h"
 #include "console/PrintWizard.h"
-#include "host/ui/DBGrid.h"
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
 
 #include <QApplication>
 

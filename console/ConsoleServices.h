@@ -3,9 +3,9 @@
 // and print wizard.
 #pragma once
 
-#include "host/ui/DBGrid.h"
-#include "host/data/Database.h"
 #include "host/console/HostIntf.h"
+#include "host/data/Database.h"
+#include "host/ui/DBGrid.h"
 
 #include <QHash>
 #include <QPointer>

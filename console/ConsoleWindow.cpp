@@ -2,11 +2,11 @@
 
 #include "console/ConsoleServices.h"
 #include "console/ConsoleStrings.h"
-#include "host/data/DataSet.h"
-#include "host/ui/Dialogs.h"
-#include "host/data/HostStrings.h"
 #include "host/console/NavigatorForm.h"
+#include "host/data/DataSet.h"
+#include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,12 +1,12 @@
 #include "console/EmployeeChooserDialog.h"
 
 #include "console/ConsoleStrings.h"
-#include "host/ui/DBGrid.h"
-#include "host/ui/Dialogs.h"
-#include "host/ui/GridSorter.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
+#include "host/ui/GridSorter.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>

@@ -1,11 +1,11 @@
 #include "console/PrintWizard.h"
 
 #include "console/ConsoleStrings.h"
-#include "host/ui/DBGrid.h"
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/TableWriter.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,9 +6,9 @@
 #include "console/ConsoleWindow.h"
 #include "console/ModuleLoader.h"
 #include "console/PrintWizard.h"
+#include "host/data/SysUtils.h"
 #include "host/ui/Application.h"
 #include "host/ui/Dialogs.h"
-#include "host/data/SysUtils.h"
 
 #include <QCommandLineParser>
 #include <QFile>

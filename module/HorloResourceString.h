@@ -45,8 +45,8 @@ inline constexpr char _WORKING_TIME_SETTING_ERR[] =
 inline constexpr char _PERIOD_REVERSED_FMT[] = "Početak perioda (%s) je posle kraja (%s).";
 inline constexpr char _ATTEND_PROGRESS_CAP[] = "Učitavanje evidencije prisustva...";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
-inline constexpr char _WORK_CAL_EXIST_ERR[] =
-    "Dane ovog meseca je u međuvremenu upisao drugi program; izmene nisu sačuvane, prikazani su upisani dani.";
+inline constexpr char _WORK_CAL_EXIST_ERR[] = "Dane ovog meseca je u međuvremenu upisao drugi program; "
+                                              "izmene nisu sačuvane, prikazani su upisani dani.";
 inline constexpr char _PRINT_HEADER_FMT[] = "Od datuma %s\r\nDo datuma %s";
 inline constexpr char _PRINT_SUM_CAP[] = "zbirno";
 inline constexpr char _CARD_EMPLOYEE_ERR[] = "Već postoji aktivna kartica za izabranog zaposlenog!";

@@ -1,8 +1,8 @@
 #include "module/ModuleConsole.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 
 #include <QScopeGuard>
 

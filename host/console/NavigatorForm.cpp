@@ -1,7 +1,7 @@
 #include "host/console/NavigatorForm.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
+#include "host/ui/Dialogs.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #include "host/console/ViewerForm.h"
 
-#include "host/ui/GridSorter.h"
 #include "host/data/HostStrings.h"
+#include "host/ui/GridSorter.h"
 
 #include <QMenu>
 #include <QToolBar>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "host/console/ActionList.h"
-#include "host/ui/DBGrid.h"
 #include "host/console/ImageList.h"
+#include "host/ui/DBGrid.h"
 
 #include <QWidget>
 

@@ -166,8 +166,7 @@ QVariant TField::Convert(const QVariant& value) const {
             const QDateTime dt = value.toDateTime();
             return QVariant(WallClock(dt));
         }
-        if (value.typeId() == QMetaType::QDate)
-            return QVariant(WallClock(value.toDate()));
+        if (value.typeId() == QMetaType::QDate) return QVariant(WallClock(value.toDate()));
         try {
             return QVariant(MyDateTimeStrToDateTime(text));
         } catch (const EConvertError&) {

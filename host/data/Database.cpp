@@ -8,8 +8,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-#include <memory>
 #include <QUrlQuery>
+#include <memory>
 
 #include <errmsg.h>
 #include <mysql.h>
@@ -29,6 +29,12 @@ int TResultSet::ColumnIndex(const QString& name) const {
     for (size_t i = 0; i < columns.size(); ++i)
         if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
     return -1;
+}
+
+const QVariant& TResultSet::Value(size_t row, const QString& name) const {
+    const int column = ColumnIndex(name);
+    if (column < 0) throw EDatabaseError(QStringLiteral("Rezultat nema kolonu \"%1\".").arg(name));
+    return rows.at(row)[size_t(column)];
 }
 
 // ---------------------------------------------------------------- parameters
@@ -438,7 +444,8 @@ std::vector<TColumnInfo> ColumnsOf(MYSQL_RES* res) {
     return columns;
 }
 
-void ReadRow(MYSQL_RES* res, MYSQL_ROW row, const std::vector<TColumnInfo>& columns, std::vector<QVariant>& values) {
+void ReadRow(MYSQL_RES* res, MYSQL_ROW row, const std::vector<TColumnInfo>& columns,
+             std::vector<QVariant>& values) {
     const unsigned long* lengths = mysql_fetch_lengths(res);
     values.resize(columns.size());
     for (size_t i = 0; i < columns.size(); ++i)

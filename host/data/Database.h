@@ -71,6 +71,8 @@ struct TResultSet {
     std::vector<TColumnInfo> columns;
     std::vector<std::vector<QVariant>> rows;
     int ColumnIndex(const QString& name) const; // -1 when absent (case-insensitive)
+    // A row's value of the named column; throws when the result has no such column.
+    const QVariant& Value(size_t row, const QString& name) const;
 };
 
 struct TServerAddress {

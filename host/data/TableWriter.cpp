@@ -13,7 +13,8 @@ QString CsvField(const QString& cell) {
     static const QString formula = QStringLiteral("=+-@\t\r");
     bool number = false;
     cell.toDouble(&number);
-    const QString text = !cell.isEmpty() && formula.contains(cell[0]) && !number ? QLatin1Char('\'') + cell : cell;
+    const QString text =
+        !cell.isEmpty() && formula.contains(cell[0]) && !number ? QLatin1Char('\'') + cell : cell;
     static const QString special = QStringLiteral(",\"\r\n");
     bool quote = false;
     for (QChar c : text)

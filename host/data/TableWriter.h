@@ -42,4 +42,3 @@ void SaveCsv(const QString& fileName, const TTextTable& table);
 void WriteAligned(QTextStream& out, const TTextTable& table);
 void WriteAligned(QTextStream& out, const QStringList& header, const std::vector<bool>& rightAligned,
                   const TRowSource& rows);
-

@@ -1,7 +1,7 @@
 #include "host/ui/DBGrid.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 
 #include <QAbstractTableModel>
 #include <QComboBox>

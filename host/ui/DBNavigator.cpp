@@ -1,7 +1,7 @@
 #include "host/ui/DBNavigator.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
+#include "host/ui/Dialogs.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

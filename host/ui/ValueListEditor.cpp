@@ -1,7 +1,7 @@
 #include "host/ui/ValueListEditor.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
+#include "host/ui/Dialogs.h"
 
 #include <QAbstractTableModel>
 #include <QAction>

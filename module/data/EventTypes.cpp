@@ -18,6 +18,7 @@ qint64 DefaultEventTypeID(TZConnection& connection, QChar direction) {
 }
 
 qint64 InverseEventTypeID(TZConnection& connection, qint64 id) {
-    return FirstInteger(connection,
-                        QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE pairid = %1").arg(id));
+    return FirstInteger(
+        connection,
+        QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE pairid = %1").arg(id));
 }

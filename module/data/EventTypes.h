@@ -9,9 +9,9 @@ class TZConnection;
 
 // Codes the devices write into their log; below kFirstUserEventType none can
 // be deleted.
-inline constexpr qint64 kArrivalEventType = 5;       // "Dolazak", by access ticket
-inline constexpr qint64 kDepartureEventType = 10;    // "Odlazak", by access ticket
-inline constexpr qint64 kCardArrivalEventType = 15;  // "Dolazak karticom", by card number
+inline constexpr qint64 kArrivalEventType = 5;        // "Dolazak", by access ticket
+inline constexpr qint64 kDepartureEventType = 10;     // "Odlazak", by access ticket
+inline constexpr qint64 kCardArrivalEventType = 15;   // "Dolazak karticom", by card number
 inline constexpr qint64 kCardDepartureEventType = 16; // "Odlazak karticom", by card number
 inline constexpr qint64 kFirstUserEventType = 256;
 

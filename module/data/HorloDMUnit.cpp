@@ -23,8 +23,9 @@ THorloDM::THorloDM(QObject* parent) : THorloData(parent) {
     // a page of a list that fails while the grid paints is told once, after the painting
     for (TZQuery* query : {EmployeeEventZQ, EmployeeEventTypeZQ, HorloWorkCalendarZQ, HorloAttendanceZQ,
                            HorloAccessPointZQ, HorloAccessTicketZQ, EmployeeCardZQ, EmployeeEventRawZQ})
-        connect(query, &TZQuery::FetchFailed, this, [](const QString& message) { ShowError(message); },
-                Qt::QueuedConnection);
+        connect(
+            query, &TZQuery::FetchFailed, this, [](const QString& message) { ShowError(message); },
+            Qt::QueuedConnection);
 }
 
 void THorloDM::DrawImages() {

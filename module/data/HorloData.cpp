@@ -160,14 +160,14 @@ void THorloData::DefineFields() {
         f->DisplayFormat = QStringLiteral("0.##");
         f->Required = true;
     }
-    Define(HorloAttendanceZQ, {{"comment", kText, 100, "Komentar", false},
-                               {"firstname", kText, EmployeeColumnSize::Firstname, "Ime", false},
-                               {"lastname", kText, EmployeeColumnSize::Lastname, "Prezime", false},
-                               {"code", kText, EmployeeColumnSize::Code, "Kod", false},
-                               {"personalidentificator", kText, EmployeeColumnSize::PersonalIdentificator,
-                                "JMBG", false},
-                               {"vocation", kText, EmployeeColumnSize::Vocation, "Radno mesto", false},
-                               {"startworkingdate", kText, 10, "Datum početka rada", false}});
+    Define(HorloAttendanceZQ,
+           {{"comment", kText, 100, "Komentar", false},
+            {"firstname", kText, EmployeeColumnSize::Firstname, "Ime", false},
+            {"lastname", kText, EmployeeColumnSize::Lastname, "Prezime", false},
+            {"code", kText, EmployeeColumnSize::Code, "Kod", false},
+            {"personalidentificator", kText, EmployeeColumnSize::PersonalIdentificator, "JMBG", false},
+            {"vocation", kText, EmployeeColumnSize::Vocation, "Radno mesto", false},
+            {"startworkingdate", kText, 10, "Datum početka rada", false}});
 
     Define(HorloAccessPointZQ, {{"horloaccesspointid", kId, 0, "", false},
                                 {"name", kText, 50, "", true},
@@ -292,9 +292,9 @@ void THorloData::GetEventType(qint64 id, QChar& direction, QString& name) const 
         QStringLiteral("SELECT eet.* FROM employeeeventtype AS eet WHERE eet.employeeeventtypeid = %d "),
         {id}));
     if (rs.rows.empty()) return;
-    const QString dir = rs.rows[0][size_t(rs.ColumnIndex(QStringLiteral("direction")))].toString();
+    const QString dir = rs.Value(0, QStringLiteral("direction")).toString();
     if (!dir.isEmpty()) direction = dir[0];
-    name = rs.rows[0][size_t(rs.ColumnIndex(QStringLiteral("name")))].toString();
+    name = rs.Value(0, QStringLiteral("name")).toString();
 }
 
 qint64 THorloData::GetInverseEventTypeID(qint64 id) const {
@@ -340,7 +340,7 @@ const TEventGroups kEventGroups[] = {
 } // namespace
 
 bool THorloData::SplitEventOrder(TZQuery& query, const TField& lead, bool descending,
-                               std::vector<TZQuery::TPart>& parts) {
+                                 std::vector<TZQuery::TPart>& parts) {
     // only for the statement the search made, whose condition is known
     if (query.SQL() != m_eventSearchSQL || !query.Params().empty() || !ZConnection()) return false;
     const TEventGroups* groups = nullptr;

@@ -1,7 +1,7 @@
 #include "module/data/NewEventUnit.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 
@@ -70,9 +70,9 @@ QString TNewEventForm::TakenName() const {
     TZConnection* connection = HorloDM ? HorloDM->ZConnection() : nullptr;
     if (!connection) return {};
     // compared by the column's collation, as the server tells names apart
-    const TResultSet rs = connection->Select(
-        QStringLiteral("SELECT name FROM employeeeventtype WHERE name IN (%1, %2) LIMIT 1")
-            .arg(connection->Quote(out), connection->Quote(in)));
+    const TResultSet rs =
+        connection->Select(QStringLiteral("SELECT name FROM employeeeventtype WHERE name IN (%1, %2) LIMIT 1")
+                               .arg(connection->Quote(out), connection->Quote(in)));
     return rs.rows.empty() ? QString() : rs.rows[0][0].toString();
 }
 

@@ -1,16 +1,16 @@
 #include "module/device/EmployeeCardUnit.h"
 #include "module/device/CardHolder.h"
 
+#include "host/console/HostIntf.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridSorter.h"
-#include "host/console/HostIntf.h"
-#include "host/data/HostStrings.h"
-#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/ModuleConsole.h"
+#include "module/data/HorloDMUnit.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -239,7 +239,8 @@ void TEmployeeCardForm::PostHolder(qint64 employeeId, const QString& employeeNam
             employee->Clear();
         cards->FieldByName(QStringLiteral("employeename"))->SetAsString(employeeName);
         cards->Post();
-        SetTicketsHolder(connection, cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt(), employeeId);
+        SetTicketsHolder(connection, cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt(),
+                         employeeId);
         transaction.Commit();
     } catch (...) {
         const QVariant name = cards->FieldByName(QStringLiteral("name"))->Value();

@@ -2,8 +2,8 @@
 
 #include "module/device/ImportDriver.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/device/RawEventProcessing.h"

@@ -152,19 +152,16 @@ TDecodeResult TLogDecoder::Store(const std::vector<TLogRecord>& records, qint64 
             Format(QStringLiteral("SELECT * FROM employeecard WHERE cardcode = %d"), {cardCode}));
         qint64 cardId = 0;
         if (!card.rows.empty()) {
-            cardId = card.rows[0][size_t(card.ColumnIndex(QStringLiteral("employeecardid")))].toLongLong();
-            owner.employeeId =
-                card.rows[0][size_t(card.ColumnIndex(QStringLiteral("employeeid")))].toLongLong();
+            cardId = card.Value(0, QStringLiteral("employeecardid")).toLongLong();
+            owner.employeeId = card.Value(0, QStringLiteral("employeeid")).toLongLong();
         }
         const TResultSet ticket = m_connection.Select(Format(
             QStringLiteral(
                 "SELECT * FROM horloaccessticket WHERE employeecardid = %d AND horloaccesspointid= %d"),
             {cardId, accessPointId}));
         if (!ticket.rows.empty()) {
-            owner.ticketId = ticket.rows[0][size_t(ticket.ColumnIndex(QStringLiteral("horloaccessticketid")))]
-                                 .toLongLong();
-            owner.guestId =
-                ticket.rows[0][size_t(ticket.ColumnIndex(QStringLiteral("horloguestid")))].toLongLong();
+            owner.ticketId = ticket.Value(0, QStringLiteral("horloaccessticketid")).toLongLong();
+            owner.guestId = ticket.Value(0, QStringLiteral("horloguestid")).toLongLong();
         }
         owners.insert(cardCode, owner);
         return owner;

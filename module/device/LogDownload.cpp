@@ -168,8 +168,8 @@ bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
             m_protocol.Endpoint().LastError() == EADDRINUSE
                 ? Format(kPortTaken, {accessPoint.udpPort, HolderText(m_protocol.Endpoint().PortHolder())})
                 : QString::fromStdString(m_protocol.Endpoint().LastErrorText());
-        Fail(TDownloadFailure::Connection, QStringLiteral("%1 (%2)").arg(QString::fromUtf8(_DEVICE_CONNECT_ERR), reason),
-             reason);
+        Fail(TDownloadFailure::Connection,
+             QStringLiteral("%1 (%2)").arg(QString::fromUtf8(_DEVICE_CONNECT_ERR), reason), reason);
         return false;
     }
     m_startedAt = Now();

@@ -82,11 +82,10 @@ TProcessResult TRawEventProcessor::ProcessAbove(qint64 markSeen) {
             {id}));
         std::optional<Ticket> ticket;
         if (!rs.rows.empty()) {
-            const auto& row = rs.rows[0];
-            ticket = Ticket{row[size_t(rs.ColumnIndex(QStringLiteral("horloaccessticketid")))].toLongLong(),
-                            row[size_t(rs.ColumnIndex(QStringLiteral("employeeid")))].toLongLong(),
-                            row[size_t(rs.ColumnIndex(QStringLiteral("horloguestid")))].toLongLong(),
-                            row[size_t(rs.ColumnIndex(QStringLiteral("cardcode")))].toLongLong()};
+            ticket = Ticket{rs.Value(0, QStringLiteral("horloaccessticketid")).toLongLong(),
+                            rs.Value(0, QStringLiteral("employeeid")).toLongLong(),
+                            rs.Value(0, QStringLiteral("horloguestid")).toLongLong(),
+                            rs.Value(0, QStringLiteral("cardcode")).toLongLong()};
         }
         tickets.insert(id, ticket);
         return ticket;

@@ -1,16 +1,16 @@
 #include "module/reports/HorloReportUnit.h"
 
-#include "host/ui/DBGrid.h"
-#include "host/ui/Dialogs.h"
 #include "host/console/HostIntf.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
+#include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
-#include "module/ModuleConsole.h"
 
 #include <QDateTimeEdit>
 #include <QEvent>
@@ -134,7 +134,8 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
         }
         qint64 id = m_eventTypeNames.key(name, 0);
         if (!id) id = name.toLongLong(); // a type's code
-        if (!id || !m_eventTypeNames.contains(id)) throw EDatabaseError(Format(_REPORT_EVENT_TYPE_ERR, {name}));
+        if (!id || !m_eventTypeNames.contains(id))
+            throw EDatabaseError(Format(_REPORT_EVENT_TYPE_ERR, {name}));
         CheckPairOf(id);
         from->SetAsLargeInt(id);
     };
@@ -547,7 +548,8 @@ QString THorloReportForm::PrintParams() const {
     const QString period = ShortDate(FromDTP) + QStringLiteral(" - ") + ShortDate(ToDTP);
     QWidget* page = PageControl->currentWidget();
     if (page == ReportTS) return ::PrintParams(caption, period);
-    return ::PrintParams(caption + QStringLiteral(" - ") + tab, page == WarningsTS ? period : ShortDate(DateDTP));
+    return ::PrintParams(caption + QStringLiteral(" - ") + tab,
+                         page == WarningsTS ? period : ShortDate(DateDTP));
 }
 
 void THorloReportForm::PrintButtonClick() {

@@ -16,8 +16,10 @@ qint64 OpeningAndClosingType(const std::vector<TEventPair>& pairs) {
     return 0;
 }
 
-QString EventPairsProblem(const std::vector<TEventPair>& pairs, const std::function<QString(qint64)>& typeName) {
-    if (const qint64 both = OpeningAndClosingType(pairs)) return Format(_REPORT_PAIR_BOTH_ERR, {typeName(both)});
+QString EventPairsProblem(const std::vector<TEventPair>& pairs,
+                          const std::function<QString(qint64)>& typeName) {
+    if (const qint64 both = OpeningAndClosingType(pairs))
+        return Format(_REPORT_PAIR_BOTH_ERR, {typeName(both)});
     for (const TEventPair& p : pairs)
         if (p.FromEventTypeID > 0 && p.ToEventTypeID > 0) return {};
     return QString::fromUtf8(_REPORT_NO_PAIR_ERR);
@@ -25,7 +27,8 @@ QString EventPairsProblem(const std::vector<TEventPair>& pairs, const std::funct
 
 THoursWalk::THoursWalk(const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
                        const TWorkingDayLimits& limits, THoursTaker onHours, TWarningTaker onWarning)
-    : m_criteria(criteria), m_limits(limits), m_onHours(std::move(onHours)), m_onWarning(std::move(onWarning)) {
+    : m_criteria(criteria), m_limits(limits), m_onHours(std::move(onHours)),
+      m_onWarning(std::move(onWarning)) {
     for (const TEventPair& p : pairs) {
         if (p.FromEventTypeID > 0) m_opening.insert(p.FromEventTypeID);
         if (p.ToEventTypeID > 0) m_closing.insert(p.ToEventTypeID);
@@ -105,7 +108,8 @@ void ForEachReportEvent(TZConnection& connection, const QDate& from, const QDate
         QStringLiteral("SELECT ee.employeeeventid, ee.employeeid, ee.employeeeventtypeid, ee.eventtime, "
                        "e.firstname, e.lastname, e.vocation, eet.name ") +
             EventsFromWhere(connection, from, to, filter) +
-            QStringLiteral(" ORDER BY e.lastname, e.firstname, e.employeeid, ee.eventtime, ee.employeeeventid"),
+            QStringLiteral(
+                " ORDER BY e.lastname, e.firstname, e.employeeid, ee.eventtime, ee.employeeeventid"),
         {}, [&](std::vector<QVariant>& row) {
             e.EventID = row[0].toLongLong();
             e.EmployeeID = row[1].toLongLong();
@@ -131,15 +135,17 @@ std::vector<TReportEvent> ReadReportEvents(TZConnection& connection, const QDate
 
 qint64 CountReportEvents(TZConnection& connection, const QDate& from, const QDate& to,
                          const TEmployeeFilter& filter) {
-    return connection.Select(QStringLiteral("SELECT COUNT(*) ") + EventsFromWhere(connection, from, to, filter))
+    return connection
+        .Select(QStringLiteral("SELECT COUNT(*) ") + EventsFromWhere(connection, from, to, filter))
         .rows[0][0]
         .toLongLong();
 }
 
-void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& to, const TEmployeeFilter& filter,
-                     const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
-                     const TWorkingDayLimits& limits, const THoursWalk::THoursTaker& onHours,
-                     const THoursWalk::TWarningTaker& onWarning, const std::function<bool(qint64 events)>& progress) {
+void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& to,
+                     const TEmployeeFilter& filter, const std::vector<TEventPair>& pairs,
+                     const TWarningCriteria& criteria, const TWorkingDayLimits& limits,
+                     const THoursWalk::THoursTaker& onHours, const THoursWalk::TWarningTaker& onWarning,
+                     const std::function<bool(qint64 events)>& progress) {
     TWorkingDay::On(from, limits); // a setting that is no time fails also when no event needs it
     THoursWalk walk(pairs, criteria, limits, onHours, onWarning);
     qint64 walked = 0;
@@ -158,7 +164,8 @@ THoursReport ReadHoursReport(TZConnection& connection, const QDate& from, const 
                              const TWarningCriteria& criteria, const TWorkingDayLimits& limits) {
     THoursReport report;
     WalkHoursReport(
-        connection, from, to, filter, pairs, criteria, limits, [&](const THoursRow& r) { report.Hours.push_back(r); },
+        connection, from, to, filter, pairs, criteria, limits,
+        [&](const THoursRow& r) { report.Hours.push_back(r); },
         [&](const TWarningRow& w) { report.Warnings.push_back(w); });
     return report;
 }

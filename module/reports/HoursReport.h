@@ -66,7 +66,8 @@ struct THoursReport {
 // 5->10 and 10->5 would count a lunch break as work). typeName names a type.
 // A type that opens one pair's interval and closes another's; 0 when none does.
 qint64 OpeningAndClosingType(const std::vector<TEventPair>& pairs);
-QString EventPairsProblem(const std::vector<TEventPair>& pairs, const std::function<QString(qint64)>& typeName);
+QString EventPairsProblem(const std::vector<TEventPair>& pairs,
+                          const std::function<QString(qint64)>& typeName);
 
 // Walks events of the period in report order. An opening event starts an
 // interval (from the start of its day's working time when it is earlier); a
@@ -124,10 +125,10 @@ qint64 CountReportEvents(TZConnection& connection, const QDate& from, const QDat
 // takers as they are found. progress gets the number of events walked (at the
 // first and every 2000th) and returns false to stop: the last employee's row
 // is then not given.
-void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& to, const TEmployeeFilter& filter,
-                     const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
-                     const TWorkingDayLimits& limits, const THoursWalk::THoursTaker& onHours,
-                     const THoursWalk::TWarningTaker& onWarning,
+void WalkHoursReport(TZConnection& connection, const QDate& from, const QDate& to,
+                     const TEmployeeFilter& filter, const std::vector<TEventPair>& pairs,
+                     const TWarningCriteria& criteria, const TWorkingDayLimits& limits,
+                     const THoursWalk::THoursTaker& onHours, const THoursWalk::TWarningTaker& onWarning,
                      const std::function<bool(qint64 events)>& progress = {});
 THoursReport ReadHoursReport(TZConnection& connection, const QDate& from, const QDate& to,
                              const TEmployeeFilter& filter, const std::vector<TEventPair>& pairs,

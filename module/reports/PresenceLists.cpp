@@ -29,7 +29,6 @@ TReportEmployee EmployeeOf(const std::vector<QVariant>& row) {
     return e;
 }
 
-
 } // namespace
 
 TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,

@@ -70,17 +70,22 @@ QString CsvValue(const TDataSet& list, int row, const TField& f) {
 
 void DefinePresenceList(TClientDataSet& list, TPresenceKind kind) {
     Add(list, QStringLiteral("EmpID"), TFieldType::Integer, 0, QString(), false);
-    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, EmployeeColumnSize::Firstname, QStringLiteral("Ime"));
-    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, EmployeeColumnSize::Lastname, QStringLiteral("Prezime"));
-    Add(list, QStringLiteral("EmpVocation"), TFieldType::String, EmployeeColumnSize::Vocation, QStringLiteral("Radno mesto"));
+    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, EmployeeColumnSize::Firstname,
+        QStringLiteral("Ime"));
+    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, EmployeeColumnSize::Lastname,
+        QStringLiteral("Prezime"));
+    Add(list, QStringLiteral("EmpVocation"), TFieldType::String, EmployeeColumnSize::Vocation,
+        QStringLiteral("Radno mesto"));
     Add(list, QStringLiteral("EmpForeignVocation"), TFieldType::String, EmployeeColumnSize::ForeignVocation,
         QStringLiteral("Strano radno mesto"));
     Add(list, QStringLiteral("EmpCode"), TFieldType::String, EmployeeColumnSize::Code, QStringLiteral("Kod"));
     Add(list, QStringLiteral("EmpStartWorkingDate"), TFieldType::Date, 0,
         QStringLiteral("Datum početka rada"))
         ->DisplayFormat = QStringLiteral("dd.mm.yyyy");
-    Add(list, QStringLiteral("EmpOrgUnit"), TFieldType::String, EmployeeColumnSize::OrganizationUnit, QStringLiteral("Organizaciona jed."));
-    Add(list, QStringLiteral("EmpContractType"), TFieldType::String, EmployeeColumnSize::ContractType, QStringLiteral("Tip ugovora"));
+    Add(list, QStringLiteral("EmpOrgUnit"), TFieldType::String, EmployeeColumnSize::OrganizationUnit,
+        QStringLiteral("Organizaciona jed."));
+    Add(list, QStringLiteral("EmpContractType"), TFieldType::String, EmployeeColumnSize::ContractType,
+        QStringLiteral("Tip ugovora"));
     QStringList orders{QStringLiteral("EmpFirstname"), QStringLiteral("EmpLastname"),
                        QStringLiteral("EmpVocation"), QStringLiteral("EmpCode"),
                        QStringLiteral("EmpOrgUnit")};
@@ -98,9 +103,12 @@ void DefinePresenceList(TClientDataSet& list, TPresenceKind kind) {
 
 void DefineHoursList(TClientDataSet& list) {
     Add(list, QStringLiteral("employeeid"), TFieldType::Integer, 0, QString(), false);
-    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, EmployeeColumnSize::Lastname, QStringLiteral("Prezime"));
-    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, EmployeeColumnSize::Firstname, QStringLiteral("Ime"));
-    Add(list, QStringLiteral("EmpVocation"), TFieldType::String, EmployeeColumnSize::Vocation, QStringLiteral("Radno mesto"));
+    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, EmployeeColumnSize::Lastname,
+        QStringLiteral("Prezime"));
+    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, EmployeeColumnSize::Firstname,
+        QStringLiteral("Ime"));
+    Add(list, QStringLiteral("EmpVocation"), TFieldType::String, EmployeeColumnSize::Vocation,
+        QStringLiteral("Radno mesto"));
     Add(list, QStringLiteral("TotHours"), TFieldType::Integer, 0, QStringLiteral("Sati"));
     Add(list, QStringLiteral("TotMinutes"), TFieldType::Integer, 0, QStringLiteral("Minuta"));
     AddOrders(list,
@@ -111,8 +119,10 @@ void DefineHoursList(TClientDataSet& list) {
 
 void DefineWarningsList(TClientDataSet& list) {
     Add(list, QStringLiteral("EmployeeID"), TFieldType::Integer, 0, QString(), false);
-    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, EmployeeColumnSize::Firstname, QStringLiteral("Ime"));
-    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, EmployeeColumnSize::Lastname, QStringLiteral("Prezime"));
+    Add(list, QStringLiteral("EmpFirstname"), TFieldType::String, EmployeeColumnSize::Firstname,
+        QStringLiteral("Ime"));
+    Add(list, QStringLiteral("EmpLastname"), TFieldType::String, EmployeeColumnSize::Lastname,
+        QStringLiteral("Prezime"));
     Add(list, QStringLiteral("EventID"), TFieldType::Integer, 0, QString(), false);
     Add(list, QStringLiteral("EventType"), TFieldType::String, 200, QStringLiteral("Događaj"));
     Add(list, QStringLiteral("EventTime"), TFieldType::DateTime, 0, QStringLiteral("Vreme"))->DisplayFormat =

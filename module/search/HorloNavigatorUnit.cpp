@@ -1,11 +1,11 @@
 #include "module/search/HorloNavigatorUnit.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/ModuleConsole.h"
+#include "module/data/HorloDMUnit.h"
 
 THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm(parent) {
     setObjectName(QStringLiteral("HorloNavigatorForm"));

@@ -1,8 +1,8 @@
 #include "module/snapin/HorloSnapin.h"
 
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/search/HorloNavigatorUnit.h"

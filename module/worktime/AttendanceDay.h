@@ -24,9 +24,9 @@ struct TDayEvent {
 
 // Whole minutes of regular work in one employee's events of a day, in time
 // order. An arrival before the start counts from the start; a departure after
-// the end and before the grace period's end counts as leaving at the end. A departure less than a whole minute after the
-// counted arrival, or at or before it, counts nothing and leaves the arrival
-// open for the next departure; an arrival left open at the end counts nothing.
+// the end and before the grace period's end counts as leaving at the end. A departure less than a whole
+// minute after the counted arrival, or at or before it, counts nothing and leaves the arrival open for the
+// next departure; an arrival left open at the end counts nothing.
 int CountedMinutes(const std::vector<TDayEvent>& events, const TWorkingDay& bounds);
 
 // Regular hours are capped at 8 a day; the rest is unallocated.

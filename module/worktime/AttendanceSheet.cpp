@@ -3,8 +3,8 @@
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 
-#include <QScopeGuard>
 #include "module/data/EmployeeColumns.h"
+#include <QScopeGuard>
 
 namespace {
 
@@ -109,8 +109,9 @@ QString AttendanceStatement(const TAttendanceView& view, const TZConnection& con
 }
 
 qint64 CountSheetRows(TZConnection& connection, const TAttendanceView& view) {
-    return connection.Select(QStringLiteral("SELECT COUNT(*) FROM (") + AttendanceStatement(view, connection) +
-                             QStringLiteral(") AS sheet"))
+    return connection
+        .Select(QStringLiteral("SELECT COUNT(*) FROM (") + AttendanceStatement(view, connection) +
+                QStringLiteral(") AS sheet"))
         .rows[0][0]
         .toLongLong();
 }
@@ -195,14 +196,14 @@ void DefineAttendanceSummary(TClientDataSet& summary) {
         int size;
         const char* label;
     };
-    const Def defs[] = {{"employeeid", TFieldType::LargeInt, 0, ""},
-                        {"code", TFieldType::String, EmployeeColumnSize::Code, "Kod"},
-                        {"firstname", TFieldType::String, EmployeeColumnSize::Firstname, "Ime"},
-                        {"lastname", TFieldType::String, EmployeeColumnSize::Lastname, "Prezime"},
-                        {"personalidentificator", TFieldType::String,
-                         EmployeeColumnSize::PersonalIdentificator, "JMBG"},
-                        {"vocation", TFieldType::String, EmployeeColumnSize::Vocation, "Radno mesto"},
-                        {"startworkingdate", TFieldType::Date, 0, "Datum početka rada"}};
+    const Def defs[] = {
+        {"employeeid", TFieldType::LargeInt, 0, ""},
+        {"code", TFieldType::String, EmployeeColumnSize::Code, "Kod"},
+        {"firstname", TFieldType::String, EmployeeColumnSize::Firstname, "Ime"},
+        {"lastname", TFieldType::String, EmployeeColumnSize::Lastname, "Prezime"},
+        {"personalidentificator", TFieldType::String, EmployeeColumnSize::PersonalIdentificator, "JMBG"},
+        {"vocation", TFieldType::String, EmployeeColumnSize::Vocation, "Radno mesto"},
+        {"startworkingdate", TFieldType::Date, 0, "Datum početka rada"}};
     for (const Def& d : defs)
         summary.AddField(QString::fromLatin1(d.name), d.type, d.size)->DisplayLabel =
             QString::fromUtf8(d.label);
@@ -331,7 +332,8 @@ void ForEachSheetRow(TZConnection& connection, const TDataSet& sheet, const TAtt
         [&](const std::vector<TColumnInfo>& columns) {
             for (const auto& f : sheet.Fields())
                 for (size_t c = 0; c < columns.size(); ++c)
-                    if (columns[c].name.compare(f->FieldName(), Qt::CaseInsensitive) == 0) columnOf[size_t(f->Index())] = int(c);
+                    if (columns[c].name.compare(f->FieldName(), Qt::CaseInsensitive) == 0)
+                        columnOf[size_t(f->Index())] = int(c);
         },
         [&](std::vector<QVariant>& row) {
             current = &row;

@@ -8,7 +8,6 @@
 #include "host/data/ZQuery.h"
 #include "module/worktime/AttendanceDay.h"
 
-
 // The hour fields in the sheet's column order (nightworkinghours included).
 const QStringList& AttendanceHourFields();
 // The fifteen hour fields that the colours, filters and summary look at

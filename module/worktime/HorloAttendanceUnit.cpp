@@ -1,16 +1,16 @@
 #include "module/worktime/HorloAttendanceUnit.h"
 
+#include "host/console/HostIntf.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridKeys.h"
 #include "host/ui/GridSorter.h"
-#include "host/console/HostIntf.h"
-#include "host/data/HostStrings.h"
-#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/ModuleConsole.h"
+#include "module/data/HorloDMUnit.h"
 
 #include <QAction>
 #include <QApplication>

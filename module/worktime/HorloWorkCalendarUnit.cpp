@@ -1,15 +1,15 @@
 #include "module/worktime/HorloWorkCalendarUnit.h"
 
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridKeys.h"
 #include "host/ui/GridSorter.h"
-#include "host/data/HostStrings.h"
-#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/ModuleConsole.h"
+#include "module/data/HorloDMUnit.h"
 
 #include <QAction>
 #include <QApplication>

@@ -192,7 +192,8 @@ TEST_F(AttendanceCli, CsvKeepsWhatIsStoredAndAFullDiskFails) {
     EXPECT_EQ(qRound(hours * 60), 22 * 35);
     EXPECT_EQ(csv[1].value(header.indexOf(QStringLiteral("firstname"))), first);
     EXPECT_EQ(csv[1].value(header.indexOf(QStringLiteral("vocation"))), job);
-    EXPECT_EQ(csv[1].value(header.indexOf(QStringLiteral("lastname"))), QStringLiteral("'=HYPERLINK(\"http://x\")"));
+    EXPECT_EQ(csv[1].value(header.indexOf(QStringLiteral("lastname"))),
+              QStringLiteral("'=HYPERLINK(\"http://x\")"));
 
     const THorloRun full = RunHorlo(list, url, QStringLiteral("/dev/full"));
     EXPECT_EQ(full.status, 1);

@@ -3,10 +3,10 @@
 #include "console/EmployeeChooserDialog.h"
 #include "console/PrintWizard.h"
 #include "host/data/ClientDataSet.h"
-#include "host/ui/DBGrid.h"
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QCoreApplication>

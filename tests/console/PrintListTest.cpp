@@ -2,9 +2,9 @@
 // row is printed and saved, the progress is told, and a cancelled run leaves
 // no file behind.
 #include "console/PrintWizard.h"
+#include "host/data/ZQuery.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
-#include "host/data/ZQuery.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QFile>

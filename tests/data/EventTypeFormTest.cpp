@@ -1,9 +1,9 @@
 // The event-type editor and the new-pair dialog, driven as a user would.
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridSorter.h"
-#include "host/data/HostStrings.h"
-#include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/EventTypeUnit.h"
 #include "module/data/HorloDMUnit.h"

@@ -1,13 +1,13 @@
 // The card dialog as an operator drives it, against simulated doors.
-#include "host/ui/DBGrid.h"
-#include "host/ui/DBNavigator.h"
-#include "host/ui/GridSorter.h"
 #include "host/console/HostIntf.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/DBNavigator.h"
+#include "host/ui/GridSorter.h"
 #include "module/HorloResourceString.h"
-#include "module/device/EmployeeCardUnit.h"
 #include "module/ModuleConsole.h"
+#include "module/device/EmployeeCardUnit.h"
 #include "tests/device/DeviceCommandsFixture.h"
 
 #include <QApplication>

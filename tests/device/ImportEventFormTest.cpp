@@ -1,8 +1,8 @@
 // The import dialog as a user drives it: "Uvoz", then "Obrada", against
 // simulated devices on loopback.
 #include "devicesim/SimServer.h"
-#include "host/ui/Dialogs.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/device/ImportEventUnit.h"

@@ -84,11 +84,12 @@ TEST(Connection, StreamedResultsStopCleanlyAndRefuseStatementsBetweenRows) {
     TZConnection& c = db.Connection();
     const QString numbers = QStringLiteral("SELECT seq FROM seq_1_to_10000");
     qint64 sum = 0, columns = 0;
-    c.SelectEach(numbers, [&](const std::vector<TColumnInfo>& info) { columns = qint64(info.size()); },
-                 [&](std::vector<QVariant>& row) {
-                     sum += row[0].toLongLong();
-                     return true;
-                 });
+    c.SelectEach(
+        numbers, [&](const std::vector<TColumnInfo>& info) { columns = qint64(info.size()); },
+        [&](std::vector<QVariant>& row) {
+            sum += row[0].toLongLong();
+            return true;
+        });
     EXPECT_EQ(columns, 1);
     EXPECT_EQ(sum, 10000LL * 10001 / 2);
     int taken = 0;

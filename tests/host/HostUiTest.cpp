@@ -1,12 +1,12 @@
 // The host's widgets and seams: the data-aware grid and its sorter, the record
 // navigator, the key/value editor, the scripted boxes and the wheel-to-key filter.
 #include "host/data/ClientDataSet.h"
+#include "host/data/HostStrings.h"
+#include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridSorter.h"
-#include "host/data/HostStrings.h"
-#include "host/data/SysUtils.h"
 #include "host/ui/ValueListEditor.h"
 #include "host/ui/WheelToKey.h"
 

@@ -1,8 +1,8 @@
 // Tables as CSV and as aligned text, and what a grid shows as a table.
 #include "host/data/TableWriter.h"
-#include "host/ui/GridTable.h"
 #include "host/data/ClientDataSet.h"
 #include "host/ui/DBGrid.h"
+#include "host/ui/GridTable.h"
 
 #include <QFile>
 #include <QHeaderView>

@@ -216,11 +216,13 @@ TEST_F(ReportCli, RulesAroundTheComputations) {
     };
     for (const Case& k : cases) {
         TDBIniFile ini(&c);
-        if (k.key) ini.WriteString(QStringLiteral("Horlo"), QString::fromLatin1(k.key), QString::fromUtf8(k.value));
+        if (k.key)
+            ini.WriteString(QStringLiteral("Horlo"), QString::fromLatin1(k.key), QString::fromUtf8(k.value));
         const THorloRun run = RunHorlo(k.arguments, url);
         EXPECT_EQ(run.status, k.status) << k.arguments.join(' ').toStdString() << run.err.toStdString();
         EXPECT_TRUE((k.status ? run.err : run.out).contains(QString::fromUtf8(k.says)))
             << k.arguments.join(' ').toStdString() << ": " << run.out.toStdString() << run.err.toStdString();
-        if (k.key) c.Execute(QStringLiteral("DELETE FROM dbinifile WHERE ident = '%1'").arg(QLatin1String(k.key)));
+        if (k.key)
+            c.Execute(QStringLiteral("DELETE FROM dbinifile WHERE ident = '%1'").arg(QLatin1String(k.key)));
     }
 }

@@ -2,10 +2,10 @@
 // rows at any position in every order the list is sorted by, the grid
 // scrolled to its end and sorted by a title, and results that change while
 // they are read.
+#include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridSorter.h"
-#include "host/data/SysUtils.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/search/EventSearch.h"
 #include "module/search/HorloNavigatorUnit.h"

@@ -3,13 +3,13 @@
 #include "module/search/EventSearch.h"
 #include "host/data/ClientDataSet.h"
 #include "host/data/DataSet.h"
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
+#include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/search/HorloNavigatorUnit.h"
-#include "module/ModuleConsole.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QClipboard>

@@ -1,12 +1,12 @@
 // The built module as a host sees it: loaded with dlopen, reached only through
 // GetSnapinFactory and the host interfaces, unloaded again after every test.
-#include "host/ui/DBGrid.h"
-#include "host/ui/Dialogs.h"
 #include "host/console/HostIntf.h"
-#include "host/data/HostStrings.h"
 #include "host/console/NavigatorForm.h"
+#include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 // The event viewer's grid, direction images, commands, toolbar and popup menu.
-#include "host/ui/Dialogs.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/Dialogs.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/snapin/HorloViewerUnit.h"
 #include "tests/support/TestDatabase.h"
@@ -126,8 +126,7 @@ TEST_F(ViewerFixture, SixCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
         EXPECT_EQ(k.action->text(), QString::fromUtf8(k.caption));
         EXPECT_EQ(TActionList::ImageIndex(k.action), k.image) << k.name;
         EXPECT_EQ(k.action->shortcut().toString(QKeySequence::PortableText), QString::fromLatin1(k.shortcut));
-        EXPECT_TRUE(k.action->isEnabled())
-            << k.name;
+        EXPECT_TRUE(k.action->isEnabled()) << k.name;
         EXPECT_FALSE(k.action->icon().isNull()) << k.name;
     }
     EXPECT_EQ(form->ActionImages.Count(), 11);

@@ -1,12 +1,12 @@
 // The attendance dialog as a user drives it: the period and filters, adding a
 // day or an employee, colours, editing keys, the summary and printing.
-#include "host/ui/DBGrid.h"
-#include "host/ui/Dialogs.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/DBGrid.h"
+#include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
-#include "module/data/HorloDMUnit.h"
 #include "module/ModuleConsole.h"
+#include "module/data/HorloDMUnit.h"
 #include "module/worktime/HorloAttendanceUnit.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/worktime/FakeConsole.h"

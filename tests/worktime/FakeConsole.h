@@ -3,9 +3,9 @@
 // chooser when one is given.
 #pragma once
 
-#include "host/ui/DBGrid.h"
 #include "host/console/HostIntf.h"
 #include "host/data/TableWriter.h"
+#include "host/ui/DBGrid.h"
 #include "host/ui/GridTable.h"
 
 #include <QPointer>

@@ -14,9 +14,9 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int port = devicetest::FreeUdpPort();
     const char* addresses[] = {"127.0.0.2", "127.0.0.3", "127.0.0.4"};
-    std::vector<TDoor> doors;
+    std::vector<TAccessPoint> doors;
     for (int i = 0; i < 3; ++i) {
-        TDoor d;
+        TAccessPoint d;
         d.id = i + 1;
         d.name = QStringLiteral("Vrata %1").arg(i + 1);
         d.localIp = QString::fromLatin1(addresses[i]);

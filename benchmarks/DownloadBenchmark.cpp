@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         TEventImport chain(protocol, c);
         chain.SetAccessPoints({{1, QStringLiteral("A"), QStringLiteral("127.0.0.2"), port}});
         TDownloadOutcome outcome;
-        chain.OnDeviceFinished = [&](const TAccessPointInfo&, const TDownloadOutcome& o) { outcome = o; };
+        chain.OnDeviceFinished = [&](const TAccessPoint&, const TDownloadOutcome& o) { outcome = o; };
         chain.OnChainEnded = [](bool) { QCoreApplication::exit(0); };
         chain.Download().OnTickDue = [&](int delayMs) {
             QMetaObject::invokeMethod(

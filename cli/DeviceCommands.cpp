@@ -42,18 +42,18 @@ int Finish(TCliIO& io, const TDeviceRun& run, const QString& done) {
     return kExitFailed;
 }
 
-std::vector<TDoor> AllDoors(TCliDataModule& dm) {
+std::vector<TAccessPoint> AllDoors(TCliDataModule& dm) {
     dm.HorloAccessPointZQ->Close();
     dm.HorloAccessPointZQ->Open();
-    return DoorsOf(*dm.HorloAccessPointZQ);
+    return AccessPointsOf(*dm.HorloAccessPointZQ);
 }
 
 // Runs a device operation over every access point, one line per door.
-TCliRun OnAllDoors(std::function<TDeviceRun(TDeviceCommands&, const std::vector<TDoor>&)> operation,
+TCliRun OnAllDoors(std::function<TDeviceRun(TDeviceCommands&, const std::vector<TAccessPoint>&)> operation,
                    const QString& done) {
     return [operation, done](TZConnection& connection, TCliIO& io) {
         TCliDataModule dm(connection);
-        const std::vector<TDoor> doors = AllDoors(dm);
+        const std::vector<TAccessPoint> doors = AllDoors(dm);
         if (doors.empty()) {
             io.out << "Nema pristupnih tačaka.\n";
             return kExitOk;
@@ -66,9 +66,11 @@ TCliRun OnAllDoors(std::function<TDeviceRun(TDeviceCommands&, const std::vector<
 }
 
 TCliRun Relay(TRelayOperation mode, const QString& done) {
-    return OnAllDoors([mode](TDeviceCommands& commands,
-                             const std::vector<TDoor>& doors) { return commands.SetRelayModes(doors, mode); },
-                      done);
+    return OnAllDoors(
+        [mode](TDeviceCommands& commands, const std::vector<TAccessPoint>& doors) {
+            return commands.SetRelayModes(doors, mode);
+        },
+        done);
 }
 
 TCliRun SendCard(const QString& name) {
@@ -178,9 +180,10 @@ std::vector<TCliCommand> DeviceCommands() {
         {QStringLiteral("clock"),
          QStringLiteral("  clock     postavlja sat svih uređaja na vreme ovog računara (\"Osveži vreme\");\n"
                         "            ispisuje po red za svaku pristupnu tačku\n"),
-         CliNoArguments(OnAllDoors([](TDeviceCommands& commands,
-                                      const std::vector<TDoor>& doors) { return commands.SetClocks(doors); },
-                                   _REFRESH_TIME_INF))},
+         CliNoArguments(
+             OnAllDoors([](TDeviceCommands& commands,
+                           const std::vector<TAccessPoint>& doors) { return commands.SetClocks(doors); },
+                        _REFRESH_TIME_INF))},
         {QStringLiteral("lock"), QStringLiteral("  lock      zaključava sve uređaje (\"Zaklj.\")\n"),
          CliNoArguments(Relay(TRelayOperation::Lock, _LOCKED_INF))},
         {QStringLiteral("unlock"), QStringLiteral("  unlock    otključava sve uređaje (\"Otklj.\")\n"),

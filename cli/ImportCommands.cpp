@@ -17,23 +17,23 @@ namespace {
 
 // The readable access points that the arguments name (by name or address), in
 // the list's order; all of them without arguments. Nothing on bad usage.
-std::optional<std::vector<TAccessPointInfo>> ChosenAccessPoints(TDataSet& accessPoints,
-                                                                const QStringList& names, QTextStream& err) {
-    std::vector<TAccessPointInfo> chosen = AccessPointsOf(accessPoints);
+std::optional<std::vector<TAccessPoint>> ChosenAccessPoints(TDataSet& accessPoints, const QStringList& names,
+                                                            QTextStream& err) {
+    std::vector<TAccessPoint> chosen = AccessPointsOf(accessPoints);
     bool ok = true;
     for (const QString& name : names) {
-        const auto named = [&](const TAccessPointInfo& ap) { return ap.NamedBy(name); };
+        const auto named = [&](const TAccessPoint& ap) { return ap.NamedBy(name); };
         if (std::none_of(chosen.begin(), chosen.end(), named)) {
             err << QStringLiteral("horlo: nepoznata pristupna tačka \"%1\"\n").arg(name);
             ok = false;
         } else if (std::none_of(chosen.begin(), chosen.end(),
-                                [&](const TAccessPointInfo& ap) { return ap.readable && named(ap); })) {
+                                [&](const TAccessPoint& ap) { return ap.readable && named(ap); })) {
             err << QStringLiteral("horlo: pristupna tačka \"%1\" nema dnevnik za čitanje\n").arg(name);
             ok = false;
         }
     }
     if (!ok) return std::nullopt;
-    std::erase_if(chosen, [&](const TAccessPointInfo& ap) {
+    std::erase_if(chosen, [&](const TAccessPoint& ap) {
         return !ap.readable ||
                (!names.isEmpty() && std::none_of(names.begin(), names.end(),
                                                  [&](const QString& name) { return ap.NamedBy(name); }));
@@ -60,7 +60,7 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     }
 
     bool anyFailed = false;
-    chain.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& outcome) {
+    chain.OnDeviceFinished = [&](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
         if (showProgress) err << "\r\033[K" << Qt::flush;
         out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): ";
         if (outcome.ok) {

@@ -15,15 +15,15 @@ int ResetMark(TZConnection& connection, TCliIO& io, const QString& name, std::ui
     TCliDataModule dm(connection);
     dm.HorloAccessPointZQ->Close();
     dm.HorloAccessPointZQ->Open();
-    std::vector<TAccessPointInfo> points = AccessPointsOf(*dm.HorloAccessPointZQ);
-    std::erase_if(points, [&](const TAccessPointInfo& ap) { return !ap.NamedBy(name); });
+    std::vector<TAccessPoint> points = AccessPointsOf(*dm.HorloAccessPointZQ);
+    std::erase_if(points, [&](const TAccessPoint& ap) { return !ap.NamedBy(name); });
     if (points.size() != 1) {
         io.err << (points.empty() ? QStringLiteral("horlo: nepoznata pristupna tačka \"%1\"\n")
                                   : QStringLiteral("horlo: \"%1\" imenuje više pristupnih tačaka\n"))
                       .arg(name);
         return kExitUsage;
     }
-    const TAccessPointInfo& ap = points.front();
+    const TAccessPoint& ap = points.front();
     // An import on this machine holds the device's port for the whole download; holding
     // it here keeps one from starting meanwhile. One on another machine finds the mark
     // set back when it stores, and stores nothing.

@@ -13,38 +13,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool Flag(TDataSet& ds, const char* name) {
-    const TField* f = ds.FindField(QString::fromLatin1(name));
-    return f && !f->IsNull() && f->AsBoolean();
-}
-
-QString Text(TDataSet& ds, const char* name) {
-    const TField* f = ds.FindField(QString::fromLatin1(name));
-    return f ? f->AsString() : QString();
-}
-
 } // namespace
 
-std::vector<TDoor> DoorsOf(TDataSet& accessPoints) {
-    std::vector<TDoor> doors;
-    if (!accessPoints.Active()) return doors;
-    for (accessPoints.First(); !accessPoints.Eof(); accessPoints.Next()) {
-        TDoor d;
-        d.id = accessPoints.FieldByName(QStringLiteral("horloaccesspointid"))->AsLargeInt();
-        d.name = Text(accessPoints, "name");
-        d.localIp = Text(accessPoints, "localip").trimmed();
-        d.udpPort = accessPoints.FieldByName(QStringLiteral("udpport"))->AsInteger();
-        d.active = Flag(accessPoints, "active");
-        d.allAccess = Flag(accessPoints, "allaccess");
-        d.outdoor = Flag(accessPoints, "outdoor");
-        doors.push_back(d);
-    }
-    return doors;
-}
-
-std::vector<TDoor> AllAccessDoors(const std::vector<TDoor>& doors) {
-    std::vector<TDoor> out;
-    for (const TDoor& d : doors)
+std::vector<TAccessPoint> AllAccessDoors(const std::vector<TAccessPoint>& doors) {
+    std::vector<TAccessPoint> out;
+    for (const TAccessPoint& d : doors)
         if (d.allAccess) out.push_back(d);
     return out;
 }
@@ -245,14 +218,14 @@ TDeviceAnswer TDeviceCommands::AckAnswer(const TReply& reply) {
     return TDeviceAnswer::Acknowledged;
 }
 
-template <class Body> TDeviceRun TDeviceCommands::Run(const std::vector<TDoor>& doors, Body body) {
+template <class Body> TDeviceRun TDeviceCommands::Run(const std::vector<TAccessPoint>& doors, Body body) {
     TDeviceRun run;
     Attach(run);
     struct DetachOnExit {
         TDeviceCommands* self;
         ~DetachOnExit() { self->Detach(); }
     } detach{this};
-    for (const TDoor& door : doors) {
+    for (const TAccessPoint& door : doors) {
         TDoorResult result;
         result.door = door;
         if (OnDoorStarted) OnDoorStarted(door);
@@ -286,8 +259,8 @@ const QString kSendFailed = QStringLiteral("slanje nije uspelo");
 
 } // namespace
 
-TDeviceRun TDeviceCommands::SetClocks(const std::vector<TDoor>& doors) {
-    return Run(doors, [this](const TDoor&, TDoorResult& r) {
+TDeviceRun TDeviceCommands::SetClocks(const std::vector<TAccessPoint>& doors) {
+    return Run(doors, [this](const TAccessPoint&, TDoorResult& r) {
         // one reading of the clock for this door, just before its request
         const QDateTime now = LocalClock ? LocalClock() : QDateTime::currentDateTime();
         const QDate d = now.date();
@@ -305,8 +278,8 @@ TDeviceRun TDeviceCommands::SetClocks(const std::vector<TDoor>& doors) {
     });
 }
 
-TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TDoor>& doors, TRelayOperation operation) {
-    return Run(doors, [this, operation](const TDoor& door, TDoorResult& r) {
+TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TAccessPoint>& doors, TRelayOperation operation) {
+    return Run(doors, [this, operation](const TAccessPoint& door, TDoorResult& r) {
         // The delays come back with the mode, so they must be this door's own: a door
         // that does not tell them is asked again and, failing that, left as it is.
         const int attempts = std::max(1, RelayDelayRequests);
@@ -335,9 +308,9 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TDoor>& doors, TRela
     });
 }
 
-TDeviceRun TDeviceCommands::SendCard(const std::vector<TDoor>& doors, const std::vector<TCardTicket>& tickets,
-                                     const TCardData& card) {
-    return Run(doors, [&](const TDoor& door, TDoorResult& r) {
+TDeviceRun TDeviceCommands::SendCard(const std::vector<TAccessPoint>& doors,
+                                     const std::vector<TCardTicket>& tickets, const TCardData& card) {
+    return Run(doors, [&](const TAccessPoint& door, TDoorResult& r) {
         for (const TCardTicket& ticket : tickets) {
             if (ticket.accessPointId != door.id) continue;
             const TReply reply = Exchange(
@@ -373,12 +346,12 @@ std::vector<TCardTicket> CardTicketsOf(TDataSet& tickets) {
 }
 
 int CreateCardTickets(TZConnection& connection, TZQuery& tickets, const TCardData& card,
-                      const std::vector<TDoor>& doors) {
+                      const std::vector<TAccessPoint>& doors) {
     if (!tickets.IsEmpty() || doors.empty()) return 0;
     int made = 0;
     try {
         TTransaction transaction(connection);
-        for (const TDoor& door : doors) {
+        for (const TAccessPoint& door : doors) {
             tickets.Append();
             tickets.FieldByName(QStringLiteral("horloaccesspointid"))->SetAsLargeInt(door.id);
             tickets.FieldByName(QStringLiteral("employeecardid"))->SetAsLargeInt(card.cardId);
@@ -405,8 +378,8 @@ TDeviceRun SendCardToDevices(TDeviceCommands& commands, TZConnection& connection
                              TZQuery& tickets, const TCardData& card) {
     accessPoints.Close();
     accessPoints.Open();
-    const std::vector<TDoor> all = DoorsOf(accessPoints);
-    std::vector<TDoor> doors = AllAccessDoors(all);
+    const std::vector<TAccessPoint> all = AccessPointsOf(accessPoints);
+    std::vector<TAccessPoint> doors = AllAccessDoors(all);
     tickets.Close();
     tickets.ParamByName(QStringLiteral("IDEmployeeCard"))->SetAsInteger(card.cardId);
     tickets.Open();
@@ -416,7 +389,7 @@ TDeviceRun SendCardToDevices(TDeviceCommands& commands, TZConnection& connection
         // A withdrawn card also leaves a door that holds a ticket of it but no longer
         // takes all cards: that door would go on admitting it.
         doors.clear();
-        for (const TDoor& door : all)
+        for (const TAccessPoint& door : all)
             if (door.allAccess || std::any_of(held.begin(), held.end(), [&](const TCardTicket& t) {
                     return t.accessPointId == door.id;
                 }))

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "host/data/ZQuery.h"
+#include "module/device/AccessPoint.h"
 #include "module/device/DeviceProtocol.h"
 
 #include <QDateTime>
@@ -21,21 +22,8 @@
 
 class QEventLoop;
 
-struct TDoor {
-    qint64 id = 0;
-    QString name;
-    QString localIp;
-    int udpPort = 0;
-    bool active = true;
-    bool allAccess = true;
-    bool outdoor = false;
-    QString Label() const { return QStringLiteral("%1 (%2)").arg(name, localIp); }
-};
-
-// Every row of an open access point list, in its order.
-std::vector<TDoor> DoorsOf(TDataSet& accessPoints);
 // Only those that receive card records.
-std::vector<TDoor> AllAccessDoors(const std::vector<TDoor>& doors);
+std::vector<TAccessPoint> AllAccessDoors(const std::vector<TAccessPoint>& doors);
 
 enum class TDeviceAnswer {
     NotContacted, // nothing was due for it
@@ -46,7 +34,7 @@ enum class TDeviceAnswer {
 };
 
 struct TDoorResult {
-    TDoor door;
+    TAccessPoint door;
     TDeviceAnswer answer = TDeviceAnswer::NotContacted;
     int requests = 0;       // requests sent to it
     bool notOpened = false; // its endpoint did not open
@@ -106,16 +94,16 @@ public:
     std::function<QDateTime()> LocalClock;
 
     // Progress, on the caller's thread.
-    std::function<void(const TDoor&)> OnDoorStarted;
+    std::function<void(const TAccessPoint&)> OnDoorStarted;
     std::function<void(const TDoorResult&)> OnDoorFinished;
 
     // The clock of every door.
-    TDeviceRun SetClocks(const std::vector<TDoor>& doors);
+    TDeviceRun SetClocks(const std::vector<TAccessPoint>& doors);
     // Relay delays read back, then the operation's mode by the door's outdoor flag. A
     // door that never reports its delays gets no mode and counts as not acknowledged.
-    TDeviceRun SetRelayModes(const std::vector<TDoor>& doors, TRelayOperation operation);
+    TDeviceRun SetRelayModes(const std::vector<TAccessPoint>& doors, TRelayOperation operation);
     // The card's record under each of its tickets, door by door (doors with allaccess).
-    TDeviceRun SendCard(const std::vector<TDoor>& doors, const std::vector<TCardTicket>& tickets,
+    TDeviceRun SendCard(const std::vector<TAccessPoint>& doors, const std::vector<TCardTicket>& tickets,
                         const TCardData& card);
 
 private:
@@ -124,7 +112,7 @@ private:
         bool sendFailed = false;
         std::uint8_t ack1 = 0, ack2 = 0;
     };
-    template <class Body> TDeviceRun Run(const std::vector<TDoor>& doors, Body body);
+    template <class Body> TDeviceRun Run(const std::vector<TAccessPoint>& doors, Body body);
     TReply Exchange(TDeviceCommand command, const QByteArray& request,
                     const std::function<TSendOutcome()>& send, int waitMs);
     void Drain();
@@ -157,7 +145,7 @@ std::vector<TCardTicket> CardTicketsOf(TDataSet& tickets);
 // all of them or, when one cannot be stored, none. `tickets` is the card's open
 // ticket list and is reopened. Returns how many were made.
 int CreateCardTickets(TZConnection& connection, TZQuery& tickets, const TCardData& card,
-                      const std::vector<TDoor>& doors);
+                      const std::vector<TAccessPoint>& doors);
 
 // "Pošalji u uređaje" for one card: reopens the access points and the card's tickets,
 // creates the tickets of a card that has none before any device is contacted, then

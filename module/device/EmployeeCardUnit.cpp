@@ -346,11 +346,11 @@ void TEmployeeCardForm::SendToDevicesButtonClick() {
 
 namespace {
 
-std::vector<TDoor> ReopenedDoors() {
+std::vector<TAccessPoint> ReopenedDoors() {
     TZQuery* accessPoints = HorloDM->HorloAccessPointZQ;
     accessPoints->Close();
     accessPoints->Open();
-    return DoorsOf(*accessPoints);
+    return AccessPointsOf(*accessPoints);
 }
 
 } // namespace

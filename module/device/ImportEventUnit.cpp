@@ -83,13 +83,13 @@ TImportEventForm::TImportEventForm(QWidget* parent)
     HorloDM->HorloAccessPointZQ->First();
     m_import.SetAccessPoints(ReadableAccessPoints(*HorloDM->HorloAccessPointZQ));
 
-    m_import.OnDeviceStarted = [this](const TAccessPointInfo& ap) {
+    m_import.OnDeviceStarted = [this](const TAccessPoint& ap) {
         DeviceIPLabel->setText(ap.localIp);
         DeviceNameLabel->setText(ap.name);
         ProgressBar->setValue(0);
         ProgressBar->setVisible(true);
     };
-    m_import.OnDeviceFinished = [this](const TAccessPointInfo& ap, const TDownloadOutcome& outcome) {
+    m_import.OnDeviceFinished = [this](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
         m_storedElsewhere += outcome.decoded.storedElsewhere;
         if (!outcome.warning.isEmpty())
             m_warnings << QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, outcome.warning);
@@ -140,7 +140,7 @@ void TImportEventForm::ChainEnded(bool completed) {
     }
     // the next "Uvoz" starts again at this access point
     const TDownloadOutcome outcome = m_import.Download().Outcome();
-    const TAccessPointInfo& ap = m_import.AccessPoints()[m_import.Current()];
+    const TAccessPoint& ap = m_import.AccessPoints()[m_import.Current()];
     // a device that could not be reached: the connection error first, then which device and why
     const QString text = QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, outcome.reason);
     ShowError(outcome.failure == TDownloadFailure::Connection

@@ -106,7 +106,7 @@ void TLogDownload::WakeAfter(qint64 us) {
     if (OnTickDue) OnTickDue(CeilMs(std::max<qint64>(us, 0)));
 }
 
-bool TLogDownload::Start(const TAccessPointInfo& accessPoint) {
+bool TLogDownload::Start(const TAccessPoint& accessPoint) {
     Stop();
     m_accessPoint = accessPoint;
     m_state = State::Idle;
@@ -568,32 +568,10 @@ void TLogDownload::Stop() {
 
 // ---------------------------------------------------------------- the chain
 
-bool TAccessPointInfo::NamedBy(const QString& text) const {
-    return name.compare(text, Qt::CaseInsensitive) == 0 || localIp.trimmed() == text.trimmed();
-}
-
-std::vector<TAccessPointInfo> AccessPointsOf(TDataSet& accessPoints) {
-    std::vector<TAccessPointInfo> result;
-    for (accessPoints.First(); !accessPoints.Eof(); accessPoints.Next())
-        result.push_back({accessPoints.FieldByName(QStringLiteral("horloaccesspointid"))->AsLargeInt(),
-                          accessPoints.FieldByName(QStringLiteral("name"))->AsString(),
-                          accessPoints.FieldByName(QStringLiteral("localip"))->AsString(),
-                          accessPoints.FieldByName(QStringLiteral("udpport"))->AsInteger(),
-                          accessPoints.FieldByName(QStringLiteral("readaccess"))->AsBoolean()});
-    accessPoints.First();
-    return result;
-}
-
-std::vector<TAccessPointInfo> ReadableAccessPoints(TDataSet& accessPoints) {
-    std::vector<TAccessPointInfo> result = AccessPointsOf(accessPoints);
-    std::erase_if(result, [](const TAccessPointInfo& ap) { return !ap.readable; });
-    return result;
-}
-
 TEventImport::TEventImport(TDeviceProtocol& protocol, TZConnection& connection)
     : m_download(protocol, connection) {}
 
-void TEventImport::SetAccessPoints(std::vector<TAccessPointInfo> accessPoints) {
+void TEventImport::SetAccessPoints(std::vector<TAccessPoint> accessPoints) {
     m_accessPoints = std::move(accessPoints);
     m_current = 0;
 }
@@ -607,7 +585,7 @@ bool TEventImport::Begin() {
 }
 
 void TEventImport::StartCurrent() {
-    const TAccessPointInfo& ap = m_accessPoints[m_current];
+    const TAccessPoint& ap = m_accessPoints[m_current];
     if (OnDeviceStarted) OnDeviceStarted(ap);
     if (!m_download.Start(ap)) Advance(false);
 }
@@ -628,7 +606,7 @@ void TEventImport::ReplyWatchdogTick() {
 
 void TEventImport::Advance(bool finished) {
     m_download.Stop();
-    const TAccessPointInfo ap = m_accessPoints[m_current];
+    const TAccessPoint ap = m_accessPoints[m_current];
     if (OnDeviceFinished) OnDeviceFinished(ap, m_download.Outcome());
     if (!finished && StopAtFailure) {
         m_running = false; // the next start tries this access point again

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "host/data/DataSet.h"
+#include "module/device/AccessPoint.h"
 #include "module/device/DeviceProtocol.h"
 #include "module/device/LogDecoder.h"
 
@@ -19,16 +20,6 @@
 #include <optional>
 #include <unordered_map>
 #include <vector>
-
-struct TAccessPointInfo {
-    qint64 id = 0;
-    QString name;
-    QString localIp;
-    int udpPort = 0;
-    bool readable = true; // its log is read
-    // Whether text names it: its name, in any case, or its address.
-    bool NamedBy(const QString& text) const;
-};
 
 // Why a device was not stored.
 enum class TDownloadFailure {
@@ -76,7 +67,7 @@ public:
 
     // Checks the access point's address, reads its mark, opens the endpoint and asks the
     // device about itself. False (with the outcome's error) when any of that fails.
-    bool Start(const TAccessPointInfo& accessPoint);
+    bool Start(const TAccessPoint& accessPoint);
     // The 10 ms ticker, and whatever OnTickDue asks for: handles the replies that came,
     // repeats what is overdue, sends the request that is due, and proves and stores the
     // image once it is read.
@@ -175,7 +166,7 @@ private:
 
     TDeviceProtocol& m_protocol;
     TZConnection& m_connection;
-    TAccessPointInfo m_accessPoint;
+    TAccessPoint m_accessPoint;
     std::uint32_t m_mark = 0;
     std::atomic<State> m_state{State::Idle};
     std::atomic<std::uint32_t> m_blocksTaken{0};
@@ -235,18 +226,14 @@ private:
     TDownloadOutcome m_outcome;
 };
 
-// The access points of the list, in the list's order; those whose log is read.
-std::vector<TAccessPointInfo> AccessPointsOf(TDataSet& accessPoints);
-std::vector<TAccessPointInfo> ReadableAccessPoints(TDataSet& accessPoints);
-
 // The chain over the access points, in the order given.
 class TEventImport {
 public:
     TEventImport(TDeviceProtocol& protocol, TZConnection& connection);
 
     // Access points to read, readable ones only, in ascending identifier.
-    void SetAccessPoints(std::vector<TAccessPointInfo> accessPoints);
-    const std::vector<TAccessPointInfo>& AccessPoints() const { return m_accessPoints; }
+    void SetAccessPoints(std::vector<TAccessPoint> accessPoints);
+    const std::vector<TAccessPoint>& AccessPoints() const { return m_accessPoints; }
 
     // The dialog stops at a device that failed (the next start retries it);
     // the command line goes on with the next one.
@@ -263,8 +250,8 @@ public:
     std::size_t Current() const { return m_current; }
     TLogDownload& Download() { return m_download; }
 
-    std::function<void(const TAccessPointInfo&)> OnDeviceStarted;
-    std::function<void(const TAccessPointInfo&, const TDownloadOutcome&)> OnDeviceFinished;
+    std::function<void(const TAccessPoint&)> OnDeviceStarted;
+    std::function<void(const TAccessPoint&, const TDownloadOutcome&)> OnDeviceFinished;
     // The chain has ended: after the last access point, or at a failure when it stops there.
     std::function<void(bool completed)> OnChainEnded;
 
@@ -273,7 +260,7 @@ private:
     void Advance(bool finished);
 
     TLogDownload m_download;
-    std::vector<TAccessPointInfo> m_accessPoints;
+    std::vector<TAccessPoint> m_accessPoints;
     std::size_t m_current = 0;
     bool m_running = false;
 };

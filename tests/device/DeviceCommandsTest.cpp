@@ -25,10 +25,10 @@ struct CommandsFixture : DoorsFixture {
         return SendCardToDevices(commands, c, *HorloDM->HorloAccessPointZQ, *HorloDM->HorloAccessTicketZQ,
                                  Card(cardId));
     }
-    std::vector<TDoor> Doors() {
+    std::vector<TAccessPoint> Doors() {
         HorloDM->HorloAccessPointZQ->Close();
         HorloDM->HorloAccessPointZQ->Open();
-        return DoorsOf(*HorloDM->HorloAccessPointZQ);
+        return AccessPointsOf(*HorloDM->HorloAccessPointZQ);
     }
 };
 

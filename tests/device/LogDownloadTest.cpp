@@ -100,7 +100,7 @@ struct DownloadFixture : ::testing::Test {
     };
     Run Import(TEventImport& chain, std::chrono::seconds limit = std::chrono::seconds(60)) {
         Run run;
-        chain.OnDeviceFinished = [&](const TAccessPointInfo& ap, const TDownloadOutcome& o) {
+        chain.OnDeviceFinished = [&](const TAccessPoint& ap, const TDownloadOutcome& o) {
             run.outcomes.emplace_back(ap.id, o);
         };
         chain.OnChainEnded = [&](bool completed) {
@@ -116,7 +116,7 @@ struct DownloadFixture : ::testing::Test {
         }
         return run;
     } // namespace
-    std::vector<TAccessPointInfo> AccessPoints() {
+    std::vector<TAccessPoint> AccessPoints() {
         TZQuery q(&c);
         q.SetSQL(QStringLiteral("SELECT * FROM horloaccesspoint ORDER BY horloaccesspointid"));
         q.Open();
@@ -451,7 +451,7 @@ struct ScriptedLine {
 
     // Runs until the download ends or `limit` of simulated time has passed, with the
     // 10 ms and 100 ms tickers.
-    bool Run(const TAccessPointInfo& ap, qint64 limit = 600'000'000) {
+    bool Run(const TAccessPoint& ap, qint64 limit = 600'000'000) {
         if (!download.Start(ap)) return true;
         const qint64 until = now + limit;
         while (download.Busy() && now < until) {

@@ -26,16 +26,17 @@ int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool
     TCliDataModule dm(connection);
     // a sheet of years is streamed: its rows pass one at a time
     const TZQuery& sheet = *dm.HorloAttendanceZQ;
+    const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
     qint64 count = 0;
     const TRowSource rows = [&](const TRowSink& sink) {
         count = 0;
         ForEachSheetRow(connection, sheet, view, [&](const TSheetValue& value) {
-            sink(csv ? AttendanceCsvRow(sheet, value) : AttendanceTextRow(sheet, value));
+            sink(csv ? AttendanceCsvRow(fields, value) : AttendanceTextRow(fields, value));
             ++count;
         });
     };
     if (csv) {
-        WriteCsv(io.out, AttendanceCsvTable(sheet).Header, rows);
+        WriteCsv(io.out, AttendanceSheetColumns(), rows);
     } else {
         const TTextTable header = AttendanceTextTable(sheet);
         WriteAligned(io.out, header.Header, header.RightAligned, rows);

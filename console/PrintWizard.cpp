@@ -6,12 +6,12 @@
 #include "host/data/TableWriter.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
+#include "host/ui/GridTable.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -275,18 +275,11 @@ bool TPrintWizard::SaveAsCsv(const QString& fileName) const {
         throw std::runtime_error(Format(_CMN_FILE_WRITE_ERR, {fileName, file.errorString()}).toStdString());
     };
     if (!file.open(QIODevice::WriteOnly)) fail();
-    std::vector<int> columns;
-    QStringList titles;
     const TDBGrid* grid = m_grid;
-    if (grid) {
-        const QHeaderView* header = grid->horizontalHeader();
-        for (int visual = 0; visual < grid->ColumnCount(); ++visual) {
-            const int column = header->logicalIndex(visual);
-            if (column < 0 || grid->isColumnHidden(column)) continue;
-            columns.push_back(column);
-            titles << grid->ColumnTitle(column);
-        }
-    }
+    const std::vector<int> columns = grid ? ShownColumns(*grid) : std::vector<int>();
+    QStringList titles;
+    for (int column : columns)
+        titles << grid->ColumnTitle(column);
     const int rows = grid ? grid->RowCount() : 0;
     TProgress progress(*this, _CON_SAVING_CSV_CAP, rows);
     QTextStream out(&file);

@@ -88,6 +88,7 @@ protected:
 
     // Queries that run on the data module's connection.
     TZQuery* AddQuery(const QString& name, const QString& sql);
+    const std::vector<TZQuery*>& Queries() const { return m_queries; }
 
     std::vector<TFieldValidation> FieldValidations;
     std::vector<TRelation> Relations;

@@ -4,16 +4,21 @@
 
 #include <QHeaderView>
 
-TTextTable GridTable(const TDBGrid& grid) {
-    TTextTable table;
+std::vector<int> ShownColumns(const TDBGrid& grid) {
     std::vector<int> columns;
     const QHeaderView* header = grid.horizontalHeader();
     for (int visual = 0; visual < grid.ColumnCount(); ++visual) {
         const int column = header->logicalIndex(visual);
-        if (column < 0 || grid.isColumnHidden(column)) continue;
-        columns.push_back(column);
-        table.Header << grid.ColumnTitle(column);
+        if (column >= 0 && !grid.isColumnHidden(column)) columns.push_back(column);
     }
+    return columns;
+}
+
+TTextTable GridTable(const TDBGrid& grid) {
+    TTextTable table;
+    const std::vector<int> columns = ShownColumns(grid);
+    for (int column : columns)
+        table.Header << grid.ColumnTitle(column);
     const int rows = grid.RowCount();
     table.Rows.reserve(size_t(rows));
     for (int row = 0; row < rows; ++row) {

@@ -8,3 +8,5 @@ class TDBGrid;
 // Its visible columns in the order they are shown, their titles as the header,
 // the cells' display texts.
 TTextTable GridTable(const TDBGrid& grid);
+// The logical indexes of the visible columns, in the order they are shown.
+std::vector<int> ShownColumns(const TDBGrid& grid);

@@ -21,8 +21,7 @@ void DestroyHorloDM() {
 THorloDM::THorloDM(QObject* parent) : THorloData(parent) {
     DrawImages();
     // a page of a list that fails while the grid paints is told once, after the painting
-    for (TZQuery* query : {EmployeeEventZQ, EmployeeEventTypeZQ, HorloWorkCalendarZQ, HorloAttendanceZQ,
-                           HorloAccessPointZQ, HorloAccessTicketZQ, EmployeeCardZQ, EmployeeEventRawZQ})
+    for (TZQuery* query : Queries())
         connect(
             query, &TZQuery::FetchFailed, this, [](const QString& message) { ShowError(message); },
             Qt::QueuedConnection);

@@ -268,10 +268,16 @@ void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary) {
     summary.First();
 }
 
-QStringList AttendanceCsvRow(const TDataSet& sheet, const TSheetValue& value) {
+std::vector<const TField*> AttendanceSheetFields(const TDataSet& sheet) {
+    std::vector<const TField*> fields;
+    for (const QString& name : AttendanceSheetColumns())
+        fields.push_back(sheet.FieldByName(name));
+    return fields;
+}
+
+QStringList AttendanceCsvRow(const std::vector<const TField*>& fields, const TSheetValue& value) {
     QStringList cells;
-    for (const QString& name : AttendanceSheetColumns()) {
-        const TField* f = sheet.FieldByName(name);
+    for (const TField* f : fields) {
         const QVariant v = value(*f);
         if (v.isNull()) {
             cells << QString();
@@ -288,34 +294,33 @@ QStringList AttendanceCsvRow(const TDataSet& sheet, const TSheetValue& value) {
     return cells;
 }
 
-QStringList AttendanceTextRow(const TDataSet& sheet, const TSheetValue& value) {
+QStringList AttendanceTextRow(const std::vector<const TField*>& fields, const TSheetValue& value) {
     QStringList cells;
-    for (const QString& name : AttendanceSheetColumns()) {
-        const TField* f = sheet.FieldByName(name);
+    for (const TField* f : fields)
         cells << f->FormatValue(value(*f), true);
-    }
     return cells;
 }
 
 TTextTable AttendanceCsvTable(const TDataSet& sheet) {
     TTextTable table;
     table.Header = AttendanceSheetColumns();
+    const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
     for (int row = 0; row < sheet.RecordCount(); ++row)
         table.Rows.push_back(
-            AttendanceCsvRow(sheet, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
+            AttendanceCsvRow(fields, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
     return table;
 }
 
 TTextTable AttendanceTextTable(const TDataSet& sheet) {
     TTextTable table;
-    for (const QString& name : AttendanceSheetColumns()) {
-        const TField* f = sheet.FieldByName(name);
+    const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
+    for (const TField* f : fields) {
         table.Header << f->DisplayName();
         table.RightAligned.push_back(f->DataType() == TFieldType::Float);
     }
     for (int row = 0; row < sheet.RecordCount(); ++row)
         table.Rows.push_back(
-            AttendanceTextRow(sheet, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
+            AttendanceTextRow(fields, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
     return table;
 }
 

@@ -75,8 +75,10 @@ TTextTable AttendanceTextTable(const TDataSet& sheet);
 
 // One row of those tables, its values asked for by the sheet's fields.
 using TSheetValue = std::function<QVariant(const TField&)>;
-QStringList AttendanceCsvRow(const TDataSet& sheet, const TSheetValue& value);
-QStringList AttendanceTextRow(const TDataSet& sheet, const TSheetValue& value);
+// The sheet's fields in its column order, looked up once for many rows.
+std::vector<const TField*> AttendanceSheetFields(const TDataSet& sheet);
+QStringList AttendanceCsvRow(const std::vector<const TField*>& fields, const TSheetValue& value);
+QStringList AttendanceTextRow(const std::vector<const TField*>& fields, const TSheetValue& value);
 
 // The rows of a view streamed from the database, never held whole: each row's
 // values, by the fields of the sheet (open or not), go to take in turn.

@@ -35,15 +35,9 @@ public:
     void GetEventType(qint64 id, QChar& direction, QString& name) const;
     qint64 GetInverseEventTypeID(qint64 id) const;
 
-    // The event list's search: its statement and the condition put into it.
-    // Orders by employee or event type are then read in runs of rows that an
-    // index serves, since the database cannot sort a million joined rows by
-    // name in the time a user waits.
-    void SetEventSearch(const QString& sql, const QString& condition);
-    // Results up to this many rows are sorted whole by the database, which is quick.
+    // Event lists up to this many rows are sorted whole by the database, which
+    // is quick; longer ones are read in parts (module/search/EventListOrder.h).
     qint64 WholeSortRows = 20000;
-    bool SplitEventOrder(TZQuery& query, const TField& lead, bool descending,
-                         std::vector<TZQuery::TPart>& parts);
 
     // Yes/no texts of the boolean fields workday and active.
     static QString HorloWorkCalendarZQworkdayGetText(const TField& field, bool displayText);
@@ -56,7 +50,5 @@ protected:
     void DataModuleCreate() override;
 
 private:
-    QString m_eventSearchSQL;
-    QString m_eventCondition;
     void DefineFields();
 };

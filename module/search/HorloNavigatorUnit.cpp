@@ -6,6 +6,7 @@
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/search/EventListOrder.h"
 
 THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm(parent) {
     setObjectName(QStringLiteral("HorloNavigatorForm"));
@@ -96,11 +97,17 @@ TEventSearchKeys THorloNavigatorForm::SearchKeys() const {
     return keys;
 }
 
-QString THorloNavigatorForm::ParseSQL() {
+THorloNavigatorForm::TSearch THorloNavigatorForm::Search() const {
     const TZConnection* connection = HorloDM->ZConnection();
     if (!connection) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
-    return ChangeSQLCondition(HorloDM->EmployeeEventZQ->SQL(),
-                              EventSearchCondition(SearchKeys(), *connection));
+    TSearch search;
+    search.condition = EventSearchCondition(SearchKeys(), *connection);
+    search.sql = ChangeSQLCondition(HorloDM->EmployeeEventZQ->SQL(), search.condition);
+    return search;
+}
+
+QString THorloNavigatorForm::ParseSQL() {
+    return Search().sql;
 }
 
 void THorloNavigatorForm::FindButtonClick() {
@@ -110,10 +117,9 @@ void THorloNavigatorForm::FindButtonClick() {
         SetSearchProps();
         SearchPropsSet = true;
     }
-    QString sql, condition;
+    TSearch search;
     try {
-        sql = ParseSQL();
-        condition = EventSearchCondition(SearchKeys(), *HorloDM->ZConnection());
+        search = Search();
     } catch (const ESearchKeyError& e) {
         ShowWarning(e.Message()); // the list stays as it was
         return;
@@ -121,8 +127,16 @@ void THorloNavigatorForm::FindButtonClick() {
     TZQuery* events = HorloDM->EmployeeEventZQ;
     THourGlass hourGlass({events});
     events->Close();
-    events->SetSQL(sql);
-    HorloDM->SetEventSearch(sql, condition);
+    events->SetSQL(search.sql);
+    // long orders of this search are read in parts; any other statement the
+    // list is given is read whole
+    events->OnSplitOrder = [search](TZQuery& query, const TField& lead, bool descending,
+                                    std::vector<TZQuery::TPart>& parts) {
+        TZConnection* connection = HorloDM ? HorloDM->ZConnection() : nullptr;
+        if (query.SQL() != search.sql || !query.Params().empty() || !connection) return false;
+        return SplitEventOrder(*connection, search.condition, HorloDM->WholeSortRows, query, lead, descending,
+                               parts);
+    };
     // ordered before opening, so that the rows are read once, in this order
     events->SetSortedFields(QStringLiteral("employeename ASC, eventtime DESC"));
     events->Open();

@@ -32,4 +32,12 @@ public:
     void SearchVLEEditButtonClick();
     void SearchVLEKeyPress(QChar& key);
     TEventSearchKeys SearchKeys() const;
+
+private:
+    // The event list's statement for the keys and the condition put into it.
+    struct TSearch {
+        QString sql;
+        QString condition;
+    };
+    TSearch Search() const;
 };

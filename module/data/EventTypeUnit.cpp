@@ -9,7 +9,6 @@
 #include "module/data/NewEventUnit.h"
 
 #include <QHBoxLayout>
-#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -136,10 +135,5 @@ void TEventTypeForm::RemoveButtonClick() {
 void TEventTypeForm::EventsDBGridDrawColumnCell(QPainter& painter, const QRect& rect, int row,
                                                 int column) const {
     if (!EventsDBGrid->Column(column).FieldName.isEmpty()) return; // the grid draws fields itself
-    const TDataSet* types = EventsDBGrid->DataSet();
-    const TField* direction = types ? types->FindField(QStringLiteral("direction")) : nullptr;
-    const QString value = direction ? types->RowValue(row, direction->Index()).toString() : QString();
-    const int image = value == QLatin1String("i") ? 0 : 1;
-    const int x = rect.left() + (EventsDBGrid->columnWidth(column) - 16) / 2;
-    painter.drawImage(QPoint(x, rect.top()), HorloDM->DBGImageList.Image(image));
+    HorloDM->DrawDirectionCell(*EventsDBGrid, QStringLiteral("direction"), painter, rect, row, column);
 }

@@ -6,6 +6,10 @@
 #include "host/console/ImageList.h"
 #include "module/data/HorloData.h"
 
+class QPainter;
+class QRect;
+class TDBGrid;
+
 class THorloDM : public THorloData {
     Q_OBJECT
 public:
@@ -14,8 +18,13 @@ public:
     TImageList ImageList{16, 16};    // 0: the module's image
     TImageList DBGImageList{16, 16}; // 0: arrival, 1: departure
 
+    // A list's direction column: the arrival image for exactly "i" in
+    // directionField, the departure image otherwise, centred in the column.
+    void DrawDirectionCell(const TDBGrid& grid, const QString& directionField, QPainter& painter,
+                           const QRect& rect, int row, int column) const;
+
 private:
-    void DrawImages();
+    void LoadImages();
 };
 
 extern THorloDM* HorloDM;

@@ -28,5 +28,6 @@ protected:
     void DBGDrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) override;
 };
 
-// The eleven 16x16 images of the viewer's commands.
-void DrawHorloActionImages(TImageList& images);
+// The eleven 16x16 images of the viewer's commands (the data module has
+// registered the module's images).
+void LoadHorloActionImages(TImageList& images);

@@ -22,6 +22,13 @@ constinit TConsoleSlot g_consoleSlot;
 
 std::shared_ptr<IConsole>& GlobalConsole = g_consoleSlot.console;
 
+std::shared_ptr<IEmployeeChooser> EmployeeChooser(TMissingChooser whenMissing) {
+    auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
+    if (!chooser && whenMissing == TMissingChooser::Tell)
+        ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
+    return chooser;
+}
+
 QString PrintParams(const QString& title, const QString& header) {
     return QStringLiteral("title:") + title + QStringLiteral(";header:") + header;
 }

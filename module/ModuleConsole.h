@@ -14,6 +14,11 @@ class TDBGrid;
 // The console that last asked for the snap-in; empty until then.
 extern std::shared_ptr<IConsole>& GlobalConsole;
 
+// The console's employee chooser, or nullptr without one; Tell says so to the
+// user first (where choosing is the command's whole point).
+enum class TMissingChooser { Silent, Tell };
+std::shared_ptr<IEmployeeChooser> EmployeeChooser(TMissingChooser whenMissing);
+
 // "title:" + title + ";header:" + header.
 QString PrintParams(const QString& title, const QString& header);
 // Without a console the user is told that the print wizard is missing.

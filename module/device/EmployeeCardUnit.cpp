@@ -204,11 +204,8 @@ void TEmployeeCardForm::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- employees
 
 void TEmployeeCardForm::ConnectEmployeeButtonClick() {
-    auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
-    if (!chooser) {
-        ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
-        return;
-    }
+    auto chooser = EmployeeChooser(TMissingChooser::Tell);
+    if (!chooser) return;
     TEmployeeDesc desc;
     if (!chooser->ChooseEmployeeDesc(desc)) return;
     if (HoldsActiveCard(*HorloDM->ZConnection(), desc.EmployeeID)) {

@@ -346,7 +346,7 @@ void THorloReportForm::SetEmpActivity() {
 }
 
 void THorloReportForm::EmployeeButtonClick() {
-    auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
+    auto chooser = EmployeeChooser(TMissingChooser::Silent);
     std::shared_ptr<TDataSet> employee;
     if (!chooser || !chooser->ChooseEmployee(employee) || !employee) return;
     SelectedEmployeeID = employee->FieldByName(QStringLiteral("employeeid"))->AsLargeInt();

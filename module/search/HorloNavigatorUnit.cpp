@@ -71,7 +71,7 @@ void THorloNavigatorForm::SearchVLEEditButtonClick() {
         }
         if (option != 0) return;
     }
-    auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
+    auto chooser = EmployeeChooser(TMissingChooser::Silent);
     std::shared_ptr<TDataSet> employee;
     if (!chooser || !chooser->ChooseEmployee(employee) || !employee) return;
     SearchVLE->SetValues(EmployeeKey, employee->FieldByName(QStringLiteral("lastname"))->AsString() +

@@ -326,11 +326,8 @@ void THorloAttendanceForm::keyPressEvent(QKeyEvent* event) {
 
 void THorloAttendanceForm::HorloAttendanceDBGDblClick() {
     const TZQuery* sheet = HorloDM->HorloAttendanceZQ;
-    const auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
-    if (!chooser) {
-        ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
-        return;
-    }
+    const auto chooser = EmployeeChooser(TMissingChooser::Tell);
+    if (!chooser) return;
     if (!sheet->Active() || sheet->IsEmpty()) return;
     chooser->ShowEmployee(sheet->FieldByName(QStringLiteral("employeeid"))->AsLargeInt());
 }
@@ -395,11 +392,8 @@ void THorloAttendanceForm::AddDayButtonClick() {
 
 void THorloAttendanceForm::AddEmployeeButtonClick() {
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
-    const auto chooser = ConsoleService<IEmployeeChooser>(GlobalConsole.get());
-    if (!chooser) {
-        ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
-        return;
-    }
+    const auto chooser = EmployeeChooser(TMissingChooser::Tell);
+    if (!chooser) return;
     if (!sheet->Active()) return;
     TEmployeeDesc employee;
     if (!chooser->ChooseEmployeeDesc(employee)) return;

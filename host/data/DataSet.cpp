@@ -5,6 +5,7 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -325,11 +326,7 @@ QString TDataSet::RowText(int row, int field, bool displayText) const {
     const TField& f = *m_fields[size_t(field)];
     if (!f.OnGetText) return f.FormatValue(RowValue(row, field), displayText);
     // the handler reads the field's value, which shows the asked record meanwhile
-    struct Restore {
-        int& viewRow;
-        int saved;
-        ~Restore() { viewRow = saved; }
-    } restore{m_viewRow, m_viewRow};
+    const auto restore = qScopeGuard([this, saved = m_viewRow] { m_viewRow = saved; });
     m_viewRow = row;
     return f.OnGetText(f, displayText);
 }

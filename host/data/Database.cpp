@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QUrl>
 
 #include <QUrlQuery>
@@ -492,10 +493,7 @@ void TZConnection::SelectEach(const QString& sql, const TColumnsTaker& columns, 
     // the rest of a result stopped early is read and dropped when it is freed
     const std::unique_ptr<MYSQL_RES, decltype(&mysql_free_result)> guard(res, &mysql_free_result);
     m_streaming = true;
-    struct EndStream {
-        bool& streaming;
-        ~EndStream() { streaming = false; }
-    } endStream{m_streaming};
+    const auto endStream = qScopeGuard([this] { m_streaming = false; });
     const std::vector<TColumnInfo> info = ColumnsOf(res);
     if (columns) columns(info);
     std::vector<QVariant> values;

@@ -17,7 +17,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,7 +31,9 @@ QDate Yesterday() {
 
 } // namespace
 
-THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
+// Esc is the Cancel button's; the close box leaves the cache as it is
+THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
+    : TCachedEditDialog(HorloDM->HorloAttendanceZQ, TCloseBox::Keep, parent) {
     setObjectName(QStringLiteral("HorloAttendanceForm"));
     setWindowTitle(QStringLiteral("Prisustvo"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -124,29 +125,18 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
     for (QPushButton* b :
          {AddDayButton, AddEmployeeButton, PrintListButton, PrintButton, OKButton, ApplyButton, CancelButton})
         b->setAutoDefault(false);
-    OKAction = new QAction(OKButton->text(), this);
-    ApplyAction = new QAction(ApplyButton->text(), this);
-    CancelAction = new QAction(CancelButton->text(), this);
-    for (auto [button, action] :
-         {std::pair{OKButton, OKAction}, {ApplyButton, ApplyAction}, {CancelButton, CancelAction}}) {
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::changed, button,
-                [button, action] { button->setEnabled(action->isEnabled()); });
-    }
-    const auto handle = [this](auto* sender, auto signal, void (THorloAttendanceForm::*handler)()) {
-        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
-    };
-    handle(OKAction, &QAction::triggered, &THorloAttendanceForm::OKActionExecute);
-    handle(ApplyAction, &QAction::triggered, &THorloAttendanceForm::ApplyActionExecute);
-    handle(CancelAction, &QAction::triggered, &THorloAttendanceForm::CancelActionExecute);
-    handle(FindButton, &QPushButton::clicked, &THorloAttendanceForm::FindButtonClick);
-    handle(FromDateButton, &QPushButton::clicked, &THorloAttendanceForm::FromDateButtonClick);
-    handle(ToDateButton, &QPushButton::clicked, &THorloAttendanceForm::ToDateButtonClick);
-    handle(AddDayButton, &QPushButton::clicked, &THorloAttendanceForm::AddDayButtonClick);
-    handle(AddEmployeeButton, &QPushButton::clicked, &THorloAttendanceForm::AddEmployeeButtonClick);
-    handle(PrintListButton, &QPushButton::clicked, &THorloAttendanceForm::PrintListButtonClick);
-    handle(PrintButton, &QPushButton::clicked, &THorloAttendanceForm::PrintButtonClick);
-    handle(HorloAttendanceDBG, &QAbstractItemView::doubleClicked,
+    OKAction = ButtonAction(OKButton, &THorloAttendanceForm::OKActionExecute);
+    ApplyAction = ButtonAction(ApplyButton, &THorloAttendanceForm::ApplyActionExecute);
+    CancelAction = ButtonAction(CancelButton, &THorloAttendanceForm::CancelActionExecute);
+    SetEscapeButton(CancelButton);
+    OnClick(FindButton, &THorloAttendanceForm::FindButtonClick);
+    OnClick(FromDateButton, &THorloAttendanceForm::FromDateButtonClick);
+    OnClick(ToDateButton, &THorloAttendanceForm::ToDateButtonClick);
+    OnClick(AddDayButton, &THorloAttendanceForm::AddDayButtonClick);
+    OnClick(AddEmployeeButton, &THorloAttendanceForm::AddEmployeeButtonClick);
+    OnClick(PrintListButton, &THorloAttendanceForm::PrintListButtonClick);
+    OnClick(PrintButton, &THorloAttendanceForm::PrintButtonClick);
+    Handle(HorloAttendanceDBG, &QAbstractItemView::doubleClicked,
            &THorloAttendanceForm::HorloAttendanceDBGDblClick);
     connect(sheet, &TDataSet::DataChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
     connect(sheet, &TDataSet::RecordChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
@@ -313,15 +303,6 @@ void THorloAttendanceForm::HorloAttendanceDBGKeyPress(QString& text) {
     // the employee's columns take no typing
     const QModelIndex current = HorloAttendanceDBG->currentIndex();
     if (current.isValid() && current.column() < 5) text.clear();
-}
-
-void THorloAttendanceForm::keyPressEvent(QKeyEvent* event) {
-    // Escape is the cancel button's; the close box leaves the cache as it is
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        CancelAction->trigger();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void THorloAttendanceForm::HorloAttendanceDBGDblClick() {

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 TDeviceProtocol& EmployeeCardProtocol() {
@@ -262,10 +263,7 @@ void TEmployeeCardForm::RunDeviceOperation(const std::function<TDeviceRun()>& op
     {
         THourGlass hourGlass;
         SetBusy(true);
-        struct Restore {
-            TEmployeeCardForm* form;
-            ~Restore() { form->SetBusy(false); }
-        } restore{this};
+        const auto restore = qScopeGuard([this] { SetBusy(false); });
         run = operation();
     }
     // The reply handler's own texts first (once for a run of the same text), then the outcome.

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace {
@@ -241,20 +242,14 @@ void THorloAttendanceForm::OpenHorloAttendance() {
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
     {
         sheet->DisableControls();
-        struct Resume {
-            TDataSet* ds;
-            ~Resume() { ds->EnableControls(); }
-        } resume{sheet};
+        const auto resume = qScopeGuard([sheet] { sheet->EnableControls(); });
         sheet->Close();
         AttendanceTotalLabel->setText(QStringLiteral("0"));
         TZConnection& connection = *HorloDM->ZConnection();
         sheet->SetSQL(AttendanceStatement(view, connection));
         TWorkProgress progress(_ATTEND_PROGRESS_CAP, CountSheetRows(connection, view));
         sheet->OnFetchProgress = [&progress](qint64 rows) { return progress.Step(rows); };
-        struct Detach {
-            TZQuery* query;
-            ~Detach() { query->OnFetchProgress = nullptr; }
-        } detach{sheet};
+        const auto detach = qScopeGuard([sheet] { sheet->OnFetchProgress = nullptr; });
         sheet->Open(); // a cancel leaves it open and empty
         sheet->First();
     }

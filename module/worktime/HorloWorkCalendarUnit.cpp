@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace {
@@ -138,10 +139,7 @@ void THorloWorkCalendarForm::FormCreate() {
 void THorloWorkCalendarForm::OpenHorloWorkCalendar() {
     TZQuery* calendar = HorloDM->HorloWorkCalendarZQ;
     calendar->DisableControls();
-    struct Resume {
-        TDataSet* ds;
-        ~Resume() { ds->EnableControls(); }
-    } resume{calendar};
+    const auto resume = qScopeGuard([calendar] { calendar->EnableControls(); });
     calendar->Close();
     // without a year or month chosen no month is shown
     if (YearCB->currentIndex() < 0 || MonthCB->currentIndex() < 0) return;

@@ -12,7 +12,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TEventTypeForm::TEventTypeForm(QWidget* parent) : QDialog(parent) {
+// Esc is the close button's, and neither it nor the close box has anything to drop:
+// each change is stored as it is made
+TEventTypeForm::TEventTypeForm(QWidget* parent)
+    : TCachedEditDialog(HorloDM->EmployeeEventTypeZQ, TCloseBox::Keep, parent) {
     setObjectName(QStringLiteral("EventTypeForm"));
     setWindowTitle(QStringLiteral("Događaji"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -34,9 +37,10 @@ TEventTypeForm::TEventTypeForm(QWidget* parent) : QDialog(parent) {
     CloseButton = new QPushButton(QStringLiteral("&Zatvori"), this);
     for (QPushButton* b : {AddButton, RemoveButton, CloseButton})
         b->setAutoDefault(false);
-    connect(AddButton, &QPushButton::clicked, this, [this] { Guarded([this] { AddButtonClick(); }); });
-    connect(RemoveButton, &QPushButton::clicked, this, [this] { Guarded([this] { RemoveButtonClick(); }); });
-    connect(CloseButton, &QPushButton::clicked, this, [this] { CloseButtonClick(); });
+    OnClick(AddButton, &TEventTypeForm::AddButtonClick);
+    OnClick(RemoveButton, &TEventTypeForm::RemoveButtonClick);
+    OnClick(CloseButton, &TEventTypeForm::CloseButtonClick);
+    SetEscapeButton(CloseButton);
 
     auto* side = new QVBoxLayout;
     side->addWidget(AddButton);
@@ -66,7 +70,7 @@ void TEventTypeForm::FormCreate() {
 }
 
 void TEventTypeForm::CloseButtonClick() {
-    close(); // Esc ends here too, through reject
+    close(); // Esc ends here too: the close button is its button
 }
 
 void TEventTypeForm::AddButtonClick() {

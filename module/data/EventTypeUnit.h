@@ -2,16 +2,15 @@
 // direction, removing a type with its partner, and adding a pair.
 #pragma once
 
+#include "host/ui/CachedEditDialog.h"
 #include "host/ui/WheelToKey.h"
 #include "module/data/EventTypes.h"
-
-#include <QDialog>
 
 class QPainter;
 class QPushButton;
 class TDBGrid;
 
-class TEventTypeForm : public QDialog {
+class TEventTypeForm : public TCachedEditDialog {
     Q_OBJECT
 public:
     explicit TEventTypeForm(QWidget* parent = nullptr);

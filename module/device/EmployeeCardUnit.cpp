@@ -13,12 +13,12 @@
 #include "module/data/HorloDMUnit.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 TDeviceProtocol& EmployeeCardProtocol() {
@@ -26,7 +26,10 @@ TDeviceProtocol& EmployeeCardProtocol() {
     return protocol;
 }
 
-TEmployeeCardForm::TEmployeeCardForm(QWidget* parent) : QDialog(parent), m_commands(EmployeeCardProtocol()) {
+// Esc is the Cancel button's; the close box drops the edits as Cancel does
+TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
+    : TCachedEditDialog(HorloDM->EmployeeCardZQ, TCloseBox::Discard, parent),
+      m_commands(EmployeeCardProtocol()) {
     setObjectName(QStringLiteral("EmployeeCardForm"));
     setWindowTitle(QStringLiteral("ID kartice"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -52,39 +55,26 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent) : QDialog(parent), m_comma
     EmployeeCardDBG->setObjectName(QStringLiteral("EmployeeCardDBG"));
     PrintButton = new QPushButton(QStringLiteral("Štampaj"), this);
 
-    OKAction = new QAction(QStringLiteral("U redu"), this);
-    ApplyAction = new QAction(QStringLiteral("Primeni"), this);
-    CancelAction = new QAction(QStringLiteral("Otkaži"), this);
-    OKButton = new QPushButton(OKAction->text(), this);
-    ApplyButton = new QPushButton(ApplyAction->text(), this);
-    CancelButton = new QPushButton(CancelAction->text(), this);
+    OKButton = new QPushButton(QStringLiteral("U redu"), this);
+    ApplyButton = new QPushButton(QStringLiteral("Primeni"), this);
+    CancelButton = new QPushButton(QStringLiteral("Otkaži"), this);
     for (QPushButton* b :
          {OKButton, ApplyButton, CancelButton, RefreshTimeButton, LockButton, UnlockButton, FireButton,
           ConnectEmployeeButton, DisconnectEmployeeButton, SendToDevicesButton, PrintButton})
         b->setAutoDefault(false);
-    for (auto [button, action] :
-         {std::pair{OKButton, OKAction}, {ApplyButton, ApplyAction}, {CancelButton, CancelAction}}) {
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::changed, button,
-                [button, action] { button->setEnabled(action->isEnabled()); });
-    }
-    const auto guard = [this](void (TEmployeeCardForm::*handler)()) {
-        return [this, handler] { Guarded([this, handler] { (this->*handler)(); }); };
-    };
-    connect(OKAction, &QAction::triggered, this, guard(&TEmployeeCardForm::OKActionExecute));
-    connect(ApplyAction, &QAction::triggered, this, guard(&TEmployeeCardForm::ApplyActionExecute));
-    connect(CancelAction, &QAction::triggered, this, guard(&TEmployeeCardForm::CancelActionExecute));
-    for (auto [button, handler] :
-         {std::pair{FindButton, &TEmployeeCardForm::FindButtonClick},
-          {RefreshTimeButton, &TEmployeeCardForm::RefreshTimeButtonClick},
-          {LockButton, &TEmployeeCardForm::LockButtonClick},
-          {UnlockButton, &TEmployeeCardForm::UnlockButtonClick},
-          {FireButton, &TEmployeeCardForm::FireButtonClick},
-          {ConnectEmployeeButton, &TEmployeeCardForm::ConnectEmployeeButtonClick},
-          {DisconnectEmployeeButton, &TEmployeeCardForm::DisconnectEmployeeButtonClick},
-          {SendToDevicesButton, &TEmployeeCardForm::SendToDevicesButtonClick},
-          {PrintButton, &TEmployeeCardForm::PrintButtonClick}})
-        connect(button, &QPushButton::clicked, this, guard(handler));
+    OKAction = ButtonAction(OKButton, &TEmployeeCardForm::OKActionExecute);
+    ApplyAction = ButtonAction(ApplyButton, &TEmployeeCardForm::ApplyActionExecute);
+    CancelAction = ButtonAction(CancelButton, &TEmployeeCardForm::CancelActionExecute);
+    SetEscapeButton(CancelButton);
+    OnClick(FindButton, &TEmployeeCardForm::FindButtonClick);
+    OnClick(RefreshTimeButton, &TEmployeeCardForm::RefreshTimeButtonClick);
+    OnClick(LockButton, &TEmployeeCardForm::LockButtonClick);
+    OnClick(UnlockButton, &TEmployeeCardForm::UnlockButtonClick);
+    OnClick(FireButton, &TEmployeeCardForm::FireButtonClick);
+    OnClick(ConnectEmployeeButton, &TEmployeeCardForm::ConnectEmployeeButtonClick);
+    OnClick(DisconnectEmployeeButton, &TEmployeeCardForm::DisconnectEmployeeButtonClick);
+    OnClick(SendToDevicesButton, &TEmployeeCardForm::SendToDevicesButtonClick);
+    OnClick(PrintButton, &TEmployeeCardForm::PrintButtonClick);
 
     auto* search = new QGridLayout;
     search->addWidget(new QLabel(QStringLiteral("ID kartice"), this), 0, 0);
@@ -159,46 +149,20 @@ void TEmployeeCardForm::ApplyActionUpdate() {
 }
 
 void TEmployeeCardForm::ApplyActionExecute() {
-    TZQuery* cards = HorloDM->EmployeeCardZQ;
-    cards->CheckBrowseMode();
-    if (cards->UpdatesPending()) cards->ApplyUpdates();
+    HorloDM->EmployeeCardZQ->ApplyUpdates(); // posts a row being edited first
     ApplyActionUpdate();
 }
 
 void TEmployeeCardForm::OKActionExecute() {
     if (m_busy) return;
-    HorloDM->EmployeeCardZQ->CheckBrowseMode(); // a row being edited is kept, not dropped
-    ApplyActionUpdate();
-    if (ApplyAction->isEnabled()) ApplyActionExecute();
+    ApplyActionExecute(); // a row being edited is kept, not dropped
     QDialog::accept();
-}
-
-void TEmployeeCardForm::DiscardChanges() {
-    TZQuery* cards = HorloDM->EmployeeCardZQ;
-    if (cards->GetState() == TDataSet::State::Edit || cards->GetState() == TDataSet::State::Insert)
-        cards->Cancel();
-    if (cards->UpdatesPending()) cards->CancelUpdates();
 }
 
 void TEmployeeCardForm::CancelActionExecute() {
     if (m_busy) return;
-    DiscardChanges();
+    DiscardEdits();
     QDialog::reject();
-}
-
-void TEmployeeCardForm::reject() {
-    // Esc and the close box answer Cancel, but not while the devices are being talked to
-    if (m_busy) return;
-    Guarded([this] { DiscardChanges(); });
-    QDialog::reject();
-}
-
-void TEmployeeCardForm::closeEvent(QCloseEvent* event) {
-    if (m_busy) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 // ---------------------------------------------------------------- employees
@@ -296,10 +260,7 @@ void TEmployeeCardForm::RunDeviceOperation(const std::function<TDeviceRun()>& op
     {
         THourGlass hourGlass;
         SetBusy(true);
-        struct Restore {
-            TEmployeeCardForm* form;
-            ~Restore() { form->SetBusy(false); }
-        } restore{this};
+        const auto restore = qScopeGuard([this] { SetBusy(false); });
         run = operation();
     }
     // The reply handler's own texts first (once for a run of the same text), then the outcome.

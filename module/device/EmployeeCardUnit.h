@@ -4,11 +4,11 @@
 // controls disabled and the busy cursor up while an operation runs.
 #pragma once
 
+#include "host/ui/CachedEditDialog.h"
 #include "host/ui/WheelToKey.h"
 #include "module/device/DeviceCommands.h"
 
 #include <QColor>
-#include <QDialog>
 
 #include <functional>
 
@@ -21,7 +21,7 @@ class TDBNavigator;
 // The card dialog's protocol instance; it lives as long as the module.
 TDeviceProtocol& EmployeeCardProtocol();
 
-class TEmployeeCardForm : public QDialog {
+class TEmployeeCardForm : public TCachedEditDialog {
     Q_OBJECT
 public:
     explicit TEmployeeCardForm(QWidget* parent = nullptr);
@@ -65,16 +65,10 @@ public:
 
     // The device work, for tests and tools that pace it differently.
     TDeviceCommands& Commands() { return m_commands; }
-    bool Busy() const { return m_busy; }
-
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
+    bool Busy() const override { return m_busy; }
 
 private:
     void FormCreate();
-    void DiscardChanges();
     void RelayOperation(TRelayOperation operation, const QString& done);
     void RunDeviceOperation(const std::function<TDeviceRun()>& operation, const QString& done);
     void SetBusy(bool busy);

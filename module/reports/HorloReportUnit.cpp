@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -444,10 +445,7 @@ void THorloReportForm::OptionsToControls() {
     WorkingDay = o.Limits;
 
     EventCDS->DisableControls();
-    struct Resume {
-        TClientDataSet* list;
-        ~Resume() { list->EnableControls(); }
-    } resume{EventCDS};
+    const auto resume = qScopeGuard([list = EventCDS] { list->EnableControls(); });
     EventCDS->EmptyDataSet();
     TField* from = EventCDS->FieldByName(QStringLiteral("FromEventTypeID"));
     for (qint64 id : o.FromEventIDs) {

@@ -17,11 +17,11 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,7 +32,9 @@ QDate Yesterday() {
 
 } // namespace
 
-THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
+// Esc is the Cancel button's; the close box leaves the cache as it is
+THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
+    : TCachedEditDialog(HorloDM->HorloAttendanceZQ, TCloseBox::Keep, parent) {
     setObjectName(QStringLiteral("HorloAttendanceForm"));
     setWindowTitle(QStringLiteral("Prisustvo"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -124,29 +126,18 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent) : QDialog(parent) {
     for (QPushButton* b :
          {AddDayButton, AddEmployeeButton, PrintListButton, PrintButton, OKButton, ApplyButton, CancelButton})
         b->setAutoDefault(false);
-    OKAction = new QAction(OKButton->text(), this);
-    ApplyAction = new QAction(ApplyButton->text(), this);
-    CancelAction = new QAction(CancelButton->text(), this);
-    for (auto [button, action] :
-         {std::pair{OKButton, OKAction}, {ApplyButton, ApplyAction}, {CancelButton, CancelAction}}) {
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::changed, button,
-                [button, action] { button->setEnabled(action->isEnabled()); });
-    }
-    const auto handle = [this](auto* sender, auto signal, void (THorloAttendanceForm::*handler)()) {
-        connect(sender, signal, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
-    };
-    handle(OKAction, &QAction::triggered, &THorloAttendanceForm::OKActionExecute);
-    handle(ApplyAction, &QAction::triggered, &THorloAttendanceForm::ApplyActionExecute);
-    handle(CancelAction, &QAction::triggered, &THorloAttendanceForm::CancelActionExecute);
-    handle(FindButton, &QPushButton::clicked, &THorloAttendanceForm::FindButtonClick);
-    handle(FromDateButton, &QPushButton::clicked, &THorloAttendanceForm::FromDateButtonClick);
-    handle(ToDateButton, &QPushButton::clicked, &THorloAttendanceForm::ToDateButtonClick);
-    handle(AddDayButton, &QPushButton::clicked, &THorloAttendanceForm::AddDayButtonClick);
-    handle(AddEmployeeButton, &QPushButton::clicked, &THorloAttendanceForm::AddEmployeeButtonClick);
-    handle(PrintListButton, &QPushButton::clicked, &THorloAttendanceForm::PrintListButtonClick);
-    handle(PrintButton, &QPushButton::clicked, &THorloAttendanceForm::PrintButtonClick);
-    handle(HorloAttendanceDBG, &QAbstractItemView::doubleClicked,
+    OKAction = ButtonAction(OKButton, &THorloAttendanceForm::OKActionExecute);
+    ApplyAction = ButtonAction(ApplyButton, &THorloAttendanceForm::ApplyActionExecute);
+    CancelAction = ButtonAction(CancelButton, &THorloAttendanceForm::CancelActionExecute);
+    SetEscapeButton(CancelButton);
+    OnClick(FindButton, &THorloAttendanceForm::FindButtonClick);
+    OnClick(FromDateButton, &THorloAttendanceForm::FromDateButtonClick);
+    OnClick(ToDateButton, &THorloAttendanceForm::ToDateButtonClick);
+    OnClick(AddDayButton, &THorloAttendanceForm::AddDayButtonClick);
+    OnClick(AddEmployeeButton, &THorloAttendanceForm::AddEmployeeButtonClick);
+    OnClick(PrintListButton, &THorloAttendanceForm::PrintListButtonClick);
+    OnClick(PrintButton, &THorloAttendanceForm::PrintButtonClick);
+    Handle(HorloAttendanceDBG, &QAbstractItemView::doubleClicked,
            &THorloAttendanceForm::HorloAttendanceDBGDblClick);
     connect(sheet, &TDataSet::DataChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
     connect(sheet, &TDataSet::RecordChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
@@ -251,20 +242,14 @@ void THorloAttendanceForm::OpenHorloAttendance() {
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
     {
         sheet->DisableControls();
-        struct Resume {
-            TDataSet* ds;
-            ~Resume() { ds->EnableControls(); }
-        } resume{sheet};
+        const auto resume = qScopeGuard([sheet] { sheet->EnableControls(); });
         sheet->Close();
         AttendanceTotalLabel->setText(QStringLiteral("0"));
         TZConnection& connection = *HorloDM->ZConnection();
         sheet->SetSQL(AttendanceStatement(view, connection));
         TWorkProgress progress(_ATTEND_PROGRESS_CAP, CountSheetRows(connection, view));
         sheet->OnFetchProgress = [&progress](qint64 rows) { return progress.Step(rows); };
-        struct Detach {
-            TZQuery* query;
-            ~Detach() { query->OnFetchProgress = nullptr; }
-        } detach{sheet};
+        const auto detach = qScopeGuard([sheet] { sheet->OnFetchProgress = nullptr; });
         sheet->Open(); // a cancel leaves it open and empty
         sheet->First();
     }
@@ -313,15 +298,6 @@ void THorloAttendanceForm::HorloAttendanceDBGKeyPress(QString& text) {
     // the employee's columns take no typing
     const QModelIndex current = HorloAttendanceDBG->currentIndex();
     if (current.isValid() && current.column() < 5) text.clear();
-}
-
-void THorloAttendanceForm::keyPressEvent(QKeyEvent* event) {
-    // Escape is the cancel button's; the close box leaves the cache as it is
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        CancelAction->trigger();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void THorloAttendanceForm::HorloAttendanceDBGDblClick() {

@@ -5,11 +5,11 @@
 #pragma once
 
 #include "host/data/ClientDataSet.h"
+#include "host/ui/CachedEditDialog.h"
 #include "host/ui/WheelToKey.h"
 #include "module/worktime/AttendanceSheet.h"
 
 #include <QColor>
-#include <QDialog>
 
 class QAction;
 class QGroupBox;
@@ -20,7 +20,7 @@ class QRadioButton;
 class TDBGrid;
 class TDBNavigator;
 
-class THorloAttendanceForm : public QDialog {
+class THorloAttendanceForm : public TCachedEditDialog {
     Q_OBJECT
 public:
     explicit THorloAttendanceForm(QWidget* parent = nullptr);
@@ -82,9 +82,6 @@ public:
     void PrintButtonClick();
     void AddDayButtonClick();
     void AddEmployeeButtonClick();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

@@ -15,9 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,7 +36,9 @@ int THorloWorkCalendarForm::LastYear() {
     return Now().date().year() + 1;
 }
 
-THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent) : QDialog(parent) {
+// Esc is the Cancel button's; the close box leaves the cache as it is
+THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent)
+    : TCachedEditDialog(HorloDM->HorloWorkCalendarZQ, TCloseBox::Keep, parent) {
     setObjectName(QStringLiteral("HorloWorkCalendarForm"));
     setWindowTitle(QStringLiteral("Radni kalendar"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -78,20 +80,12 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent) : QDialog(parent
     OKButton->setDefault(true);
     for (QPushButton* b : {PrintButton, ApplyButton, CancelButton})
         b->setAutoDefault(false);
-    OKAction = new QAction(OKButton->text(), this);
-    ApplyAction = new QAction(ApplyButton->text(), this);
-    CancelAction = new QAction(CancelButton->text(), this);
-    for (auto [button, action] :
-         {std::pair{OKButton, OKAction}, {ApplyButton, ApplyAction}, {CancelButton, CancelAction}}) {
-        connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        connect(action, &QAction::changed, button,
-                [button, action] { button->setEnabled(action->isEnabled()); });
-    }
-    connect(OKAction, &QAction::triggered, this, [this] { Guarded([this] { OKActionExecute(); }); });
-    connect(ApplyAction, &QAction::triggered, this, [this] { Guarded([this] { ApplyActionExecute(); }); });
-    connect(CancelAction, &QAction::triggered, this, [this] { Guarded([this] { CancelActionExecute(); }); });
-    connect(AddAllButton, &QPushButton::clicked, this, [this] { Guarded([this] { AddAllButtonClick(); }); });
-    connect(PrintButton, &QPushButton::clicked, this, [this] { Guarded([this] { PrintButtonClick(); }); });
+    OKAction = ButtonAction(OKButton, &THorloWorkCalendarForm::OKActionExecute);
+    ApplyAction = ButtonAction(ApplyButton, &THorloWorkCalendarForm::ApplyActionExecute);
+    CancelAction = ButtonAction(CancelButton, &THorloWorkCalendarForm::CancelActionExecute);
+    SetEscapeButton(CancelButton);
+    OnClick(AddAllButton, &THorloWorkCalendarForm::AddAllButtonClick);
+    OnClick(PrintButton, &THorloWorkCalendarForm::PrintButtonClick);
     connect(calendar, &TDataSet::DataChanged, this, &THorloWorkCalendarForm::ApplyActionUpdate);
     connect(calendar, &TDataSet::RecordChanged, this, &THorloWorkCalendarForm::ApplyActionUpdate);
     connect(calendar, &TDataSet::StateChanged, this, &THorloWorkCalendarForm::ApplyActionUpdate);
@@ -122,8 +116,8 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent) : QDialog(parent
         HorloWorkCalendarDBG, [this](int& key) { HorloWorkCalendarDBGKeyDown(key); },
         [this](QString& text) { HorloWorkCalendarDBGKeyPress(text); });
     FormCreate();
-    connect(YearCB, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { YearCBChange(); }); });
-    connect(MonthCB, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { YearCBChange(); }); });
+    Handle(YearCB, &QComboBox::currentIndexChanged, &THorloWorkCalendarForm::YearCBChange);
+    Handle(MonthCB, &QComboBox::currentIndexChanged, &THorloWorkCalendarForm::YearCBChange);
 }
 
 THorloWorkCalendarForm::~THorloWorkCalendarForm() = default;
@@ -145,10 +139,7 @@ void THorloWorkCalendarForm::FormCreate() {
 void THorloWorkCalendarForm::OpenHorloWorkCalendar() {
     TZQuery* calendar = HorloDM->HorloWorkCalendarZQ;
     calendar->DisableControls();
-    struct Resume {
-        TDataSet* ds;
-        ~Resume() { ds->EnableControls(); }
-    } resume{calendar};
+    const auto resume = qScopeGuard([calendar] { calendar->EnableControls(); });
     calendar->Close();
     // without a year or month chosen no month is shown
     if (YearCB->currentIndex() < 0 || MonthCB->currentIndex() < 0) return;
@@ -203,15 +194,6 @@ void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyDown(int& key) {
 
 void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyPress(QString& text) {
     text.clear(); // the pick list is the only way to change a flag
-}
-
-void THorloWorkCalendarForm::keyPressEvent(QKeyEvent* event) {
-    // Escape is the cancel button's; the close box leaves the cache as it is
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        CancelAction->trigger();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void THorloWorkCalendarForm::ApplyActionUpdate() {

@@ -3,10 +3,10 @@
 // pick list; changes stay in the query's cache until applied.
 #pragma once
 
+#include "host/ui/CachedEditDialog.h"
 #include "host/ui/WheelToKey.h"
 
 #include <QColor>
-#include <QDialog>
 
 class QAction;
 class QComboBox;
@@ -14,7 +14,7 @@ class QPushButton;
 class TDBGrid;
 class TDBNavigator;
 
-class THorloWorkCalendarForm : public QDialog {
+class THorloWorkCalendarForm : public TCachedEditDialog {
     Q_OBJECT
 public:
     explicit THorloWorkCalendarForm(QWidget* parent = nullptr);
@@ -52,9 +52,6 @@ public:
     void CancelActionExecute();
     QString PrintParameters() const;
     void PrintButtonClick();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

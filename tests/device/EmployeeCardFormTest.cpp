@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -284,6 +285,12 @@ TEST_F(CardFormFixture, OkKeepsAnEditAndCancelOrEscDropIt) {
         {"OK", [](TEmployeeCardForm* f) { f->OKButton->click(); }, "novo"},
         {"Cancel", [](TEmployeeCardForm* f) { f->CancelButton->click(); }, "staro"},
         {"Esc", [](TEmployeeCardForm* f) { f->reject(); }, "staro"},
+        {"Esc key",
+         [](TEmployeeCardForm* f) {
+             QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QApplication::sendEvent(f, &esc);
+         },
+         "staro"},
         {"close box", [](TEmployeeCardForm* f) { f->close(); }, "staro"},
     };
     for (const Case& k : cases) {

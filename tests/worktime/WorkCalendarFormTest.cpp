@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // The cell editor the grid has open, if any.
@@ -206,14 +208,27 @@ TEST_F(CalendarFixture, OnlyUpwardWheelStepsMoveTheRowSinceDownIsDiscarded) {
     EXPECT_EQ(Calendar()->RecordCount(), 31);
 }
 
-TEST_F(CalendarFixture, CancelDiscardsAndCloses) {
-    Choose(2019, 2);
-    form->AddAllButtonClick();
-    form->CancelAction->trigger();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(form.isNull());
-    EXPECT_EQ(Stored(), 0);
-    EXPECT_FALSE(Calendar()->UpdatesPending());
+TEST_F(CalendarFixture, CancelAndEscDiscardAndCloseWhileTheCloseBoxKeepsTheCache) {
+    struct Case {
+        const char* how;
+        std::function<void(THorloWorkCalendarForm*)> close;
+        bool kept; // the unapplied month still waits in the cache
+    } cases[] = {
+        {"Cancel", [](THorloWorkCalendarForm* f) { f->CancelAction->trigger(); }, false},
+        {"Esc", [](THorloWorkCalendarForm* f) { QTest::keyClick(f, Qt::Key_Escape); }, false},
+        {"close box", [](THorloWorkCalendarForm* f) { f->close(); }, true},
+    };
+    for (const Case& k : cases) {
+        if (!form) form = new THorloWorkCalendarForm();
+        form->show();
+        Choose(2019, 2);
+        form->AddAllButtonClick();
+        k.close(form.data());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(form.isNull()) << k.how;
+        EXPECT_EQ(Stored(), 0) << k.how;
+        EXPECT_EQ(Calendar()->UpdatesPending(), k.kept) << k.how;
+    }
 }
 
 TEST_F(CalendarFixture, PrintsTheMonthThroughTheConsolesPrintWizard) {

@@ -1,0 +1,53 @@
+#include "host/ui/CachedEditDialog.h"
+
+#include "host/data/DataSet.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+TCachedEditDialog::TCachedEditDialog(TDataSet* edited, TCloseBox closeBox, QWidget* parent)
+    : QDialog(parent), m_edited(edited), m_closeBox(closeBox) {}
+
+bool TCachedEditDialog::PendingEdits() const {
+    return m_edited && m_edited->Active() && m_edited->UpdatesPending();
+}
+
+void TCachedEditDialog::DiscardEdits() {
+    if (!m_edited) return;
+    m_edited->Cancel(); // an open edit or insert; nothing otherwise
+    if (m_edited->UpdatesPending()) m_edited->CancelUpdates();
+}
+
+// The one place where leaving by Esc or by the close box meets changes that it
+// would lose: Esc is the Cancel button, which drops them, and the close box drops
+// them under TCloseBox::Discard.
+bool TCachedEditDialog::MayLeave(TLeaving how) {
+    const bool drops = how == TLeaving::Escape || m_closeBox == TCloseBox::Discard;
+    if (!drops || !PendingEdits()) return true;
+    // A "Sačuvati izmene?" question (Da: apply, then leave; Ne: leave without
+    // them; Otkaži: stay) belongs here. Today they are left unasked.
+    return true;
+}
+
+void TCachedEditDialog::keyPressEvent(QKeyEvent* event) {
+    if (m_escape && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (!Busy() && MayLeave(TLeaving::Escape)) m_escape->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TCachedEditDialog::reject() {
+    if (Busy() || !MayLeave(TLeaving::CloseBox)) return;
+    if (m_closeBox == TCloseBox::Discard) Guarded([this] { DiscardEdits(); });
+    QDialog::reject();
+}
+
+void TCachedEditDialog::closeEvent(QCloseEvent* event) {
+    // also a hidden dialog, which QDialog would let go without asking reject()
+    if (Busy()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}

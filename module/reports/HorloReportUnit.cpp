@@ -372,14 +372,12 @@ void THorloReportForm::ShowButtonClick() {
 // ---------------------------------------------------------------- lists
 
 void THorloReportForm::FillPresentLateAbsentee() {
-    struct Totals {
-        THorloReportForm* form;
-        ~Totals() {
-            form->PresentTotalLabel->setText(QString::number(form->PresentCDS->RecordCount()));
-            form->LateTotalLabel->setText(QString::number(form->LateCDS->RecordCount()));
-            form->AbsenteeTotalLabel->setText(QString::number(form->AbsenteeCDS->RecordCount()));
-        }
-    } totals{this};
+    // the totals follow the lists also when reading them fails
+    const auto totals = qScopeGuard([this] {
+        PresentTotalLabel->setText(QString::number(PresentCDS->RecordCount()));
+        LateTotalLabel->setText(QString::number(LateCDS->RecordCount()));
+        AbsenteeTotalLabel->setText(QString::number(AbsenteeCDS->RecordCount()));
+    });
     for (TClientDataSet* list : {PresentCDS, LateCDS, AbsenteeCDS})
         list->EmptyDataSet();
     THourGlass hourGlass({PresentCDS, LateCDS, AbsenteeCDS});
@@ -391,10 +389,8 @@ void THorloReportForm::FillPresentLateAbsentee() {
 }
 
 void THorloReportForm::FillReportWarnings() {
-    struct Totals {
-        THorloReportForm* form;
-        ~Totals() { form->WarningsTotalLabel->setText(QString::number(form->WarningsCDS->RecordCount())); }
-    } totals{this};
+    const auto totals =
+        qScopeGuard([this] { WarningsTotalLabel->setText(QString::number(WarningsCDS->RecordCount())); });
     ReportCDS->EmptyDataSet();
     WarningsCDS->EmptyDataSet();
     EventCDS->CheckBrowseMode();

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 TDeviceProtocol& EmployeeCardProtocol() {
@@ -299,10 +300,7 @@ void TEmployeeCardForm::RunDeviceOperation(const std::function<TDeviceRun()>& op
     {
         THourGlass hourGlass;
         SetBusy(true);
-        struct Restore {
-            TEmployeeCardForm* form;
-            ~Restore() { form->SetBusy(false); }
-        } restore{this};
+        const auto restore = qScopeGuard([this] { SetBusy(false); });
         run = operation();
     }
     // The reply handler's own texts first (once for a run of the same text), then the outcome.

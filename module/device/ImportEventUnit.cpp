@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -154,14 +155,11 @@ void TImportEventForm::ProcessingActionExecute() {
     SetBusy(true);
     ProgressBar->setValue(0);
     ProgressBar->setVisible(true);
-    struct Restore {
-        TImportEventForm* form;
-        ~Restore() {
-            form->ProgressBar->setValue(0);
-            form->ProgressBar->setVisible(false);
-            form->SetBusy(false);
-        }
-    } restore{this};
+    const auto restore = qScopeGuard([this] {
+        ProgressBar->setValue(0);
+        ProgressBar->setVisible(false);
+        SetBusy(false);
+    });
     TRawEventProcessor processor(*HorloDM->ZConnection());
     processor.OnProgress = [this](int position, int maximum) {
         ProgressBar->setMaximum(maximum);

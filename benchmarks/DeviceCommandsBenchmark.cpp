@@ -26,9 +26,9 @@ int main(int argc, char** argv) {
     }
     const int rounds = 20;
     for (const int delayMs : {0, 20}) {
-        std::vector<devicesim::DeviceConfig> devices;
+        std::vector<devicesim::TDeviceConfig> devices;
         for (const char* address : addresses) {
-            devicesim::DeviceConfig d;
+            devicesim::TDeviceConfig d;
             d.address = address;
             d.port = port;
             d.memorySize = 1024;
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
             d.faults.delayMs = delayMs;
             devices.push_back(d);
         }
-        devicesim::SimServer sim(devices);
+        devicesim::TSimServer sim(devices);
         if (!sim.Start()) return 1;
         TDeviceProtocol protocol(0);
         TDeviceCommands commands(protocol);

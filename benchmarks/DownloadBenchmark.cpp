@@ -24,14 +24,14 @@ int main(int argc, char** argv) {
                   "INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, publicip, "
                   "udpport, tcpport) VALUES (1, 'A', 'm', '127.0.0.2', '-', %1, 0)")
                   .arg(port));
-    devicesim::DeviceConfig device;
+    devicesim::TDeviceConfig device;
     device.address = "127.0.0.2";
     device.port = port;
     device.memorySize = 512000;
     device.users = 200;
     for (std::uint32_t t = 1; t <= 150; ++t)
         device.cards.push_back({t, 100000 + t, true});
-    device.swipes = devicesim::SwipePlan{
+    device.swipes = devicesim::TSwipePlan{
         devicesim::MakeNaiveTime(2025, 1, 1), devicesim::MakeNaiveTime(2025, 6, 30), {}, {}};
     for (const auto& card : device.cards)
         device.swipes->tickets.push_back(card.ticket);
@@ -39,22 +39,22 @@ int main(int argc, char** argv) {
 
     struct Line {
         const char* name;
-        std::function<void(devicesim::Faults&)> set;
+        std::function<void(devicesim::TFaults&)> set;
     } lines[] = {
-        {"clean", [](devicesim::Faults&) {}},
-        {"clean again", [](devicesim::Faults&) {}},
-        {"replies after 5 ms", [](devicesim::Faults& f) { f.delayMs = 5; }},
+        {"clean", [](devicesim::TFaults&) {}},
+        {"clean again", [](devicesim::TFaults&) {}},
+        {"replies after 5 ms", [](devicesim::TFaults& f) { f.delayMs = 5; }},
         {"1 % of replies copied 30 ms late",
-         [](devicesim::Faults& f) { f.duplicateMs = 30, f.duplicateChance = 0.01; }},
-        {"5 % of replies lost", [](devicesim::Faults& f) { f.drop = 0.05; }},
+         [](devicesim::TFaults& f) { f.duplicateMs = 30, f.duplicateChance = 0.01; }},
+        {"5 % of replies lost", [](devicesim::TFaults& f) { f.drop = 0.05; }},
     };
     for (const Line& line : lines) {
-        devicesim::DeviceConfig d = device;
+        devicesim::TDeviceConfig d = device;
         line.set(d.faults);
-        devicesim::SimServer sim({d});
+        devicesim::TSimServer sim({d});
         if (!sim.Start()) return 1;
         const long held =
-            long(sim.WithDevice(0, [](const devicesim::SimDevice& dev) { return dev.Records().size(); }));
+            long(sim.WithDevice(0, [](const devicesim::TSimDevice& dev) { return dev.Records().size(); }));
         c.Execute(QStringLiteral("DELETE FROM employeeeventraw"));
         c.Execute(QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 0"));
         TDeviceProtocol protocol(rsIdle);
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
         const bool exact =
             rows == held && stored.rows[0][1].toLongLong() == held &&
             stored.rows[0][2].toLongLong() ==
-                sim.WithDevice(0, [](const devicesim::SimDevice& dev) { return dev.LastIndex(); });
+                sim.WithDevice(0, [](const devicesim::TSimDevice& dev) { return dev.LastIndex(); });
         std::printf(
             "%-34s %u blocks in %6.2f s = %4.0f blocks/s, %u read again, %ld of %ld records stored%s%s\n",
             line.name, outcome.blocks, seconds, outcome.blocks / seconds, outcome.rereads, rows, held,

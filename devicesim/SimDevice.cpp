@@ -12,8 +12,8 @@ namespace devicesim {
 
 namespace {
 
-constexpr std::int64_t DAY = 86400;
-constexpr std::uint32_t MAX_MEMORY = 0xFFFFFF; // the size travels as 24 bits
+constexpr std::int64_t kDay = 86400;
+constexpr std::uint32_t kMaxMemory = 0xFFFFFF; // the size travels as 24 bits
 
 std::uint64_t SplitMix(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;
@@ -22,32 +22,17 @@ std::uint64_t SplitMix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
-
-void PutBigEndian(std::uint8_t* p, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * (bytes - 1 - i)));
-}
-
-// Copies `text` into `out`, padded with blanks (or cut) to `width`.
-void PutText(std::uint8_t* out, const std::string& text, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i)
-        out[i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
-}
-
-struct Fields {
+struct TFields {
     int year;
     unsigned month, day, hour, minute, second;
 };
 
-Fields FieldsOf(NaiveTime t) {
+TFields FieldsOf(TNaiveTime t) {
     using namespace std::chrono;
-    std::int64_t days = t / DAY;
-    std::int64_t rest = t % DAY;
+    std::int64_t days = t / kDay;
+    std::int64_t rest = t % kDay;
     if (rest < 0) {
-        rest += DAY;
+        rest += kDay;
         --days;
     }
     const year_month_day ymd{sys_days{std::chrono::days{days}}};
@@ -55,11 +40,11 @@ Fields FieldsOf(NaiveTime t) {
             unsigned(rest / 3600), unsigned(rest / 60 % 60), unsigned(rest % 60)};
 }
 
-LogRecord RecordAt(NaiveTime t, std::uint32_t card, std::uint8_t type) {
-    const Fields f = FieldsOf(t);
-    LogRecord r;
+TLogSlot RecordAt(TNaiveTime t, std::uint32_t card, std::uint8_t eventType) {
+    const TFields f = FieldsOf(t);
+    TLogSlot r;
     r.card = card;
-    r.type = type;
+    r.eventType = eventType;
     r.hour = static_cast<std::uint8_t>(f.hour);
     r.minute = static_cast<std::uint8_t>(f.minute);
     r.second = static_cast<std::uint8_t>(f.second);
@@ -71,14 +56,14 @@ LogRecord RecordAt(NaiveTime t, std::uint32_t card, std::uint8_t type) {
 
 } // namespace
 
-NaiveTime MakeNaiveTime(int year, unsigned month, unsigned day, unsigned hour, unsigned minute,
-                        unsigned second) {
+TNaiveTime MakeNaiveTime(int year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                         unsigned second) {
     using namespace std::chrono;
     const sys_days date{std::chrono::year{year} / std::chrono::month{month} / std::chrono::day{day}};
-    return date.time_since_epoch().count() * DAY + hour * 3600 + minute * 60 + second;
+    return date.time_since_epoch().count() * kDay + hour * 3600 + minute * 60 + second;
 }
 
-NaiveTime LocalNow() {
+TNaiveTime LocalNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -86,67 +71,39 @@ NaiveTime LocalNow() {
                          unsigned(local.tm_hour), unsigned(local.tm_min), unsigned(local.tm_sec));
 }
 
-LogRecord DecodeLogRecord(const std::uint8_t* slot) {
-    LogRecord r;
-    r.index = BigEndian32(slot);
-    r.card = BigEndian32(slot + 4);
-    r.type = slot[8];
-    r.hour = slot[9];
-    r.minute = slot[10];
-    r.second = slot[11];
-    r.day = slot[12];
-    r.month = slot[13];
-    r.year = slot[14];
-    return r;
-}
-
-void EncodeLogRecord(const LogRecord& r, std::uint8_t* slot) {
-    PutBigEndian(slot, r.index, 4);
-    PutBigEndian(slot + 4, r.card, 4);
-    slot[8] = r.type;
-    slot[9] = r.hour;
-    slot[10] = r.minute;
-    slot[11] = r.second;
-    slot[12] = r.day;
-    slot[13] = r.month;
-    slot[14] = r.year;
-}
-
-SimDevice::SimDevice(DeviceConfig config) : Config_(std::move(config)), Rng_(SplitMix(Config_.seed)) {
-    Config_.memorySize = std::min(Config_.memorySize, MAX_MEMORY);
-    Image_.assign(Config_.memorySize, 0);
-    const std::uint64_t logOffset = LogOffset();
-    LogSlots_ = Config_.logSlots.value_or(
-        Config_.memorySize > logOffset ? std::uint32_t((Config_.memorySize - logOffset) / LOG_RECORD_SIZE)
-                                       : 0);
+TSimDevice::TSimDevice(TDeviceConfig config) : m_config(std::move(config)), m_rng(SplitMix(m_config.seed)) {
+    m_config.memorySize = std::min(m_config.memorySize, kMaxMemory);
+    m_image.assign(m_config.memorySize, 0);
+    m_logSlots =
+        m_config.logSlots.value_or(std::uint32_t(LogSlotsWithin(m_config.memorySize, m_config.users)));
     // The header is not read by the download; it names the model for a human reader.
-    WriteImage(0, reinterpret_cast<const std::uint8_t*>(Config_.model.data()),
-               std::min<std::size_t>(Config_.model.size(), HEADER_SIZE));
-    for (const CardRecord& card : Config_.cards)
+    WriteImage(0, reinterpret_cast<const std::uint8_t*>(m_config.model.data()),
+               std::min(m_config.model.size(), kImageHeaderSize));
+    for (const TUserRecord& card : m_config.cards)
         StoreCard(card);
-    if (Config_.swipes) GenerateSwipes(*Config_.swipes);
-    for (const std::string& path : Config_.swipeFiles)
+    if (m_config.swipes) GenerateSwipes(*m_config.swipes);
+    for (const std::string& path : m_config.swipeFiles)
         LoadSwipeFile(path);
 }
 
-void SimDevice::WriteImage(std::uint64_t offset, const std::uint8_t* data, std::size_t len) {
+void TSimDevice::WriteImage(std::uint64_t offset, const std::uint8_t* data, std::size_t len) {
     // Areas that the configured sizes place beyond the memory are simply not held.
-    for (std::size_t i = 0; i < len && offset + i < Image_.size(); ++i)
-        Image_[offset + i] = data[i];
+    for (std::size_t i = 0; i < len && offset + i < m_image.size(); ++i)
+        m_image[offset + i] = data[i];
 }
 
-std::uint64_t SimDevice::NextRandom() {
-    Rng_ = SplitMix(Rng_);
-    return Rng_;
+std::uint64_t TSimDevice::NextRandom() {
+    m_rng = SplitMix(m_rng);
+    return m_rng;
 }
 
-bool SimDevice::Chance(double p) {
+bool TSimDevice::Chance(double p) {
     // Always draw, so that the sequence of outcomes depends on the seed alone.
     const double r = double(NextRandom() >> 11) / double(1ull << 53);
     return r < p;
 }
 
-bool SimDevice::Listed(const std::string& list, TDeviceCommand cmd) {
+bool TSimDevice::Listed(const std::string& list, TDeviceCommand cmd) {
     const std::string name{cmd.c1, cmd.c2};
     std::stringstream items(list);
     for (std::string item; std::getline(items, item, ',');)
@@ -154,149 +111,138 @@ bool SimDevice::Listed(const std::string& list, TDeviceCommand cmd) {
     return false;
 }
 
-bool SimDevice::FaultApplies(TDeviceCommand cmd) const {
-    return Config_.faults.onlyCommands.empty() || Listed(Config_.faults.onlyCommands, cmd);
+bool TSimDevice::FaultApplies(TDeviceCommand cmd) const {
+    return m_config.faults.onlyCommands.empty() || Listed(m_config.faults.onlyCommands, cmd);
 }
 
-std::string SimDevice::StateText() const {
+std::string TSimDevice::StateText() const {
     std::string text = "clock ";
-    if (ClockSet_) {
-        text += (ClockOffset_ >= 0 ? "+" : "") + std::to_string(ClockOffset_) + " s";
+    if (m_clockSet) {
+        text += (m_clockOffset >= 0 ? "+" : "") + std::to_string(m_clockOffset) + " s";
     } else {
         text += "not set";
     }
-    text += ", relay mode " + (RelayModeSet_ ? std::to_string(RelayMode_) : std::string("not set"));
-    text += ", delays " + std::to_string(Config_.delayR1) + "," + std::to_string(Config_.delayR2);
+    text += ", relay mode " + (m_relayModeSet ? std::to_string(m_relayMode) : std::string("not set"));
+    text += ", delays " + std::to_string(m_config.delayR1) + "," + std::to_string(m_config.delayR2);
     text += ", cards";
-    if (Cards_.empty()) text += " none";
-    for (const CardRecord& c : Cards_)
+    if (m_cards.empty()) text += " none";
+    for (const TUserRecord& c : m_cards)
         text += " " + std::to_string(c.ticket) + ":" + std::to_string(c.code) + (c.active ? "" : ":inactive");
     return text;
 }
 
-TFrame SimDevice::DeviceInfoReply() const {
-    TFrameData data{};
-    const bool layoutB = Config_.model.find("Tarmisoni") != std::string::npos;
-    const std::string built = "Mar 12 2017 07:30:05 r107"; // 25 characters
-    if (layoutB) {
-        PutText(&data[0], Config_.model, 10);
-        PutText(&data[10], built, 25);
-        PutText(&data[35], "1.07", 4);
-        PutText(&data[39], "2.01", 4);
-    } else {
-        PutText(&data[0], Config_.model, 17);
-        PutText(&data[17], built, 25);
-        PutText(&data[42], "1.07", 4);
-        PutText(&data[46], "2.01", 4);
-    }
-    data[50] = 1; // memory type: serial EEPROM
-    PutBigEndian(&data[51], Config_.memorySize, 3);
-    PutBigEndian(&data[54], 0, 4); // no memory card
-    PutBigEndian(&data[58], Config_.users, 2);
-    PutBigEndian(&data[60], LogSlots_, 4);
-    return BuildFrame(cmdGetDeviceInfo, 'O', 'K', data.data());
+TFrame TSimDevice::DeviceInfoReply() const {
+    TDeviceInfo info;
+    info.firmwareVersion = m_config.model;
+    info.firmwareDateTime = "Mar 12 2017 07:30:05 r107";
+    info.firmwareVer = "1.07";
+    info.hardwareVer = "2.01";
+    info.memoryType = 1;    // serial EEPROM
+    info.sdcardMemSize = 0; // no memory card
+    info.eepromMemSize = m_config.memorySize;
+    info.usersCount = m_config.users;
+    info.maxLogRecords = m_logSlots;
+    const bool layoutB = m_config.model.find(kLayoutBModel) != std::string::npos;
+    const TFrameData data = DeviceInfoData(info, layoutB ? TDeviceInfoLayout::B : TDeviceInfoLayout::A);
+    return BuildFrame(kCmdGetDeviceInfo, 'O', 'K', data.data());
 }
 
-TFrame SimDevice::BlockReply(std::uint32_t block) const {
+TFrame TSimDevice::BlockReply(std::uint32_t block) const {
     TFrameData data{};
-    for (std::uint64_t i = 0; i < FRAME_DATA_SIZE; ++i) {
-        const std::uint64_t at = std::uint64_t{block} * MEM_BLOCK_SIZE + i;
-        data[i] = at < Image_.size() ? Image_[at] : 0;
+    for (std::uint64_t i = 0; i < kFrameDataSize; ++i) {
+        const std::uint64_t at = std::uint64_t{block} * kMemBlockSize + i;
+        data[i] = at < m_image.size() ? m_image[at] : 0;
     }
-    return BuildFrame(cmdGetMemoryBlock, 'O', 'K', data.data());
+    return BuildFrame(kCmdGetMemoryBlock, 'O', 'K', data.data());
 }
 
-bool SimDevice::StoreCard(const CardRecord& card) {
+bool TSimDevice::StoreCard(const TUserRecord& card) {
     if (card.ticket == 0) return false; // ticket 0 marks a free user record
-    auto it = std::find_if(Cards_.begin(), Cards_.end(),
-                           [&](const CardRecord& c) { return c.ticket == card.ticket; });
-    if (it == Cards_.end()) {
-        if (Cards_.size() >= Config_.users) return false;
-        it = Cards_.insert(Cards_.end(), card);
+    auto it = std::find_if(m_cards.begin(), m_cards.end(),
+                           [&](const TUserRecord& c) { return c.ticket == card.ticket; });
+    if (it == m_cards.end()) {
+        if (m_cards.size() >= m_config.users) return false;
+        it = m_cards.insert(m_cards.end(), card);
     } else {
         *it = card;
     }
-    // User record: ticket, card code, 12 reserved bytes, flags (0x80 set, bit 0 = active).
-    std::uint8_t record[USER_RECORD_SIZE] = {};
-    PutBigEndian(record, card.ticket, 4);
-    PutBigEndian(record + 4, card.code, 4);
-    record[20] = static_cast<std::uint8_t>(0x80 | (card.active ? 1 : 0));
-    WriteImage(HEADER_SIZE + std::uint64_t{USER_RECORD_SIZE} * std::size_t(it - Cards_.begin()), record,
-               sizeof record);
+    std::uint8_t record[kUserRecordSize];
+    EncodeUserRecord(card, record);
+    WriteImage(UserRecordOffset(std::size_t(it - m_cards.begin())), record, sizeof record);
     return true;
 }
 
-std::optional<CardRecord> SimDevice::Card(std::uint32_t ticket) const {
-    for (const CardRecord& c : Cards_)
+std::optional<TUserRecord> TSimDevice::Card(std::uint32_t ticket) const {
+    for (const TUserRecord& c : m_cards)
         if (c.ticket == ticket) return c;
     return std::nullopt;
 }
 
-bool SimDevice::Admitted(std::uint32_t card, bool byTicket) const {
-    return std::any_of(Cards_.begin(), Cards_.end(), [&](const CardRecord& c) {
+bool TSimDevice::Admitted(std::uint32_t card, bool byTicket) const {
+    return std::any_of(m_cards.begin(), m_cards.end(), [&](const TUserRecord& c) {
         return c.active && (byTicket ? c.ticket : c.code) == card;
     });
 }
 
-void SimDevice::AppendRecord(LogRecord record) {
-    if (record.index == 0) record.index = LastIndex_ + 1;
-    LastIndex_ = std::max(LastIndex_, record.index);
-    if (LogSlots_ == 0) return;
+void TSimDevice::AppendRecord(TLogSlot record) {
+    if (record.index == 0) record.index = m_lastIndex + 1;
+    m_lastIndex = std::max(m_lastIndex, record.index);
+    if (m_logSlots == 0) return;
     // The log is a ring: once every slot is used the oldest record is overwritten.
-    std::uint8_t slot[LOG_RECORD_SIZE];
-    EncodeLogRecord(record, slot);
-    WriteImage(LogOffset() + std::uint64_t{LOG_RECORD_SIZE} * NextSlot_, slot, sizeof slot);
-    NextSlot_ = (NextSlot_ + 1) % LogSlots_;
-    UsedSlots_ = std::min(UsedSlots_ + 1, LogSlots_);
+    std::uint8_t slot[kLogSlotSize];
+    EncodeLogSlot(record, slot);
+    WriteImage(NextRecordOffset(), slot, sizeof slot);
+    m_nextSlot = (m_nextSlot + 1) % m_logSlots;
+    m_usedSlots = std::min(m_usedSlots + 1, m_logSlots);
 }
 
-std::vector<LogRecord> SimDevice::Records() const {
-    std::vector<LogRecord> out;
-    for (std::uint32_t k = 0; k < UsedSlots_; ++k) {
-        const std::uint64_t at = LogOffset() + std::uint64_t{LOG_RECORD_SIZE} * k;
-        if (at + LOG_RECORD_SIZE > Image_.size()) break;
-        out.push_back(DecodeLogRecord(&Image_[at]));
+std::vector<TLogSlot> TSimDevice::Records() const {
+    std::vector<TLogSlot> out;
+    for (std::uint32_t k = 0; k < m_usedSlots; ++k) {
+        const std::uint64_t at = LogSlotOffset(m_config.users, k);
+        if (at + kLogSlotSize > m_image.size()) break;
+        out.push_back(DecodeLogSlot(&m_image[at]));
     }
     return out;
 }
 
-bool SimDevice::Swipe(std::uint32_t card, bool byTicket, bool arrival, NaiveTime deviceTime) {
+bool TSimDevice::Swipe(std::uint32_t card, bool byTicket, bool arrival, TNaiveTime deviceTime) {
     if (!Admitted(card, byTicket)) return false;
-    const std::uint8_t type =
-        byTicket ? (arrival ? TICKET_ARRIVAL : TICKET_DEPARTURE) : (arrival ? CARD_ARRIVAL : CARD_DEPARTURE);
-    AppendRecord(RecordAt(deviceTime, card, type));
+    const std::uint8_t eventType = byTicket ? (arrival ? kTicketArrivalEvent : kTicketDepartureEvent)
+                                            : (arrival ? kCardArrivalEvent : kCardDepartureEvent);
+    AppendRecord(RecordAt(deviceTime, card, eventType));
     return true;
 }
 
-bool SimDevice::SwipeTicket(std::uint32_t ticket, bool arrival, NaiveTime now) {
-    return Swipe(ticket, true, arrival, now + ClockOffset_);
+bool TSimDevice::SwipeTicket(std::uint32_t ticket, bool arrival, TNaiveTime now) {
+    return Swipe(ticket, true, arrival, now + m_clockOffset);
 }
 
-bool SimDevice::SwipeCode(std::uint32_t code, bool arrival, NaiveTime now) {
-    return Swipe(code, false, arrival, now + ClockOffset_);
+bool TSimDevice::SwipeCode(std::uint32_t code, bool arrival, TNaiveTime now) {
+    return Swipe(code, false, arrival, now + m_clockOffset);
 }
 
-bool SimDevice::LiveSwipe(NaiveTime now) {
-    if (Cards_.empty()) return false;
-    const std::uint32_t ticket = Cards_[LiveNext_++ % Cards_.size()].ticket;
-    bool& inside = LiveInside_[ticket];
+bool TSimDevice::LiveSwipe(TNaiveTime now) {
+    if (m_cards.empty()) return false;
+    const std::uint32_t ticket = m_cards[m_liveNext++ % m_cards.size()].ticket;
+    bool& inside = m_liveInside[ticket];
     inside = !inside;
     return SwipeTicket(ticket, inside, now);
 }
 
-void SimDevice::ScriptedSwipe(NaiveTime now) {
+void TSimDevice::ScriptedSwipe(TNaiveTime now) {
     // Logged as it is, so the record lands even for a withdrawn card; a device without
     // cards logs a stand-in ticket.
-    const std::uint32_t ticket = Cards_.empty() ? 1 : Cards_.front().ticket;
-    bool& inside = LiveInside_[ticket];
+    const std::uint32_t ticket = m_cards.empty() ? 1 : m_cards.front().ticket;
+    bool& inside = m_liveInside[ticket];
     inside = !inside;
-    AppendRecord(RecordAt(now + ClockOffset_, ticket, inside ? TICKET_ARRIVAL : TICKET_DEPARTURE));
+    AppendRecord(RecordAt(now + m_clockOffset, ticket, inside ? kTicketArrivalEvent : kTicketDepartureEvent));
 }
 
-bool SimDevice::ShapeReplies(std::uint32_t block, const TFrame& frame, Outcome& out, bool& realSent) {
-    const Faults& f = Config_.faults;
-    std::vector<Outgoing> first; // stale replies, sent at once
-    std::vector<Outgoing> real{{frame, 0}};
+bool TSimDevice::ShapeReplies(std::uint32_t block, const TFrame& frame, TOutcome& out, bool& realSent) {
+    const TFaults& f = m_config.faults;
+    std::vector<TOutgoing> first; // stale replies, sent at once
+    std::vector<TOutgoing> real{{frame, 0}};
     bool shaped = false;
     const auto fired = [&](const std::string& what, std::initializer_list<long long> values) {
         out.note += ", scripted " + what + " " + std::to_string(block);
@@ -304,57 +250,57 @@ bool SimDevice::ShapeReplies(std::uint32_t block, const TFrame& frame, Outcome& 
             out.note += ":" + std::to_string(v);
         shaped = true;
     };
-    for (const BlockFault& h : f.hold) {
+    for (const TBlockFault& h : f.hold) {
         if (h.block != block) continue;
-        for (Outgoing& r : real)
+        for (TOutgoing& r : real)
             r.delayMs += h.ms;
         fired("hold", {h.ms});
     }
-    for (const StaleBlockFault& s : f.staleFirst) {
+    for (const TStaleBlockFault& s : f.staleFirst) {
         if (s.block != block) continue;
         first.push_back({BlockReply(s.source), 0});
-        for (Outgoing& r : real)
+        for (TOutgoing& r : real)
             r.delayMs += s.ms;
         fired("stale-first", {s.source, s.ms});
     }
-    for (const BlockFault& t : f.answerTwice) {
+    for (const TBlockFault& t : f.answerTwice) {
         if (t.block != block) continue;
         real.push_back({frame, real.front().delayMs + t.ms});
         fired("answer-twice", {t.ms});
     }
     realSent = true;
-    for (const BlockFault& l : f.loseThenCopy) {
+    for (const TBlockFault& l : f.loseThenCopy) {
         if (l.block != block) continue;
         realSent = false;
         real.clear();
-        if (LastReply_) real.push_back({*LastReply_, l.ms});
+        if (m_lastReply) real.push_back({*m_lastReply, l.ms});
         fired("lose-then-copy", {l.ms});
-        out.note += LastReply_ ? " (reply lost, previous one copied)" : " (reply lost, nothing to copy)";
+        out.note += m_lastReply ? " (reply lost, previous one copied)" : " (reply lost, nothing to copy)";
     }
     if (!shaped) return false;
     first.insert(first.end(), real.begin(), real.end());
     std::stable_sort(first.begin(), first.end(),
-                     [](const Outgoing& a, const Outgoing& b) { return a.delayMs < b.delayMs; });
+                     [](const TOutgoing& a, const TOutgoing& b) { return a.delayMs < b.delayMs; });
     out.replies = std::move(first);
     return true;
 }
 
-void SimDevice::GenerateSwipes(const SwipePlan& plan) {
-    struct Planned {
-        NaiveTime time;
+void TSimDevice::GenerateSwipes(const TSwipePlan& plan) {
+    struct TPlanned {
+        TNaiveTime time;
         std::uint32_t card;
         bool byTicket;
         bool arrival;
     };
-    std::vector<Planned> planned;
-    const auto jitter = [&](std::uint32_t card, bool byTicket, NaiveTime day, bool arrival) {
-        std::uint64_t h = SplitMix(Config_.seed ^ 0x5157495045ull);
+    std::vector<TPlanned> planned;
+    const auto jitter = [&](std::uint32_t card, bool byTicket, TNaiveTime day, bool arrival) {
+        std::uint64_t h = SplitMix(m_config.seed ^ 0x5157495045ull);
         h = SplitMix(h ^ (std::uint64_t{card} << 1 | (byTicket ? 1 : 0)));
         h = SplitMix(h ^ std::uint64_t(day) << 1 ^ (arrival ? 1 : 0));
-        return NaiveTime(h % 5400); // up to 90 minutes
+        return TNaiveTime(h % 5400); // up to 90 minutes
     };
-    for (NaiveTime day = plan.from; day <= plan.to; day += DAY) {
-        const std::chrono::weekday wd{std::chrono::sys_days{std::chrono::days{day / DAY}}};
+    for (TNaiveTime day = plan.from; day <= plan.to; day += kDay) {
+        const std::chrono::weekday wd{std::chrono::sys_days{std::chrono::days{day / kDay}}};
         if (wd == std::chrono::Saturday || wd == std::chrono::Sunday) continue;
         const auto add = [&](std::uint32_t card, bool byTicket) {
             planned.push_back(
@@ -368,12 +314,12 @@ void SimDevice::GenerateSwipes(const SwipePlan& plan) {
             add(c, false);
     }
     std::stable_sort(planned.begin(), planned.end(),
-                     [](const Planned& a, const Planned& b) { return a.time < b.time; });
-    for (const Planned& p : planned)
+                     [](const TPlanned& a, const TPlanned& b) { return a.time < b.time; });
+    for (const TPlanned& p : planned)
         Swipe(p.card, p.byTicket, p.arrival, p.time);
 }
 
-void SimDevice::LoadSwipeFile(const std::string& path) {
+void TSimDevice::LoadSwipeFile(const std::string& path) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot read swipe file " + path);
     std::string line;
@@ -396,10 +342,10 @@ void SimDevice::LoadSwipeFile(const std::string& path) {
             throw std::runtime_error(
                 path + ":" + std::to_string(lineNo) +
                 ": expected DATE TIME TYPE CARD [INDEX], e.g. 2017-03-12 07:30:05 15 999");
-        LogRecord r;
+        TLogSlot r;
         r.index = static_cast<std::uint32_t>(index);
         r.card = static_cast<std::uint32_t>(card);
-        r.type = static_cast<std::uint8_t>(type);
+        r.eventType = static_cast<std::uint8_t>(type);
         r.hour = std::uint8_t(h);
         r.minute = std::uint8_t(mi);
         r.second = std::uint8_t(s);
@@ -410,9 +356,9 @@ void SimDevice::LoadSwipeFile(const std::string& path) {
     }
 }
 
-SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, NaiveTime now) {
-    Outcome out;
-    if (len < FRAME_SIZE) {
+TSimDevice::TOutcome TSimDevice::Handle(const std::uint8_t* data, std::size_t len, TNaiveTime now) {
+    TOutcome out;
+    if (len < kFrameSize) {
         out.note = "short datagram, ignored";
         return out;
     }
@@ -421,11 +367,11 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
         return out;
     }
     const TDeviceCommand cmd{static_cast<char>(data[6]), static_cast<char>(data[7])};
-    const std::uint8_t* args = data + FRAME_DATA_OFFSET;
+    const std::uint8_t* args = data + kFrameDataOffset;
     TFrameData reply{};
     bool accepted = true;
     const std::string name{cmd.c1, cmd.c2};
-    const Faults& f = Config_.faults;
+    const TFaults& f = m_config.faults;
     std::optional<std::uint32_t> block;
     bool scripted = false; // first request for the block in this download
     if (Listed(f.refuseCommands, cmd)) {
@@ -434,42 +380,43 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
     } else if (name == "GE") {
         out.note = "device info";
     } else if (name == "GB") {
-        block = BigEndian32(args + 1);
+        block = MemoryBlockOf(args);
         out.note = "block " + std::to_string(*block);
-        scripted = ReadSinceInfo_.insert(*block).second;
-        for (const SwipeFault& s : f.swipeDuring) {
+        scripted = m_readSinceInfo.insert(*block).second;
+        for (const TSwipeFault& s : f.swipeDuring) {
             if (!scripted || s.block != *block) continue;
             for (int k = 0; k < s.count; ++k)
                 ScriptedSwipe(now);
             out.note += ", scripted swipe-during " + std::to_string(s.block) + ":" + std::to_string(s.count) +
-                        " (last index " + std::to_string(LastIndex_) + ", next slot " +
-                        std::to_string(NextSlot_) + ")";
+                        " (last index " + std::to_string(m_lastIndex) + ", next slot " +
+                        std::to_string(m_nextSlot) + ")";
         }
     } else if (name == "GD") {
-        reply[0] = Config_.delayR1;
-        reply[1] = Config_.delayR2;
-        out.note = "relay delays " + std::to_string(Config_.delayR1) + "," + std::to_string(Config_.delayR2);
+        reply[0] = m_config.delayR1;
+        reply[1] = m_config.delayR2;
+        out.note =
+            "relay delays " + std::to_string(m_config.delayR1) + "," + std::to_string(m_config.delayR2);
     } else if (name == "SD") {
-        Config_.delayR1 = args[0];
-        Config_.delayR2 = args[1];
-        RelayMode_ = args[2];
-        RelayModeSet_ = true;
-        out.note = "relay mode " + std::to_string(RelayMode_) + ", delays " + std::to_string(args[0]) + "," +
+        m_config.delayR1 = args[0];
+        m_config.delayR2 = args[1];
+        m_relayMode = args[2];
+        m_relayModeSet = true;
+        out.note = "relay mode " + std::to_string(m_relayMode) + ", delays " + std::to_string(args[0]) + "," +
                    std::to_string(args[1]);
     } else if (name == "ST") {
         const unsigned month = args[4], day = args[5];
         accepted = args[0] < 24 && args[1] < 60 && args[2] < 60 && month >= 1 && month <= 12 && day >= 1 &&
                    day <= 31;
         if (accepted) {
-            ClockOffset_ = MakeNaiveTime(2000 + args[3], month, day, args[0], args[1], args[2]) - now;
-            ClockSet_ = true;
+            m_clockOffset = MakeNaiveTime(2000 + args[3], month, day, args[0], args[1], args[2]) - now;
+            m_clockSet = true;
         }
-        out.note = accepted ? "clock set, offset " + std::string(ClockOffset_ >= 0 ? "+" : "") +
-                                  std::to_string(ClockOffset_) + " s"
+        out.note = accepted ? "clock set, offset " + std::string(m_clockOffset >= 0 ? "+" : "") +
+                                  std::to_string(m_clockOffset) + " s"
                             : "clock refused";
     } else if (name == "SE") {
-        const CardRecord card{BigEndian32(args), BigEndian32(args + 4), (args[21] & 1) != 0};
-        accepted = !Config_.faults.refuseCards && StoreCard(card);
+        const TUserRecord card = UserRecordOf(args);
+        accepted = !m_config.faults.refuseCards && StoreCard(card);
         out.note = "card record " + std::to_string(card.ticket) + " code " + std::to_string(card.code) +
                    (card.active ? " active" : " inactive") + (accepted ? " kept" : " refused");
     } else {
@@ -486,7 +433,7 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
         SealFrame(frame);
     }
 
-    if ((f.silentAfter >= 0 && RepliesSent_ >= f.silentAfter) || Listed(f.silentCommands, cmd)) {
+    if ((f.silentAfter >= 0 && m_repliesSent >= f.silentAfter) || Listed(f.silentCommands, cmd)) {
         out.note += ", silent" + state;
         return out;
     }
@@ -502,7 +449,7 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
             return out;
         }
         if (applies && corrupt) {
-            frame[FRAME_CRC_OFFSET + 1] ^= 0x5A;
+            frame[kFrameCrcOffset + 1] ^= 0x5A;
             out.note += ", checksum corrupted";
         }
         const int delayMs = applies && delay ? f.delayMs : 0;
@@ -514,11 +461,11 @@ SimDevice::Outcome SimDevice::Handle(const std::uint8_t* data, std::size_t len, 
         }
     }
     if (!out.replies.empty()) {
-        LastReply_ = out.replies.back().frame;
-        ++RepliesSent_;
+        m_lastReply = out.replies.back().frame;
+        ++m_repliesSent;
     }
     // An answered GE starts a download: the scripted faults fire again.
-    if (name == "GE" && accepted) ReadSinceInfo_.clear();
+    if (name == "GE" && accepted) m_readSinceInfo.clear();
     if (!realSent) {
         out.note += state;
         return out;

@@ -139,7 +139,7 @@ std::vector<std::string> Split(const std::string& text, char sep) {
     return parts;
 }
 
-NaiveTime Date(const std::string& option, const std::string& text) {
+TNaiveTime Date(const std::string& option, const std::string& text) {
     const auto parts = Split(text, '-');
     if (parts.size() != 3) Fail(option, "expected a date yyyy-mm-dd, got \"" + text + "\"");
     const auto y = Number(option, parts[0], 9999), m = Number(option, parts[1], 12),
@@ -173,19 +173,19 @@ int Millis(const std::string& option, std::uint32_t ms) {
     return int(ms);
 }
 
-struct PendingDevice {
-    DeviceConfig config;
-    std::optional<std::pair<NaiveTime, NaiveTime>> period;
+struct TPendingDevice {
+    TDeviceConfig config;
+    std::optional<std::pair<TNaiveTime, TNaiveTime>> period;
     std::optional<std::vector<std::uint32_t>> tickets;
     std::vector<std::uint32_t> codes;
 };
 
 } // namespace
 
-Options ParseOptions(const std::vector<std::string>& args) {
-    Options options;
-    PendingDevice defaults;
-    std::vector<PendingDevice> devices;
+TSimOptions ParseOptions(const std::vector<std::string>& args) {
+    TSimOptions options;
+    TPendingDevice defaults;
+    std::vector<TPendingDevice> devices;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string option = args[i];
@@ -199,8 +199,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) Fail(option, "missing value");
             return args[++i];
         };
-        PendingDevice& d = devices.empty() ? defaults : devices.back();
-        DeviceConfig& c = d.config;
+        TPendingDevice& d = devices.empty() ? defaults : devices.back();
+        TDeviceConfig& c = d.config;
 
         if (option == "--help" || option == "-h") {
             options.help = true;
@@ -245,7 +245,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
             const std::string v = value();
             const auto dots = v.find("..");
             if (dots == std::string::npos) Fail(option, "expected FROM..TO");
-            const NaiveTime from = Date(option, v.substr(0, dots)), to = Date(option, v.substr(dots + 2));
+            const TNaiveTime from = Date(option, v.substr(0, dots)), to = Date(option, v.substr(dots + 2));
             if (to < from) Fail(option, "TO is before FROM");
             d.period = {from, to};
         } else if (option == "--swipe-tickets") {
@@ -313,15 +313,15 @@ Options ParseOptions(const std::vector<std::string>& args) {
     }
     if (options.help) return options;
     if (devices.empty()) throw std::invalid_argument("no device: give at least one --listen ADDR:PORT");
-    for (PendingDevice& d : devices) {
+    for (TPendingDevice& d : devices) {
         if (d.period) {
-            SwipePlan plan;
+            TSwipePlan plan;
             plan.from = d.period->first;
             plan.to = d.period->second;
             if (d.tickets) {
                 plan.tickets = *d.tickets;
             } else if (d.codes.empty()) {
-                for (const CardRecord& card : d.config.cards)
+                for (const TUserRecord& card : d.config.cards)
                     plan.tickets.push_back(card.ticket);
             }
             plan.codes = d.codes;

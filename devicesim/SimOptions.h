@@ -8,15 +8,15 @@
 
 namespace devicesim {
 
-struct Options {
-    std::vector<DeviceConfig> devices;
+struct TSimOptions {
+    std::vector<TDeviceConfig> devices;
     std::string traceFile;
     double exitAfterSeconds = 0; // 0: until SIGINT or SIGTERM
     bool help = false;
 };
 
 // Throws std::invalid_argument with a message naming the offending option.
-Options ParseOptions(const std::vector<std::string>& args);
+TSimOptions ParseOptions(const std::vector<std::string>& args);
 std::string UsageText();
 
 } // namespace devicesim

@@ -16,50 +16,50 @@
 
 namespace devicesim {
 
-class SimServer {
+class TSimServer {
 public:
-    explicit SimServer(std::vector<DeviceConfig> devices, std::string traceFile = {});
-    ~SimServer();
-    SimServer(const SimServer&) = delete;
-    SimServer& operator=(const SimServer&) = delete;
+    explicit TSimServer(std::vector<TDeviceConfig> devices, std::string traceFile = {});
+    ~TSimServer();
+    TSimServer(const TSimServer&) = delete;
+    TSimServer& operator=(const TSimServer&) = delete;
 
     // Builds the devices, binds their sockets, opens the trace and starts serving.
     // Returns false with a message in `error` when any of that fails.
     bool Start(std::string* error = nullptr);
     void Stop();
 
-    std::size_t DeviceCount() const { return Devices_.size(); }
+    std::size_t DeviceCount() const { return m_devices.size(); }
     // Runs `f` on device `i` while the server is not touching it.
     template <class F> auto WithDevice(std::size_t i, F&& f) {
-        std::lock_guard lock(Mutex_);
-        return f(*Devices_.at(i));
+        std::lock_guard lock(m_mutex);
+        return f(*m_devices.at(i));
     }
-    long RequestsReceived() const { return Requests_.load(); }
+    long RequestsReceived() const { return m_requests.load(); }
 
 private:
-    struct Pending {
+    struct TPending {
         std::chrono::steady_clock::time_point due;
         std::size_t device;
         TUdpPeer to;
         TFrame frame;
     };
     void Serve();
-    void Trace(const SimDevice& device, const TUdpPeer& from, const std::uint8_t* data, std::size_t len,
+    void Trace(const TSimDevice& device, const TUdpPeer& from, const std::uint8_t* data, std::size_t len,
                const std::string& note);
 
-    std::vector<DeviceConfig> Configs_;
-    std::string TraceFile_;
-    std::mutex Mutex_;
-    std::vector<std::unique_ptr<SimDevice>> Devices_;
-    std::vector<int> Fds_;
-    std::vector<std::chrono::steady_clock::time_point> NextLiveSwipe_;
-    std::vector<Pending> Pending_;
-    std::FILE* TraceOut_ = nullptr;
-    std::chrono::steady_clock::time_point Started_;
-    int WakeRead_ = -1;
-    int WakeWrite_ = -1;
-    std::thread Thread_;
-    std::atomic<long> Requests_{0};
+    std::vector<TDeviceConfig> m_configs;
+    std::string m_traceFile;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<TSimDevice>> m_devices;
+    std::vector<int> m_fds;
+    std::vector<std::chrono::steady_clock::time_point> m_nextLiveSwipe;
+    std::vector<TPending> m_pending;
+    std::FILE* m_traceOut = nullptr;
+    std::chrono::steady_clock::time_point m_started;
+    int m_wakeRead = -1;
+    int m_wakeWrite = -1;
+    std::thread m_thread;
+    std::atomic<long> m_requests{0};
 };
 
 } // namespace devicesim

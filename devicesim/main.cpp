@@ -8,7 +8,7 @@
 #include <exception>
 
 int main(int argc, char** argv) {
-    devicesim::Options options;
+    devicesim::TSimOptions options;
     try {
         options = devicesim::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
@@ -27,14 +27,14 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    devicesim::SimServer server(options.devices, options.traceFile);
+    devicesim::TSimServer server(options.devices, options.traceFile);
     std::string error;
     if (!server.Start(&error)) {
         std::fprintf(stderr, "horlo-devicesim: %s\n", error.c_str());
         return 1;
     }
     for (std::size_t i = 0; i < server.DeviceCount(); ++i) {
-        server.WithDevice(i, [](const devicesim::SimDevice& d) {
+        server.WithDevice(i, [](const devicesim::TSimDevice& d) {
             const auto& c = d.Config();
             std::printf(
                 "device %s:%d model \"%s\" memory %u bytes, %u user records, %u log slots, %zu cards, "

@@ -6,15 +6,15 @@
 // flags byte (bit 0: the checksum is made right, bit 1: a repeat count of two
 // bytes follows), a length of two bytes and that many bytes (fewer at the end).
 #include "fuzz/FuzzCheck.h"
-#include "module/device/DeviceProtocol.h"
+#include "module/device/protocol/DeviceProtocol.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-constexpr std::size_t kMaxDatagram = 2 * RECEIVE_BUFFER_SIZE; // longer ones are cut by the endpoint anyway
-constexpr std::uint32_t kMaxRepeats = MAX_MEM_BLOCKS + 16;    // enough to run off the end of any image
+constexpr std::size_t kMaxDatagram = 2 * kReceiveBufferSize; // longer ones are cut by the endpoint anyway
+constexpr std::uint32_t kMaxRepeats = kMaxMemBlocks + 16;    // enough to run off the end of any image
 constexpr std::size_t kMaxDatagramsPerInput = 40000;
 
 } // namespace
@@ -40,10 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t* bytes = in.Take(wanted, got);
         // Exactly the datagram's length, so a read beyond it is caught.
         std::vector<std::uint8_t> datagram(bytes, bytes + got);
-        if ((flags & 1) && datagram.size() >= FRAME_SIZE) {
-            const std::uint16_t crc = ComputeCrc(datagram.data(), FRAME_CRC_OFFSET);
-            datagram[FRAME_CRC_OFFSET] = static_cast<std::uint8_t>(crc >> 8);
-            datagram[FRAME_CRC_OFFSET + 1] = static_cast<std::uint8_t>(crc);
+        if ((flags & 1) && datagram.size() >= kFrameSize) {
+            const std::uint16_t crc = ComputeCrc(datagram.data(), kFrameCrcOffset);
+            datagram[kFrameCrcOffset] = static_cast<std::uint8_t>(crc >> 8);
+            datagram[kFrameCrcOffset + 1] = static_cast<std::uint8_t>(crc);
         }
         for (std::uint32_t r = 0; r < repeats && sent < kMaxDatagramsPerInput; ++r, ++sent) {
             const std::size_t boxesBefore = boxes;
@@ -52,12 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(!p.ZabraniSlanje.load());
             FUZZ_CHECK(boxes - boxesBefore <= 1);
             // The read position never runs past the image.
-            FUZZ_CHECK(p.MemReadAddress.load() <= MAX_MEM_BLOCKS);
+            FUZZ_CHECK(p.MemReadAddress.load() <= kMaxMemBlocks);
         }
     }
     // The image keeps its size and nothing is written past its last whole block.
-    FUZZ_CHECK(p.RcvMemBuffer.size() == RCV_MEM_BUFFER_SIZE);
-    FUZZ_CHECK(std::all_of(p.RcvMemBuffer.begin() + std::ptrdiff_t{MAX_MEM_BLOCKS} * MEM_BLOCK_SIZE,
+    FUZZ_CHECK(p.RcvMemBuffer.size() == kRcvMemBufferSize);
+    FUZZ_CHECK(std::all_of(p.RcvMemBuffer.begin() + std::ptrdiff_t{kMaxMemBlocks} * kMemBlockSize,
                            p.RcvMemBuffer.end(), [](std::uint8_t b) { return b == 0; }));
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 
@@ -116,8 +117,8 @@ QByteArray RequestKey(TDeviceCommand command, std::initializer_list<qint64> argu
 bool AnswersAnotherCommand(const std::vector<std::uint8_t>& datagram, TDeviceCommand asked) {
     const char c1 = char(datagram[6]), c2 = char(datagram[7]);
     if (c1 == asked.c1 && c2 == asked.c2) return false;
-    for (const TDeviceCommand known : {cmdGetDeviceInfo, cmdGetMemoryBlock, cmdGetRelayDelays,
-                                       cmdSetRelayMode, cmdSetClock, cmdSetUserRecord})
+    for (const TDeviceCommand known : {kCmdGetDeviceInfo, kCmdGetMemoryBlock, kCmdGetRelayDelays,
+                                       kCmdSetRelayMode, kCmdSetClock, kCmdSetUserRecord})
         if (c1 == known.c1 && c2 == known.c2) return true;
     return false;
 }
@@ -154,12 +155,12 @@ void TDeviceCommands::Drain() {
     TReply nothing;
     nothing.answered = true; // every datagram now answers something earlier
     while (m_outstanding.count > 0 && Clock::now() < m_outstanding.until) {
-        TakeReply(cmdGetDeviceInfo, 0, nothing);
+        TakeReply(kCmdGetDeviceInfo, 0, nothing);
         if (m_outstanding.count == 0) break;
         std::unique_lock lock(m_mutex);
         m_arrived.wait_until(lock, m_outstanding.until, [this] { return !m_inbox.empty(); });
     }
-    TakeReply(cmdGetDeviceInfo, 0, nothing);
+    TakeReply(kCmdGetDeviceInfo, 0, nothing);
     m_outstanding = {};
 }
 
@@ -221,10 +222,7 @@ TDeviceAnswer TDeviceCommands::AckAnswer(const TReply& reply) {
 template <class Body> TDeviceRun TDeviceCommands::Run(const std::vector<TAccessPoint>& doors, Body body) {
     TDeviceRun run;
     Attach(run);
-    struct DetachOnExit {
-        TDeviceCommands* self;
-        ~DetachOnExit() { self->Detach(); }
-    } detach{this};
+    const auto detach = qScopeGuard([this] { Detach(); });
     for (const TAccessPoint& door : doors) {
         TDoorResult result;
         result.door = door;
@@ -268,8 +266,8 @@ TDeviceRun TDeviceCommands::SetClocks(const std::vector<TAccessPoint>& doors) {
         const TCommandArgs args = ClockArgs(d.year(), unsigned(d.month()), unsigned(d.day()),
                                             unsigned(t.hour()), unsigned(t.minute()), unsigned(t.second()));
         const TReply reply = Exchange(
-            cmdSetClock,
-            RequestKey(cmdSetClock, {}) +
+            kCmdSetClock,
+            RequestKey(kCmdSetClock, {}) +
                 QByteArray(reinterpret_cast<const char*>(args.data()), int(args.size())),
             [&] { return m_protocol.RequestClock(args); }, ReplyWaitMs);
         r.requests = 1;
@@ -287,7 +285,7 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TAccessPoint>& doors
         TReply delays;
         for (int i = 0; i < attempts && !delays.answered; ++i) {
             delays = Exchange(
-                cmdGetRelayDelays, RequestKey(cmdGetRelayDelays, {}),
+                kCmdGetRelayDelays, RequestKey(kCmdGetRelayDelays, {}),
                 [&] { return m_protocol.RequestRelayDelays(); }, perAttempt);
             ++r.requests;
             if (delays.sendFailed) break;
@@ -300,7 +298,7 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TAccessPoint>& doors
         }
         const std::uint8_t mode = RelayModeFor(operation, door.outdoor);
         const TReply reply = Exchange(
-            cmdSetRelayMode, RequestKey(cmdSetRelayMode, {mode}),
+            kCmdSetRelayMode, RequestKey(kCmdSetRelayMode, {mode}),
             [&] { return m_protocol.RequestRelayMode(mode); }, ReplyWaitMs);
         ++r.requests;
         r.answer = AckAnswer(reply);
@@ -314,7 +312,8 @@ TDeviceRun TDeviceCommands::SendCard(const std::vector<TAccessPoint>& doors,
         for (const TCardTicket& ticket : tickets) {
             if (ticket.accessPointId != door.id) continue;
             const TReply reply = Exchange(
-                cmdSetUserRecord, RequestKey(cmdSetUserRecord, {ticket.ticketId, card.cardCode, card.active}),
+                kCmdSetUserRecord,
+                RequestKey(kCmdSetUserRecord, {ticket.ticketId, card.cardCode, card.active}),
                 [&] {
                     return m_protocol.RequestUserRecord(std::uint32_t(ticket.ticketId), card.cardCode,
                                                         card.active);

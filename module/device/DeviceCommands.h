@@ -8,7 +8,7 @@
 
 #include "host/data/ZQuery.h"
 #include "module/device/AccessPoint.h"
-#include "module/device/DeviceProtocol.h"
+#include "module/device/protocol/DeviceProtocol.h"
 
 #include <QDateTime>
 #include <QString>

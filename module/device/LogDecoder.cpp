@@ -1,17 +1,17 @@
 #include "module/device/LogDecoder.h"
 
 #include "host/data/SysUtils.h"
+#include "module/data/EventTypes.h"
 
 #include <QHash>
 
 #include <algorithm>
 
-namespace {
+// The event types the data layer knows by these codes are the ones the devices write.
+static_assert(kArrivalEventType == kTicketArrivalEvent && kDepartureEventType == kTicketDepartureEvent &&
+              kCardArrivalEventType == kCardArrivalEvent && kCardDepartureEventType == kCardDepartureEvent);
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
-}
+namespace {
 
 QString TwoDigits(std::uint8_t v) {
     return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
@@ -26,17 +26,8 @@ struct CardOwner {
 } // namespace
 
 TLogRecord TLogRecord::FromBytes(const std::uint8_t* slot) {
-    TLogRecord r;
-    r.index = BigEndian32(slot);
-    r.cardCode = std::int32_t(BigEndian32(slot + 4));
-    r.eventType = slot[8];
-    r.hour = slot[9];
-    r.minute = slot[10];
-    r.second = slot[11];
-    r.day = slot[12];
-    r.month = slot[13];
-    r.year = slot[14];
-    return r;
+    const TLogSlot s = DecodeLogSlot(slot);
+    return {s.index, std::int32_t(s.card), s.eventType, s.hour, s.minute, s.second, s.day, s.month, s.year};
 }
 
 QString TLogRecord::TimeText() const {
@@ -59,12 +50,10 @@ TDecodedLog DecodeLogImage(const std::uint8_t* image, std::size_t receivedBytes,
     // Only bytes that this download received and that lie inside the device's
     // memory are read; a slot reaching past them is never decoded.
     const std::size_t limit = std::min<std::size_t>(receivedBytes, memorySize);
-    const std::size_t logStart = kImageHeaderSize + kUserRecordSize * usersCount;
-    const std::size_t slotsInImage = limit > logStart ? (limit - logStart) / kLogSlotSize : 0;
-    const std::size_t slotCount = std::min<std::size_t>(maxLogRecords, slotsInImage);
+    const std::size_t slotCount = std::min<std::size_t>(maxLogRecords, LogSlotsWithin(limit, usersCount));
     out.records.reserve(slotCount);
     for (std::size_t k = 0; k < slotCount; ++k) {
-        const TLogRecord r = TLogRecord::FromBytes(image + logStart + kLogSlotSize * k);
+        const TLogRecord r = TLogRecord::FromBytes(image + LogSlotOffset(usersCount, k));
         ++out.slotsRead;
         if (r.index <= mark) {
             ++out.notNew;

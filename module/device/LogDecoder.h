@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/data/Database.h"
+#include "module/device/protocol/DeviceMemory.h"
 
 #include <QDate>
 #include <QString>
@@ -12,13 +13,8 @@
 #include <cstdint>
 #include <vector>
 
-// Layout of a device memory image: a 128-byte header, the user records, then
-// the log slots.
-constexpr std::size_t kImageHeaderSize = 128;
-constexpr std::size_t kUserRecordSize = 21;
-constexpr std::size_t kLogSlotSize = 15;
-
-// One 15-byte log slot.
+// One log slot as the download reads it: the card as the signed code the database
+// keeps.
 struct TLogRecord {
     std::uint32_t index = 0; // unsigned; 0 is never a real record
     std::int32_t cardCode = 0;

@@ -55,12 +55,12 @@ QString HolderText(const std::string& holder) {
 }
 
 bool SameData(const std::uint8_t* a, const std::uint8_t* b) {
-    return std::memcmp(a, b, FRAME_DATA_SIZE) == 0;
+    return std::memcmp(a, b, kFrameDataSize) == 0;
 }
 
 // A block of one repeated byte (unused memory) says nothing about where it came from.
 bool Uniform(const std::uint8_t* data) {
-    return std::all_of(data, data + FRAME_DATA_SIZE, [data](std::uint8_t b) { return b == data[0]; });
+    return std::all_of(data, data + kFrameDataSize, [data](std::uint8_t b) { return b == data[0]; });
 }
 
 QString OsErrorText(int error) {
@@ -286,7 +286,7 @@ void TLogDownload::InfoReplyEnded() {
 void TLogDownload::BeginRead() {
     const std::uint32_t total = m_protocol.MemBlockCount();
     m_totalBlocks = total;
-    m_image.assign(std::size_t(total) * MEM_BLOCK_SIZE, 0);
+    m_image.assign(std::size_t(total) * kMemBlockSize, 0);
     m_blocks.assign(total, TBlock{});
     m_answeredAt.assign(total, 0);
     m_lastAnswerAt = Now();
@@ -320,7 +320,7 @@ void TLogDownload::NoteLatency(qint64 latency) {
 
 void TLogDownload::TakeBlockReply(const TDatagram& d) {
     const std::uint8_t* frame = d.bytes.data();
-    const std::uint8_t* data = frame + FRAME_DATA_OFFSET;
+    const std::uint8_t* data = frame + kFrameDataOffset;
     m_lastDatagramAt = d.at;
     // Only what came after the request was sent can answer it, and not much sooner than
     // the device ever answers: that is a copy, or the answer to an earlier request,
@@ -349,17 +349,17 @@ void TLogDownload::TakeAnswer(const std::uint8_t* data, qint64 at) {
     ++m_answers;
     m_due = false;
     m_lastAnswerAt = at;
-    std::copy(data, data + FRAME_DATA_SIZE, m_lastAnswer.begin());
+    std::copy(data, data + kFrameDataSize, m_lastAnswer.begin());
     if (m_dueAgain) {
         m_answeredAt[block] = at;
         // A block read again counts once the line has stayed quiet after it.
-        std::copy(data, data + FRAME_DATA_SIZE, m_settleData.begin());
+        std::copy(data, data + kFrameDataSize, m_settleData.begin());
         m_settling = true;
         m_lastAnswerTaken = false;
         WakeAfter(SettleWindowUs());
         return;
     }
-    std::copy(data, data + FRAME_DATA_SIZE, ImageBlock(block));
+    std::copy(data, data + kFrameDataSize, ImageBlock(block));
     m_answeredAt[block] = at;
     b.taken = true;
     b.reads = 1;
@@ -407,7 +407,7 @@ void TLogDownload::Stray(const std::uint8_t* data, qint64 at) {
 
 std::uint64_t TLogDownload::DataKey(const std::uint8_t* data) {
     std::uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (std::size_t i = 0; i < FRAME_DATA_SIZE; ++i)
+    for (std::size_t i = 0; i < kFrameDataSize; ++i)
         h = (h ^ data[i]) * 1099511628211ull;
     return h;
 }
@@ -513,7 +513,7 @@ void TLogDownload::SendDueRequest() {
 void TLogDownload::Prove() {
     const TLogProof proof =
         ProveLogImage(m_image.data(), m_image.size(), m_protocol.EEPROM_MEM_SIZE,
-                      m_protocol.USERS_COUNT_FROM_DEVICE, m_protocol.MAX_LOG_RECORDS, m_mark, MEM_BLOCK_SIZE);
+                      m_protocol.USERS_COUNT_FROM_DEVICE, m_protocol.MAX_LOG_RECORDS, m_mark, kMemBlockSize);
     std::set<std::uint32_t> again(proof.suspect.begin(), proof.suspect.end());
     again.insert(proof.frontier.begin(), proof.frontier.end());
     for (std::uint32_t block = 0; block < m_totalBlocks; ++block)

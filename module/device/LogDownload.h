@@ -8,8 +8,8 @@
 
 #include "host/data/DataSet.h"
 #include "module/device/AccessPoint.h"
-#include "module/device/DeviceProtocol.h"
 #include "module/device/LogDecoder.h"
+#include "module/device/protocol/DeviceProtocol.h"
 
 #include <QString>
 
@@ -161,7 +161,7 @@ private:
     void Fail(TDownloadFailure failure, const QString& error, const QString& reason = QString());
     void WakeAfter(qint64 us);
     std::uint8_t* ImageBlock(std::uint32_t block) {
-        return m_image.data() + std::size_t(block) * MEM_BLOCK_SIZE;
+        return m_image.data() + std::size_t(block) * kMemBlockSize;
     }
 
     TDeviceProtocol& m_protocol;
@@ -206,7 +206,7 @@ private:
     qint64 m_sentAt = 0;
     // A block read again, waiting for the line to stay quiet before it counts.
     bool m_settling = false;
-    std::array<std::uint8_t, FRAME_DATA_SIZE> m_settleData{};
+    std::array<std::uint8_t, kFrameDataSize> m_settleData{};
 
     qint64 m_latencyUs = 0;    // how long the device takes to answer, at most
     qint64 m_minLatencyUs = 0; // and at least
@@ -220,7 +220,7 @@ private:
     qint64 m_holdSince = -1; // when the next request became due and waited for quiet
     bool m_lastAnswerTaken = false;
     std::uint32_t m_lastAnswerBlock = 0;
-    std::array<std::uint8_t, FRAME_DATA_SIZE> m_lastAnswer{};
+    std::array<std::uint8_t, kFrameDataSize> m_lastAnswer{};
 
     mutable std::mutex m_outcomeMutex;
     TDownloadOutcome m_outcome;

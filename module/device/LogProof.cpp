@@ -7,13 +7,11 @@ TLogProof ProveLogImage(const std::uint8_t* image, std::size_t receivedBytes, st
                         std::uint32_t blockSize) {
     TLogProof proof;
     const std::size_t limit = std::min<std::size_t>(receivedBytes, memorySize);
-    const std::size_t logStart = kImageHeaderSize + kUserRecordSize * usersCount;
-    const std::size_t inImage = limit > logStart ? (limit - logStart) / kLogSlotSize : 0;
-    const std::size_t count = std::min<std::size_t>(maxLogRecords, inImage);
+    const std::size_t count = std::min<std::size_t>(maxLogRecords, LogSlotsWithin(limit, usersCount));
     if (count == 0) return proof;
-    const auto slotAt = [&](std::size_t k) { return image + logStart + kLogSlotSize * k; };
+    const auto slotAt = [&](std::size_t k) { return image + LogSlotOffset(usersCount, k); };
     const auto blocksOf = [&](std::size_t k, std::set<std::uint32_t>& into) {
-        const std::size_t first = logStart + kLogSlotSize * k;
+        const std::size_t first = LogSlotOffset(usersCount, k);
         into.insert(std::uint32_t(first / blockSize));
         into.insert(std::uint32_t((first + kLogSlotSize - 1) / blockSize));
     };

@@ -1,7 +1,7 @@
 // `horlo import` and `horlo process` run as programs: their output lines and exit statuses.
 #include "devicesim/SimServer.h"
 #include "host/data/SysUtils.h"
-#include "module/device/DeviceProtocol.h"
+#include "module/device/protocol/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"
 #include "tests/support/CsvReader.h"
@@ -19,7 +19,7 @@ struct CliFixture : ::testing::Test {
     TZConnection& c = db.Connection();
     const int port = devicetest::FreeUdpPort();
     QString url = db.Params().ToUrl();
-    std::unique_ptr<devicesim::SimServer> sim;
+    std::unique_ptr<devicesim::TSimServer> sim;
 
     void SetUp() override {
         c.Execute(
@@ -39,16 +39,16 @@ struct CliFixture : ::testing::Test {
     void TearDown() override {
         if (sim) sim->Stop();
     }
-    devicesim::DeviceConfig Device(const char* address, std::uint32_t ticket) {
+    devicesim::TDeviceConfig Device(const char* address, std::uint32_t ticket) {
         return devicetest::SwipingDevice(address, port, {{ticket, 1001, true}}, 4, 1024, 2);
     }
-    void Serve(std::vector<devicesim::DeviceConfig> devices) {
-        sim = std::make_unique<devicesim::SimServer>(std::move(devices));
+    void Serve(std::vector<devicesim::TDeviceConfig> devices) {
+        sim = std::make_unique<devicesim::TSimServer>(std::move(devices));
         ASSERT_TRUE(sim->Start());
     }
     long Held(std::size_t device) {
         return long(
-            sim->WithDevice(device, [](const devicesim::SimDevice& d) { return d.Records().size(); }));
+            sim->WithDevice(device, [](const devicesim::TSimDevice& d) { return d.Records().size(); }));
     }
 };
 
@@ -136,7 +136,7 @@ TEST_F(CliFixture, ATiedCardsSwipesBecomeItsNewHoldersEvents) {
 }
 
 TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {
-    devicesim::DeviceConfig silent = Device("127.0.0.2", 11);
+    devicesim::TDeviceConfig silent = Device("127.0.0.2", 11);
     silent.faults.silentAfter = 0;
     Serve({silent, Device("127.0.0.3", 21)});
     const THorloRun r = RunHorlo({QStringLiteral("import")}, url);

@@ -14,7 +14,7 @@ struct DeviceCliFixture : ::testing::Test {
     TZConnection& c = db.Connection();
     const int port = devicetest::FreeUdpPort();
     QString url = db.Params().ToUrl();
-    std::unique_ptr<devicesim::SimServer> sim;
+    std::unique_ptr<devicesim::TSimServer> sim;
 
     void SetUp() override {
         c.Execute(
@@ -31,8 +31,8 @@ struct DeviceCliFixture : ::testing::Test {
     void TearDown() override {
         if (sim) sim->Stop();
     }
-    devicesim::DeviceConfig Device(const char* address, std::uint8_t r1 = 5, std::uint8_t r2 = 5) {
-        devicesim::DeviceConfig d;
+    devicesim::TDeviceConfig Device(const char* address, std::uint8_t r1 = 5, std::uint8_t r2 = 5) {
+        devicesim::TDeviceConfig d;
         d.address = address;
         d.port = port;
         d.memorySize = 1024;
@@ -41,14 +41,14 @@ struct DeviceCliFixture : ::testing::Test {
         d.delayR2 = r2;
         return d;
     }
-    void Serve(std::vector<devicesim::DeviceConfig> devices) {
+    void Serve(std::vector<devicesim::TDeviceConfig> devices) {
         if (sim) sim->Stop();
-        sim = std::make_unique<devicesim::SimServer>(std::move(devices));
+        sim = std::make_unique<devicesim::TSimServer>(std::move(devices));
         ASSERT_TRUE(sim->Start());
     }
     THorloRun Horlo(const QStringList& arguments) { return RunHorlo(arguments, url); }
     template <class F> auto Held(std::size_t device, F f) {
-        return sim->WithDevice(device, [&](const devicesim::SimDevice& d) { return f(d); });
+        return sim->WithDevice(device, [&](const devicesim::TSimDevice& d) { return f(d); });
     }
     QString Line(int door, const char* text) {
         static const char* names[] = {"Ulaz (127.0.0.2", "Magacin (127.0.0.3", "Server sala (127.0.0.4"};
@@ -68,8 +68,8 @@ TEST_F(DeviceCliFixture, ClockAndFireReachEveryDoorAndSayWhatEachAnswered) {
     EXPECT_EQ(clockRun.out, Line(0, "potvrđeno\n") + Line(1, "potvrđeno\n") + Line(2, "potvrđeno\n") +
                                 QStringLiteral("Vreme je osveženo.\n"));
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_TRUE(Held(i, [](const devicesim::SimDevice& d) { return d.ClockSet(); }));
-        EXPECT_LE(std::abs(Held(i, [](const devicesim::SimDevice& d) { return d.ClockOffset(); })), 2);
+        EXPECT_TRUE(Held(i, [](const devicesim::TSimDevice& d) { return d.ClockSet(); }));
+        EXPECT_LE(std::abs(Held(i, [](const devicesim::TSimDevice& d) { return d.ClockOffset(); })), 2);
     }
 
     struct Case {
@@ -84,12 +84,12 @@ TEST_F(DeviceCliFixture, ClockAndFireReachEveryDoorAndSayWhatEachAnswered) {
         EXPECT_EQ(r.status, 0) << k.command << r.err.toStdString();
         EXPECT_TRUE(r.out.endsWith(QString::fromUtf8(k.done) + QLatin1Char('\n'))) << r.out.toStdString();
         for (std::size_t i = 0; i < 3; ++i)
-            EXPECT_EQ(Held(i, [](const devicesim::SimDevice& d) { return int(d.RelayMode()); }), k.modes[i])
+            EXPECT_EQ(Held(i, [](const devicesim::TSimDevice& d) { return int(d.RelayMode()); }), k.modes[i])
                 << k.command << i;
     }
     // each door got its own delays back
-    EXPECT_EQ(Held(1, [](const devicesim::SimDevice& d) { return d.DelayR1() * 10 + d.DelayR2(); }), 67);
-    EXPECT_EQ(Held(2, [](const devicesim::SimDevice& d) { return d.DelayR1() * 10 + d.DelayR2(); }), 91);
+    EXPECT_EQ(Held(1, [](const devicesim::TSimDevice& d) { return d.DelayR1() * 10 + d.DelayR2(); }), 67);
+    EXPECT_EQ(Held(2, [](const devicesim::TSimDevice& d) { return d.DelayR1() * 10 + d.DelayR2(); }), 91);
 }
 
 TEST_F(DeviceCliFixture, FaultyDoorsMakeTheCommandFailWhileTheOthersAreServed) {
@@ -109,8 +109,8 @@ TEST_F(DeviceCliFixture, FaultyDoorsMakeTheCommandFailWhileTheOthersAreServed) {
     EXPECT_TRUE(fire.err.contains(QStringLiteral("Uređaji nisu potvrdili komandu: Ulaz (127.0.0.2), Magacin "
                                                  "(127.0.0.3).")))
         << fire.err.toStdString();
-    EXPECT_FALSE(Held(1, [](const devicesim::SimDevice& d) { return d.RelayModeSet(); }));
-    EXPECT_EQ(Held(2, [](const devicesim::SimDevice& d) { return int(d.RelayMode()); }), 2);
+    EXPECT_FALSE(Held(1, [](const devicesim::TSimDevice& d) { return d.RelayModeSet(); }));
+    EXPECT_EQ(Held(2, [](const devicesim::TSimDevice& d) { return int(d.RelayMode()); }), 2);
 }
 
 TEST_F(DeviceCliFixture, CardSendWritesTheCardAndWithdrawsAnInactiveOne) {
@@ -126,18 +126,18 @@ TEST_F(DeviceCliFixture, CardSendWritesTheCardAndWithdrawsAnInactiveOne) {
                                 "ORDER BY horloaccesspointid"));
     ASSERT_EQ(tickets.rows.size(), 2u);
     const auto ticket = std::uint32_t(tickets.rows[0][0].toLongLong());
-    const auto held = Held(0, [&](const devicesim::SimDevice& d) { return d.Card(ticket); });
+    const auto held = Held(0, [&](const devicesim::TSimDevice& d) { return d.Card(ticket); });
     ASSERT_TRUE(held.has_value());
     EXPECT_EQ(held->code, 1001u);
     EXPECT_TRUE(held->active);
-    EXPECT_TRUE(Held(2, [](const devicesim::SimDevice& d) { return d.Cards().empty(); }));
+    EXPECT_TRUE(Held(2, [](const devicesim::TSimDevice& d) { return d.Cards().empty(); }));
 
     Serve({Device("127.0.0.2"), Device("127.0.0.3"), Device("127.0.0.4")});
     const THorloRun k2 = Horlo({QStringLiteral("card"), QStringLiteral("send"), QStringLiteral("K2")});
     EXPECT_EQ(k2.status, 0) << k2.err.toStdString();
     EXPECT_TRUE(k2.out.endsWith(QStringLiteral("Kartica zaposlenog je uspešno izbrisana iz uređaja.\n")));
-    EXPECT_EQ(Held(0, [](const devicesim::SimDevice& d) { return d.Cards().size(); }), 1u);
-    EXPECT_FALSE(Held(0, [](const devicesim::SimDevice& d) { return d.Cards()[0].active; }));
+    EXPECT_EQ(Held(0, [](const devicesim::TSimDevice& d) { return d.Cards().size(); }), 1u);
+    EXPECT_FALSE(Held(0, [](const devicesim::TSimDevice& d) { return d.Cards()[0].active; }));
 
     struct Case {
         QStringList arguments;

@@ -35,7 +35,7 @@ struct DoorsFixture : ::testing::Test {
     TestDatabase db;
     TZConnection& c = db.Connection();
     const int port = FreeUdpPort();
-    std::unique_ptr<devicesim::SimServer> sim;
+    std::unique_ptr<devicesim::TSimServer> sim;
 
     void SetUp() override {
         CreateHorloDM();
@@ -51,21 +51,21 @@ struct DoorsFixture : ::testing::Test {
         TDialogScript::Reset();
         DestroyHorloDM();
     }
-    devicesim::DeviceConfig Device(const char* address) {
-        devicesim::DeviceConfig d;
+    devicesim::TDeviceConfig Device(const char* address) {
+        devicesim::TDeviceConfig d;
         d.address = address;
         d.port = port;
         d.memorySize = 1024;
         d.users = 10;
         return d;
     }
-    void Serve(std::vector<devicesim::DeviceConfig> devices) {
+    void Serve(std::vector<devicesim::TDeviceConfig> devices) {
         if (sim) sim->Stop();
-        sim = std::make_unique<devicesim::SimServer>(std::move(devices));
+        sim = std::make_unique<devicesim::TSimServer>(std::move(devices));
         ASSERT_TRUE(sim->Start());
     }
     long Replies(std::size_t device) {
-        return sim->WithDevice(device, [](const devicesim::SimDevice& d) { return d.RepliesSent(); });
+        return sim->WithDevice(device, [](const devicesim::TSimDevice& d) { return d.RepliesSent(); });
     }
     int Count(const QString& sql) { return c.Select(sql).rows[0][0].toInt(); }
     TCardData Card(qint64 id) {

@@ -50,7 +50,7 @@ TEST_F(CommandsFixture, CardGoesToTheAllAccessDoorsUnderTicketsMadeForIt) {
         EXPECT_EQ(tickets.rows[i][1].toLongLong(), qint64(i + 1));
         EXPECT_EQ(tickets.rows[i][2].toLongLong(), 7);
         const auto ticket = std::uint32_t(tickets.rows[i][0].toLongLong());
-        const auto held = sim->WithDevice(i, [&](const devicesim::SimDevice& d) { return d.Card(ticket); });
+        const auto held = sim->WithDevice(i, [&](const devicesim::TSimDevice& d) { return d.Card(ticket); });
         ASSERT_TRUE(held.has_value()) << i;
         EXPECT_EQ(held->code, 1001u);
         EXPECT_TRUE(held->active);
@@ -74,7 +74,7 @@ TEST_F(CommandsFixture, CardCasesWithoutEmployeeInactiveWithTicketsAndWithoutAll
                      "SELECT MIN(horloaccessticketid) FROM horloaccessticket WHERE employeecardid = 2"))
             .rows[0][0]
             .toLongLong());
-    const auto held = sim->WithDevice(0, [&](const devicesim::SimDevice& d) { return d.Card(ticket); });
+    const auto held = sim->WithDevice(0, [&](const devicesim::TSimDevice& d) { return d.Card(ticket); });
     ASSERT_TRUE(held.has_value());
     EXPECT_FALSE(held->active);
 
@@ -85,7 +85,7 @@ TEST_F(CommandsFixture, CardCasesWithoutEmployeeInactiveWithTicketsAndWithoutAll
     EXPECT_EQ(k3.doors[1].answer, TDeviceAnswer::NotContacted);
     EXPECT_TRUE(k3.AllAcknowledged());
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM horloaccessticket WHERE employeecardid = 3")), 1);
-    EXPECT_TRUE(sim->WithDevice(0, [](const devicesim::SimDevice& d) { return d.Card(31).has_value(); }));
+    EXPECT_TRUE(sim->WithDevice(0, [](const devicesim::TSimDevice& d) { return d.Card(31).has_value(); }));
 
     // no door with allaccess: nothing made, nothing sent
     c.Execute(QStringLiteral("UPDATE horloaccesspoint SET allaccess = 'n'"));
@@ -136,9 +136,9 @@ TEST_F(CommandsFixture, ClockAndRelayCommandsReachEveryDoorWithItsOwnDelaysAndTh
     EXPECT_TRUE(clock.AllAcknowledged());
     ASSERT_EQ(clock.doors.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_TRUE(sim->WithDevice(i, [](const devicesim::SimDevice& d) { return d.ClockSet(); })) << i;
-        EXPECT_LE(std::abs(sim->WithDevice(i, [](const devicesim::SimDevice& d) { return d.ClockOffset(); })),
-                  2)
+        EXPECT_TRUE(sim->WithDevice(i, [](const devicesim::TSimDevice& d) { return d.ClockSet(); })) << i;
+        EXPECT_LE(
+            std::abs(sim->WithDevice(i, [](const devicesim::TSimDevice& d) { return d.ClockOffset(); })), 2)
             << i;
     }
     struct Case {
@@ -151,14 +151,14 @@ TEST_F(CommandsFixture, ClockAndRelayCommandsReachEveryDoorWithItsOwnDelaysAndTh
         EXPECT_TRUE(run.AllAcknowledged());
         const int expected[] = {k.outdoorMode, k.indoorMode, k.indoorMode}; // door 1 is outdoor
         for (std::size_t i = 0; i < 3; ++i)
-            EXPECT_EQ(sim->WithDevice(i, [](const devicesim::SimDevice& d) { return int(d.RelayMode()); }),
+            EXPECT_EQ(sim->WithDevice(i, [](const devicesim::TSimDevice& d) { return int(d.RelayMode()); }),
                       expected[i])
                 << i;
     }
     const std::pair<int, int> delays[] = {{3, 4}, {6, 7}, {9, 1}};
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(sim->WithDevice(i,
-                                  [](const devicesim::SimDevice& d) {
+                                  [](const devicesim::TSimDevice& d) {
                                       return std::pair<int, int>(d.DelayR1(), d.DelayR2());
                                   }),
                   delays[i]);
@@ -186,8 +186,8 @@ TEST_F(CommandsFixture, SilentRefusingAndDelayKeepingDoorsAreNamedAndTheOthersSt
     const TDeviceRun fire = commands.SetRelayModes(Doors(), TRelayOperation::Fire);
     EXPECT_EQ(fire.doors[1].answer, TDeviceAnswer::NoAnswer);
     EXPECT_EQ(fire.doors[1].requests, commands.RelayDelayRequests);
-    EXPECT_FALSE(sim->WithDevice(1, [](const devicesim::SimDevice& d) { return d.RelayModeSet(); }));
-    EXPECT_EQ(sim->WithDevice(1, [](const devicesim::SimDevice& d) { return int(d.DelayR1()); }), 6);
+    EXPECT_FALSE(sim->WithDevice(1, [](const devicesim::TSimDevice& d) { return d.RelayModeSet(); }));
+    EXPECT_EQ(sim->WithDevice(1, [](const devicesim::TSimDevice& d) { return int(d.DelayR1()); }), 6);
     EXPECT_EQ(fire.doors[2].answer, TDeviceAnswer::Refused);
     EXPECT_EQ(fire.Unconfirmed(),
               QStringLiteral("Ulaz (127.0.0.2), Magacin (127.0.0.3), Server sala (127.0.0.4)"));
@@ -199,7 +199,7 @@ TEST_F(CommandsFixture, SilentRefusingAndDelayKeepingDoorsAreNamedAndTheOthersSt
     const TDeviceRun card = SendCard(1);
     ASSERT_EQ(card.doors.size(), 3u);
     EXPECT_EQ(card.doors[2].answer, TDeviceAnswer::Refused);
-    EXPECT_EQ(card.deviceErrors, QStringList{QString::fromLatin1(USER_RECORD_REFUSED_ERR)});
+    EXPECT_EQ(card.deviceErrors, QStringList{QString::fromLatin1(kUserRecordRefusedErr)});
     EXPECT_EQ(card.doors[1].answer, TDeviceAnswer::Acknowledged);
 
     // a door that answers quickly gets its next request at once, not after a pause

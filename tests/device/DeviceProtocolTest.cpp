@@ -1,7 +1,7 @@
 // Frames, checksum, reply handler, memory read and deadline of the device protocol,
 // driven without sockets: frames leave through a recording sender.
 
-#include "module/device/DeviceProtocol.h"
+#include "module/device/protocol/DeviceProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -588,7 +588,7 @@ TEST(DeviceMemoryRead, ReportedSizesNeverLoopOrWriteOutsideTheImage) {
         EXPECT_EQ(requested.size(), c.requests);
         EXPECT_FALSE(r.p.MemReadIsInProgress);
         EXPECT_EQ(ended, 1);
-        EXPECT_EQ(r.p.RcvMemBuffer.size(), RCV_MEM_BUFFER_SIZE);
+        EXPECT_EQ(r.p.RcvMemBuffer.size(), kRcvMemBufferSize);
         EXPECT_EQ(r.p.RcvMemBuffer[512000], 0x5C);
     }
 
@@ -604,7 +604,7 @@ TEST(DeviceMemoryRead, ReportedSizesNeverLoopOrWriteOutsideTheImage) {
         fill.fill(0xAB);
         r.Feed(Reply('G', 'B', 'O', 'K', fill));
         EXPECT_EQ(r.p.RcvMemBuffer[512000], 0x5C);
-        EXPECT_EQ(r.p.RcvMemBuffer.size(), RCV_MEM_BUFFER_SIZE);
+        EXPECT_EQ(r.p.RcvMemBuffer.size(), kRcvMemBufferSize);
     }
 }
 

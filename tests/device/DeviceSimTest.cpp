@@ -34,22 +34,22 @@ std::string ReadAll(const std::string& path) {
     return s.str();
 }
 
-const NaiveTime NOW = MakeNaiveTime(2026, 12, 7, 10, 0, 0);
+const TNaiveTime NOW = MakeNaiveTime(2026, 12, 7, 10, 0, 0);
 
-SimDevice::Outcome Ask(SimDevice& d, const TFrame& request, NaiveTime now = NOW) {
+TSimDevice::TOutcome Ask(TSimDevice& d, const TFrame& request, TNaiveTime now = NOW) {
     return d.Handle(request.data(), request.size(), now);
 }
 
 TFrame UserRecord(std::uint32_t ticket, std::uint32_t code, bool active) {
     const TFrameData data = UserRecordData(ticket, code, active);
-    return BuildLongFrame(cmdSetUserRecord, data.data());
+    return BuildLongFrame(kCmdSetUserRecord, data.data());
 }
 
-std::string Ack(const SimDevice::Outcome& o) {
+std::string Ack(const TSimDevice::TOutcome& o) {
     return o.replies.empty() ? "" : std::string{char(o.replies[0].frame[8]), char(o.replies[0].frame[9])};
 }
 
-std::string Time(const LogRecord& r) {
+std::string Time(const TLogSlot& r) {
     char text[32];
     std::snprintf(text, sizeof text, "20%02u-%02u-%02u %02u:%02u:%02u", r.year, r.month, r.day, r.hour,
                   r.minute, r.second);
@@ -57,31 +57,31 @@ std::string Time(const LogRecord& r) {
 }
 
 TEST(SimDevice, AnswersEveryCommand) {
-    DeviceConfig c;
+    TDeviceConfig c;
     c.memorySize = 1000;
     c.users = 2;
     c.delayR1 = 3;
     c.delayR2 = 4;
     c.cards = {{9, 0xA1B2C3D4, true}};
-    SimDevice d(c);
+    TSimDevice d(c);
 
     for (const char* model : {"Koldar", "Tarmisoni"}) {
-        DeviceConfig mc = c;
+        TDeviceConfig mc = c;
         mc.model = model;
-        SimDevice md(mc);
-        const auto o = Ask(md, BuildShortFrame(cmdGetDeviceInfo, {}));
+        TSimDevice md(mc);
+        const auto o = Ask(md, BuildShortFrame(kCmdGetDeviceInfo, {}));
         ASSERT_EQ(o.replies.size(), 1u);
         TDeviceInfo info;
-        ASSERT_TRUE(ParseDeviceInfo(o.replies[0].frame.data(), FRAME_SIZE, info)) << model;
-        EXPECT_EQ(info.FirmwareVersion.rfind(model, 0), 0u);
-        EXPECT_EQ(info.EepromMemSize, 1000u);
-        EXPECT_EQ(info.UsersCount, 2);
-        EXPECT_EQ(info.MaxLogRecords, (1000u - 128 - 42) / 15);
+        ASSERT_TRUE(ParseDeviceInfo(o.replies[0].frame.data(), kFrameSize, info)) << model;
+        EXPECT_EQ(info.firmwareVersion.rfind(model, 0), 0u);
+        EXPECT_EQ(info.eepromMemSize, 1000u);
+        EXPECT_EQ(info.usersCount, 2);
+        EXPECT_EQ(info.maxLogRecords, (1000u - 128 - 42) / 15);
     }
 
     // Blocks are 64 bytes from index * 64; beyond the memory they read as zeros.
     for (std::uint32_t block : {0u, 2u, 15u, 16u, 0xFFFFFFFFu}) {
-        const auto o = Ask(d, BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(block)));
+        const auto o = Ask(d, BuildShortFrame(kCmdGetMemoryBlock, MemoryBlockArgs(block)));
         ASSERT_EQ(o.replies.size(), 1u);
         const TFrame& f = o.replies[0].frame;
         EXPECT_TRUE(FrameCrcOk(f.data()));
@@ -95,100 +95,100 @@ TEST(SimDevice, AnswersEveryCommand) {
     EXPECT_EQ(d.Image()[128 + 4], 0xA1);
     EXPECT_EQ(d.Image()[128 + 20], 0x81);
 
-    const auto delays = Ask(d, BuildShortFrame(cmdGetRelayDelays, {}));
+    const auto delays = Ask(d, BuildShortFrame(kCmdGetRelayDelays, {}));
     EXPECT_EQ(delays.replies[0].frame[10], 3);
     EXPECT_EQ(delays.replies[0].frame[11], 4);
-    EXPECT_EQ(Ack(Ask(d, BuildShortFrame(cmdSetRelayMode, RelayModeArgs(7, 8, 2)))), "OK");
+    EXPECT_EQ(Ack(Ask(d, BuildShortFrame(kCmdSetRelayMode, RelayModeArgs(7, 8, 2)))), "OK");
     EXPECT_EQ(d.RelayMode(), 2);
-    EXPECT_EQ(Ask(d, BuildShortFrame(cmdGetRelayDelays, {})).replies[0].frame[10], 7);
+    EXPECT_EQ(Ask(d, BuildShortFrame(kCmdGetRelayDelays, {})).replies[0].frame[10], 7);
     EXPECT_EQ(Ack(Ask(d, BuildShortFrame({'Z', 'Z'}, {}))), "NO");
 
     // Requests that are short or carry a bad checksum get no reply.
-    TFrame bad = BuildShortFrame(cmdGetDeviceInfo, {});
+    TFrame bad = BuildShortFrame(kCmdGetDeviceInfo, {});
     bad[74] ^= 1;
     EXPECT_TRUE(Ask(d, bad).replies.empty());
     EXPECT_TRUE(d.Handle(bad.data(), 75, NOW).replies.empty());
 }
 
 TEST(SimDevice, KeepsWhatCommandsSetAndTellsItInTheTrace) {
-    DeviceConfig c;
+    TDeviceConfig c;
     c.memorySize = 1000;
     c.users = 2;
     c.faults.silentCommands = "GD";
     c.faults.refuseCommands = "ST";
-    SimDevice d(c);
+    TSimDevice d(c);
     EXPECT_EQ(d.StateText(), "clock not set, relay mode not set, delays 5,5, cards none");
     // a device that never reports its delays still carries out the rest
-    const auto silent = Ask(d, BuildShortFrame(cmdGetRelayDelays, {}));
+    const auto silent = Ask(d, BuildShortFrame(kCmdGetRelayDelays, {}));
     EXPECT_TRUE(silent.replies.empty());
-    const auto mode = Ask(d, BuildShortFrame(cmdSetRelayMode, RelayModeArgs(7, 8, 3)));
+    const auto mode = Ask(d, BuildShortFrame(kCmdSetRelayMode, RelayModeArgs(7, 8, 3)));
     EXPECT_EQ(Ack(mode), "OK");
     EXPECT_NE(mode.note.find("| state: clock not set, relay mode 3, delays 7,8"), std::string::npos)
         << mode.note;
     // a refused command is answered N O and changes nothing
-    const auto clock = Ask(d, BuildShortFrame(cmdSetClock, ClockArgs(2026, 12, 6, 14, 5, 9)));
+    const auto clock = Ask(d, BuildShortFrame(kCmdSetClock, ClockArgs(2026, 12, 6, 14, 5, 9)));
     EXPECT_EQ(Ack(clock), "NO");
     EXPECT_FALSE(d.ClockSet());
     const TFrameData record = UserRecordData(12, 1001, false);
-    const auto card = Ask(d, BuildLongFrame(cmdSetUserRecord, record.data()));
+    const auto card = Ask(d, BuildLongFrame(kCmdSetUserRecord, record.data()));
     EXPECT_NE(card.note.find("card record 12 code 1001 inactive kept"), std::string::npos) << card.note;
     EXPECT_EQ(d.StateText(), "clock not set, relay mode 3, delays 7,8, cards 12:1001:inactive");
 
-    const Options o =
+    const TSimOptions o =
         ParseOptions({"--listen", "127.0.0.2:5001", "--silent-commands", "GD,SD", "--refuse-commands", "ST"});
     EXPECT_EQ(o.devices[0].faults.silentCommands, "GD,SD");
     EXPECT_EQ(o.devices[0].faults.refuseCommands, "ST");
 }
 
 TEST(SimDevice, ClockOffsetMovesLaterSwipes) {
-    DeviceConfig c;
+    TDeviceConfig c;
     c.cards = {{1, 100, true}};
-    SimDevice d(c);
-    ASSERT_EQ(Ack(Ask(d, BuildShortFrame(cmdSetClock, ClockArgs(2030, 1, 2, 3, 4, 5)), NOW)), "OK");
+    TSimDevice d(c);
+    ASSERT_EQ(Ack(Ask(d, BuildShortFrame(kCmdSetClock, ClockArgs(2030, 1, 2, 3, 4, 5)), NOW)), "OK");
     ASSERT_TRUE(d.SwipeTicket(1, true, NOW + 60));
     EXPECT_EQ(Time(d.Records().back()), "2030-01-02 03:05:05");
-    EXPECT_EQ(Ack(Ask(d, BuildShortFrame(cmdSetClock, {25, 0, 0, 26, 1, 1, 1, 0}))), "NO");
+    EXPECT_EQ(Ack(Ask(d, BuildShortFrame(kCmdSetClock, {25, 0, 0, 26, 1, 1, 1, 0}))), "NO");
 }
 
 TEST(SimDevice, OnlyActiveKeptCardsAreAdmitted) {
-    DeviceConfig c;
+    TDeviceConfig c;
     c.users = 3;
     c.cards = {{1, 100, true}, {2, 200, false}};
-    SimDevice d(c);
+    TSimDevice d(c);
     struct Step {
         const char* what;
-        std::function<bool(SimDevice&)> act;
+        std::function<bool(TSimDevice&)> act;
         bool result;
         bool logged;
         std::uint8_t type = 0;
         std::uint32_t card = 0;
     };
     const std::vector<Step> steps = {
-        {"active ticket", [](SimDevice& d) { return d.SwipeTicket(1, true, NOW); }, true, true, 5, 1},
-        {"active ticket leaves", [](SimDevice& d) { return d.SwipeTicket(1, false, NOW); }, true, true, 10,
+        {"active ticket", [](TSimDevice& d) { return d.SwipeTicket(1, true, NOW); }, true, true, 5, 1},
+        {"active ticket leaves", [](TSimDevice& d) { return d.SwipeTicket(1, false, NOW); }, true, true, 10,
          1},
-        {"inactive ticket", [](SimDevice& d) { return d.SwipeTicket(2, true, NOW); }, false, false},
-        {"unknown ticket", [](SimDevice& d) { return d.SwipeTicket(3, true, NOW); }, false, false},
-        {"active code", [](SimDevice& d) { return d.SwipeCode(100, true, NOW); }, true, true, 15, 100},
-        {"active code leaves", [](SimDevice& d) { return d.SwipeCode(100, false, NOW); }, true, true, 16,
+        {"inactive ticket", [](TSimDevice& d) { return d.SwipeTicket(2, true, NOW); }, false, false},
+        {"unknown ticket", [](TSimDevice& d) { return d.SwipeTicket(3, true, NOW); }, false, false},
+        {"active code", [](TSimDevice& d) { return d.SwipeCode(100, true, NOW); }, true, true, 15, 100},
+        {"active code leaves", [](TSimDevice& d) { return d.SwipeCode(100, false, NOW); }, true, true, 16,
          100},
-        {"inactive code", [](SimDevice& d) { return d.SwipeCode(200, true, NOW); }, false, false},
+        {"inactive code", [](TSimDevice& d) { return d.SwipeCode(200, true, NOW); }, false, false},
         {"withdrawn ticket 1",
-         [](SimDevice& d) {
+         [](TSimDevice& d) {
              return Ack(Ask(d, UserRecord(1, 100, false))) == "OK" && d.SwipeTicket(1, true, NOW);
          },
          false, false},
         {"written ticket 3",
-         [](SimDevice& d) {
+         [](TSimDevice& d) {
              return Ack(Ask(d, UserRecord(3, 300, true))) == "OK" && d.SwipeTicket(3, true, NOW);
          },
          true, true, 5, 3},
         {"re-activated ticket 2",
-         [](SimDevice& d) {
+         [](TSimDevice& d) {
              return Ack(Ask(d, UserRecord(2, 222, true))) == "OK" && d.SwipeCode(222, true, NOW);
          },
          true, true, 15, 222},
-        {"no free user record", [](SimDevice& d) { return Ack(Ask(d, UserRecord(4, 400, true))) == "OK"; },
+        {"no free user record", [](TSimDevice& d) { return Ack(Ask(d, UserRecord(4, 400, true))) == "OK"; },
          false, false},
     };
     std::uint32_t expectedIndex = 0;
@@ -198,9 +198,9 @@ TEST(SimDevice, OnlyActiveKeptCardsAreAdmitted) {
         EXPECT_EQ(s.act(d), s.result);
         EXPECT_EQ(d.LastIndex() != before, s.logged);
         if (s.logged) {
-            const LogRecord r = d.Records().back();
+            const TLogSlot r = d.Records().back();
             EXPECT_EQ(r.index, ++expectedIndex);
-            EXPECT_EQ(r.type, s.type);
+            EXPECT_EQ(r.eventType, s.type);
             EXPECT_EQ(r.card, s.card);
         }
     }
@@ -214,11 +214,11 @@ TEST(SimDevice, OnlyActiveKeptCardsAreAdmitted) {
 }
 
 TEST(SimDevice, LogIsARingWithIncreasingIndexes) {
-    DeviceConfig c;
+    TDeviceConfig c;
     c.users = 1;
     c.logSlots = 4;
     c.cards = {{1, 100, true}};
-    SimDevice d(c);
+    TSimDevice d(c);
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(d.SwipeTicket(1, i % 2 == 0, NOW + i));
     std::vector<std::uint32_t> indexes;
@@ -228,30 +228,30 @@ TEST(SimDevice, LogIsARingWithIncreasingIndexes) {
         std::uint8_t slot[15];
         for (int i = 0; i < 15; ++i) {
             const std::uint32_t byte = at + i;
-            const auto o = Ask(d, BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(byte / 64)));
+            const auto o = Ask(d, BuildShortFrame(kCmdGetMemoryBlock, MemoryBlockArgs(byte / 64)));
             slot[i] = o.replies[0].frame[10 + byte % 64];
         }
-        indexes.push_back(DecodeLogRecord(slot).index);
-        EXPECT_EQ(Time(DecodeLogRecord(slot)), Time(d.Records()[k]));
+        indexes.push_back(DecodeLogSlot(slot).index);
+        EXPECT_EQ(Time(DecodeLogSlot(slot)), Time(d.Records()[k]));
     }
     EXPECT_EQ(indexes, (std::vector<std::uint32_t>{5, 6, 3, 4}));
     EXPECT_EQ(d.LastIndex(), 6u);
 
     // A log without slots keeps nothing but still counts.
-    DeviceConfig none = c;
+    TDeviceConfig none = c;
     none.logSlots = 0;
-    SimDevice n(none);
+    TSimDevice n(none);
     EXPECT_TRUE(n.SwipeTicket(1, true, NOW));
     EXPECT_TRUE(n.Records().empty());
 }
 
 TEST(SimDevice, PlannedSwipesFallOnWorkDaysAndFollowTheSeed) {
     const auto plan = [](std::uint64_t seed) {
-        DeviceConfig c;
+        TDeviceConfig c;
         c.seed = seed;
         c.cards = {{1, 100, true}, {2, 200, true}, {3, 300, false}};
-        c.swipes = SwipePlan{MakeNaiveTime(2026, 11, 28), MakeNaiveTime(2026, 12, 6), {1, 3, 4}, {200}};
-        SimDevice d(c);
+        c.swipes = TSwipePlan{MakeNaiveTime(2026, 11, 28), MakeNaiveTime(2026, 12, 6), {1, 3, 4}, {200}};
+        TSimDevice d(c);
         return d.Records();
     };
     const auto records = plan(1);
@@ -260,15 +260,15 @@ TEST(SimDevice, PlannedSwipesFallOnWorkDaysAndFollowTheSeed) {
     ASSERT_EQ(records.size(), 5u * 2 * 2);
     std::string previous;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        const LogRecord& r = records[i];
+        const TLogSlot& r = records[i];
         SCOPED_TRACE(Time(r));
         EXPECT_EQ(r.index, i + 1);
         EXPECT_GE(Time(r), previous);
         previous = Time(r);
         EXPECT_GE(r.day, 30 * (r.month == 11));
         EXPECT_LE(r.day, r.month == 12 ? 4 : 30);
-        const bool arrival = r.type == 5 || r.type == 15;
-        EXPECT_EQ(r.card, r.type == 5 || r.type == 10 ? 1u : 200u);
+        const bool arrival = r.eventType == 5 || r.eventType == 15;
+        EXPECT_EQ(r.card, r.eventType == 5 || r.eventType == 10 ? 1u : 200u);
         const unsigned minutes = r.hour * 60 + r.minute;
         if (arrival) {
             EXPECT_GE(minutes, 7 * 60 + 30);
@@ -280,7 +280,7 @@ TEST(SimDevice, PlannedSwipesFallOnWorkDaysAndFollowTheSeed) {
     }
     const auto again = plan(1);
     const auto other = plan(2);
-    const auto times = [](const std::vector<LogRecord>& v) {
+    const auto times = [](const std::vector<TLogSlot>& v) {
         std::vector<std::string> t;
         for (const auto& r : v)
             t.push_back(Time(r));
@@ -293,16 +293,16 @@ TEST(SimDevice, PlannedSwipesFallOnWorkDaysAndFollowTheSeed) {
 TEST(SimDevice, FaultsAreDeterministicBySeed) {
     struct Case {
         const char* name;
-        Faults faults;
-        std::function<void(const std::vector<SimDevice::Outcome>&)> check;
+        TFaults faults;
+        std::function<void(const std::vector<TSimDevice::TOutcome>&)> check;
     };
-    const auto count = [](const std::vector<SimDevice::Outcome>& v, auto pred) {
+    const auto count = [](const std::vector<TSimDevice::TOutcome>& v, auto pred) {
         return std::count_if(v.begin(), v.end(), pred);
     };
-    const auto badCrc = [](const SimDevice::Outcome& o) {
+    const auto badCrc = [](const TSimDevice::TOutcome& o) {
         return !o.replies.empty() && !FrameCrcOk(o.replies[0].frame.data());
     };
-    Faults drop, corrupt, delay, delaySome, duplicate, silent, silentAfter, onlyInfo;
+    TFaults drop, corrupt, delay, delaySome, duplicate, silent, silentAfter, onlyInfo;
     drop.drop = 0.3;
     corrupt.corrupt = 0.3;
     delay.delayMs = 250;
@@ -362,19 +362,19 @@ TEST(SimDevice, FaultsAreDeterministicBySeed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto run = [&](std::uint64_t seed) {
-            DeviceConfig config;
+            TDeviceConfig config;
             config.faults = c.faults;
             config.seed = seed;
-            SimDevice d(config);
-            std::vector<SimDevice::Outcome> v;
+            TSimDevice d(config);
+            std::vector<TSimDevice::TOutcome> v;
             for (std::uint32_t i = 0; i < 200; ++i)
-                v.push_back(i % 2 ? Ask(d, BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(i)))
-                                  : Ask(d, BuildShortFrame(cmdGetDeviceInfo, {})));
+                v.push_back(i % 2 ? Ask(d, BuildShortFrame(kCmdGetMemoryBlock, MemoryBlockArgs(i)))
+                                  : Ask(d, BuildShortFrame(kCmdGetDeviceInfo, {})));
             return v;
         };
         const auto first = run(7);
         c.check(first);
-        const auto signature = [](const std::vector<SimDevice::Outcome>& v) {
+        const auto signature = [](const std::vector<TSimDevice::TOutcome>& v) {
             std::string s;
             for (const auto& o : v)
                 s += o.note + ";";
@@ -387,16 +387,16 @@ TEST(SimDevice, FaultsAreDeterministicBySeed) {
     }
 
     // Refused card records: N O, nothing kept.
-    DeviceConfig refusing;
+    TDeviceConfig refusing;
     refusing.faults.refuseCards = true;
-    SimDevice d(refusing);
+    TSimDevice d(refusing);
     EXPECT_EQ(Ack(Ask(d, UserRecord(5, 500, true))), "NO");
     EXPECT_FALSE(d.Card(5).has_value());
     EXPECT_FALSE(d.SwipeTicket(5, true, NOW));
 }
 
 TEST(SimDevice, ScriptedFaultsFireOncePerDownload) {
-    Faults lose, stale, twice, hold, swipe;
+    TFaults lose, stale, twice, hold, swipe;
     lose.loseThenCopy = {{2, 200}};
     stale.staleFirst = {{2, 0, 150}};
     twice.answerTwice = {{2, 40}, {9, 50}}; // block 9 is never asked for
@@ -408,7 +408,7 @@ TEST(SimDevice, ScriptedFaultsFireOncePerDownload) {
     // @ delay, "*" for a scripted note; then the logged types and the block of the log head.
     const struct {
         const char* name;
-        Faults faults;
+        TFaults faults;
         const char* expected;
     } cases[] = {
         {"lose then copy", lose, "i@0 3@0 3@200* 2@0 i@0 3@0 3@200* | next 3"},
@@ -418,15 +418,15 @@ TEST(SimDevice, ScriptedFaultsFireOncePerDownload) {
         {"swipe during", swipe, "i@0 3@0* 2@0* 2@0 i@0 3@0* 2@0* | 5 10 5 10 5 10 next 4"},
     };
     for (const auto& c : cases) {
-        DeviceConfig config;
+        TDeviceConfig config;
         config.users = 4; // cards fill block 2 and the start of 3, where the log starts
         config.cards = {{7, 700, true}, {8, 800, true}, {9, 900, true}, {10, 1000, true}};
         config.faults = c.faults;
-        SimDevice d(config);
+        TSimDevice d(config);
         std::string got;
         for (int block : {-1, 3, 2, 2, -1, 3, 2}) {
-            const auto o = Ask(d, block < 0 ? BuildShortFrame(cmdGetDeviceInfo, {})
-                                            : BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(block)));
+            const auto o = Ask(d, block < 0 ? BuildShortFrame(kCmdGetDeviceInfo, {})
+                                            : BuildShortFrame(kCmdGetMemoryBlock, MemoryBlockArgs(block)));
             std::string replies;
             for (const auto& r : o.replies) {
                 std::string what = r.frame == d.DeviceInfoReply() ? "i" : "?";
@@ -438,8 +438,8 @@ TEST(SimDevice, ScriptedFaultsFireOncePerDownload) {
                    (o.note.find("scripted") != std::string::npos ? "* " : " ");
         }
         got += "|";
-        for (const LogRecord& r : d.Records())
-            got += " " + std::to_string(r.type) + (r.card == 7 ? "" : "?");
+        for (const TLogSlot& r : d.Records())
+            got += " " + std::to_string(r.eventType) + (r.card == 7 ? "" : "?");
         EXPECT_EQ(got + " next " + std::to_string(d.NextRecordBlock()), c.expected) << c.name;
     }
 }
@@ -455,14 +455,14 @@ TEST(SimDevice, SwipeFileRecordsAreLoadedAsTheyAre) {
                "2000-00-00 00:00:00 5 1\n"
                "2099-01-01 00:00:00 10 -1 2147483648\n";
     }
-    DeviceConfig c;
+    TDeviceConfig c;
     c.swipeFiles = {path};
-    SimDevice d(c);
+    TSimDevice d(c);
     const auto r = d.Records();
     ASSERT_EQ(r.size(), 4u);
     EXPECT_EQ(r[0].index, 300u);
     EXPECT_EQ(r[0].card, 999u);
-    EXPECT_EQ(r[0].type, 15);
+    EXPECT_EQ(r[0].eventType, 15);
     EXPECT_EQ(Time(r[0]), "2017-03-12 07:30:05");
     EXPECT_EQ(r[1].index, 301u);
     EXPECT_EQ(Time(r[2]), "2000-00-00 00:00:00");
@@ -477,7 +477,7 @@ TEST(SimDevice, SwipeFileRecordsAreLoadedAsTheyAre) {
         std::ofstream out(path);
         out << "2017-03-12 07:30 15 999\n";
     }
-    SimServer server({c});
+    TSimServer server({c});
     std::string error;
     EXPECT_FALSE(server.Start(&error));
     EXPECT_NE(error.find(":1:"), std::string::npos) << error;
@@ -485,53 +485,53 @@ TEST(SimDevice, SwipeFileRecordsAreLoadedAsTheyAre) {
 }
 
 TEST(SimOptions, CommandLine) {
-    const Options o = ParseOptions({"--memory",
-                                    "4096",
-                                    "--seed=9",
-                                    "--trace",
-                                    "t.txt",
-                                    "--card",
-                                    "1:100",
-                                    "--listen",
-                                    "127.0.0.2:5001",
-                                    "--model",
-                                    "Tarmisoni",
-                                    "--card",
-                                    "2:200:inactive",
-                                    "--swipes",
-                                    "2026-11-30..2026-12-04",
-                                    "--drop",
-                                    "0.5",
-                                    "--fault-commands",
-                                    "GB",
-                                    "--listen",
-                                    "127.0.0.3:5002",
-                                    "--silent-after",
-                                    "4",
-                                    "--delay",
-                                    "100:0.5",
-                                    "--swipe-codes",
-                                    "7,8",
-                                    "--swipes",
-                                    "2026-12-01..2026-12-01",
-                                    "--relay-delays",
-                                    "3,4",
-                                    "--duplicate",
-                                    "200",
-                                    "--refuse-cards",
-                                    "--hold",
-                                    "3:300",
-                                    "--answer-twice",
-                                    "9",
-                                    "--stale-first=3:2:150",
-                                    "--swipe-during",
-                                    "2",
-                                    "--lose-then-copy",
-                                    "3:200"});
+    const TSimOptions o = ParseOptions({"--memory",
+                                        "4096",
+                                        "--seed=9",
+                                        "--trace",
+                                        "t.txt",
+                                        "--card",
+                                        "1:100",
+                                        "--listen",
+                                        "127.0.0.2:5001",
+                                        "--model",
+                                        "Tarmisoni",
+                                        "--card",
+                                        "2:200:inactive",
+                                        "--swipes",
+                                        "2026-11-30..2026-12-04",
+                                        "--drop",
+                                        "0.5",
+                                        "--fault-commands",
+                                        "GB",
+                                        "--listen",
+                                        "127.0.0.3:5002",
+                                        "--silent-after",
+                                        "4",
+                                        "--delay",
+                                        "100:0.5",
+                                        "--swipe-codes",
+                                        "7,8",
+                                        "--swipes",
+                                        "2026-12-01..2026-12-01",
+                                        "--relay-delays",
+                                        "3,4",
+                                        "--duplicate",
+                                        "200",
+                                        "--refuse-cards",
+                                        "--hold",
+                                        "3:300",
+                                        "--answer-twice",
+                                        "9",
+                                        "--stale-first=3:2:150",
+                                        "--swipe-during",
+                                        "2",
+                                        "--lose-then-copy",
+                                        "3:200"});
     ASSERT_EQ(o.devices.size(), 2u);
     EXPECT_EQ(o.traceFile, "t.txt");
-    const DeviceConfig& a = o.devices[0];
-    const DeviceConfig& b = o.devices[1];
+    const TDeviceConfig& a = o.devices[0];
+    const TDeviceConfig& b = o.devices[1];
     EXPECT_EQ(a.address, "127.0.0.2");
     EXPECT_EQ(a.port, 5001);
     EXPECT_EQ(a.model, "Tarmisoni");
@@ -595,23 +595,23 @@ TEST(SimOptions, CommandLine) {
 }
 
 TEST(SimServer, HoldsBackAndRepeatsRepliesOnTheWire) {
-    DeviceConfig c;
+    TDeviceConfig c;
     c.address = "127.0.0.3";
     c.port = FreeUdpPort();
     c.faults.delayMs = 300;
     c.faults.duplicateMs = 400;
-    SimServer server({c});
+    TSimServer server({c});
     std::string error;
     ASSERT_TRUE(server.Start(&error)) << error;
     PlainSocket module;
-    const TFrame info = BuildShortFrame(cmdGetDeviceInfo, {});
+    const TFrame info = BuildShortFrame(kCmdGetDeviceInfo, {});
     const auto start = std::chrono::steady_clock::now();
     module.SendTo("127.0.0.3", c.port, info.data(), info.size());
     const auto first = module.Receive();
     const auto firstAt = std::chrono::steady_clock::now();
     const auto second = module.Receive();
     const auto secondAt = std::chrono::steady_clock::now();
-    ASSERT_EQ(first.size(), FRAME_SIZE);
+    ASSERT_EQ(first.size(), kFrameSize);
     EXPECT_EQ(second, first);
     EXPECT_GE(firstAt - start, std::chrono::milliseconds(300));
     EXPECT_GE(secondAt - start, std::chrono::milliseconds(700));
@@ -637,7 +637,7 @@ TEST(SimProgram, TracesEveryRequest) {
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ), 0);
 
     PlainSocket module;
-    const TFrame info = BuildShortFrame(cmdGetDeviceInfo, {});
+    const TFrame info = BuildShortFrame(kCmdGetDeviceInfo, {});
     // The device may still be starting: ask until it answers.
     std::vector<std::uint8_t> reply;
     module.SetTimeout(std::chrono::milliseconds(200));
@@ -646,15 +646,15 @@ TEST(SimProgram, TracesEveryRequest) {
         reply = module.Receive();
     }
     module.SetTimeout(std::chrono::seconds(5));
-    ASSERT_EQ(reply.size(), FRAME_SIZE);
+    ASSERT_EQ(reply.size(), kFrameSize);
     EXPECT_TRUE(FrameCrcOk(reply.data()));
     module.SendTo("127.0.0.2", port, info.data(), 75);
     TFrame bad = info;
     bad[75] ^= 1;
     module.SendTo("127.0.0.2", port, bad.data(), bad.size());
-    const TFrame block = BuildShortFrame(cmdGetMemoryBlock, MemoryBlockArgs(1));
+    const TFrame block = BuildShortFrame(kCmdGetMemoryBlock, MemoryBlockArgs(1));
     module.SendTo("127.0.0.2", port, block.data(), block.size());
-    EXPECT_EQ(module.Receive().size(), FRAME_SIZE);
+    EXPECT_EQ(module.Receive().size(), kFrameSize);
 
     ::kill(pid, SIGTERM);
     int status = 0;

@@ -223,9 +223,9 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
     EXPECT_EQ(Shown().last().Kind, QStringLiteral("error"));
     EXPECT_EQ(Shown().last().Text,
               Format(_DEVICE_NOT_CONFIRMED_ERR, {QStringLiteral("Magacin (127.0.0.3)")}));
-    EXPECT_TRUE(sim->WithDevice(0, [](const devicesim::SimDevice& d) { return d.RelayModeSet(); }));
-    EXPECT_EQ(sim->WithDevice(0, [](const devicesim::SimDevice& d) { return int(d.RelayMode()); }), 0);
-    EXPECT_EQ(sim->WithDevice(2, [](const devicesim::SimDevice& d) { return int(d.RelayMode()); }), 2);
+    EXPECT_TRUE(sim->WithDevice(0, [](const devicesim::TSimDevice& d) { return d.RelayModeSet(); }));
+    EXPECT_EQ(sim->WithDevice(0, [](const devicesim::TSimDevice& d) { return int(d.RelayMode()); }), 0);
+    EXPECT_EQ(sim->WithDevice(2, [](const devicesim::TSimDevice& d) { return int(d.RelayMode()); }), 2);
 
     // every door answers: the closing message
     Serve({Device("127.0.0.2"), Device("127.0.0.3"), Device("127.0.0.4")});
@@ -259,7 +259,7 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
     Select("K1");
     form->SendToDevicesButton->click();
     ASSERT_EQ(Shown().size(), 2);
-    EXPECT_EQ(Shown()[0].Text, QString::fromLatin1(USER_RECORD_REFUSED_ERR));
+    EXPECT_EQ(Shown()[0].Text, QString::fromLatin1(kUserRecordRefusedErr));
     EXPECT_EQ(Shown()[1].Text, Format(_DEVICE_NOT_CONFIRMED_ERR, {QStringLiteral("Magacin (127.0.0.3)")}));
 }
 

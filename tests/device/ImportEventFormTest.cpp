@@ -37,7 +37,7 @@ struct ImportFormFixture : ::testing::Test {
     TestDatabase db;
     TZConnection& c = db.Connection();
     const int port = devicetest::FreeUdpPort();
-    std::unique_ptr<devicesim::SimServer> sim;
+    std::unique_ptr<devicesim::TSimServer> sim;
 
     void SetUp() override {
         CreateHorloDM();
@@ -62,17 +62,17 @@ struct ImportFormFixture : ::testing::Test {
         TDialogScript::Reset();
         DestroyHorloDM();
     }
-    devicesim::DeviceConfig Device(const char* address, std::uint32_t ticket) {
+    devicesim::TDeviceConfig Device(const char* address, std::uint32_t ticket) {
         return devicetest::SwipingDevice(address, port, {{ticket, 1001, true}}, 6, 2048, 4);
     }
-    void Serve(std::vector<devicesim::DeviceConfig> devices) {
+    void Serve(std::vector<devicesim::TDeviceConfig> devices) {
         if (sim) sim->Stop();
-        sim = std::make_unique<devicesim::SimServer>(std::move(devices));
+        sim = std::make_unique<devicesim::TSimServer>(std::move(devices));
         ASSERT_TRUE(sim->Start());
     }
     long Held(std::size_t device) {
         return long(
-            sim->WithDevice(device, [](const devicesim::SimDevice& d) { return d.Records().size(); }));
+            sim->WithDevice(device, [](const devicesim::TSimDevice& d) { return d.Records().size(); }));
     }
     int Count(const QString& sql) { return c.Select(sql).rows[0][0].toInt(); }
     bool ShownLast(const QString& kind, const QString& text) {
@@ -118,7 +118,7 @@ TEST_F(ImportFormFixture, ImportThenProcessingShowsNewEvents) {
 }
 
 TEST_F(ImportFormFixture, AFailingDeviceStopsTheChainAndTheNextImportRetriesIt) {
-    devicesim::DeviceConfig silent = Device("127.0.0.2", 11);
+    devicesim::TDeviceConfig silent = Device("127.0.0.2", 11);
     silent.faults.silentAfter = 0;
     Serve({silent, Device("127.0.0.3", 21)});
     QPointer<TImportEventForm> form = new TImportEventForm();
@@ -141,7 +141,7 @@ TEST_F(ImportFormFixture, AFailingDeviceStopsTheChainAndTheNextImportRetriesIt) 
 }
 
 TEST_F(ImportFormFixture, ClosingInTheMiddleStoresNothingForThatDevice) {
-    devicesim::DeviceConfig slow = Device("127.0.0.2", 11);
+    devicesim::TDeviceConfig slow = Device("127.0.0.2", 11);
     slow.memorySize = 32768;
     slow.faults.delayMs = 2;
     Serve({slow});
@@ -184,7 +184,7 @@ TEST_F(ImportFormFixture, AStorageErrorIsShownAndNothingIsStored) {
 }
 
 TEST_F(ImportFormFixture, EscStopsTheDownloadAsClosingDoes) {
-    devicesim::DeviceConfig slow = Device("127.0.0.2", 11);
+    devicesim::TDeviceConfig slow = Device("127.0.0.2", 11);
     slow.memorySize = 32768;
     slow.faults.delayMs = 2;
     Serve({slow});

@@ -18,8 +18,8 @@
 #include <thread>
 #include <tuple>
 
-using devicesim::DeviceConfig;
-using devicesim::SimServer;
+using devicesim::TDeviceConfig;
+using devicesim::TSimServer;
 
 namespace {
 
@@ -30,7 +30,7 @@ struct DownloadFixture : ::testing::Test {
     TZConnection& c = db.Connection();
     const int port = devicetest::FreeUdpPort();
     const QDate today = Now().date();
-    std::unique_ptr<SimServer> sim;
+    std::unique_ptr<TSimServer> sim;
 
     void SetUp() override {
         // two readable doors and one whose log is not read
@@ -45,20 +45,20 @@ struct DownloadFixture : ::testing::Test {
         if (sim) sim->Stop();
     }
 
-    DeviceConfig Device(const char* address, std::uint32_t memory = 4096, std::uint16_t users = 4) {
+    TDeviceConfig Device(const char* address, std::uint32_t memory = 4096, std::uint16_t users = 4) {
         return devicetest::SwipingDevice(address, port, {{11, 1001, true}, {12, 1002, true}}, 9, memory,
                                          users);
     }
-    void Serve(std::vector<DeviceConfig> devices) {
+    void Serve(std::vector<TDeviceConfig> devices) {
         if (sim) sim->Stop();
-        sim = std::make_unique<SimServer>(std::move(devices));
+        sim = std::make_unique<TSimServer>(std::move(devices));
         std::string error;
         ASSERT_TRUE(sim->Start(&error)) << error;
     }
 
     std::set<Row> Held(std::size_t device) {
         std::set<Row> rows;
-        sim->WithDevice(device, [&](const devicesim::SimDevice& d) {
+        sim->WithDevice(device, [&](const devicesim::TSimDevice& d) {
             for (const auto& r : d.Records()) {
                 const QString time = QStringLiteral("20%1-%2-%3 %4:%5:%6")
                                          .arg(r.year, 2, 10, QLatin1Char('0'))
@@ -67,7 +67,7 @@ struct DownloadFixture : ::testing::Test {
                                          .arg(r.hour, 2, 10, QLatin1Char('0'))
                                          .arg(r.minute, 2, 10, QLatin1Char('0'))
                                          .arg(r.second, 2, 10, QLatin1Char('0'));
-                rows.insert({qint64(r.index), time, r.type, qint64(std::int32_t(r.card))});
+                rows.insert({qint64(r.index), time, r.eventType, qint64(std::int32_t(r.card))});
             }
         });
         return rows;
@@ -149,7 +149,7 @@ TEST_F(DownloadFixture, ReadsEveryReadableDeviceCompletelyInOrder) {
     EXPECT_FALSE(Held(0).empty());
     EXPECT_EQ(Stored(1), Held(0));
     EXPECT_EQ(Stored(2), Held(1));
-    EXPECT_EQ(sim->WithDevice(2, [](const devicesim::SimDevice& d) { return d.RepliesSent(); }),
+    EXPECT_EQ(sim->WithDevice(2, [](const devicesim::TSimDevice& d) { return d.RepliesSent(); }),
               0); // never asked
     EXPECT_EQ(Mark(1), std::get<0>(*Held(0).rbegin()));
 
@@ -166,10 +166,10 @@ TEST_F(DownloadFixture, ReadsEveryReadableDeviceCompletelyInOrder) {
 
 TEST_F(DownloadFixture, SmallMemoryIsReadToItsLastBlock) {
     // 256 bytes, no user records: eight slots from byte 128, the last four in block 3
-    DeviceConfig d = Device("127.0.0.2", 256, 0);
+    TDeviceConfig d = Device("127.0.0.2", 256, 0);
     d.swipes.reset();
     Serve({d});
-    sim->WithDevice(0, [](devicesim::SimDevice& dev) {
+    sim->WithDevice(0, [](devicesim::TSimDevice& dev) {
         for (int k = 0; k < 8; ++k)
             dev.AppendRecord({0, 1001, 15, 8, std::uint8_t(k), 0, 1, 3, 24});
     });
@@ -185,24 +185,24 @@ TEST_F(DownloadFixture, SmallMemoryIsReadToItsLastBlock) {
 }
 
 TEST_F(DownloadFixture, FaultyLinesStillGiveTheExactImage) {
-    using devicesim::Faults;
+    using devicesim::TFaults;
     struct Case {
         const char* name;
-        std::function<void(Faults&)> set;
+        std::function<void(TFaults&)> set;
     } cases[] = {
-        {"bad checksums", [](Faults& f) { f.corrupt = 0.3; }},
-        {"lost replies", [](Faults& f) { f.drop = 0.1; }},
-        {"late copies", [](Faults& f) { f.duplicateMs = 3, f.duplicateChance = 0.5; }},
-        {"copies later than the window", [](Faults& f) { f.duplicateMs = 12; }},
-        {"replies after the deadline", [](Faults& f) { f.delayMs = 60, f.delayChance = 0.1; }},
+        {"bad checksums", [](TFaults& f) { f.corrupt = 0.3; }},
+        {"lost replies", [](TFaults& f) { f.drop = 0.1; }},
+        {"late copies", [](TFaults& f) { f.duplicateMs = 3, f.duplicateChance = 0.5; }},
+        {"copies later than the window", [](TFaults& f) { f.duplicateMs = 12; }},
+        {"replies after the deadline", [](TFaults& f) { f.delayMs = 60, f.delayChance = 0.1; }},
         {"all at once",
-         [](Faults& f) { f.drop = 0.05, f.corrupt = 0.1, f.duplicateMs = 4, f.duplicateChance = 0.3; }},
+         [](TFaults& f) { f.drop = 0.05, f.corrupt = 0.1, f.duplicateMs = 4, f.duplicateChance = 0.3; }},
     };
     std::uint64_t seed = 1;
     for (const Case& k : cases) {
         c.Execute(QStringLiteral("DELETE FROM employeeeventraw"));
         c.Execute(QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 0"));
-        DeviceConfig d = Device("127.0.0.2", 2048);
+        TDeviceConfig d = Device("127.0.0.2", 2048);
         k.set(d.faults);
         d.faults.onlyCommands = "GB";
         d.seed = ++seed;
@@ -223,30 +223,30 @@ TEST_F(DownloadFixture, FaultyLinesStillGiveTheExactImage) {
 // exactly what the device holds stored and the mark at its newest record, or with
 // nothing stored, the reason, and the mark where it was.
 TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
-    using devicesim::Faults;
+    using devicesim::TFaults;
     // 4 users: the log starts at byte 212; after 19 records the next one begins at
     // byte 497 in block 7 and the one after it at byte 512, the start of block 8.
     constexpr std::uint32_t kLast = 2048 / 64 - 1, kHead = 8;
     constexpr qint64 kGarbage = 889'193'158;
     struct Case {
         const char* name;
-        std::function<void(Faults&)> set;
+        std::function<void(TFaults&)> set;
         int records = 19;             // 130 fill the ring of 122 slots, the last block too
         qint64 markBefore = 0;        // a mark, and a raw row there, from an earlier import
         const char* reason = nullptr; // nothing stored, for this reason
         const char* warning = "";     // stored, with this said about it
     } cases[] = {
         // clang-format off
-        {"lost reply of the first block and a copy 30 ms later", [](Faults& f) { f.loseThenCopy = {{0, 30}}; }},
-        {"lost reply of a middle block and a copy 30 ms later", [](Faults& f) { f.loseThenCopy = {{6, 30}}; }},
-        {"lost reply of the last block and a copy 30 ms later", [](Faults& f) { f.loseThenCopy = {{kLast, 30}}; }, 130},
-        {"stale copy 3 ms before the last block's reply", [](Faults& f) { f.staleFirst = {{kLast, 0, 3}}; }, 130},
-        {"stale copy 10 ms before the last block's reply", [](Faults& f) { f.staleFirst = {{kLast, 0, 10}}; }, 130},
-        {"stale copy 40 ms before the last block's reply", [](Faults& f) { f.staleFirst = {{kLast, 0, 40}}; }, 130},
-        {"stale copy before the reply at the head", [](Faults& f) { f.staleFirst = {{kHead - 1, 5, 20}}; }},
-        {"a reply answered twice", [](Faults& f) { f.answerTwice = {{5, 4}}; }},
-        {"a reply held 300 ms", [](Faults& f) { f.hold = {{4, 300}}; }},
-        {"two swipes across the frontier", [](Faults& f) { f.swipeDuring = {{kHead, 2}}; }},
+        {"lost reply of the first block and a copy 30 ms later", [](TFaults& f) { f.loseThenCopy = {{0, 30}}; }},
+        {"lost reply of a middle block and a copy 30 ms later", [](TFaults& f) { f.loseThenCopy = {{6, 30}}; }},
+        {"lost reply of the last block and a copy 30 ms later", [](TFaults& f) { f.loseThenCopy = {{kLast, 30}}; }, 130},
+        {"stale copy 3 ms before the last block's reply", [](TFaults& f) { f.staleFirst = {{kLast, 0, 3}}; }, 130},
+        {"stale copy 10 ms before the last block's reply", [](TFaults& f) { f.staleFirst = {{kLast, 0, 10}}; }, 130},
+        {"stale copy 40 ms before the last block's reply", [](TFaults& f) { f.staleFirst = {{kLast, 0, 40}}; }, 130},
+        {"stale copy before the reply at the head", [](TFaults& f) { f.staleFirst = {{kHead - 1, 5, 20}}; }},
+        {"a reply answered twice", [](TFaults& f) { f.answerTwice = {{5, 4}}; }},
+        {"a reply held 300 ms", [](TFaults& f) { f.hold = {{4, 300}}; }},
+        {"two swipes across the frontier", [](TFaults& f) { f.swipeDuring = {{kHead, 2}}; }},
         {"a device reset below the mark", nullptr, 19, 500, "samo do rednog broja 19"},
         {"a garbage index stored before", nullptr, 19, kGarbage, "samo do rednog broja 19"},
         {"records overwritten before the read", nullptr, 130, 5, nullptr, "Zapisi od 6 do 8 su u uređaju prepisani"},
@@ -261,17 +261,17 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
                 QStringLiteral("INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, "
                                "horloaccesspointid, cardcode, deviceindex) VALUES (NOW(), 15, 1, 1, %1)")
                     .arg(k.markBefore));
-        DeviceConfig d = Device("127.0.0.2", 2048);
+        TDeviceConfig d = Device("127.0.0.2", 2048);
         d.swipes.reset();
         if (k.set) k.set(d.faults);
         Serve({d});
-        sim->WithDevice(0, [&](devicesim::SimDevice& dev) {
+        sim->WithDevice(0, [&](devicesim::TSimDevice& dev) {
             for (int n = 0; n < k.records; ++n)
                 dev.AppendRecord({0, 1001, 15, 8, std::uint8_t(n % 60), std::uint8_t(n / 60), 1, 3, 24});
         });
         if (k.records == 19) {
             ASSERT_EQ(
-                sim->WithDevice(0, [](const devicesim::SimDevice& dev) { return dev.NextRecordBlock(); }),
+                sim->WithDevice(0, [](const devicesim::TSimDevice& dev) { return dev.NextRecordBlock(); }),
                 kHead - 1);
         }
         TDeviceProtocol protocol(rsIdle);
@@ -313,19 +313,19 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
 TEST_F(DownloadFixture, FailedDevicesStoreNothingAndKeepTheirMark) {
     c.Execute(
         QStringLiteral("UPDATE horloaccesspoint SET currentdeviceindex = 3 WHERE horloaccesspointid = 1"));
-    using devicesim::Faults;
+    using devicesim::TFaults;
     struct Case {
         const char* name;
-        std::function<void(Faults&)> set;
+        std::function<void(TFaults&)> set;
         std::uint32_t memory;
     } cases[] = {
-        {"falls silent in the middle", [](Faults& f) { f.silentAfter = 10; }, 4096},
-        {"checksums never right", [](Faults& f) { f.corrupt = 1, f.onlyCommands = "GB"; }, 4096},
-        {"no device information", [](Faults& f) { f.silentAfter = 0; }, 4096},
-        {"memory too small", [](Faults&) {}, 64},
+        {"falls silent in the middle", [](TFaults& f) { f.silentAfter = 10; }, 4096},
+        {"checksums never right", [](TFaults& f) { f.corrupt = 1, f.onlyCommands = "GB"; }, 4096},
+        {"no device information", [](TFaults& f) { f.silentAfter = 0; }, 4096},
+        {"memory too small", [](TFaults&) {}, 64},
     };
     for (const Case& k : cases) {
-        DeviceConfig d = Device("127.0.0.2", k.memory, k.memory < 128 ? 0 : 4);
+        TDeviceConfig d = Device("127.0.0.2", k.memory, k.memory < 128 ? 0 : 4);
         k.set(d.faults);
         Serve({d, Device("127.0.0.3")});
         TDeviceProtocol protocol(rsIdle);
@@ -357,7 +357,7 @@ TEST_F(DownloadFixture, FailedDevicesStoreNothingAndKeepTheirMark) {
 }
 
 TEST_F(DownloadFixture, StoppingMidwayStoresNothingAndALaterImportIsComplete) {
-    DeviceConfig d = Device("127.0.0.2", 16384);
+    TDeviceConfig d = Device("127.0.0.2", 16384);
     d.faults.delayMs = 2; // slow enough to stop in the middle
     Serve({d});
     TDeviceProtocol protocol(rsIdle);
@@ -384,7 +384,7 @@ TEST_F(DownloadFixture, StoppingMidwayStoresNothingAndALaterImportIsComplete) {
 }
 
 TEST_F(DownloadFixture, CommandLineStyleChainGoesOnPastAFailure) {
-    DeviceConfig silent = Device("127.0.0.2");
+    TDeviceConfig silent = Device("127.0.0.2");
     silent.faults.silentAfter = 0;
     Serve({silent, Device("127.0.0.3")});
     TDeviceProtocol protocol(rsIdle);
@@ -413,7 +413,7 @@ struct ScriptedLine {
     using TScript =
         std::function<void(ScriptedLine& line, std::uint32_t block, int request, const TFrame& reply)>;
 
-    devicesim::SimDevice device;
+    devicesim::TSimDevice device;
     TDeviceProtocol protocol{rsIdle};
     TLogDownload download;
     qint64 now = 1'000'000; // microseconds
@@ -425,7 +425,7 @@ struct ScriptedLine {
     std::map<std::uint32_t, TFrame> genuine; // block -> its reply
     std::map<std::uint32_t, int> requests;   // block -> requests so far
 
-    ScriptedLine(TZConnection& c, const DeviceConfig& config) : device(config), download(protocol, c) {
+    ScriptedLine(TZConnection& c, const TDeviceConfig& config) : device(config), download(protocol, c) {
         download.ClockUs = [this] { return now; };
         protocol.SetFrameSender([this](const std::string&, int, const TFrame& request) {
             const auto out = device.Handle(request.data(), request.size(), devicesim::LocalNow());
@@ -576,7 +576,7 @@ TEST_F(DownloadFixture, GuardedLineStoresTheExactImageOrNothing) {
                              .arg(r.hour, 2, 10, QLatin1Char('0'))
                              .arg(r.minute, 2, 10, QLatin1Char('0'))
                              .arg(r.second, 2, 10, QLatin1Char('0')),
-                         r.type, qint64(std::int32_t(r.card))});
+                         r.eventType, qint64(std::int32_t(r.card))});
         ASSERT_GT(held.size(), 40u);
         if (k.stored) {
             EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();

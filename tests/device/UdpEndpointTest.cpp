@@ -1,9 +1,9 @@
 // The UDP endpoint on loopback, alone and with simulated devices at 127.0.0.2 and
 // 127.0.0.3 on the port that the module's wildcard endpoint also binds.
 
-#include "module/device/UdpEndpoint.h"
+#include "module/device/protocol/UdpEndpoint.h"
 #include "devicesim/SimServer.h"
-#include "module/device/DeviceProtocol.h"
+#include "module/device/protocol/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 
 #include <gtest/gtest.h>
@@ -107,7 +107,7 @@ TEST(UdpEndpoint, DeliversDatagramsCutToTheReceiveBufferAndKeepsListening) {
         return got.size() == 3;
     }));
     std::lock_guard lock(m);
-    ASSERT_EQ(got[0].size(), TUdpEndpoint::RECEIVE_BUFFER_SIZE);
+    ASSERT_EQ(got[0].size(), TUdpEndpoint::kReceiveBufferSize);
     EXPECT_TRUE(std::equal(got[0].begin(), got[0].end(), big.begin()));
     EXPECT_EQ(got[2], (std::vector<std::uint8_t>{'d', 'e', 'f', 'g'})); // after a throwing handler
     EXPECT_EQ(errors, 1);
@@ -204,21 +204,21 @@ class LoopbackDevices : public ::testing::Test {
 protected:
     void SetUp() override {
         port = FreeUdpPort();
-        devicesim::DeviceConfig a;
+        devicesim::TDeviceConfig a;
         a.address = "127.0.0.2";
         a.port = port;
         a.model = "Koldar";
         a.memorySize = 4096;
         a.users = 10;
         a.cards = {{1, 1001, true}};
-        a.swipes = devicesim::SwipePlan{
+        a.swipes = devicesim::TSwipePlan{
             devicesim::MakeNaiveTime(2026, 11, 2), devicesim::MakeNaiveTime(2026, 11, 27), {1}, {}};
         a.delayR1 = 11;
         a.delayR2 = 12;
         a.faults.corrupt = 0.2; // re-requested at once, so the image still arrives whole
         a.faults.onlyCommands = "GB";
         a.seed = 42;
-        devicesim::DeviceConfig b = a;
+        devicesim::TDeviceConfig b = a;
         b.address = "127.0.0.3";
         b.model = "Tarmisoni";
         b.memorySize = 2048;
@@ -226,7 +226,7 @@ protected:
         b.delayR2 = 22;
         b.faults = {};
         trace = TempFile("trace.txt");
-        server = std::make_unique<devicesim::SimServer>(std::vector{a, b}, trace);
+        server = std::make_unique<devicesim::TSimServer>(std::vector{a, b}, trace);
         std::string error;
         ASSERT_TRUE(server->Start(&error)) << error;
     }
@@ -242,7 +242,7 @@ protected:
 
     int port = 0;
     std::string trace;
-    std::unique_ptr<devicesim::SimServer> server;
+    std::unique_ptr<devicesim::TSimServer> server;
 };
 
 TEST_F(LoopbackDevices, RequestsReachTheRightDeviceAndRepliesTheModule) {
@@ -296,10 +296,10 @@ TEST_F(LoopbackDevices, MemoryReadDeliversTheDeviceImage) {
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(p.MemReadAddress, 63u);
     const std::vector<std::uint8_t> image =
-        server->WithDevice(0, [](const devicesim::SimDevice& d) { return d.Image(); });
+        server->WithDevice(0, [](const devicesim::TSimDevice& d) { return d.Image(); });
     EXPECT_TRUE(std::equal(image.begin(), image.begin() + 63 * 64, p.RcvMemBuffer.begin()));
     // The device had swipes to give: 20 work days, two records each.
-    EXPECT_EQ(server->WithDevice(0, [](const devicesim::SimDevice& d) { return d.LastIndex(); }), 40u);
+    EXPECT_EQ(server->WithDevice(0, [](const devicesim::TSimDevice& d) { return d.LastIndex(); }), 40u);
     EXPECT_NE(ReadAll(trace).find("checksum corrupted"), std::string::npos);
 }
 

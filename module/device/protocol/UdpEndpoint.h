@@ -36,7 +36,7 @@ bool IsBroadcastAddress(const std::string& address);
 class TUdpEndpoint {
 public:
     // Received datagrams longer than this are cut to it.
-    static constexpr std::size_t RECEIVE_BUFFER_SIZE = 1024;
+    static constexpr std::size_t kReceiveBufferSize = 1024;
 
     using THandler = std::function<void(const std::uint8_t* data, std::size_t len, const TUdpPeer& from)>;
     using TErrorHandler = std::function<void(std::exception_ptr)>;
@@ -47,21 +47,21 @@ public:
     TUdpEndpoint& operator=(const TUdpEndpoint&) = delete;
 
     // Settings take effect at the next Activate.
-    void SetBindAddress(const std::string& address) { BindAddress_ = address; } // default "0.0.0.0"
-    const std::string& BindAddress() const { return BindAddress_; }
-    void SetDefaultPort(int port) { DefaultPort_ = port; }
-    int DefaultPort() const { return DefaultPort_; }
-    void SetBroadcastEnabled(bool enabled) { Broadcast_ = enabled; }
+    void SetBindAddress(const std::string& address) { m_bindAddress = address; } // default "0.0.0.0"
+    const std::string& BindAddress() const { return m_bindAddress; }
+    void SetDefaultPort(int port) { m_defaultPort = port; }
+    int DefaultPort() const { return m_defaultPort; }
+    void SetBroadcastEnabled(bool enabled) { m_broadcast = enabled; }
     // Address reuse lets devices simulated on this machine share the port, but two
     // programs reading devices on one port would split the replies between them. An
     // exclusive endpoint binds without reuse, so the kernel refuses any other socket
     // on its address and port (EADDRINUSE); bound to the wildcard address (broadcast
     // devices) it keeps reuse and holds a lock named after its port instead, which a
     // second exclusive endpoint on that port cannot take.
-    void SetExclusivePort(bool exclusive) { Exclusive_ = exclusive; }
-    void SetHandler(THandler handler) { Handler_ = std::move(handler); }
+    void SetExclusivePort(bool exclusive) { m_exclusive = exclusive; }
+    void SetHandler(THandler handler) { m_handler = std::move(handler); }
     // Receives what a handler throws; the listener goes on with the next datagram.
-    void SetErrorHandler(TErrorHandler handler) { ErrorHandler_ = std::move(handler); }
+    void SetErrorHandler(TErrorHandler handler) { m_errorHandler = std::move(handler); }
 
     // Binds and starts the listener thread. Returns Active(); on failure the endpoint
     // stays inactive and LastError() holds the OS error.
@@ -69,14 +69,14 @@ public:
     // Stops the listener and waits for a handler that is running. Called from the
     // handler itself it only stops the listener; the thread is joined later.
     void Deactivate();
-    bool Active() const { return Active_.load(); }
+    bool Active() const { return m_active.load(); }
 
-    int LastError() const { return LastError_.load(); }
+    int LastError() const { return m_lastError.load(); }
     std::string LastErrorText() const;
     // After EADDRINUSE: who holds the port, where the system tells (see UdpPortHolder).
     std::string PortHolder() const;
     // The bound port (useful after binding port 0); 0 while inactive.
-    std::uint16_t LocalPort() const { return LocalPort_.load(); }
+    std::uint16_t LocalPort() const { return m_localPort.load(); }
 
     // Sends one datagram from the bound socket. Returns false when inactive or on an
     // OS error (kept in LastError()).
@@ -86,23 +86,23 @@ private:
     void Listen(int fd, int wakeFd, THandler handler, TErrorHandler errorHandler);
     void Reap();
 
-    std::string BindAddress_ = "0.0.0.0";
-    int DefaultPort_ = 0;
-    bool Broadcast_ = false;
-    bool Exclusive_ = false;
-    THandler Handler_;
-    TErrorHandler ErrorHandler_;
+    std::string m_bindAddress = "0.0.0.0";
+    int m_defaultPort = 0;
+    bool m_broadcast = false;
+    bool m_exclusive = false;
+    THandler m_handler;
+    TErrorHandler m_errorHandler;
 
-    std::mutex FdMutex_; // guards Fd_ against Send racing Deactivate
-    int Fd_ = -1;
-    int PortLock_ = -1;
-    int WakeRead_ = -1;
-    int WakeWrite_ = -1;
-    std::thread Listener_;
-    std::atomic<std::thread::id> ListenerId_{}; // set by the listener itself before any handler runs
-    std::atomic<bool> Active_{false};
-    std::atomic<int> LastError_{0};
-    std::atomic<std::uint16_t> LocalPort_{0};
-    mutable std::mutex HolderMutex_;
-    std::string PortHolder_;
+    std::mutex m_fdMutex; // guards m_fd against Send racing Deactivate
+    int m_fd = -1;
+    int m_portLock = -1;
+    int m_wakeRead = -1;
+    int m_wakeWrite = -1;
+    std::thread m_listener;
+    std::atomic<std::thread::id> m_listenerId{}; // set by the listener itself before any handler runs
+    std::atomic<bool> m_active{false};
+    std::atomic<int> m_lastError{0};
+    std::atomic<std::uint16_t> m_localPort{0};
+    mutable std::mutex m_holderMutex;
+    std::string m_portHolder;
 };

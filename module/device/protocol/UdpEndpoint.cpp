@@ -1,4 +1,4 @@
-#include "module/device/UdpEndpoint.h"
+#include "module/device/protocol/UdpEndpoint.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -174,41 +174,41 @@ TUdpEndpoint::~TUdpEndpoint() {
 }
 
 std::string TUdpEndpoint::PortHolder() const {
-    std::lock_guard lock(HolderMutex_);
-    return PortHolder_;
+    std::lock_guard lock(m_holderMutex);
+    return m_portHolder;
 }
 
 std::string TUdpEndpoint::LastErrorText() const {
-    const int err = LastError_.load();
+    const int err = m_lastError.load();
     return err == 0 ? std::string() : std::system_category().message(err);
 }
 
 bool TUdpEndpoint::Activate() {
-    if (Active_.load()) return true;
+    if (m_active.load()) return true;
     Reap();
     int err = 0;
     int portLock = -1;
-    const bool wildcard = BindAddress_ == "0.0.0.0";
-    if (Exclusive_ && wildcard && DefaultPort_ > 0 && DefaultPort_ <= 65535) {
-        portLock = LockPort(DefaultPort_, err);
+    const bool wildcard = m_bindAddress == "0.0.0.0";
+    if (m_exclusive && wildcard && m_defaultPort > 0 && m_defaultPort <= 65535) {
+        portLock = LockPort(m_defaultPort, err);
         if (portLock < 0) {
-            LastError_ = err;
+            m_lastError = err;
             return false;
         }
     }
-    int fd = OpenUdpSocket(BindAddress_, DefaultPort_, Broadcast_, err, !(Exclusive_ && !wildcard));
+    int fd = OpenUdpSocket(m_bindAddress, m_defaultPort, m_broadcast, err, !(m_exclusive && !wildcard));
     if (fd < 0) {
-        LastError_ = err;
+        m_lastError = err;
         CloseFd(portLock);
         if (err == EADDRINUSE) {
-            std::lock_guard lock(HolderMutex_);
-            PortHolder_ = UdpPortHolder(DefaultPort_);
+            std::lock_guard lock(m_holderMutex);
+            m_portHolder = UdpPortHolder(m_defaultPort);
         }
         return false;
     }
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC) != 0) {
-        LastError_ = errno;
+        m_lastError = errno;
         ::close(fd);
         CloseFd(portLock);
         return false;
@@ -217,57 +217,57 @@ bool TUdpEndpoint::Activate() {
     socklen_t boundLen = sizeof bound;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &boundLen);
     {
-        std::lock_guard lock(FdMutex_);
-        Fd_ = fd;
-        PortLock_ = portLock;
-        WakeRead_ = wake[0];
-        WakeWrite_ = wake[1];
+        std::lock_guard lock(m_fdMutex);
+        m_fd = fd;
+        m_portLock = portLock;
+        m_wakeRead = wake[0];
+        m_wakeWrite = wake[1];
     }
-    LocalPort_ = ntohs(bound.sin_port);
-    LastError_ = 0;
-    Active_ = true;
-    Listener_ = std::thread(&TUdpEndpoint::Listen, this, fd, wake[0], Handler_, ErrorHandler_);
+    m_localPort = ntohs(bound.sin_port);
+    m_lastError = 0;
+    m_active = true;
+    m_listener = std::thread(&TUdpEndpoint::Listen, this, fd, wake[0], m_handler, m_errorHandler);
     return true;
 }
 
 void TUdpEndpoint::Deactivate() {
-    if (!Active_.exchange(false)) return;
-    LocalPort_ = 0;
+    if (!m_active.exchange(false)) return;
+    m_localPort = 0;
     {
-        std::lock_guard lock(FdMutex_);
+        std::lock_guard lock(m_fdMutex);
         const char byte = 1;
-        while (::write(WakeWrite_, &byte, 1) < 0 && errno == EINTR) {
+        while (::write(m_wakeWrite, &byte, 1) < 0 && errno == EINTR) {
         }
     }
     // A handler that deactivates its own endpoint cannot join itself; the listener
     // leaves after that handler returns and is joined by the next Activate or the end.
-    if (ListenerId_.load() != std::this_thread::get_id()) Reap();
+    if (m_listenerId.load() != std::this_thread::get_id()) Reap();
 }
 
 void TUdpEndpoint::Reap() {
-    if (Listener_.joinable()) {
-        if (ListenerId_.load() == std::this_thread::get_id()) return;
-        Listener_.join();
-        ListenerId_ = std::thread::id{}; // ids of ended threads are reused
+    if (m_listener.joinable()) {
+        if (m_listenerId.load() == std::this_thread::get_id()) return;
+        m_listener.join();
+        m_listenerId = std::thread::id{}; // ids of ended threads are reused
     }
-    std::lock_guard lock(FdMutex_);
-    CloseFd(Fd_);
-    CloseFd(PortLock_);
-    CloseFd(WakeRead_);
-    CloseFd(WakeWrite_);
+    std::lock_guard lock(m_fdMutex);
+    CloseFd(m_fd);
+    CloseFd(m_portLock);
+    CloseFd(m_wakeRead);
+    CloseFd(m_wakeWrite);
 }
 
 bool TUdpEndpoint::Send(const std::string& address, int port, const void* data, std::size_t len) {
-    std::lock_guard lock(FdMutex_);
-    if (!Active_.load() || Fd_ < 0) return false;
-    const int err = SendUdpDatagram(Fd_, address, port, data, len);
-    if (err != 0) LastError_ = err;
+    std::lock_guard lock(m_fdMutex);
+    if (!m_active.load() || m_fd < 0) return false;
+    const int err = SendUdpDatagram(m_fd, address, port, data, len);
+    if (err != 0) m_lastError = err;
     return err == 0;
 }
 
 void TUdpEndpoint::Listen(int fd, int wakeFd, THandler handler, TErrorHandler errorHandler) {
-    ListenerId_ = std::this_thread::get_id();
-    std::uint8_t buffer[RECEIVE_BUFFER_SIZE];
+    m_listenerId = std::this_thread::get_id();
+    std::uint8_t buffer[kReceiveBufferSize];
     pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
     for (;;) {
         if (::poll(fds, 2, -1) < 0) {

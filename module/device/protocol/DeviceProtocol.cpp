@@ -1,4 +1,6 @@
-#include "module/device/DeviceProtocol.h"
+#include "module/device/protocol/DeviceProtocol.h"
+
+#include "module/device/protocol/ScopeExit.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,14 +26,14 @@ std::uint16_t ComputeCrc(const std::uint8_t* data, std::size_t len) {
 
 bool FrameCrcOk(const std::uint8_t* frame) {
     const std::uint16_t stored =
-        static_cast<std::uint16_t>(frame[FRAME_CRC_OFFSET] << 8 | frame[FRAME_CRC_OFFSET + 1]);
-    return ComputeCrc(frame, FRAME_CRC_OFFSET) == stored;
+        static_cast<std::uint16_t>(frame[kFrameCrcOffset] << 8 | frame[kFrameCrcOffset + 1]);
+    return ComputeCrc(frame, kFrameCrcOffset) == stored;
 }
 
 void SealFrame(TFrame& frame) {
-    const std::uint16_t crc = ComputeCrc(frame.data(), FRAME_CRC_OFFSET);
-    frame[FRAME_CRC_OFFSET] = static_cast<std::uint8_t>(crc >> 8);
-    frame[FRAME_CRC_OFFSET + 1] = static_cast<std::uint8_t>(crc & 0xFF);
+    const std::uint16_t crc = ComputeCrc(frame.data(), kFrameCrcOffset);
+    frame[kFrameCrcOffset] = static_cast<std::uint8_t>(crc >> 8);
+    frame[kFrameCrcOffset + 1] = static_cast<std::uint8_t>(crc & 0xFF);
 }
 
 TFrame BuildFrame(TDeviceCommand cmd, std::uint8_t status1, std::uint8_t status2,
@@ -41,7 +43,7 @@ TFrame BuildFrame(TDeviceCommand cmd, std::uint8_t status1, std::uint8_t status2
     frame[7] = static_cast<std::uint8_t>(cmd.c2);
     frame[8] = status1;
     frame[9] = status2;
-    if (data64 != nullptr) std::memcpy(frame.data() + FRAME_DATA_OFFSET, data64, FRAME_DATA_SIZE);
+    if (data64 != nullptr) std::memcpy(frame.data() + kFrameDataOffset, data64, kFrameDataSize);
     SealFrame(frame);
     return frame;
 }
@@ -56,15 +58,55 @@ TFrame BuildLongFrame(TDeviceCommand cmd, const std::uint8_t* data64) {
     return BuildFrame(cmd, 0x30, 0x30, data64);
 }
 
+namespace {
+
+// GetMemoryBlock arguments: 2, then the block number in four bytes.
+constexpr std::size_t kBlockNumberAt = 1;
+
+// SetUserRecord data: ticket, card code, then the in-use flag and the active flag.
+constexpr std::size_t kUserTicketAt = 0;
+constexpr std::size_t kUserCodeAt = 4;
+constexpr std::size_t kUserInUseAt = 20;
+constexpr std::size_t kUserActiveAt = 21;
+
+// Where the texts of a device information reply lie in its data area; the firmware
+// version text starts it.
+struct TInfoTexts {
+    std::size_t versionWidth;
+    std::size_t dateTime;
+    std::size_t firmwareVer;
+    std::size_t hardwareVer;
+};
+constexpr TInfoTexts kInfoTextsA{17, 17, 42, 46};
+constexpr TInfoTexts kInfoTextsB{10, 10, 35, 39};
+constexpr std::size_t kDateTimeWidth = 25;
+constexpr std::size_t kVerWidth = 4;
+// The numbers of a device information reply.
+constexpr std::size_t kMemoryTypeAt = 50;
+constexpr std::size_t kEepromSizeAt = 51;
+constexpr int kEepromSizeBytes = 3;
+constexpr std::size_t kSdcardSizeAt = 54;
+constexpr std::size_t kUsersCountAt = 58;
+constexpr std::size_t kMaxLogRecordsAt = 60;
+
+const TInfoTexts& InfoTexts(TDeviceInfoLayout layout) {
+    return layout == TDeviceInfoLayout::B ? kInfoTextsB : kInfoTextsA;
+}
+
+std::string Characters(const std::string& text, std::size_t first, std::size_t count) {
+    return first < text.size() ? text.substr(first, count) : std::string();
+}
+
+} // namespace
+
 TCommandArgs MemoryBlockArgs(std::uint32_t block) {
-    return {2,
-            static_cast<std::uint8_t>(block >> 24),
-            static_cast<std::uint8_t>(block >> 16),
-            static_cast<std::uint8_t>(block >> 8),
-            static_cast<std::uint8_t>(block),
-            0,
-            0,
-            0};
+    TCommandArgs args{2};
+    WriteBigEndian(args.data() + kBlockNumberAt, block, 4);
+    return args;
+}
+
+std::uint32_t MemoryBlockOf(const std::uint8_t* args) {
+    return ReadBigEndian(args + kBlockNumberAt, 4);
 }
 
 TCommandArgs RelayModeArgs(std::uint8_t delayR1, std::uint8_t delayR2, std::uint8_t mode) {
@@ -85,70 +127,73 @@ TCommandArgs ClockArgs(int year, unsigned month, unsigned day, unsigned hour, un
 TFrameData UserRecordData(std::uint32_t accessTicketId, std::int64_t cardCode, bool active) {
     const auto code = static_cast<std::uint32_t>(static_cast<std::uint64_t>(cardCode) & 0xFFFFFFFFu);
     TFrameData data{};
-    for (int i = 0; i < 4; ++i) {
-        data[i] = static_cast<std::uint8_t>(accessTicketId >> (24 - 8 * i));
-        data[4 + i] = static_cast<std::uint8_t>(code >> (24 - 8 * i));
-    }
-    data[20] = 0x80;
-    data[21] = active ? 1 : 0;
+    WriteBigEndian(data.data() + kUserTicketAt, accessTicketId, 4);
+    WriteBigEndian(data.data() + kUserCodeAt, code, 4);
+    data[kUserInUseAt] = 0x80;
+    data[kUserActiveAt] = active ? 1 : 0;
     return data;
 }
 
-namespace {
-
-std::uint32_t BigEndian(const std::uint8_t* p, int bytes) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i)
-        v = (v << 8) | p[i];
-    return v;
+TUserRecord UserRecordOf(const std::uint8_t* data64) {
+    return {ReadBigEndian(data64 + kUserTicketAt, 4), ReadBigEndian(data64 + kUserCodeAt, 4),
+            (data64[kUserActiveAt] & 1) != 0};
 }
-
-std::string Characters(const std::string& text, std::size_t first, std::size_t count) {
-    return first < text.size() ? text.substr(first, count) : std::string();
-}
-
-} // namespace
 
 bool ParseDeviceInfo(const std::uint8_t* datagram, std::size_t len, TDeviceInfo& info) {
-    if (len < FRAME_SIZE) return false;
+    if (len < kFrameSize) return false;
     const std::string_view whole(reinterpret_cast<const char*>(datagram), len);
-    const bool layoutA = whole.find("Koldar") != std::string_view::npos;
-    const bool layoutB = whole.find("Tarmisoni") != std::string_view::npos;
+    const bool layoutA = whole.find(kLayoutAModel) != std::string_view::npos;
+    const bool layoutB = whole.find(kLayoutBModel) != std::string_view::npos;
     if (!layoutA && !layoutB) return false;
 
-    const std::uint8_t* data = datagram + FRAME_DATA_OFFSET;
-    const auto* textEnd = static_cast<const std::uint8_t*>(std::memchr(data, 0, FRAME_DATA_SIZE));
+    const std::uint8_t* data = datagram + kFrameDataOffset;
+    const auto* textEnd = static_cast<const std::uint8_t*>(std::memchr(data, 0, kFrameDataSize));
     const std::string text(reinterpret_cast<const char*>(data),
-                           textEnd != nullptr ? static_cast<std::size_t>(textEnd - data) : FRAME_DATA_SIZE);
-    const auto four = [data](std::size_t at) {
-        return std::string(reinterpret_cast<const char*>(data + at), 4);
+                           textEnd != nullptr ? static_cast<std::size_t>(textEnd - data) : kFrameDataSize);
+    const auto ver = [data](std::size_t at) {
+        return std::string(reinterpret_cast<const char*>(data + at), kVerWidth);
     };
-    if (layoutA) {
-        info.FirmwareVersion = Characters(text, 0, 17);
-        info.FirmwareDateTime = Characters(text, 17, 25);
-        info.FirmwareVer = four(42);
-        info.HardwareVer = four(46);
-    }
-    if (layoutB) {
-        info.FirmwareVersion = Characters(text, 0, 10);
-        info.FirmwareDateTime = Characters(text, 10, 25);
-        info.FirmwareVer = four(35);
-        info.HardwareVer = four(39);
-    }
-    info.MemoryType = data[50];
-    info.EepromMemSize = BigEndian(data + 51, 3);
-    info.SdcardMemSize = BigEndian(data + 54, 4);
-    info.UsersCount = static_cast<std::uint16_t>(BigEndian(data + 58, 2));
-    info.MaxLogRecords = BigEndian(data + 60, 4);
+    const auto readTexts = [&](const TInfoTexts& at) {
+        info.firmwareVersion = Characters(text, 0, at.versionWidth);
+        info.firmwareDateTime = Characters(text, at.dateTime, kDateTimeWidth);
+        info.firmwareVer = ver(at.firmwareVer);
+        info.hardwareVer = ver(at.hardwareVer);
+    };
+    if (layoutA) readTexts(InfoTexts(TDeviceInfoLayout::A));
+    if (layoutB) readTexts(InfoTexts(TDeviceInfoLayout::B));
+    info.memoryType = data[kMemoryTypeAt];
+    info.eepromMemSize = ReadBigEndian(data + kEepromSizeAt, kEepromSizeBytes);
+    info.sdcardMemSize = ReadBigEndian(data + kSdcardSizeAt, 4);
+    info.usersCount = static_cast<std::uint16_t>(ReadBigEndian(data + kUsersCountAt, 2));
+    info.maxLogRecords = ReadBigEndian(data + kMaxLogRecordsAt, 4);
     return true;
 }
 
+TFrameData DeviceInfoData(const TDeviceInfo& info, TDeviceInfoLayout layout) {
+    TFrameData data{};
+    const auto put = [&data](std::size_t at, const std::string& text, std::size_t width) {
+        for (std::size_t i = 0; i < width; ++i)
+            data[at + i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
+    };
+    const TInfoTexts& at = InfoTexts(layout);
+    put(0, info.firmwareVersion, at.versionWidth);
+    put(at.dateTime, info.firmwareDateTime, kDateTimeWidth);
+    put(at.firmwareVer, info.firmwareVer, kVerWidth);
+    put(at.hardwareVer, info.hardwareVer, kVerWidth);
+    data[kMemoryTypeAt] = info.memoryType;
+    WriteBigEndian(data.data() + kEepromSizeAt, info.eepromMemSize, kEepromSizeBytes);
+    WriteBigEndian(data.data() + kSdcardSizeAt, info.sdcardMemSize, 4);
+    WriteBigEndian(data.data() + kUsersCountAt, info.usersCount, 2);
+    WriteBigEndian(data.data() + kMaxLogRecordsAt, info.maxLogRecords, 4);
+    return data;
+}
+
 TDeviceProtocol::TDeviceProtocol(std::uint8_t initialReceiveState)
-    : ReceiveState(initialReceiveState), RcvMemBuffer(RCV_MEM_BUFFER_SIZE, 0) {
-    Endpoint_.SetExclusivePort(true);
-    Endpoint_.SetHandler([this](const std::uint8_t* data, std::size_t len, const TUdpPeer& from) {
+    : ReceiveState(initialReceiveState), RcvMemBuffer(kRcvMemBufferSize, 0) {
+    m_endpoint.SetExclusivePort(true);
+    m_endpoint.SetHandler([this](const std::uint8_t* data, std::size_t len, const TUdpPeer& from) {
         if (!FromDevice(from)) {
-            ++ForeignDatagrams_;
+            ++m_foreignDatagrams;
             return;
         }
         IdUDPServer1UDPRead(data, len);
@@ -156,7 +201,7 @@ TDeviceProtocol::TDeviceProtocol(std::uint8_t initialReceiveState)
 }
 
 TDeviceProtocol::~TDeviceProtocol() {
-    Endpoint_.Deactivate();
+    m_endpoint.Deactivate();
 }
 
 void TDeviceProtocol::DoCrc(std::uint8_t byte) {
@@ -164,27 +209,27 @@ void TDeviceProtocol::DoCrc(std::uint8_t byte) {
 }
 
 std::string TDeviceProtocol::FIRMWARE_VERSION() const {
-    std::lock_guard lock(InfoMutex_);
-    return FirmwareVersion_;
+    std::lock_guard lock(m_infoMutex);
+    return m_firmwareVersion;
 }
 
 std::string TDeviceProtocol::FIRMWARE_DATE_TIME() const {
-    std::lock_guard lock(InfoMutex_);
-    return FirmwareDateTime_;
+    std::lock_guard lock(m_infoMutex);
+    return m_firmwareDateTime;
 }
 
 std::string TDeviceProtocol::FIRMWARE_VER() const {
-    std::lock_guard lock(InfoMutex_);
-    return FirmwareVer_;
+    std::lock_guard lock(m_infoMutex);
+    return m_firmwareVer;
 }
 
 std::string TDeviceProtocol::HARDWARE_VER() const {
-    std::lock_guard lock(InfoMutex_);
-    return HardwareVer_;
+    std::lock_guard lock(m_infoMutex);
+    return m_hardwareVer;
 }
 
 void TDeviceProtocol::SetFrameSender(TFrameSender sender) {
-    FrameSender_ = std::move(sender);
+    m_frameSender = std::move(sender);
 }
 
 void TDeviceProtocol::ArmDeadline() {
@@ -193,11 +238,11 @@ void TDeviceProtocol::ArmDeadline() {
 }
 
 TSendOutcome TDeviceProtocol::SendFrame(const TFrame& frame) {
-    const bool sent = FrameSender_ ? FrameSender_(UDPServerIP, UDPServerPort, frame)
-                                   : Endpoint_.Send(UDPServerIP, UDPServerPort, frame.data(), frame.size());
+    const bool sent = m_frameSender ? m_frameSender(UDPServerIP, UDPServerPort, frame)
+                                    : m_endpoint.Send(UDPServerIP, UDPServerPort, frame.data(), frame.size());
     if (sent) return TSendOutcome::Sent;
     // Nothing went out, so nothing is awaited.
-    LastSendError_ = FrameSender_ ? 0 : Endpoint_.LastError();
+    m_lastSendError = m_frameSender ? 0 : m_endpoint.LastError();
     TimeOutForResponseEnabled = false;
     return TSendOutcome::Failed;
 }
@@ -215,33 +260,33 @@ TSendOutcome TDeviceProtocol::SendUDPCommandFull(char c1, char c2, const std::ui
 
 TSendOutcome TDeviceProtocol::RequestDeviceInfo() {
     ReceiveState = rsDeviceInfo;
-    return SendUDPCommand(cmdGetDeviceInfo.c1, cmdGetDeviceInfo.c2, {});
+    return SendUDPCommand(kCmdGetDeviceInfo.c1, kCmdGetDeviceInfo.c2, {});
 }
 
 TSendOutcome TDeviceProtocol::RequestRelayDelays() {
     ReceiveState = rsRelayDelays;
-    return SendUDPCommand(cmdGetRelayDelays.c1, cmdGetRelayDelays.c2, {});
+    return SendUDPCommand(kCmdGetRelayDelays.c1, kCmdGetRelayDelays.c2, {});
 }
 
 TSendOutcome TDeviceProtocol::RequestRelayMode(std::uint8_t mode) {
     ReceiveState = rsRelayModeAck;
-    return SendUDPCommand(cmdSetRelayMode.c1, cmdSetRelayMode.c2, RelayModeArgs(DelayR1, DelayR2, mode));
+    return SendUDPCommand(kCmdSetRelayMode.c1, kCmdSetRelayMode.c2, RelayModeArgs(DelayR1, DelayR2, mode));
 }
 
 TSendOutcome TDeviceProtocol::RequestClock(const TCommandArgs& clockArgs) {
     ReceiveState = rsClockAck;
-    return SendUDPCommand(cmdSetClock.c1, cmdSetClock.c2, clockArgs);
+    return SendUDPCommand(kCmdSetClock.c1, kCmdSetClock.c2, clockArgs);
 }
 
 TSendOutcome TDeviceProtocol::RequestUserRecord(std::uint32_t accessTicketId, std::int64_t cardCode,
                                                 bool active) {
     const TFrameData data = UserRecordData(accessTicketId, cardCode, active);
     ReceiveState = rsUserRecordAck;
-    return SendUDPCommandFull(cmdSetUserRecord.c1, cmdSetUserRecord.c2, data.data());
+    return SendUDPCommandFull(kCmdSetUserRecord.c1, kCmdSetUserRecord.c2, data.data());
 }
 
 TSendOutcome TDeviceProtocol::SendGetMemoryBlock(std::uint32_t block) {
-    return SendUDPCommand(cmdGetMemoryBlock.c1, cmdGetMemoryBlock.c2, MemoryBlockArgs(block));
+    return SendUDPCommand(kCmdGetMemoryBlock.c1, kCmdGetMemoryBlock.c2, MemoryBlockArgs(block));
 }
 
 void TDeviceProtocol::BeginMemoryRead() {
@@ -285,64 +330,61 @@ void TDeviceProtocol::ReplyWatchdogTick() {
 
 std::uint32_t TDeviceProtocol::MemBlockCount() const {
     // A device reporting more memory than the image holds is read as far as the image goes.
-    return std::min(EEPROM_MEM_SIZE.load() / MEM_BLOCK_SIZE, MAX_MEM_BLOCKS);
+    return std::min(EEPROM_MEM_SIZE.load() / kMemBlockSize, kMaxMemBlocks);
 }
 
 bool TDeviceProtocol::OpenEndpoint(const std::string& localIp, int udpPort) {
-    Endpoint_.Deactivate();
+    m_endpoint.Deactivate();
     UDPServerIP = localIp;
     UDPServerPort = udpPort;
-    DeviceAddress_ = localIp;
-    AdoptDeviceAddress_ = IsBroadcastAddress(localIp);
+    m_deviceAddress = localIp;
+    m_adoptDeviceAddress = IsBroadcastAddress(localIp);
     // A device with an address of its own is heard on the local address that reaches
     // it, bound without reuse: no other program can read its replies there. A
     // broadcast reaches devices through every interface.
-    const std::string routed = AdoptDeviceAddress_ ? std::string() : RoutedLocalAddress(localIp, udpPort);
-    Endpoint_.SetBindAddress(routed.empty() ? "0.0.0.0" : routed);
-    Endpoint_.SetDefaultPort(udpPort);
-    Endpoint_.SetBroadcastEnabled(true);
-    Endpoint_.Activate();
-    return Endpoint_.Active();
+    const std::string routed = m_adoptDeviceAddress ? std::string() : RoutedLocalAddress(localIp, udpPort);
+    m_endpoint.SetBindAddress(routed.empty() ? "0.0.0.0" : routed);
+    m_endpoint.SetDefaultPort(udpPort);
+    m_endpoint.SetBroadcastEnabled(true);
+    m_endpoint.Activate();
+    return m_endpoint.Active();
 }
 
 void TDeviceProtocol::CloseEndpoint() {
-    Endpoint_.Deactivate();
+    m_endpoint.Deactivate();
 }
 
 void TDeviceProtocol::ShowError(const char* text) {
     if (ShowErrorBox)
-        ShowErrorBox(ERROR_BOX_TITLE, text);
+        ShowErrorBox(kErrorBoxTitle, text);
     else
-        std::fprintf(stderr, "%s: %s\n", ERROR_BOX_TITLE, text);
+        std::fprintf(stderr, "%s: %s\n", kErrorBoxTitle, text);
 }
 
 bool TDeviceProtocol::FromDevice(const TUdpPeer& from) {
     // The protocol fixes the port a device listens on, not the one it answers from.
-    if (AdoptDeviceAddress_) {
+    if (m_adoptDeviceAddress) {
         // A broadcast reaches every device on the segment; the first that answers is read.
-        DeviceAddress_ = from.address;
-        AdoptDeviceAddress_ = false;
+        m_deviceAddress = from.address;
+        m_adoptDeviceAddress = false;
     }
-    return from.address == DeviceAddress_;
+    return from.address == m_deviceAddress;
 }
 
 void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len) {
     ZabraniSlanje = true;
     // Cleared on every way out, also when an error box or a notification throws.
-    struct ClearOnExit {
-        std::atomic<bool>& flag;
-        ~ClearOnExit() { flag = false; }
-    } clear{ZabraniSlanje};
+    const TScopeExit clear([this] { ZabraniSlanje = false; });
 
-    if (data == nullptr || len < FRAME_SIZE) return;
-    len = std::min(len, RECEIVE_BUFFER_SIZE);
+    if (data == nullptr || len < kFrameSize) return;
+    len = std::min(len, kReceiveBufferSize);
     if (Intercept) return Intercept(data, len);
     HandleReply(data, len);
 }
 
 void TDeviceProtocol::HandleReply(const std::uint8_t* data, std::size_t len) {
-    if (data == nullptr || len < FRAME_SIZE) return;
-    len = std::min(len, RECEIVE_BUFFER_SIZE);
+    if (data == nullptr || len < kFrameSize) return;
+    len = std::min(len, kReceiveBufferSize);
     const bool crcOk = FrameCrcOk(data);
 
     const std::uint8_t state = ReceiveState.load();
@@ -355,27 +397,24 @@ void TDeviceProtocol::HandleReply(const std::uint8_t* data, std::size_t len) {
     switch (state) {
     case rsDeviceInfo: {
         // The values first, then the state that tells a waiting owner they are there.
-        struct Announce {
-            TDeviceProtocol& p;
-            ~Announce() {
-                p.TimeOutForResponseEnabled = false;
-                p.ReceiveState = rsIdle;
-            }
-        } announce{*this};
+        const TScopeExit announce([this] {
+            TimeOutForResponseEnabled = false;
+            ReceiveState = rsIdle;
+        });
         TDeviceInfo info;
         if (!ParseDeviceInfo(data, len, info)) break;
         {
-            std::lock_guard lock(InfoMutex_);
-            FirmwareVersion_ = info.FirmwareVersion;
-            FirmwareDateTime_ = info.FirmwareDateTime;
-            FirmwareVer_ = info.FirmwareVer;
-            HardwareVer_ = info.HardwareVer;
+            std::lock_guard lock(m_infoMutex);
+            m_firmwareVersion = info.firmwareVersion;
+            m_firmwareDateTime = info.firmwareDateTime;
+            m_firmwareVer = info.firmwareVer;
+            m_hardwareVer = info.hardwareVer;
         }
-        MEMORY_TYPE = info.MemoryType;
-        EEPROM_MEM_SIZE = info.EepromMemSize;
-        SDCARD_MEM_SIZE = info.SdcardMemSize;
-        USERS_COUNT_FROM_DEVICE = info.UsersCount;
-        MAX_LOG_RECORDS = info.MaxLogRecords;
+        MEMORY_TYPE = info.memoryType;
+        EEPROM_MEM_SIZE = info.eepromMemSize;
+        SDCARD_MEM_SIZE = info.sdcardMemSize;
+        USERS_COUNT_FROM_DEVICE = info.usersCount;
+        MAX_LOG_RECORDS = info.maxLogRecords;
         break;
     }
     case rsRelayModeAck:
@@ -387,13 +426,13 @@ void TDeviceProtocol::HandleReply(const std::uint8_t* data, std::size_t len) {
         ReceiveState = rsIdle;
         TimeOutForResponseEnabled = false;
         if (data[8] == 'N' && data[9] == 'O')
-            ShowError(USER_RECORD_REFUSED_ERR);
+            ShowError(kUserRecordRefusedErr);
         else if (!(data[8] == 'O' && data[9] == 'K'))
-            ShowError(UNCLEAR_REPLY_ERR);
+            ShowError(kUnclearReplyErr);
         break;
     case rsRelayDelays:
-        DelayR1 = data[FRAME_DATA_OFFSET];
-        DelayR2 = data[FRAME_DATA_OFFSET + 1];
+        DelayR1 = data[kFrameDataOffset];
+        DelayR2 = data[kFrameDataOffset + 1];
         TimeOutForResponseEnabled = false;
         ReceiveState = rsIdle;
         break;
@@ -409,9 +448,9 @@ void TDeviceProtocol::HandleMemoryBlock(const std::uint8_t* frame, bool crcOk) {
         if (address == 0 && OnMemReadStarted) OnMemReadStarted(blocks);
         // A stray block (the owner moved MemReadAddress, or the read went past the image)
         // is counted but never written outside the image.
-        if (address < MAX_MEM_BLOCKS)
-            std::memcpy(RcvMemBuffer.data() + std::size_t{address} * MEM_BLOCK_SIZE,
-                        frame + FRAME_DATA_OFFSET, FRAME_DATA_SIZE);
+        if (address < kMaxMemBlocks)
+            std::memcpy(RcvMemBuffer.data() + std::size_t{address} * kMemBlockSize, frame + kFrameDataOffset,
+                        kFrameDataSize);
         BadCRCRetry = 0;
         TimeOutMemReadCounter = 0;
         MemReadAddress = address + 1;
@@ -442,14 +481,11 @@ void TDeviceProtocol::EndMemoryRead() {
     {
         // The read is over even when the owner's end-of-read work throws; only the
         // import command then stays disabled.
-        struct EndState {
-            TDeviceProtocol& p;
-            ~EndState() {
-                p.ReceiveState = rsIdle;
-                p.MemReadIsInProgress = false;
-                p.TimeOutForResponseEnabled = false;
-            }
-        } endState{*this};
+        const TScopeExit endState([this] {
+            ReceiveState = rsIdle;
+            MemReadIsInProgress = false;
+            TimeOutForResponseEnabled = false;
+        });
         if (OnMemReadEnded) OnMemReadEnded();
     }
     if (OnImportEnabled) OnImportEnabled();

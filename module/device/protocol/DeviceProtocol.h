@@ -3,7 +3,8 @@
 // CRC-16/XMODEM checksum, and one protocol instance per owning dialog kind.
 // Nothing here touches a widget or the database.
 
-#include "module/device/UdpEndpoint.h"
+#include "module/device/protocol/DeviceMemory.h"
+#include "module/device/protocol/UdpEndpoint.h"
 
 #include <array>
 #include <atomic>
@@ -27,35 +28,35 @@ struct TDeviceCommand {
     char c1;
     char c2;
 };
-inline constexpr TDeviceCommand cmdGetDeviceInfo{'G', 'E'};
-inline constexpr TDeviceCommand cmdGetMemoryBlock{'G', 'B'};
-inline constexpr TDeviceCommand cmdGetRelayDelays{'G', 'D'};
-inline constexpr TDeviceCommand cmdSetRelayMode{'S', 'D'};
-inline constexpr TDeviceCommand cmdSetClock{'S', 'T'};
-inline constexpr TDeviceCommand cmdSetUserRecord{'S', 'E'};
+inline constexpr TDeviceCommand kCmdGetDeviceInfo{'G', 'E'};
+inline constexpr TDeviceCommand kCmdGetMemoryBlock{'G', 'B'};
+inline constexpr TDeviceCommand kCmdGetRelayDelays{'G', 'D'};
+inline constexpr TDeviceCommand kCmdSetRelayMode{'S', 'D'};
+inline constexpr TDeviceCommand kCmdSetClock{'S', 'T'};
+inline constexpr TDeviceCommand kCmdSetUserRecord{'S', 'E'};
 
-inline constexpr std::size_t FRAME_SIZE = 76;
-inline constexpr std::size_t FRAME_DATA_OFFSET = 10; // data byte n is frame byte 10 + n
-inline constexpr std::size_t FRAME_DATA_SIZE = 64;
-inline constexpr std::size_t FRAME_CRC_OFFSET = 74;
-inline constexpr std::size_t RECEIVE_BUFFER_SIZE = TUdpEndpoint::RECEIVE_BUFFER_SIZE;
+inline constexpr std::size_t kFrameSize = 76;
+inline constexpr std::size_t kFrameDataOffset = 10; // data byte n is frame byte 10 + n
+inline constexpr std::size_t kFrameDataSize = 64;
+inline constexpr std::size_t kFrameCrcOffset = 74;
+inline constexpr std::size_t kReceiveBufferSize = TUdpEndpoint::kReceiveBufferSize;
 
-inline constexpr std::size_t RCV_MEM_BUFFER_SIZE = 512001;
-inline constexpr std::uint32_t MEM_BLOCK_SIZE = 64;
+inline constexpr std::size_t kRcvMemBufferSize = 512001;
+inline constexpr std::uint32_t kMemBlockSize = 64;
 // Whole blocks that fit into RcvMemBuffer: 8000 blocks, image indices 0..511999.
-inline constexpr std::uint32_t MAX_MEM_BLOCKS = (RCV_MEM_BUFFER_SIZE - 1) / MEM_BLOCK_SIZE;
+inline constexpr std::uint32_t kMaxMemBlocks = (kRcvMemBufferSize - 1) / kMemBlockSize;
 
-inline constexpr char ERROR_BOX_TITLE[] = "Error";
-inline constexpr char USER_RECORD_REFUSED_ERR[] = "Greska! Upis korisnika NEUSPESAN!";
-inline constexpr char UNCLEAR_REPLY_ERR[] = "Odgovor iz uredjaja nejasan!";
+inline constexpr char kErrorBoxTitle[] = "Error";
+inline constexpr char kUserRecordRefusedErr[] = "Greska! Upis korisnika NEUSPESAN!";
+inline constexpr char kUnclearReplyErr[] = "Odgovor iz uredjaja nejasan!";
 
-using TFrame = std::array<std::uint8_t, FRAME_SIZE>;
+using TFrame = std::array<std::uint8_t, kFrameSize>;
 
 // What became of a request: sent, held back because a reply is being handled at that
 // moment (the caller keeps it due), or refused by the operating system.
 enum class TSendOutcome { Sent, Held, Failed };
 using TCommandArgs = std::array<std::uint8_t, 8>;
-using TFrameData = std::array<std::uint8_t, FRAME_DATA_SIZE>;
+using TFrameData = std::array<std::uint8_t, kFrameDataSize>;
 
 // One checksum step on the register `crc` (CRC-16/XMODEM, one byte at a time).
 void DoCrc(std::uint16_t& crc, std::uint8_t byte);
@@ -75,30 +76,42 @@ TFrame BuildShortFrame(TDeviceCommand cmd, const TCommandArgs& args);
 TFrame BuildLongFrame(TDeviceCommand cmd, const std::uint8_t* data64);
 
 TCommandArgs MemoryBlockArgs(std::uint32_t block);
+// The block that GetMemoryBlock arguments ask for (the device side reads them so).
+std::uint32_t MemoryBlockOf(const std::uint8_t* args);
 TCommandArgs RelayModeArgs(std::uint8_t delayR1, std::uint8_t delayR2, std::uint8_t mode);
 // Clock arguments for a local wall-clock reading; the day of week (1 = Sunday) is derived.
 TCommandArgs ClockArgs(int year, unsigned month, unsigned day, unsigned hour, unsigned minute,
                        unsigned second);
 // Data area of SetUserRecord; only the low 32 bits of the card code travel.
 TFrameData UserRecordData(std::uint32_t accessTicketId, std::int64_t cardCode, bool active);
+// The card that a SetUserRecord data area carries (the device side reads it so).
+TUserRecord UserRecordOf(const std::uint8_t* data64);
 
 struct TDeviceInfo {
-    std::string FirmwareVersion;
-    std::string FirmwareDateTime;
-    std::string FirmwareVer;
-    std::string HardwareVer;
-    std::uint8_t MemoryType = 0;
-    std::uint32_t EepromMemSize = 0;
-    std::uint32_t SdcardMemSize = 0;
-    std::uint16_t UsersCount = 0;
-    std::uint32_t MaxLogRecords = 0;
+    std::string firmwareVersion;
+    std::string firmwareDateTime;
+    std::string firmwareVer;
+    std::string hardwareVer;
+    std::uint8_t memoryType = 0;
+    std::uint32_t eepromMemSize = 0; // 24 bits travel
+    std::uint32_t sdcardMemSize = 0;
+    std::uint16_t usersCount = 0;
+    std::uint32_t maxLogRecords = 0;
 };
+
+// The two layouts of the device information texts, told apart by the model names.
+enum class TDeviceInfoLayout { A, B };
+inline constexpr char kLayoutAModel[] = "Koldar";
+inline constexpr char kLayoutBModel[] = "Tarmisoni";
 
 // Reads a device information reply of `len` bytes (at least 76) into `info`. The model
 // texts are searched in the whole datagram; "Koldar" selects layout A, "Tarmisoni"
 // layout B, and B is read last so its values stand when both occur. Returns false and
 // leaves `info` alone when neither text occurs.
 bool ParseDeviceInfo(const std::uint8_t* datagram, std::size_t len, TDeviceInfo& info);
+// The data area of a device information reply (the device side builds it so): each
+// text padded with blanks, or cut, to the width its layout gives it.
+TFrameData DeviceInfoData(const TDeviceInfo& info, TDeviceInfoLayout layout);
 
 // One protocol instance: the state shared by the owner's (UI) thread and the endpoint's
 // listener thread, the sends, the reply handler and the deadline tick. Items that both
@@ -141,7 +154,7 @@ public:
     std::string FIRMWARE_VER() const;
     std::string HARDWARE_VER() const;
 
-    // Image of the device memory, RCV_MEM_BUFFER_SIZE bytes, never resized or cleared.
+    // Image of the device memory, kRcvMemBufferSize bytes, never resized or cleared.
     // Filled on the listener thread; readable by others once MemReadIsInProgress is false.
     std::vector<std::uint8_t> RcvMemBuffer;
     std::atomic<std::uint32_t> MemReadAddress{0};
@@ -175,7 +188,7 @@ public:
     // Long form; always sent. Exactly 64 bytes are read from `data64`.
     TSendOutcome SendUDPCommandFull(char c1, char c2, const std::uint8_t* data64);
     // The OS error of the last failed send (0 when a test sender failed).
-    int LastSendError() const { return LastSendError_.load(); }
+    int LastSendError() const { return m_lastSendError.load(); }
 
     // Each sets ReceiveState and then sends the command.
     TSendOutcome RequestDeviceInfo();
@@ -207,7 +220,7 @@ public:
     // that answers. Returns Active(); on failure the endpoint keeps the OS error.
     bool OpenEndpoint(const std::string& localIp, int udpPort);
     void CloseEndpoint();
-    TUdpEndpoint& Endpoint() { return Endpoint_; }
+    TUdpEndpoint& Endpoint() { return m_endpoint; }
 
     // The reply handler, called on the listener thread for each datagram. What a callback
     // throws leaves it after ZabraniSlanje is cleared (and, at the end of a read, after the
@@ -218,7 +231,7 @@ public:
     void HandleReply(const std::uint8_t* data, std::size_t len);
 
     // Datagrams that came from another address or port than the device's, and were dropped.
-    long ForeignDatagrams() const { return ForeignDatagrams_.load(); }
+    long ForeignDatagrams() const { return m_foreignDatagrams.load(); }
 
 private:
     TSendOutcome SendFrame(const TFrame& frame);
@@ -228,18 +241,18 @@ private:
     void EndMemoryRead();
     void ShowError(const char* text);
 
-    mutable std::mutex InfoMutex_;
-    std::string FirmwareVersion_;
-    std::string FirmwareDateTime_;
-    std::string FirmwareVer_;
-    std::string HardwareVer_;
+    mutable std::mutex m_infoMutex;
+    std::string m_firmwareVersion;
+    std::string m_firmwareDateTime;
+    std::string m_firmwareVer;
+    std::string m_hardwareVer;
 
-    TFrameSender FrameSender_;
-    std::atomic<int> LastSendError_{0};
+    TFrameSender m_frameSender;
+    std::atomic<int> m_lastSendError{0};
     // The device's address as the listener thread sees it: set before activation, and
     // for a broadcast destination taken from the first answer (listener thread only).
-    std::string DeviceAddress_;
-    bool AdoptDeviceAddress_ = false;
-    std::atomic<long> ForeignDatagrams_{0};
-    TUdpEndpoint Endpoint_;
+    std::string m_deviceAddress;
+    bool m_adoptDeviceAddress = false;
+    std::atomic<long> m_foreignDatagrams{0};
+    TUdpEndpoint m_endpoint;
 };

@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
     TAttendanceDay attendance(c, TWorkingDayLimits::Read(c));
     TAttendanceView view;
-    view.FromDate = view.ToDate = SqlDate(kDay);
+    view.fromDate = view.toDate = SqlDate(kDay);
     sheet->SetSQL(AttendanceStatement(view, c));
     sheet->Open();
     QElapsedTimer timer;
@@ -137,8 +137,8 @@ int main(int argc, char** argv) {
             rows.join(QLatin1Char(',')));
     }
     sheet->Close();
-    view.FromDate = QStringLiteral("2024-03-01");
-    view.ToDate = SqlDate(days.last());
+    view.fromDate = QStringLiteral("2024-03-01");
+    view.toDate = SqlDate(days.last());
     sheet->SetSQL(AttendanceStatement(view, c));
     timer.restart();
     sheet->Open();

@@ -187,12 +187,12 @@ void MonthAndDay() {
     const double reportSeconds = Best([&] {
         report = ReadHoursReport(c, first, last, TEmployeeFilter(), {{5, 10}}, TWarningCriteria(),
                                  TWorkingDayLimits());
-        FillHoursList(hours, report.Hours);
-        FillWarningsList(warnings, report.Warnings);
+        FillHoursList(hours, report.hours);
+        FillWarningsList(warnings, report.warnings);
     });
     std::printf("hours report and warnings, 500 employees x 31 days (%d events): %.3f s "
                 "(%zu rows, %zu warnings)\n",
-                events, reportSeconds, report.Hours.size(), report.Warnings.size());
+                events, reportSeconds, report.hours.size(), report.warnings.size());
     const double bareMonth = Best([&] {
         c.Select(QStringLiteral("SELECT employeeeventid, employeeid, employeeeventtypeid, eventtime FROM "
                                 "employeeevent WHERE eventtime >= '2024-03-01 00:00:00' AND eventtime <= "
@@ -219,12 +219,12 @@ void MonthAndDay() {
     DefinePresenceList(absent, TPresenceKind::Absent);
     const double presenceSeconds = Best([&] {
         lists = ReadPresenceLists(c, QDate(2024, 3, 15), TWorkingDayLimits());
-        FillPresenceList(present, lists.Present);
-        FillPresenceList(late, lists.Late);
-        FillAbsentList(absent, lists.Absent);
+        FillPresenceList(present, lists.present);
+        FillPresenceList(late, lists.late);
+        FillAbsentList(absent, lists.absent);
     });
     std::printf("presence lists of a day, 1,000 employees: %.3f s (%zu present, %zu late, %zu absent)\n",
-                presenceSeconds, lists.Present.size(), lists.Late.size(), lists.Absent.size());
+                presenceSeconds, lists.present.size(), lists.late.size(), lists.absent.size());
     const double bareDay = Best([&] {
         c.Select(QStringLiteral("SELECT employeeid, eventtime FROM employeeevent WHERE eventtime >= "
                                 "'2024-03-15 00:00:00' AND eventtime <= '2024-03-15 23:59:59' AND "

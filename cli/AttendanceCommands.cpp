@@ -39,7 +39,7 @@ int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool
         WriteCsv(io.out, AttendanceSheetColumns(), rows);
     } else {
         const TTextTable header = AttendanceTextTable(sheet);
-        WriteAligned(io.out, header.Header, header.RightAligned, rows);
+        WriteAligned(io.out, header.header, header.rightAligned, rows);
         io.out << "Ukupno: " << count << '\n';
     }
     io.out.flush();
@@ -72,9 +72,9 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
             if (a == QLatin1String("--csv")) {
                 csv = true;
             } else if (a == QLatin1String("--code") && i + 1 < arguments.size()) {
-                view.Code = arguments[++i];
+                view.code = arguments[++i];
             } else if (a.startsWith(QLatin1String("--code="))) {
-                view.Code = a.mid(7);
+                view.code = a.mid(7);
             } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < 2) {
                 dates << a;
             } else {
@@ -96,8 +96,8 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
             err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {dates[0], dates[1]}) << '\n';
             return {};
         }
-        view.FromDate = dates[0].trimmed();
-        view.ToDate = dates[1].trimmed();
+        view.fromDate = dates[0].trimmed();
+        view.toDate = dates[1].trimmed();
         return [view, csv](TZConnection& connection, TCliIO& io) { return List(connection, io, view, csv); };
     }
     err << (action.isEmpty() ? QStringLiteral("horlo: attendance traži add ili list\n")

@@ -43,9 +43,9 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
     DefinePresenceList(present, TPresenceKind::Present);
     DefinePresenceList(late, TPresenceKind::Late);
     DefinePresenceList(absent, TPresenceKind::Absent);
-    FillPresenceList(present, lists.Present);
-    FillPresenceList(late, lists.Late);
-    FillAbsentList(absent, lists.Absent);
+    FillPresenceList(present, lists.present);
+    FillPresenceList(late, lists.late);
+    FillAbsentList(absent, lists.absent);
     if (r.Csv) {
         WriteCsv(io.out, PresenceCsvTable(present, late, absent));
         return kExitOk;
@@ -66,12 +66,12 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
 void Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTextTable& header,
            const TRowSource& rows, const qint64& count) {
     if (r.Csv) {
-        WriteCsv(io.out, header.Header, rows);
+        WriteCsv(io.out, header.header, rows);
         return;
     }
     auto date = [](const QDate& d) { return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(d)); };
     io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
-    WriteAligned(io.out, header.Header, header.RightAligned, rows);
+    WriteAligned(io.out, header.header, header.rightAligned, rows);
     io.out << "Ukupno: " << count << '\n';
     io.out.flush();
 }
@@ -95,7 +95,7 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
         return kExitFailed;
     }
     TEmployeeFilter filter;
-    filter.Code = r.Code;
+    filter.code = r.Code;
     const TWarningCriteria criteria{options.MinCalcLen, options.MaxCalcLen};
     // Hours are one row per employee and held; warnings can be millions over
     // years, so they pass through a one-row list straight to the output.

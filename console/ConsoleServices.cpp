@@ -103,10 +103,10 @@ bool TEmployeeChooser::ChooseEmployee(std::shared_ptr<TDataSet>& employee) {
 bool TEmployeeChooser::ChooseEmployeeDesc(TEmployeeDesc& desc) {
     std::shared_ptr<TDataSet> employee;
     if (!ChooseEmployee(employee)) return false;
-    desc.EmployeeID = employee->FieldByName(QStringLiteral("employeeid"))->AsLargeInt();
-    desc.FirstName = employee->FieldByName(QStringLiteral("firstname"))->AsString();
-    desc.LastName = employee->FieldByName(QStringLiteral("lastname"))->AsString();
-    desc.Code = employee->FieldByName(QStringLiteral("code"))->AsString();
+    desc.employeeId = employee->FieldByName(QStringLiteral("employeeid"))->AsLargeInt();
+    desc.firstName = employee->FieldByName(QStringLiteral("firstname"))->AsString();
+    desc.lastName = employee->FieldByName(QStringLiteral("lastname"))->AsString();
+    desc.code = employee->FieldByName(QStringLiteral("code"))->AsString();
     return true;
 }
 

@@ -163,7 +163,7 @@ void TConsoleWindow::Reconnect() {
 void TConsoleWindow::BrowseEmployees() {
     auto chooser = ConsoleService<IEmployeeChooser>(m_console.get());
     TEmployeeDesc desc;
-    if (chooser && chooser->ChooseEmployeeDesc(desc)) chooser->ShowEmployee(desc.EmployeeID);
+    if (chooser && chooser->ChooseEmployeeDesc(desc)) chooser->ShowEmployee(desc.employeeId);
     UpdateStatus();
 }
 

@@ -86,11 +86,11 @@ TPrintParams TPrintParams::Parse(const QString& params) {
         header = title.mid(at + headerTag.size());
         title.truncate(at);
     }
-    result.Title = title;
+    result.title = title;
     if (!header.isEmpty()) {
         header.replace(QLatin1String("\r\n"), QLatin1String("\n"))
             .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        result.Header = header.split(QLatin1Char('\n'));
+        result.header = header.split(QLatin1Char('\n'));
     }
     return result;
 }
@@ -149,8 +149,8 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
     const double pad = 3 * scale;
 
     double titleBlock = 0;
-    if (!m_params.Title.isEmpty()) titleBlock += titleFm.height() * 1.4;
-    titleBlock += headerFm.height() * 1.25 * m_params.Header.size();
+    if (!m_params.title.isEmpty()) titleBlock += titleFm.height() * 1.4;
+    titleBlock += headerFm.height() * 1.25 * m_params.header.size();
     if (titleBlock > 0) titleBlock += headerFm.height() * 0.6;
     const double footer = footerFm.height() * 2;
 
@@ -171,14 +171,14 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
         double y = 0;
         if (page == 1) {
             p.setPen(Qt::black);
-            if (!m_params.Title.isEmpty()) {
+            if (!m_params.title.isEmpty()) {
                 p.setFont(titleFont);
                 p.drawText(QRectF(0, y, pageWidth, titleFm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                           m_params.Title);
+                           m_params.title);
                 y += titleFm.height() * 1.4;
             }
             p.setFont(headerFont);
-            for (const QString& line : m_params.Header) {
+            for (const QString& line : m_params.header) {
                 p.drawText(QRectF(0, y, pageWidth, headerFm.height()), Qt::AlignLeft | Qt::AlignVCenter,
                            line);
                 y += headerFm.height() * 1.25;
@@ -249,7 +249,7 @@ void TPrintWizard::SetUpPrinter(QPrinter& printer) const {
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
                                       QMarginsF(kMargin, kMargin, kMargin, kMargin),
                                       QPageLayout::Millimeter));
-    printer.setDocName(m_params.Title);
+    printer.setDocName(m_params.title);
     printer.setCreator(_CON_APP_CAP);
 }
 
@@ -305,7 +305,7 @@ bool TPrintWizard::SaveAsCsv(const QString& fileName) const {
 }
 
 void TPrintWizard::Exec(QWidget* parent) {
-    TDialogScript::Record(QStringLiteral("print"), m_params.Title);
+    TDialogScript::Record(QStringLiteral("print"), m_params.title);
     if (!g_pdfOutput.isEmpty()) {
         SaveAsPdf(g_pdfOutput);
         return;
@@ -314,7 +314,7 @@ void TPrintWizard::Exec(QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer);
     QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.Title);
+    dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.title);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [this](QPrinter* target) { Guarded([&] { Paint(*target); }); });
     if (auto* toolbar = dialog.findChild<QToolBar*>()) {
@@ -322,7 +322,7 @@ void TPrintWizard::Exec(QWidget* parent) {
         QAction* save =
             toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), _CON_SAVE_PDF_CAP);
         QObject::connect(save, &QAction::triggered, &dialog, [this, &dialog] {
-            QString name = m_params.Title.isEmpty() ? QStringLiteral("stampa") : m_params.Title;
+            QString name = m_params.title.isEmpty() ? QStringLiteral("stampa") : m_params.title;
             name.replace(QLatin1Char('/'), QLatin1Char('-'));
             const QString file = QFileDialog::getSaveFileName(
                 &dialog, _CON_SAVE_PDF_CAP, QDir::home().filePath(name + QStringLiteral(".pdf")),
@@ -331,7 +331,7 @@ void TPrintWizard::Exec(QWidget* parent) {
         });
         QAction* csv = toolbar->addAction(_CON_SAVE_CSV_CAP);
         QObject::connect(csv, &QAction::triggered, &dialog, [this, &dialog] {
-            QString name = m_params.Title.isEmpty() ? QStringLiteral("stampa") : m_params.Title;
+            QString name = m_params.title.isEmpty() ? QStringLiteral("stampa") : m_params.title;
             name.replace(QLatin1Char('/'), QLatin1Char('-'));
             const QString file = QFileDialog::getSaveFileName(
                 &dialog, _CON_SAVE_CSV_CAP, QDir::home().filePath(name + QStringLiteral(".csv")),

@@ -17,8 +17,8 @@ class TDBGrid;
 // The wizard's parameter text: "title:" + title + ";header:" + header, the
 // header's lines separated by CR LF (or LF).
 struct TPrintParams {
-    QString Title;
-    QStringList Header;
+    QString title;
+    QStringList header;
     static TPrintParams Parse(const QString& params);
 };
 

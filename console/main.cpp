@@ -149,8 +149,8 @@ int main(int argc, char** argv) {
     // with nobody to see the boxes, what they said goes to stderr
     if (TDialogScript::Unattended())
         for (const TShownDialog& shown : TDialogScript::Shown())
-            if (shown.Kind == QLatin1String("error") || shown.Kind == QLatin1String("warning"))
-                PrintError(shown.Text);
+            if (shown.kind == QLatin1String("error") || shown.kind == QLatin1String("warning"))
+                PrintError(shown.text);
     // the module lets its factory, snap-in and console go, then its data module
     loader.Unload();
     return result;

@@ -123,10 +123,10 @@ public:
 };
 
 struct TEmployeeDesc {
-    qint64 EmployeeID = 0;
-    QString FirstName;
-    QString LastName;
-    QString Code;
+    qint64 employeeId = 0;
+    QString firstName;
+    QString lastName;
+    QString code;
 };
 
 // The employee chooser of the host's personnel module.

@@ -57,7 +57,7 @@ void TCustomViewerForm::FillColumnsMenu() {
         if (title.isEmpty()) title = QStringLiteral("(%1)").arg(i + 1);
         QAction* item = menu->addAction(title);
         item->setCheckable(true);
-        item->setChecked(DBG->Column(i).Visible);
+        item->setChecked(DBG->Column(i).visible);
         connect(item, &QAction::toggled, DBG, [grid = DBG, i](bool on) { grid->SetColumnVisible(i, on); });
     }
 }

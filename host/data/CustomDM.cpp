@@ -22,11 +22,11 @@ TFieldValidation FieldValidation(TField* field, bool required, std::function<boo
 
 void TValidator::Validate(TDataSet& dataSet) const {
     for (const TFieldValidation& v : m_validations) {
-        if (!v.Field || v.Field->DataSet() != &dataSet) continue;
-        if (v.Required && !TestZeroLength(v.Field))
-            throw EDatabaseError(Format(v.RequiredText, {v.Field->DisplayName()}));
-        if (v.Check && !v.Check(v.Field))
-            throw EDatabaseError(Format(v.InvalidText, {v.Field->DisplayName()}));
+        if (!v.field || v.field->DataSet() != &dataSet) continue;
+        if (v.required && !TestZeroLength(v.field))
+            throw EDatabaseError(Format(v.requiredText, {v.field->DisplayName()}));
+        if (v.Check && !v.Check(v.field))
+            throw EDatabaseError(Format(v.invalidText, {v.field->DisplayName()}));
     }
 }
 
@@ -100,16 +100,16 @@ void TCustomDM::CommonBeforeDelete(TDataSet& dataSet) {
     if (!query || !m_connection) return;
     const QString table = query->UpdateTable();
     for (const TRelation& r : Relations) {
-        if (r.MasterTable.compare(table, Qt::CaseInsensitive) != 0) continue;
+        if (r.masterTable.compare(table, Qt::CaseInsensitive) != 0) continue;
         const TField* key = dataSet.FindField(table + QStringLiteral("id"));
         if (!key || key->IsNull()) continue;
         const TResultSet rs =
             m_connection->Select(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = %3 LIMIT 1")
-                                     .arg(CheckedIdentifier(r.DetailTable), CheckedIdentifier(r.DetailColumn),
+                                     .arg(CheckedIdentifier(r.detailTable), CheckedIdentifier(r.detailColumn),
                                           m_connection->Literal(key->Value())));
         if (!rs.rows.empty())
-            throw EDatabaseError(r.Refusal.isEmpty() ? Format(_CMN_DELETE_REFUSED_ERR, {r.DetailTable})
-                                                     : r.Refusal);
+            throw EDatabaseError(r.refusal.isEmpty() ? Format(_CMN_DELETE_REFUSED_ERR, {r.detailTable})
+                                                     : r.refusal);
     }
 }
 

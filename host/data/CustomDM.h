@@ -12,11 +12,11 @@
 #include <vector>
 
 struct TFieldValidation {
-    TField* Field = nullptr;
-    bool Required = false;
+    TField* field = nullptr;
+    bool required = false;
     std::function<bool(TField*)> Check; // may be empty
-    QString RequiredText;               // with one %s: the field's label
-    QString InvalidText;                // with one %s: the field's label
+    QString requiredText;               // with one %s: the field's label
+    QString invalidText;                // with one %s: the field's label
 };
 
 TFieldValidation FieldValidation(TField* field, bool required, std::function<bool(TField*)> check,
@@ -42,13 +42,13 @@ bool TestZeroLength(TField* field);
 bool TestUnique(TField* field, const QString& table, const QString& column, const QString& keyColumn,
                 const QString& scopeColumn, qint64 scopeValue);
 
-// A row of MasterTable may not be deleted while DetailTable.DetailColumn refers to it;
-// Refusal, when given, says so instead of the host's general text.
+// A row of masterTable may not be deleted while detailTable.detailColumn refers to it;
+// refusal, when given, says so instead of the host's general text.
 struct TRelation {
-    QString MasterTable;
-    QString DetailTable;
-    QString DetailColumn;
-    QString Refusal;
+    QString masterTable;
+    QString detailTable;
+    QString detailColumn;
+    QString refusal;
 };
 
 class TCustomDM : public QObject {

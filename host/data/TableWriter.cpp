@@ -46,8 +46,8 @@ void WriteCsv(QTextStream& out, const QStringList& header, const TRowSource& row
 }
 
 void WriteCsv(QTextStream& out, const TTextTable& table) {
-    WriteCsv(out, table.Header, [&](const TRowSink& sink) {
-        for (const QStringList& row : table.Rows)
+    WriteCsv(out, table.header, [&](const TRowSink& sink) {
+        for (const QStringList& row : table.rows)
             sink(row);
     });
 }
@@ -115,8 +115,8 @@ void WriteAligned(QTextStream& out, const QStringList& header, const std::vector
 }
 
 void WriteAligned(QTextStream& out, const TTextTable& table) {
-    WriteAligned(out, table.Header, table.RightAligned, [&](const TRowSink& sink) {
-        for (const QStringList& row : table.Rows)
+    WriteAligned(out, table.header, table.rightAligned, [&](const TRowSink& sink) {
+        for (const QStringList& row : table.rows)
             sink(row);
     });
 }

@@ -12,9 +12,9 @@
 #include <vector>
 
 struct TTextTable {
-    QStringList Header;
-    std::vector<QStringList> Rows;
-    std::vector<bool> RightAligned; // per column, for aligned text; empty: all left
+    QStringList header;
+    std::vector<QStringList> rows;
+    std::vector<bool> rightAligned; // per column, for aligned text; empty: all left
 };
 
 // One field as CSV: quoted when it holds a comma, a quote, CR or LF, with its

@@ -232,9 +232,9 @@ bool TZQuery::SplitOrder() {
     if (!OnSplitOrder(*this, *lead, desc, parts)) return false;
     qint64 total = 0;
     for (const TPart& part : parts) {
-        if (part.Count <= 0) continue;
+        if (part.count <= 0) continue;
         m_partStarts.push_back(total);
-        total += part.Count;
+        total += part.count;
         m_parts.push_back(part);
     }
     if (total >= std::numeric_limits<int>::max()) {
@@ -406,10 +406,10 @@ void TZQuery::LoadPage(int page) {
         for (; at < end && part >= 0 && size_t(part) < m_parts.size(); ++part) {
             const TPart& p = m_parts[size_t(part)];
             const qint64 offset = at - m_partStarts[size_t(part)];
-            const qint64 n = qMin(end - at, p.Count - offset);
+            const qint64 n = qMin(end - at, p.count - offset);
             const size_t before = records.size();
             bool reversed = false;
-            const QString statement = Window(p.Sql, offset, n, p.Count, p.LeadConstant, &reversed);
+            const QString statement = Window(p.sql, offset, n, p.count, p.leadConstant, &reversed);
             read(statement, reversed);
             // a part that lost rows since it was counted is filled with blanks
             while (records.size() < before + size_t(n)) {

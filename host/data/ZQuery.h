@@ -86,9 +86,9 @@ public:
     // row count. Within a part the rows are sorted by the whole order, or only
     // by the fields after the leading one when the part holds one value of it.
     struct TPart {
-        QString Sql;
-        qint64 Count = 0;
-        bool LeadConstant = false;
+        QString sql;
+        qint64 count = 0;
+        bool leadConstant = false;
     };
     // Asked when an order led by field is opened or set; returns false to read
     // the whole statement in pages instead.

@@ -80,7 +80,7 @@ public:
         const TDataSet* ds = m_grid->DataSet();
         const TField* f = m_grid->ColumnField(index.column());
         if (f && ds && ds->Active() && !ds->ReadOnly && !f->ReadOnly && !m_grid->ReadOnly() &&
-            !m_grid->Column(index.column()).ReadOnly)
+            !m_grid->Column(index.column()).readOnly)
             flags |= Qt::ItemIsEditable;
         return flags;
     }
@@ -120,11 +120,11 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         const TDBGridColumn& column = m_grid->Column(index.column());
-        if (column.PickList.isEmpty()) {
+        if (column.pickList.isEmpty()) {
             QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
             // no more can be typed than the column holds, instead of a text cut on saving
             const TField* field =
-                m_grid->DataSet() ? m_grid->DataSet()->FindField(column.FieldName) : nullptr;
+                m_grid->DataSet() ? m_grid->DataSet()->FindField(column.fieldName) : nullptr;
             if (auto* line = qobject_cast<QLineEdit*>(editor);
                 line && field && field->DataType() == TFieldType::String && field->Size() > 0)
                 line->setMaxLength(field->Size());
@@ -133,7 +133,7 @@ public:
         auto* combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->addItems(column.PickList);
+        combo->addItems(column.pickList);
         return combo;
     }
 
@@ -164,7 +164,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::TitleClicked);
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
-        if (!m_applying && section < ColumnCount()) m_columns[size_t(section)].Width = size;
+        if (!m_applying && section < ColumnCount()) m_columns[size_t(section)].width = size;
     });
     // rows passed over while the scroll bar is dragged are read once it is let go
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, viewport(), qOverload<>(&QWidget::update));
@@ -198,9 +198,9 @@ TDBGridColumn& TDBGrid::AddColumn(const QString& fieldName, int width, const QSt
     if (!m_ownColumns) m_columns.clear();
     m_ownColumns = true;
     TDBGridColumn column;
-    column.FieldName = fieldName;
-    column.Width = width;
-    column.Title = title;
+    column.fieldName = fieldName;
+    column.width = width;
+    column.title = title;
     m_columns.push_back(column);
     m_model->Reload();
     ApplyColumns();
@@ -221,20 +221,20 @@ void TDBGrid::UpdateColumn(int index, const TDBGridColumn& column) {
 }
 
 void TDBGrid::SetColumnVisible(int index, bool visible) {
-    m_columns.at(size_t(index)).Visible = visible;
+    m_columns.at(size_t(index)).visible = visible;
     setColumnHidden(index, !visible);
 }
 
 TField* TDBGrid::ColumnField(int index) const {
     if (!m_dataSet || index < 0 || index >= ColumnCount()) return nullptr;
-    const QString& name = m_columns[size_t(index)].FieldName;
+    const QString& name = m_columns[size_t(index)].fieldName;
     return name.isEmpty() ? nullptr : m_dataSet->FindField(name);
 }
 
 QString TDBGrid::ColumnTitle(int index) const {
     if (index < 0 || index >= ColumnCount()) return {};
     const TDBGridColumn& column = m_columns[size_t(index)];
-    if (!column.Title.isEmpty()) return column.Title;
+    if (!column.title.isEmpty()) return column.title;
     const TField* f = ColumnField(index);
     return f ? f->DisplayName() : QString();
 }
@@ -281,7 +281,7 @@ void TDBGrid::DataSetChanged() {
             for (const auto& f : m_dataSet->Fields())
                 if (f->Visible) {
                     TDBGridColumn column;
-                    column.FieldName = f->FieldName();
+                    column.fieldName = f->FieldName();
                     m_columns.push_back(column);
                 }
     }
@@ -298,8 +298,8 @@ void TDBGrid::ApplyColumns() {
     m_applying = true;
     for (int i = 0; i < ColumnCount(); ++i) {
         const TDBGridColumn& column = m_columns[size_t(i)];
-        setColumnWidth(i, column.Width > 0 ? column.Width : DefaultWidth(i));
-        setColumnHidden(i, !column.Visible);
+        setColumnWidth(i, column.width > 0 ? column.width : DefaultWidth(i));
+        setColumnHidden(i, !column.visible);
     }
     if (m_sortColumn >= 0) horizontalHeader()->setSortIndicator(m_sortColumn, m_sortOrder);
     m_applying = false;

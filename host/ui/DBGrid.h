@@ -16,12 +16,12 @@
 #include <vector>
 
 struct TDBGridColumn {
-    QString FieldName; // empty: a column the form draws itself
-    QString Title;     // empty: the field's label
-    int Width = 0;     // pixels; 0: fitted to the field
-    bool ReadOnly = false;
-    bool Visible = true;
-    QStringList PickList; // offered by the cell editor; other texts may be typed too
+    QString fieldName; // empty: a column the form draws itself
+    QString title;     // empty: the field's label
+    int width = 0;     // pixels; 0: fitted to the field
+    bool readOnly = false;
+    bool visible = true;
+    QStringList pickList; // offered by the cell editor; other texts may be typed too
 };
 
 class TDBGridModel;

@@ -40,8 +40,8 @@ bool InputPassword(const QString& caption, const QString& prompt, QString& passw
 // What a modal showed: its kind ("warning", "error", "information",
 // "confirmation", "date", "options", "employee", ...) and its text.
 struct TShownDialog {
-    QString Kind;
-    QString Text;
+    QString kind;
+    QString text;
 };
 
 // The seam for tests and scripted runs (like KeePassXC's MessageBox::setNextAnswer).

@@ -18,14 +18,14 @@ TTextTable GridTable(const TDBGrid& grid) {
     TTextTable table;
     const std::vector<int> columns = ShownColumns(grid);
     for (int column : columns)
-        table.Header << grid.ColumnTitle(column);
+        table.header << grid.ColumnTitle(column);
     const int rows = grid.RowCount();
-    table.Rows.reserve(size_t(rows));
+    table.rows.reserve(size_t(rows));
     for (int row = 0; row < rows; ++row) {
         QStringList cells;
         for (int column : columns)
             cells << grid.CellText(row, column);
-        table.Rows.push_back(cells);
+        table.rows.push_back(cells);
     }
     return table;
 }

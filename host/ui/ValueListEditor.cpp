@@ -59,7 +59,7 @@ public:
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
         const TRow& row = rows[size_t(index.row())];
         if (index.column() == 1) return row.value;
-        return row.props.KeyDesc.isEmpty() ? row.key : row.props.KeyDesc;
+        return row.props.keyDesc.isEmpty() ? row.key : row.props.keyDesc;
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
@@ -100,7 +100,7 @@ public:
     QPointer<QWidget> openEditor;
 
     TValueListEditor::TEditStyle StyleOf(const QModelIndex& index) const {
-        return m_view->m_model->rows[size_t(index.row())].props.EditStyle;
+        return m_view->m_model->rows[size_t(index.row())].props.editStyle;
     }
 
     // The button drawn at the right of a value cell of an ellipsis or pick-list row.
@@ -141,21 +141,21 @@ public:
         auto* self = const_cast<TValueListDelegate*>(this);
         const TValueListEditor::TItemProp& props = m_view->m_model->rows[size_t(index.row())].props;
         QWidget* editor;
-        if (props.EditStyle == TValueListEditor::TEditStyle::PickList) {
+        if (props.editStyle == TValueListEditor::TEditStyle::PickList) {
             auto* combo = new QComboBox(parent);
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setMaxVisibleItems(24);
-            combo->addItems(props.PickList);
+            combo->addItems(props.pickList);
             combo->lineEdit()->installEventFilter(self);
-            combo->lineEdit()->setReadOnly(props.ReadOnly);
+            combo->lineEdit()->setReadOnly(props.readOnly);
             editor = combo;
         } else {
             auto* line = new QLineEdit(parent);
             line->setFrame(false);
             // no typing, pasting, dropping, cutting or deleting
-            line->setReadOnly(props.ReadOnly);
-            if (props.EditStyle == TValueListEditor::TEditStyle::Ellipsis) {
+            line->setReadOnly(props.readOnly);
+            if (props.editStyle == TValueListEditor::TEditStyle::Ellipsis) {
                 QAction* button = line->addAction(EllipsisIcon(), QLineEdit::TrailingPosition);
                 QObject::connect(button, &QAction::triggered, m_view,
                                  [view = m_view] { view->ClickEditButton(); });
@@ -305,21 +305,21 @@ const TValueListEditor::TItemProp& TValueListEditor::ItemProps(const QString& ke
 void TValueListEditor::SetKeyDesc(const QString& key, const QString& caption) {
     const int row = RowOf(key);
     if (row < 0) return;
-    m_model->rows[size_t(row)].props.KeyDesc = caption;
+    m_model->rows[size_t(row)].props.keyDesc = caption;
     m_model->RowChanged(row);
 }
 
 void TValueListEditor::SetEditStyle(const QString& key, TEditStyle style) {
     const int row = RowOf(key);
     if (row < 0) return;
-    m_model->rows[size_t(row)].props.EditStyle = style;
+    m_model->rows[size_t(row)].props.editStyle = style;
     m_model->RowChanged(row);
 }
 
 void TValueListEditor::SetReadOnly(const QString& key, bool readOnly) {
     const int row = RowOf(key);
     if (row < 0) return;
-    m_model->rows[size_t(row)].props.ReadOnly = readOnly;
+    m_model->rows[size_t(row)].props.readOnly = readOnly;
     m_model->RowChanged(row);
 }
 
@@ -327,11 +327,11 @@ QStringList& TValueListEditor::PickList(const QString& key) {
     const int row = RowOf(key);
     if (row < 0) throw std::out_of_range("TValueListEditor: no such key");
     TItemProp& props = m_model->rows[size_t(row)].props;
-    if (props.EditStyle != TEditStyle::PickList) {
-        props.EditStyle = TEditStyle::PickList;
+    if (props.editStyle != TEditStyle::PickList) {
+        props.editStyle = TEditStyle::PickList;
         m_model->RowChanged(row);
     }
-    return props.PickList;
+    return props.pickList;
 }
 
 QString TValueListEditor::CurrentKey() const {
@@ -350,7 +350,7 @@ void TValueListEditor::CommitEdit() {
 
 void TValueListEditor::ClickEditButton() {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || m_model->rows[size_t(current.row())].props.EditStyle != TEditStyle::Ellipsis)
+    if (!current.isValid() || m_model->rows[size_t(current.row())].props.editStyle != TEditStyle::Ellipsis)
         return;
     // the handler sets the value; an editor left open would write its old text back
     CommitEdit();

@@ -16,10 +16,10 @@ class TValueListEditor : public QTableView {
 public:
     enum class TEditStyle { Simple, Ellipsis, PickList };
     struct TItemProp {
-        QString KeyDesc; // caption shown for the key; empty: the key itself
-        TEditStyle EditStyle = TEditStyle::Simple;
-        QStringList PickList;
-        bool ReadOnly = false; // the value is set in code (by the ellipsis handler) only
+        QString keyDesc; // caption shown for the key; empty: the key itself
+        TEditStyle editStyle = TEditStyle::Simple;
+        QStringList pickList;
+        bool readOnly = false; // the value is set in code (by the ellipsis handler) only
     };
 
     explicit TValueListEditor(QWidget* parent = nullptr);

@@ -138,6 +138,6 @@ void TEventTypeForm::RemoveButtonClick() {
 
 void TEventTypeForm::EventsDBGridDrawColumnCell(QPainter& painter, const QRect& rect, int row,
                                                 int column) const {
-    if (!EventsDBGrid->Column(column).FieldName.isEmpty()) return; // the grid draws fields itself
+    if (!EventsDBGrid->Column(column).fieldName.isEmpty()) return; // the grid draws fields itself
     HorloDM->DrawDirectionCell(*EventsDBGrid, QStringLiteral("direction"), painter, rect, row, column);
 }

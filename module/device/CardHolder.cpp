@@ -38,15 +38,15 @@ std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString&
 
 TTextTable CardTable(const std::vector<TCardHolding>& cards, bool forMachines) {
     TTextTable table;
-    table.Header = forMachines ? QStringList{QStringLiteral("name"),         QStringLiteral("cardcode"),
+    table.header = forMachines ? QStringList{QStringLiteral("name"),         QStringLiteral("cardcode"),
                                              QStringLiteral("active"),       QStringLiteral("employeecode"),
                                              QStringLiteral("employeename"), QStringLiteral("doors")}
                                : QStringList{QStringLiteral("Kartica"),   QStringLiteral("Kod"),
                                              QStringLiteral("Aktivna"),   QStringLiteral("Kod zaposlenog"),
                                              QStringLiteral("Zaposleni"), QStringLiteral("Vrata")};
-    table.RightAligned = {false, true, false, false, false, false};
+    table.rightAligned = {false, true, false, false, false, false};
     for (const TCardHolding& c : cards)
-        table.Rows.push_back({c.name, QString::number(c.code),
+        table.rows.push_back({c.name, QString::number(c.code),
                               forMachines ? QString(c.active ? QLatin1Char('y') : QLatin1Char('n'))
                                           : QString::fromUtf8(c.active ? "da" : "ne"),
                               c.employeeCode, c.employeeName, c.doors.join(QStringLiteral(", "))});

@@ -133,10 +133,10 @@ void TEmployeeCardForm::FormCreate() {
     cards->Close();
     cards->Open();
     TDBGridColumn active = EmployeeCardDBG->Column(2);
-    active.PickList = QStringList{_YES_CAP, _NO_CAP};
+    active.pickList = QStringList{_YES_CAP, _NO_CAP};
     EmployeeCardDBG->UpdateColumn(2, active);
     TDBGridColumn employee = EmployeeCardDBG->Column(4);
-    employee.ReadOnly = true; // tied and untied only through the chooser
+    employee.readOnly = true; // tied and untied only through the chooser
     EmployeeCardDBG->UpdateColumn(4, employee);
     GridSorter.AddGrid(EmployeeCardDBG);
     ApplyActionUpdate();
@@ -172,12 +172,12 @@ void TEmployeeCardForm::ConnectEmployeeButtonClick() {
     if (!chooser) return;
     TEmployeeDesc desc;
     if (!chooser->ChooseEmployeeDesc(desc)) return;
-    if (HoldsActiveCard(*HorloDM->ZConnection(), desc.EmployeeID)) {
+    if (HoldsActiveCard(*HorloDM->ZConnection(), desc.employeeId)) {
         ShowError(_CARD_EMPLOYEE_ERR);
         return;
     }
     // as the card list itself names employees: last name first
-    PostHolder(desc.EmployeeID, desc.LastName + QLatin1Char(' ') + desc.FirstName);
+    PostHolder(desc.employeeId, desc.lastName + QLatin1Char(' ') + desc.firstName);
 }
 
 void TEmployeeCardForm::DisconnectEmployeeButtonClick() {

@@ -147,7 +147,7 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     EventDBG->setObjectName(QStringLiteral("EventDBG"));
     EventDBG->SetDataSource(EventDS);
     EventDBG->AddColumn(QStringLiteral("EventFrom"), 120);
-    EventDBG->AddColumn(QStringLiteral("EventTo"), 120).ReadOnly = true;
+    EventDBG->AddColumn(QStringLiteral("EventTo"), 120).readOnly = true;
     EventDBG->setMinimumSize(260, 80);
     ExcludeLabel = ClickLabel(QStringLiteral("Isključi..."), eventsGB, this);
     RemoveLabel = ClickLabel(QStringLiteral("Izbaci"), eventsGB, this);
@@ -304,7 +304,7 @@ void THorloReportForm::ReadEventTypeNames() {
         m_eventTypeOrder << text;
     }
     TDBGridColumn column = EventDBG->Column(0);
-    column.PickList = m_eventTypeOrder;
+    column.pickList = m_eventTypeOrder;
     EventDBG->UpdateColumn(0, column);
 }
 
@@ -383,9 +383,9 @@ void THorloReportForm::FillPresentLateAbsentee() {
     THourGlass hourGlass({PresentCDS, LateCDS, AbsenteeCDS});
     const TPresenceLists lists =
         ReadPresenceLists(Connection(), WallClock(DateDTP->dateTime()).date(), WorkingDay);
-    FillPresenceList(*PresentCDS, lists.Present);
-    FillPresenceList(*LateCDS, lists.Late);
-    FillAbsentList(*AbsenteeCDS, lists.Absent);
+    FillPresenceList(*PresentCDS, lists.present);
+    FillPresenceList(*LateCDS, lists.late);
+    FillAbsentList(*AbsenteeCDS, lists.absent);
 }
 
 void THorloReportForm::FillReportWarnings() {
@@ -402,19 +402,19 @@ void THorloReportForm::FillReportWarnings() {
     }
     THourGlass hourGlass({ReportCDS, WarningsCDS, EventCDS});
     TEmployeeFilter filter;
-    if (SpecificRB->isChecked()) filter.EmployeeID = SelectedEmployeeID;
+    if (SpecificRB->isChecked()) filter.employeeId = SelectedEmployeeID;
     const QDate from = WallClock(FromDTP->dateTime()).date(), to = WallClock(ToDTP->dateTime()).date();
     TWorkProgress progress(_REPORT_PROGRESS_CAP, CountReportEvents(Connection(), from, to, filter));
     THoursReport report;
     WalkHoursReport(
         Connection(), from, to, filter, pairs, {MinCalcLenSE->value(), MaxCalcLenSE->value()}, WorkingDay,
-        [&](const THoursRow& r) { report.Hours.push_back(r); },
-        [&](const TWarningRow& w) { report.Warnings.push_back(w); },
+        [&](const THoursRow& r) { report.hours.push_back(r); },
+        [&](const TWarningRow& w) { report.warnings.push_back(w); },
         [&](qint64 events) { return progress.Step(events); });
     if (progress.Cancelled()) return; // half a report is no report
-    FillHoursList(*ReportCDS, report.Hours);
-    FillWarningsList(*WarningsCDS, report.Warnings);
-    if (!report.Warnings.empty()) PageControl->setCurrentWidget(WarningsTS);
+    FillHoursList(*ReportCDS, report.hours);
+    FillWarningsList(*WarningsCDS, report.warnings);
+    if (!report.warnings.empty()) PageControl->setCurrentWidget(WarningsTS);
 }
 
 // ---------------------------------------------------------------- options

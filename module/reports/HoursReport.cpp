@@ -45,25 +45,25 @@ const TWorkingDay& THoursWalk::DayOf(const QDate& date) {
 }
 
 void THoursWalk::Take(const TReportEvent& e) {
-    if (!m_started || e.EmployeeID != m_current.EmployeeID) {
+    if (!m_started || e.employeeId != m_current.employeeId) {
         Finish();
         m_started = true;
-        m_current = {e.EmployeeID, e.Lastname, e.Firstname, e.Vocation, 0};
+        m_current = {e.employeeId, e.lastName, e.firstName, e.vocation, 0};
         m_start = QDateTime(); // an interval never passes to another employee
     }
-    const bool opens = m_opening.contains(e.TypeID);
-    const bool closes = m_closing.contains(e.TypeID);
+    const bool opens = m_opening.contains(e.typeId);
+    const bool closes = m_closing.contains(e.typeId);
     if (!opens && !closes) return;
-    const TWorkingDay& day = DayOf(e.Time.date());
+    const TWorkingDay& day = DayOf(e.time.date());
     if (closes) {
-        const int minutes = m_start.isValid() ? WorkedMinutes(m_start, day.CountedDeparture(e.Time)) : 0;
-        m_current.Minutes += minutes;
+        const int minutes = m_start.isValid() ? WorkedMinutes(m_start, day.CountedDeparture(e.time)) : 0;
+        m_current.minutes += minutes;
         m_start = QDateTime();
         if ((minutes <= m_criteria.MinCalcLen || minutes >= m_criteria.MaxCalcLen) && m_onWarning)
-            m_onWarning({m_current.EmployeeID, m_current.Firstname, m_current.Lastname, e.EventID, e.TypeName,
-                         e.Time, minutes});
+            m_onWarning({m_current.employeeId, m_current.firstName, m_current.lastName, e.eventId, e.typeName,
+                         e.time, minutes});
     }
-    if (opens) m_start = day.CountedArrival(e.Time);
+    if (opens) m_start = day.CountedArrival(e.time);
 }
 
 void THoursWalk::Finish() {
@@ -75,8 +75,8 @@ THoursReport ComputeHoursReport(const std::vector<TReportEvent>& events, const s
                                 const TWarningCriteria& criteria, const TWorkingDayLimits& limits) {
     THoursReport report;
     THoursWalk walk(
-        pairs, criteria, limits, [&](const THoursRow& r) { report.Hours.push_back(r); },
-        [&](const TWarningRow& w) { report.Warnings.push_back(w); });
+        pairs, criteria, limits, [&](const THoursRow& r) { report.hours.push_back(r); },
+        [&](const TWarningRow& w) { report.warnings.push_back(w); });
     for (const TReportEvent& e : events)
         walk.Take(e);
     walk.Finish();
@@ -88,9 +88,9 @@ namespace {
 QString EventsFromWhere(TZConnection& connection, const QDate& from, const QDate& to,
                         const TEmployeeFilter& filter) {
     QString condition;
-    if (filter.EmployeeID) condition += QStringLiteral(" AND e.employeeid = %1").arg(filter.EmployeeID);
-    if (!filter.Code.isEmpty())
-        condition += QStringLiteral(" AND e.code = %1").arg(connection.Quote(filter.Code));
+    if (filter.employeeId) condition += QStringLiteral(" AND e.employeeid = %1").arg(filter.employeeId);
+    if (!filter.code.isEmpty())
+        condition += QStringLiteral(" AND e.code = %1").arg(connection.Quote(filter.code));
     return QStringLiteral("FROM employeeevent AS ee "
                           "INNER JOIN employee AS e ON ee.employeeid = e.employeeid "
                           "INNER JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = "
@@ -111,14 +111,14 @@ void ForEachReportEvent(TZConnection& connection, const QDate& from, const QDate
             QStringLiteral(
                 " ORDER BY e.lastname, e.firstname, e.employeeid, ee.eventtime, ee.employeeeventid"),
         {}, [&](std::vector<QVariant>& row) {
-            e.EventID = row[0].toLongLong();
-            e.EmployeeID = row[1].toLongLong();
-            e.TypeID = row[2].toLongLong();
-            e.Time = WallClock(row[3].toDateTime());
-            e.Firstname = row[4].toString();
-            e.Lastname = row[5].toString();
-            e.Vocation = row[6].toString();
-            e.TypeName = row[7].toString();
+            e.eventId = row[0].toLongLong();
+            e.employeeId = row[1].toLongLong();
+            e.typeId = row[2].toLongLong();
+            e.time = WallClock(row[3].toDateTime());
+            e.firstName = row[4].toString();
+            e.lastName = row[5].toString();
+            e.vocation = row[6].toString();
+            e.typeName = row[7].toString();
             return take(e);
         });
 }
@@ -165,7 +165,7 @@ THoursReport ReadHoursReport(TZConnection& connection, const QDate& from, const 
     THoursReport report;
     WalkHoursReport(
         connection, from, to, filter, pairs, criteria, limits,
-        [&](const THoursRow& r) { report.Hours.push_back(r); },
-        [&](const TWarningRow& w) { report.Warnings.push_back(w); });
+        [&](const THoursRow& r) { report.hours.push_back(r); },
+        [&](const TWarningRow& w) { report.warnings.push_back(w); });
     return report;
 }

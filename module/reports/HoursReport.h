@@ -29,36 +29,36 @@ struct TWarningCriteria {
 
 // One event of the walk, in the order last name, first name, employee, time.
 struct TReportEvent {
-    qint64 EventID = 0;
-    qint64 EmployeeID = 0;
-    QString Firstname, Lastname, Vocation;
-    qint64 TypeID = 0;
-    QString TypeName;
-    QDateTime Time;
+    qint64 eventId = 0;
+    qint64 employeeId = 0;
+    QString firstName, lastName, vocation;
+    qint64 typeId = 0;
+    QString typeName;
+    QDateTime time;
 };
 
 struct THoursRow {
-    qint64 EmployeeID = 0;
-    QString Lastname, Firstname, Vocation;
-    int Minutes = 0;
-    int TotHours() const { return Minutes / 60; }
-    int TotMinutes() const { return Minutes % 60; }
+    qint64 employeeId = 0;
+    QString lastName, firstName, vocation;
+    int minutes = 0;
+    int TotHours() const { return minutes / 60; }
+    int TotMinutes() const { return minutes % 60; }
 };
 
 struct TWarningRow {
-    qint64 EmployeeID = 0;
-    QString Firstname, Lastname;
-    qint64 EventID = 0;
-    QString EventType;
-    QDateTime EventTime; // the closing event
-    int Minutes = 0;     // 0 for a closing event without an open interval
-    int LengthH() const { return Minutes / 60; }
-    int LengthM() const { return Minutes % 60; }
+    qint64 employeeId = 0;
+    QString firstName, lastName;
+    qint64 eventId = 0;
+    QString eventType;
+    QDateTime eventTime; // the closing event
+    int minutes = 0;     // 0 for a closing event without an open interval
+    int LengthH() const { return minutes / 60; }
+    int LengthM() const { return minutes % 60; }
 };
 
 struct THoursReport {
-    std::vector<THoursRow> Hours; // one row per employee with events in the period
-    std::vector<TWarningRow> Warnings;
+    std::vector<THoursRow> hours; // one row per employee with events in the period
+    std::vector<TWarningRow> warnings;
 };
 
 // Why these pairs cannot count hours, in the user's words; empty when they can.
@@ -106,8 +106,8 @@ THoursReport ComputeHoursReport(const std::vector<TReportEvent>& events, const s
 
 // Which employees: all, one by identifier, or those with a code.
 struct TEmployeeFilter {
-    qint64 EmployeeID = 0;
-    QString Code;
+    qint64 employeeId = 0;
+    QString code;
 };
 
 // The events of the days from..to (whole days) of employees that exist, with

@@ -52,12 +52,12 @@ TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
             .arg(kCardArrivalEventType) +
         kOrder);
     QSet<qint64> presentIDs;
-    lists.Present.reserve(present.rows.size());
+    lists.present.reserve(present.rows.size());
     for (const auto& row : present.rows) {
         TPresentEmployee p{EmployeeOf(row), WallClock(row[9].toDateTime())};
-        presentIDs.insert(p.Employee.EmpID);
-        if (p.FirstArrival >= lateFrom) lists.Late.push_back(p);
-        lists.Present.push_back(std::move(p));
+        presentIDs.insert(p.employee.EmpID);
+        if (p.firstArrival >= lateFrom) lists.late.push_back(p);
+        lists.present.push_back(std::move(p));
     }
 
     const TResultSet active = connection.Select(
@@ -67,7 +67,7 @@ TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
         kOrder);
     for (const auto& row : active.rows) {
         if (row[0].isNull() || presentIDs.contains(row[0].toLongLong())) continue;
-        lists.Absent.push_back({EmployeeOf(row), row[9].toString()});
+        lists.absent.push_back({EmployeeOf(row), row[9].toString()});
     }
     return lists;
 }

@@ -17,19 +17,19 @@ struct TReportEmployee {
 };
 
 struct TPresentEmployee {
-    TReportEmployee Employee;
-    QDateTime FirstArrival; // the first arrival of the day
+    TReportEmployee employee;
+    QDateTime firstArrival; // the first arrival of the day
 };
 
 struct TAbsentEmployee {
-    TReportEmployee Employee;
-    QString WorkState;
+    TReportEmployee employee;
+    QString workState;
 };
 
 struct TPresenceLists {
-    std::vector<TPresentEmployee> Present; // every employee with an arrival on the day
-    std::vector<TPresentEmployee> Late;    // of them, those whose first arrival is at or after the start
-    std::vector<TAbsentEmployee> Absent;   // active employees without an arrival
+    std::vector<TPresentEmployee> present; // every employee with an arrival on the day
+    std::vector<TPresentEmployee> late;    // of them, those whose first arrival is at or after the start
+    std::vector<TAbsentEmployee> absent;   // active employees without an arrival
 };
 
 // Each list ordered by last name, first name, code and identifier. Events

@@ -160,8 +160,8 @@ void FillPresenceList(TClientDataSet& list, const std::vector<TPresentEmployee>&
     Refill(list, [&] {
         for (const TPresentEmployee& p : rows) {
             list.Append();
-            SetEmployee(list, p.Employee);
-            if (time) time->SetAsDateTime(p.FirstArrival);
+            SetEmployee(list, p.employee);
+            if (time) time->SetAsDateTime(p.firstArrival);
             list.Post();
         }
     });
@@ -172,8 +172,8 @@ void FillAbsentList(TClientDataSet& list, const std::vector<TAbsentEmployee>& ro
     Refill(list, [&] {
         for (const TAbsentEmployee& a : rows) {
             list.Append();
-            SetEmployee(list, a.Employee);
-            state->SetAsString(a.WorkState);
+            SetEmployee(list, a.employee);
+            state->SetAsString(a.workState);
             list.Post();
         }
     });
@@ -181,10 +181,10 @@ void FillAbsentList(TClientDataSet& list, const std::vector<TAbsentEmployee>& ro
 
 void AppendHoursRow(TClientDataSet& list, const THoursRow& r) {
     list.Append();
-    list.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(r.EmployeeID);
-    list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(r.Lastname);
-    list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(r.Firstname);
-    list.FieldByName(QStringLiteral("EmpVocation"))->SetAsString(r.Vocation);
+    list.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(r.employeeId);
+    list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(r.lastName);
+    list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(r.firstName);
+    list.FieldByName(QStringLiteral("EmpVocation"))->SetAsString(r.vocation);
     list.FieldByName(QStringLiteral("TotHours"))->SetAsInteger(r.TotHours());
     list.FieldByName(QStringLiteral("TotMinutes"))->SetAsInteger(r.TotMinutes());
     list.Post();
@@ -192,12 +192,12 @@ void AppendHoursRow(TClientDataSet& list, const THoursRow& r) {
 
 void AppendWarningRow(TClientDataSet& list, const TWarningRow& w) {
     list.Append();
-    list.FieldByName(QStringLiteral("EmployeeID"))->SetAsLargeInt(w.EmployeeID);
-    list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(w.Firstname);
-    list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(w.Lastname);
-    list.FieldByName(QStringLiteral("EventID"))->SetAsLargeInt(w.EventID);
-    list.FieldByName(QStringLiteral("EventType"))->SetAsString(w.EventType);
-    list.FieldByName(QStringLiteral("EventTime"))->SetAsDateTime(w.EventTime);
+    list.FieldByName(QStringLiteral("EmployeeID"))->SetAsLargeInt(w.employeeId);
+    list.FieldByName(QStringLiteral("EmpFirstname"))->SetAsString(w.firstName);
+    list.FieldByName(QStringLiteral("EmpLastname"))->SetAsString(w.lastName);
+    list.FieldByName(QStringLiteral("EventID"))->SetAsLargeInt(w.eventId);
+    list.FieldByName(QStringLiteral("EventType"))->SetAsString(w.eventType);
+    list.FieldByName(QStringLiteral("EventTime"))->SetAsDateTime(w.eventTime);
     list.FieldByName(QStringLiteral("LengthH"))->SetAsInteger(w.LengthH());
     list.FieldByName(QStringLiteral("LengthM"))->SetAsInteger(w.LengthM());
     list.Post();
@@ -233,28 +233,28 @@ QStringList ListCsvRow(const TDataSet& list, int row) {
 TTextTable ListCsvTable(const TDataSet& list) {
     TTextTable table;
     for (const auto& f : list.Fields())
-        table.Header << f->FieldName();
+        table.header << f->FieldName();
     for (int row = 0; row < list.RecordCount(); ++row)
-        table.Rows.push_back(ListCsvRow(list, row));
+        table.rows.push_back(ListCsvRow(list, row));
     return table;
 }
 
 TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent) {
     TTextTable table;
-    table.Header << QStringLiteral("list");
+    table.header << QStringLiteral("list");
     for (const auto& f : present.Fields())
-        table.Header << f->FieldName();
-    table.Header << QStringLiteral("EventTime") << QStringLiteral("EmpWorkState");
+        table.header << f->FieldName();
+    table.header << QStringLiteral("EventTime") << QStringLiteral("EmpWorkState");
     for (const auto& [name, list] : {std::pair{QStringLiteral("present"), &present},
                                      {QStringLiteral("late"), &late},
                                      {QStringLiteral("absent"), &absent}}) {
         for (int row = 0; row < list->RecordCount(); ++row) {
             QStringList cells{name};
-            for (qsizetype c = 1; c < table.Header.size(); ++c) {
-                const TField* f = list->FindField(table.Header[c]);
+            for (qsizetype c = 1; c < table.header.size(); ++c) {
+                const TField* f = list->FindField(table.header[c]);
                 cells << (f ? CsvValue(*list, row, *f) : QString());
             }
-            table.Rows.push_back(cells);
+            table.rows.push_back(cells);
         }
     }
     return table;
@@ -271,10 +271,10 @@ TTextTable ListTextTable(const TDataSet& list, const QStringList& fields) {
     TTextTable table;
     for (const QString& name : fields) {
         const TField* f = list.FieldByName(name);
-        table.Header << f->DisplayName();
-        table.RightAligned.push_back(f->DataType() == TFieldType::Integer);
+        table.header << f->DisplayName();
+        table.rightAligned.push_back(f->DataType() == TFieldType::Integer);
     }
     for (int row = 0; row < list.RecordCount(); ++row)
-        table.Rows.push_back(ListTextRow(list, row, fields));
+        table.rows.push_back(ListTextRow(list, row, fields));
     return table;
 }

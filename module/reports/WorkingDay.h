@@ -26,17 +26,17 @@ struct TWorkingDayLimits {
 // period after the end. A setting that is no time throws EConvertError naming
 // its key and stored text; only the settings asked for are read.
 struct TWorkingDay {
-    QDateTime Start, End, DelayEnd;
+    QDateTime start, end, delayEnd;
 
     static TWorkingDay On(const QDate& date, const TWorkingDayLimits& limits);
     static QDateTime StartOn(const QDate& date, const TWorkingDayLimits& limits);
 
     // An arrival before the start counts from the start.
-    QDateTime CountedArrival(const QDateTime& time) const { return Start > time ? Start : time; }
+    QDateTime CountedArrival(const QDateTime& time) const { return start > time ? start : time; }
     // A departure after the end and before the delay limit counts as leaving
     // at the end; any other departure counts as it is.
     QDateTime CountedDeparture(const QDateTime& time) const {
-        return time > End && time < DelayEnd ? End : time;
+        return time > end && time < delayEnd ? end : time;
     }
 };
 

@@ -31,28 +31,28 @@ bool Filled(const QString& value) {
 
 QString EventSearchCondition(const TEventSearchKeys& keys, const TZConnection& connection) {
     QStringList conditions;
-    if (!keys.EventType.isEmpty()) {
-        if (keys.EventType == _HORLO_EVENT_IN)
+    if (!keys.eventType.isEmpty()) {
+        if (keys.eventType == _HORLO_EVENT_IN)
             conditions << QStringLiteral("eet.direction = 'i'");
-        else if (keys.EventType == _HORLO_EVENT_OUT)
+        else if (keys.eventType == _HORLO_EVENT_OUT)
             conditions << QStringLiteral("eet.direction = 'o'");
         else
-            conditions << QStringLiteral("eet.name = ") + connection.Quote(keys.EventType);
+            conditions << QStringLiteral("eet.name = ") + connection.Quote(keys.eventType);
     }
-    if (Filled(keys.DateFrom))
+    if (Filled(keys.dateFrom))
         conditions << QStringLiteral("ee.eventtime >= ") +
-                          connection.Quote(CheckedDate(keys.DateFrom, _HORLO_DATE_FROM));
-    if (Filled(keys.DateTo))
+                          connection.Quote(CheckedDate(keys.dateFrom, _HORLO_DATE_FROM));
+    if (Filled(keys.dateTo))
         conditions << QStringLiteral("ee.eventtime <= ") +
-                          connection.Quote(CheckedDate(keys.DateTo, _HORLO_DATE_TO) +
+                          connection.Quote(CheckedDate(keys.dateTo, _HORLO_DATE_TO) +
                                            QStringLiteral(" 23:59:59"));
-    if (Filled(keys.BeforeHour))
+    if (Filled(keys.beforeHour))
         conditions << QStringLiteral("HOUR(ee.eventtime) < ") +
-                          QString::number(CheckedHour(keys.BeforeHour, _HORLO_BEFORE_H));
-    if (Filled(keys.AfterHour))
+                          QString::number(CheckedHour(keys.beforeHour, _HORLO_BEFORE_H));
+    if (Filled(keys.afterHour))
         conditions << QStringLiteral("HOUR(ee.eventtime) >= ") +
-                          QString::number(CheckedHour(keys.AfterHour, _HORLO_AFTER_H));
-    if (!keys.Employee.isEmpty() && keys.SelectedEmployeeID > 0)
-        conditions << QStringLiteral("ee.employeeid = ") + QString::number(keys.SelectedEmployeeID);
+                          QString::number(CheckedHour(keys.afterHour, _HORLO_AFTER_H));
+    if (!keys.employee.isEmpty() && keys.selectedEmployeeId > 0)
+        conditions << QStringLiteral("ee.employeeid = ") + QString::number(keys.selectedEmployeeId);
     return conditions.join(QStringLiteral(" AND "));
 }

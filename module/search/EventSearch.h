@@ -11,13 +11,13 @@ class TZConnection;
 
 // The search keys as the user left them.
 struct TEventSearchKeys {
-    QString Employee; // the chosen employee's name as shown
-    qint64 SelectedEmployeeID = 0;
-    QString EventType;
-    QString DateFrom;
-    QString DateTo;
-    QString AfterHour;
-    QString BeforeHour;
+    QString employee; // the chosen employee's name as shown
+    qint64 selectedEmployeeId = 0;
+    QString eventType;
+    QString dateFrom;
+    QString dateTo;
+    QString afterHour;
+    QString beforeHour;
 };
 
 // A key whose value cannot be searched for; Message() is the warning for the user.

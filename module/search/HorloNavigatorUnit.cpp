@@ -87,13 +87,13 @@ void THorloNavigatorForm::SearchVLEKeyPress(QChar& key) {
 
 TEventSearchKeys THorloNavigatorForm::SearchKeys() const {
     TEventSearchKeys keys;
-    keys.Employee = SearchVLE->Values(EmployeeKey);
-    keys.SelectedEmployeeID = SelectedEmployeeID;
-    keys.EventType = SearchVLE->Values(EventTypeKey);
-    keys.DateFrom = SearchVLE->Values(DateFromKey);
-    keys.DateTo = SearchVLE->Values(DateToKey);
-    keys.AfterHour = SearchVLE->Values(AfterHourKey);
-    keys.BeforeHour = SearchVLE->Values(BeforeHourKey);
+    keys.employee = SearchVLE->Values(EmployeeKey);
+    keys.selectedEmployeeId = SelectedEmployeeID;
+    keys.eventType = SearchVLE->Values(EventTypeKey);
+    keys.dateFrom = SearchVLE->Values(DateFromKey);
+    keys.dateTo = SearchVLE->Values(DateToKey);
+    keys.afterHour = SearchVLE->Values(AfterHourKey);
+    keys.beforeHour = SearchVLE->Values(BeforeHourKey);
     return keys;
 }
 

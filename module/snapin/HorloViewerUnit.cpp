@@ -81,7 +81,7 @@ void THorloViewerForm::ImportActionExecute() {
 }
 
 void THorloViewerForm::DBGDrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) {
-    if (!DBG->Column(column).FieldName.isEmpty()) return; // the grid shows the field's value
+    if (!DBG->Column(column).fieldName.isEmpty()) return; // the grid shows the field's value
     HorloDM->DrawDirectionCell(*DBG, QStringLiteral("eventdirection"), painter, rect, row, column);
 }
 

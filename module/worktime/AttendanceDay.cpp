@@ -15,12 +15,12 @@ int CountedMinutes(const std::vector<TDayEvent>& events, const TWorkingDay& boun
     QDateTime pending; // invalid while no arrival is open
     int total = 0;
     for (const TDayEvent& e : events) {
-        if (IsArrivalType(e.TypeID)) {
-            pending = bounds.Start > e.Time ? bounds.Start : e.Time;
+        if (IsArrivalType(e.typeId)) {
+            pending = bounds.start > e.time ? bounds.start : e.time;
             continue;
         }
         if (!pending.isValid()) continue;
-        const QDateTime out = e.Time > bounds.End && e.Time < bounds.DelayEnd ? bounds.End : e.Time;
+        const QDateTime out = e.time > bounds.end && e.time < bounds.delayEnd ? bounds.end : e.time;
         // a departure at or before the counted arrival is no time at work
         const qint64 seconds = pending.secsTo(out);
         const int minutes = seconds > 0 ? int(seconds / 60) : 0;
@@ -55,13 +55,13 @@ std::vector<TAttendanceEmployee> TAttendanceDay::Employees(const QString& condit
     list.reserve(rs.rows.size());
     for (const auto& row : rs.rows) {
         TAttendanceEmployee e;
-        e.EmployeeID = row[0].toLongLong();
-        e.FirstName = row[1].toString();
-        e.LastName = row[2].toString();
-        e.Code = row[3].toString();
-        e.PersonalIdentificator = row[4].toString();
-        e.Vocation = row[5].toString();
-        e.StartWorkingDate = row[6].toString();
+        e.employeeId = row[0].toLongLong();
+        e.firstName = row[1].toString();
+        e.lastName = row[2].toString();
+        e.code = row[3].toString();
+        e.personalIdentificator = row[4].toString();
+        e.vocation = row[5].toString();
+        e.startWorkingDate = row[6].toString();
         list.push_back(std::move(e));
     }
     return list;
@@ -119,9 +119,9 @@ int TAttendanceDay::StoreDay(const QDate& day) {
                                 500);
             const QString date = m_connection.Literal(day);
             for (const TAttendanceEmployee& e : employees) {
-                const int m = minutes.value(e.EmployeeID);
+                const int m = minutes.value(e.employeeId);
                 insert.Add(QStringLiteral("(%1, %2, %3, %4)")
-                               .arg(e.EmployeeID)
+                               .arg(e.employeeId)
                                .arg(date, m_connection.Literal(RegularHours(m)),
                                     m_connection.Literal(UnallocatedHours(m))));
             }

@@ -16,8 +16,8 @@
 #include <vector>
 
 struct TDayEvent {
-    QDateTime Time;
-    qint64 TypeID = 0;
+    QDateTime time;
+    qint64 typeId = 0;
 };
 
 // The arrivals (IsArrivalType) open a working interval; every other type closes it.
@@ -40,9 +40,9 @@ inline double UnallocatedHours(int minutes) {
 
 // What a sheet row shows of its employee.
 struct TAttendanceEmployee {
-    qint64 EmployeeID = 0;
-    QString FirstName, LastName, Code, PersonalIdentificator, Vocation;
-    QString StartWorkingDate; // "dd.mm.yyyy", empty when unknown
+    qint64 employeeId = 0;
+    QString firstName, lastName, code, personalIdentificator, vocation;
+    QString startWorkingDate; // "dd.mm.yyyy", empty when unknown
 };
 
 class TAttendanceDay {

@@ -60,13 +60,13 @@ const QStringList& AttendanceSheetColumns() {
 
 QString AttendanceCondition(const TAttendanceView& view, const TZConnection& connection) {
     QString c;
-    if (!view.Code.isEmpty()) c = QStringLiteral("AND e.code = '%1'").arg(connection.Escape(view.Code));
-    if (!view.LastName.isEmpty())
-        c += QStringLiteral(" AND e.lastname LIKE '%1%'").arg(connection.Escape(LikePrefix(view.LastName)));
-    if (!view.FirstName.isEmpty())
-        c += QStringLiteral(" AND e.firstname LIKE '%1%'").arg(connection.Escape(LikePrefix(view.FirstName)));
+    if (!view.code.isEmpty()) c = QStringLiteral("AND e.code = '%1'").arg(connection.Escape(view.code));
+    if (!view.lastName.isEmpty())
+        c += QStringLiteral(" AND e.lastname LIKE '%1%'").arg(connection.Escape(LikePrefix(view.lastName)));
+    if (!view.firstName.isEmpty())
+        c += QStringLiteral(" AND e.firstname LIKE '%1%'").arg(connection.Escape(LikePrefix(view.firstName)));
     const QStringList& summed = AttendanceSummedHourFields();
-    switch (view.Filter) {
+    switch (view.filter) {
     case TAttendanceFilter::None:
         break;
     case TAttendanceFilter::Absent:
@@ -102,8 +102,8 @@ QString AttendanceStatement(const TAttendanceView& view, const TZConnection& con
                "CONCAT(e.vocation,'') AS vocation,  DATE_FORMAT(e.startworkingdate,'%d.%m.%Y') AS "
                "startworkingdate FROM horloattendance AS ta LEFT JOIN employee AS e ON ta.employeeid = "
                "e.employeeid WHERE attendancedate >= '") +
-           connection.Escape(view.FromDate.trimmed()) + QStringLiteral("' AND attendancedate <= '") +
-           connection.Escape(view.ToDate.trimmed()) + QStringLiteral("' ") +
+           connection.Escape(view.fromDate.trimmed()) + QStringLiteral("' AND attendancedate <= '") +
+           connection.Escape(view.toDate.trimmed()) + QStringLiteral("' ") +
            AttendanceCondition(view, connection) +
            QStringLiteral(" ORDER BY code, lastname, firstname, ta.employeeid, ta.attendancedate");
 }
@@ -118,16 +118,16 @@ qint64 CountSheetRows(TZConnection& connection, const TAttendanceView& view) {
 
 void AppendSheetRow(TDataSet& sheet, const TAttendanceEmployee& employee, const QDate& day, int minutes) {
     sheet.Append();
-    sheet.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(employee.EmployeeID);
+    sheet.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(employee.employeeId);
     sheet.FieldByName(QStringLiteral("attendancedate"))->SetValue(day);
     for (const QString& f : AttendanceSummedHourFields())
         sheet.FieldByName(f)->SetAsFloat(0);
-    sheet.FieldByName(QStringLiteral("code"))->SetAsString(employee.Code);
-    sheet.FieldByName(QStringLiteral("firstname"))->SetAsString(employee.FirstName);
-    sheet.FieldByName(QStringLiteral("lastname"))->SetAsString(employee.LastName);
-    sheet.FieldByName(QStringLiteral("personalidentificator"))->SetAsString(employee.PersonalIdentificator);
-    sheet.FieldByName(QStringLiteral("vocation"))->SetAsString(employee.Vocation);
-    sheet.FieldByName(QStringLiteral("startworkingdate"))->SetAsString(employee.StartWorkingDate);
+    sheet.FieldByName(QStringLiteral("code"))->SetAsString(employee.code);
+    sheet.FieldByName(QStringLiteral("firstname"))->SetAsString(employee.firstName);
+    sheet.FieldByName(QStringLiteral("lastname"))->SetAsString(employee.lastName);
+    sheet.FieldByName(QStringLiteral("personalidentificator"))->SetAsString(employee.personalIdentificator);
+    sheet.FieldByName(QStringLiteral("vocation"))->SetAsString(employee.vocation);
+    sheet.FieldByName(QStringLiteral("startworkingdate"))->SetAsString(employee.startWorkingDate);
     if (minutes > 0) {
         sheet.FieldByName(QStringLiteral("regularworkinghours"))->SetAsFloat(RegularHours(minutes));
         sheet.FieldByName(QStringLiteral("unallocatedhours"))->SetAsFloat(UnallocatedHours(minutes));
@@ -154,7 +154,7 @@ TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date
     const std::vector<TAttendanceEmployee> employees = day.EligibleEmployees(date);
     const QHash<qint64, int> minutes = day.DayMinutes(date);
     for (const TAttendanceEmployee& e : employees)
-        AppendSheetRow(sheet, e, date, minutes.value(e.EmployeeID));
+        AppendSheetRow(sheet, e, date, minutes.value(e.employeeId));
     sheet.First();
     return TAddResult::Added;
 }
@@ -303,10 +303,10 @@ QStringList AttendanceTextRow(const std::vector<const TField*>& fields, const TS
 
 TTextTable AttendanceCsvTable(const TDataSet& sheet) {
     TTextTable table;
-    table.Header = AttendanceSheetColumns();
+    table.header = AttendanceSheetColumns();
     const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
     for (int row = 0; row < sheet.RecordCount(); ++row)
-        table.Rows.push_back(
+        table.rows.push_back(
             AttendanceCsvRow(fields, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
     return table;
 }
@@ -315,11 +315,11 @@ TTextTable AttendanceTextTable(const TDataSet& sheet) {
     TTextTable table;
     const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
     for (const TField* f : fields) {
-        table.Header << f->DisplayName();
-        table.RightAligned.push_back(f->DataType() == TFieldType::Float);
+        table.header << f->DisplayName();
+        table.rightAligned.push_back(f->DataType() == TFieldType::Float);
     }
     for (int row = 0; row < sheet.RecordCount(); ++row)
-        table.Rows.push_back(
+        table.rows.push_back(
             AttendanceTextRow(fields, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
     return table;
 }

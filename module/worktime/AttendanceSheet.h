@@ -19,9 +19,9 @@ const QStringList& AttendanceSheetColumns();
 enum class TAttendanceFilter { None, Absent, Short, Overtime, Vacation, Redistribution, Sick, Unallocated };
 
 struct TAttendanceView {
-    QString FromDate, ToDate; // "yyyy-mm-dd" as typed
-    QString Code, LastName, FirstName;
-    TAttendanceFilter Filter = TAttendanceFilter::None;
+    QString fromDate, toDate; // "yyyy-mm-dd" as typed
+    QString code, lastName, firstName;
+    TAttendanceFilter filter = TAttendanceFilter::None;
 };
 
 // The condition added after the period: exact code, name prefixes, the filter.

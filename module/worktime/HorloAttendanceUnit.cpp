@@ -94,7 +94,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     const QStringList& columns = AttendanceSheetColumns();
     const int widths[] = {60, 110, 90, 120, 0, 80}; // the rest fit their titles
     for (qsizetype i = 0; i < columns.size(); ++i)
-        HorloAttendanceDBG->AddColumn(columns[i], i < 6 ? widths[i] : 0).ReadOnly =
+        HorloAttendanceDBG->AddColumn(columns[i], i < 6 ? widths[i] : 0).readOnly =
             i < 6; // employee and date
     m_marks = std::make_unique<TAttendanceMarks>(*sheet);
     HorloAttendanceDBG->OnCellColor = [this](int row, int column) {
@@ -217,12 +217,12 @@ TAttendanceFilter THorloAttendanceForm::SelectedFilter() const {
 
 TAttendanceView THorloAttendanceForm::View() const {
     TAttendanceView view;
-    view.FromDate = FromDateEdit->text();
-    view.ToDate = ToDateEdit->text();
-    view.Code = EmployeeCodeEdit->text();
-    view.LastName = EmployeeLastnameEdit->text();
-    view.FirstName = EmployeeFirstnameEdit->text();
-    view.Filter = SelectedFilter();
+    view.fromDate = FromDateEdit->text();
+    view.toDate = ToDateEdit->text();
+    view.code = EmployeeCodeEdit->text();
+    view.lastName = EmployeeLastnameEdit->text();
+    view.firstName = EmployeeFirstnameEdit->text();
+    view.filter = SelectedFilter();
     return view;
 }
 
@@ -230,13 +230,13 @@ void THorloAttendanceForm::OpenHorloAttendance() {
     const TAttendanceView view = View();
     // a period that is not a date leaves the sheet as it was
     for (const auto& [text, name] :
-         {std::pair{view.FromDate, _HORLO_DATE_FROM}, {view.ToDate, _HORLO_DATE_TO}})
+         {std::pair{view.fromDate, _HORLO_DATE_FROM}, {view.toDate, _HORLO_DATE_TO}})
         if (!IsoDate(text).isValid()) {
             ShowWarning(Format(_SEARCH_DATE_WRN, {text, name}));
             return;
         }
-    if (IsoDate(view.FromDate) > IsoDate(view.ToDate)) {
-        ShowWarning(Format(_PERIOD_REVERSED_FMT, {view.FromDate, view.ToDate}));
+    if (IsoDate(view.fromDate) > IsoDate(view.toDate)) {
+        ShowWarning(Format(_PERIOD_REVERSED_FMT, {view.fromDate, view.toDate}));
         return;
     }
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
@@ -376,6 +376,6 @@ void THorloAttendanceForm::AddEmployeeButtonClick() {
     QDate day = Yesterday();
     if (!GetDate(day)) return;
     THourGlass hourGlass;
-    if (AddEmployeeToSheet(*sheet, *m_day, employee.EmployeeID, day) == TAddResult::Exists)
+    if (AddEmployeeToSheet(*sheet, *m_day, employee.employeeId, day) == TAddResult::Exists)
         ShowError(_ATTEND_DATE_EXIST_ERR);
 }

@@ -66,7 +66,7 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent)
     HorloWorkCalendarDBG->SetDataSource(HorloDM->HorloWorkCalendarDS);
     for (const char* field : {"year", "month", "workcalendardate", "dayname", "workday"}) {
         TDBGridColumn& column = HorloWorkCalendarDBG->AddColumn(QString::fromLatin1(field));
-        column.ReadOnly = QLatin1String(field) != QLatin1String("workday");
+        column.readOnly = QLatin1String(field) != QLatin1String("workday");
     }
     HorloWorkCalendarDBG->OnCellColor = [this](int row, int column) {
         return HorloWorkCalendarDBGDrawColumnCell(row, column);
@@ -129,7 +129,7 @@ void THorloWorkCalendarForm::FormCreate() {
     Guarded([this] { OpenHorloWorkCalendar(); });
     HorloWorkCalendarDBG->UpdateColumn(4, [this] {
         TDBGridColumn column = HorloWorkCalendarDBG->Column(4);
-        column.PickList = QStringList{_YES_CAP, _NO_CAP};
+        column.pickList = QStringList{_YES_CAP, _NO_CAP};
         return column;
     }());
     GridSorter.AddGrid(HorloWorkCalendarDBG);

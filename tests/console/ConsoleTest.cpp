@@ -195,8 +195,8 @@ TEST(PrintParams, TitleAndHeaderLines) {
     };
     for (const Case& k : cases) {
         const TPrintParams p = TPrintParams::Parse(k.params);
-        EXPECT_EQ(p.Title, k.title) << k.params.toStdString();
-        EXPECT_EQ(p.Header, k.header) << k.params.toStdString();
+        EXPECT_EQ(p.title, k.title) << k.params.toStdString();
+        EXPECT_EQ(p.header, k.header) << k.params.toStdString();
     }
 }
 
@@ -214,13 +214,13 @@ TEST_F(PrintFixture, WizardWritesTheGridUnderTitleAndHeaderToAPdf) {
     const QString viaConsole = dir.filePath(QStringLiteral("konzola.pdf"));
     TPrintWizard::SetPdfOutput(viaConsole);
     EXPECT_TRUE(console.RunModule(_CMN_PRINT_WIZ_NAME, QStringLiteral("title:x")));
-    EXPECT_TRUE(TDialogScript::Shown().last().Kind == QStringLiteral("warning")); // no print grid yet
+    EXPECT_TRUE(TDialogScript::Shown().last().kind == QStringLiteral("warning")); // no print grid yet
     EXPECT_FALSE(QFile::exists(viaConsole));
     console.SetPrintGrid(&grid);
     EXPECT_TRUE(console.RunModule(_CMN_PRINT_WIZ_NAME, QStringLiteral("title:x")));
     EXPECT_GT(PdfPages(viaConsole), 1);
     EXPECT_FALSE(console.RunModule(QStringLiteral("Nepoznat"), QString()));
-    EXPECT_EQ(TDialogScript::Shown().last().Text, Format(_CMN_NO_MODULE, {QStringLiteral("Nepoznat")}));
+    EXPECT_EQ(TDialogScript::Shown().last().text, Format(_CMN_NO_MODULE, {QStringLiteral("Nepoznat")}));
 
     EXPECT_THROW(wizard.SaveAsPdf(dir.filePath(QStringLiteral("no/such/dir/x.pdf"))), std::runtime_error);
 }
@@ -260,8 +260,8 @@ TEST(EmployeeChooser, ChoosesFromTheSearchableListOfEmployees) {
     TEmployeeDesc desc;
     TDialogScript::SetNextEmployee(1);
     ASSERT_TRUE(chooser.ChooseEmployeeDesc(desc));
-    EXPECT_EQ(desc.EmployeeID, 1);
-    EXPECT_EQ(desc.LastName, QStringLiteral("Petrović"));
+    EXPECT_EQ(desc.employeeId, 1);
+    EXPECT_EQ(desc.lastName, QStringLiteral("Petrović"));
     EXPECT_FALSE(chooser.ChooseEmployee(employee)); // unanswered: cancelled
     TDialogScript::SetNextEmployee(99);
     EXPECT_FALSE(chooser.ChooseEmployee(employee));
@@ -320,8 +320,8 @@ TEST(Login, ARefusedPasswordIsAskedForAgain) {
         EXPECT_EQ(threw, k.throws) << trace;
         ASSERT_EQ(TDialogScript::Shown().size(), k.answers.size()) << trace; // every answer was asked for
         for (qsizetype i = 0; i < TDialogScript::Shown().size(); ++i) {
-            EXPECT_EQ(TDialogScript::Shown()[i].Kind, QStringLiteral("password"));
-            EXPECT_EQ(TDialogScript::Shown()[i].Text.startsWith(QStringLiteral("Lozinka nije prihvaćena")),
+            EXPECT_EQ(TDialogScript::Shown()[i].kind, QStringLiteral("password"));
+            EXPECT_EQ(TDialogScript::Shown()[i].text.startsWith(QStringLiteral("Lozinka nije prihvaćena")),
                       i > 0)
                 << trace;
         }

@@ -115,12 +115,12 @@ TEST_F(EventTypeFixture, RemovingAskesFirstTakesThePartnerAndRefusesTypesInUse) 
     // a default type: warning, nothing deleted
     Select(5);
     form->RemoveButton->click();
-    EXPECT_EQ(TDialogScript::Shown().last().Text, _DEL_DEF_WRN);
-    EXPECT_EQ(TDialogScript::Shown().last().Kind, QStringLiteral("warning"));
+    EXPECT_EQ(TDialogScript::Shown().last().text, _DEL_DEF_WRN);
+    EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("warning"));
     // asked, and No keeps it
     Select(300);
     form->RemoveButton->click();
-    EXPECT_EQ(TDialogScript::Shown().last().Text, _DEL_EV_CONF);
+    EXPECT_EQ(TDialogScript::Shown().last().text, _DEL_EV_CONF);
     EXPECT_EQ(Stored(), all);
 
     // Yes: the type and its partner
@@ -143,8 +143,8 @@ TEST_F(EventTypeFixture, RemovingAskesFirstTakesThePartnerAndRefusesTypesInUse) 
     Select(303);
     TDialogScript::SetNextAnswer(TModalResult::Yes);
     form->RemoveButton->click();
-    EXPECT_EQ(TDialogScript::Shown().last().Kind, QStringLiteral("error"));
-    EXPECT_EQ(TDialogScript::Shown().last().Text,
+    EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("error"));
+    EXPECT_EQ(TDialogScript::Shown().last().text,
               Format(_CMN_DELETE_REFUSED_ERR, {QStringLiteral("employeeeventraw")}));
     EXPECT_EQ(Stored(), left);
     EXPECT_EQ(Types()->RecordCount(), left.size());
@@ -157,7 +157,7 @@ TEST_F(EventTypeFixture, RemovingAskesFirstTakesThePartnerAndRefusesTypesInUse) 
     Select(303);
     TDialogScript::SetNextAnswer(TModalResult::Yes);
     form->RemoveButton->click();
-    EXPECT_EQ(TDialogScript::Shown().last().Text,
+    EXPECT_EQ(TDialogScript::Shown().last().text,
               Format(_CMN_DELETE_REFUSED_ERR, {QStringLiteral("employeeevent")}));
     EXPECT_EQ(Stored(), left);
 
@@ -166,7 +166,7 @@ TEST_F(EventTypeFixture, RemovingAskesFirstTakesThePartnerAndRefusesTypesInUse) 
     const int asked = int(TDialogScript::Shown().size());
     form->RemoveButton->click();
     ASSERT_EQ(TDialogScript::Shown().size(), asked + 1);
-    EXPECT_EQ(TDialogScript::Shown().last().Text, Format(_DEL_DEVICE_EV_WRN, {15}));
+    EXPECT_EQ(TDialogScript::Shown().last().text, Format(_DEL_DEVICE_EV_WRN, {15}));
     EXPECT_EQ(Stored(), left);
 
     // an empty list: nothing happens
@@ -195,7 +195,7 @@ TEST_F(EventTypeFixture, NewEventGivesBothNamesOnlyWhenBothAreThere) {
     WhenNewEventOpens([&stayed](TNewEventForm* f) {
         f->InEventEdit->clear();
         f->OKButton->click();
-        stayed = f->isVisible() && TDialogScript::Shown().last().Text == _NEW_EV_WRN;
+        stayed = f->isVisible() && TDialogScript::Shown().last().text == _NEW_EV_WRN;
         f->CancelButton->click();
     });
     EXPECT_FALSE(NewEvent(in, out));
@@ -207,7 +207,7 @@ TEST_F(EventTypeFixture, NewEventGivesBothNamesOnlyWhenBothAreThere) {
     WhenNewEventOpens([&stayed](TNewEventForm* f) {
         f->InEventEdit->setText(QString(201, QLatin1Char('d')));
         f->OKButton->click();
-        stayed = f->isVisible() && TDialogScript::Shown().last().Text == Format(_NEW_EV_LONG_WRN, {200});
+        stayed = f->isVisible() && TDialogScript::Shown().last().text == Format(_NEW_EV_LONG_WRN, {200});
         f->CancelButton->click();
     });
     EXPECT_FALSE(NewEvent(in, out));
@@ -218,7 +218,7 @@ TEST_F(EventTypeFixture, NewEventGivesBothNamesOnlyWhenBothAreThere) {
     WhenNewEventOpens([&stayed](TNewEventForm* f) {
         f->OutEventEdit->setText(QStringLiteral("odlazak"));
         f->OKButton->click();
-        stayed = f->isVisible() && TDialogScript::Shown().last().Text ==
+        stayed = f->isVisible() && TDialogScript::Shown().last().text ==
                                        Format(_NEW_EV_EXISTS_WRN, {QStringLiteral("Odlazak")});
         f->CancelButton->click();
     });

@@ -40,7 +40,7 @@ struct FakeConsole : IConsole, IEmployeeChooser {
     void SetPrintGrid(TDBGrid* grid) override { printGrid = grid; }
     bool ChooseEmployee(std::shared_ptr<TDataSet>&) override { return false; }
     bool ChooseEmployeeDesc(TEmployeeDesc& desc) override {
-        if (choice.EmployeeID == 0) return false;
+        if (choice.employeeId == 0) return false;
         desc = choice;
         return true;
     }
@@ -86,10 +86,10 @@ TEST_F(CardFormFixture, OpensOnTheCardListWithItsColumnsColoursAndFind) {
                              QStringLiteral("employeename"), QStringLiteral("horloguestname")};
     ASSERT_EQ(grid->ColumnCount(), fields.size());
     for (int i = 0; i < fields.size(); ++i)
-        EXPECT_EQ(grid->Column(i).FieldName, fields[i]);
+        EXPECT_EQ(grid->Column(i).fieldName, fields[i]);
     EXPECT_EQ(grid->ColumnTitle(0), QStringLiteral("ID kartice"));
-    EXPECT_EQ(grid->Column(2).PickList, (QStringList{_YES_CAP, _NO_CAP}));
-    EXPECT_TRUE(grid->Column(4).ReadOnly);
+    EXPECT_EQ(grid->Column(2).pickList, (QStringList{_YES_CAP, _NO_CAP}));
+    EXPECT_TRUE(grid->Column(4).readOnly);
     EXPECT_TRUE(GridSorter.HasGrid(grid));
     EXPECT_FALSE(form->ApplyButton->isEnabled());
     EXPECT_TRUE(form->FindButton->isDefault());
@@ -132,11 +132,11 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     console->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), QString()};
     form->ConnectEmployeeButton->click();
     ASSERT_EQ(Shown().size(), 1);
-    EXPECT_EQ(Shown().last().Text, _CARD_EMPLOYEE_ERR);
+    EXPECT_EQ(Shown().last().text, _CARD_EMPLOYEE_ERR);
     EXPECT_EQ(Employee(3), QStringLiteral("8"));
 
     // a free employee: tied, named as the list names employees; its tickets follow
-    console->choice.EmployeeID = 9;
+    console->choice.employeeId = 9;
     form->ConnectEmployeeButton->click();
     EXPECT_EQ(Employee(3), QStringLiteral("9"));
     EXPECT_EQ(Cards()->FieldByName(QStringLiteral("employeename"))->AsString(),
@@ -145,12 +145,12 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
         Count(QStringLiteral("SELECT employeeid FROM horloaccessticket WHERE horloaccessticketid = 31")), 9);
 
     // cancelled choice, no chooser at all
-    console->choice.EmployeeID = 0;
+    console->choice.employeeId = 0;
     form->ConnectEmployeeButton->click();
     EXPECT_EQ(Shown().size(), 1);
     console->offerChooser = false;
     form->ConnectEmployeeButton->click();
-    EXPECT_EQ(Shown().last().Text, Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
+    EXPECT_EQ(Shown().last().text, Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
 
     // untying clears the employee on this card's tickets only
     c.Execute(QStringLiteral("INSERT INTO horloaccessticket (horloaccesspointid, employeecardid, employeeid) "
@@ -220,8 +220,8 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(form->FireButton->isEnabled());
     ASSERT_EQ(Shown().size(), 1);
-    EXPECT_EQ(Shown().last().Kind, QStringLiteral("error"));
-    EXPECT_EQ(Shown().last().Text,
+    EXPECT_EQ(Shown().last().kind, QStringLiteral("error"));
+    EXPECT_EQ(Shown().last().text,
               Format(_DEVICE_NOT_CONFIRMED_ERR, {QStringLiteral("Magacin (127.0.0.3)")}));
     EXPECT_TRUE(sim->WithDevice(0, [](const devicesim::TSimDevice& d) { return d.RelayModeSet(); }));
     EXPECT_EQ(sim->WithDevice(0, [](const devicesim::TSimDevice& d) { return int(d.RelayMode()); }), 0);
@@ -240,18 +240,18 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
         TDialogScript::Reset();
         k.button->click();
         ASSERT_EQ(Shown().size(), 1) << k.done.toStdString();
-        EXPECT_EQ(Shown().last().Kind, QStringLiteral("information"));
-        EXPECT_EQ(Shown().last().Text, k.done);
+        EXPECT_EQ(Shown().last().kind, QStringLiteral("information"));
+        EXPECT_EQ(Shown().last().text, k.done);
     }
 
     // writing cards: added, withdrawn, refused
     TDialogScript::Reset();
     Select("K1");
     form->SendToDevicesButton->click();
-    EXPECT_EQ(Shown().last().Text, _CARD_EMPLOYEE_ADDED_INF);
+    EXPECT_EQ(Shown().last().text, _CARD_EMPLOYEE_ADDED_INF);
     Select("K2");
     form->SendToDevicesButton->click();
-    EXPECT_EQ(Shown().last().Text, _CARD_EMPLOYEE_REMOVED_INF);
+    EXPECT_EQ(Shown().last().text, _CARD_EMPLOYEE_REMOVED_INF);
     auto refusing = Device("127.0.0.3");
     refusing.faults.refuseCards = true;
     Serve({Device("127.0.0.2"), refusing, Device("127.0.0.4")});
@@ -259,8 +259,8 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
     Select("K1");
     form->SendToDevicesButton->click();
     ASSERT_EQ(Shown().size(), 2);
-    EXPECT_EQ(Shown()[0].Text, QString::fromLatin1(kUserRecordRefusedErr));
-    EXPECT_EQ(Shown()[1].Text, Format(_DEVICE_NOT_CONFIRMED_ERR, {QStringLiteral("Magacin (127.0.0.3)")}));
+    EXPECT_EQ(Shown()[0].text, QString::fromLatin1(kUserRecordRefusedErr));
+    EXPECT_EQ(Shown()[1].text, Format(_DEVICE_NOT_CONFIRMED_ERR, {QStringLiteral("Magacin (127.0.0.3)")}));
 }
 
 TEST_F(CardFormFixture, AnEndpointThatDoesNotOpenStopsTheOperationWithOneError) {
@@ -269,8 +269,8 @@ TEST_F(CardFormFixture, AnEndpointThatDoesNotOpenStopsTheOperationWithOneError) 
     ASSERT_TRUE(other.OpenEndpoint("127.0.0.9", port));
     form->RefreshTimeButton->click();
     ASSERT_EQ(Shown().size(), 1);
-    EXPECT_EQ(Shown().last().Kind, QStringLiteral("error"));
-    EXPECT_EQ(Shown().last().Text, _DEVICE_CONNECT_ERR);
+    EXPECT_EQ(Shown().last().kind, QStringLiteral("error"));
+    EXPECT_EQ(Shown().last().text, _DEVICE_CONNECT_ERR);
     EXPECT_EQ(sim->RequestsReceived(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(form->Busy());

@@ -77,7 +77,7 @@ struct ImportFormFixture : ::testing::Test {
     int Count(const QString& sql) { return c.Select(sql).rows[0][0].toInt(); }
     bool ShownLast(const QString& kind, const QString& text) {
         const auto& shown = TDialogScript::Shown();
-        return !shown.isEmpty() && shown.last().Kind == kind && shown.last().Text == text;
+        return !shown.isEmpty() && shown.last().kind == kind && shown.last().text == text;
     }
 };
 
@@ -126,9 +126,9 @@ TEST_F(ImportFormFixture, AFailingDeviceStopsTheChainAndTheNextImportRetriesIt) 
     ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
     // the connection error, then which device and why
     const TShownDialog shown = TDialogScript::Shown().last();
-    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
-    EXPECT_TRUE(shown.Text.startsWith(_DEVICE_CONNECT_ERR + QStringLiteral("\nUlaz (127.0.0.2): ")))
-        << shown.Text.toStdString();
+    EXPECT_EQ(shown.kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.text.startsWith(_DEVICE_CONNECT_ERR + QStringLiteral("\nUlaz (127.0.0.2): ")))
+        << shown.text.toStdString();
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), 0);
     EXPECT_TRUE(form->ImportButton->isEnabled());
 
@@ -173,8 +173,8 @@ TEST_F(ImportFormFixture, AStorageErrorIsShownAndNothingIsStored) {
     form->ImportButton->click();
     ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
     const TShownDialog shown = TDialogScript::Shown().last();
-    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
-    EXPECT_TRUE(shown.Text.contains(QStringLiteral("disk full"))) << shown.Text.toStdString();
+    EXPECT_EQ(shown.kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("disk full"))) << shown.text.toStdString();
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw")), 0);
     EXPECT_EQ(
         Count(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE horloaccesspointid = 1")),
@@ -214,9 +214,9 @@ TEST_F(ImportFormFixture, FailuresBeforeTheDeviceIsAskedAreShownAndUvozWorksAgai
     form->ImportButton->click();
     ASSERT_TRUE(WaitUntil([] { return !TDialogScript::Shown().isEmpty(); }));
     TShownDialog shown = TDialogScript::Shown().last();
-    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
-    EXPECT_TRUE(shown.Text.startsWith(_DEVICE_CONNECT_ERR)) << shown.Text.toStdString();
-    EXPECT_TRUE(shown.Text.contains(QStringLiteral("već koristi drugi program"))) << shown.Text.toStdString();
+    EXPECT_EQ(shown.kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.text.startsWith(_DEVICE_CONNECT_ERR)) << shown.text.toStdString();
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("već koristi drugi program"))) << shown.text.toStdString();
     EXPECT_TRUE(form->ImportButton->isEnabled());
     other.CloseEndpoint();
 
@@ -226,8 +226,8 @@ TEST_F(ImportFormFixture, FailuresBeforeTheDeviceIsAskedAreShownAndUvozWorksAgai
     ASSERT_TRUE(WaitUntil([] { return TDialogScript::Shown().size() == 2; }));
     c.Execute(QStringLiteral("RENAME TABLE horloaccesspoint_gone TO horloaccesspoint"));
     shown = TDialogScript::Shown().last();
-    EXPECT_EQ(shown.Kind, QStringLiteral("error"));
-    EXPECT_TRUE(shown.Text.contains(QStringLiteral("horloaccesspoint"))) << shown.Text.toStdString();
+    EXPECT_EQ(shown.kind, QStringLiteral("error"));
+    EXPECT_TRUE(shown.text.contains(QStringLiteral("horloaccesspoint"))) << shown.text.toStdString();
     EXPECT_TRUE(form->ImportButton->isEnabled());
 
     form->ImportButton->click();

@@ -68,7 +68,7 @@ struct GridFixture : ::testing::Test {
 QStringList Kinds() {
     QStringList kinds;
     for (const TShownDialog& d : TDialogScript::Shown())
-        kinds << d.Kind;
+        kinds << d.kind;
     return kinds;
 }
 
@@ -121,7 +121,7 @@ TEST_F(GridFixture, ColumnsShowLabelsFormattedTextsColoursAndEditability) {
         {"read-only column",
          [&] {
              TDBGridColumn c = grid.Column(1);
-             c.ReadOnly = true;
+             c.readOnly = true;
              grid.UpdateColumn(1, c);
          },
          1, false},
@@ -142,7 +142,7 @@ TEST_F(GridFixture, ColumnsShowLabelsFormattedTextsColoursAndEditability) {
 TEST_F(GridFixture, PickListColumnOffersItsTextsInTheCellEditor) {
     grid.AddColumn(QStringLiteral("name"));
     TDBGridColumn column = grid.Column(0);
-    column.PickList = QStringList{QStringLiteral("Ana"), QStringLiteral("Milan")};
+    column.pickList = QStringList{QStringLiteral("Ana"), QStringLiteral("Milan")};
     grid.UpdateColumn(0, column);
     std::unique_ptr<QWidget> editor(
         grid.itemDelegate()->createEditor(grid.viewport(), QStyleOptionViewItem(), Model()->index(0, 0)));
@@ -266,10 +266,10 @@ TEST(DialogScript, ScriptedAnswersAreUsedOnceAndUnansweredBoxesTakeTheirDefault)
         QStringLiteral("options"),      QStringLiteral("options"),      QStringLiteral("error"),
         QStringLiteral("error"),        QStringLiteral("error")};
     EXPECT_EQ(Kinds(), expectedKinds);
-    EXPECT_EQ(shown[0].Text, QStringLiteral("Prvo?"));
-    EXPECT_EQ(shown[8].Text, QStringLiteral("server said no"));
-    EXPECT_EQ(shown[9].Text, Format(_CMN_DATETIME_ERR, {QStringLiteral("31.12.2024")}));
-    EXPECT_EQ(shown[10].Text, Format(_CMN_UNEXPECTED_ERR, {QStringLiteral("bug")}));
+    EXPECT_EQ(shown[0].text, QStringLiteral("Prvo?"));
+    EXPECT_EQ(shown[8].text, QStringLiteral("server said no"));
+    EXPECT_EQ(shown[9].text, Format(_CMN_DATETIME_ERR, {QStringLiteral("31.12.2024")}));
+    EXPECT_EQ(shown[10].text, Format(_CMN_UNEXPECTED_ERR, {QStringLiteral("bug")}));
     TDialogScript::Reset();
 }
 
@@ -324,7 +324,7 @@ TEST(ValueListEditor, KeysValuesHandlersAndEllipsisButton) {
     vle.PickList(QStringLiteral("when")) << QStringLiteral("2024-02-02");
     EXPECT_EQ(vle.Keys(), (QStringList{QStringLiteral("who"), QStringLiteral("when")}));
     EXPECT_EQ(vle.model()->index(0, 0).data().toString(), QStringLiteral("Ko"));
-    EXPECT_EQ(vle.ItemProps(QStringLiteral("when")).EditStyle, TValueListEditor::TEditStyle::PickList);
+    EXPECT_EQ(vle.ItemProps(QStringLiteral("when")).editStyle, TValueListEditor::TEditStyle::PickList);
     EXPECT_EQ(vle.Values(QStringLiteral("nobody")), QString());
 
     int clicks = 0, finds = 0;

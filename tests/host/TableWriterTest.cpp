@@ -55,7 +55,7 @@ TEST(TableWriter, AlignedTextPadsColumns) {
     WriteAligned(out, table);
     EXPECT_EQ(text, QStringLiteral("Ime      Sati\nAna         8\nČedomir   7.5\n"));
     // a name with a line break or an escape sequence keeps its row and the terminal clean
-    table.Rows = {{QStringLiteral("Ana\nMarija"), QStringLiteral("1")},
+    table.rows = {{QStringLiteral("Ana\nMarija"), QStringLiteral("1")},
                   {QStringLiteral("\x1b[2J"), QStringLiteral("2")}};
     text.clear();
     WriteAligned(out, table);
@@ -86,10 +86,10 @@ TEST(TableWriter, GridTableIsWhatTheGridShowsInItsShownOrder) {
     grid.horizontalHeader()->moveSection(2, 0); // the user dragged "Šifra" to the front
     grid.SetColumnVisible(1, false);
     TTextTable table = GridTable(grid);
-    EXPECT_EQ(table.Header, (QStringList{QStringLiteral("Šifra"), QStringLiteral("Ime")}));
-    ASSERT_EQ(table.Rows.size(), 1u);
-    EXPECT_EQ(table.Rows[0], (QStringList{QStringLiteral("7"), QStringLiteral("Ana")}));
+    EXPECT_EQ(table.header, (QStringList{QStringLiteral("Šifra"), QStringLiteral("Ime")}));
+    ASSERT_EQ(table.rows.size(), 1u);
+    EXPECT_EQ(table.rows[0], (QStringList{QStringLiteral("7"), QStringLiteral("Ana")}));
     grid.SetColumnVisible(1, true);
-    EXPECT_EQ(GridTable(grid).Rows[0],
+    EXPECT_EQ(GridTable(grid).rows[0],
               (QStringList{QStringLiteral("7"), QStringLiteral("Ana"), QStringLiteral("0.58")}));
 }

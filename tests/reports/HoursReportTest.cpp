@@ -22,13 +22,13 @@ std::vector<TReportEvent> Events(std::initializer_list<Swipe> swipes) {
     qint64 id = 1;
     for (const Swipe& s : swipes) {
         TReportEvent e;
-        e.EventID = id++;
-        e.EmployeeID = s.employee;
-        e.Lastname = QStringLiteral("L%1").arg(s.employee);
-        e.Firstname = QStringLiteral("F%1").arg(s.employee);
-        e.TypeID = s.type;
-        e.TypeName = QStringLiteral("T%1").arg(s.type);
-        e.Time = MyDateTimeStrToDateTime(QString::fromLatin1(s.time));
+        e.eventId = id++;
+        e.employeeId = s.employee;
+        e.lastName = QStringLiteral("L%1").arg(s.employee);
+        e.firstName = QStringLiteral("F%1").arg(s.employee);
+        e.typeId = s.type;
+        e.typeName = QStringLiteral("T%1").arg(s.type);
+        e.time = MyDateTimeStrToDateTime(QString::fromLatin1(s.time));
         events.push_back(e);
     }
     return events;
@@ -130,10 +130,10 @@ TEST(HoursReport, IntervalsClampedToTheirOwnDayAndClosedOnce) {
     for (const Case& k : cases) {
         const THoursReport r = ComputeHoursReport(k.events, k.pairs, TWarningCriteria(), TWorkingDayLimits());
         std::vector<std::pair<qint64, int>> minutes, warnings;
-        for (const THoursRow& h : r.Hours)
-            minutes.emplace_back(h.EmployeeID, h.Minutes);
-        for (const TWarningRow& w : r.Warnings)
-            warnings.emplace_back(w.EventID, w.Minutes);
+        for (const THoursRow& h : r.hours)
+            minutes.emplace_back(h.employeeId, h.minutes);
+        for (const TWarningRow& w : r.warnings)
+            warnings.emplace_back(w.eventId, w.minutes);
         EXPECT_EQ(minutes, k.expected.minutes) << k.what;
         EXPECT_EQ(warnings, k.expected.warnings) << k.what;
     }
@@ -143,17 +143,17 @@ TEST(HoursReport, RowsAndWarningsCarryTheirEmployeeAndSplitHoursAndMinutes) {
     const THoursReport r =
         ComputeHoursReport(Events({{7, "2024-03-04 09:30:00", kIn}, {7, "2024-03-04 15:05:00", kOut}}),
                            {{kIn, kOut}}, {360, 600}, TWorkingDayLimits());
-    ASSERT_EQ(r.Hours.size(), 1u);
-    EXPECT_EQ(r.Hours[0].Lastname, QStringLiteral("L7"));
-    EXPECT_EQ(r.Hours[0].TotHours(), 5);
-    EXPECT_EQ(r.Hours[0].TotMinutes(), 35);
-    ASSERT_EQ(r.Warnings.size(), 1u);
-    const TWarningRow& w = r.Warnings[0];
-    EXPECT_EQ(w.EmployeeID, 7);
-    EXPECT_EQ(w.Firstname, QStringLiteral("F7"));
-    EXPECT_EQ(w.EventID, 2);
-    EXPECT_EQ(w.EventType, QStringLiteral("T10"));
-    EXPECT_EQ(w.EventTime, MyDateTimeStrToDateTime(QStringLiteral("2024-03-04 15:05:00")));
+    ASSERT_EQ(r.hours.size(), 1u);
+    EXPECT_EQ(r.hours[0].lastName, QStringLiteral("L7"));
+    EXPECT_EQ(r.hours[0].TotHours(), 5);
+    EXPECT_EQ(r.hours[0].TotMinutes(), 35);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    const TWarningRow& w = r.warnings[0];
+    EXPECT_EQ(w.employeeId, 7);
+    EXPECT_EQ(w.firstName, QStringLiteral("F7"));
+    EXPECT_EQ(w.eventId, 2);
+    EXPECT_EQ(w.eventType, QStringLiteral("T10"));
+    EXPECT_EQ(w.eventTime, MyDateTimeStrToDateTime(QStringLiteral("2024-03-04 15:05:00")));
     EXPECT_EQ(w.LengthH(), 5);
     EXPECT_EQ(w.LengthM(), 35);
 
@@ -165,8 +165,8 @@ TEST(HoursReport, RowsAndWarningsCarryTheirEmployeeAndSplitHoursAndMinutes) {
     const THoursReport early =
         ComputeHoursReport(Events({{1, "2024-03-04 07:00:00", kIn}, {1, "2024-03-04 15:45:00", kOut}}),
                            {{kIn, kOut}}, {100, 470}, limits);
-    EXPECT_EQ(early.Hours[0].Minutes, 480);
-    EXPECT_EQ(early.Warnings.size(), 1u);
+    EXPECT_EQ(early.hours[0].minutes, 480);
+    EXPECT_EQ(early.warnings.size(), 1u);
 
     limits.EndWorkingTime = QStringLiteral("5 pm");
     EXPECT_THROW(ComputeHoursReport(Events({{1, "2024-03-04 07:00:00", kIn}}), {{kIn, kOut}}, {}, limits),
@@ -214,28 +214,28 @@ TEST_F(StoredEvents, ReadInReportOrderOfEmployeesWithTheirTypeNamesAndFiltered) 
         ReadReportEvents(c, QDate(2024, 3, 4), QDate(2024, 3, 5), TEmployeeFilter());
     QList<qint64> ids;
     for (const TReportEvent& e : all)
-        ids << e.EventID;
+        ids << e.eventId;
     // Antić Ana, Antić Zoran, Babić Ana; guests, missing employees, unknown types
     // and the days around the period are left out
     EXPECT_EQ(ids, (QList<qint64>{5, 6, 1, 2, 3, 4}));
-    EXPECT_EQ(all[2].TypeName, QStringLiteral("Dolazak"));
-    EXPECT_EQ(all[2].Vocation, QStringLiteral("Vozač"));
-    EXPECT_EQ(all[2].Time, MyDateTimeStrToDateTime(QStringLiteral("2024-03-04 08:00:00")));
+    EXPECT_EQ(all[2].typeName, QStringLiteral("Dolazak"));
+    EXPECT_EQ(all[2].vocation, QStringLiteral("Vozač"));
+    EXPECT_EQ(all[2].time, MyDateTimeStrToDateTime(QStringLiteral("2024-03-04 08:00:00")));
 
     TEmployeeFilter one;
-    one.EmployeeID = 2;
+    one.employeeId = 2;
     EXPECT_EQ(ReadReportEvents(c, QDate(2024, 3, 4), QDate(2024, 3, 5), one).size(), 2u);
     TEmployeeFilter code;
-    code.Code = QStringLiteral("A1' OR '1'='1");
+    code.code = QStringLiteral("A1' OR '1'='1");
     EXPECT_TRUE(ReadReportEvents(c, QDate(2024, 3, 4), QDate(2024, 3, 5), code).empty());
-    code.Code = QStringLiteral("A3");
+    code.code = QStringLiteral("A3");
     EXPECT_EQ(ReadReportEvents(c, QDate(2024, 3, 4), QDate(2024, 3, 6), code).size(), 3u);
 
     const THoursReport r = ReadHoursReport(c, QDate(2024, 3, 4), QDate(2024, 3, 5), TEmployeeFilter(),
                                            {{5, 10}, {15, 16}}, TWarningCriteria(), TWorkingDayLimits());
-    ASSERT_EQ(r.Hours.size(), 3u);
-    EXPECT_EQ(r.Hours[0].Minutes, 480);
-    EXPECT_EQ(r.Hours[1].Minutes, 420);
-    EXPECT_EQ(r.Hours[2].Minutes, 480);
-    EXPECT_TRUE(r.Warnings.empty());
+    ASSERT_EQ(r.hours.size(), 3u);
+    EXPECT_EQ(r.hours[0].minutes, 480);
+    EXPECT_EQ(r.hours[1].minutes, 420);
+    EXPECT_EQ(r.hours[2].minutes, 480);
+    EXPECT_TRUE(r.warnings.empty());
 }

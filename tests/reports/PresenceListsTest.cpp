@@ -49,16 +49,16 @@ struct PresenceFixture : ::testing::Test {
     static QList<qint64> Ids(const auto& rows) {
         QList<qint64> ids;
         for (const auto& r : rows)
-            ids << r.Employee.EmpID;
+            ids << r.employee.EmpID;
         return ids;
     }
 };
 
 TPresentEmployee Person(qint64 id, const QString& firstname, const QString& lastname) {
     TPresentEmployee p;
-    p.Employee.EmpID = id;
-    p.Employee.EmpFirstname = firstname;
-    p.Employee.EmpLastname = lastname;
+    p.employee.EmpID = id;
+    p.employee.EmpFirstname = firstname;
+    p.employee.EmpLastname = lastname;
     return p;
 }
 
@@ -85,15 +85,15 @@ TEST_F(PresenceFixture, PresentLateAndAbsentOfADay) {
         EDatabaseError);
     const TPresenceLists l = ReadPresenceLists(c, QDate(2024, 3, 5), TWorkingDayLimits());
     // by last name: Gavrić, Ilić, Kovač, Perić
-    EXPECT_EQ(Ids(l.Present), (QList<qint64>{6, 4, 2, 1}));
-    EXPECT_EQ(Ids(l.Late), (QList<qint64>{6, 4, 2}));
+    EXPECT_EQ(Ids(l.present), (QList<qint64>{6, 4, 2, 1}));
+    EXPECT_EQ(Ids(l.late), (QList<qint64>{6, 4, 2}));
     // active ones without an arrival: Horvat, Janković (inactive Ilić never)
-    EXPECT_EQ(Ids(l.Absent), (QList<qint64>{5, 3}));
-    EXPECT_EQ(l.Absent[0].WorkState, QString());
-    EXPECT_EQ(l.Absent[1].WorkState, QStringLiteral("Bolovanje"));
-    EXPECT_EQ(l.Late[2].FirstArrival, MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 09:30:00")));
-    EXPECT_EQ(l.Present[3].FirstArrival, MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 08:50:00")));
-    const TReportEmployee& ana = l.Present[3].Employee;
+    EXPECT_EQ(Ids(l.absent), (QList<qint64>{5, 3}));
+    EXPECT_EQ(l.absent[0].workState, QString());
+    EXPECT_EQ(l.absent[1].workState, QStringLiteral("Bolovanje"));
+    EXPECT_EQ(l.late[2].firstArrival, MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 09:30:00")));
+    EXPECT_EQ(l.present[3].firstArrival, MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 08:50:00")));
+    const TReportEmployee& ana = l.present[3].employee;
     EXPECT_EQ(ana.EmpFirstname, QStringLiteral("Ana"));
     EXPECT_EQ(ana.EmpLastname, QStringLiteral("Perić"));
     EXPECT_EQ(ana.EmpCode, QStringLiteral("01"));
@@ -102,18 +102,18 @@ TEST_F(PresenceFixture, PresentLateAndAbsentOfADay) {
     EXPECT_EQ(ana.EmpOrgUnit, QStringLiteral("Kuhinja"));
     EXPECT_EQ(ana.EmpContractType, QStringLiteral("Stalni"));
     EXPECT_EQ(ana.EmpStartWorkingDate, QDate(2020, 1, 15));
-    EXPECT_FALSE(l.Present[0].Employee.EmpStartWorkingDate.isValid());
+    EXPECT_FALSE(l.present[0].employee.EmpStartWorkingDate.isValid());
 
     // another start of work moves the late threshold
     TWorkingDayLimits early;
     early.StartWorkingTime = QStringLiteral("08:45:00");
-    EXPECT_EQ(Ids(ReadPresenceLists(c, QDate(2024, 3, 5), early).Late), (QList<qint64>{6, 4, 2, 1}));
+    EXPECT_EQ(Ids(ReadPresenceLists(c, QDate(2024, 3, 5), early).late), (QList<qint64>{6, 4, 2, 1}));
 
     // a day without arrivals: nobody present or late, every active employee absent
     const TPresenceLists empty = ReadPresenceLists(c, QDate(2024, 3, 7), TWorkingDayLimits());
-    EXPECT_TRUE(empty.Present.empty());
-    EXPECT_TRUE(empty.Late.empty());
-    EXPECT_EQ(Ids(empty.Absent), (QList<qint64>{6, 5, 3, 2, 1}));
+    EXPECT_TRUE(empty.present.empty());
+    EXPECT_TRUE(empty.late.empty());
+    EXPECT_EQ(Ids(empty.absent), (QList<qint64>{6, 5, 3, 2, 1}));
 }
 
 TEST_F(PresenceFixture, OptionsOnFirstUseAndAsStored) {
@@ -211,17 +211,17 @@ TEST(ReportLists, SortOrdersTurnAboutAndTitlesWithoutOneAreLeftAlone) {
                      {{7, QStringLiteral("Ana"), QStringLiteral("Perić"), 99, QStringLiteral("Odlazak"),
                        MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 15:00:05")), 330}});
     const TTextTable csv = ListCsvTable(warnings);
-    EXPECT_EQ(csv.Header, (QStringList{QStringLiteral("EmployeeID"), QStringLiteral("EmpFirstname"),
+    EXPECT_EQ(csv.header, (QStringList{QStringLiteral("EmployeeID"), QStringLiteral("EmpFirstname"),
                                        QStringLiteral("EmpLastname"), QStringLiteral("EventID"),
                                        QStringLiteral("EventType"), QStringLiteral("EventTime"),
                                        QStringLiteral("LengthH"), QStringLiteral("LengthM")}));
-    EXPECT_EQ(csv.Rows.at(0), (QStringList{QStringLiteral("7"), QStringLiteral("Ana"),
+    EXPECT_EQ(csv.rows.at(0), (QStringList{QStringLiteral("7"), QStringLiteral("Ana"),
                                            QStringLiteral("Perić"), QStringLiteral("99"),
                                            QStringLiteral("Odlazak"), QStringLiteral("2024-03-05 15:00:05"),
                                            QStringLiteral("5"), QStringLiteral("30")}));
     const TTextTable text = ListTextTable(warnings, WarningsColumns());
-    EXPECT_EQ(text.Header,
+    EXPECT_EQ(text.header,
               (QStringList{QStringLiteral("Prezime"), QStringLiteral("Ime"), QStringLiteral("Događaj"),
                            QStringLiteral("Vreme"), QStringLiteral("Sati"), QStringLiteral("Minuta")}));
-    EXPECT_EQ(text.Rows.at(0).at(3), QStringLiteral("05.03.24 15:00:05"));
+    EXPECT_EQ(text.rows.at(0).at(3), QStringLiteral("05.03.24 15:00:05"));
 }

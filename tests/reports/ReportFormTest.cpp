@@ -127,7 +127,7 @@ struct ReportFormFixture : ::testing::Test {
     QStringList Shown(const char* kind) {
         QStringList texts;
         for (const TShownDialog& d : TDialogScript::Shown())
-            if (d.Kind == QLatin1String(kind)) texts << d.Text;
+            if (d.kind == QLatin1String(kind)) texts << d.text;
         return texts;
     }
 };
@@ -260,7 +260,7 @@ TEST_F(ReportFormFixture, EventPairsArePickedByNameAddedAndRemoved) {
     f->ExcludeLabelClick();
     ASSERT_EQ(f->EventCDS->RecordCount(), 2);
     QAbstractItemModel* model = f->EventDBG->model();
-    EXPECT_EQ(f->EventDBG->Column(0).PickList,
+    EXPECT_EQ(f->EventDBG->Column(0).pickList,
               (QStringList{QStringLiteral("Dolazak"), QStringLiteral("Odlazak"),
                            QStringLiteral("Dolazak karticom"), QStringLiteral("Odlazak karticom")}));
     EXPECT_TRUE(model->index(1, 0).flags() & Qt::ItemIsEditable);
@@ -308,9 +308,9 @@ TEST_F(ReportFormFixture, EventPairsArePickedByNameAddedAndRemoved) {
                              "pairid, name) VALUES (300, 'i', 'n', NULL, 'Dolazak')"));
     HorloDM->EmployeeEventTypeZQ->Close();
     THorloReportForm* named = Open();
-    EXPECT_EQ(named->EventDBG->Column(0).PickList.mid(0, 2),
+    EXPECT_EQ(named->EventDBG->Column(0).pickList.mid(0, 2),
               (QStringList{QStringLiteral("Dolazak (5)"), QStringLiteral("Odlazak")}));
-    EXPECT_TRUE(named->EventDBG->Column(0).PickList.contains(QStringLiteral("Dolazak (300)")));
+    EXPECT_TRUE(named->EventDBG->Column(0).pickList.contains(QStringLiteral("Dolazak (300)")));
 }
 
 TEST_F(ReportFormFixture, TitlesSortAscendingThenDescendingAndOthersAreIgnored) {
@@ -416,7 +416,7 @@ TEST_F(ReportFormFixture, TheConsolesWizardPrintsEachPageToAPdf) {
     TPrintWizard::SetPdfOutput(QString());
     QStringList printed;
     for (const TShownDialog& d : TDialogScript::Shown())
-        if (d.Kind == QLatin1String("print")) printed << d.Text;
+        if (d.kind == QLatin1String("print")) printed << d.text;
     EXPECT_EQ(printed, (QStringList{QStringLiteral("Izveštaj radnog vremena - Prisutni"),
                                     QStringLiteral("Izveštaj radnog vremena - Kašnjenje"),
                                     QStringLiteral("Izveštaj radnog vremena - Odsutni"),

@@ -264,7 +264,7 @@ TEST_F(EventListFixture, APageTheServerRefusesStaysBlankAndIsToldOnceUntilTheNex
     EXPECT_EQ(IdAt(0), expected[0]); // what was read stays
     QApplication::processEvents();
     ASSERT_EQ(TDialogScript::Shown().size(), 1);
-    EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("error"));
+    EXPECT_EQ(TDialogScript::Shown()[0].kind, QStringLiteral("error"));
 
     other->Execute(QStringLiteral("RENAME TABLE employeeevent_away TO employeeevent"));
     TDialogScript::Reset();

@@ -100,56 +100,56 @@ TEST_F(SearchFixture, EveryKeyAndTheirCombinationsFindTheRightEvents) {
         QList<qint64> ids;
     } cases[] = {
         {"nothing filled", {}, {1, 2, 3, 4, 5, 6, 7, 8}},
-        {"all arrivals", Keys([](K k) { k.EventType = _HORLO_EVENT_IN; }), {1, 2, 4, 6, 8}},
-        {"all departures", Keys([](K k) { k.EventType = _HORLO_EVENT_OUT; }), {3, 5, 7}},
-        {"one type by name", Keys([](K k) { k.EventType = QStringLiteral("Dolazak"); }), {1, 2, 8}},
-        {"quote and backslash in the name", Keys([](K k) { k.EventType = kQuoted; }), {6}},
-        {"unknown type", Keys([](K k) { k.EventType = QStringLiteral("x' OR '1'='1"); }), {}},
+        {"all arrivals", Keys([](K k) { k.eventType = _HORLO_EVENT_IN; }), {1, 2, 4, 6, 8}},
+        {"all departures", Keys([](K k) { k.eventType = _HORLO_EVENT_OUT; }), {3, 5, 7}},
+        {"one type by name", Keys([](K k) { k.eventType = QStringLiteral("Dolazak"); }), {1, 2, 8}},
+        {"quote and backslash in the name", Keys([](K k) { k.eventType = kQuoted; }), {6}},
+        {"unknown type", Keys([](K k) { k.eventType = QStringLiteral("x' OR '1'='1"); }), {}},
         {"from midnight of the first day",
-         Keys([](K k) { k.DateFrom = QStringLiteral("2024-03-01"); }),
+         Keys([](K k) { k.dateFrom = QStringLiteral("2024-03-01"); }),
          {2, 3, 4, 5, 6, 7, 8}},
         {"to the last second of the last day",
-         Keys([](K k) { k.DateTo = QStringLiteral("2024-03-31"); }),
+         Keys([](K k) { k.dateTo = QStringLiteral("2024-03-31"); }),
          {1, 2, 3, 4, 5, 6, 8}},
         {"a month",
          Keys([](K k) {
-             k.DateFrom = QStringLiteral("2024-03-01");
-             k.DateTo = QStringLiteral("2024-03-31");
+             k.dateFrom = QStringLiteral("2024-03-01");
+             k.dateTo = QStringLiteral("2024-03-31");
          }),
          {2, 3, 4, 5, 6, 8}},
-        {"after 8 h", Keys([](K k) { k.AfterHour = QStringLiteral("8"); }), {1, 3, 5, 6, 8}},
-        {"before 8 h", Keys([](K k) { k.BeforeHour = QStringLiteral("08"); }), {2, 4, 7}},
+        {"after 8 h", Keys([](K k) { k.afterHour = QStringLiteral("8"); }), {1, 3, 5, 6, 8}},
+        {"before 8 h", Keys([](K k) { k.beforeHour = QStringLiteral("08"); }), {2, 4, 7}},
         {"from 8 to 16 h",
          Keys([](K k) {
-             k.AfterHour = QStringLiteral("8");
-             k.BeforeHour = QStringLiteral("16");
+             k.afterHour = QStringLiteral("8");
+             k.beforeHour = QStringLiteral("16");
          }),
          {3, 8}},
         {"chosen employee",
          Keys([](K k) {
-             k.Employee = QStringLiteral("Petrović Marko");
-             k.SelectedEmployeeID = 1;
+             k.employee = QStringLiteral("Petrović Marko");
+             k.selectedEmployeeId = 1;
          }),
          {1, 2, 5, 7}},
         {"name without a chosen employee",
-         Keys([](K k) { k.Employee = QStringLiteral("Petrović Marko"); }),
+         Keys([](K k) { k.employee = QStringLiteral("Petrović Marko"); }),
          {1, 2, 3, 4, 5, 6, 7, 8}},
         {"chosen employee whose name was removed",
-         Keys([](K k) { k.SelectedEmployeeID = 1; }),
+         Keys([](K k) { k.selectedEmployeeId = 1; }),
          {1, 2, 3, 4, 5, 6, 7, 8}},
         {"blank date and hours count as empty",
          Keys([](K k) {
-             k.DateFrom = QStringLiteral(" ");
-             k.AfterHour = QStringLiteral("  ");
+             k.dateFrom = QStringLiteral(" ");
+             k.afterHour = QStringLiteral("  ");
          }),
          {1, 2, 3, 4, 5, 6, 7, 8}},
         {"arrivals of one employee in a month",
          Keys([](K k) {
-             k.EventType = _HORLO_EVENT_IN;
-             k.DateFrom = QStringLiteral("2024-03-01");
-             k.DateTo = QStringLiteral("2024-03-31");
-             k.Employee = QStringLiteral("Jovanović Jelena");
-             k.SelectedEmployeeID = 2;
+             k.eventType = _HORLO_EVENT_IN;
+             k.dateFrom = QStringLiteral("2024-03-01");
+             k.dateTo = QStringLiteral("2024-03-31");
+             k.employee = QStringLiteral("Jovanović Jelena");
+             k.selectedEmployeeId = 2;
          }),
          {4, 6}},
     };
@@ -164,22 +164,22 @@ TEST_F(SearchFixture, ConditionsComeInTheirOrderWithTheirTexts) {
     } cases[] = {
         {{}, QString()},
         {Keys([](auto& k) {
-             k.EventType = _HORLO_EVENT_IN;
-             k.DateFrom = QStringLiteral("2024-03-01");
-             k.DateTo = QStringLiteral("2024-03-31");
+             k.eventType = _HORLO_EVENT_IN;
+             k.dateFrom = QStringLiteral("2024-03-01");
+             k.dateTo = QStringLiteral("2024-03-31");
          }),
          QStringLiteral(
              "eet.direction = 'i' AND ee.eventtime >= '2024-03-01' AND ee.eventtime <= '2024-03-31 "
              "23:59:59'")},
         {Keys([](auto& k) {
-             k.AfterHour = QStringLiteral("8");
-             k.BeforeHour = QStringLiteral("16");
+             k.afterHour = QStringLiteral("8");
+             k.beforeHour = QStringLiteral("16");
          }),
          QStringLiteral("HOUR(ee.eventtime) < 16 AND HOUR(ee.eventtime) >= 8")},
         {Keys([](auto& k) {
-             k.EventType = kQuoted;
-             k.Employee = QStringLiteral("x");
-             k.SelectedEmployeeID = 42;
+             k.eventType = kQuoted;
+             k.employee = QStringLiteral("x");
+             k.selectedEmployeeId = 42;
          }),
          QStringLiteral("eet.name = 'O\\'Brien \\\\ ulaz' AND ee.employeeid = 42")},
     };
@@ -193,21 +193,21 @@ TEST_F(SearchFixture, HoursAndDatesThatAreNotRealAreRefusedWithAWarningText) {
         TEventSearchKeys keys;
         QString warning;
     } cases[] = {
-        {"hour 24", Keys([](auto& k) { k.AfterHour = QStringLiteral("24"); }),
+        {"hour 24", Keys([](auto& k) { k.afterHour = QStringLiteral("24"); }),
          Format(_SEARCH_HOUR_WRN, {QStringLiteral("24"), _HORLO_AFTER_H})},
-        {"negative hour", Keys([](auto& k) { k.BeforeHour = QStringLiteral("-1"); }),
+        {"negative hour", Keys([](auto& k) { k.beforeHour = QStringLiteral("-1"); }),
          Format(_SEARCH_HOUR_WRN, {QStringLiteral("-1"), _HORLO_BEFORE_H})},
-        {"fraction", Keys([](auto& k) { k.BeforeHour = QStringLiteral("8.5"); }),
+        {"fraction", Keys([](auto& k) { k.beforeHour = QStringLiteral("8.5"); }),
          Format(_SEARCH_HOUR_WRN, {QStringLiteral("8.5"), _HORLO_BEFORE_H})},
-        {"SQL as an hour", Keys([](auto& k) { k.AfterHour = QStringLiteral("0 OR 1=1"); }),
+        {"SQL as an hour", Keys([](auto& k) { k.afterHour = QStringLiteral("0 OR 1=1"); }),
          Format(_SEARCH_HOUR_WRN, {QStringLiteral("0 OR 1=1"), _HORLO_AFTER_H})},
-        {"no such day", Keys([](auto& k) { k.DateFrom = QStringLiteral("2024-02-30"); }),
+        {"no such day", Keys([](auto& k) { k.dateFrom = QStringLiteral("2024-02-30"); }),
          Format(_SEARCH_DATE_WRN, {QStringLiteral("2024-02-30"), _HORLO_DATE_FROM})},
-        {"short month", Keys([](auto& k) { k.DateTo = QStringLiteral("2024-3-01"); }),
+        {"short month", Keys([](auto& k) { k.dateTo = QStringLiteral("2024-3-01"); }),
          Format(_SEARCH_DATE_WRN, {QStringLiteral("2024-3-01"), _HORLO_DATE_TO})},
-        {"local notation", Keys([](auto& k) { k.DateTo = QStringLiteral("31.03.2024"); }),
+        {"local notation", Keys([](auto& k) { k.dateTo = QStringLiteral("31.03.2024"); }),
          Format(_SEARCH_DATE_WRN, {QStringLiteral("31.03.2024"), _HORLO_DATE_TO})},
-        {"with a time", Keys([](auto& k) { k.DateFrom = QStringLiteral("2024-03-01 10:00"); }),
+        {"with a time", Keys([](auto& k) { k.dateFrom = QStringLiteral("2024-03-01 10:00"); }),
          Format(_SEARCH_DATE_WRN, {QStringLiteral("2024-03-01 10:00"), _HORLO_DATE_FROM})},
     };
     for (const Case& k : cases) {
@@ -239,13 +239,13 @@ TEST_F(SearchFixture, FormPreparesItsKeysWithCaptionsAndPickLists) {
                                      {QStringLiteral("eventtype"), S::PickList},
                                      {QStringLiteral("afterhour"), S::PickList},
                                      {QStringLiteral("beforehour"), S::PickList}})
-        EXPECT_EQ(vle->ItemProps(key).EditStyle, style) << key.toStdString();
-    EXPECT_EQ(vle->ItemProps(QStringLiteral("eventtype")).PickList,
+        EXPECT_EQ(vle->ItemProps(key).editStyle, style) << key.toStdString();
+    EXPECT_EQ(vle->ItemProps(QStringLiteral("eventtype")).pickList,
               (QStringList{_HORLO_EVENT_IN, _HORLO_EVENT_OUT, QStringLiteral("Dolazak"),
                            QStringLiteral("Dolazak karticom"), kQuoted, QStringLiteral("Odlazak"),
                            QStringLiteral("Odlazak karticom"), QStringLiteral("Svi dolasci")}));
     for (const QString& key : {QStringLiteral("afterhour"), QStringLiteral("beforehour")}) {
-        const QStringList hours = vle->ItemProps(key).PickList;
+        const QStringList hours = vle->ItemProps(key).pickList;
         ASSERT_EQ(hours.size(), 24);
         EXPECT_EQ(hours.first(), QStringLiteral("0"));
         EXPECT_EQ(hours.last(), QStringLiteral("23"));
@@ -271,8 +271,8 @@ TEST_F(SearchFixture, FindReopensTheListByEmployeeAndNewestFirstOrWarnsAndLeaves
         form.SearchVLE->SetValues(key, value);
         form.FindButtonClick();
         ASSERT_EQ(TDialogScript::Shown().size(), 1);
-        EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("warning"));
-        EXPECT_TRUE(TDialogScript::Shown()[0].Text.contains(value));
+        EXPECT_EQ(TDialogScript::Shown()[0].kind, QStringLiteral("warning"));
+        EXPECT_TRUE(TDialogScript::Shown()[0].text.contains(value));
         EXPECT_TRUE(events->Active());
         EXPECT_EQ(events->SQL(), sql);
         EXPECT_EQ(ListedIds(), (QList<qint64>{8, 6, 4, 3, 5, 2}));
@@ -333,7 +333,7 @@ TEST_F(SearchFixture, EllipsisPicksDatesAndEmployeesAndTypingAnEmployeeIsDiscard
     TDialogScript::SetNextDate(QDate(2024, 3, 5));
     vle->ClickEditButton();
     EXPECT_EQ(vle->Values(QStringLiteral("dateto")), QStringLiteral("2024-03-05"));
-    EXPECT_EQ(TDialogScript::Shown().last().Text, QStringLiteral("2024-06-01")); // preset to today
+    EXPECT_EQ(TDialogScript::Shown().last().text, QStringLiteral("2024-06-01")); // preset to today
     vle->ClickEditButton();                                                      // cancelled
     EXPECT_EQ(vle->Values(QStringLiteral("dateto")), QStringLiteral("2024-03-05"));
 
@@ -366,7 +366,7 @@ TEST_F(SearchFixture, EllipsisPicksDatesAndEmployeesAndTypingAnEmployeeIsDiscard
         EXPECT_EQ(console->chooserCalls, s.chooserCalls) << s.what;
     }
     for (const TShownDialog& shown : TDialogScript::Shown())
-        EXPECT_NE(shown.Kind, QStringLiteral("error")); // no message for a missing chooser
+        EXPECT_NE(shown.kind, QStringLiteral("error")); // no message for a missing chooser
 
     QTest::keyClicks(vle, QStringLiteral("Ana"));
     vle->CommitEdit();

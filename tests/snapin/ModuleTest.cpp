@@ -168,8 +168,8 @@ TEST_F(ModuleFixture, LoadTakesTheConnectionOnceFromTheSecurityService) {
     // no security service: an error box, and no connection
     viewer->Load(snapin);
     ASSERT_EQ(TDialogScript::Shown().size(), 1);
-    EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("error"));
-    EXPECT_EQ(TDialogScript::Shown()[0].Text, Format(_CMN_NO_MODULE, {_CMN_MOD_SECURITY_NAME}));
+    EXPECT_EQ(TDialogScript::Shown()[0].kind, QStringLiteral("error"));
+    EXPECT_EQ(TDialogScript::Shown()[0].text, Format(_CMN_NO_MODULE, {_CMN_MOD_SECURITY_NAME}));
     EXPECT_EQ(EventConnection(snapin), nullptr);
 
     // the next Load tries again and gets it
@@ -315,8 +315,8 @@ TEST_F(ModuleFixture, SearchKeysAreReadyAfterADatabaseErrorIsMended) {
 
     EXPECT_NO_THROW(navigator->InternalCreateFrame());
     ASSERT_EQ(TDialogScript::Shown().size(), 1);
-    EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("error"));
-    EXPECT_TRUE(TDialogScript::Shown()[0].Text.contains(QStringLiteral("employeeeventtype")));
+    EXPECT_EQ(TDialogScript::Shown()[0].kind, QStringLiteral("error"));
+    EXPECT_TRUE(TDialogScript::Shown()[0].text.contains(QStringLiteral("employeeeventtype")));
     auto* form = qobject_cast<TCustomNavigatorForm*>(navigator->GetFrame());
     ASSERT_NE(form, nullptr);
     EXPECT_THROW(navigator->ShowNavigator(), EDatabaseError); // still broken: the host shows it
@@ -324,15 +324,15 @@ TEST_F(ModuleFixture, SearchKeysAreReadyAfterADatabaseErrorIsMended) {
     admin.Execute(QStringLiteral("RENAME TABLE employeeeventtype_away TO employeeeventtype"));
     form->FindButtonClick(); // the user searches again
     EXPECT_TRUE(snapin->GetDataSet()->Active());
-    const QStringList types = form->SearchVLE->ItemProps(QStringLiteral("eventtype")).PickList;
+    const QStringList types = form->SearchVLE->ItemProps(QStringLiteral("eventtype")).pickList;
     EXPECT_EQ(types, (QStringList{QStringLiteral("Svi dolasci"), QStringLiteral("Svi odlasci"),
                                   QStringLiteral("Dolazak"), QStringLiteral("Dolazak karticom"),
                                   QStringLiteral("Odlazak"), QStringLiteral("Odlazak karticom")}))
         << types.join(QLatin1Char('|')).toStdString();
     for (const QString& key : {QStringLiteral("afterhour"), QStringLiteral("beforehour")})
-        EXPECT_EQ(form->SearchVLE->ItemProps(key).PickList.size(), 24) << key.toStdString();
+        EXPECT_EQ(form->SearchVLE->ItemProps(key).pickList.size(), 24) << key.toStdString();
     navigator->ShowNavigator(); // prepared once only
-    EXPECT_EQ(form->SearchVLE->ItemProps(QStringLiteral("eventtype")).PickList, types);
+    EXPECT_EQ(form->SearchVLE->ItemProps(QStringLiteral("eventtype")).pickList, types);
     navigator->InternalDestroyFrame();
     viewer->InternalDestroyFrame();
 }

@@ -139,7 +139,7 @@ TEST_F(DayFixture, EligibleEmployeesIncludeOpenEndedAndStatelessOnes) {
     for (const Row& r : rows)
         if (r.eligible) expected << r.id;
     for (const TAttendanceEmployee& e : Day().EligibleEmployees(kDay))
-        got << e.EmployeeID;
+        got << e.employeeId;
     EXPECT_EQ(got, expected);
 }
 

@@ -106,7 +106,7 @@ struct AttendanceFixture : ::testing::Test {
     }
     bool ShownError(const QString& text) {
         for (const TShownDialog& d : TDialogScript::Shown())
-            if (d.Kind == QLatin1String("error") && d.Text == text) return true;
+            if (d.kind == QLatin1String("error") && d.text == text) return true;
         return false;
     }
     void Row(int employee, const char* date, const QString& hours) {
@@ -230,16 +230,16 @@ TEST_F(AttendanceFixture, OneEmployeeCannotBeAddedTwiceForOneDay) {
 TEST_F(AttendanceFixture, ApplyingASheetWithTwoRowsOfOneEmployeeAndDayStoresNothing) {
     Show("2024-03-05", "2024-03-05");
     TAttendanceEmployee marko;
-    marko.EmployeeID = 1;
+    marko.employeeId = 1;
     AppendSheetRow(*Sheet(), marko, QDate(2024, 3, 5), 480);
-    marko.EmployeeID = 2;
+    marko.employeeId = 2;
     AppendSheetRow(*Sheet(), marko, QDate(2024, 3, 5), 60);
-    marko.EmployeeID = 1;
+    marko.employeeId = 1;
     AppendSheetRow(*Sheet(), marko, QDate(2024, 3, 5), 480);
     form->ApplyAction->trigger();
     ASSERT_FALSE(TDialogScript::Shown().isEmpty());
-    EXPECT_EQ(TDialogScript::Shown().last().Kind, QStringLiteral("error"));
-    EXPECT_EQ(TDialogScript::Shown().last().Text, QString::fromUtf8(_ATTEND_DATE_EXIST_ERR));
+    EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("error"));
+    EXPECT_EQ(TDialogScript::Shown().last().text, QString::fromUtf8(_ATTEND_DATE_EXIST_ERR));
     EXPECT_EQ(Stored(), 0);
     EXPECT_TRUE(form->ApplyAction->isEnabled());
     EXPECT_FALSE(form.isNull());
@@ -327,20 +327,20 @@ TEST_F(AttendanceFixture, APeriodThatIsNoDateWarnsAndLeavesTheSheet) {
         TDialogScript::Reset();
         Show(text, "2024-02-29");
         ASSERT_EQ(TDialogScript::Shown().size(), 1) << text;
-        EXPECT_EQ(TDialogScript::Shown()[0].Kind, QStringLiteral("warning"));
-        EXPECT_EQ(TDialogScript::Shown()[0].Text,
+        EXPECT_EQ(TDialogScript::Shown()[0].kind, QStringLiteral("warning"));
+        EXPECT_EQ(TDialogScript::Shown()[0].text,
                   Format(_SEARCH_DATE_WRN, {QString::fromLatin1(text), _HORLO_DATE_FROM}));
         EXPECT_TRUE(Sheet()->Active());
         EXPECT_EQ(Sheet()->RecordCount(), 1);
     }
     TDialogScript::Reset();
     Show("2024-02-01", "29.02.2024");
-    EXPECT_EQ(TDialogScript::Shown().value(0).Text,
+    EXPECT_EQ(TDialogScript::Shown().value(0).text,
               Format(_SEARCH_DATE_WRN, {QStringLiteral("29.02.2024"), _HORLO_DATE_TO}));
     // a reversed period is refused; a cancelled reading shows no part of the sheet
     TDialogScript::Reset();
     Show("2024-02-29", "2024-02-01");
-    EXPECT_EQ(TDialogScript::Shown().value(0).Text,
+    EXPECT_EQ(TDialogScript::Shown().value(0).text,
               Format(_PERIOD_REVERSED_FMT, {QStringLiteral("2024-02-29"), QStringLiteral("2024-02-01")}));
     EXPECT_EQ(Sheet()->RecordCount(), 1);
     TDialogScript::CancelNextProgress();
@@ -361,25 +361,25 @@ TEST_F(AttendanceFixture, SummarySumsEachEmployeesRowsAndPrintsUnderATwoLineHead
     EXPECT_EQ(run.params,
               QStringLiteral("title:Prisustvo zbirno;header:Od datuma 2024-02-01\r\nDo datuma 2024-02-29"));
     EXPECT_EQ(run.grid, form->HorloAttendancePrintDBG);
-    ASSERT_EQ(run.table.Header.size(), 21);
-    EXPECT_EQ(run.table.Header.mid(0, 7),
+    ASSERT_EQ(run.table.header.size(), 21);
+    EXPECT_EQ(run.table.header.mid(0, 7),
               (QStringList{QStringLiteral("Kod"), QStringLiteral("Prezime"), QStringLiteral("Ime"),
                            QStringLiteral("JMBG"), QStringLiteral("Radno mesto"),
                            QStringLiteral("Datum početka rada"), QStringLiteral("Redovan rad")}));
-    EXPECT_FALSE(run.table.Header.contains(QStringLiteral("Noćni rad")));
-    ASSERT_EQ(run.table.Rows.size(), 3u);
+    EXPECT_FALSE(run.table.header.contains(QStringLiteral("Noćni rad")));
+    ASSERT_EQ(run.table.rows.size(), 3u);
     // in the order of each employee's first row: the sheet is ordered by code
-    EXPECT_EQ(run.table.Rows[0].mid(0, 7),
+    EXPECT_EQ(run.table.rows[0].mid(0, 7),
               (QStringList{QStringLiteral("001"), QStringLiteral("Jovanović"), QStringLiteral("Marko"),
                            QStringLiteral("0103985710012"), QStringLiteral("Direktor"),
                            QStringLiteral("01.03.2015"), QStringLiteral("15.5")}));
-    EXPECT_EQ(run.table.Rows[0][6 + 10], QStringLiteral("0.5")); // sickhours
-    EXPECT_EQ(run.table.Rows[1][0], QStringLiteral("002"));
-    EXPECT_EQ(run.table.Rows[1][6], QStringLiteral("6"));
+    EXPECT_EQ(run.table.rows[0][6 + 10], QStringLiteral("0.5")); // sickhours
+    EXPECT_EQ(run.table.rows[1][0], QStringLiteral("002"));
+    EXPECT_EQ(run.table.rows[1][6], QStringLiteral("6"));
     // an employee without a start date has an empty one
-    EXPECT_EQ(run.table.Rows[2][0], QStringLiteral("003"));
-    EXPECT_EQ(run.table.Rows[2][5], QString());
-    EXPECT_EQ(run.table.Rows[2][6 + 2], QStringLiteral("8"));
+    EXPECT_EQ(run.table.rows[2][0], QStringLiteral("003"));
+    EXPECT_EQ(run.table.rows[2][5], QString());
+    EXPECT_EQ(run.table.rows[2][6 + 2], QStringLiteral("8"));
     EXPECT_EQ(console->printGrid, nullptr);
 
     form->PrintListButtonClick();
@@ -387,8 +387,8 @@ TEST_F(AttendanceFixture, SummarySumsEachEmployeesRowsAndPrintsUnderATwoLineHead
     EXPECT_EQ(console->runs[1].params,
               QStringLiteral("title:Prisustvo;header:Od datuma 2024-02-01\r\nDo datuma 2024-02-29"));
     EXPECT_EQ(console->runs[1].grid, form->HorloAttendanceDBG);
-    EXPECT_EQ(console->runs[1].table.Rows.size(), 4u);
-    EXPECT_EQ(console->runs[1].table.Header.size(), 23);
+    EXPECT_EQ(console->runs[1].table.rows.size(), 4u);
+    EXPECT_EQ(console->runs[1].table.header.size(), 23);
 }
 
 TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmployee) {

@@ -16,7 +16,7 @@ struct FakeChooser : IEmployeeChooser {
     bool ChooseEmployee(std::shared_ptr<TDataSet>&) override { return false; }
     bool ChooseEmployeeDesc(TEmployeeDesc& desc) override {
         if (next <= 0) return false;
-        desc.EmployeeID = next;
+        desc.employeeId = next;
         return true;
     }
     void ShowEmployee(qint64 employeeID) override { shown << employeeID; }

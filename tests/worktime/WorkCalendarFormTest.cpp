@@ -77,7 +77,7 @@ TEST_F(CalendarFixture, OpensOnTheCurrentMonthWithYearsUpToNextYear) {
     EXPECT_TRUE(Calendar()->SQL().contains(QStringLiteral("year = 2026 and month = 12")));
     EXPECT_FALSE(form->ApplyAction->isEnabled());
     EXPECT_TRUE(form->OKAction->isEnabled());
-    EXPECT_EQ(form->HorloWorkCalendarDBG->Column(4).PickList, (QStringList{_YES_CAP, _NO_CAP}));
+    EXPECT_EQ(form->HorloWorkCalendarDBG->Column(4).pickList, (QStringList{_YES_CAP, _NO_CAP}));
     QStringList titles;
     for (int i = 0; i < form->HorloWorkCalendarDBG->ColumnCount(); ++i)
         titles << form->HorloWorkCalendarDBG->ColumnTitle(i);
@@ -147,7 +147,7 @@ TEST_F(CalendarFixture, DodajSveTwiceAddsNothingAndSwitchingMonthsDropsUnapplied
         "INSERT INTO horloworkcalendar (year, month, workcalendardate, dayname, workday) VALUES "
         "(2018, 4, '2018-04-01', 'Nedelja', 'n'), (2018, 4, '2018-04-02', 'Ponedeljak', 'n')"));
     form->OKAction->trigger();
-    EXPECT_EQ(TDialogScript::Shown().last().Text, QString::fromUtf8(_WORK_CAL_EXIST_ERR));
+    EXPECT_EQ(TDialogScript::Shown().last().text, QString::fromUtf8(_WORK_CAL_EXIST_ERR));
     EXPECT_FALSE(form.isNull());
     EXPECT_EQ(Stored(), 33);
     EXPECT_EQ(Calendar()->RecordCount(), 2); // what is stored, nothing pending
@@ -241,6 +241,6 @@ TEST_F(CalendarFixture, PrintsTheMonthThroughTheConsolesPrintWizard) {
     EXPECT_EQ(console->runs[0].module, _CMN_PRINT_WIZ_NAME);
     EXPECT_EQ(console->runs[0].params, QStringLiteral("title:Radni kalendar: 12.2019.;header:"));
     EXPECT_EQ(console->runs[0].grid, form->HorloWorkCalendarDBG);
-    EXPECT_EQ(console->runs[0].table.Rows.size(), 31u);
+    EXPECT_EQ(console->runs[0].table.rows.size(), 31u);
     EXPECT_EQ(console->printGrid, &previous);
 }

@@ -28,6 +28,8 @@ struct TCliCommand {
     // Reads the arguments after the command's name; on bad usage it writes the
     // reason (starting "horlo: ") to err and returns no run.
     std::function<TCliRun(const QStringList& arguments, QTextStream& err)> parse;
+    // Runs on a database of any schema version (the others refuse all but the program's).
+    bool anySchema = false;
 };
 
 // The parse step of a command that takes no arguments of its own.
@@ -44,3 +46,4 @@ std::vector<TCliCommand> AttendanceCommands();
 std::vector<TCliCommand> DeviceCommands();
 std::vector<TCliCommand> ReportCommands();
 std::vector<TCliCommand> PointCommands();
+std::vector<TCliCommand> DbCommands();

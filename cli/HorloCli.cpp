@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 #include "host/data/Database.h"
 #include "host/data/SysUtils.h"
+#include "module/data/SchemaVersion.h"
 
 TCliDataModule::TCliDataModule(TZConnection& connection) {
     SetZConnection(&connection);
@@ -24,7 +25,8 @@ namespace {
 // The groups of commands, in the order of the help text.
 std::vector<TCliCommand> Commands() {
     std::vector<TCliCommand> all;
-    for (auto group : {ImportCommands, PointCommands, DeviceCommands, AttendanceCommands, ReportCommands})
+    for (auto group :
+         {ImportCommands, PointCommands, DeviceCommands, AttendanceCommands, ReportCommands, DbCommands})
         for (TCliCommand& command : group())
             all.push_back(std::move(command));
     return all;
@@ -100,6 +102,13 @@ int RunHorloCli(const QStringList& arguments, QTextStream& out, QTextStream& err
         connection.SetParams(url.isEmpty() ? TConnectionParams::FromEnvironment()
                                            : TConnectionParams::FromUrl(url));
         connection.Connect();
+        // a database of another schema version is no database for this program
+        const QString refusal =
+            command->anySchema ? QString() : SchemaRefusal(DatabaseSchemaVersion(connection));
+        if (!refusal.isEmpty()) {
+            err << "horlo: " << refusal << '\n';
+            return kExitUsage;
+        }
     } catch (const EDatabaseError& e) {
         err << "horlo: " << e.Message() << '\n';
         return kExitUsage;

@@ -65,3 +65,16 @@ inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremen
 inline constexpr char _IMPORTED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu upisao drugi program: %d.";
 inline constexpr char _SEARCH_HOUR_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.";
 inline constexpr char _SEARCH_DATE_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije datum u obliku gggg-mm-dd.";
+inline constexpr char _SCHEMA_OLDER_FMT[] =
+    "Šema baze podataka je verzije %d, a program radi sa verzijom %d. "
+    "Nadogradite bazu naredbom: horlo --db <baza> db upgrade";
+inline constexpr char _SCHEMA_NEWER_FMT[] =
+    "Šema baze podataka je verzije %d, novije od verzije %d s kojom radi ovaj program. "
+    "Instalirajte noviji Horlo.";
+inline constexpr char _SCHEMA_NONE_ERR[] =
+    "U bazi podataka nema Horlo tabela. Napravite ih naredbom: horlo --db <baza> db init";
+inline constexpr char _SCHEMA_NOT_EMPTY_ERR[] =
+    "Baza podataka već ima tabele; šema se učitava samo u praznu bazu. Ništa nije upisano.";
+inline constexpr char _SCHEMA_STEP_ERR[] =
+    "Korak %d (%s) nadogradnje nije uspeo: %s. Koraci pre njega su upisani; "
+    "posle ispravke ponovo pokrenite horlo db upgrade.";

@@ -156,3 +156,13 @@ INSERT INTO employeeeventtype (employeeeventtypeid, direction, defaultevent, pai
   (16, 'o', 'n', 15, 'Odlazak karticom');
 -- Device event codes are one byte; types added by users start above them.
 ALTER TABLE employeeeventtype AUTO_INCREMENT = 256;
+
+-- The schema's version: one row per step of schema/upgrades/ that the database
+-- holds. A new database holds them all; `horlo db upgrade` applies and records
+-- the steps an older one lacks. Every change to this file is also such a step.
+CREATE TABLE horloschema (
+  version INT NOT NULL PRIMARY KEY,
+  name VARCHAR(100) NOT NULL,
+  applied DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions');

@@ -5,6 +5,7 @@
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/data/SchemaVersion.h"
 #include "module/search/HorloNavigatorUnit.h"
 #include "module/snapin/HorloViewerUnit.h"
 
@@ -47,8 +48,17 @@ void THorloViewer::Load(const std::shared_ptr<ISnapin>&) {
     if (HorloDM->Connected()) return;
     if (auto security = ConsoleService<ISecurityService>(Console.get())) {
         // a connection once given stays; the session is opened on it again
-        if (!HorloDM->ZConnection()) HorloDM->SetZConnection(security->GetConnection());
+        TZConnection* connection = HorloDM->ZConnection() ? HorloDM->ZConnection() : security->GetConnection();
         security->OpenSession();
+        // the module works only on a database of its own schema version; another
+        // one is not given to its queries, so nothing reads or writes it
+        const QString refusal =
+            connection->Connected() ? SchemaRefusal(DatabaseSchemaVersion(*connection)) : QString();
+        if (!refusal.isEmpty()) {
+            HorloDM->SetZConnection(nullptr);
+            throw EDatabaseError(refusal);
+        }
+        if (!HorloDM->ZConnection()) HorloDM->SetZConnection(connection);
     } else {
         ShowError(Format(_CMN_NO_MODULE, {_CMN_MOD_SECURITY_NAME}));
     }

@@ -175,6 +175,11 @@ TEST(ConsoleStart, SearchesThroughTheModuleAndPrintsTheEventListToAPdf) {
     run = Console({QStringLiteral("--db"), url, QStringLiteral("--search"), QStringLiteral("afterhour=25"),
                    QStringLiteral("--print-pdf"), pdf});
     EXPECT_TRUE(run.errors.contains(QStringLiteral("\"25\""))) << run.errors.toStdString();
+
+    // a database of a newer schema is refused and left alone: the list stays empty
+    db.Connection().Execute(QStringLiteral("INSERT INTO horloschema (version, name) VALUES (99, 'newer')"));
+    run = Console({QStringLiteral("--db"), url, QStringLiteral("--print-pdf"), pdf});
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Instalirajte noviji Horlo"))) << run.errors.toStdString();
 }
 
 TEST(PrintParams, TitleAndHeaderLines) {

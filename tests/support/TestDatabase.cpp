@@ -34,9 +34,9 @@ QString TestDatabase::SchemaDir() {
     return dir.isEmpty() ? QStringLiteral("schema") : dir;
 }
 
-TestDatabase::TestDatabase() : TestDatabase(ServerParams()) {}
+TestDatabase::TestDatabase(TSchema schema) : TestDatabase(ServerParams(), schema) {}
 
-TestDatabase::TestDatabase(const TConnectionParams& server) {
+TestDatabase::TestDatabase(const TConnectionParams& server, TSchema schema) {
     static std::atomic<int> counter{0};
     m_params = server;
     m_admin = std::make_unique<TZConnection>(m_params);
@@ -48,6 +48,7 @@ TestDatabase::TestDatabase(const TConnectionParams& server) {
     m_params.database = name;
     m_connection = std::make_unique<TZConnection>(m_params);
     m_connection->Connect();
+    if (schema == TSchema::None) return;
     LoadSchemaFile(QStringLiteral("host.sql"));
     LoadSchemaFile(QStringLiteral("horlo.sql"));
 }

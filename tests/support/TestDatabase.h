@@ -10,10 +10,12 @@
 
 class TestDatabase {
 public:
-    // Creates the database and loads schema/host.sql and schema/horlo.sql.
-    TestDatabase();
+    enum class TSchema { Current, None };
+    // Creates the database and loads schema/host.sql and schema/horlo.sql
+    // (with TSchema::None: leaves it empty).
+    explicit TestDatabase(TSchema schema = TSchema::Current);
     // The same on the server (or cluster node) that server names.
-    explicit TestDatabase(const TConnectionParams& server);
+    explicit TestDatabase(const TConnectionParams& server, TSchema schema = TSchema::Current);
     ~TestDatabase();
 
     TZConnection& Connection() { return *m_connection; }

@@ -1,0 +1,53 @@
+// The version of the database's schema: the steps of schema/upgrades/ that it
+// holds, recorded in horloschema. The program knows the steps it was built with,
+// makes a new database at the newest one and brings an older one up to it.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+class TZConnection;
+
+struct TSchemaStep {
+    int version = 0;
+    QString name; // the file's name without the number and ".sql"
+    QString sql;
+};
+
+// The steps this program knows, in order; the last one's version is the
+// program's schema version.
+const std::vector<TSchemaStep>& SchemaSteps();
+int ProgramSchemaVersion();
+
+// The database's version; 0 for Horlo's tables made before versions were
+// recorded, -1 for a database without them.
+int DatabaseSchemaVersion(TZConnection& connection);
+constexpr int kNoHorloSchema = -1;
+
+// Why the program cannot work on a database of that version (older, newer or
+// none), or an empty text when it can.
+QString SchemaRefusal(int databaseVersion);
+
+// A step that cannot be done; Message() is the user's text.
+class ESchemaError : public std::runtime_error {
+public:
+    explicit ESchemaError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString Message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Loads the whole schema into the connection's database, which must hold no
+// table (ESchemaError otherwise, nothing written).
+void InitSchema(TZConnection& connection);
+
+// Applies and records, in order, the steps newer than the database's version;
+// onStep is told each before it runs. Returns how many ran (0 on a current
+// database). ESchemaError for a database newer than the program or without
+// Horlo's tables.
+int UpgradeSchema(TZConnection& connection, const std::function<void(const TSchemaStep&)>& onStep = {});

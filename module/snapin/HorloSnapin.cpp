@@ -48,7 +48,8 @@ void THorloViewer::Load(const std::shared_ptr<ISnapin>&) {
     if (HorloDM->Connected()) return;
     if (auto security = ConsoleService<ISecurityService>(Console.get())) {
         // a connection once given stays; the session is opened on it again
-        TZConnection* connection = HorloDM->ZConnection() ? HorloDM->ZConnection() : security->GetConnection();
+        TZConnection* connection =
+            HorloDM->ZConnection() ? HorloDM->ZConnection() : security->GetConnection();
         security->OpenSession();
         // the module works only on a database of its own schema version; another
         // one is not given to its queries, so nothing reads or writes it

@@ -62,13 +62,13 @@ TCliRun ParseDb(const QStringList& arguments, QTextStream& err) {
 std::vector<TCliCommand> DbCommands() {
     TCliCommand db{
         QStringLiteral("db"),
-        QStringLiteral(
-            "  db init   učitava šemu u praznu bazu (baza sa tabelama se odbija; ništa se ne upisuje)\n"
-            "  db upgrade\n"
-            "            dovodi šemu baze starije verzije do verzije programa, korak po korak,\n"
-            "            i upisuje svaki korak; nad bazom tekuće verzije ne radi ništa\n"
-            "  db version\n"
-            "            ispisuje verziju šeme baze (0: baza iz vremena pre verzija)\n"),
+        QStringLiteral("  db init   učitava šemu u praznu bazu; bazu koja već ima tabele odbija i\n"
+                       "            ništa ne upisuje\n"
+                       "  db upgrade\n"
+                       "            dovodi šemu baze starije verzije do verzije programa, korak po korak,\n"
+                       "            i upisuje svaki korak; nad bazom tekuće verzije ne radi ništa\n"
+                       "  db version\n"
+                       "            ispisuje verziju šeme baze (0: baza iz vremena pre verzija)\n"),
         ParseDb};
     db.anySchema = true;
     return {db};

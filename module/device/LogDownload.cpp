@@ -520,6 +520,16 @@ void TLogDownload::Prove() {
         if (m_blocks[block].doubt) again.insert(block);
     std::erase_if(
         again, [this](std::uint32_t block) { return block >= m_totalBlocks || m_blocks[block].confirmed; });
+    if (again.empty() && proof.broken) {
+        // Two readings agreed on bytes the log cannot hold (a stale reply taken twice):
+        // the blocks the proof names are read again from scratch, never stored broken.
+        for (std::uint32_t block : proof.suspect) {
+            if (block >= m_totalBlocks) continue;
+            m_blocks[block].confirmed = false;
+            m_blocks[block].reads = 1;
+            again.insert(block);
+        }
+    }
     if (!again.empty()) {
         if (++m_proofRounds > MaxProofRounds)
             return Fail(TDownloadFailure::Device, Format(kUnproven, {MaxProofRounds}));

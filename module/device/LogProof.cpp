@@ -59,6 +59,7 @@ TLogProof ProveLogImage(const std::uint8_t* image, std::size_t receivedBytes, st
         const Claim& b = claims[i + 1];
         if (b.index == a.index + 1 && b.slot == next(a.slot)) continue;
         // a repeated index, a gap, or a run that jumps between slots
+        proof.broken = true;
         for (std::size_t k : {a.slot, next(a.slot), prev(b.slot), b.slot})
             blocksOf(k, proof.suspect);
     }
@@ -70,13 +71,16 @@ TLogProof ProveLogImage(const std::uint8_t* image, std::size_t receivedBytes, st
     blocksOf(last.slot, proof.frontier);
     blocksOf(next(last.slot), proof.frontier);
     const TLogRecord after = TLogRecord::FromBytes(slotAt(next(last.slot)));
-    if (!after.IsEmpty() && after.index > mark && !(full && after.index == first.index))
+    if (!after.IsEmpty() && after.index > mark && !(full && after.index == first.index)) {
+        proof.broken = true;
         blocksOf(next(last.slot), proof.suspect);
+    }
     // The run begins right after the mark, unless the device overwrote what followed it.
     if (mark > 0 && first.index != mark + 1) {
         blocksOf(first.slot, proof.frontier);
         blocksOf(prev(first.slot), proof.frontier);
         if (!full) {
+            proof.broken = true;
             blocksOf(first.slot, proof.suspect);
             blocksOf(prev(first.slot), proof.suspect);
         }

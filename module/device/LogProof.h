@@ -23,6 +23,11 @@ struct TLogProof {
     // Blocks at the ends of the new run (or where it would begin): they must read
     // the same twice before the run is believed.
     std::set<std::uint32_t> frontier;
+    // The new records break what a device's log can hold (a repeated index, a gap,
+    // a run that jumps between slots, a newer slot after the newest, a missing
+    // start): the image holds another block's bytes somewhere, whatever the reads
+    // of the blocks named here said.
+    bool broken = false;
     // The new records in index order, valid date-times only; meaningful when suspect
     // is empty and every frontier block is confirmed.
     std::vector<TLogRecord> records;

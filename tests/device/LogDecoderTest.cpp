@@ -1,4 +1,6 @@
 #include "module/device/LogDecoder.h"
+#include "module/device/LogProof.h"
+#include "module/device/protocol/DeviceMemory.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -270,4 +272,32 @@ TEST_F(DecoderFixture, LooksUpEachCardOncePerRun) {
     EXPECT_EQ(r.stored, 40);
     // two lookups per card, the mark, the count left stored, the status query
     EXPECT_LE(selects() - before, 2 * 2 + 1 + 1 + 1);
+}
+
+// Bytes of another block inside the run of new records: the proof calls the run
+// broken and names every block of the gap, the middle ones too, so that the
+// download reads them again instead of storing the run with a hole.
+TEST(ProveLogImage, AWrongBlockInsideTheRunBreaksItAndIsNamed) {
+    constexpr std::uint16_t kUsers = 4;
+    constexpr std::uint32_t kMemory = 2048, kBlock = 64, kSlots = 122;
+    struct Case {
+        const char* name;
+        std::uint32_t zeroBlock; // read as zeros; 0 none
+        bool broken;
+    } cases[] = {{"whole run", 0, false}, {"a block in the middle of the run", 4, true}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::vector<std::uint8_t> image(kMemory, 0);
+        for (std::uint32_t i = 1; i <= 19; ++i)
+            EncodeLogSlot({i, 1001, 15, 8, std::uint8_t(i), 0, 1, 3, 24},
+                          &image[LogSlotOffset(kUsers, i - 1)]);
+        if (k.zeroBlock) std::fill_n(&image[k.zeroBlock * kBlock], kBlock, 0);
+        const TLogProof proof = ProveLogImage(image.data(), image.size(), kMemory, kUsers, kSlots, 0, kBlock);
+        EXPECT_EQ(proof.broken, k.broken);
+        if (k.zeroBlock) {
+            EXPECT_TRUE(proof.suspect.count(k.zeroBlock));
+        } else {
+            EXPECT_EQ(proof.records.size(), 19u);
+        }
+    }
 }

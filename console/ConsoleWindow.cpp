@@ -8,6 +8,8 @@
 #include "host/data/SysUtils.h"
 #include "host/ui/Dialogs.h"
 
+#include "HorloVersion.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -18,9 +20,18 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace {
+
+// The console's name and version, which a user reports with a fault.
+QString AppCaption() {
+    return QString(_CON_APP_CAP) + QLatin1Char(' ') + QLatin1String(kHorloVersion);
+}
+
+} // namespace
+
 TConsoleWindow::TConsoleWindow(std::shared_ptr<TConsole> console, const QString& connectionText)
     : m_console(std::move(console)), m_connectionText(connectionText) {
-    setWindowTitle(_CON_APP_CAP);
+    setWindowTitle(AppCaption());
     resize(1180, 720);
 
     QMenu* file = menuBar()->addMenu(_CON_FILE_MENU);
@@ -91,7 +102,7 @@ void TConsoleWindow::OpenSnapin(const std::shared_ptr<ISnapin>& snapin) {
     const QImage image = snapin->GetImage();
     m_image->setPixmap(
         QPixmap::fromImage(image.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    setWindowTitle(_CON_APP_CAP + QStringLiteral(" – ") + snapin->GetName());
+    setWindowTitle(AppCaption() + QStringLiteral(" – ") + snapin->GetName());
 
     m_viewer->InternalCreateFrame();
     if (m_navigator) m_navigator->InternalCreateFrame();

@@ -37,5 +37,9 @@ void TModuleLoader::Unload() {
 }
 
 QString TModuleLoader::DefaultPath() {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/libhorlo.so"));
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString installed =
+        QDir::cleanPath(bin + QStringLiteral("/" HORLO_MODULE_DIR_FROM_BIN "/libhorlo.so"));
+    const QString built = QDir::cleanPath(bin + QStringLiteral("/../lib/libhorlo.so"));
+    return QFileInfo::exists(installed) || !QFileInfo::exists(built) ? installed : built;
 }

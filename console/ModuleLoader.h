@@ -34,7 +34,8 @@ public:
     void Unload();
     bool Loaded() const { return m_library.isLoaded(); }
 
-    // lib/libhorlo.so beside the bin/ folder of the running program.
+    // The module where the package installs it beside the running program's folder
+    // (bin/../lib/<multiarch>/horlo), else lib/libhorlo.so of the build tree.
     static QString DefaultPath();
 
 private:

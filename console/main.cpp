@@ -19,6 +19,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+
+#include "HorloVersion.h"
 
 namespace {
 
@@ -35,8 +38,15 @@ void StartupError(const QString& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // answered before the application is made, which needs a display
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            std::printf("horlo-console %s\n", kHorloVersion);
+            return 0;
+        }
     TApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("horlo-console"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kHorloVersion));
     QLocale::setDefault(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia));
     QGuiApplication::setApplicationDisplayName(_CON_APP_CAP);
     // without a screen nobody can answer a box: boxes take their defaults
@@ -48,6 +58,7 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(
         QStringLiteral("Horlo konzola: učitava modul i prikazuje njegov snap-in."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("Biblioteka modula."),
                                           QStringLiteral("PATH"), TModuleLoader::DefaultPath());
     const QCommandLineOption dbOption(

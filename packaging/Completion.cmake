@@ -1,0 +1,32 @@
+# Writes the bash completion of horlo from its --help, so that the two cannot drift.
+# Run as: cmake -DHORLO=<horlo> -DTEMPLATE=<horlo.bash.in> -DOUTPUT=<file> -P Completion.cmake
+execute_process(COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 ${HORLO} --help
+  OUTPUT_VARIABLE help RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${HORLO} --help failed: ${status}")
+endif()
+
+# A command's line in the list after "Komande:" starts with two spaces and its
+# words, then its arguments, and after two more spaces, maybe, its description.
+string(REGEX REPLACE ".*\nKomande:\n" "" commands "${help}")
+string(REGEX REPLACE "\n\n.*" "" commands "${commands}")
+# a ";" in a description would split a list element; no command's line has one
+string(REPLACE ";" "," commands "${commands}")
+string(REPLACE "\n" ";" lines "${commands}")
+set(table "")
+foreach(line IN LISTS lines)
+  if(NOT line MATCHES "^  ([a-z][^ ].*)$")
+    continue()
+  endif()
+  string(REGEX REPLACE "   *.*" "" usage "${CMAKE_MATCH_1}")
+  string(REGEX MATCH "^[a-z][a-z-]*( [a-z][a-z-]*)*" words "${usage}")
+  string(REGEX MATCHALL "--[a-z][a-z-]*" options "${usage}")
+  list(JOIN options " " options)
+  string(STRIP "${words} ${options}" entry)
+  string(APPEND table "${entry}\n")
+endforeach()
+if(table STREQUAL "")
+  message(FATAL_ERROR "no commands found in the help of ${HORLO}")
+endif()
+string(STRIP "${table}" HORLO_COMPLETION_TABLE)
+configure_file(${TEMPLATE} ${OUTPUT} @ONLY)

@@ -36,8 +36,7 @@ void WriteList(TCliIO& io, const QString& title, const TClientDataSet& list, con
 }
 
 int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
-    const TReportOptions options =
-        TReportOptions::Read(connection, DefaultEventTypeID(connection, QLatin1Char('i')));
+    const TReportOptions options = TReportOptions::Read(connection, DefaultPairOpeners(connection));
     const TPresenceLists lists = ReadPresenceLists(connection, r.Day, options.Limits);
     TClientDataSet present, late, absent;
     DefinePresenceList(present, TPresenceKind::Present);
@@ -85,8 +84,7 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
         io.err << "horlo: nema zaposlenog sa kodom \"" << r.Code << "\"\n";
         return kExitFailed;
     }
-    const TReportOptions options =
-        TReportOptions::Read(connection, DefaultEventTypeID(connection, QLatin1Char('i')));
+    const TReportOptions options = TReportOptions::Read(connection, DefaultPairOpeners(connection));
     const std::vector<TEventPair> pairs = EventPairsFor(connection, options.FromEventIDs);
     const QString problem =
         EventPairsProblem(pairs, [&](qint64 id) { return EventTypeName(connection, id); });

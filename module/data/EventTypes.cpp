@@ -22,3 +22,18 @@ qint64 InverseEventTypeID(TZConnection& connection, qint64 id) {
         connection,
         QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE pairid = %1").arg(id));
 }
+
+QList<qint64> DefaultPairOpeners(TZConnection& connection) {
+    QList<qint64> openers;
+    if (const qint64 arrival = DefaultEventTypeID(connection, QLatin1Char('i')); arrival > 0)
+        openers << arrival;
+    const TResultSet rs = connection.Select(
+        QStringLiteral(
+            "SELECT employeeeventtypeid FROM employeeeventtype WHERE employeeeventtypeid IN (%1, %2) "
+            "ORDER BY employeeeventtypeid")
+            .arg(kArrivalEventType)
+            .arg(kCardArrivalEventType));
+    for (const auto& row : rs.rows)
+        if (!openers.contains(row[0].toLongLong())) openers << row[0].toLongLong();
+    return openers;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QChar>
+#include <QList>
 #include <QtGlobal>
 
 class TZConnection;
@@ -23,5 +24,9 @@ inline bool IsArrivalType(qint64 typeID) {
 
 // The default type of a direction ('i' in, 'o' out); 0 when none is marked.
 qint64 DefaultEventTypeID(TZConnection& connection, QChar direction);
+// The types that open a counted interval when no list is stored yet: the
+// default arrival type, then every arrival the devices write that the table
+// holds, so that card-number swipes count from the first day.
+QList<qint64> DefaultPairOpeners(TZConnection& connection);
 // The type whose pair is the given one (the departure of an arrival); 0 when none.
 qint64 InverseEventTypeID(TZConnection& connection, qint64 id);

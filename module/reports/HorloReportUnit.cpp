@@ -8,6 +8,7 @@
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
+#include "module/data/EventTypes.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
@@ -425,8 +426,7 @@ void THorloReportForm::OptionsToControls() {
     defaults.MaxCalcLen = MaxCalcLenSE->value();
     defaults.MaxExclLen = MaxExclLenSE->value();
     defaults.AllowedPauseLen = AllowedPauseLenSE->value();
-    const TReportOptions o =
-        TReportOptions::Read(Connection(), HorloDM->GetDefaultEventTypeID(QLatin1Char('i')), defaults);
+    const TReportOptions o = TReportOptions::Read(Connection(), DefaultPairOpeners(Connection()), defaults);
     MinCalcLenSE->setValue(o.MinCalcLen);
     MaxCalcLenSE->setValue(o.MaxCalcLen);
     MaxExclLenSE->setValue(o.MaxExclLen);

@@ -26,12 +26,12 @@ QString EventIDsText(const QList<qint64>& ids) {
     return parts.join(QLatin1Char(','));
 }
 
-TReportOptions TReportOptions::Read(TZConnection& connection, qint64 defaultArrivalType,
+TReportOptions TReportOptions::Read(TZConnection& connection, const QList<qint64>& defaultOpeners,
                                     const TReportOptions& defaults) {
     const TDBIniFile ini(&connection);
     TReportOptions o = defaults;
-    const QString fromDefault = defaultArrivalType > 0 ? QString::number(defaultArrivalType) : QString();
-    o.FromEventIDs = ParseEventIDs(ini.ReadString(kSection, QStringLiteral("FromEventIDs"), fromDefault));
+    o.FromEventIDs =
+        ParseEventIDs(ini.ReadString(kSection, QStringLiteral("FromEventIDs"), EventIDsText(defaultOpeners)));
     o.MinCalcLen = ini.ReadInteger(kSection, QStringLiteral("MinCalcLen"), defaults.MinCalcLen);
     o.MaxCalcLen = ini.ReadInteger(kSection, QStringLiteral("MaxCalcLen"), defaults.MaxCalcLen);
     o.MaxExclLen = ini.ReadInteger(kSection, QStringLiteral("MaxExclLen"), defaults.MaxExclLen);
@@ -42,8 +42,8 @@ TReportOptions TReportOptions::Read(TZConnection& connection, qint64 defaultArri
     return o;
 }
 
-TReportOptions TReportOptions::Read(TZConnection& connection, qint64 defaultArrivalType) {
-    return Read(connection, defaultArrivalType, TReportOptions());
+TReportOptions TReportOptions::Read(TZConnection& connection, const QList<qint64>& defaultOpeners) {
+    return Read(connection, defaultOpeners, TReportOptions());
 }
 
 void TReportOptions::Write(TZConnection& connection) const {

@@ -21,10 +21,10 @@ struct TReportOptions {
     TWorkingDayLimits Limits;
 
     // Keys never written keep the values of `defaults`; an absent FromEventIDs
-    // gives the default arrival type alone (none when there is no default).
-    static TReportOptions Read(TZConnection& connection, qint64 defaultArrivalType,
+    // gives defaultOpeners (DefaultPairOpeners), a stored one, even empty, stays.
+    static TReportOptions Read(TZConnection& connection, const QList<qint64>& defaultOpeners,
                                const TReportOptions& defaults);
-    static TReportOptions Read(TZConnection& connection, qint64 defaultArrivalType);
+    static TReportOptions Read(TZConnection& connection, const QList<qint64>& defaultOpeners);
     // Writes every key, in one transaction.
     void Write(TZConnection& connection) const;
 };

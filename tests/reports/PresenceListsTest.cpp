@@ -4,6 +4,7 @@
 #include "module/reports/PresenceLists.h"
 #include "host/data/DBIniFile.h"
 #include "host/data/SysUtils.h"
+#include "module/data/EventTypes.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
@@ -117,8 +118,9 @@ TEST_F(PresenceFixture, PresentLateAndAbsentOfADay) {
 }
 
 TEST_F(PresenceFixture, OptionsOnFirstUseAndAsStored) {
-    const TReportOptions first = TReportOptions::Read(c, 5);
-    EXPECT_EQ(first.FromEventIDs, (QList<qint64>{5}));
+    // first use: every arrival the devices write opens an interval, the default first
+    const TReportOptions first = TReportOptions::Read(c, DefaultPairOpeners(c));
+    EXPECT_EQ(first.FromEventIDs, (QList<qint64>{5, 15}));
     EXPECT_EQ(first.MinCalcLen, 360);
     EXPECT_EQ(first.MaxCalcLen, 600);
     EXPECT_EQ(first.MaxExclLen, 30);
@@ -127,7 +129,7 @@ TEST_F(PresenceFixture, OptionsOnFirstUseAndAsStored) {
     EXPECT_EQ(first.Limits.StartWorkingTime, QStringLiteral("09:00:00"));
     EXPECT_EQ(first.Limits.EndWorkingTime, QStringLiteral("17:00:00"));
     EXPECT_EQ(first.Limits.EndWorkingDelayTime, QStringLiteral("17:30:00"));
-    EXPECT_TRUE(TReportOptions::Read(c, 0).FromEventIDs.isEmpty());
+    EXPECT_TRUE(TReportOptions::Read(c, {}).FromEventIDs.isEmpty());
 
     TReportOptions o;
     o.FromEventIDs = {5, 15};
@@ -143,7 +145,7 @@ TEST_F(PresenceFixture, OptionsOnFirstUseAndAsStored) {
               QStringLiteral("5,15"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Horlo"), QStringLiteral("EndWorkingDelayTime"), QString()),
               QStringLiteral("17:30:00"));
-    const TReportOptions back = TReportOptions::Read(c, 5);
+    const TReportOptions back = TReportOptions::Read(c, {5});
     EXPECT_EQ(back.FromEventIDs, (QList<qint64>{5, 15}));
     EXPECT_EQ(back.MinCalcLen, 240);
     EXPECT_EQ(back.MaxCalcLen, 720);
@@ -155,9 +157,9 @@ TEST_F(PresenceFixture, OptionsOnFirstUseAndAsStored) {
     // a hand-edited list keeps what are identifiers
     ini.WriteString(QStringLiteral("Horlo"), QStringLiteral("FromEventIDs"),
                     QStringLiteral(" 15, x,,-3,300"));
-    EXPECT_EQ(TReportOptions::Read(c, 5).FromEventIDs, (QList<qint64>{15, 300}));
+    EXPECT_EQ(TReportOptions::Read(c, {5}).FromEventIDs, (QList<qint64>{15, 300}));
     ini.WriteString(QStringLiteral("Horlo"), QStringLiteral("FromEventIDs"), QString());
-    EXPECT_TRUE(TReportOptions::Read(c, 5).FromEventIDs.isEmpty());
+    EXPECT_TRUE(TReportOptions::Read(c, {5}).FromEventIDs.isEmpty());
 
     // the closing type of each pair is the inverse of the opening one
     const std::vector<TEventPair> pairs = EventPairsFor(c, {5, 15, 300});

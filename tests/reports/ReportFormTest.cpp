@@ -167,10 +167,12 @@ TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
                                    QStringLiteral("Strano radno mesto"), QStringLiteral("Organizaciona jed."),
                                    QStringLiteral("Tip ugovora")}));
 
-    // first use: one pair, the default arrival and its inverse; design values
-    ASSERT_EQ(f->EventCDS->RecordCount(), 1);
+    // first use: a pair for each arrival the devices write, the default first; design values
+    ASSERT_EQ(f->EventCDS->RecordCount(), 2);
     EXPECT_EQ(f->EventCDS->RowValue(0, 0).toLongLong(), 5);
     EXPECT_EQ(f->EventCDS->RowValue(0, 1).toLongLong(), 10);
+    EXPECT_EQ(f->EventCDS->RowValue(1, 0).toLongLong(), 15);
+    EXPECT_EQ(f->EventCDS->RowValue(1, 1).toLongLong(), 16);
     EXPECT_EQ(Cell(f->EventDBG, 0, 0), QStringLiteral("Dolazak"));
     EXPECT_EQ(Cell(f->EventDBG, 0, 1), QStringLiteral("Odlazak"));
     EXPECT_EQ(f->MinCalcLenSE->value(), 360);
@@ -222,7 +224,7 @@ TEST_F(ReportFormFixture, ShowForAllOrOneEmployeeBringsWarningsForwardAndKeepsTh
     EXPECT_EQ(f->WarningsTotalLabel->text(), QStringLiteral("1"));
     EXPECT_EQ(f->PageControl->currentWidget(), f->WarningsTS);
     EXPECT_EQ(Stored("MinCalcLen"), QStringLiteral("340"));
-    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("5"));
+    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("5,15"));
     EXPECT_EQ(Stored("AllEmp"), QStringLiteral("1"));
     EXPECT_EQ(Stored("StartWorkingTime"), QStringLiteral("09:00:00"));
 
@@ -256,6 +258,7 @@ TEST_F(ReportFormFixture, ShowForAllOrOneEmployeeBringsWarningsForwardAndKeepsTh
 }
 
 TEST_F(ReportFormFixture, EventPairsArePickedByNameAddedAndRemoved) {
+    TDBIniFile(&c).WriteString(QStringLiteral("Horlo"), QStringLiteral("FromEventIDs"), QStringLiteral("5"));
     THorloReportForm* f = Open();
     f->ExcludeLabelClick();
     ASSERT_EQ(f->EventCDS->RecordCount(), 2);

@@ -20,6 +20,15 @@ void AddOrders(TClientDataSet& list, const QStringList& fields) {
     }
 }
 
+// A length shown as hours beside minutes sorts by both, by its title's click on either.
+void AddLengthOrders(TClientDataSet& list, const QString& hours, const QString& minutes) {
+    const QString whole = hours + QLatin1Char(';') + minutes;
+    for (const QString& f : {hours, minutes}) {
+        list.AddIndex(f + QLatin1Char('A'), whole);
+        list.AddIndex(f + QLatin1Char('D'), whole, whole);
+    }
+}
+
 // Rows are appended in the order given and sorted once at the end.
 template <class F> void Refill(TClientDataSet& list, F appendRows) {
     list.DisableControls();
@@ -112,8 +121,8 @@ void DefineHoursList(TClientDataSet& list) {
     Add(list, QStringLiteral("TotHours"), TFieldType::Integer, 0, QStringLiteral("Sati"));
     Add(list, QStringLiteral("TotMinutes"), TFieldType::Integer, 0, QStringLiteral("Minuta"));
     AddOrders(list,
-              {QStringLiteral("EmpLastname"), QStringLiteral("EmpFirstname"), QStringLiteral("EmpVocation"),
-               QStringLiteral("TotHours"), QStringLiteral("TotMinutes")});
+              {QStringLiteral("EmpLastname"), QStringLiteral("EmpFirstname"), QStringLiteral("EmpVocation")});
+    AddLengthOrders(list, QStringLiteral("TotHours"), QStringLiteral("TotMinutes"));
     list.CreateDataSet();
 }
 
@@ -129,9 +138,9 @@ void DefineWarningsList(TClientDataSet& list) {
         QStringLiteral("dd.mm.yy hh:nn:ss");
     Add(list, QStringLiteral("LengthH"), TFieldType::Integer, 0, QStringLiteral("Sati"));
     Add(list, QStringLiteral("LengthM"), TFieldType::Integer, 0, QStringLiteral("Minuta"));
-    AddOrders(list,
-              {QStringLiteral("EmpFirstname"), QStringLiteral("EmpLastname"), QStringLiteral("EventType"),
-               QStringLiteral("EventTime"), QStringLiteral("LengthH"), QStringLiteral("LengthM")});
+    AddOrders(list, {QStringLiteral("EmpFirstname"), QStringLiteral("EmpLastname"),
+                     QStringLiteral("EventType"), QStringLiteral("EventTime")});
+    AddLengthOrders(list, QStringLiteral("LengthH"), QStringLiteral("LengthM"));
     list.CreateDataSet();
 }
 

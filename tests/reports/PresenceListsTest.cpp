@@ -209,6 +209,16 @@ TEST(ReportLists, SortOrdersTurnAboutAndTitlesWithoutOneAreLeftAlone) {
     EXPECT_EQ(NextSortOrder(warnings, QStringLiteral("LengthH")), QStringLiteral("LengthHA"));
     EXPECT_EQ(NextSortOrder(warnings, QStringLiteral("EmployeeID")), QString());
 
+    // "Sati" sorts by the whole length: hours, then minutes
+    FillHoursList(hours, {{1, QStringLiteral("A"), {}, {}, 8 * 60 + 10},
+                          {2, QStringLiteral("B"), {}, {}, 8 * 60 + 50},
+                          {3, QStringLiteral("C"), {}, {}, 7 * 60 + 55}});
+    hours.SetIndexName(QStringLiteral("TotHoursD"));
+    QList<qint64> byLength;
+    for (int row = 0; row < hours.RecordCount(); ++row)
+        byLength << hours.RowValue(row, 0).toLongLong();
+    EXPECT_EQ(byLength, (QList<qint64>{2, 1, 3}));
+
     FillWarningsList(warnings,
                      {{7, QStringLiteral("Ana"), QStringLiteral("Perić"), 99, QStringLiteral("Odlazak"),
                        MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 15:00:05")), 330}});

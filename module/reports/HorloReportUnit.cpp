@@ -149,7 +149,7 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     EventDBG->SetDataSource(EventDS);
     EventDBG->AddColumn(QStringLiteral("EventFrom"), 120);
     EventDBG->AddColumn(QStringLiteral("EventTo"), 120).readOnly = true;
-    EventDBG->setMinimumSize(260, 80);
+    EventDBG->setMinimumSize(220, 80); // the dialog fits a 1280-pixel screen
     ExcludeLabel = ClickLabel(QStringLiteral("Isključi..."), eventsGB, this);
     RemoveLabel = ClickLabel(QStringLiteral("Izbaci"), eventsGB, this);
     auto* events = new QGridLayout(eventsGB);

@@ -167,6 +167,9 @@ TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
                                    QStringLiteral("Strano radno mesto"), QStringLiteral("Organizaciona jed."),
                                    QStringLiteral("Tip ugovora")}));
 
+    // it fits a 1280x720 screen
+    EXPECT_LE(f->minimumSizeHint().width(), 1280);
+    EXPECT_LE(f->minimumSizeHint().height(), 720);
     // first use: a pair for each arrival the devices write, the default first; design values
     ASSERT_EQ(f->EventCDS->RecordCount(), 2);
     EXPECT_EQ(f->EventCDS->RowValue(0, 0).toLongLong(), 5);

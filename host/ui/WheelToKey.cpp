@@ -17,6 +17,8 @@ bool TWheelToKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     const QPoint delta = wheel->angleDelta();
     // Only vertical wheel steps: a sideways tilt or a bare scroll phase passes as it is.
     if (delta.y() == 0 && (delta.x() != 0 || wheel->phase() != Qt::NoScrollPhase)) return false;
+    // a step of no length moves nothing
+    if (delta.y() == 0) return true;
     auto* receiver = qobject_cast<QWidget*>(watched);
     if (!receiver) return false;
     // The key goes where keys go: the focused widget of the same window, else the wheel's receiver.

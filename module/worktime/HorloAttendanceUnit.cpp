@@ -290,8 +290,9 @@ QColor THorloAttendanceForm::HorloAttendanceDBGDrawColumnCell(int row, int) cons
 }
 
 void THorloAttendanceForm::HorloAttendanceDBGKeyDown(int& key) {
-    // no deleting from the keyboard, no moving between cells, no empty row below the last
-    if (key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Down) key = 0;
+    // no deleting from the keyboard, no moving between cells; Down moves between rows
+    // (the grid never appends one below the last)
+    if (key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab) key = 0;
 }
 
 void THorloAttendanceForm::HorloAttendanceDBGKeyPress(QString& text) {

@@ -188,8 +188,9 @@ QColor THorloWorkCalendarForm::HorloWorkCalendarDBGDrawColumnCell(int row, int) 
 }
 
 void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyDown(int& key) {
-    // no deleting, no moving between cells, no empty row appended below the last
-    if (key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Down) key = 0;
+    // no deleting, no moving between cells; Down moves between rows (the grid never
+    // appends one below the last)
+    if (key == Qt::Key_Delete || key == Qt::Key_Tab || key == Qt::Key_Backtab) key = 0;
 }
 
 void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyPress(QString& text) {

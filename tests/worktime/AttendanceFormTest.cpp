@@ -402,6 +402,7 @@ TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmpl
         QTest::keyClicks(grid, QStringLiteral("x"));
         EXPECT_EQ(Editor(grid), nullptr) << column;
     }
+    // Delete and Tab do nothing; Down at the only row appends none
     for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Down, Qt::Key_Tab})
         QTest::keyClick(grid, key);
     EXPECT_EQ(Sheet()->RecordCount(), 1);

@@ -163,9 +163,9 @@ TEST_F(CalendarFixture, FlagsChangeOnlyThroughThePickListAndKeysCannotDeleteOrAp
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(29, 4)); // a Friday
     ASSERT_EQ(Calendar()->RecIndex(), 29);
-    // typing, Delete, Tab and Down do nothing
+    // typing, Delete and Tab do nothing
     QTest::keyClicks(grid, QStringLiteral("Ne"));
-    for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Tab, Qt::Key_Down})
+    for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Tab})
         QTest::keyClick(grid, key);
     EXPECT_EQ(Editor(grid), nullptr);
     EXPECT_EQ(Calendar()->RecordCount(), 31);
@@ -173,6 +173,13 @@ TEST_F(CalendarFixture, FlagsChangeOnlyThroughThePickListAndKeysCannotDeleteOrAp
     EXPECT_EQ(grid->currentIndex().column(), 4);
     EXPECT_EQ(Cell(29, 4), QStringLiteral("Da"));
     EXPECT_FALSE(form->ApplyAction->isEnabled());
+    // Down moves to the next row, and at the last row appends none
+    for (int expected : {30, 30}) {
+        QTest::keyClick(grid, Qt::Key_Down);
+        EXPECT_EQ(Calendar()->RecIndex(), expected);
+        EXPECT_EQ(Calendar()->RecordCount(), 31);
+    }
+    grid->setCurrentIndex(grid->model()->index(29, 4));
 
     // the pick list's "Ne" makes the row red once posted
     grid->setCurrentIndex(grid->model()->index(5, 4));
@@ -189,7 +196,7 @@ TEST_F(CalendarFixture, FlagsChangeOnlyThroughThePickListAndKeysCannotDeleteOrAp
               QVariant(false));
 }
 
-TEST_F(CalendarFixture, OnlyUpwardWheelStepsMoveTheRowSinceDownIsDiscarded) {
+TEST_F(CalendarFixture, WheelStepsMoveTheRowBothWays) {
     Choose(2018, 3);
     form->AddAllButtonClick();
     TDBGrid* grid = form->HorloWorkCalendarDBG;
@@ -203,8 +210,8 @@ TEST_F(CalendarFixture, OnlyUpwardWheelStepsMoveTheRowSinceDownIsDiscarded) {
         return Calendar()->RecIndex();
     };
     EXPECT_EQ(wheel(120), 9);
-    EXPECT_EQ(wheel(-120), 9);
-    EXPECT_EQ(wheel(0), 9);
+    EXPECT_EQ(wheel(-120), 10);
+    EXPECT_EQ(wheel(0), 10);
     EXPECT_EQ(Calendar()->RecordCount(), 31);
 }
 

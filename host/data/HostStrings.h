@@ -49,6 +49,7 @@ inline constexpr char _CMN_INFORMATION_CAP[] = "Obaveštenje";
 inline constexpr char _CMN_CONFIRMATION_CAP[] = "Potvrda";
 inline constexpr char _CMN_OK_CAP[] = "U redu";
 inline constexpr char _CMN_CANCEL_CAP[] = "Otkaži";
+inline constexpr char _CMN_SAVE_CHANGES_QST[] = "Sačuvati izmene?";
 inline constexpr char _CMN_CLOSE_CAP[] = "Zatvori";
 inline constexpr char _CMN_UNEXPECTED_ERR[] = "Neočekivana greška: %s";
 inline constexpr char _CMN_SELECT_DATE_CAP[] = "Izbor datuma";

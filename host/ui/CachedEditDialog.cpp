@@ -1,6 +1,7 @@
 #include "host/ui/CachedEditDialog.h"
 
 #include "host/data/DataSet.h"
+#include "host/data/HostStrings.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -21,24 +22,32 @@ void TCachedEditDialog::DiscardEdits() {
 // The one place where leaving by Esc or by the close box meets changes that it
 // would lose: Esc is the Cancel button, which drops them, and the close box drops
 // them under TCloseBox::Discard.
-bool TCachedEditDialog::MayLeave(TLeaving how) {
-    const bool drops = how == TLeaving::Escape || m_closeBox == TCloseBox::Discard;
-    if (!drops || !PendingEdits()) return true;
-    // A "Sačuvati izmene?" question (Da: apply, then leave; Ne: leave without
-    // them; Otkaži: stay) belongs here. Today they are left unasked.
-    return true;
+bool TCachedEditDialog::MayDropEdits() {
+    if (!m_save || !PendingEdits()) return true;
+    switch (AskYesNoCancel(_CMN_SAVE_CHANGES_QST)) {
+    case TModalResult::Yes:
+        m_save(); // its errors are shown; what it could not store stays
+        return !PendingEdits();
+    case TModalResult::No:
+        Guarded([this] { DiscardEdits(); });
+        return !PendingEdits();
+    case TModalResult::None: // nobody to ask: the form's own policy
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TCachedEditDialog::keyPressEvent(QKeyEvent* event) {
     if (m_escape && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        if (!Busy() && MayLeave(TLeaving::Escape)) m_escape->click();
+        if (!Busy() && MayDropEdits()) m_escape->click();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
 void TCachedEditDialog::reject() {
-    if (Busy() || !MayLeave(TLeaving::CloseBox)) return;
+    if (Busy() || !MayDropEdits()) return;
     if (m_closeBox == TCloseBox::Discard) Guarded([this] { DiscardEdits(); });
     QDialog::reject();
 }

@@ -2,7 +2,8 @@
 // wait in the query's cache until OK or Apply. It holds what they all repeat:
 // buttons bound to actions, every handler run through Guarded, Esc as the
 // escape button (the Cancel button of a form that has one), the close box by the
-// form's policy, and no leaving while the form is busy. The form keeps its own
+// form's policy, the "Sačuvati izmene?" question before pending edits would be
+// lost, and no leaving while the form is busy. The form keeps its own
 // handlers (OK, Apply, Cancel and the rest); this class only routes to them.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <QDialog>
 #include <QPushButton>
 
+#include <functional>
 #include <type_traits>
 
 class TDataSet;
@@ -61,9 +63,21 @@ protected:
     }
     // Esc (without modifiers) clicks this button; without one Esc is QDialog's (reject).
     void SetEscapeButton(QAbstractButton* button) { m_escape = button; }
+    // What "Da" of the "Sačuvati izmene?" question runs (the form's Apply); without
+    // it pending rows are left to the close-box policy unasked.
+    template <class Form> void SetSaveHandler(void (Form::*handler)()) {
+        static_assert(std::is_base_of_v<TCachedEditDialog, Form>);
+        Form* form = static_cast<Form*>(this);
+        m_save = [form, handler] { Guarded([form, handler] { (form->*handler)(); }); };
+    }
 
     // Drops the changes that are not stored: the open edit or insert, then the cache.
     void DiscardEdits();
+
+    // Asked before pending edits would be lost (Esc, the close box, a form's
+    // reload): "Sačuvati izmene?" Da applies them (and stays if that fails), Ne
+    // drops them, Otkaži stays. False: stay as it is.
+    bool MayDropEdits();
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -71,11 +85,9 @@ protected:
 private:
     // The query holds changes that are not stored: an open edit or cached rows.
     bool PendingEdits() const;
-    enum class TLeaving { Escape, CloseBox };
-    // Asked before Esc or the close box leave; false stays.
-    bool MayLeave(TLeaving how);
 
     TDataSet* m_edited;
     TCloseBox m_closeBox;
     QAbstractButton* m_escape = nullptr;
+    std::function<void()> m_save;
 };

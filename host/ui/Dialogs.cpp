@@ -193,6 +193,24 @@ bool Confirm(const QString& text) {
     return MessageDlg(text, TMsgDlgType::Confirmation) == TModalResult::Yes;
 }
 
+TModalResult AskYesNoCancel(const QString& text) {
+    TDialogScript::Record(QStringLiteral("question"), text);
+    if (auto answer = TDialogScript::TakeAnswer()) return *answer;
+    if (TDialogScript::Unattended()) return TModalResult::None;
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(_CMN_CONFIRMATION_CAP);
+    box.setText(text);
+    QPushButton* yes = box.addButton(_YES_CAP, QMessageBox::YesRole);
+    QPushButton* no = box.addButton(_NO_CAP, QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(_CMN_CANCEL_CAP, QMessageBox::RejectRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes) return TModalResult::Yes;
+    return box.clickedButton() == no ? TModalResult::No : TModalResult::Cancel;
+}
+
 // ---------------------------------------------------------------- pickers
 
 bool GetDate(QDate& date) {

@@ -27,6 +27,8 @@ void ShowWarning(const QString& text);
 void ShowError(const QString& text);
 void ShowInformation(const QString& text);
 bool Confirm(const QString& text); // only Yes proceeds
+// Da (Yes), Ne (No) or Otkaži (Cancel); None when nobody can be asked (unattended).
+TModalResult AskYesNoCancel(const QString& text);
 
 // Date picker preset to date; true and the picked date when confirmed.
 bool GetDate(QDate& date);

@@ -130,6 +130,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     ApplyAction = ButtonAction(ApplyButton, &THorloAttendanceForm::ApplyActionExecute);
     CancelAction = ButtonAction(CancelButton, &THorloAttendanceForm::CancelActionExecute);
     SetEscapeButton(CancelButton);
+    SetSaveHandler(&THorloAttendanceForm::ApplyActionExecute);
     OnClick(FindButton, &THorloAttendanceForm::FindButtonClick);
     OnClick(FromDateButton, &THorloAttendanceForm::FromDateButtonClick);
     OnClick(ToDateButton, &THorloAttendanceForm::ToDateButtonClick);
@@ -257,6 +258,7 @@ void THorloAttendanceForm::OpenHorloAttendance() {
 }
 
 void THorloAttendanceForm::FindButtonClick() {
+    if (!MayDropEdits()) return; // showing another sheet would drop the edits
     OpenHorloAttendance();
 }
 

@@ -84,6 +84,7 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent)
     ApplyAction = ButtonAction(ApplyButton, &THorloWorkCalendarForm::ApplyActionExecute);
     CancelAction = ButtonAction(CancelButton, &THorloWorkCalendarForm::CancelActionExecute);
     SetEscapeButton(CancelButton);
+    SetSaveHandler(&THorloWorkCalendarForm::ApplyActionExecute);
     OnClick(AddAllButton, &THorloWorkCalendarForm::AddAllButtonClick);
     OnClick(PrintButton, &THorloWorkCalendarForm::PrintButtonClick);
     connect(calendar, &TDataSet::DataChanged, this, &THorloWorkCalendarForm::ApplyActionUpdate);

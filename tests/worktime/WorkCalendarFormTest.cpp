@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <functional>
 
 namespace {
@@ -216,24 +218,34 @@ TEST_F(CalendarFixture, WheelStepsMoveTheRowBothWays) {
 }
 
 TEST_F(CalendarFixture, CancelAndEscDiscardAndCloseWhileTheCloseBoxKeepsTheCache) {
+    auto esc = [](THorloWorkCalendarForm* f) { QTest::keyClick(f, Qt::Key_Escape); };
+    auto closeBox = [](THorloWorkCalendarForm* f) { f->close(); };
     struct Case {
         const char* how;
         std::function<void(THorloWorkCalendarForm*)> close;
-        bool kept; // the unapplied month still waits in the cache
+        bool kept;                                         // the unapplied month still waits in the cache
+        std::optional<TModalResult> answer = std::nullopt; // to "Sačuvati izmene?" (none: nobody asked)
+        int stored = 0;
+        bool closed = true;
     } cases[] = {
         {"Cancel", [](THorloWorkCalendarForm* f) { f->CancelAction->trigger(); }, false},
-        {"Esc", [](THorloWorkCalendarForm* f) { QTest::keyClick(f, Qt::Key_Escape); }, false},
-        {"close box", [](THorloWorkCalendarForm* f) { f->close(); }, true},
+        {"Esc", esc, false},
+        {"close box", closeBox, true},
+        {"Esc, saved", esc, false, TModalResult::Yes, 28},
+        {"close box, not saved", closeBox, false, TModalResult::No},
+        {"Esc, stayed", esc, true, TModalResult::Cancel, 0, false},
     };
     for (const Case& k : cases) {
+        c.Execute(QStringLiteral("DELETE FROM horloworkcalendar"));
         if (!form) form = new THorloWorkCalendarForm();
         form->show();
         Choose(2019, 2);
         form->AddAllButtonClick();
+        if (k.answer) TDialogScript::SetNextAnswer(*k.answer);
         k.close(form.data());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(form.isNull()) << k.how;
-        EXPECT_EQ(Stored(), 0) << k.how;
+        EXPECT_EQ(form.isNull(), k.closed) << k.how;
+        EXPECT_EQ(Stored(), k.stored) << k.how;
         EXPECT_EQ(Calendar()->UpdatesPending(), k.kept) << k.how;
     }
 }

@@ -55,7 +55,7 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
         }
         QDate day = Now().date().addDays(-1);
         if (arguments.size() == 2) {
-            day = IsoDate(arguments[1]);
+            day = TypedDate(arguments[1]);
             if (!day.isValid()) {
                 err << DateWarning(arguments[1], QStringLiteral("DATUM"));
                 return {};
@@ -83,16 +83,16 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
             }
         }
         if (dates.size() < 2) {
-            err << "horlo: attendance list traži period: OD DO (gggg-mm-dd)\n";
+            err << "horlo: attendance list traži period: OD DO (gggg-mm-dd ili dd.mm.gggg)\n";
             return {};
         }
         const QString names[] = {_HORLO_DATE_FROM, _HORLO_DATE_TO};
         for (int i = 0; i < 2; ++i)
-            if (!IsoDate(dates[i]).isValid()) {
+            if (!TypedDate(dates[i]).isValid()) {
                 err << DateWarning(dates[i], names[i]);
                 return {};
             }
-        if (IsoDate(dates[0]) > IsoDate(dates[1])) {
+        if (TypedDate(dates[0]) > TypedDate(dates[1])) {
             err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {dates[0], dates[1]}) << '\n';
             return {};
         }

@@ -50,6 +50,8 @@ QString Help(const std::vector<TCliCommand>& commands) {
                            "  --help    ovaj tekst\n"
                            "  --version verzija programa\n"
                            "\n"
+                           "Datumi se upisuju kao gggg-mm-dd ili dd.mm.gggg (i d.m.gggg).\n"
+                           "\n"
                            "CSV (--csv): tekst koji počinje sa =, +, -, @, tabulatorom ili CR, a nije\n"
                            "broj, dobija apostrof na početku, da ga tabela ne bi izvršila kao formulu;\n"
                            "brojevi, datumi i vremena se nikad ne menjaju.\n"

@@ -169,7 +169,7 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
         }
     }
     if (!period) {
-        r.Day = dates.isEmpty() ? Now().date() : IsoDate(dates[0]);
+        r.Day = dates.isEmpty() ? Now().date() : TypedDate(dates[0]);
         if (!r.Day.isValid()) {
             err << DateWarning(dates[0], QStringLiteral("DATUM"));
             return {};
@@ -177,11 +177,11 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
         return [r](TZConnection& connection, TCliIO& io) { return Presence(connection, io, r); };
     }
     if (dates.size() < 2) {
-        err << "horlo: report " << action << " traži period: OD DO (gggg-mm-dd)\n";
+        err << "horlo: report " << action << " traži period: OD DO (gggg-mm-dd ili dd.mm.gggg)\n";
         return {};
     }
-    r.From = IsoDate(dates[0]);
-    r.To = IsoDate(dates[1]);
+    r.From = TypedDate(dates[0]);
+    r.To = TypedDate(dates[1]);
     if (!r.From.isValid()) {
         err << DateWarning(dates[0], _HORLO_DATE_FROM);
         return {};

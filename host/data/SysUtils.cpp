@@ -273,8 +273,14 @@ QDateTime WallClock(const QDate& date) {
     return QDateTime(date, QTime(0, 0), Qt::UTC);
 }
 
-QDate IsoDate(const QString& text) {
-    static const QRegularExpression shape(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+QDate TypedDate(const QString& text) {
+    static const QRegularExpression iso(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})$"));
+    // as people here write it, the last dot too: 7.12.2026.
+    static const QRegularExpression local(QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4})\\.?$"));
     const QString t = text.trimmed();
-    return shape.match(t).hasMatch() ? QDate::fromString(t, QStringLiteral("yyyy-MM-dd")) : QDate();
+    if (const QRegularExpressionMatch m = iso.match(t); m.hasMatch())
+        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (const QRegularExpressionMatch m = local.match(t); m.hasMatch())
+        return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    return {};
 }

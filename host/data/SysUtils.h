@@ -51,9 +51,10 @@ qsizetype SqlTopLevelWord(const QString& statement, std::initializer_list<QLatin
 QString SqlFirstTable(const QString& statement);
 
 // The wall clock as a date-time without time-zone jumps. Tests may fix it.
-// The date of a "yyyy-mm-dd" text (blanks around it allowed); an invalid date
-// when the text is not exactly that or names no real day.
-QDate IsoDate(const QString& text);
+// The date of a typed text, "yyyy-mm-dd" or "dd.mm.yyyy" ("d.m.yyyy" and a last
+// dot too), blanks around it allowed; an invalid date when the text is none of
+// those or names no real day.
+QDate TypedDate(const QString& text);
 // A date and time as a clock shows it, without a zone: held as UTC, so that no
 // daylight-saving shift ever moves it. A date alone is its midnight.
 QDateTime WallClock(const QDateTime& time);

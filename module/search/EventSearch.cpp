@@ -18,7 +18,7 @@ int CheckedHour(const QString& value, const QString& caption) {
 }
 
 QString CheckedDate(const QString& value, const QString& caption) {
-    if (IsoDate(value).isValid()) return value.trimmed();
+    if (const QDate date = TypedDate(value); date.isValid()) return SqlDate(date);
     throw ESearchKeyError(Format(_SEARCH_DATE_WRN, {value, caption}));
 }
 

@@ -102,9 +102,9 @@ QString AttendanceStatement(const TAttendanceView& view, const TZConnection& con
                "CONCAT(e.vocation,'') AS vocation,  DATE_FORMAT(e.startworkingdate,'%d.%m.%Y') AS "
                "startworkingdate FROM horloattendance AS ta LEFT JOIN employee AS e ON ta.employeeid = "
                "e.employeeid WHERE attendancedate >= '") +
-           connection.Escape(view.fromDate.trimmed()) + QStringLiteral("' AND attendancedate <= '") +
-           connection.Escape(view.toDate.trimmed()) + QStringLiteral("' ") +
-           AttendanceCondition(view, connection) +
+           connection.Escape(SqlDate(TypedDate(view.fromDate))) +
+           QStringLiteral("' AND attendancedate <= '") + connection.Escape(SqlDate(TypedDate(view.toDate))) +
+           QStringLiteral("' ") + AttendanceCondition(view, connection) +
            QStringLiteral(" ORDER BY code, lastname, firstname, ta.employeeid, ta.attendancedate");
 }
 

@@ -232,11 +232,11 @@ void THorloAttendanceForm::OpenHorloAttendance() {
     // a period that is not a date leaves the sheet as it was
     for (const auto& [text, name] :
          {std::pair{view.fromDate, _HORLO_DATE_FROM}, {view.toDate, _HORLO_DATE_TO}})
-        if (!IsoDate(text).isValid()) {
+        if (!TypedDate(text).isValid()) {
             ShowWarning(Format(_SEARCH_DATE_WRN, {text, name}));
             return;
         }
-    if (IsoDate(view.fromDate) > IsoDate(view.toDate)) {
+    if (TypedDate(view.fromDate) > TypedDate(view.toDate)) {
         ShowWarning(Format(_PERIOD_REVERSED_FMT, {view.fromDate, view.toDate}));
         return;
     }

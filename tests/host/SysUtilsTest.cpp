@@ -64,6 +64,25 @@ TEST(MyDateTimeStrToDateTime, ParsesWallClockTextsAndRejectsOthers) {
         EXPECT_THROW(MyDateTimeStrToDateTime(QString::fromLatin1(bad)), EConvertError) << bad;
 }
 
+TEST(TypedDate, BothWaysPeopleWriteADateAndNothingElse) {
+    const struct {
+        const char* text;
+        QDate date; // invalid: refused
+    } cases[] = {
+        {"2024-03-07", QDate(2024, 3, 7)},
+        {" 07.03.2024 ", QDate(2024, 3, 7)},
+        {"7.3.2024", QDate(2024, 3, 7)},
+        {"7.3.2024.", QDate(2024, 3, 7)},
+        {"29.02.2023", QDate()},
+        {"2024-2-1", QDate()},
+        {"7.3.24", QDate()},
+        {"2024-03-07 10:00", QDate()},
+        {"", QDate()},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(TypedDate(QString::fromLatin1(k.text)), k.date) << k.text;
+}
+
 TEST(ChangeSQLCondition, ReplacesAddsAndRemovesTheTopLevelCondition) {
     struct Case {
         const char* statement;

@@ -73,7 +73,7 @@ TEST(ReportCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
         {Args({"report", "presence", "2024-03-05", "2024-03-06"}), "2024-03-06"},
         {Args({"report", "presence", "--code", "001"}), "--code"},
         {Args({"report", "hours", "2024-03-01"}), "OD DO"},
-        {Args({"report", "hours", "2024-03-01", "31.03.2024"}), "31.03.2024"},
+        {Args({"report", "hours", "2024-03-01", "31.04.2024"}), "31.04.2024"},
         {Args({"report", "warnings", "2024-03-31", "2024-03-01"}), "posle"},
         {Args({"report", "warnings", "2024-03-01", "2024-03-31", "--pdf"}), "--pdf"},
     };

@@ -205,8 +205,8 @@ TEST_F(SearchFixture, HoursAndDatesThatAreNotRealAreRefusedWithAWarningText) {
          Format(_SEARCH_DATE_WRN, {QStringLiteral("2024-02-30"), _HORLO_DATE_FROM})},
         {"short month", Keys([](auto& k) { k.dateTo = QStringLiteral("2024-3-01"); }),
          Format(_SEARCH_DATE_WRN, {QStringLiteral("2024-3-01"), _HORLO_DATE_TO})},
-        {"local notation", Keys([](auto& k) { k.dateTo = QStringLiteral("31.03.2024"); }),
-         Format(_SEARCH_DATE_WRN, {QStringLiteral("31.03.2024"), _HORLO_DATE_TO})},
+        {"no such day, local notation", Keys([](auto& k) { k.dateTo = QStringLiteral("31.04.2024"); }),
+         Format(_SEARCH_DATE_WRN, {QStringLiteral("31.04.2024"), _HORLO_DATE_TO})},
         {"with a time", Keys([](auto& k) { k.dateFrom = QStringLiteral("2024-03-01 10:00"); }),
          Format(_SEARCH_DATE_WRN, {QStringLiteral("2024-03-01 10:00"), _HORLO_DATE_FROM})},
     };
@@ -218,6 +218,9 @@ TEST_F(SearchFixture, HoursAndDatesThatAreNotRealAreRefusedWithAWarningText) {
             EXPECT_EQ(e.Message(), k.warning) << k.what;
         }
     }
+    // the local notation is the same day as the ISO one
+    EXPECT_EQ(EventSearchCondition(Keys([](auto& k) { k.dateTo = QStringLiteral("1.3.2024"); }), c),
+              EventSearchCondition(Keys([](auto& k) { k.dateTo = QStringLiteral("2024-03-01"); }), c));
 }
 
 TEST_F(SearchFixture, FormPreparesItsKeysWithCaptionsAndPickLists) {

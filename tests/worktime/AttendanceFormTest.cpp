@@ -334,9 +334,9 @@ TEST_F(AttendanceFixture, APeriodThatIsNoDateWarnsAndLeavesTheSheet) {
         EXPECT_EQ(Sheet()->RecordCount(), 1);
     }
     TDialogScript::Reset();
-    Show("2024-02-01", "29.02.2024");
+    Show("2024-02-01", "30.02.2024");
     EXPECT_EQ(TDialogScript::Shown().value(0).text,
-              Format(_SEARCH_DATE_WRN, {QStringLiteral("29.02.2024"), _HORLO_DATE_TO}));
+              Format(_SEARCH_DATE_WRN, {QStringLiteral("30.02.2024"), _HORLO_DATE_TO}));
     // a reversed period is refused; a cancelled reading shows no part of the sheet
     TDialogScript::Reset();
     Show("2024-02-29", "2024-02-01");

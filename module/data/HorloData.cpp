@@ -26,6 +26,7 @@ void Define(TZQuery* query, std::initializer_list<FieldDef> defs) {
 
 constexpr auto kId = TFieldType::LargeInt;
 constexpr auto kText = TFieldType::String;
+const QString kShownDate = QStringLiteral("dd.mm.yyyy");
 
 const char* const kHourFields[][2] = {
     {"regularworkinghours", "Redovan rad"},
@@ -146,10 +147,13 @@ void THorloData::DefineFields() {
                                  {"dayname", kText, 10, "Dan", false},
                                  {"workday", TFieldType::Boolean, 0, "Radni dan", true}});
     HorloWorkCalendarZQworkday = HorloWorkCalendarZQ->FieldByName(QStringLiteral("workday"));
+    // one date format in every grid and print
+    HorloWorkCalendarZQ->FieldByName(QStringLiteral("workcalendardate"))->DisplayFormat = kShownDate;
 
     Define(HorloAttendanceZQ, {{"horloattendanceid", kId, 0, "", false},
                                {"employeeid", kId, 0, "", true},
                                {"attendancedate", TFieldType::Date, 0, "Datum", true}});
+    HorloAttendanceZQ->FieldByName(QStringLiteral("attendancedate"))->DisplayFormat = kShownDate;
     for (const auto& hours : kHourFields) {
         TField* f = HorloAttendanceZQ->AddField(QString::fromLatin1(hours[0]), TFieldType::Float);
         f->DisplayLabel = QString::fromUtf8(hours[1]);

@@ -4,6 +4,7 @@
 #include "host/console/HostIntf.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/Dialogs.h"
@@ -20,6 +21,15 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
+
+namespace {
+QColor InactiveCardColour() {
+    return QColor(255, 128, 128);
+}
+QColor GuestCardColour() {
+    return QColor(64, 255, 64);
+}
+} // namespace
 
 TDeviceProtocol& EmployeeCardProtocol() {
     static TDeviceProtocol protocol(0);
@@ -103,6 +113,9 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     layout->addLayout(top);
     layout->addLayout(cards);
     layout->addWidget(EmployeeCardDBG, 1);
+    layout->addWidget(new TColourLegend({{InactiveCardColour(), QStringLiteral("neaktivna kartica")},
+                                         {GuestCardColour(), QStringLiteral("kartica gosta")}},
+                                        this));
     layout->addLayout(bottom);
     resize(760, 480);
 
@@ -220,8 +233,8 @@ QColor TEmployeeCardForm::EmployeeCardDBGDrawColumnCell(int row, int) const {
     const TField* guest = cards->FindField(QStringLiteral("horloguestname"));
     if (!active || !guest || row < 0 || row >= cards->RecordCount()) return QColor();
     const QVariant value = cards->RowValue(row, active->Index());
-    if (!value.isNull() && !value.toBool()) return QColor(255, 128, 128);
-    if (!cards->RowValue(row, guest->Index()).toString().isEmpty()) return QColor(64, 255, 64);
+    if (!value.isNull() && !value.toBool()) return InactiveCardColour();
+    if (!cards->RowValue(row, guest->Index()).toString().isEmpty()) return GuestCardColour();
     return QColor();
 }
 

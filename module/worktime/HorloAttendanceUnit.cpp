@@ -3,6 +3,7 @@
 #include "host/console/HostIntf.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/Dialogs.h"
@@ -23,6 +24,26 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
+
+namespace {
+
+QColor MarkColour(TAttendanceMark mark) {
+    switch (mark) {
+    case TAttendanceMark::Redistribution:
+        return QColor(128, 128, 128);
+    case TAttendanceMark::Unallocated:
+        return QColor(128, 255, 128);
+    case TAttendanceMark::Empty:
+        return QColor(255, 128, 128);
+    case TAttendanceMark::Short:
+        return QColor(128, 255, 255);
+    case TAttendanceMark::None:
+        break;
+    }
+    return {};
+}
+
+} // namespace
 
 namespace {
 
@@ -182,6 +203,12 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     layout->addLayout(top);
     layout->addLayout(tools);
     layout->addWidget(HorloAttendanceDBG, 1);
+    layout->addWidget(
+        new TColourLegend({{MarkColour(TAttendanceMark::Redistribution), QStringLiteral("preraspodela")},
+                           {MarkColour(TAttendanceMark::Unallocated), QStringLiteral("neraspoređeni sati")},
+                           {MarkColour(TAttendanceMark::Empty), QStringLiteral("bez sati")},
+                           {MarkColour(TAttendanceMark::Short), QStringLiteral("manje od 8 redovnih sati")}},
+                          this));
     layout->addLayout(total);
     layout->addLayout(buttons);
     resize(1000, 600);
@@ -276,19 +303,7 @@ void THorloAttendanceForm::ToDateButtonClick() {
 }
 
 QColor THorloAttendanceForm::HorloAttendanceDBGDrawColumnCell(int row, int) const {
-    switch (m_marks->Row(row)) {
-    case TAttendanceMark::Redistribution:
-        return QColor(128, 128, 128);
-    case TAttendanceMark::Unallocated:
-        return QColor(128, 255, 128);
-    case TAttendanceMark::Empty:
-        return QColor(255, 128, 128);
-    case TAttendanceMark::Short:
-        return QColor(128, 255, 255);
-    case TAttendanceMark::None:
-        break;
-    }
-    return {};
+    return MarkColour(m_marks->Row(row));
 }
 
 void THorloAttendanceForm::HorloAttendanceDBGKeyDown(int& key) {

@@ -2,6 +2,7 @@
 
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/Dialogs.h"
@@ -21,6 +22,10 @@
 #include <QVBoxLayout>
 
 namespace {
+
+QColor NonWorkDayColour() {
+    return QColor(255, 128, 128);
+}
 
 // Day names by QDate::dayOfWeek (1 Monday .. 7 Sunday).
 QString DayName(int dayOfWeek) {
@@ -111,6 +116,7 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent)
     layout->addLayout(selectors);
     layout->addLayout(tools);
     layout->addWidget(HorloWorkCalendarDBG, 1);
+    layout->addWidget(new TColourLegend({{NonWorkDayColour(), QStringLiteral("neradni dan")}}, this));
     layout->addLayout(buttons);
 
     new TGridKeyHook(
@@ -185,7 +191,7 @@ void THorloWorkCalendarForm::AddAllButtonClick() {
 QColor THorloWorkCalendarForm::HorloWorkCalendarDBGDrawColumnCell(int row, int) const {
     const TDataSet* calendar = HorloDM->HorloWorkCalendarZQ;
     const QVariant workday = calendar->RowValue(row, HorloDM->HorloWorkCalendarZQworkday->Index());
-    return workday.toBool() ? QColor() : QColor(255, 128, 128);
+    return workday.toBool() ? QColor() : NonWorkDayColour();
 }
 
 void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyDown(int& key) {

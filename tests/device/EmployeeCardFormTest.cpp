@@ -2,6 +2,7 @@
 #include "host/console/HostIntf.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
 #include "host/ui/GridSorter.h"
@@ -79,6 +80,9 @@ struct CardFormFixture : devicetest::DoorsFixture {
 
 TEST_F(CardFormFixture, OpensOnTheCardListWithItsColumnsColoursAndFind) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("ID kartice"));
+    // the row colours are explained under the grid
+    ASSERT_NE(form->findChild<TColourLegend*>(), nullptr);
+    EXPECT_EQ(form->findChild<TColourLegend*>()->Meanings().size(), 2);
     EXPECT_TRUE(Cards()->Active());
     TDBGrid* grid = form->EmployeeCardDBG;
     const QStringList fields{QStringLiteral("name"),         QStringLiteral("cardcode"),

@@ -2,6 +2,7 @@
 // day or an employee, colours, editing keys, the summary and printing.
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
@@ -121,6 +122,9 @@ struct AttendanceFixture : ::testing::Test {
 
 TEST_F(AttendanceFixture, OpensOnYesterdaysMonthWithTheSheetsColumns) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Prisustvo"));
+    // the row colours are explained under the grid
+    ASSERT_NE(form->findChild<TColourLegend*>(), nullptr);
+    EXPECT_EQ(form->findChild<TColourLegend*>()->Meanings().size(), 4);
     EXPECT_EQ(form->FromDateEdit->text(), QStringLiteral("2024-03-01"));
     EXPECT_EQ(form->ToDateEdit->text(), QStringLiteral("2024-03-05"));
     delete form.data();

@@ -1,6 +1,7 @@
 // The work calendar dialog as a user drives it.
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
@@ -70,6 +71,9 @@ struct CalendarFixture : ::testing::Test {
 
 TEST_F(CalendarFixture, OpensOnTheCurrentMonthWithYearsUpToNextYear) {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Radni kalendar"));
+    // the row colours are explained under the grid
+    ASSERT_NE(form->findChild<TColourLegend*>(), nullptr);
+    EXPECT_EQ(form->findChild<TColourLegend*>()->Meanings().size(), 1);
     ASSERT_EQ(form->YearCB->count(), 2027 - 2017 + 1);
     EXPECT_EQ(form->YearCB->itemText(0), QStringLiteral("2017"));
     EXPECT_EQ(form->YearCB->currentText(), QStringLiteral("2026"));

@@ -193,22 +193,41 @@ bool Confirm(const QString& text) {
     return MessageDlg(text, TMsgDlgType::Confirmation) == TModalResult::Yes;
 }
 
-TModalResult AskYesNoCancel(const QString& text) {
-    TDialogScript::Record(QStringLiteral("question"), text);
-    if (auto answer = TDialogScript::TakeAnswer()) return *answer;
-    if (TDialogScript::Unattended()) return TModalResult::None;
+namespace {
+
+// A question with two answers and Otkaži (also Esc); the index of the answer
+// clicked, 2 for Otkaži.
+int AskThreeWays(const QString& text,
+                 std::initializer_list<std::pair<const char*, QMessageBox::ButtonRole>> answers) {
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(QMessageBox::Question);
     box.setWindowTitle(_CMN_CONFIRMATION_CAP);
     box.setText(text);
-    QPushButton* yes = box.addButton(_YES_CAP, QMessageBox::YesRole);
-    QPushButton* no = box.addButton(_NO_CAP, QMessageBox::NoRole);
+    QList<QAbstractButton*> buttons;
+    for (const auto& [caption, role] : answers)
+        buttons << box.addButton(QString::fromUtf8(caption), role);
     QPushButton* cancel = box.addButton(_CMN_CANCEL_CAP, QMessageBox::RejectRole);
-    box.setDefaultButton(yes);
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.value(0)));
     box.setEscapeButton(cancel);
     box.exec();
-    if (box.clickedButton() == yes) return TModalResult::Yes;
-    return box.clickedButton() == no ? TModalResult::No : TModalResult::Cancel;
+    const qsizetype clicked = buttons.indexOf(box.clickedButton());
+    return clicked < 0 ? 2 : int(clicked);
+}
+
+} // namespace
+
+TModalResult AskYesNoCancel(const QString& text) {
+    TDialogScript::Record(QStringLiteral("question"), text);
+    if (auto answer = TDialogScript::TakeAnswer()) return *answer;
+    if (TDialogScript::Unattended()) return TModalResult::None;
+    switch (AskThreeWays(text, {{_YES_CAP, QMessageBox::YesRole}, {_NO_CAP, QMessageBox::NoRole}})) {
+    case 0:
+        return TModalResult::Yes;
+    case 1:
+        return TModalResult::No;
+    default:
+        return TModalResult::Cancel;
+    }
 }
 
 // ---------------------------------------------------------------- pickers
@@ -248,19 +267,8 @@ int ChangeOptions() {
     if (auto scripted = TDialogScript::TakeOption()) return *scripted;
     if (TDialogScript::Unattended()) return 2;
 
-    QMessageBox box(QApplication::activeWindow());
-    box.setIcon(QMessageBox::Question);
-    box.setWindowTitle(_CMN_CONFIRMATION_CAP);
-    box.setText(_CMN_CHANGE_OPTIONS_CONF);
-    QPushButton* again = box.addButton(_CMN_CHOOSE_AGAIN_CAP, QMessageBox::AcceptRole);
-    QPushButton* clear = box.addButton(_CMN_CLEAR_CAP, QMessageBox::DestructiveRole);
-    QPushButton* leave = box.addButton(_CMN_CANCEL_CAP, QMessageBox::RejectRole);
-    box.setDefaultButton(again);
-    box.setEscapeButton(leave);
-    box.exec();
-    if (box.clickedButton() == again) return 0;
-    if (box.clickedButton() == clear) return 1;
-    return 2;
+    return AskThreeWays(_CMN_CHANGE_OPTIONS_CONF, {{_CMN_CHOOSE_AGAIN_CAP, QMessageBox::AcceptRole},
+                                                   {_CMN_CLEAR_CAP, QMessageBox::DestructiveRole}});
 }
 
 bool InputPassword(const QString& caption, const QString& prompt, QString& password) {

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         chain.SetAccessPoints({{1, QStringLiteral("A"), QStringLiteral("127.0.0.2"), port}});
         TDownloadOutcome outcome;
         chain.OnDeviceFinished = [&](const TAccessPoint&, const TDownloadOutcome& o) { outcome = o; };
-        chain.OnChainEnded = [](bool) { QCoreApplication::exit(0); };
+        chain.OnChainEnded = [] { QCoreApplication::exit(0); };
         chain.Download().OnTickDue = [&](int delayMs) {
             QMetaObject::invokeMethod(
                 &app, [&, delayMs] { QTimer::singleShot(delayMs, &app, [&] { chain.MemPacketTick(); }); },

@@ -52,7 +52,6 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     if (!chosen) return kExitUsage;
     TDeviceProtocol protocol(rsIdle);
     TEventImport chain(protocol, connection);
-    chain.StopAtFailure = false;
     chain.SetAccessPoints(*chosen);
     if (chain.AtEnd()) {
         out << "Nijedna pristupna tačka nema dnevnik za čitanje.\n";
@@ -62,26 +61,11 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     bool anyFailed = false;
     chain.OnDeviceFinished = [&](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
         if (showProgress) err << "\r\033[K" << Qt::flush;
-        out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): ";
-        if (outcome.ok) {
-            out << outcome.blocks << " blokova pročitano, " << outcome.decoded.stored
-                << " novih zapisa upisano";
-            if (outcome.decoded.invalidTime > 0)
-                out << ", " << outcome.decoded.invalidTime << " zapisa sa nemogućim vremenom preskočeno";
-            if (outcome.decoded.storedElsewhere > 0)
-                out << "; " << Format(_IMPORTED_ELSEWHERE_FMT, {outcome.decoded.storedElsewhere});
-            if (!outcome.warning.isEmpty()) {
-                anyFailed = true; // stored, but somebody must look at it
-                out << "; UPOZORENJE: " << outcome.warning;
-            }
-            out << '\n';
-        } else {
-            anyFailed = true;
-            out << "GREŠKA: " << outcome.error << '\n';
-        }
+        out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): " << OutcomeText(outcome) << '\n';
         out.flush();
+        anyFailed = anyFailed || NeedsAttention(outcome);
     };
-    chain.OnChainEnded = [&](bool) { QCoreApplication::exit(0); };
+    chain.OnChainEnded = [] { QCoreApplication::exit(0); };
     TImportDriver driver(chain);
     if (showProgress)
         driver.OnTick = [&] {

@@ -45,3 +45,13 @@ void THorloDM::DrawDirectionCell(const TDBGrid& grid, const QString& directionFi
     const int x = rect.left() + (grid.columnWidth(column) - DBGImageList.Width()) / 2;
     painter.drawImage(QPoint(x, rect.top()), DBGImageList.Image(image));
 }
+
+void THorloDM::RefreshEventList() {
+    TZQuery* events = EmployeeEventZQ;
+    if (!events->Active()) return;
+    THourGlass hourGlass({events});
+    const int row = events->RecIndex();
+    events->Close();
+    events->Open();
+    events->SetRecIndex(row);
+}

@@ -22,6 +22,9 @@ public:
     // directionField, the departure image otherwise, centred in the column.
     void DrawDirectionCell(const TDBGrid& grid, const QString& directionField, QPainter& painter,
                            const QRect& rect, int row, int column) const;
+    // The console's event list, when it is open, reads what is stored now (with its
+    // search and order), near the row it was on: a dialog that added events calls it.
+    void RefreshEventList();
 
 private:
     void LoadImages();

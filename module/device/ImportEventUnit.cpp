@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -30,8 +31,9 @@ TImportEventForm::TImportEventForm(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* deviceLabel = new QLabel(QStringLiteral("Uređaj:"), this);
-    DeviceIPLabel = new QLabel(QStringLiteral("IP adresa"), this);
-    DeviceNameLabel = new QLabel(QStringLiteral("Ime"), this);
+    // empty until a device is being read
+    DeviceIPLabel = new QLabel(this);
+    DeviceNameLabel = new QLabel(this);
     QFont bold = DeviceIPLabel->font();
     bold.setBold(true);
     DeviceIPLabel->setFont(bold);
@@ -82,7 +84,6 @@ TImportEventForm::TImportEventForm(QWidget* parent)
     HorloDM->HorloAccessPointZQ->Close();
     HorloDM->HorloAccessPointZQ->Open();
     HorloDM->HorloAccessPointZQ->First();
-    m_import.SetAccessPoints(ReadableAccessPoints(*HorloDM->HorloAccessPointZQ));
 
     m_import.OnDeviceStarted = [this](const TAccessPoint& ap) {
         DeviceIPLabel->setText(ap.localIp);
@@ -91,13 +92,11 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         ProgressBar->setVisible(true);
     };
     m_import.OnDeviceFinished = [this](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
-        m_storedElsewhere += outcome.decoded.storedElsewhere;
-        if (!outcome.warning.isEmpty())
-            m_warnings << QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, outcome.warning);
+        m_outcomes.emplace_back(ap, outcome);
     };
-    m_import.OnChainEnded = [this](bool completed) {
+    m_import.OnChainEnded = [this] {
         // after the current tick: a message box runs its own event loop
-        QTimer::singleShot(0, this, [this, completed] { ChainEnded(completed); });
+        QTimer::singleShot(0, this, [this] { ChainEnded(); });
     };
     m_driver = std::make_unique<TImportDriver>(m_import);
     m_driver->OnTick = [this] {
@@ -117,36 +116,43 @@ void TImportEventForm::SetBusy(bool busy) {
     ProcessingAction->setEnabled(!busy);
 }
 
+// Every "Uvoz" reads the access point list afresh and goes through all of it, past a
+// device that fails, as `horlo import` does.
 void TImportEventForm::ImportActionExecute() {
-    if (m_import.Running() || !m_import.Begin()) return; // at the end of the list nothing happens
+    if (m_import.Running()) return;
+    TZQuery* accessPoints = HorloDM->HorloAccessPointZQ;
+    accessPoints->Close();
+    accessPoints->Open();
+    m_import.SetAccessPoints(ReadableAccessPoints(*accessPoints));
+    m_outcomes.clear();
+    if (!m_import.Begin()) return; // no readable access point: nothing happens
     if (m_import.Running()) SetBusy(true);
 }
 
-void TImportEventForm::ChainEnded(bool completed) {
+// One summary, a line per access point: what it gave, or why it gave nothing. A
+// device that could not be reached puts the connection error first.
+void TImportEventForm::ChainEnded() {
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
+    DeviceIPLabel->clear();
+    DeviceNameLabel->clear();
     SetBusy(false);
-    if (completed) {
-        QString text = _IMPORT_EVENT_INF;
-        if (m_storedElsewhere > 0)
-            text += QLatin1Char('\n') + Format(_IMPORTED_ELSEWHERE_FMT, {m_storedElsewhere});
-        m_storedElsewhere = 0;
-        if (!m_warnings.isEmpty()) {
-            ShowWarning(text + QLatin1Char('\n') + m_warnings.join(QLatin1Char('\n')));
-            m_warnings.clear();
-            return;
-        }
-        ShowInformation(text);
-        return;
+    QStringList lines;
+    bool failed = false, unreached = false, attention = false;
+    for (const auto& [ap, outcome] : m_outcomes) {
+        lines << ap.Label() + QStringLiteral(": ") + OutcomeText(outcome);
+        failed = failed || !outcome.ok;
+        unreached = unreached || (!outcome.ok && outcome.failure == TDownloadFailure::Connection);
+        attention = attention || NeedsAttention(outcome);
     }
-    // the next "Uvoz" starts again at this access point
-    const TDownloadOutcome outcome = m_import.Download().Outcome();
-    const TAccessPoint& ap = m_import.AccessPoints()[m_import.Current()];
-    // a device that could not be reached: the connection error first, then which device and why
-    const QString text = QStringLiteral("%1 (%2): %3").arg(ap.name, ap.localIp, outcome.reason);
-    ShowError(outcome.failure == TDownloadFailure::Connection
-                  ? QString::fromUtf8(_DEVICE_CONNECT_ERR) + QLatin1Char('\n') + text
-                  : text);
+    m_outcomes.clear();
+    const QString doors = lines.join(QLatin1Char('\n'));
+    if (failed)
+        ShowError(unreached ? QString::fromUtf8(_DEVICE_CONNECT_ERR) + QLatin1Char('\n') + doors : doors);
+    else if (attention)
+        ShowWarning(QString::fromUtf8(_IMPORT_EVENT_INF) + QLatin1Char('\n') + doors);
+    else
+        ShowInformation(QString::fromUtf8(_IMPORT_EVENT_INF) + QLatin1Char('\n') + doors);
 }
 
 void TImportEventForm::ProcessingActionExecute() {
@@ -167,6 +173,7 @@ void TImportEventForm::ProcessingActionExecute() {
         ProgressBar->repaint(); // painted now; no other event is handled meanwhile
     };
     const TProcessResult result = processor.Run();
+    HorloDM->RefreshEventList();
     QString text = _PROCESSED_EVENT_INF;
     if (result.processedElsewhere > 0)
         text += QLatin1Char('\n') + Format(_PROCESSED_ELSEWHERE_FMT, {result.processedElsewhere});

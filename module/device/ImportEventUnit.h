@@ -8,9 +8,10 @@
 #include "module/device/LogDownload.h"
 
 #include <QDialog>
-#include <QStringList>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -49,7 +50,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void ChainEnded(bool completed);
+    void ChainEnded();
     void SetBusy(bool busy);
     void FormClose();
 
@@ -57,6 +58,5 @@ private:
     std::unique_ptr<TImportDriver> m_driver; // goes before the chain it drives
     TWheelHook m_wheelHook;
     bool m_closed = false;
-    int m_storedElsewhere = 0; // over the devices of one "Uvoz"
-    QStringList m_warnings;    // records overwritten before they were read, a line per device
+    std::vector<std::pair<TAccessPoint, TDownloadOutcome>> m_outcomes; // of the running "Uvoz"
 };

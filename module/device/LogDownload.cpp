@@ -69,6 +69,24 @@ QString OsErrorText(int error) {
 
 } // namespace
 
+QString OutcomeText(const TDownloadOutcome& outcome) {
+    if (!outcome.ok) return QStringLiteral("GREŠKA: ") + outcome.error;
+    QString text = QStringLiteral("%1 blokova pročitano, %2 novih zapisa upisano")
+                       .arg(outcome.blocks)
+                       .arg(outcome.decoded.stored);
+    if (outcome.decoded.invalidTime > 0)
+        text +=
+            QStringLiteral(", %1 zapisa sa nemogućim vremenom preskočeno").arg(outcome.decoded.invalidTime);
+    if (outcome.decoded.storedElsewhere > 0)
+        text += QStringLiteral("; ") + Format(_IMPORTED_ELSEWHERE_FMT, {outcome.decoded.storedElsewhere});
+    if (!outcome.warning.isEmpty()) text += QStringLiteral("; UPOZORENJE: ") + outcome.warning;
+    return text;
+}
+
+bool NeedsAttention(const TDownloadOutcome& outcome) {
+    return !outcome.ok || !outcome.warning.isEmpty();
+}
+
 // ---------------------------------------------------------------- one device
 
 TLogDownload::TLogDownload(TDeviceProtocol& protocol, TZConnection& connection)
@@ -597,36 +615,28 @@ bool TEventImport::Begin() {
 void TEventImport::StartCurrent() {
     const TAccessPoint& ap = m_accessPoints[m_current];
     if (OnDeviceStarted) OnDeviceStarted(ap);
-    if (!m_download.Start(ap)) Advance(false);
+    if (!m_download.Start(ap)) Advance();
 }
 
 void TEventImport::MemPacketTick() {
     if (!m_running) return;
     m_download.MemPacketTick();
     const TLogDownload::State state = m_download.GetState();
-    if (state == TLogDownload::State::Finished)
-        Advance(true);
-    else if (state == TLogDownload::State::Failed)
-        Advance(false);
+    if (state == TLogDownload::State::Finished || state == TLogDownload::State::Failed) Advance();
 }
 
 void TEventImport::ReplyWatchdogTick() {
     if (m_running) m_download.ReplyWatchdogTick();
 }
 
-void TEventImport::Advance(bool finished) {
+void TEventImport::Advance() {
     m_download.Stop();
     const TAccessPoint ap = m_accessPoints[m_current];
     if (OnDeviceFinished) OnDeviceFinished(ap, m_download.Outcome());
-    if (!finished && StopAtFailure) {
-        m_running = false; // the next start tries this access point again
-        if (OnChainEnded) OnChainEnded(false);
-        return;
-    }
     ++m_current;
     if (AtEnd()) {
         m_running = false;
-        if (OnChainEnded) OnChainEnded(true);
+        if (OnChainEnded) OnChainEnded();
         return;
     }
     StartCurrent();

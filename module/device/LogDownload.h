@@ -42,6 +42,13 @@ struct TDownloadOutcome {
     TDecodeResult decoded;     // what was stored
 };
 
+// One access point's outcome as `horlo import` prints it and the import dialog sums it
+// up: "16 blokova pročitano, 5 novih zapisa upisano" and what else there is to tell,
+// or "GREŠKA: " and why nothing was stored.
+QString OutcomeText(const TDownloadOutcome& outcome);
+// Whether somebody must look at it: nothing stored, or records overwritten unread.
+bool NeedsAttention(const TDownloadOutcome& outcome);
+
 // One device's download. Replies arrive on the endpoint's listener thread, which only
 // queues them; everything else runs on the owner's thread in MemPacketTick, so no
 // decision depends on how the two threads interleave.
@@ -226,7 +233,8 @@ private:
     TDownloadOutcome m_outcome;
 };
 
-// The chain over the access points, in the order given.
+// The chain over the access points, in the order given. A device that fails stores
+// nothing and keeps its mark; the chain goes on with the next one.
 class TEventImport {
 public:
     TEventImport(TDeviceProtocol& protocol, TZConnection& connection);
@@ -235,11 +243,8 @@ public:
     void SetAccessPoints(std::vector<TAccessPoint> accessPoints);
     const std::vector<TAccessPoint>& AccessPoints() const { return m_accessPoints; }
 
-    // The dialog stops at a device that failed (the next start retries it);
-    // the command line goes on with the next one.
-    bool StopAtFailure = true;
-
-    // Starts (or resumes) at the current access point. False when there is none left.
+    // Starts at the current access point (the first after SetAccessPoints). False when
+    // there is none left.
     bool Begin();
     void MemPacketTick();
     void ReplyWatchdogTick();
@@ -252,12 +257,12 @@ public:
 
     std::function<void(const TAccessPoint&)> OnDeviceStarted;
     std::function<void(const TAccessPoint&, const TDownloadOutcome&)> OnDeviceFinished;
-    // The chain has ended: after the last access point, or at a failure when it stops there.
-    std::function<void(bool completed)> OnChainEnded;
+    // The chain has ended, after the last access point.
+    std::function<void()> OnChainEnded;
 
 private:
     void StartCurrent();
-    void Advance(bool finished);
+    void Advance();
 
     TLogDownload m_download;
     std::vector<TAccessPoint> m_accessPoints;

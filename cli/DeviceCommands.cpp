@@ -138,8 +138,9 @@ int TieCard(TZConnection& connection, TCliIO& io, const QString& name, const QSt
                << card->employeeCode << "); --force je predaje\n";
         return kExitFailed;
     }
-    if (card->active && HoldsActiveCard(connection, employeeId)) {
-        io.err << "horlo: " << _CARD_EMPLOYEE_ERR << '\n';
+    const QString held = card->active ? ActiveCardOf(connection, employeeId) : QString();
+    if (!held.isEmpty()) {
+        io.err << "horlo: " << Format(_CARD_EMPLOYEE_ERR, {held}) << '\n';
         return kExitFailed;
     }
     SetCardHolder(connection, card->cardId, employeeId);

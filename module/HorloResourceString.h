@@ -49,7 +49,7 @@ inline constexpr char _WORK_CAL_EXIST_ERR[] = "Dane ovog meseca je u međuvremen
                                               "izmene nisu sačuvane, prikazani su upisani dani.";
 inline constexpr char _PRINT_HEADER_FMT[] = "Od datuma %s\r\nDo datuma %s";
 inline constexpr char _PRINT_SUM_CAP[] = "zbirno";
-inline constexpr char _CARD_EMPLOYEE_ERR[] = "Već postoji aktivna kartica za izabranog zaposlenog!";
+inline constexpr char _CARD_EMPLOYEE_ERR[] = "Već postoji aktivna kartica za izabranog zaposlenog (%s)!";
 inline constexpr char _CARD_EMPLOYEE_ADDED_INF[] = "Kartica zaposlenog je uspešno dodata u uređaje.";
 inline constexpr char _CARD_EMPLOYEE_REMOVED_INF[] = "Kartica zaposlenog je uspešno izbrisana iz uređaja.";
 inline constexpr char _REFRESH_TIME_INF[] = "Vreme je osveženo.";
@@ -57,6 +57,8 @@ inline constexpr char _DEVICE_CONNECT_ERR[] = "Greška u konekciji sa uređajima
 inline constexpr char _LOCKED_INF[] = "Uređaji su zaključani.";
 inline constexpr char _UNLOCKED_INF[] = "Uređaji su otključani.";
 inline constexpr char _FIRE_INF[] = "Uređaji su slobodni za prolaz.";
+inline constexpr char _UNLOCK_CONF[] = "Otključati sva vrata?";
+inline constexpr char _FIRE_CONF[] = "Požar: otvoriti sva vrata?";
 inline constexpr char _DEVICE_NOT_CONFIRMED_ERR[] = "Uređaji nisu potvrdili komandu: %s.";
 inline constexpr char _NO_DOOR_ERR[] = "Nijedna pristupna tačka nije pitana; ništa nije potvrđeno.";
 inline constexpr char _IMPORT_EVENT_INF[] = "Događaji su uveženi.";
@@ -64,7 +66,8 @@ inline constexpr char _PROCESSED_EVENT_INF[] = "Događaji su obrađeni.";
 inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu obradio drugi program: %d.";
 inline constexpr char _IMPORTED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu upisao drugi program: %d.";
 inline constexpr char _SEARCH_HOUR_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.";
-inline constexpr char _SEARCH_DATE_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije datum (dd.mm.gggg ili gggg-mm-dd).";
+inline constexpr char _SEARCH_DATE_WRN[] =
+    "Vrednost \"%s\" u polju \"%s\" nije datum (dd.mm.gggg ili gggg-mm-dd).";
 inline constexpr char _SCHEMA_OLDER_FMT[] =
     "Šema baze podataka je verzije %d, a program radi sa verzijom %d. "
     "Nadogradite bazu naredbom: horlo --db <baza> db upgrade";

@@ -284,3 +284,12 @@ QDate TypedDate(const QString& text) {
         return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
     return {};
 }
+
+QString SearchKey(const QString& text) {
+    QString key;
+    for (const QChar ch : text.normalized(QString::NormalizationForm_D)) {
+        if (ch.category() == QChar::Mark_NonSpacing) continue; // the accents of č ć š ž
+        key += ch == QChar(0x0110) || ch == QChar(0x0111) ? QChar(u'd') : ch.toCaseFolded();
+    }
+    return key.replace(QStringLiteral("dj"), QStringLiteral("d"));
+}

@@ -50,6 +50,10 @@ qsizetype SqlTopLevelWord(const QString& statement, std::initializer_list<QLatin
 // The first table named after the top-level FROM of a statement ("" when none).
 QString SqlFirstTable(const QString& statement);
 
+// A name as a search compares it once the exact text has found nothing: lower case,
+// without diacritics, with đ and dj as d (Đorđe, Djordje and dorde are alike).
+QString SearchKey(const QString& text);
+
 // The wall clock as a date-time without time-zone jumps. Tests may fix it.
 // The date of a typed text, "yyyy-mm-dd" or "dd.mm.yyyy" ("d.m.yyyy" and a last
 // dot too), blanks around it allowed; an invalid date when the text is none of

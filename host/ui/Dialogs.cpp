@@ -110,8 +110,8 @@ bool TDialogScript::TakeProgressCancel() {
     return true;
 }
 
-void TDialogScript::Record(const QString& kind, const QString& text) {
-    Script().shown.append({kind, text});
+void TDialogScript::Record(const QString& kind, const QString& text, TModalResult defaultButton) {
+    Script().shown.append({kind, text, defaultButton});
 }
 
 std::optional<TModalResult> TDialogScript::TakeAnswer() {
@@ -136,9 +136,10 @@ std::optional<QString> TDialogScript::TakeText() {
 
 // ---------------------------------------------------------------- message boxes
 
-TModalResult MessageDlg(const QString& text, TMsgDlgType type) {
-    TDialogScript::Record(QString::fromLatin1(KindOf(type)), text);
+TModalResult MessageDlg(const QString& text, TMsgDlgType type, TModalResult defaultButton) {
     const bool confirmation = type == TMsgDlgType::Confirmation;
+    if (!confirmation) defaultButton = TModalResult::Ok;
+    TDialogScript::Record(QString::fromLatin1(KindOf(type)), text, defaultButton);
     if (auto answer = TDialogScript::TakeAnswer()) return *answer;
     if (TDialogScript::Unattended()) return confirmation ? TModalResult::No : TModalResult::Ok;
 
@@ -165,7 +166,7 @@ TModalResult MessageDlg(const QString& text, TMsgDlgType type) {
     if (confirmation) {
         QPushButton* yes = box.addButton(_YES_CAP, QMessageBox::YesRole);
         QPushButton* no = box.addButton(_NO_CAP, QMessageBox::NoRole);
-        box.setDefaultButton(yes);
+        box.setDefaultButton(defaultButton == TModalResult::No ? no : yes);
         box.setEscapeButton(no);
         box.exec();
         return box.clickedButton() == yes ? TModalResult::Yes : TModalResult::No;
@@ -189,8 +190,8 @@ void ShowInformation(const QString& text) {
     MessageDlg(text, TMsgDlgType::Information);
 }
 
-bool Confirm(const QString& text) {
-    return MessageDlg(text, TMsgDlgType::Confirmation) == TModalResult::Yes;
+bool Confirm(const QString& text, TModalResult defaultButton) {
+    return MessageDlg(text, TMsgDlgType::Confirmation, defaultButton) == TModalResult::Yes;
 }
 
 namespace {
@@ -217,7 +218,7 @@ int AskThreeWays(const QString& text,
 } // namespace
 
 TModalResult AskYesNoCancel(const QString& text) {
-    TDialogScript::Record(QStringLiteral("question"), text);
+    TDialogScript::Record(QStringLiteral("question"), text, TModalResult::Yes);
     if (auto answer = TDialogScript::TakeAnswer()) return *answer;
     if (TDialogScript::Unattended()) return TModalResult::None;
     switch (AskThreeWays(text, {{_YES_CAP, QMessageBox::YesRole}, {_NO_CAP, QMessageBox::NoRole}})) {
@@ -364,8 +365,14 @@ bool TWorkProgress::Step(qint64 done) {
         return false;
     }
     if (!m_dialog) return true;
-    // a modal progress dialog lets the events in as it moves, "Otkaži" among them
-    m_dialog->setValue(int(qMin<qint64>(done, m_total) * 1000 / m_total));
+    // a modal progress dialog lets the events in as it moves, "Otkaži" among them; once
+    // cancelled it is not moved, which would show it again
+    m_cancelled = m_dialog->wasCanceled();
+    if (!m_cancelled) m_dialog->setValue(int(qMin<qint64>(done, m_total) * 1000 / m_total));
     m_cancelled = m_dialog->wasCanceled();
     return !m_cancelled;
+}
+
+void TWorkProgress::SetText(const QString& text) {
+    if (m_dialog) m_dialog->setLabelText(text);
 }

@@ -21,12 +21,14 @@ class QProgressDialog;
 enum class TMsgDlgType { Warning, Error, Information, Confirmation };
 enum class TModalResult { None, Ok, Cancel, Yes, No };
 
-// One OK button for warnings, errors and information; Yes and No for a confirmation.
-TModalResult MessageDlg(const QString& text, TMsgDlgType type);
+// One OK button for warnings, errors and information; Yes and No for a confirmation,
+// with Enter on defaultButton (Yes or No).
+TModalResult MessageDlg(const QString& text, TMsgDlgType type,
+                        TModalResult defaultButton = TModalResult::Yes);
 void ShowWarning(const QString& text);
 void ShowError(const QString& text);
 void ShowInformation(const QString& text);
-bool Confirm(const QString& text); // only Yes proceeds
+bool Confirm(const QString& text, TModalResult defaultButton = TModalResult::Yes); // only Yes proceeds
 // Da (Yes), Ne (No) or Otkaži (Cancel); None when nobody can be asked (unattended).
 TModalResult AskYesNoCancel(const QString& text);
 
@@ -40,16 +42,19 @@ int ChangeOptions();
 bool InputPassword(const QString& caption, const QString& prompt, QString& password);
 
 // What a modal showed: its kind ("warning", "error", "information",
-// "confirmation", "date", "options", "employee", ...) and its text.
+// "confirmation", "date", "options", "employee", ...), its text, and for a
+// message box the answer that Enter gives.
 struct TShownDialog {
     QString kind;
     QString text;
+    TModalResult defaultButton = TModalResult::None;
 };
 
 // The seam for tests and scripted runs (like KeePassXC's MessageBox::setNextAnswer).
 // A scripted answer is used once, in the order given, and no window opens.
 // Unattended: no window opens at all; a box without a scripted answer gets its
-// default (OK; No for a confirmation; cancel for pickers and entries; 2 for
+// default (OK; No for a confirmation, whatever its default button, so that no
+// unseen box sets anything going; cancel for pickers and entries; 2 for
 // ChangeOptions).
 class TDialogScript {
 public:
@@ -65,7 +70,8 @@ public:
     static void Reset();
 
     // For the dialogs themselves.
-    static void Record(const QString& kind, const QString& text);
+    static void Record(const QString& kind, const QString& text,
+                       TModalResult defaultButton = TModalResult::None);
     static std::optional<TModalResult> TakeAnswer();
     static std::optional<QDate> TakeDate();
     static std::optional<int> TakeOption();
@@ -79,7 +85,8 @@ public:
 
 // A progress bar with "Otkaži" for long work, shown when it lasts over half a
 // second. Step tells how far the work is and is false once it was cancelled;
-// the work then stops and shows nothing of what it had.
+// the work then stops (a report shows nothing of what it had; door commands
+// end after the door at hand).
 class TWorkProgress {
 public:
     TWorkProgress(const QString& caption, qint64 total);
@@ -87,6 +94,8 @@ public:
     TWorkProgress(const TWorkProgress&) = delete;
     TWorkProgress& operator=(const TWorkProgress&) = delete;
     bool Step(qint64 done);
+    // What is being done now, above the bar (the caption until it is set).
+    void SetText(const QString& text);
     bool Cancelled() const { return m_cancelled; }
 
 private:

@@ -53,13 +53,24 @@ TTextTable CardTable(const std::vector<TCardHolding>& cards, bool forMachines) {
     return table;
 }
 
-bool HoldsActiveCard(TZConnection& connection, qint64 employeeId) {
-    return !connection
-                .Select(Format(
-                    QStringLiteral(
-                        "SELECT employeecardid FROM employeecard WHERE active != 'n' AND employeeid = %d"),
-                    {employeeId}))
-                .rows.empty();
+QString ActiveCardOf(TZConnection& connection, qint64 employeeId) {
+    const TResultSet held = connection.Select(
+        Format(QStringLiteral("SELECT name FROM employeecard WHERE active != 'n' AND employeeid = %d "
+                              "ORDER BY employeecardid LIMIT 1"),
+               {employeeId}));
+    return held.rows.empty() ? QString() : held.rows[0][0].toString();
+}
+
+bool LocateCard(TDataSet& cards, const QString& name) {
+    if (cards.Locate(QStringLiteral("name"), name)) return true;
+    const QString wanted = SearchKey(name);
+    const int field = cards.FieldByName(QStringLiteral("name"))->Index();
+    for (int row = 0; row < cards.RecordCount(); ++row)
+        if (SearchKey(cards.RowValue(row, field).toString()) == wanted) {
+            cards.SetRecIndex(row);
+            return true;
+        }
+    return false;
 }
 
 void SetTicketsHolder(TZConnection& connection, qint64 cardId, qint64 employeeId) {

@@ -3,6 +3,7 @@
 // together. Widget-free: the card dialog and `horlo card` share it.
 #pragma once
 
+#include "host/data/DataSet.h"
 #include "host/data/Database.h"
 #include "host/data/TableWriter.h"
 
@@ -28,8 +29,12 @@ std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString&
 // The cards for people and for machines (field names as the CSV header).
 TTextTable CardTable(const std::vector<TCardHolding>& cards, bool forMachines);
 
-// Whether the employee holds an active card already (another one cannot be tied).
-bool HoldsActiveCard(TZConnection& connection, qint64 employeeId);
+// The name of the active card that the employee holds already (another one cannot
+// be tied); empty when there is none.
+QString ActiveCardOf(TZConnection& connection, qint64 employeeId);
+// Moves the card list to the card of that name: the exact name, or else one that
+// differs only in case and diacritics (Đorđe = djordje = dorde). False when none.
+bool LocateCard(TDataSet& cards, const QString& name);
 // Sets the employee (0: none) of every ticket of the card; inside the caller's
 // transaction that writes the card itself.
 void SetTicketsHolder(TZConnection& connection, qint64 cardId, qint64 employeeId);

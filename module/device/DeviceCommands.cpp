@@ -53,6 +53,8 @@ QString AnswerText(TDeviceAnswer answer) {
         return QStringLiteral("nejasan odgovor");
     case TDeviceAnswer::NoAnswer:
         return QStringLiteral("nema odgovora");
+    case TDeviceAnswer::Cancelled:
+        return QStringLiteral("otkazano, nije poslato");
     }
     return QString();
 }
@@ -222,11 +224,19 @@ TDeviceAnswer TDeviceCommands::AckAnswer(const TReply& reply) {
 template <class Body> TDeviceRun TDeviceCommands::Run(const std::vector<TAccessPoint>& doors, Body body) {
     TDeviceRun run;
     Attach(run);
+    m_cancel = false;
     const auto detach = qScopeGuard([this] { Detach(); });
-    for (const TAccessPoint& door : doors) {
+    for (std::size_t i = 0; i < doors.size(); ++i) {
+        if (m_cancel) {
+            run.cancelled = true;
+            for (; i < doors.size(); ++i)
+                run.doors.push_back({doors[i], TDeviceAnswer::Cancelled, 0, false, {}});
+            break;
+        }
+        const TAccessPoint& door = doors[i];
         TDoorResult result;
         result.door = door;
-        if (OnDoorStarted) OnDoorStarted(door);
+        if (OnDoorStarted) OnDoorStarted(door, int(i) + 1, int(doors.size()));
         if (!m_protocol.OpenEndpoint(door.localIp.toStdString(), door.udpPort)) {
             result.answer = TDeviceAnswer::NoAnswer;
             result.notOpened = true;

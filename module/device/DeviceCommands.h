@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -28,9 +29,10 @@ std::vector<TAccessPoint> AllAccessDoors(const std::vector<TAccessPoint>& doors)
 enum class TDeviceAnswer {
     NotContacted, // nothing was due for it
     Acknowledged,
-    Refused,  // N O
-    Unclear,  // an acknowledgement that is neither O K nor N O
-    NoAnswer, // silent until the wait ended, or the request could not be sent
+    Refused,   // N O
+    Unclear,   // an acknowledgement that is neither O K nor N O
+    NoAnswer,  // silent until the wait ended, or the request could not be sent
+    Cancelled, // not reached: the operation was cancelled before this door
 };
 
 struct TDoorResult {
@@ -43,10 +45,13 @@ struct TDoorResult {
 
 // What one operation did.
 struct TDeviceRun {
-    std::vector<TDoorResult> doors; // the doors the operation named, up to where it stopped
+    // The doors the operation named, up to where it stopped; after a cancel the doors
+    // not reached follow as Cancelled.
+    std::vector<TDoorResult> doors;
     // An endpoint did not open: the operation stopped at that door (its result is the
     // last one) and nothing further was sent.
     bool abandoned = false;
+    bool cancelled = false;
     QString connectError;
     // Doors whose endpoint was still active after it was closed.
     QStringList closeFailures;
@@ -93,9 +98,12 @@ public:
     // The local wall clock that SetClock sends, read once per door.
     std::function<QDateTime()> LocalClock;
 
-    // Progress, on the caller's thread.
-    std::function<void(const TAccessPoint&)> OnDoorStarted;
+    // Progress, on the caller's thread: the door's place in the operation, from 1.
+    std::function<void(const TAccessPoint&, int number, int count)> OnDoorStarted;
     std::function<void(const TDoorResult&)> OnDoorFinished;
+    // Ends the running operation once the door at hand is done (its answers are
+    // awaited as ever); the doors after it are not contacted.
+    void Cancel() { m_cancel = true; }
 
     // The clock of every door.
     TDeviceRun SetClocks(const std::vector<TAccessPoint>& doors);
@@ -124,6 +132,7 @@ private:
 
     TDeviceProtocol& m_protocol;
     TDeviceRun* m_run = nullptr;
+    std::atomic<bool> m_cancel{false};
 
     // The requests of the current door whose answers may still come (equal requests
     // only), and until when they are awaited.

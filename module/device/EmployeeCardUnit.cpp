@@ -22,6 +22,8 @@
 #include <QScopeGuard>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 QColor InactiveCardColour() {
     return QColor(255, 128, 128);
@@ -29,6 +31,8 @@ QColor InactiveCardColour() {
 QColor GuestCardColour() {
     return QColor(64, 255, 64);
 }
+
+constexpr char kDoorProgressFmt[] = "Vrata %d od %d: %s";
 } // namespace
 
 TDeviceProtocol& EmployeeCardProtocol() {
@@ -56,6 +60,11 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     QFont bold = FireButton->font();
     bold.setBold(true);
     FireButton->setFont(bold);
+    LockButton->setToolTip(QStringLiteral("Uobičajen rad: vrata se otvaraju karticom."));
+    UnlockButton->setToolTip(QStringLiteral(
+        "Otključava sva vrata, prolaz i bez kartice; uobičajen rad sa karticom vraća \"Zaklj.\"."));
+    FireButton->setToolTip(
+        QStringLiteral("Otvara sva vrata za izlaz pri požaru; uobičajen rad sa karticom vraća \"Zaklj.\"."));
     Navigator = new TDBNavigator(this);
     Navigator->ConfirmDelete = false;
     ConnectEmployeeButton = new QPushButton(QStringLiteral("Spoji zaposlenog"), this);
@@ -185,8 +194,9 @@ void TEmployeeCardForm::ConnectEmployeeButtonClick() {
     if (!chooser) return;
     TEmployeeDesc desc;
     if (!chooser->ChooseEmployeeDesc(desc)) return;
-    if (HoldsActiveCard(*HorloDM->ZConnection(), desc.employeeId)) {
-        ShowError(_CARD_EMPLOYEE_ERR);
+    const QString held = ActiveCardOf(*HorloDM->ZConnection(), desc.employeeId);
+    if (!held.isEmpty()) {
+        ShowError(Format(_CARD_EMPLOYEE_ERR, {held}));
         return;
     }
     // as the card list itself names employees: last name first
@@ -246,7 +256,7 @@ void TEmployeeCardForm::FindButtonClick() {
     TZQuery* cards = HorloDM->EmployeeCardZQ;
     if (!cards->Active()) return;
     if (!CardIDEdit->text().isEmpty())
-        cards->Locate(QStringLiteral("name"), CardIDEdit->text());
+        LocateCard(*cards, CardIDEdit->text());
     else if (!CardCodeEdit->text().isEmpty())
         cards->Locate(QStringLiteral("cardcode"), CardCodeEdit->text());
 }
@@ -266,14 +276,30 @@ void TEmployeeCardForm::SetBusy(bool busy) {
         ApplyButton->setEnabled(ApplyAction->isEnabled());
 }
 
-void TEmployeeCardForm::RunDeviceOperation(const std::function<TDeviceRun()>& operation,
+// The door being asked shows in a progress window whose "Otkaži" ends the operation
+// after that door; the doors not reached are reported as not confirmed.
+void TEmployeeCardForm::RunDeviceOperation(const QString& caption,
+                                           const std::function<TDeviceRun()>& operation,
                                            const QString& done) {
     if (m_busy) return;
     TDeviceRun run;
     {
         THourGlass hourGlass;
         SetBusy(true);
-        const auto restore = qScopeGuard([this] { SetBusy(false); });
+        std::optional<TWorkProgress> progress;
+        int finished = 0;
+        m_commands.OnDoorStarted = [&](const TAccessPoint& door, int number, int count) {
+            if (!progress) progress.emplace(caption, count);
+            progress->SetText(Format(kDoorProgressFmt, {number, count, door.Label()}));
+        };
+        m_commands.OnDoorFinished = [&](const TDoorResult&) {
+            if (!progress->Step(++finished)) m_commands.Cancel();
+        };
+        const auto restore = qScopeGuard([this] {
+            m_commands.OnDoorStarted = nullptr;
+            m_commands.OnDoorFinished = nullptr;
+            SetBusy(false);
+        });
         run = operation();
     }
     // The reply handler's own texts first (once for a run of the same text), then the outcome.
@@ -308,6 +334,7 @@ void TEmployeeCardForm::SendToDevicesButtonClick() {
     card.active = cards->FieldByName(QStringLiteral("active"))->AsBoolean();
     card.name = cards->FieldByName(QStringLiteral("name"))->AsString();
     RunDeviceOperation(
+        SendToDevicesButton->text(),
         [this, card] {
             return SendCardToDevices(m_commands, *HorloDM->ZConnection(), *HorloDM->HorloAccessPointZQ,
                                      *HorloDM->HorloAccessTicketZQ, card);
@@ -327,22 +354,30 @@ std::vector<TAccessPoint> ReopenedDoors() {
 } // namespace
 
 void TEmployeeCardForm::RefreshTimeButtonClick() {
-    RunDeviceOperation([this] { return m_commands.SetClocks(ReopenedDoors()); }, _REFRESH_TIME_INF);
+    RunDeviceOperation(
+        RefreshTimeButton->text(), [this] { return m_commands.SetClocks(ReopenedDoors()); },
+        _REFRESH_TIME_INF);
 }
 
-void TEmployeeCardForm::RelayOperation(TRelayOperation operation, const QString& done) {
-    RunDeviceOperation([this, operation] { return m_commands.SetRelayModes(ReopenedDoors(), operation); },
-                       done);
+void TEmployeeCardForm::RelayOperation(const QPushButton* button, TRelayOperation operation,
+                                       const QString& done) {
+    RunDeviceOperation(
+        button->text(), [this, operation] { return m_commands.SetRelayModes(ReopenedDoors(), operation); },
+        done);
 }
 
 void TEmployeeCardForm::LockButtonClick() {
-    RelayOperation(TRelayOperation::Lock, _LOCKED_INF);
+    RelayOperation(LockButton, TRelayOperation::Lock, _LOCKED_INF);
 }
 
+// Opening every door is asked first; a fire alarm needs one key (Enter is Da), an
+// unlock a deliberate answer (Enter is Ne).
 void TEmployeeCardForm::UnlockButtonClick() {
-    RelayOperation(TRelayOperation::Unlock, _UNLOCKED_INF);
+    if (m_busy || !Confirm(_UNLOCK_CONF, TModalResult::No)) return;
+    RelayOperation(UnlockButton, TRelayOperation::Unlock, _UNLOCKED_INF);
 }
 
 void TEmployeeCardForm::FireButtonClick() {
-    RelayOperation(TRelayOperation::Fire, _FIRE_INF);
+    if (m_busy || !Confirm(_FIRE_CONF, TModalResult::Yes)) return;
+    RelayOperation(FireButton, TRelayOperation::Fire, _FIRE_INF);
 }

@@ -1,7 +1,8 @@
 // The card dialog ("ID kartice"): the access cards, tying them to employees,
 // writing them to the door devices, and the devices' clock, lock, unlock and
 // fire commands. The device work is TDeviceCommands'; the dialog keeps its
-// controls disabled and the busy cursor up while an operation runs.
+// controls disabled and the busy cursor up while an operation runs, and names
+// the door being asked in a progress window.
 #pragma once
 
 #include "host/ui/CachedEditDialog.h"
@@ -69,8 +70,9 @@ public:
 
 private:
     void FormCreate();
-    void RelayOperation(TRelayOperation operation, const QString& done);
-    void RunDeviceOperation(const std::function<TDeviceRun()>& operation, const QString& done);
+    void RelayOperation(const QPushButton* button, TRelayOperation operation, const QString& done);
+    void RunDeviceOperation(const QString& caption, const std::function<TDeviceRun()>& operation,
+                            const QString& done);
     void SetBusy(bool busy);
 
     TDeviceCommands m_commands;

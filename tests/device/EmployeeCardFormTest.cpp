@@ -111,20 +111,27 @@ TEST_F(CardFormFixture, OpensOnTheCardListWithItsColumnsColoursAndFind) {
     EXPECT_EQ(colour("K3"), QColor(64, 255, 64));
     EXPECT_FALSE(colour("K1").isValid());
 
+    c.Execute(QStringLiteral("INSERT INTO employeecard (employeecardid, cardcode, name) VALUES "
+                             "(4, 1004, 'Đurđ Čačak')"));
+    Cards()->Close();
+    Cards()->Open();
     struct Case {
         const char* name;
         const char* code;
         const char* expected;
     } cases[] = {
-        {"K2", "", "K2"},        {"", "1003", "K3"}, {"k1", "", "K3"}, // case matters; no match keeps the row
-        {"K1", "1002", "K1"},                                          // both filled: the name alone
-        {"", "nije broj", "K1"},
+        {"K2", "", "K2"},           {"", "1003", "K3"},
+        {"k1", "", "K1"},     // without an exact match case is left aside
+        {"K1", "1002", "K1"}, // both filled: the name alone
+        {"", "nije broj", "K1"},    {"djurdj cacak", "", "Đurđ Čačak"}, // nor diacritics, đ as dj or d
+        {"K2", "", "K2"},           {"DURD ČAČAK", "", "Đurđ Čačak"},
+        {"durd", "", "Đurđ Čačak"}, // no match keeps the row
     };
     for (const Case& k : cases) {
-        form->CardIDEdit->setText(QString::fromLatin1(k.name));
+        form->CardIDEdit->setText(QString::fromUtf8(k.name));
         form->CardCodeEdit->setText(QString::fromLatin1(k.code));
         form->FindButton->click();
-        EXPECT_EQ(Cards()->FieldByName(QStringLiteral("name"))->AsString(), QString::fromLatin1(k.expected))
+        EXPECT_EQ(Cards()->FieldByName(QStringLiteral("name"))->AsString(), QString::fromUtf8(k.expected))
             << k.name << '/' << k.code;
     }
     EXPECT_TRUE(Shown().isEmpty());
@@ -136,7 +143,7 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     console->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), QString()};
     form->ConnectEmployeeButton->click();
     ASSERT_EQ(Shown().size(), 1);
-    EXPECT_EQ(Shown().last().text, _CARD_EMPLOYEE_ERR);
+    EXPECT_EQ(Shown().last().text, Format(_CARD_EMPLOYEE_ERR, {QStringLiteral("K1")})); // names the card
     EXPECT_EQ(Employee(3), QStringLiteral("8"));
 
     // a free employee: tied, named as the list names employees; its tickets follow
@@ -215,6 +222,7 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
         }
     });
     probe.start(20);
+    TDialogScript::SetNextAnswer(TModalResult::Yes);
     form->FireButton->click();
     probe.stop();
     EXPECT_GT(paints, 5);
@@ -223,7 +231,7 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
     EXPECT_FALSE(closedWhileBusy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(form->FireButton->isEnabled());
-    ASSERT_EQ(Shown().size(), 1);
+    ASSERT_EQ(Shown().size(), 2); // the question, then the outcome
     EXPECT_EQ(Shown().last().kind, QStringLiteral("error"));
     EXPECT_EQ(Shown().last().text,
               Format(_DEVICE_NOT_CONFIRMED_ERR, {QStringLiteral("Magacin (127.0.0.3)")}));
@@ -242,8 +250,10 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
                  {form->FireButton, _FIRE_INF}};
     for (const Case& k : cases) {
         TDialogScript::Reset();
+        TDialogScript::SetNextAnswer(TModalResult::Yes); // to the question, or taken by the outcome
         k.button->click();
-        ASSERT_EQ(Shown().size(), 1) << k.done.toStdString();
+        ASSERT_EQ(Shown().size(), Shown().first().kind == QStringLiteral("confirmation") ? 2 : 1)
+            << k.done.toStdString();
         EXPECT_EQ(Shown().last().kind, QStringLiteral("information"));
         EXPECT_EQ(Shown().last().text, k.done);
     }
@@ -265,6 +275,49 @@ TEST_F(CardFormFixture, DeviceOperationsKeepTheWindowAliveAndConfirmOnlyWhatTheD
     ASSERT_EQ(Shown().size(), 2);
     EXPECT_EQ(Shown()[0].text, QString::fromLatin1(kUserRecordRefusedErr));
     EXPECT_EQ(Shown()[1].text, Format(_DEVICE_NOT_CONFIRMED_ERR, {QStringLiteral("Magacin (127.0.0.3)")}));
+}
+
+// Opening every door is asked first (Enter: Ne to unlock, Da to a fire alarm; a box
+// nobody answers opens nothing); "Otkaži" ends a command after the door at hand.
+TEST_F(CardFormFixture, OpeningEveryDoorIsAskedAndOtkaziStopsAfterTheDoorAtHand) {
+    auto silent = Device("127.0.0.3");
+    silent.faults.silentAfter = 0;
+    Serve({Device("127.0.0.2"), silent, Device("127.0.0.4")});
+    const auto mode = [&](std::size_t d) {
+        return sim->WithDevice(
+            d, [](const devicesim::TSimDevice& s) { return s.RelayModeSet() ? int(s.RelayMode()) : -1; });
+    };
+    const QString magacin = QStringLiteral("Magacin (127.0.0.3)");
+    using R = TModalResult;
+    struct Case {
+        QPushButton* button;
+        R answer; // None: nobody answers
+        QString question;
+        R enter;
+        int ulaz, sala;      // relay modes afterwards (-1: none)
+        QString unconfirmed; // none: nothing was sent
+    } cases[] = {
+        {form->UnlockButton, R::No, _UNLOCK_CONF, R::No, -1, -1, {}},
+        {form->FireButton, R::None, _FIRE_CONF, R::Yes, -1, -1, {}},
+        {form->UnlockButton, R::Yes, _UNLOCK_CONF, R::No, 8, 2, magacin},
+        {form->FireButton, R::Yes, _FIRE_CONF, R::Yes, 0, 2, magacin},
+        {form->LockButton, R::None, {}, R::Ok, 1, 2, magacin + ", Server sala (127.0.0.4)"}, // Otkaži
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(&k - cases);
+        TDialogScript::Reset();
+        if (k.answer != R::None) TDialogScript::SetNextAnswer(k.answer);
+        if (k.question.isEmpty()) TDialogScript::CancelNextProgress(); // when the first door is done
+        k.button->click();
+        EXPECT_EQ((std::vector<int>{mode(0), mode(1), mode(2)}), (std::vector<int>{k.ulaz, -1, k.sala}));
+        ASSERT_EQ(Shown().size(), int(!k.question.isEmpty()) + int(!k.unconfirmed.isEmpty()));
+        EXPECT_EQ(Shown().first().defaultButton, k.enter);
+        EXPECT_EQ(Shown().first().text,
+                  k.question.isEmpty() ? Format(_DEVICE_NOT_CONFIRMED_ERR, {k.unconfirmed}) : k.question);
+        if (!k.unconfirmed.isEmpty()) {
+            EXPECT_EQ(Shown().last().text, Format(_DEVICE_NOT_CONFIRMED_ERR, {k.unconfirmed}));
+        }
+    }
 }
 
 TEST_F(CardFormFixture, AnEndpointThatDoesNotOpenStopsTheOperationWithOneError) {

@@ -64,7 +64,7 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     UnlockButton->setToolTip(QStringLiteral(
         "Otključava sva vrata, prolaz i bez kartice; uobičajen rad sa karticom vraća \"Zaklj.\"."));
     FireButton->setToolTip(
-        QStringLiteral("Otvara sva vrata za izlaz pri požaru; uobičajen rad sa karticom vraća \"Zaklj.\"."));
+        QStringLiteral("Požar: sva vrata slobodna za prolaz; uobičajen rad sa karticom vraća \"Zaklj.\"."));
     Navigator = new TDBNavigator(this);
     Navigator->ConfirmDelete = false;
     ConnectEmployeeButton = new QPushButton(QStringLiteral("Spoji zaposlenog"), this);

@@ -1,5 +1,6 @@
 // `horlo attendance` run as a program: adding a day, and the sheet as text and
 // as CSV read back by a CSV parser.
+#include "host/data/DBIniFile.h"
 #include "tests/support/CsvReader.h"
 #include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
@@ -198,4 +199,34 @@ TEST_F(AttendanceCli, CsvKeepsWhatIsStoredAndAFullDiskFails) {
     const THorloRun full = RunHorlo(list, url, QStringLiteral("/dev/full"));
     EXPECT_EQ(full.status, 1);
     EXPECT_TRUE(full.err.contains(QStringLiteral("izlaz nije upisan"))) << full.err.toStdString();
+}
+
+// The working time is set with the report dialog's checks; a refusal names the
+// key and exits 2; show marks what is left at its default.
+TEST_F(AttendanceCli, SettingsAreShownAndSetWithTheDialogsChecks) {
+    const QString set = QStringLiteral("settings set ");
+    struct Case {
+        QString arguments;
+        int status;
+        const char* says;
+    } cases[] = {
+        {set + QStringLiteral("EndWorkingTime 16:30"), 0, "EndWorkingTime = 16:30:00 (upisano)"},
+        {set + QStringLiteral("StartWorkingTime 16:30"), 2,
+         "StartWorkingTime: Polje \"Kraj rada\" (16:30:00) mora biti posle polja \"Početak rada\" "
+         "(16:30:00)."},
+        {set + QStringLiteral("EndWorkingDelayTime 17.30"), 2,
+         "EndWorkingDelayTime: Vrednost \"17.30\" u polju \"Tolerancija odlaska do\" nije vreme"},
+        {set + QStringLiteral("LunchTime 12:00"), 2, "nepoznato podešavanje \"LunchTime\""},
+        {set + QStringLiteral("EndWorkingTime"), 2, "KLJUČ i VREDNOST"},
+        {QStringLiteral("settings show"), 0, "EndWorkingTime       16:30:00"},
+    };
+    for (const Case& k : cases) {
+        const THorloRun r = RunHorlo(k.arguments.split(QLatin1Char(' ')), url);
+        EXPECT_EQ(r.status, k.status) << k.arguments.toStdString() << r.err.toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(QString::fromUtf8(k.says))) << (r.out + r.err).toStdString();
+    }
+    const QString show = RunHorlo({QStringLiteral("settings"), QStringLiteral("show")}, url).out;
+    EXPECT_TRUE(show.contains(QStringLiteral("StartWorkingTime     09:00:00  (podrazumevano)")))
+        << show.toStdString();
+    EXPECT_FALSE(TDBIniFile(&c).ValueExists(QStringLiteral("Horlo"), QStringLiteral("StartWorkingTime")));
 }

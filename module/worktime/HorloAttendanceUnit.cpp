@@ -164,6 +164,9 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     connect(sheet, &TDataSet::DataChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
     connect(sheet, &TDataSet::RecordChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
     connect(sheet, &TDataSet::StateChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
+    // rows added, deleted, or dropped with the cache, and every reload
+    connect(sheet, &TDataSet::DataChanged, this, &THorloAttendanceForm::ShowTotal);
+    connect(sheet, &TDataSet::StateChanged, this, &THorloAttendanceForm::ShowTotal);
 
     auto* period = new QGridLayout;
     auto label = [this](const QString& text) { return new QLabel(text, this); };
@@ -272,7 +275,6 @@ void THorloAttendanceForm::OpenHorloAttendance() {
         sheet->DisableControls();
         const auto resume = qScopeGuard([sheet] { sheet->EnableControls(); });
         sheet->Close();
-        AttendanceTotalLabel->setText(QStringLiteral("0"));
         TZConnection& connection = *HorloDM->ZConnection();
         sheet->SetSQL(AttendanceStatement(view, connection));
         TWorkProgress progress(_ATTEND_PROGRESS_CAP, CountSheetRows(connection, view));
@@ -281,7 +283,10 @@ void THorloAttendanceForm::OpenHorloAttendance() {
         sheet->Open(); // a cancel leaves it open and empty
         sheet->First();
     }
-    AttendanceTotalLabel->setText(QString::number(sheet->RecordCount()));
+}
+
+void THorloAttendanceForm::ShowTotal() {
+    AttendanceTotalLabel->setText(QString::number(HorloDM->HorloAttendanceZQ->RecordCount()));
 }
 
 void THorloAttendanceForm::FindButtonClick() {

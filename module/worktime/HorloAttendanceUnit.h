@@ -86,6 +86,8 @@ public:
 private:
     void FormCreate();
     void PickDate(QLineEdit* edit);
+    // "Ukupno" follows the rows the sheet shows.
+    void ShowTotal();
     std::unique_ptr<TAttendanceDay> m_day;
     std::unique_ptr<TAttendanceMarks> m_marks;
     TWheelHook m_wheelHook;

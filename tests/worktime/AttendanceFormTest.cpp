@@ -161,7 +161,7 @@ TEST_F(AttendanceFixture, DodajDanAddsEveryEligibleEmployeeWithTheDaysHours) {
     EXPECT_DOUBLE_EQ(Hours(2, "regularworkinghours"), 0);
     EXPECT_EQ(form->HorloAttendanceDBG->CellText(0, 4), QStringLiteral("01.03.2015"));
     EXPECT_EQ(form->HorloAttendanceDBG->CellText(0, 5), QStringLiteral("05.03.2024")); // one date format
-    EXPECT_EQ(form->AttendanceTotalLabel->text(), QStringLiteral("0")); // the total waits for the next reload
+    EXPECT_EQ(form->AttendanceTotalLabel->text(), QStringLiteral("3")); // the total follows the sheet
     EXPECT_TRUE(form->ApplyAction->isEnabled());
     form->ApplyAction->trigger();
     EXPECT_EQ(Stored(), 3);

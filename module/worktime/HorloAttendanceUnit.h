@@ -45,6 +45,7 @@ public:
     QPushButton* FindButton;
     TDBNavigator* HorloAttendanceDBN;
     QPushButton* AddDayButton;
+    QPushButton* AddPeriodButton;
     QPushButton* AddEmployeeButton;
     TDBGrid* HorloAttendanceDBG;
     QLabel* AttendanceTotalLabel;
@@ -81,6 +82,8 @@ public:
     void PrintListButtonClick();
     void PrintButtonClick();
     void AddDayButtonClick();
+    // "Dodaj period": every work day of a period stored at once, then shown.
+    void AddPeriodButtonClick();
     void AddEmployeeButtonClick();
 
 private:

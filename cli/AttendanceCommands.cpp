@@ -3,6 +3,7 @@
 #include "cli/HorloCli.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/worktime/AttendancePeriod.h"
 #include "module/worktime/AttendanceSheet.h"
 
 namespace {
@@ -20,6 +21,28 @@ int Add(TZConnection& connection, TCliIO& io, const QDate& day) {
     }
     io.out << "Upisano redova prisustva za " << SqlDate(day) << ": " << stored << '\n';
     return kExitOk;
+}
+
+int AddPeriod(TZConnection& connection, TCliIO& io, const QDate& from, const QDate& to) {
+    TAttendanceDay attendance(connection, TWorkingDayLimits::Read(connection));
+    const qint64 total = from.daysTo(to) + 1;
+    TPeriodProgress progress;
+    if (io.showProgress)
+        progress = [&io, total](qint64 done) {
+            io.err << "\r\033[K" << done << '/' << total << " dana" << Qt::flush;
+            return true;
+        };
+    const TPeriodResult result = StorePeriod(attendance, from, to, progress);
+    if (io.showProgress) io.err << "\r\033[K" << Qt::flush;
+    QStringList lines = PeriodSummary(result, QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-MM"));
+    // where and why it stopped is the last line
+    const QString stop = result.Complete() ? QString() : lines.takeLast();
+    for (const QString& line : lines)
+        io.out << line << '\n';
+    io.out.flush();
+    if (stop.isEmpty()) return kExitOk;
+    io.err << "horlo: " << stop << '\n';
+    return kExitFailed;
 }
 
 int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool csv) {
@@ -49,9 +72,24 @@ int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool
 TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
     const QString action = arguments.value(0);
     if (action == QLatin1String("add")) {
-        if (arguments.size() > 2) {
-            err << "horlo: nepoznat argument \"" << arguments[2] << "\"\n";
+        if (arguments.size() > 3) {
+            err << "horlo: nepoznat argument \"" << arguments[3] << "\"\n";
             return {};
+        }
+        if (arguments.size() == 3) {
+            const QDate from = TypedDate(arguments[1]), to = TypedDate(arguments[2]);
+            if (!from.isValid() || !to.isValid()) {
+                err << (from.isValid() ? DateWarning(arguments[2], _HORLO_DATE_TO)
+                                       : DateWarning(arguments[1], _HORLO_DATE_FROM));
+                return {};
+            }
+            if (from > to) {
+                err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {arguments[1], arguments[2]}) << '\n';
+                return {};
+            }
+            return [from, to](TZConnection& connection, TCliIO& io) {
+                return AddPeriod(connection, io, from, to);
+            };
         }
         QDate day = Now().date().addDays(-1);
         if (arguments.size() == 2) {
@@ -111,9 +149,14 @@ std::vector<TCliCommand> AttendanceCommands() {
     return {
         {QStringLiteral("attendance"),
          QStringLiteral("  attendance add [DATUM]\n"
+                        "  attendance add OD DO\n"
                         "            dodaje u evidenciju prisustva red za svakog zaposlenog koji tog dana\n"
                         "            radi (kao \"Dodaj dan\"), sa redovnim i neraspoređenim satima iz\n"
-                        "            dolazaka i odlazaka; DATUM gggg-mm-dd, bez njega juče; sve se upisuje\n"
+                        "            dolazaka i odlazaka; DATUM gggg-mm-dd, bez njega juče. OD DO (kao\n"
+                        "            \"Dodaj period\"): svaki radni dan perioda po radnom kalendaru (dani\n"
+                        "            sa \"Ne\" se preskaču; mesec bez kalendara: ponedeljak-petak, i to se\n"
+                        "            kaže), dani koji već imaju evidenciju se preskaču i navode; na kraju\n"
+                        "            zbir; izlazi sa 1 kad upis stane (kaže kod kog dana); DATUM se upisuje\n"
                         "            odjednom; izlazi sa 1 kad za taj datum evidencija već postoji\n"
                         "  attendance list OD DO [--code KOD] [--csv]\n"
                         "            ispisuje evidenciju prisustva za period (datumi gggg-mm-dd), za sve\n"

@@ -46,4 +46,5 @@ std::vector<TCliCommand> AttendanceCommands();
 std::vector<TCliCommand> DeviceCommands();
 std::vector<TCliCommand> ReportCommands();
 std::vector<TCliCommand> PointCommands();
+std::vector<TCliCommand> SettingsCommands();
 std::vector<TCliCommand> DbCommands();

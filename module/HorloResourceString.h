@@ -42,8 +42,15 @@ inline constexpr char _WORK_CAL_DAY_6[] = "Petak";
 inline constexpr char _WORK_CAL_DAY_7[] = "Subota";
 inline constexpr char _WORKING_TIME_SETTING_ERR[] =
     "Podešavanje %s (odeljak Horlo) ima vrednost \"%s\", a to nije vreme u obliku čč:mm:ss.";
+inline constexpr char _WORKING_TIME_WRN[] =
+    "Vrednost \"%s\" u polju \"%s\" nije vreme dana u obliku čč:mm:ss ili čč:mm.";
+inline constexpr char _WORKING_TIME_ORDER_WRN[] = "Polje \"%s\" (%s) mora biti posle polja \"%s\" (%s).";
+inline constexpr char _WORKING_TIME_GRACE_WRN[] = "Polje \"%s\" (%s) ne sme biti pre polja \"%s\" (%s).";
 inline constexpr char _PERIOD_REVERSED_FMT[] = "Početak perioda (%s) je posle kraja (%s).";
 inline constexpr char _ATTEND_PROGRESS_CAP[] = "Učitavanje evidencije prisustva...";
+inline constexpr char _ATTEND_PERIOD_PROGRESS_CAP[] = "Upisivanje evidencije prisustva za period...";
+inline constexpr char _ATTEND_LONG_PERIOD_CONF[] =
+    "Period ima %d dana. Dodati evidenciju za svaki radni dan?";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
 inline constexpr char _WORK_CAL_EXIST_ERR[] = "Dane ovog meseca je u međuvremenu upisao drugi program; "
                                               "izmene nisu sačuvane, prikazani su upisani dani.";

@@ -8,6 +8,7 @@
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QLocale>
@@ -289,6 +290,39 @@ bool InputPassword(const QString& caption, const QString& prompt, QString& passw
     dialog.setCancelButtonText(_CMN_CANCEL_CAP);
     if (dialog.exec() != QDialog::Accepted) return false;
     password = dialog.textValue();
+    return true;
+}
+
+bool InputTexts(const QString& caption, const QStringList& labels, QStringList& values) {
+    TDialogScript::Record(QStringLiteral("texts"), caption);
+    if (auto scripted = TDialogScript::TakeText()) {
+        QStringList texts{*scripted};
+        while (texts.size() < labels.size() && !texts.last().isNull())
+            texts << TDialogScript::TakeText().value_or(QString());
+        if (texts.last().isNull()) return false;
+        values = texts;
+        return true;
+    }
+    if (TDialogScript::Unattended()) return false;
+
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    auto* form = new QFormLayout(&dialog);
+    QList<QLineEdit*> edits;
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        edits << new QLineEdit(values.value(i), &dialog);
+        form->addRow(labels[i], edits.last());
+    }
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(_CMN_OK_CAP, QDialogButtonBox::AcceptRole);
+    buttons->addButton(_CMN_CANCEL_CAP, QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    values.clear();
+    for (const QLineEdit* edit : edits)
+        values << edit->text();
     return true;
 }
 

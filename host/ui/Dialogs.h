@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <exception>
@@ -40,6 +41,10 @@ int ChangeOptions();
 
 // A password entry with OK and Cancel; true and the text when confirmed.
 bool InputPassword(const QString& caption, const QString& prompt, QString& password);
+
+// Labelled text entries with OK and Cancel, preset to values; true and the
+// texts when confirmed. A script answers each entry with a text of its own.
+bool InputTexts(const QString& caption, const QStringList& labels, QStringList& values);
 
 // What a modal showed: its kind ("warning", "error", "information",
 // "confirmation", "date", "options", "employee", ...), its text, and for a

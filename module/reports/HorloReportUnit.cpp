@@ -176,6 +176,20 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     exceptions->addWidget(new QLabel(QStringLiteral("Dozvoljeno trajanje pauze (min)"), exceptionsGB), 0, 0);
     exceptions->addWidget(AllowedPauseLenSE, 0, 1);
     exceptions->setRowStretch(1, 1);
+    auto* workingTimeGB = new QGroupBox(QStringLiteral("Radno vreme"), this);
+    auto* workingTime = new QGridLayout(workingTimeGB);
+    int row = 0;
+    for (QLineEdit** edit : {&StartWorkingTimeEdit, &EndWorkingTimeEdit, &EndWorkingDelayTimeEdit}) {
+        const QString& key = TWorkingDayLimits::Keys()[row];
+        *edit = new QLineEdit(workingTimeGB);
+        (*edit)->setObjectName(key + QStringLiteral("Edit"));
+        (*edit)->setPlaceholderText(QStringLiteral("čč:mm:ss"));
+        (*edit)->setMaximumWidth(80);
+        (*edit)->setText(WorkingDay.Value(key)); // the defaults until the options are read
+        workingTime->addWidget(
+            new QLabel(TWorkingDayLimits::FieldName(key) + QLatin1Char(':'), workingTimeGB), row, 0);
+        workingTime->addWidget(*edit, row++, 1);
+    }
 
     // ---- results
     PageControl = new QTabWidget(this);
@@ -200,7 +214,10 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
 
     auto* conditions = new QHBoxLayout;
     conditions->addWidget(periodGB);
-    conditions->addWidget(employeeGB);
+    auto* people = new QVBoxLayout;
+    people->addWidget(employeeGB);
+    people->addWidget(workingTimeGB);
+    conditions->addLayout(people);
     conditions->addWidget(eventsGB, 2);
     auto* limits = new QVBoxLayout;
     limits->addWidget(warningsGB);
@@ -365,6 +382,7 @@ void THorloReportForm::ShowButtonClick() {
         ShowWarning(_REPORT_SEL_EMP_WRN);
         return;
     }
+    if (!WorkingTimeFromControls()) return;
     FillPresentLateAbsentee();
     FillReportWarnings();
     ControlsToOptions();
@@ -439,6 +457,8 @@ void THorloReportForm::OptionsToControls() {
         SpecificRBClick();
     }
     WorkingDay = o.Limits;
+    for (const QString& key : TWorkingDayLimits::Keys())
+        WorkingTimeEdit(key)->setText(WorkingDay.Value(key));
 
     EventCDS->DisableControls();
     const auto resume = qScopeGuard([list = EventCDS] { list->EnableControls(); });
@@ -467,6 +487,33 @@ void THorloReportForm::ControlsToOptions() {
     o.AllEmp = AllRB->isChecked();
     o.Limits = WorkingDay;
     o.Write(Connection());
+}
+
+QLineEdit* THorloReportForm::WorkingTimeEdit(const QString& key) const {
+    QLineEdit* const edits[] = {StartWorkingTimeEdit, EndWorkingTimeEdit, EndWorkingDelayTimeEdit};
+    return edits[TWorkingDayLimits::Keys().indexOf(key)];
+}
+
+bool THorloReportForm::WorkingTimeFromControls() {
+    TWorkingDayLimits limits;
+    for (const QString& key : TWorkingDayLimits::Keys()) {
+        const QString refusal = limits.Set(key, WorkingTimeEdit(key)->text());
+        if (!refusal.isEmpty()) {
+            ShowWarning(refusal);
+            WorkingTimeEdit(key)->setFocus();
+            return false;
+        }
+    }
+    if (const QString problem = limits.Problem(); !problem.isEmpty()) {
+        ShowWarning(problem);
+        EndWorkingTimeEdit->setFocus();
+        return false;
+    }
+    WorkingDay = limits;
+    // shown as stored: "8:00" becomes "08:00:00"
+    for (const QString& key : TWorkingDayLimits::Keys())
+        WorkingTimeEdit(key)->setText(WorkingDay.Value(key));
+    return true;
 }
 
 // ---------------------------------------------------------------- event pairs

@@ -48,6 +48,10 @@ public:
     QSpinBox* MaxCalcLenSE;
     QSpinBox* MaxExclLenSE;
     QSpinBox* AllowedPauseLenSE;
+    // the working-day limits, typed as times of day
+    QLineEdit* StartWorkingTimeEdit;
+    QLineEdit* EndWorkingTimeEdit;
+    QLineEdit* EndWorkingDelayTimeEdit;
     // results
     QTabWidget* PageControl;
     QWidget* PresentTS;
@@ -87,6 +91,9 @@ public:
     void CloseButtonClick();
     void OptionsToControls();
     void ControlsToOptions();
+    // Takes the working-time fields into WorkingDay; false (after a warning naming
+    // the field, which gets the focus) when they are refused.
+    bool WorkingTimeFromControls();
     // A click on a result grid's column title: ascending first, then turn about.
     void TitleClick(TDBGrid* grid, int column);
     void PrintButtonClick();
@@ -103,6 +110,7 @@ protected:
 private:
     QWidget* ResultPage(TClientDataSet*& list, TDBGrid*& grid, QLabel** total, const QStringList& columns);
     QString EventTypeName(const QVariant& id) const;
+    QLineEdit* WorkingTimeEdit(const QString& key) const;
     // The pairs in the list, but for one row (-1: all).
     std::vector<TEventPair> ChosenPairs(int exceptRow = -1) const;
     // Throws when the type, added as an opening type, would also close a pair.

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 class TDBIniFile;
 class TZConnection;
@@ -20,6 +21,27 @@ struct TWorkingDayLimits {
     static TWorkingDayLimits Read(const TDBIniFile& ini);
     static TWorkingDayLimits Read(TZConnection& connection);
     void Write(TDBIniFile& ini) const;
+
+    // The keys in the order they are shown, and the name of each one's field.
+    static const QStringList& Keys();
+    static QString FieldName(const QString& key); // null for no such key
+    QString Value(const QString& key) const;
+    // Keys the store holds; the others have their defaults.
+    static QStringList StoredKeys(const TDBIniFile& ini);
+
+    // A typed time of day as it is stored: "8:05", "08:05" and "08:05:00" give
+    // "08:05:00"; null when it is no time of day.
+    static QString TimeOfDay(const QString& typed);
+    // Takes the typed time for the key; the refusal naming the field, or empty.
+    QString Set(const QString& key, const QString& typed);
+    // What is wrong with the limits together: the end not after the start, the
+    // grace ending before the end; empty when nothing. Texts that are no time
+    // are left to Set, so that each can be mended on its own.
+    QString Problem() const;
+    // Sets one key in the store, checked with the other two as they are stored
+    // (locked, so that two desks changing start and end at once cannot pass the
+    // check together); the refusal, or empty once it is committed.
+    static QString Store(TZConnection& connection, const QString& key, const QString& typed);
 };
 
 // The limits as instants of one date: start, end, and the end of the grace

@@ -51,6 +51,7 @@ public:
         : m_connection(connection), m_settings(std::move(settings)) {}
 
     const TWorkingDayLimits& Settings() const { return m_settings; }
+    TZConnection& Connection() const { return m_connection; }
 
     // Stored rows of the day (of every employee, or of one).
     bool DateHasRows(const QDate& day) const;

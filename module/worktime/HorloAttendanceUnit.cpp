@@ -12,6 +12,7 @@
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/worktime/AttendancePeriod.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,6 +51,9 @@ namespace {
 QDate Yesterday() {
     return Now().date().addDays(-1);
 }
+
+// A period longer than a year is asked about first.
+constexpr qint64 kLongPeriodDays = 366;
 
 } // namespace
 
@@ -107,6 +111,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     HorloAttendanceDBN->ConfirmDelete = false;
     HorloAttendanceDBN->SetDataSource(HorloDM->HorloAttendanceDS);
     AddDayButton = new QPushButton(QStringLiteral("Dodaj dan"), this);
+    AddPeriodButton = new QPushButton(QStringLiteral("Dodaj period"), this);
     AddEmployeeButton = new QPushButton(QStringLiteral("Dodaj zaposlenog"), this);
 
     HorloAttendanceDBG = new TDBGrid(this);
@@ -144,8 +149,8 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     OKButton = new QPushButton(QStringLiteral("U redu"), this);
     ApplyButton = new QPushButton(QStringLiteral("Primeni"), this);
     CancelButton = new QPushButton(QStringLiteral("Otkaži"), this);
-    for (QPushButton* b :
-         {AddDayButton, AddEmployeeButton, PrintListButton, PrintButton, OKButton, ApplyButton, CancelButton})
+    for (QPushButton* b : {AddDayButton, AddPeriodButton, AddEmployeeButton, PrintListButton, PrintButton,
+                           OKButton, ApplyButton, CancelButton})
         b->setAutoDefault(false);
     OKAction = ButtonAction(OKButton, &THorloAttendanceForm::OKActionExecute);
     ApplyAction = ButtonAction(ApplyButton, &THorloAttendanceForm::ApplyActionExecute);
@@ -156,6 +161,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     OnClick(FromDateButton, &THorloAttendanceForm::FromDateButtonClick);
     OnClick(ToDateButton, &THorloAttendanceForm::ToDateButtonClick);
     OnClick(AddDayButton, &THorloAttendanceForm::AddDayButtonClick);
+    OnClick(AddPeriodButton, &THorloAttendanceForm::AddPeriodButtonClick);
     OnClick(AddEmployeeButton, &THorloAttendanceForm::AddEmployeeButtonClick);
     OnClick(PrintListButton, &THorloAttendanceForm::PrintListButtonClick);
     OnClick(PrintButton, &THorloAttendanceForm::PrintButtonClick);
@@ -164,6 +170,9 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     connect(sheet, &TDataSet::DataChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
     connect(sheet, &TDataSet::RecordChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
     connect(sheet, &TDataSet::StateChanged, this, &THorloAttendanceForm::ApplyActionUpdate);
+    // rows added, deleted, or dropped with the cache, and every reload
+    connect(sheet, &TDataSet::DataChanged, this, &THorloAttendanceForm::ShowTotal);
+    connect(sheet, &TDataSet::StateChanged, this, &THorloAttendanceForm::ShowTotal);
 
     auto* period = new QGridLayout;
     auto label = [this](const QString& text) { return new QLabel(text, this); };
@@ -187,6 +196,7 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     auto* tools = new QHBoxLayout;
     tools->addWidget(HorloAttendanceDBN, 1);
     tools->addWidget(AddDayButton);
+    tools->addWidget(AddPeriodButton);
     tools->addWidget(AddEmployeeButton);
     auto* total = new QHBoxLayout;
     total->addWidget(label(QStringLiteral("Ukupno:")));
@@ -272,7 +282,6 @@ void THorloAttendanceForm::OpenHorloAttendance() {
         sheet->DisableControls();
         const auto resume = qScopeGuard([sheet] { sheet->EnableControls(); });
         sheet->Close();
-        AttendanceTotalLabel->setText(QStringLiteral("0"));
         TZConnection& connection = *HorloDM->ZConnection();
         sheet->SetSQL(AttendanceStatement(view, connection));
         TWorkProgress progress(_ATTEND_PROGRESS_CAP, CountSheetRows(connection, view));
@@ -281,7 +290,10 @@ void THorloAttendanceForm::OpenHorloAttendance() {
         sheet->Open(); // a cancel leaves it open and empty
         sheet->First();
     }
-    AttendanceTotalLabel->setText(QString::number(sheet->RecordCount()));
+}
+
+void THorloAttendanceForm::ShowTotal() {
+    AttendanceTotalLabel->setText(QString::number(HorloDM->HorloAttendanceZQ->RecordCount()));
 }
 
 void THorloAttendanceForm::FindButtonClick() {
@@ -396,4 +408,39 @@ void THorloAttendanceForm::AddEmployeeButtonClick() {
     THourGlass hourGlass;
     if (AddEmployeeToSheet(*sheet, *m_day, employee.employeeId, day) == TAddResult::Exists)
         ShowError(_ATTEND_DATE_EXIST_ERR);
+}
+
+void THorloAttendanceForm::AddPeriodButtonClick() {
+    QStringList period{FromDateEdit->text(), ToDateEdit->text()};
+    const QStringList names{_HORLO_DATE_FROM, _HORLO_DATE_TO};
+    if (!InputTexts(QStringLiteral("Dodaj period"), names, period)) return;
+    for (int i = 0; i < 2; ++i)
+        if (!TypedDate(period[i]).isValid()) {
+            ShowWarning(Format(_SEARCH_DATE_WRN, {period[i], names[i]}));
+            return;
+        }
+    const QDate from = TypedDate(period[0]), to = TypedDate(period[1]);
+    if (from > to) {
+        ShowWarning(Format(_PERIOD_REVERSED_FMT, {period[0], period[1]}));
+        return;
+    }
+    const qint64 days = from.daysTo(to) + 1;
+    if (days > kLongPeriodDays && !Confirm(Format(_ATTEND_LONG_PERIOD_CONF, {days}))) return;
+    // the sheet is read again afterwards
+    if (!MayDropEdits()) return;
+    TPeriodResult result;
+    {
+        TWorkProgress progress(_ATTEND_PERIOD_PROGRESS_CAP, days);
+        result = StorePeriod(*m_day, from, to, [&progress](qint64 done) { return progress.Step(done); });
+    }
+    // the sheet shows the period with what is stored now
+    FromDateEdit->setText(SqlDate(from));
+    ToDateEdit->setText(SqlDate(to));
+    Guarded([this] { OpenHorloAttendance(); });
+    const QString summary = PeriodSummary(result, QStringLiteral("dd.MM.yyyy"), QStringLiteral("MM.yyyy"))
+                                .join(QLatin1Char('\n'));
+    if (result.failure.isEmpty())
+        ShowInformation(summary);
+    else
+        ShowError(summary);
 }

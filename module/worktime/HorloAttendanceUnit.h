@@ -45,6 +45,7 @@ public:
     QPushButton* FindButton;
     TDBNavigator* HorloAttendanceDBN;
     QPushButton* AddDayButton;
+    QPushButton* AddPeriodButton;
     QPushButton* AddEmployeeButton;
     TDBGrid* HorloAttendanceDBG;
     QLabel* AttendanceTotalLabel;
@@ -81,11 +82,15 @@ public:
     void PrintListButtonClick();
     void PrintButtonClick();
     void AddDayButtonClick();
+    // "Dodaj period": every work day of a period stored at once, then shown.
+    void AddPeriodButtonClick();
     void AddEmployeeButtonClick();
 
 private:
     void FormCreate();
     void PickDate(QLineEdit* edit);
+    // "Ukupno" follows the rows the sheet shows.
+    void ShowTotal();
     std::unique_ptr<TAttendanceDay> m_day;
     std::unique_ptr<TAttendanceMarks> m_marks;
     TWheelHook m_wheelHook;

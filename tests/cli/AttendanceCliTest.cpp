@@ -1,5 +1,6 @@
 // `horlo attendance` run as a program: adding a day, and the sheet as text and
 // as CSV read back by a CSV parser.
+#include "host/data/DBIniFile.h"
 #include "tests/support/CsvReader.h"
 #include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
@@ -198,4 +199,71 @@ TEST_F(AttendanceCli, CsvKeepsWhatIsStoredAndAFullDiskFails) {
     const THorloRun full = RunHorlo(list, url, QStringLiteral("/dev/full"));
     EXPECT_EQ(full.status, 1);
     EXPECT_TRUE(full.err.contains(QStringLiteral("izlaz nije upisan"))) << full.err.toStdString();
+}
+
+// The working time is set with the report dialog's checks; a refusal names the
+// key and exits 2; show marks what is left at its default.
+TEST_F(AttendanceCli, SettingsAreShownAndSetWithTheDialogsChecks) {
+    const QString set = QStringLiteral("settings set ");
+    struct Case {
+        QString arguments;
+        int status;
+        const char* says;
+    } cases[] = {
+        {set + QStringLiteral("EndWorkingTime 16:30"), 0, "EndWorkingTime = 16:30:00 (upisano)"},
+        {set + QStringLiteral("StartWorkingTime 16:30"), 2,
+         "StartWorkingTime: Polje \"Kraj rada\" (16:30:00) mora biti posle polja \"Početak rada\" "
+         "(16:30:00)."},
+        {set + QStringLiteral("EndWorkingDelayTime 17.30"), 2,
+         "EndWorkingDelayTime: Vrednost \"17.30\" u polju \"Tolerancija odlaska do\" nije vreme"},
+        {set + QStringLiteral("LunchTime 12:00"), 2, "nepoznato podešavanje \"LunchTime\""},
+        {set + QStringLiteral("EndWorkingTime"), 2, "KLJUČ i VREDNOST"},
+        {QStringLiteral("settings show"), 0, "EndWorkingTime       16:30:00"},
+    };
+    for (const Case& k : cases) {
+        const THorloRun r = RunHorlo(k.arguments.split(QLatin1Char(' ')), url);
+        EXPECT_EQ(r.status, k.status) << k.arguments.toStdString() << r.err.toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(QString::fromUtf8(k.says))) << (r.out + r.err).toStdString();
+    }
+    const QString show = RunHorlo({QStringLiteral("settings"), QStringLiteral("show")}, url).out;
+    EXPECT_TRUE(show.contains(QStringLiteral("StartWorkingTime     09:00:00  (podrazumevano)")))
+        << show.toStdString();
+    EXPECT_FALSE(TDBIniFile(&c).ValueExists(QStringLiteral("Horlo"), QStringLiteral("StartWorkingTime")));
+}
+
+// A period follows the calendar where there is one and Monday to Friday where
+// not; a rerun adds nothing; a day that fails stops it with exit 1.
+TEST_F(AttendanceCli, AddPeriodFollowsTheCalendarAndSkipsStoredDays) {
+    for (QDate d(2024, 3, 1); d.month() == 3; d = d.addDays(1)) // the 6th a holiday
+        c.Execute(
+            QStringLiteral("INSERT INTO horloworkcalendar (year, month, workcalendardate, workday) VALUES "
+                           "(2024, 3, '%1', '%2')")
+                .arg(d.toString(Qt::ISODate), d.dayOfWeek() < 6 && d.day() != 6 ? "y" : "n"));
+    c.Execute(
+        QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate) VALUES (1, '2024-03-05')"));
+    const QStringList add{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("4.3.2024"),
+                          QStringLiteral("2024-04-02")};
+    THorloRun r = RunHorlo(add, url);
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    for (const char* line : {"Dodato dana: 20, redova prisustva: 40 (2024-03-04, 2024-03-07–2024-03-08, ",
+                             "Preskočeno dana koji već imaju evidenciju: 1 (2024-03-05).\nNeradnih dana: 9.\n"
+                             "Meseci bez radnog kalendara (radni dani su ponedeljak–petak): 2024-04.\n"})
+        EXPECT_TRUE(r.out.contains(QString::fromUtf8(line))) << r.out.toStdString();
+    EXPECT_EQ(Stored(), 41);
+    r = RunHorlo(add, url);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Dodato dana: 0, redova prisustva: 0.\nPreskočeno dana koji "
+                                                "već imaju evidenciju: 21 ")))
+        << r.out.toStdString();
+    c.Execute(
+        QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON horloattendance FOR EACH ROW IF "
+                       "NEW.attendancedate = '2024-04-04' THEN SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT "
+                       "= 'odbijeno'; END IF"));
+    r = RunHorlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-04-03"),
+                  QStringLiteral("2024-04-05")},
+                 url);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Dodato dana: 1, redova prisustva: 2 (2024-04-03).")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Upis je stao kod 2024-04-04: "))) << r.err.toStdString();
+    EXPECT_EQ(Stored(QStringLiteral("WHERE attendancedate > '2024-04-03'")), 0);
 }

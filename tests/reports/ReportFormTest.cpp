@@ -457,3 +457,42 @@ TEST_F(ReportFormFixture, WithoutAConnectionItOpensEmptyAfterOneMessage) {
     EXPECT_EQ(Shown("error").size(), 2);
     HorloDM->SetZConnection(&c);
 }
+
+// The working time is typed in its fields and stored with "Prikaži"; a refusal
+// names the field and leaves the store and the lists as they were.
+TEST_F(ReportFormFixture, WorkingTimeFieldsAreCheckedAndStoredWithShow) {
+    struct Case {
+        const char *start, *end, *grace, *refusal, *stored;
+        int late;
+    } cases[] = {
+        {"8:00", "16:30", "16:45", "", "08:00:00", 2},
+        {"08:00:00", "25:00", "17:30",
+         "Vrednost \"25:00\" u polju \"Kraj rada\" nije vreme dana u obliku čč:mm:ss ili čč:mm.", "08:00:00",
+         2},
+        {" 17.30", "18:00", "18:00", "Vrednost \" 17.30\" u polju \"Početak rada\"", "08:00:00", 2},
+        {"09:00", "09:00", "17:30", "Polje \"Kraj rada\" (09:00:00) mora biti posle polja \"Početak rada\"",
+         "08:00:00", 2},
+        {"09:00", "17:00", "16:59:59", "Polje \"Tolerancija odlaska do\" (16:59:59) ne sme biti pre polja",
+         "08:00:00", 2},
+        {"09:30:01", "17:00", "17:00", "", "09:30:01", 0},
+    };
+    THorloReportForm* f = Open();
+    EXPECT_EQ(f->StartWorkingTimeEdit->text(), QStringLiteral("09:00:00"));
+    for (const Case& k : cases) {
+        TDialogScript::Reset();
+        f->StartWorkingTimeEdit->setText(QString::fromUtf8(k.start));
+        f->EndWorkingTimeEdit->setText(QString::fromUtf8(k.end));
+        f->EndWorkingDelayTimeEdit->setText(QString::fromUtf8(k.grace));
+        f->ShowButton->click();
+        const QStringList warnings = Shown("warning");
+        EXPECT_EQ(warnings.size(), *k.refusal ? 1 : 0) << k.start << warnings.join('|').toStdString();
+        if (*k.refusal) {
+            EXPECT_TRUE(warnings.value(0).startsWith(QString::fromUtf8(k.refusal)))
+                << warnings.value(0).toStdString();
+        }
+        EXPECT_EQ(Stored("StartWorkingTime"), QString::fromLatin1(k.stored)) << k.start;
+        EXPECT_EQ(f->LateCDS->RecordCount(), k.late) << k.start;
+    }
+    EXPECT_EQ(Stored("EndWorkingDelayTime"), QStringLiteral("17:00:00"));
+    EXPECT_EQ(Open()->StartWorkingTimeEdit->text(), QStringLiteral("09:30:01"));
+}

@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // The cell editor the grid has open, if any.
@@ -161,7 +163,7 @@ TEST_F(AttendanceFixture, DodajDanAddsEveryEligibleEmployeeWithTheDaysHours) {
     EXPECT_DOUBLE_EQ(Hours(2, "regularworkinghours"), 0);
     EXPECT_EQ(form->HorloAttendanceDBG->CellText(0, 4), QStringLiteral("01.03.2015"));
     EXPECT_EQ(form->HorloAttendanceDBG->CellText(0, 5), QStringLiteral("05.03.2024")); // one date format
-    EXPECT_EQ(form->AttendanceTotalLabel->text(), QStringLiteral("0")); // the total waits for the next reload
+    EXPECT_EQ(form->AttendanceTotalLabel->text(), QStringLiteral("3")); // the total follows the sheet
     EXPECT_TRUE(form->ApplyAction->isEnabled());
     form->ApplyAction->trigger();
     EXPECT_EQ(Stored(), 3);
@@ -431,4 +433,62 @@ TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmpl
     EXPECT_TRUE(form.isNull());
     EXPECT_DOUBLE_EQ(
         c.Select(QStringLiteral("SELECT regularworkinghours FROM horloattendance")).rows[0][0].toDouble(), 8);
+}
+
+// "Dodaj period" stores each work day by the calendar and skips days with rows;
+// "Ukupno" follows the sheet through every change.
+TEST_F(AttendanceFixture, DodajPeriodStoresWorkDaysAndUkupnoFollowsEveryChange) {
+    // March has a calendar (the 4th a holiday), February none
+    c.ExecuteScript(QStringLiteral(
+        "INSERT INTO horloworkcalendar (year, month, workcalendardate, workday) VALUES (2024, 3, "
+        "'2024-03-01', "
+        "'y'), (2024, 3, '2024-03-02', 'n'), (2024, 3, '2024-03-03', 'n'), (2024, 3, '2024-03-04', 'n'), "
+        "(2024, 3, '2024-03-05', 'y'), (2024, 3, '2024-03-06', 'y');"));
+    Row(2, "2024-03-05", QString());
+    auto period = [&](const char* from, const char* to) {
+        TDialogScript::SetNextText(QString::fromLatin1(from));
+        TDialogScript::SetNextText(QString::fromLatin1(to));
+        form->AddPeriodButtonClick();
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int total, stored;
+        const char* says;
+    } steps[] = {
+        {"a day",
+         [&] {
+             Show("2024-02-27", "2024-02-27"), TDialogScript::SetNextDate(QDate(2024, 2, 27)),
+                 form->AddDayButtonClick();
+         },
+         4, 1, ""},
+        {"saved", [&] { form->ApplyAction->trigger(); }, 4, 5, ""},
+        {"a row deleted", [&] { Sheet()->Delete(); }, 3, 5, ""},
+        {"the deletion dropped", [&] { Sheet()->CancelUpdates(); }, 4, 5, ""},
+        {"deleted and saved", [&] { Sheet()->Delete(), form->ApplyAction->trigger(); }, 3, 4, ""},
+        {"a period", [&] { period("28.02.2024", "2024-03-06"); }, 16, 19,
+         "Dodato dana: 4, redova prisustva: 15 (28.02.2024–01.03.2024, 06.03.2024).\nPreskočeno dana koji "
+         "već imaju evidenciju: 1 (05.03.2024).\nNeradnih dana: 3.\nMeseci bez radnog kalendara (radni dani "
+         "su ponedeljak–petak): 02.2024."},
+        {"again", [&] { period("2024-02-28", "2024-03-06"); }, 16, 19,
+         "Dodato dana: 0, redova prisustva: 0.\nPreskočeno dana koji već imaju evidenciju: 5 "
+         "(28.02.2024–01.03.2024, 05.03.2024–06.03.2024)."},
+        {"reversed", [&] { period("2024-03-06", "2024-03-01"); }, 16, 19,
+         "Početak perioda (2024-03-06) je posle kraja (2024-03-01)."},
+        {"cancelled after a day",
+         [&] { TDialogScript::CancelNextProgress(), period("2024-03-07", "2024-03-08"); }, 3, 22,
+         "Otkazano: od 08.03.2024 nadalje ništa nije upisano."},
+        {"over a year, not confirmed", [&] { period("2023-01-01", "2024-03-06"); }, 3, 22,
+         "Period ima 431 dana."},
+    };
+    for (const Step& step : steps) {
+        TDialogScript::Reset();
+        step.act();
+        EXPECT_EQ(form->AttendanceTotalLabel->text(), QString::number(step.total)) << step.what;
+        EXPECT_EQ(Stored(), step.stored) << step.what;
+        if (*step.says) {
+            EXPECT_TRUE(TDialogScript::Shown().last().text.contains(QString::fromUtf8(step.says)))
+                << step.what;
+        }
+    }
 }

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -382,8 +383,18 @@ void TPrintWizard::Exec(QWidget* parent) {
     dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.title);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [this](QPrinter* target) { Guarded([&] { Paint(*target); }); });
-    if (auto* toolbar = dialog.findChild<QToolBar*>()) {
-        toolbar->addSeparator();
+    if (auto* preview = dialog.findChild<QToolBar*>()) {
+        // the save actions, with their names, in a row of their own under the
+        // preview's buttons, which fill a row already
+        QToolBar* toolbar = preview;
+        if (auto* window = qobject_cast<QMainWindow*>(preview->parentWidget())) {
+            toolbar = new QToolBar(window);
+            toolbar->setMovable(false);
+            window->addToolBarBreak();
+            window->addToolBar(toolbar);
+        } else {
+            preview->addSeparator();
+        }
         const struct {
             TSaveFormat format;
             const char *caption, *suffix, *filter;
@@ -393,7 +404,6 @@ void TPrintWizard::Exec(QWidget* parent) {
         for (const auto& save : saves) {
             QAction* action =
                 toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), save.caption);
-            // the preview's own buttons are icons alone; these say what they save
             if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action)))
                 button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
             QObject::connect(action, &QAction::triggered, &dialog, [this, &dialog, save] {

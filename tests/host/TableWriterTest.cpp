@@ -100,31 +100,19 @@ TEST(TableWriter, GridTableIsWhatTheGridShowsInItsShownOrder) {
 }
 
 TEST(TableWriter, XlsxCellsAreTypedByColumnAndAFailedSaveLeavesNothing) {
+    // the edges; the command line's and the print wizard's tests read back the usual cells
+    const QString control = QStringLiteral("a") + QChar(1) + QStringLiteral("b");
     struct Case {
         TCellType type;
         QVariant value;
         bool text;
-        QString stored; // as stored: the text, or the number
-        bool date;      // with a date format
+        QString stored; // the text, or the number
     } cases[] = {
-        {TCellType::Text, QStringLiteral("007"), true, QStringLiteral("007"), false},
-        {TCellType::Text, QStringLiteral("=SUM(A1)"), true, QStringLiteral("=SUM(A1)"), false},
-        {TCellType::Text,
-         QStringLiteral("a\x01"
-                        "b"),
-         true,
-         QStringLiteral("a\x01"
-                        "b"),
-         false},
-        {TCellType::Number, QStringLiteral("7.583333"), false, QStringLiteral("7.583333"), false},
-        {TCellType::Number, 12, false, QStringLiteral("12"), false},
-        {TCellType::Number, QStringLiteral("nije broj"), true, QStringLiteral("nije broj"), false},
-        {TCellType::Date, QStringLiteral("2024-03-05"), false, QString::number(ExcelDay(2024, 3, 5)), true},
-        {TCellType::Date, QDate(2024, 3, 5), false, QString::number(ExcelDay(2024, 3, 5)), true},
-        {TCellType::DateTime, QStringLiteral("2024-03-05 18:00:00"), false,
-         QString::number(ExcelDay(2024, 3, 5) + 0.75, 'f', 6), true},
-        {TCellType::Time, QStringLiteral("06:00:00"), false, QStringLiteral("0.25"), false},
-        {TCellType::Date, QStringLiteral("1899-12-30"), true, QStringLiteral("30.12.1899"), false},
+        {TCellType::Text, QStringLiteral("=SUM(A1)"), true, QStringLiteral("=SUM(A1)")}, // never run
+        {TCellType::Text, control, true, control},
+        {TCellType::Number, QStringLiteral("nije broj"), true, QStringLiteral("nije broj")},
+        {TCellType::Time, QStringLiteral("06:00:00"), false, QStringLiteral("0.25")},
+        {TCellType::Date, QStringLiteral("1899-12-30"), true, QStringLiteral("30.12.1899")}, // before 1900
     };
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("spisak.xlsx"));
@@ -146,16 +134,9 @@ TEST(TableWriter, XlsxCellsAreTypedByColumnAndAFailedSaveLeavesNothing) {
     for (size_t c = 0; c < std::size(cases); ++c) {
         SCOPED_TRACE(c);
         EXPECT_TRUE(sheet.At(0, int(c)).bold);
-        const TXlsxCell cell = sheet.At(1, int(c));
-        EXPECT_EQ(cell.text, cases[c].text);
-        if (cell.text)
-            EXPECT_EQ(cell.value, cases[c].stored);
-        else
-            EXPECT_NEAR(cell.Number(), cases[c].stored.toDouble(), 1e-9);
-        EXPECT_EQ(IsDateFormat(cell.format), cases[c].date) << cell.format.toStdString();
+        EXPECT_EQ(sheet.At(1, int(c)).text, cases[c].text);
+        EXPECT_EQ(sheet.At(1, int(c)).value, cases[c].stored);
     }
-    EXPECT_EQ(sheet.At(1, 10).value, QStringLiteral("30.12.1899"));
-    EXPECT_EQ(sheet.At(1, 0).format, QStringLiteral("General"));
 
     // a write that fails, or stops half way, leaves the earlier file as it was and nothing beside it
     const QByteArray before = [&] {

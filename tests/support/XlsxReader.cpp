@@ -139,11 +139,6 @@ TXlsxSheet ReadXlsx(const QString& fileName, int sheetIndex) {
         }
     }
 
-    QXmlStreamReader book(Member(zip.get(), "xl/workbook.xml"));
-    while (!book.atEnd())
-        if (book.readNext() == QXmlStreamReader::StartElement && book.name() == QLatin1String("sheet"))
-            sheet.sheetNames << book.attributes().value(QLatin1String("name")).toString();
-
     const QByteArray path = QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheetIndex + 1).toUtf8();
     const QByteArray data = Member(zip.get(), path.constData());
     if (data.isEmpty()) throw std::runtime_error("no sheet " + path.toStdString());
@@ -154,10 +149,6 @@ TXlsxSheet ReadXlsx(const QString& fileName, int sheetIndex) {
         if (ws.name() == QLatin1String("pane") &&
             a.value(QLatin1String("state")) == QLatin1String("frozen")) {
             sheet.frozenRows = a.value(QLatin1String("ySplit")).toInt();
-        } else if (ws.name() == QLatin1String("col")) {
-            for (int c = a.value(QLatin1String("min")).toInt(); c <= a.value(QLatin1String("max")).toInt();
-                 ++c)
-                sheet.widths[c - 1] = a.value(QLatin1String("width")).toDouble();
         } else if (ws.name() == QLatin1String("c")) {
             const QString ref = a.value(QLatin1String("r")).toString();
             int column = 0, i = 0;

@@ -21,8 +21,6 @@ struct TXlsxSheet {
     std::map<std::pair<int, int>, TXlsxCell> cells; // by (row, column), both from 0
     int rows = 0;                                   // the last row holding a cell, plus one
     int frozenRows = 0;
-    std::map<int, double> widths; // by column
-    QStringList sheetNames;       // of the workbook, in order
     // The cell, or an empty text cell where there is none.
     TXlsxCell At(int row, int column) const;
     QStringList Row(int row) const; // every cell's value up to the last column with one

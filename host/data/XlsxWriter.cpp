@@ -21,7 +21,7 @@ namespace {
 
 // A cell holds at most this many characters.
 constexpr qsizetype kMaxText = 32767;
-// Columns never get wider than this many characters; longer texts wrap in view.
+// Columns never get wider than this many characters; a longer text shows its beginning.
 constexpr int kMaxWidth = 60;
 
 // The value of a cell as its column's type; an invalid variant when it is not.

@@ -138,6 +138,18 @@ TEST(TableWriter, XlsxCellsAreTypedByColumnAndAFailedSaveLeavesNothing) {
         EXPECT_EQ(sheet.At(1, int(c)).value, cases[c].stored);
     }
 
+    // rows past a sheet's last go on in a second sheet under the header
+    const QString big = dir.filePath(QStringLiteral("dugacak.xlsx"));
+    SaveXlsx(big, {QStringLiteral("n")}, {TCellType::Number}, [](const TRowSink& sink) {
+        for (int n = 1; n <= 1048577; ++n)
+            sink({QString::number(n)});
+    });
+    const TXlsxSheet rest = ReadXlsx(big, 1);
+    EXPECT_EQ(rest.Row(0), QStringList{QStringLiteral("n")});
+    EXPECT_EQ(rest.Row(1), QStringList{QStringLiteral("1048576")});
+    EXPECT_EQ(rest.rows, 3);
+    QFile::remove(big);
+
     // a write that fails, or stops half way, leaves the earlier file as it was and nothing beside it
     const QByteArray before = [&] {
         QFile f(file);

@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstdio>
@@ -260,10 +261,16 @@ void TenYears() {
 
     const QString url = db.Params().ToUrl();
     const QString from = first.toString(Qt::ISODate), to = last.toString(Qt::ISODate);
+    // the workbooks are written row by row as well, in the library's constant-memory mode
+    QTemporaryDir dir;
     const QStringList commands[] = {
         {QStringLiteral("report"), QStringLiteral("hours"), from, to, QStringLiteral("--csv")},
         {QStringLiteral("report"), QStringLiteral("warnings"), from, to, QStringLiteral("--csv")},
         {QStringLiteral("attendance"), QStringLiteral("list"), from, to, QStringLiteral("--csv")},
+        {QStringLiteral("report"), QStringLiteral("warnings"), from, to, QStringLiteral("--xlsx"),
+         dir.filePath(QStringLiteral("upozorenja.xlsx"))},
+        {QStringLiteral("attendance"), QStringLiteral("list"), from, to, QStringLiteral("--xlsx"),
+         dir.filePath(QStringLiteral("prisustvo.xlsx"))},
     };
     for (const QStringList& arguments : commands) {
         const TChildRun run = RunHorlo(url, arguments);

@@ -1,6 +1,7 @@
 // `horlo attendance`: the attendance sheet for a nightly job and for payroll.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
+#include "cli/ListOutput.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/worktime/AttendancePeriod.h"
@@ -45,7 +46,7 @@ int AddPeriod(TZConnection& connection, TCliIO& io, const QDate& from, const QDa
     return kExitFailed;
 }
 
-int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool csv) {
+int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, const TListOutput& output) {
     TCliDataModule dm(connection);
     // a sheet of years is streamed: its rows pass one at a time
     const TZQuery& sheet = *dm.HorloAttendanceZQ;
@@ -54,17 +55,14 @@ int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, bool
     const TRowSource rows = [&](const TRowSink& sink) {
         count = 0;
         ForEachSheetRow(connection, sheet, view, [&](const TSheetValue& value) {
-            sink(csv ? AttendanceCsvRow(fields, value) : AttendanceTextRow(fields, value));
+            sink(output.ForMachines() ? AttendanceCsvRow(fields, value) : AttendanceTextRow(fields, value));
             ++count;
         });
     };
-    if (csv) {
-        WriteCsv(io.out, AttendanceSheetColumns(), rows);
-    } else {
-        const TTextTable header = AttendanceTextTable(sheet);
-        WriteAligned(io.out, header.header, header.rightAligned, rows);
-        io.out << "Ukupno: " << count << '\n';
-    }
+    if (output.ForMachines()) return output.Write(io, AttendanceCsvTable(sheet), rows);
+    const TTextTable header = AttendanceTextTable(sheet);
+    WriteAligned(io.out, header.header, header.rightAligned, rows);
+    io.out << "Ukupno: " << count << '\n';
     io.out.flush();
     return kExitOk;
 }
@@ -103,14 +101,14 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
     }
     if (action == QLatin1String("list")) {
         TAttendanceView view;
-        bool csv = false;
+        TListOutput output;
+        QStringList rest = arguments.mid(1);
+        if (!output.Take(rest, err)) return {};
         QStringList dates;
-        for (qsizetype i = 1; i < arguments.size(); ++i) {
-            const QString& a = arguments[i];
-            if (a == QLatin1String("--csv")) {
-                csv = true;
-            } else if (a == QLatin1String("--code") && i + 1 < arguments.size()) {
-                view.code = arguments[++i];
+        for (qsizetype i = 0; i < rest.size(); ++i) {
+            const QString& a = rest[i];
+            if (a == QLatin1String("--code") && i + 1 < rest.size()) {
+                view.code = rest[++i];
             } else if (a.startsWith(QLatin1String("--code="))) {
                 view.code = a.mid(7);
             } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < 2) {
@@ -136,7 +134,9 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
         }
         view.fromDate = dates[0].trimmed();
         view.toDate = dates[1].trimmed();
-        return [view, csv](TZConnection& connection, TCliIO& io) { return List(connection, io, view, csv); };
+        return [view, output](TZConnection& connection, TCliIO& io) {
+            return List(connection, io, view, output);
+        };
     }
     err << (action.isEmpty() ? QStringLiteral("horlo: attendance traži add ili list\n")
                              : QStringLiteral("horlo: nepoznata komanda \"attendance %1\"\n").arg(action));
@@ -158,7 +158,7 @@ std::vector<TCliCommand> AttendanceCommands() {
                         "            kaže), dani koji već imaju evidenciju se preskaču i navode; na kraju\n"
                         "            zbir; izlazi sa 1 kad upis stane (kaže kod kog dana); DATUM se upisuje\n"
                         "            odjednom; izlazi sa 1 kad za taj datum evidencija već postoji\n"
-                        "  attendance list OD DO [--code KOD] [--csv]\n"
+                        "  attendance list OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
                         "            ispisuje evidenciju prisustva za period (datumi gggg-mm-dd), za sve\n"
                         "            zaposlene ili jednog po kodu; --csv: CSV (RFC 4180, UTF-8) sa imenima\n"
                         "            polja u prvom redu, sati sa decimalnom tačkom (do šest decimala, da\n"

@@ -3,6 +3,7 @@
 #include "module/device/DeviceCommands.h"
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
+#include "cli/ListOutput.h"
 #include "module/HorloResourceString.h"
 #include "module/device/CardHolder.h"
 
@@ -98,12 +99,10 @@ TCliRun SendCard(const QString& name) {
     };
 }
 
-int ListCards(TZConnection& connection, TCliIO& io, bool csv) {
+int ListCards(TZConnection& connection, TCliIO& io, const TListOutput& output) {
     const std::vector<TCardHolding> cards = CardHoldings(connection);
-    if (csv)
-        WriteCsv(io.out, CardTable(cards, true));
-    else
-        WriteAligned(io.out, CardTable(cards, false));
+    if (output.ForMachines()) return output.Write(io, CardTable(cards, true));
+    WriteAligned(io.out, CardTable(cards, false));
     io.out.flush();
     return kExitOk;
 }
@@ -152,21 +151,24 @@ int TieCard(TZConnection& connection, TCliIO& io, const QString& name, const QSt
 TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
     const QString action = arguments.value(0);
     QStringList rest = arguments.mid(1);
-    const bool csv = rest.removeAll(QStringLiteral("--csv")) > 0;
+    TListOutput output;
+    if (!output.Take(rest, err)) return {};
+    const bool listOption = output.ForMachines();
     const bool force = rest.removeAll(QStringLiteral("--force")) > 0;
     for (const QString& a : rest)
         if (a.startsWith(QLatin1Char('-'))) {
             err << "horlo: nepoznat argument \"" << a << "\"\n";
             return {};
         }
-    if (action == QLatin1String("send") && rest.size() == 1 && !csv && !force) return SendCard(rest[0]);
+    if (action == QLatin1String("send") && rest.size() == 1 && !listOption && !force)
+        return SendCard(rest[0]);
     if (action == QLatin1String("list") && rest.isEmpty() && !force)
-        return [csv](TZConnection& connection, TCliIO& io) { return ListCards(connection, io, csv); };
-    if (action == QLatin1String("tie") && rest.size() == 2 && !csv)
+        return [output](TZConnection& connection, TCliIO& io) { return ListCards(connection, io, output); };
+    if (action == QLatin1String("tie") && rest.size() == 2 && !listOption)
         return [rest, force](TZConnection& connection, TCliIO& io) {
             return TieCard(connection, io, rest[0], rest[1], force);
         };
-    if (action == QLatin1String("untie") && rest.size() == 1 && !csv && !force)
+    if (action == QLatin1String("untie") && rest.size() == 1 && !listOption && !force)
         return [rest](TZConnection& connection, TCliIO& io) {
             return TieCard(connection, io, rest[0], {}, false);
         };
@@ -200,7 +202,7 @@ std::vector<TCliCommand> DeviceCommands() {
              "            (\"Pošalji u uređaje\"); neaktivna kartica se tako povlači, i iz\n"
              "            uređaja koji više nemaju pun pristup a imaju njenu dozvolu; izlazi sa 1\n"
              "            kad nijedan uređaj nije pitan\n"
-             "  card list [--csv]\n"
+             "  card list [--csv | --xlsx DATOTEKA]\n"
              "            kartice: ime, kod, aktivna, kod i ime zaposlenog, vrata sa njenom dozvolom\n"
              "  card tie IME KOD [--force]\n"
              "            spaja karticu IME sa zaposlenim čiji je kod KOD (\"Spoji zaposlenog\"),\n"

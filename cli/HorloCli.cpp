@@ -56,6 +56,12 @@ QString Help(const std::vector<TCliCommand>& commands) {
                            "broj, dobija apostrof na početku, da ga tabela ne bi izvršila kao formulu;\n"
                            "brojevi, datumi i vremena se nikad ne menjaju.\n"
                            "\n"
+                           "Excel (--xlsx DATOTEKA): ista tabela kao CSV, kao radna sveska .xlsx:\n"
+                           "datumi i vremena kao datumi, sati i brojevi kao brojevi, kodovi i sav\n"
+                           "ostali tekst kao tekst (vodeće nule ostaju); prvi red je podebljan i\n"
+                           "zamrznut. Datoteka se zamenjuje tek kad je nova upisana cela; kad ne\n"
+                           "može da se upiše, komanda izlazi sa 1 i ne ostavlja ništa.\n"
+                           "\n"
                            "Izlazni status: 0 sve je uspelo, 1 posao nije uspeo ili je odbijen (neka\n"
                            "pristupna tačka, obrada, baza, već postojeća evidencija, izlaz koji nije\n"
                            "upisan do kraja), 2 pogrešna upotreba ili nema baze.\n");

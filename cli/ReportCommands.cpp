@@ -2,6 +2,7 @@
 // warnings for scheduled jobs and payroll, with the dialog's stored options.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
+#include "cli/ListOutput.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/EventTypes.h"
@@ -16,7 +17,7 @@ struct TReportRequest {
     TReportKind Kind = TReportKind::Presence;
     QDate Day, From, To;
     QString Code;
-    bool Csv = false;
+    TListOutput Output;
 };
 
 QString DateWarning(const QString& text, const QString& what) {
@@ -45,10 +46,7 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
     FillPresenceList(present, lists.present);
     FillPresenceList(late, lists.late);
     FillAbsentList(absent, lists.absent);
-    if (r.Csv) {
-        WriteCsv(io.out, PresenceCsvTable(present, late, absent));
-        return kExitOk;
-    }
+    if (r.Output.ForMachines()) return r.Output.Write(io, PresenceCsvTable(present, late, absent));
     const QString day = FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(r.Day));
     io.out << "Izveštaj radnog vremena za " << day << "\n\n";
     WriteList(io, QStringLiteral("Prisutni"), present, PresenceColumns(TPresenceKind::Present));
@@ -60,19 +58,17 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
     return kExitOk;
 }
 
-// The list as CSV, or as aligned text under its title with its total; count
-// is known once the rows have been written.
-void Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTextTable& header,
-           const TRowSource& rows, const qint64& count) {
-    if (r.Csv) {
-        WriteCsv(io.out, header.header, rows);
-        return;
-    }
+// The list for machines, or as aligned text under its title with its total;
+// count is known once the rows have been written.
+int Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTextTable& header,
+          const TRowSource& rows, const qint64& count) {
+    if (r.Output.ForMachines()) return r.Output.Write(io, header, rows);
     auto date = [](const QDate& d) { return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(d)); };
     io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
     WriteAligned(io.out, header.header, header.rightAligned, rows);
     io.out << "Ukupno: " << count << '\n';
     io.out.flush();
+    return kExitOk;
 }
 
 int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
@@ -102,7 +98,9 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
     QString title;
     TRowSource rows;
     qint64 count = 0;
-    auto cells = [&](int row) { return r.Csv ? ListCsvRow(list, row) : ListTextRow(list, row, columns); };
+    auto cells = [&](int row) {
+        return r.Output.ForMachines() ? ListCsvRow(list, row) : ListTextRow(list, row, columns);
+    };
     if (r.Kind == TReportKind::Hours) {
         DefineHoursList(list);
         columns = HoursColumns();
@@ -114,11 +112,10 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
             for (int row = 0; row < list.RecordCount(); ++row)
                 sink(cells(row));
         };
-        const TTextTable header = r.Csv ? ListCsvTable(list) : ListTextTable(list, columns);
+        const TTextTable header = r.Output.ForMachines() ? ListCsvTable(list) : ListTextTable(list, columns);
         FillHoursList(list, hours);
         count = list.RecordCount();
-        Write(io, r, title, header, rows, count);
-        return kExitOk;
+        return Write(io, r, title, header, rows, count);
     }
     DefineWarningsList(list);
     columns = WarningsColumns();
@@ -133,8 +130,8 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
                             ++count;
                         });
     };
-    Write(io, r, title, r.Csv ? ListCsvTable(list) : ListTextTable(list, columns), rows, count);
-    return kExitOk;
+    return Write(io, r, title, r.Output.ForMachines() ? ListCsvTable(list) : ListTextTable(list, columns),
+                 rows, count);
 }
 
 TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
@@ -152,13 +149,13 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
         return {};
     }
     const bool period = r.Kind != TReportKind::Presence;
+    QStringList rest = arguments.mid(1);
+    if (!r.Output.Take(rest, err)) return {};
     QStringList dates;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a == QLatin1String("--csv")) {
-            r.Csv = true;
-        } else if (period && a == QLatin1String("--code") && i + 1 < arguments.size()) {
-            r.Code = arguments[++i];
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        const QString& a = rest[i];
+        if (period && a == QLatin1String("--code") && i + 1 < rest.size()) {
+            r.Code = rest[++i];
         } else if (period && a.startsWith(QLatin1String("--code="))) {
             r.Code = a.mid(7);
         } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < (period ? 2 : 1)) {
@@ -202,16 +199,16 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
 std::vector<TCliCommand> ReportCommands() {
     return {
         {QStringLiteral("report"),
-         QStringLiteral("  report presence [DATUM] [--csv]\n"
+         QStringLiteral("  report presence [DATUM] [--csv | --xlsx DATOTEKA]\n"
                         "            prisutni, oni koji su kasnili (prvi dolazak u vreme početka rada ili\n"
                         "            posle njega) i odsutni aktivni zaposleni za dan (gggg-mm-dd, bez njega\n"
                         "            danas); --csv: jedna tabela čija prva kolona list kaže present, late\n"
                         "            ili absent\n"
-                        "  report hours OD DO [--code KOD] [--csv]\n"
+                        "  report hours OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
                         "            sati i minuti rada po zaposlenom za period, po parovima događaja i\n"
                         "            radnom vremenu sačuvanim u dijalogu izveštaja; izlazi sa 1 kad nijedan\n"
                         "            par nije izabran ili kad neki događaj i otvara i zatvara interval\n"
-                        "  report warnings OD DO [--code KOD] [--csv]\n"
+                        "  report warnings OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
                         "            intervali kraći od minimalnog ili duži od maksimalnog vremena, i\n"
                         "            odlasci bez dolaska (0 sati 0 minuta)\n"
                         "            CSV: RFC 4180, UTF-8, imena polja u prvom redu, datumi gggg-mm-dd,\n"

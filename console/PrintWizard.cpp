@@ -4,6 +4,7 @@
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/TableWriter.h"
+#include "host/data/XlsxWriter.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridTable.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -22,6 +24,7 @@
 #include <QStyle>
 #include <QTextStream>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <cmath>
 #include <stdexcept>
@@ -268,6 +271,17 @@ bool TPrintWizard::SaveAsPdf(const QString& fileName) const {
     return !m_cancelled;
 }
 
+bool TPrintWizard::EachRow(const QString& caption, const std::function<void(int row)>& write) const {
+    const int rows = m_grid ? m_grid->RowCount() : 0;
+    TProgress progress(*this, caption, rows);
+    for (int row = 0; row < rows; ++row) {
+        if (row % 50 == 0 && !progress.Step(row)) break;
+        write(row);
+    }
+    if (!m_cancelled) progress.Step(rows);
+    return !m_cancelled;
+}
+
 bool TPrintWizard::SaveAsCsv(const QString& fileName) const {
     // written as the rows are read, so that a long list is never held whole
     QSaveFile file(fileName);
@@ -280,28 +294,80 @@ bool TPrintWizard::SaveAsCsv(const QString& fileName) const {
     QStringList titles;
     for (int column : columns)
         titles << grid->ColumnTitle(column);
-    const int rows = grid ? grid->RowCount() : 0;
-    TProgress progress(*this, _CON_SAVING_CSV_CAP, rows);
     QTextStream out(&file);
     out.setEncoding(QStringConverter::Utf8);
     out << CsvLine(titles);
     QStringList cells;
-    for (int row = 0; row < rows; ++row) {
-        if (row % 50 == 0 && !progress.Step(row)) break;
+    const bool done = EachRow(_CON_SAVING_CSV_CAP, [&](int row) {
         cells.clear();
         for (int column : columns)
             cells << grid->CellText(row, column);
         out << CsvLine(cells);
-    }
+    });
     out.flush();
     if (out.status() != QTextStream::Ok) fail();
-    if (!m_cancelled) progress.Step(rows);
-    if (m_cancelled) {
+    if (!done) {
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) fail();
     return true;
+}
+
+bool TPrintWizard::SaveAsXlsx(const QString& fileName) const {
+    const TDBGrid* grid = m_grid;
+    const std::vector<int> columns = grid ? ShownColumns(*grid) : std::vector<int>();
+    QStringList titles;
+    std::vector<const TField*> values; // per column: the field whose values go typed, or none
+    std::vector<TCellType> types;
+    for (int column : columns) {
+        titles << grid->ColumnTitle(column);
+        const TField* f = grid->ColumnField(column);
+        const TCellType type = f && !f->OnGetText ? CellTypeOf(f->DataType()) : TCellType::Text;
+        values.push_back(type == TCellType::Text ? nullptr : f);
+        types.push_back(type);
+    }
+    TXlsxWriter writer(fileName, titles, types);
+    QVariantList cells;
+    const bool done = EachRow(_CON_SAVING_XLSX_CAP, [&](int row) {
+        cells.clear();
+        for (size_t c = 0; c < columns.size(); ++c)
+            cells << (values[c] ? grid->DataSet()->RowValue(row, values[c]->Index())
+                                : QVariant(grid->CellText(row, columns[c])));
+        writer.AddRow(cells);
+    });
+    if (!done) return false; // the writer leaves no file behind
+    writer.Close();
+    return true;
+}
+
+bool TPrintWizard::Save(TSaveFormat format, const QString& fileName) const {
+    bool saved = false;
+    try {
+        switch (format) {
+        case TSaveFormat::Pdf:
+            saved = SaveAsPdf(fileName);
+            break;
+        case TSaveFormat::Csv:
+            saved = SaveAsCsv(fileName);
+            break;
+        case TSaveFormat::Xlsx:
+            saved = SaveAsXlsx(fileName);
+            break;
+        }
+    } catch (const EDatabaseError&) {
+        HandleException();
+        return false;
+    } catch (const std::runtime_error& e) {
+        // a file that could not be written is no surprise; its message says why
+        ShowError(QString::fromStdString(e.what()));
+        return false;
+    } catch (...) {
+        HandleException();
+        return false;
+    }
+    if (saved) ShowInformation(Format(_CON_SAVED_FMT, {QDir::toNativeSeparators(fileName)}));
+    return saved;
 }
 
 void TPrintWizard::Exec(QWidget* parent) {
@@ -317,27 +383,38 @@ void TPrintWizard::Exec(QWidget* parent) {
     dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.title);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [this](QPrinter* target) { Guarded([&] { Paint(*target); }); });
-    if (auto* toolbar = dialog.findChild<QToolBar*>()) {
-        toolbar->addSeparator();
-        QAction* save =
-            toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), _CON_SAVE_PDF_CAP);
-        QObject::connect(save, &QAction::triggered, &dialog, [this, &dialog] {
-            QString name = m_params.title.isEmpty() ? QStringLiteral("stampa") : m_params.title;
-            name.replace(QLatin1Char('/'), QLatin1Char('-'));
-            const QString file = QFileDialog::getSaveFileName(
-                &dialog, _CON_SAVE_PDF_CAP, QDir::home().filePath(name + QStringLiteral(".pdf")),
-                _CON_PDF_FILTER);
-            if (!file.isEmpty()) Guarded([&] { SaveAsPdf(file); });
-        });
-        QAction* csv = toolbar->addAction(_CON_SAVE_CSV_CAP);
-        QObject::connect(csv, &QAction::triggered, &dialog, [this, &dialog] {
-            QString name = m_params.title.isEmpty() ? QStringLiteral("stampa") : m_params.title;
-            name.replace(QLatin1Char('/'), QLatin1Char('-'));
-            const QString file = QFileDialog::getSaveFileName(
-                &dialog, _CON_SAVE_CSV_CAP, QDir::home().filePath(name + QStringLiteral(".csv")),
-                _CON_CSV_FILTER);
-            if (!file.isEmpty()) Guarded([&] { SaveAsCsv(file); });
-        });
+    if (auto* preview = dialog.findChild<QToolBar*>()) {
+        // the save actions, with their names, in a row of their own under the
+        // preview's buttons, which fill a row already
+        QToolBar* toolbar = preview;
+        if (auto* window = qobject_cast<QMainWindow*>(preview->parentWidget())) {
+            toolbar = new QToolBar(window);
+            toolbar->setMovable(false);
+            window->addToolBarBreak();
+            window->addToolBar(toolbar);
+        } else {
+            preview->addSeparator();
+        }
+        const struct {
+            TSaveFormat format;
+            const char *caption, *suffix, *filter;
+        } saves[] = {{TSaveFormat::Pdf, _CON_SAVE_PDF_CAP, ".pdf", _CON_PDF_FILTER},
+                     {TSaveFormat::Csv, _CON_SAVE_CSV_CAP, ".csv", _CON_CSV_FILTER},
+                     {TSaveFormat::Xlsx, _CON_SAVE_XLSX_CAP, ".xlsx", _CON_XLSX_FILTER}};
+        for (const auto& save : saves) {
+            QAction* action =
+                toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), save.caption);
+            if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action)))
+                button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+            QObject::connect(action, &QAction::triggered, &dialog, [this, &dialog, save] {
+                QString name = m_params.title.isEmpty() ? QStringLiteral("stampa") : m_params.title;
+                name.replace(QLatin1Char('/'), QLatin1Char('-'));
+                const QString file = QFileDialog::getSaveFileName(
+                    &dialog, save.caption, QDir::home().filePath(name + QLatin1String(save.suffix)),
+                    save.filter);
+                if (!file.isEmpty()) Save(save.format, file);
+            });
+        }
     }
     dialog.resize(960, 720);
     dialog.exec();

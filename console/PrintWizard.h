@@ -1,6 +1,7 @@
 // The console's print wizard: the print grid laid out on pages under a title
 // and header lines, shown in a preview from which it is printed, saved as PDF,
-// or saved as CSV (what the grid shows, in its shown column order).
+// or saved as CSV or an Excel workbook (what the grid shows, in its shown
+// column order).
 #pragma once
 
 #include <QPointer>
@@ -37,11 +38,21 @@ public:
     // throws std::runtime_error when the file cannot be written. False, and
     // the file as it was, when the user cancelled.
     bool SaveAsCsv(const QString& fileName) const;
+    // The same as an Excel workbook, its cells typed by the columns' fields (dates
+    // as dates, numbers as numbers; texts, and what a field shows through its own
+    // text, as shown); throws and cancels as SaveAsCsv.
+    bool SaveAsXlsx(const QString& fileName) const;
+
+    enum class TSaveFormat { Pdf, Csv, Xlsx };
+    // The preview's save actions: saves, then tells where the file went, or
+    // shows why it could not be written; a cancelled save says nothing. True
+    // when saved.
+    bool Save(TSaveFormat format, const QString& fileName) const;
 
     // Long lists show the rows done in a progress window with a cancel button;
     // set, this is asked instead (rows done, all rows) and false cancels.
     std::function<bool(int done, int total)> OnProgress;
-    // The last Paint, SaveAsPdf or SaveAsCsv was cancelled.
+    // The last Paint or save was cancelled.
     bool Cancelled() const { return m_cancelled; }
     // The preview with printing and saving; when SetPdfOutput named a file, the
     // PDF is written there instead and no window opens.
@@ -53,6 +64,9 @@ public:
 
 private:
     void SetUpPrinter(QPrinter& printer) const;
+    // Hands every row of the grid to write, with the progress shown; false
+    // when the user cancelled.
+    bool EachRow(const QString& caption, const std::function<void(int row)>& write) const;
     class TProgress;
     mutable bool m_cancelled = false;
     QPointer<TDBGrid> m_grid;

@@ -8,6 +8,24 @@
 
 #include <stdexcept>
 
+TCellType CellTypeOf(TFieldType type) {
+    switch (type) {
+    case TFieldType::Integer:
+    case TFieldType::SmallInt:
+    case TFieldType::LargeInt:
+    case TFieldType::Float:
+        return TCellType::Number;
+    case TFieldType::Date:
+        return TCellType::Date;
+    case TFieldType::Time:
+        return TCellType::Time;
+    case TFieldType::DateTime:
+        return TCellType::DateTime;
+    default:
+        return TCellType::Text;
+    }
+}
+
 QString CsvField(const QString& cell) {
     // A spreadsheet runs a cell that begins like a formula; a number never changes.
     static const QString formula = QStringLiteral("=+-@\t\r");
@@ -45,11 +63,15 @@ void WriteCsv(QTextStream& out, const QStringList& header, const TRowSource& row
     out.flush();
 }
 
-void WriteCsv(QTextStream& out, const TTextTable& table) {
-    WriteCsv(out, table.header, [&](const TRowSink& sink) {
+TRowSource RowsOf(const TTextTable& table) {
+    return [&table](const TRowSink& sink) {
         for (const QStringList& row : table.rows)
             sink(row);
-    });
+    };
+}
+
+void WriteCsv(QTextStream& out, const TTextTable& table) {
+    WriteCsv(out, table.header, RowsOf(table));
 }
 
 void SaveCsv(const QString& fileName, const TTextTable& table) {
@@ -115,8 +137,5 @@ void WriteAligned(QTextStream& out, const QStringList& header, const std::vector
 }
 
 void WriteAligned(QTextStream& out, const TTextTable& table) {
-    WriteAligned(out, table.header, table.rightAligned, [&](const TRowSink& sink) {
-        for (const QStringList& row : table.rows)
-            sink(row);
-    });
+    WriteAligned(out, table.header, table.rightAligned, RowsOf(table));
 }

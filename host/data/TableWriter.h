@@ -3,6 +3,8 @@
 // command line and the print wizard's CSV export both write through here.
 #pragma once
 
+#include "host/data/Database.h"
+
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -11,10 +13,18 @@
 #include <functional>
 #include <vector>
 
+// What a column holds, for spreadsheets: CSV writes every type as text.
+enum class TCellType { Text, Number, Date, Time, DateTime };
+
+// The cell type of a field's values: numbers, dates and times as such; texts
+// (codes among them, whose leading zeros count), flags and bytes as text.
+TCellType CellTypeOf(TFieldType type);
+
 struct TTextTable {
     QStringList header;
     std::vector<QStringList> rows;
     std::vector<bool> rightAligned; // per column, for aligned text; empty: all left
+    std::vector<TCellType> types;   // per column, for spreadsheets; empty: all text
 };
 
 // One field as CSV: quoted when it holds a comma, a quote, CR or LF, with its
@@ -29,6 +39,8 @@ QString CsvLine(const QStringList& fields);
 // write), CSV once.
 using TRowSink = std::function<void(const QStringList& row)>;
 using TRowSource = std::function<void(const TRowSink& sink)>;
+// The rows of a table held whole, as such a source.
+TRowSource RowsOf(const TTextTable& table);
 
 // Writes the header and every row as CSV.
 void WriteCsv(QTextStream& out, const TTextTable& table);

@@ -241,8 +241,10 @@ QStringList ListCsvRow(const TDataSet& list, int row) {
 
 TTextTable ListCsvTable(const TDataSet& list) {
     TTextTable table;
-    for (const auto& f : list.Fields())
+    for (const auto& f : list.Fields()) {
         table.header << f->FieldName();
+        table.types.push_back(CellTypeOf(f->DataType()));
+    }
     for (int row = 0; row < list.RecordCount(); ++row)
         table.rows.push_back(ListCsvRow(list, row));
     return table;
@@ -251,9 +253,13 @@ TTextTable ListCsvTable(const TDataSet& list) {
 TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent) {
     TTextTable table;
     table.header << QStringLiteral("list");
-    for (const auto& f : present.Fields())
+    table.types.push_back(TCellType::Text);
+    for (const auto& f : present.Fields()) {
         table.header << f->FieldName();
+        table.types.push_back(CellTypeOf(f->DataType()));
+    }
     table.header << QStringLiteral("EventTime") << QStringLiteral("EmpWorkState");
+    table.types.insert(table.types.end(), {TCellType::DateTime, TCellType::Text});
     for (const auto& [name, list] : {std::pair{QStringLiteral("present"), &present},
                                      {QStringLiteral("late"), &late},
                                      {QStringLiteral("absent"), &absent}}) {

@@ -36,7 +36,8 @@ void FillWarningsList(TClientDataSet& list, const std::vector<TWarningRow>& rows
 QString NextSortOrder(const TClientDataSet& list, const QString& fieldName);
 
 // Every field of the list, in its order, as CSV: field names as header, dates
-// yyyy-mm-dd, date-times yyyy-mm-dd hh:mm:ss, numbers plain.
+// yyyy-mm-dd, date-times yyyy-mm-dd hh:mm:ss, numbers plain; the fields'
+// types for a spreadsheet.
 TTextTable ListCsvTable(const TDataSet& list);
 QStringList ListCsvRow(const TDataSet& list, int row);
 // The three presence lists in one table whose first column `list` says which

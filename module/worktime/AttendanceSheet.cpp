@@ -305,6 +305,10 @@ TTextTable AttendanceCsvTable(const TDataSet& sheet) {
     TTextTable table;
     table.header = AttendanceSheetColumns();
     const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
+    for (const TField* f : fields) // the start date is a text of the query, written as a date
+        table.types.push_back(f->FieldName() == QLatin1String("startworkingdate")
+                                  ? TCellType::Date
+                                  : CellTypeOf(f->DataType()));
     for (int row = 0; row < sheet.RecordCount(); ++row)
         table.rows.push_back(
             AttendanceCsvRow(fields, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));

@@ -68,7 +68,8 @@ void DefineAttendanceSummary(TClientDataSet& summary);
 void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary);
 
 // The sheet for a machine: field names as header, hours with a decimal point
-// and at most six decimals, dates as yyyy-mm-dd.
+// and at most six decimals, dates as yyyy-mm-dd; the columns' types for a
+// spreadsheet.
 TTextTable AttendanceCsvTable(const TDataSet& sheet);
 // The sheet for people: column titles as header, hours as the grid shows them.
 TTextTable AttendanceTextTable(const TDataSet& sheet);

@@ -4,8 +4,11 @@
 #include "tests/support/CsvReader.h"
 #include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/XlsxReader.h"
 
 #include <QDate>
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +78,12 @@ TEST(AttendanceCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
         {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-31"),
           QStringLiteral("2024-03-01")},
          "Početak perioda (2024-03-31) je posle kraja (2024-03-01)."},
+        {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+          QStringLiteral("2024-03-31"), QStringLiteral("--xlsx")},
+         "--xlsx"},
+        {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
+          QStringLiteral("2024-03-31"), QStringLiteral("--csv"), QStringLiteral("--xlsx=a.xlsx")},
+         "--csv i --xlsx"},
     };
     for (const Case& k : cases) {
         const THorloRun r = RunHorlo(k.arguments, nowhere);
@@ -141,6 +150,42 @@ TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {
     EXPECT_EQ(at(3, "unallocatedhours"), QStringLiteral("0.583333"));
     EXPECT_EQ(at(4, "regularworkinghours"), QStringLiteral("0"));
     EXPECT_EQ(at(4, "nightworkinghours"), QStringLiteral("0"));
+
+    // the same table as a workbook: codes stay text, dates are dates, hours numbers
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("prisustvo.xlsx"));
+    QStringList arguments{QStringLiteral("attendance"), QStringLiteral("list"),
+                          QStringLiteral("2024-03-01"), QStringLiteral("2024-03-31"),
+                          QStringLiteral("--xlsx"),     file};
+    const THorloRun xlsx = RunHorlo(arguments, url);
+    EXPECT_EQ(xlsx.status, 0) << xlsx.err.toStdString();
+    EXPECT_EQ(xlsx.out, QStringLiteral("Sačuvano u %1\n").arg(file));
+    const TXlsxSheet sheet = ReadXlsx(file);
+    EXPECT_EQ(sheet.Row(0), header);
+    EXPECT_EQ(sheet.rows, 5);
+    EXPECT_EQ(sheet.frozenRows, 1);
+    auto cell = [&](int row, const char* field) {
+        return sheet.At(row, int(header.indexOf(QString::fromLatin1(field))));
+    };
+    EXPECT_TRUE(cell(1, "code").text);
+    EXPECT_EQ(cell(1, "code").value, QStringLiteral("001"));
+    for (const char* date : {"attendancedate", "startworkingdate"}) {
+        EXPECT_FALSE(cell(1, date).text) << date;
+        EXPECT_TRUE(IsDateFormat(cell(1, date).format)) << cell(1, date).format.toStdString();
+    }
+    EXPECT_EQ(cell(1, "attendancedate").Number(), ExcelDay(2024, 3, 5));
+    EXPECT_EQ(cell(1, "startworkingdate").Number(), ExcelDay(2015, 3, 1));
+    EXPECT_FALSE(cell(2, "regularworkinghours").text);
+    EXPECT_EQ(cell(2, "regularworkinghours").Number(), 7.5);
+    EXPECT_NEAR(cell(3, "unallocatedhours").Number(), 35.0 / 60, 1e-6);
+    EXPECT_TRUE(cell(2, "comment").text);
+    // a file that cannot be written: exit 1, nothing left, an earlier file kept
+    arguments.last() = dir.filePath(QStringLiteral("nema/prisustvo.xlsx"));
+    const THorloRun nowhere = RunHorlo(arguments, url);
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_TRUE(nowhere.err.contains(arguments.last())) << nowhere.err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("prisustvo.xlsx")});
 
     const THorloRun one =
         RunHorlo({QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),

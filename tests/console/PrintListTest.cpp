@@ -6,7 +6,9 @@
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/XlsxReader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -26,10 +28,11 @@ struct PrintListFixture : ::testing::Test {
 
     void SetUp() override {
         TDialogScript::SetUnattended(true);
-        db.Connection().Execute(QStringLiteral(
-            "INSERT INTO employee (employeeid, firstname, lastname) "
-            "SELECT seq, CONCAT('Ime ', seq), CONCAT('Prezime ', LPAD(seq, 4, '0')) FROM seq_1_to_2500"));
-        query.SetSQL(QStringLiteral("SELECT employeeid, lastname FROM employee"));
+        db.Connection().Execute(
+            QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, startworkingdate) "
+                           "SELECT seq, CONCAT('Ime ', seq), CONCAT('Prezime ', LPAD(seq, 4, '0')), "
+                           "'2020-01-01' + INTERVAL seq DAY FROM seq_1_to_2500"));
+        query.SetSQL(QStringLiteral("SELECT employeeid, lastname, startworkingdate FROM employee"));
         query.SetFetchOnDemand(40, 3);
         query.SetSortedFields(QStringLiteral("employeeid DESC"));
         query.Open();
@@ -76,6 +79,24 @@ TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) 
     EXPECT_EQ(drawnRows, kRows);
     EXPECT_TRUE(QFile::exists(pdfFile));
 
+    // as a workbook, typed by the fields, saying where it went
+    grid.AddColumn(QStringLiteral("startworkingdate"), 80, QStringLiteral("Od"));
+    const QString xlsxFile = dir.filePath(QStringLiteral("spisak.xlsx"));
+    EXPECT_TRUE(wizard.Save(TPrintWizard::TSaveFormat::Xlsx, xlsxFile));
+    EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("information"));
+    EXPECT_TRUE(TDialogScript::Shown().last().text.contains(xlsxFile));
+    const TXlsxSheet sheet = ReadXlsx(xlsxFile);
+    EXPECT_EQ(sheet.rows, 1 + kRows);
+    EXPECT_EQ(sheet.At(0, 3).value, QStringLiteral("Od"));
+    EXPECT_FALSE(sheet.At(1, 0).text);
+    EXPECT_EQ(sheet.At(1, 0).Number(), 2500);
+    EXPECT_EQ(sheet.Row(kRows).mid(1, 2), (QStringList{QString(), QStringLiteral("Prezime 0001")}));
+    EXPECT_EQ(sheet.At(kRows, 3).Number(), ExcelDay(2020, 1, 2));
+    EXPECT_TRUE(IsDateFormat(sheet.At(kRows, 3).format));
+    EXPECT_LE(query.PagesHeld(), 3);
+    EXPECT_FALSE(wizard.Save(TPrintWizard::TSaveFormat::Xlsx, dir.filePath(QStringLiteral("nema/x.xlsx"))));
+    EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("error"));
+
     // cancelled half way: no new file, and the one saved before stays as it was
     struct Case {
         const char* name;
@@ -89,6 +110,10 @@ TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) 
          dir.filePath(QStringLiteral("novi.csv")), false},
         {"new pdf", [](TPrintWizard& w, const QString& f) { return w.SaveAsPdf(f); },
          dir.filePath(QStringLiteral("novi.pdf")), false},
+        {"xlsx over an earlier file", [](TPrintWizard& w, const QString& f) { return w.SaveAsXlsx(f); },
+         xlsxFile, true},
+        {"new xlsx", [](TPrintWizard& w, const QString& f) { return w.SaveAsXlsx(f); },
+         dir.filePath(QStringLiteral("novi.xlsx")), false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -100,4 +125,7 @@ TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) 
     QFile kept(csvFile);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(kept.readAll()).count(QStringLiteral("\r\n")), 1 + kRows);
+    EXPECT_EQ(ReadXlsx(xlsxFile).rows, 1 + kRows);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")),
+              QStringList());
 }

@@ -1,12 +1,15 @@
-// Tables as CSV and as aligned text, and what a grid shows as a table.
+// Tables as CSV, as aligned text and as a workbook, and what a grid shows as a table.
 #include "host/data/TableWriter.h"
 #include "host/data/ClientDataSet.h"
+#include "host/data/XlsxWriter.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/GridTable.h"
 
 #include <QFile>
 #include <QHeaderView>
 #include <QTemporaryDir>
+
+#include "tests/support/XlsxReader.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +39,7 @@ TEST(TableWriter, SavedCsvIsUtf8WithTheHeaderFirst) {
     const QString file = dir.filePath(QStringLiteral("spisak.csv"));
     TTextTable table{{QStringLiteral("Ime"), QStringLiteral("Sati")},
                      {{QStringLiteral("Đorđe"), QStringLiteral("8")}},
+                     {},
                      {}};
     SaveCsv(file, table);
     QFile f(file);
@@ -49,7 +53,8 @@ TEST(TableWriter, AlignedTextPadsColumns) {
     TTextTable table{
         {QStringLiteral("Ime"), QStringLiteral("Sati")},
         {{QStringLiteral("Ana"), QStringLiteral("8")}, {QStringLiteral("Čedomir"), QStringLiteral("7.5")}},
-        {false, true}};
+        {false, true},
+        {}};
     QString text;
     QTextStream out(&text);
     WriteAligned(out, table);
@@ -92,4 +97,78 @@ TEST(TableWriter, GridTableIsWhatTheGridShowsInItsShownOrder) {
     grid.SetColumnVisible(1, true);
     EXPECT_EQ(GridTable(grid).rows[0],
               (QStringList{QStringLiteral("7"), QStringLiteral("Ana"), QStringLiteral("0.58")}));
+}
+
+TEST(TableWriter, XlsxCellsAreTypedByColumnAndAFailedSaveLeavesNothing) {
+    // the edges; the command line's and the print wizard's tests read back the usual cells
+    const QString control = QStringLiteral("a") + QChar(1) + QStringLiteral("b");
+    struct Case {
+        TCellType type;
+        QVariant value;
+        bool text;
+        QString stored; // the text, or the number
+    } cases[] = {
+        {TCellType::Text, QStringLiteral("=SUM(A1)"), true, QStringLiteral("=SUM(A1)")}, // never run
+        {TCellType::Text, control, true, control},
+        {TCellType::Number, QStringLiteral("nije broj"), true, QStringLiteral("nije broj")},
+        {TCellType::Time, QStringLiteral("06:00:00"), false, QStringLiteral("0.25")},
+        {TCellType::Date, QStringLiteral("1899-12-30"), true, QStringLiteral("30.12.1899")}, // before 1900
+    };
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("spisak.xlsx"));
+    QStringList header;
+    std::vector<TCellType> types;
+    QVariantList row;
+    for (const Case& k : cases) {
+        header << QStringLiteral("Kolona %1").arg(header.size());
+        types.push_back(k.type);
+        row << k.value;
+    }
+    TXlsxWriter writer(file, header, types);
+    writer.AddRow(row);
+    writer.AddRow({QString(), QVariant()}); // blank cells
+    writer.Close();
+    const TXlsxSheet sheet = ReadXlsx(file);
+    EXPECT_EQ(sheet.frozenRows, 1);
+    EXPECT_EQ(sheet.rows, 2);
+    for (size_t c = 0; c < std::size(cases); ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_TRUE(sheet.At(0, int(c)).bold);
+        EXPECT_EQ(sheet.At(1, int(c)).text, cases[c].text);
+        EXPECT_EQ(sheet.At(1, int(c)).value, cases[c].stored);
+    }
+
+    // rows past a sheet's last go on in a second sheet under the header
+    const QString big = dir.filePath(QStringLiteral("dugacak.xlsx"));
+    SaveXlsx(big, {QStringLiteral("n")}, {TCellType::Number}, [](const TRowSink& sink) {
+        for (int n = 1; n <= 1048577; ++n)
+            sink({QString::number(n)});
+    });
+    const TXlsxSheet rest = ReadXlsx(big, 1);
+    EXPECT_EQ(rest.Row(0), QStringList{QStringLiteral("n")});
+    EXPECT_EQ(rest.Row(1), QStringList{QStringLiteral("1048576")});
+    EXPECT_EQ(rest.rows, 3);
+    QFile::remove(big);
+
+    // a write that fails, or stops half way, leaves the earlier file as it was and nothing beside it
+    const QByteArray before = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    QDir(dir.path()).mkdir(QStringLiteral("fascikla"));
+    EXPECT_THROW(SaveXlsx(dir.filePath(QStringLiteral("nema/spisak.xlsx")), header, types, RowsOf({})),
+                 std::runtime_error);
+    EXPECT_THROW(SaveXlsx(dir.filePath(QStringLiteral("fascikla")), header, types, RowsOf({})),
+                 std::runtime_error);
+    EXPECT_THROW(SaveXlsx(file, header, types,
+                          [](const TRowSink& sink) {
+                              sink({QStringLiteral("1")});
+                              throw std::runtime_error("veza prekinuta");
+                          }),
+                 std::runtime_error);
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("fascikla"), QStringLiteral("spisak.xlsx")}));
 }

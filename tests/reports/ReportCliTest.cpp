@@ -5,6 +5,9 @@
 #include "tests/support/CsvReader.h"
 #include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/XlsxReader.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +114,28 @@ TEST_F(ReportCli, PresenceListsInOneCsvTableAndAsText) {
     EXPECT_EQ(At(csv, 4, "list"), QStringLiteral("absent"));
     EXPECT_EQ(At(csv, 4, "EmpFirstname"), QStringLiteral("Ana"));
     EXPECT_EQ(At(csv, 4, "EmpWorkState"), QStringLiteral("Godišnji odmor"));
+
+    // as a workbook: the same table, its cells typed by the lists' fields
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("prisutni.xlsx"));
+    const THorloRun xlsx = RunHorlo({QStringLiteral("report"), QStringLiteral("presence"),
+                                     QStringLiteral("2024-03-05"), QStringLiteral("--xlsx=") + file},
+                                    url);
+    ASSERT_EQ(xlsx.status, 0) << xlsx.err.toStdString();
+    const TXlsxSheet sheet = ReadXlsx(file);
+    EXPECT_EQ(sheet.Row(0), csv[0]);
+    EXPECT_EQ(sheet.rows, 5);
+    auto cell = [&](int row, const char* field) {
+        return sheet.At(row, int(csv[0].indexOf(QString::fromLatin1(field))));
+    };
+    EXPECT_EQ(cell(2, "EmpCode").value, QStringLiteral("001"));
+    EXPECT_TRUE(cell(2, "EmpCode").text);
+    EXPECT_FALSE(cell(2, "EmpID").text);
+    EXPECT_EQ(cell(2, "EmpStartWorkingDate").Number(), ExcelDay(2015, 3, 1));
+    EXPECT_TRUE(IsDateFormat(cell(2, "EmpStartWorkingDate").format));
+    EXPECT_NEAR(cell(3, "EventTime").Number(), ExcelDay(2024, 3, 5) + (9 * 60 + 40) / 1440.0, 1e-9);
+    EXPECT_TRUE(IsDateFormat(cell(3, "EventTime").format));
+    EXPECT_EQ(cell(4, "EmpWorkState").value, QStringLiteral("Godišnji odmor"));
 
     const THorloRun text = RunHorlo(Args({"report", "presence", "2024-03-05"}), url);
     ASSERT_EQ(text.status, 0) << text.err.toStdString();

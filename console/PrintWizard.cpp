@@ -123,14 +123,17 @@ struct TPrintWizard::TMeasure {
 // Rows done in a progress window, or through OnProgress when set.
 class TPrintWizard::TProgress {
 public:
-    TProgress(const TPrintWizard& wizard, const QString& caption, int total)
-        : m_wizard(wizard), m_total(total) {
+    // Without cancellable, the work cannot be taken back once begun and no
+    // "Otkaži" is offered.
+    TProgress(const TPrintWizard& wizard, const QString& caption, int total, bool cancellable = true)
+        : m_wizard(wizard), m_total(total), m_cancellable(cancellable) {
         m_wizard.m_cancelled = false;
         if (m_wizard.OnProgress || total < kProgressRows || TDialogScript::Unattended() ||
             !qobject_cast<QApplication*>(QCoreApplication::instance()))
             return;
         m_dialog = std::make_unique<QProgressDialog>(caption, _CON_CANCEL_CAP, 0, total,
                                                      QApplication::activeWindow());
+        if (!cancellable) m_dialog->setCancelButton(nullptr);
         m_dialog->setWindowModality(Qt::ApplicationModal);
         m_dialog->setMinimumDuration(300);
     }
@@ -138,10 +141,10 @@ public:
     bool Step(int done) {
         if (m_wizard.m_cancelled) return false;
         if (m_wizard.OnProgress) {
-            if (!m_wizard.OnProgress(done, m_total)) m_wizard.m_cancelled = true;
+            if (!m_wizard.OnProgress(done, m_total) && m_cancellable) m_wizard.m_cancelled = true;
         } else if (m_dialog && (done % 50 == 0 || done == m_total)) {
             m_dialog->setValue(done);
-            if (m_dialog->wasCanceled()) m_wizard.m_cancelled = true;
+            if (m_cancellable && m_dialog->wasCanceled()) m_wizard.m_cancelled = true;
         }
         return !m_wizard.m_cancelled;
     }
@@ -149,6 +152,7 @@ public:
 private:
     const TPrintWizard& m_wizard;
     int m_total;
+    bool m_cancellable;
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
@@ -314,8 +318,12 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
     if (layout.Pages() == 0) return 0;
     QPainter p;
     if (!p.begin(&device)) throw std::runtime_error(_CON_PDF_WRITE_ERR);
-    // a preview keeps every page painted in memory as a picture
+    // a preview keeps every page painted in memory as a picture; a printer's
+    // spooled job goes out whole or in part once begun (Qt cannot withdraw it),
+    // so that is not offered as a cancel
     const bool preview = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Picture;
+    const auto* printer = dynamic_cast<const QPrinter*>(&device);
+    const bool spooled = !preview && printer && printer->outputFormat() == QPrinter::NativeFormat;
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const double pageWidth = device.width(), pageHeight = device.height();
@@ -335,7 +343,7 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
         Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
     const QPen gridPen(QColor(150, 150, 150), qMax(1.0, 0.6 * px));
 
-    TProgress progress(*this, _CON_PRINTING_CAP, rows);
+    TProgress progress(*this, _CON_PRINTING_CAP, rows, !spooled);
     int row = 0;
     for (int page = 1; page <= pages && progress.Step(row); ++page) {
         if (page > 1) device.newPage();
@@ -411,8 +419,6 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
         // a new start drops the pages painted so far: the preview shows nothing of them
         p.end();
         p.begin(&device);
-    } else if (auto* printer = dynamic_cast<QPrinter*>(&device); m_cancelled && printer) {
-        printer->abort();
     }
     p.end();
     if (!m_cancelled) progress.Step(rows);

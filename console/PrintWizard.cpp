@@ -519,7 +519,7 @@ void TPrintWizard::Preview(QWidget* parent) {
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [this, &dialog](QPrinter* target) {
                          Guarded([&] { Paint(*target); });
-                         // a cancelled preview or print shows nothing and closes
+                         // a cancelled preview closes, showing nothing
                          if (m_cancelled)
                              QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
                      });

@@ -30,6 +30,7 @@ inline constexpr char _CON_RECORDS_FMT[] = "Zapisa: %d";
 inline constexpr char _CON_NOTHING_TO_PRINT_WRN[] = "Nema spiska za štampu.";
 inline constexpr char _CON_PRINTED_FMT[] = "Štampano %s";
 inline constexpr char _CON_PAGE_FMT[] = "Strana %d od %d";
+inline constexpr char _CON_PRINT_PAGES_QST[] = "Lista ima %d strana. Štampati ih sve?";
 inline constexpr char _CON_SAVE_PDF_CAP[] = "Sačuvaj kao PDF…";
 inline constexpr char _CON_PDF_FILTER[] = "PDF dokument (*.pdf)";
 inline constexpr char _CON_SAVE_CSV_CAP[] = "Sačuvaj kao CSV…";

@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QPageLayout>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -27,6 +28,9 @@
 #include <QToolButton>
 
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <stdexcept>
 
 namespace {
@@ -36,28 +40,103 @@ QString g_pdfOutput;
 // Margins of every page, in millimetres.
 constexpr double kMargin = 12.0;
 
-struct TColumnLayout {
-    int column;      // in the grid
-    int screenWidth; // pixels on screen
-    double x, width; // on the page
-};
-
 // Lists shorter than this are done before a progress window would show.
 constexpr int kProgressRows = 2000;
 
+// Font sizes in points. The rows' texts shrink in steps down to the smallest
+// before they wrap.
+constexpr double kTitleFont = 14, kHeaderFont = 10, kFooterFont = 7.5;
+constexpr double kTableFont = 8.5, kSmallestFont = 6.5, kFontStep = 0.5;
+// Widths are measured once, in the usual size, and scaled to the others; this
+// covers the rounding of glyph advances at smaller sizes.
+constexpr double kWidthSlack = 1.03;
+// Between a cell's border and its text, in points at the usual size (3 screen pixels).
+constexpr double kPadPoints = 2.25;
+// A preview of more pages is shown only when the user confirms their count:
+// every page is held in memory.
+constexpr int kAskPages = 300;
+
+QFont ListFont(double size, bool bold = false) {
+    QFont font;
+    font.setPointSizeF(size);
+    font.setBold(bold);
+    return font;
+}
+
+// The widest line of a text.
+double TextWidth(const QFontMetricsF& fm, const QString& text) {
+    if (!text.contains(QLatin1Char('\n'))) return fm.horizontalAdvance(text);
+    double width = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        width = qMax(width, fm.horizontalAdvance(line));
+    return width;
+}
+
+// The widest word of a text: what its column needs when the text wraps.
+double WordWidth(const QFontMetricsF& fm, const QString& text) {
+    double width = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i)
+        if (i == text.size() || text.at(i).isSpace()) {
+            if (i > start) width = qMax(width, fm.horizontalAdvance(text.mid(start, i - start)));
+            start = i + 1;
+        }
+    return width;
+}
+
+// A column's width in points for texts of the given width (measured in the usual size).
+double ColumnWidth(double textWidth, double size) {
+    return (textWidth * kWidthSlack + 2 * kPadPoints) * size / kTableFont;
+}
+
+int WrapFlags(const TPrintLayout& layout) {
+    if (!layout.wraps) return 0;
+    return layout.breaksWords ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
+}
+
+int LineCount(const QFontMetricsF& fm, const TPrintLayout& layout, const TPrintLayout::TColumn& column,
+              const QString& text) {
+    const double room = column.width - 2 * layout.pad;
+    if (!text.contains(QLatin1Char('\n')) && fm.horizontalAdvance(text) <= room) return 1;
+    const QRectF bounds = fm.boundingRect(QRectF(0, 0, room, 1e9), WrapFlags(layout), text);
+    return qMax(1, qRound(bounds.height() / fm.lineSpacing()));
+}
+
+// A row is as high as the lines of its longest text.
+double RowHeight(const TDBGrid& grid, const TPrintLayout& layout, const QFontMetricsF& fm, int row) {
+    int lines = 1;
+    for (const TPrintLayout::TColumn& c : layout.columns)
+        lines = qMax(lines, LineCount(fm, layout, c, grid.CellText(row, c.column)));
+    return layout.rowHeight + (lines - 1) * fm.lineSpacing();
+}
+
 } // namespace
+
+// What each shown column's texts need on one line, and its widest word, in
+// points at the usual font size; measured once per wizard.
+struct TPrintWizard::TMeasure {
+    struct TColumn {
+        int column;
+        double line, word;
+    };
+    std::vector<TColumn> columns;
+    bool multiline = false; // some text has line breaks of its own
+};
 
 // Rows done in a progress window, or through OnProgress when set.
 class TPrintWizard::TProgress {
 public:
-    TProgress(const TPrintWizard& wizard, const QString& caption, int total)
-        : m_wizard(wizard), m_total(total) {
+    // Without cancellable, the work cannot be taken back once begun and no
+    // "Otkaži" is offered.
+    TProgress(const TPrintWizard& wizard, const QString& caption, int total, bool cancellable = true)
+        : m_wizard(wizard), m_total(total), m_cancellable(cancellable) {
         m_wizard.m_cancelled = false;
         if (m_wizard.OnProgress || total < kProgressRows || TDialogScript::Unattended() ||
             !qobject_cast<QApplication*>(QCoreApplication::instance()))
             return;
         m_dialog = std::make_unique<QProgressDialog>(caption, _CON_CANCEL_CAP, 0, total,
                                                      QApplication::activeWindow());
+        if (!cancellable) m_dialog->setCancelButton(nullptr);
         m_dialog->setWindowModality(Qt::ApplicationModal);
         m_dialog->setMinimumDuration(300);
     }
@@ -65,10 +144,10 @@ public:
     bool Step(int done) {
         if (m_wizard.m_cancelled) return false;
         if (m_wizard.OnProgress) {
-            if (!m_wizard.OnProgress(done, m_total)) m_wizard.m_cancelled = true;
+            if (!m_wizard.OnProgress(done, m_total) && m_cancellable) m_wizard.m_cancelled = true;
         } else if (m_dialog && (done % 50 == 0 || done == m_total)) {
             m_dialog->setValue(done);
-            if (m_dialog->wasCanceled()) m_wizard.m_cancelled = true;
+            if (m_cancellable && m_dialog->wasCanceled()) m_wizard.m_cancelled = true;
         }
         return !m_wizard.m_cancelled;
     }
@@ -76,6 +155,7 @@ public:
 private:
     const TPrintWizard& m_wizard;
     int m_total;
+    bool m_cancellable;
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 
@@ -109,67 +189,166 @@ QString TPrintWizard::PdfOutput() {
     return g_pdfOutput;
 }
 
+const TPrintWizard::TMeasure* TPrintWizard::Measure(const QPagedPaintDevice& device) const {
+    if (m_measure) return m_measure.get();
+    auto measure = std::make_shared<TMeasure>();
+    const TDBGrid* grid = m_grid;
+    const double toPoints = 72.0 / device.logicalDpiX();
+    const QFontMetricsF fm(ListFont(kTableFont), &device), captionFm(ListFont(kTableFont, true), &device);
+    if (grid)
+        for (int column : ShownColumns(*grid)) {
+            // a column the form draws itself keeps its width on screen
+            const double screen =
+                grid->ColumnField(column) ? 0 : grid->columnWidth(column) * 0.75 - 2 * kPadPoints;
+            const QString title = grid->ColumnTitle(column);
+            measure->columns.push_back({column, qMax(screen, TextWidth(captionFm, title) * toPoints),
+                                        qMax(screen, WordWidth(captionFm, title) * toPoints)});
+        }
+    const int rows = grid ? grid->RowCount() : 0;
+    std::vector<QString> last(measure->columns.size());
+    TProgress progress(*this, _CON_PRINTING_CAP, rows);
+    for (int row = 0; row < rows; ++row) {
+        if (row % 50 == 0 && !progress.Step(row)) return nullptr;
+        for (size_t i = 0; i < measure->columns.size(); ++i) {
+            TMeasure::TColumn& c = measure->columns[i];
+            QString text = grid->CellText(row, c.column);
+            if (text == last[i]) continue; // a date or a name often repeats row after row
+            const double line = TextWidth(fm, text) * toPoints;
+            c.line = qMax(c.line, line);
+            if (line > c.word) c.word = qMax(c.word, WordWidth(fm, text) * toPoints);
+            if (text.contains(QLatin1Char('\n'))) measure->multiline = true;
+            last[i] = std::move(text);
+        }
+    }
+    progress.Step(rows);
+    m_measure = std::move(measure);
+    return m_measure.get();
+}
+
+const TPrintLayout& TPrintWizard::Layout(const QPagedPaintDevice& device) const {
+    const double dpi = device.logicalDpiX(), toPoints = 72.0 / dpi;
+    const QSizeF page(device.width() * toPoints, device.height() * toPoints);
+    if (m_layout.Pages() > 0 && page == m_layoutPage) return m_layout;
+    m_layout = TPrintLayout();
+    const TMeasure* measure = Measure(device);
+    if (!measure) return m_layout;
+    TPrintLayout& layout = m_layout;
+
+    // the largest font in which every text fits on one line; else the largest
+    // in which every word fits and longer texts wrap; else the smallest, in
+    // which words break too
+    const auto total = [&](double size, bool words) {
+        double sum = 0;
+        for (const TMeasure::TColumn& c : measure->columns)
+            sum += ColumnWidth(words ? c.word : c.line, size);
+        return sum;
+    };
+    const auto largest = [&](bool words) {
+        for (double size = kTableFont; size >= kSmallestFont - 0.01; size -= kFontStep)
+            if (total(size, words) <= page.width()) return size;
+        return 0.0;
+    };
+    const double oneLine = largest(false), wordsFit = oneLine > 0 ? 0.0 : largest(true);
+    layout.fontSize = oneLine > 0 ? oneLine : wordsFit > 0 ? wordsFit : kSmallestFont;
+    layout.wraps = oneLine == 0 || measure->multiline;
+    layout.breaksWords = oneLine == 0 && wordsFit == 0;
+    const double size = layout.fontSize;
+    // what the wrapped columns are given beyond their widest word, in proportion to what they lack
+    const double spare = page.width() - total(size, true), lack = total(size, false) - total(size, true);
+    const double shrink = page.width() / total(size, true);
+    double x = 0;
+    for (const TMeasure::TColumn& c : measure->columns) {
+        const double word = ColumnWidth(c.word, size), line = ColumnWidth(c.line, size);
+        const double width = oneLine > 0    ? line
+                             : wordsFit > 0 ? word + (lack > 0 ? spare * (line - word) / lack : 0)
+                                            : word * shrink;
+        layout.columns.push_back({c.column, x / toPoints, width / toPoints});
+        x += width;
+    }
+    layout.scale = dpi / 96.0 * size / kTableFont;
+    layout.pad = kPadPoints / toPoints * size / kTableFont;
+
+    const QFontMetricsF fm(ListFont(size), &device), captionFm(ListFont(size, true), &device),
+        titleFm(ListFont(kTitleFont, true), &device), headerFm(ListFont(kHeaderFont), &device),
+        footerFm(ListFont(kFooterFont), &device);
+    layout.rowHeight = qMax(fm.height() * 1.45, 18 * layout.scale);
+    layout.captionHeight = layout.rowHeight;
+    const TDBGrid* grid = m_grid;
+    if (layout.wraps && grid)
+        for (const TPrintLayout::TColumn& c : layout.columns)
+            layout.captionHeight =
+                qMax(layout.captionHeight,
+                     layout.rowHeight + (LineCount(captionFm, layout, c, grid->ColumnTitle(c.column)) - 1) *
+                                            captionFm.lineSpacing());
+    if (!m_params.title.isEmpty()) layout.titleHeight += titleFm.height() * 1.4;
+    layout.titleHeight += headerFm.height() * 1.25 * m_params.header.size();
+    if (layout.titleHeight > 0) layout.titleHeight += headerFm.height() * 0.6;
+
+    // rows on pages
+    const int rows = grid ? grid->RowCount() : 0;
+    const double footer = footerFm.height() * 2;
+    const double firstSpace = device.height() - footer - layout.titleHeight - layout.captionHeight;
+    const double otherSpace = device.height() - footer - layout.captionHeight;
+    layout.pageStarts = {0};
+    if (!layout.wraps) {
+        const auto fit = [&](double space) { return qMax(1, int(std::floor(space / layout.rowHeight))); };
+        for (int start = fit(firstSpace); start < rows; start += fit(otherSpace))
+            layout.pageStarts.push_back(start);
+    } else {
+        TProgress progress(*this, _CON_PRINTING_CAP, rows);
+        double y = 0, space = firstSpace;
+        for (int row = 0; row < rows; ++row) {
+            if (row % 50 == 0 && !progress.Step(row)) {
+                layout.pageStarts.clear();
+                return m_layout;
+            }
+            const double height = RowHeight(*grid, layout, fm, row);
+            if (y > 0 && y + height > space) {
+                layout.pageStarts.push_back(row);
+                y = 0;
+                space = otherSpace;
+            }
+            y += height;
+        }
+        progress.Step(rows);
+    }
+    m_layoutPage = page;
+    return m_layout;
+}
+
 int TPrintWizard::Paint(QPagedPaintDevice& device) const {
+    const TPrintLayout& layout = Layout(device);
+    if (layout.Pages() == 0) return 0;
     QPainter p;
     if (!p.begin(&device)) throw std::runtime_error(_CON_PDF_WRITE_ERR);
+    // a preview keeps every page painted in memory as a picture; a printer's
+    // spooled job goes out whole or in part once begun (Qt cannot withdraw it),
+    // so that is not offered as a cancel
+    const bool preview = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Picture;
+    const auto* printer = dynamic_cast<const QPrinter*>(&device);
+    const bool spooled = !preview && printer && printer->outputFormat() == QPrinter::NativeFormat;
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const double pageWidth = device.width(), pageHeight = device.height();
     const double px = device.logicalDpiX() / 96.0; // one screen pixel on the page
 
-    QFont titleFont;
-    titleFont.setPointSizeF(14);
-    titleFont.setBold(true);
-    QFont headerFont;
-    headerFont.setPointSizeF(10);
-    QFont tableFont;
-    tableFont.setPointSizeF(8.5);
-    QFont captionFont = tableFont;
-    captionFont.setBold(true);
-    QFont footerFont;
-    footerFont.setPointSizeF(7.5);
+    const QFont titleFont = ListFont(kTitleFont, true), headerFont = ListFont(kHeaderFont),
+                tableFont = ListFont(layout.fontSize), captionFont = ListFont(layout.fontSize, true),
+                footerFont = ListFont(kFooterFont);
     const QFontMetricsF titleFm(titleFont, &device), headerFm(headerFont, &device),
         tableFm(tableFont, &device), footerFm(footerFont, &device);
+    const int wrap = WrapFlags(layout);
 
-    // columns as on screen, shrunk to the page when they are wider
-    std::vector<TColumnLayout> columns;
-    double total = 0;
     const TDBGrid* grid = m_grid;
-    if (grid)
-        for (int c = 0; c < grid->ColumnCount(); ++c)
-            if (!grid->isColumnHidden(c)) {
-                columns.push_back({c, grid->columnWidth(c), 0, 0});
-                total += grid->columnWidth(c);
-            }
-    const double scale = total > 0 ? qMin(px, pageWidth / total) : px;
-    double x = 0;
-    for (TColumnLayout& c : columns) {
-        c.x = x;
-        c.width = c.screenWidth * scale;
-        x += c.width;
-    }
-    const double rowHeight = qMax(tableFm.height() * 1.45, 18 * scale);
-    const double pad = 3 * scale;
-
-    double titleBlock = 0;
-    if (!m_params.title.isEmpty()) titleBlock += titleFm.height() * 1.4;
-    titleBlock += headerFm.height() * 1.25 * m_params.header.size();
-    if (titleBlock > 0) titleBlock += headerFm.height() * 0.6;
-    const double footer = footerFm.height() * 2;
-
     const int rows = grid ? grid->RowCount() : 0;
-    const auto fit = [&](double space) { return qMax(1, int(std::floor(space / rowHeight))); };
-    const int firstRows = fit(pageHeight - footer - titleBlock - rowHeight);
-    const int otherRows = fit(pageHeight - footer - rowHeight);
-    const int pages = rows <= firstRows ? 1 : 1 + (rows - firstRows + otherRows - 1) / otherRows;
+    const int pages = layout.Pages();
     const QString printed =
         Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
     const QPen gridPen(QColor(150, 150, 150), qMax(1.0, 0.6 * px));
 
-    TProgress progress(*this, _CON_PRINTING_CAP, rows);
+    TProgress progress(*this, _CON_PRINTING_CAP, rows, !spooled);
     int row = 0;
-    int painted = 0;
-    for (int page = 1; page <= pages && progress.Step(row); ++page, ++painted) {
+    for (int page = 1; page <= pages && progress.Step(row); ++page) {
         if (page > 1) device.newPage();
         double y = 0;
         if (page == 1) {
@@ -186,26 +365,26 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
                            line);
                 y += headerFm.height() * 1.25;
             }
-            y = titleBlock;
+            y = layout.titleHeight;
         }
         // column titles on every page
         p.setFont(captionFont);
-        for (const TColumnLayout& c : columns) {
-            const QRectF cell(c.x, y, c.width, rowHeight);
+        for (const TPrintLayout::TColumn& c : layout.columns) {
+            const QRectF cell(c.x, y, c.width, layout.captionHeight);
             p.fillRect(cell, QColor(225, 228, 235));
             p.setPen(gridPen);
             p.drawRect(cell);
             p.setPen(Qt::black);
-            p.drawText(cell.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                       QFontMetricsF(captionFont, &device)
-                           .elidedText(grid->ColumnTitle(c.column), Qt::ElideRight, c.width - 2 * pad));
+            p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0), Qt::AlignLeft | Qt::AlignVCenter | wrap,
+                       grid->ColumnTitle(c.column));
         }
-        y += rowHeight;
+        y += layout.captionHeight;
         p.setFont(tableFont);
-        const int last = qMin(rows, row + (page == 1 ? firstRows : otherRows));
-        for (; row < last; ++row, y += rowHeight) {
+        const int last = page < pages ? layout.pageStarts[size_t(page)] : rows;
+        for (; row < last; ++row) {
             if (row % 50 == 0 && !progress.Step(row)) break;
-            for (const TColumnLayout& c : columns) {
+            const double rowHeight = layout.wraps ? RowHeight(*grid, layout, tableFm, row) : layout.rowHeight;
+            for (const TPrintLayout::TColumn& c : layout.columns) {
                 const QRectF cell(c.x, y, c.width, rowHeight);
                 const QColor color = grid->CellColor(row, c.column);
                 if (color.isValid()) p.fillRect(cell, color);
@@ -216,19 +395,22 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
                     const QVariant align =
                         grid->model()->data(grid->model()->index(row, c.column), Qt::TextAlignmentRole);
                     p.setPen(Qt::black);
-                    p.drawText(cell.adjusted(pad, 0, -pad, 0),
-                               align.isValid() ? Qt::Alignment(align.toInt())
-                                               : (Qt::AlignLeft | Qt::AlignVCenter),
-                               tableFm.elidedText(text, Qt::ElideRight, c.width - 2 * pad));
+                    p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0),
+                               (align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter)) |
+                                   wrap,
+                               text);
                 }
                 // what the form draws itself, in screen pixels scaled to the page
                 p.save();
                 p.setClipRect(cell);
                 p.translate(c.x, y);
-                p.scale(scale, scale);
-                grid->DrawColumnCell(p, QRect(0, 0, c.screenWidth, int(rowHeight / scale)), row, c.column);
+                p.scale(layout.scale, layout.scale);
+                grid->DrawColumnCell(p,
+                                     QRect(0, 0, int(c.width / layout.scale), int(rowHeight / layout.scale)),
+                                     row, c.column);
                 p.restore();
             }
+            y += rowHeight;
         }
         p.setFont(footerFont);
         p.setPen(Qt::darkGray);
@@ -236,29 +418,38 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
         p.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter, printed);
         p.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, Format(_CON_PAGE_FMT, {page, pages}));
     }
+    if (m_cancelled && preview) {
+        // a new start drops the pages painted so far: the preview shows nothing of them
+        p.end();
+        p.begin(&device);
+    }
     p.end();
     if (!m_cancelled) progress.Step(rows);
-    return m_cancelled ? painted : pages;
+    return m_cancelled ? 0 : pages;
 }
 
-void TPrintWizard::SetUpPrinter(QPrinter& printer) const {
-    // a list wider than a portrait page is printed across the page
-    double width = 0;
-    if (m_grid)
-        for (int c = 0; c < m_grid->ColumnCount(); ++c)
-            if (!m_grid->isColumnHidden(c)) width += m_grid->columnWidth(c);
-    const double widthMm = width / 96.0 * 25.4;
-    const auto orientation = widthMm > 210 - 2 * kMargin ? QPageLayout::Landscape : QPageLayout::Portrait;
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
-                                      QMarginsF(kMargin, kMargin, kMargin, kMargin),
-                                      QPageLayout::Millimeter));
+bool TPrintWizard::SetUpPrinter(QPrinter& printer) const {
+    const auto setUp = [&](QPageLayout::Orientation orientation) {
+        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
+                                          QMarginsF(kMargin, kMargin, kMargin, kMargin),
+                                          QPageLayout::Millimeter));
+    };
+    setUp(QPageLayout::Portrait);
     printer.setDocName(m_params.title);
     printer.setCreator(_CON_APP_CAP);
+    const TMeasure* measure = Measure(printer);
+    if (!measure) return false;
+    // a list whose texts do not fit across a portrait page is printed across a landscape one
+    double width = 0;
+    for (const TMeasure::TColumn& c : measure->columns)
+        width += ColumnWidth(c.line, kTableFont);
+    if (width > printer.width() * 72.0 / printer.logicalDpiX()) setUp(QPageLayout::Landscape);
+    return true;
 }
 
 bool TPrintWizard::SaveAsPdf(const QString& fileName) const {
     QPrinter printer(QPrinter::HighResolution);
-    SetUpPrinter(printer);
+    if (!SetUpPrinter(printer)) return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(fileName);
     try {
@@ -376,13 +567,28 @@ void TPrintWizard::Exec(QWidget* parent) {
         SaveAsPdf(g_pdfOutput);
         return;
     }
-    if (TDialogScript::Unattended()) return;
+    Preview(parent);
+#ifdef __GLIBC__
+    // the preview's pages are freed: give their memory back to the system
+    malloc_trim(0);
+#endif
+}
+
+void TPrintWizard::Preview(QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
-    SetUpPrinter(printer);
+    if (!SetUpPrinter(printer)) return;
+    const int pages = Layout(printer).Pages();
+    if (pages == 0 || (pages > kAskPages && !Confirm(Format(_CON_PRINT_PAGES_QST, {pages})))) return;
+    if (TDialogScript::Unattended()) return;
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.title);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [this](QPrinter* target) { Guarded([&] { Paint(*target); }); });
+                     [this, &dialog](QPrinter* target) {
+                         Guarded([&] { Paint(*target); });
+                         // a cancelled preview closes, showing nothing
+                         if (m_cancelled)
+                             QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
+                     });
     if (auto* preview = dialog.findChild<QToolBar*>()) {
         // the save actions, with their names, in a row of their own under the
         // preview's buttons, which fill a row already

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <QPointer>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QPagedPaintDevice;
 class QPrinter;
@@ -23,14 +26,41 @@ struct TPrintParams {
     static TPrintParams Parse(const QString& params);
 };
 
+// How the list lies on pages of one size: columns as wide as their texts need,
+// in the largest font that fits, long texts wrapped within their cells.
+struct TPrintLayout {
+    struct TColumn {
+        int column = 0;          // in the grid
+        double x = 0, width = 0; // on the page
+    };
+    double fontSize = 0;      // points, of the rows' texts
+    bool wraps = false;       // some texts take more than one line
+    bool breaksWords = false; // a word wider than any column breaks too
+    double scale = 1;         // one screen pixel of the form's own drawing on the page
+    double pad = 0;           // between a cell's border and its text
+    double rowHeight = 0;     // of a row of one line
+    double captionHeight = 0; // of the column titles
+    double titleHeight = 0;   // of the title and header lines on the first page
+    std::vector<TColumn> columns;
+    std::vector<int> pageStarts; // the first row of every page; empty when cancelled
+    int Pages() const { return int(pageStarts.size()); }
+};
+
 class TPrintWizard {
 public:
     TPrintWizard(TDBGrid* grid, const QString& params);
 
     const TPrintParams& Params() const { return m_params; }
     // Paints every page on the device (a printer or a PDF writer); returns the
-    // page count, or the pages painted when the user cancelled.
+    // page count, or 0 when the user cancelled: a cancelled preview then holds
+    // one blank page instead of what was painted.
     int Paint(QPagedPaintDevice& device) const;
+    // The layout on the device's pages. The rows are measured once per wizard,
+    // with progress; Cancelled() tells when the user stopped it.
+    const TPrintLayout& Layout(const QPagedPaintDevice& device) const;
+    // A4, across the page when the texts do not fit on a portrait one; false
+    // when the measuring was cancelled.
+    [[nodiscard]] bool SetUpPrinter(QPrinter& printer) const;
     // Writes a PDF without any window; throws std::runtime_error when the file
     // cannot be written. False, and no file, when the user cancelled.
     bool SaveAsPdf(const QString& fileName) const;
@@ -55,7 +85,8 @@ public:
     // The last Paint or save was cancelled.
     bool Cancelled() const { return m_cancelled; }
     // The preview with printing and saving; when SetPdfOutput named a file, the
-    // PDF is written there instead and no window opens.
+    // PDF is written there instead and no window opens. A list of many pages is
+    // previewed only when the user confirms its page count.
     void Exec(QWidget* parent);
 
     // For tests and scripted runs.
@@ -63,12 +94,17 @@ public:
     static QString PdfOutput();
 
 private:
-    void SetUpPrinter(QPrinter& printer) const;
     // Hands every row of the grid to write, with the progress shown; false
     // when the user cancelled.
     bool EachRow(const QString& caption, const std::function<void(int row)>& write) const;
+    struct TMeasure;
+    void Preview(QWidget* parent);
+    const TMeasure* Measure(const QPagedPaintDevice& device) const;
     class TProgress;
     mutable bool m_cancelled = false;
+    mutable std::shared_ptr<const TMeasure> m_measure;
+    mutable TPrintLayout m_layout;
+    mutable QSizeF m_layoutPage; // the page size m_layout was made for
     QPointer<TDBGrid> m_grid;
     TPrintParams m_params;
 };

@@ -2,6 +2,7 @@
 // row is printed and saved, the progress is told, and a cancelled run leaves
 // no file behind.
 #include "console/PrintWizard.h"
+#include "host/data/ClientDataSet.h"
 #include "host/data/ZQuery.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
@@ -10,6 +11,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -128,4 +132,103 @@ TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) 
     EXPECT_EQ(ReadXlsx(xlsxFile).rows, 1 + kRows);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")),
               QStringList());
+}
+
+// Printed columns are as wide as their texts: dates, numbers and 50-character
+// names are never cut; a list too wide for a portrait page turns across it,
+// texts too long for any page wrap; a list of over 300 pages is previewed only
+// after the user confirms its count, and a cancelled preview keeps nothing.
+TEST(PrintLayout, NoTextIsCutAndLongListsAreConfirmed) {
+    TDialogScript::SetUnattended(true);
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        int rows, nameLength, remarkWords, extraDates;
+        bool landscape, wraps, asks;
+    } cases[] = {
+        {"short names", 100, 12, 0, 0, false, false, false},
+        {"50-character names", 100, 50, 0, 0, false, false, false},
+        {"wide list", 100, 50, 0, 9, true, false, false},
+        {"long remarks", 100, 50, 120, 0, true, true, false},
+        {"over 300 pages", 20000, 20, 0, 0, false, false, true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        TDialogScript::Reset();
+        TClientDataSet rows;
+        TDataSource source(&rows);
+        for (const char* field : {"date", "number", "name", "remark"})
+            rows.AddField(QString::fromLatin1(field), TFieldType::String, 1000);
+        rows.CreateDataSet();
+        for (int i = 0; i < k.rows; ++i) {
+            rows.Append();
+            rows.FieldByName(QStringLiteral("date"))
+                ->SetAsString(QStringLiteral("%1.03.2024").arg(i % 28 + 1, 2, 10, QChar('0')));
+            rows.FieldByName(QStringLiteral("number"))->SetAsString(QString::number(1000000000 + i));
+            rows.FieldByName(QStringLiteral("name"))
+                ->SetAsString(
+                    QStringLiteral("Jovan %1 ").arg(i).leftJustified(k.nameLength, QLatin1Char('W')));
+            rows.FieldByName(QStringLiteral("remark"))
+                ->SetAsString(QStringLiteral("napomena ").repeated(k.remarkWords));
+            rows.Post();
+        }
+        TDBGrid grid; // narrow on screen, as the clerk's
+        grid.SetDataSource(&source);
+        for (const char* field : {"date", "number", "name"})
+            grid.AddColumn(QString::fromLatin1(field), 40);
+        if (k.remarkWords > 0) grid.AddColumn(QStringLiteral("remark"), 40);
+        for (int i = 0; i < k.extraDates; ++i)
+            grid.AddColumn(QStringLiteral("date"), 30, QStringLiteral("Datum %1").arg(i));
+        TPrintWizard wizard(&grid, QStringLiteral("title:Spisak"));
+
+        QPrinter printer(QPrinter::HighResolution);
+        ASSERT_TRUE(wizard.SetUpPrinter(printer));
+        EXPECT_EQ(printer.pageLayout().orientation() == QPageLayout::Landscape, k.landscape);
+        const TPrintLayout& layout = wizard.Layout(printer);
+        EXPECT_EQ(layout.wraps, k.wraps);
+        EXPECT_GE(layout.fontSize, 6.5);
+        QFont font;
+        font.setPointSizeF(layout.fontSize);
+        const QFontMetricsF fm(font, &printer);
+        for (int row = 0; row < 3; ++row)
+            for (const TPrintLayout::TColumn& c : layout.columns) {
+                const QString text = grid.CellText(row, c.column);
+                for (const QString& word : layout.wraps ? text.split(QLatin1Char(' ')) : QStringList{text})
+                    EXPECT_LE(fm.horizontalAdvance(word), c.width - 2 * layout.pad) << word.toStdString();
+            }
+
+        TDialogScript::SetNextAnswer(TModalResult::No);
+        wizard.Exec(nullptr);
+        const bool asked = TDialogScript::Shown().last().kind == QStringLiteral("confirmation");
+        EXPECT_EQ(asked, k.asks);
+        if (asked) {
+            EXPECT_EQ(TDialogScript::Shown().last().text,
+                      QStringLiteral("Lista ima %1 strana. Štampati ih sve?").arg(layout.Pages()));
+        }
+
+        if (k.asks) {
+            // cancelled while the preview is painted: the preview holds nothing of it
+            QPrintPreviewWidget preview(&printer);
+            QObject::connect(&preview, &QPrintPreviewWidget::paintRequested,
+                             [&](QPrinter* target) { wizard.Paint(*target); });
+            wizard.OnProgress = [](int done, int) { return done < 1000; };
+            preview.updatePreview();
+            EXPECT_TRUE(wizard.Cancelled());
+            EXPECT_LE(preview.pageCount(), 1);
+        }
+        if (k.nameLength == 50 && !k.wraps) {
+            // read back from the PDF: the name and the date whole, the true page count
+            const QString pdf = dir.filePath(QStringLiteral("%1.pdf").arg(k.extraDates));
+            ASSERT_TRUE(wizard.SaveAsPdf(pdf));
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+            ASSERT_TRUE(text.waitForFinished(30000));
+            const QString read = QString::fromUtf8(text.readAllStandardOutput());
+            EXPECT_TRUE(read.contains(grid.CellText(7, 2))) << read.left(2000).toStdString();
+            EXPECT_TRUE(read.contains(QStringLiteral("08.03.2024")));
+            EXPECT_TRUE(read.contains(QStringLiteral("Strana 1 od %1").arg(layout.Pages())));
+            EXPECT_EQ(read.count(QStringLiteral("Strana ")), layout.Pages());
+        }
+    }
+    TDialogScript::Reset();
 }

@@ -63,10 +63,13 @@ void GiveMnemonics(QWidget* widget) {
             if (!button->inherits("QToolButton") && button->isVisibleTo(widget))
                 captions.append({[button] { return button->text(); },
                                  [button](const QString& t) { button->setText(t); }});
-        // a label's letter moves the focus to its field
+        // a label's letter moves the focus to its field, and a window's menu bar keeps its own
         for (const QLabel* label : widget->findChildren<QLabel*>())
             if (label->buddy())
                 if (const QChar c = Mnemonic(label->text()); !c.isNull()) taken.insert(c);
+        for (const QMenuBar* bar : widget->findChildren<QMenuBar*>())
+            for (const QAction* action : bar->actions())
+                if (const QChar c = Mnemonic(action->text()); !c.isNull()) taken.insert(c);
     }
     Assign(captions, taken);
 }

@@ -7,5 +7,6 @@
 
 class QWidget;
 
-// A menu bar or a menu: its actions; another widget: the buttons inside it.
+// A menu bar or a menu: its actions; another widget: the buttons inside it, whose
+// letters differ from those of its menu bar and of its labels.
 void GiveMnemonics(QWidget* widget);

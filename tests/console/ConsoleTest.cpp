@@ -318,6 +318,9 @@ TEST(ConsoleWindow, TitleKeysAboutAndEnterInTheNavigator) {
         // Enter in the navigator searches; refused keys name what was wrong
         TCustomNavigatorForm* navigator = window.NavigatorForm();
         ASSERT_NE(navigator, nullptr);
+        const QString find = navigator->FindButton->text();
+        ASSERT_TRUE(find.contains(QLatin1Char('&'))) << find.toStdString();
+        EXPECT_FALSE(menuLetters.contains(find.mid(find.indexOf(QLatin1Char('&')) + 1, 1).toLower()));
         navigator->SearchVLE->SetValues(QStringLiteral("datefrom"), QStringLiteral("02.03.2024"));
         QTest::keyClick(navigator->SearchVLE, Qt::Key_Return);
         EXPECT_EQ(snapin->GetDataSet()->RecordCount(), 1);

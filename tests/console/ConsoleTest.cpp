@@ -269,6 +269,15 @@ TEST(ConsoleWindow, TitleKeysAndAbout) {
         for (const QString& part : {QString::fromLatin1(kHorloVersion), db.Params().ToDisplayString(),
                                     QStringLiteral("HORLO_HOME")})
             EXPECT_TRUE(window.AboutText().contains(part)) << part.toStdString();
+
+        // Enter searches also where the keys end, on the focused "Traži"
+        db.Connection().ExecuteScript(QStringLiteral(
+            "INSERT INTO employee (employeeid, firstname, lastname) VALUES (1, 'Marko', 'Petrović');"
+            "INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
+            "deviceindex) VALUES ('2024-03-01 08:00:00', 5, 1, 1, 1);"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(window.NavigatorForm()->FindButton, &enter);
+        EXPECT_EQ(window.findChild<TDBGrid*>()->model()->rowCount(), 1);
         window.CloseSnapin();
     }
     loader.Unload();

@@ -121,7 +121,6 @@ void TConsoleWindow::OpenSnapin(const std::shared_ptr<ISnapin>& snapin) {
         if (!action->menu()) m_snapinMenu->addAction(action);
     menuBar()->insertMenu(menuBar()->actions().value(1), m_snapinMenu);
     GiveMnemonics(menuBar());
-    GiveMnemonics(this); // the navigator's button
 
     if (TDataSet* data = snapin->GetDataSet())
         m_recordsConnection = connect(data, &TDataSet::DataChanged, this, &TConsoleWindow::UpdateRecordCount);
@@ -130,6 +129,7 @@ void TConsoleWindow::OpenSnapin(const std::shared_ptr<ISnapin>& snapin) {
     Guarded([&] { m_viewer->Load(snapin); });
     m_viewer->Show();
     if (m_navigator) Guarded([&] { m_navigator->ShowNavigator(); });
+    GiveMnemonics(this); // the navigator's button, now shown
     UpdateStatus();
 }
 

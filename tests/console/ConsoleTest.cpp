@@ -246,6 +246,7 @@ TEST(ConsoleWindow, TitleKeysAndAbout) {
             return text.mid(text.indexOf(QLatin1Char('&')) + 1, 1).toLower();
         };
         QMap<QString, QString> byKey;
+        EXPECT_TRUE(window.NavigatorForm()->FindButton->text().contains(QLatin1Char('&')));
         QStringList barLetters{letter(window.NavigatorForm()->FindButton->text())};
         for (QAction* top : window.menuBar()->actions()) {
             barLetters << letter(top->text());

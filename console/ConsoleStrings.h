@@ -26,6 +26,10 @@ inline constexpr char _CON_HELP_MENU[] = "&Pomoć";
 inline constexpr char _CON_ABOUT_CAP[] = "&O programu";
 inline constexpr char _CON_ABOUT_FMT[] =
     "Horlo konzola\n\nKonzola za module poslovnog sistema.\nUčitan modul: %s";
+inline constexpr char _CON_ABOUT_DATA_FMT[] =
+    "\nVerzija: %s\nBaza: %s\nPodaci privatnog servera (HORLO_HOME): %s";
+inline constexpr char _CON_NO_NAVIGATOR_ERR[] = "modul nema navigator za uslove pretrage";
+inline constexpr char _CON_SEARCH_KEY_ERR[] = "nepoznat ključ \"%s\" (ključevi: %s)";
 inline constexpr char _CON_RECORDS_FMT[] = "Zapisa: %d";
 inline constexpr char _CON_NOTHING_TO_PRINT_WRN[] = "Nema spiska za štampu.";
 inline constexpr char _CON_PRINTED_FMT[] = "Štampano %s";

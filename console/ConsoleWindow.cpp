@@ -7,10 +7,12 @@
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/ui/Dialogs.h"
+#include "host/ui/Mnemonics.h"
 
 #include "HorloVersion.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
@@ -36,7 +38,7 @@ TConsoleWindow::TConsoleWindow(std::shared_ptr<TConsole> console, const QString&
 
     QMenu* file = menuBar()->addMenu(_CON_FILE_MENU);
     QAction* print = file->addAction(_CON_PRINT_CAP, this, [this] { Guarded([this] { Print(); }); });
-    print->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    print->setShortcut(QKeySequence::Print);
     file->addAction(_CON_RECONNECT_CAP, this, &TConsoleWindow::Reconnect);
     file->addSeparator();
     QAction* exit = file->addAction(_CON_EXIT_CAP, this, &QWidget::close);
@@ -45,8 +47,7 @@ TConsoleWindow::TConsoleWindow(std::shared_ptr<TConsole> console, const QString&
     employees->addAction(_CON_BROWSE_EMPLOYEES_CAP, this, [this] { Guarded([this] { BrowseEmployees(); }); });
     QMenu* help = menuBar()->addMenu(_CON_HELP_MENU);
     help->addAction(_CON_ABOUT_CAP, this, [this] {
-        QMessageBox::about(this, QString(_CON_ABOUT_CAP).remove(QLatin1Char('&')),
-                           Format(_CON_ABOUT_FMT, {m_snapin ? m_snapin->GetName() : QStringLiteral("-")}));
+        QMessageBox::about(this, QString(_CON_ABOUT_CAP).remove(QLatin1Char('&')), AboutText());
     });
 
     // left: who the snap-in is, then its navigator; right: its viewer
@@ -84,6 +85,7 @@ TConsoleWindow::TConsoleWindow(std::shared_ptr<TConsole> console, const QString&
     statusBar()->addPermanentWidget(m_status, 1);
     statusBar()->addPermanentWidget(m_records);
     UpdateStatus();
+    GiveMnemonics(menuBar());
 }
 
 TConsoleWindow::~TConsoleWindow() {
@@ -102,7 +104,9 @@ void TConsoleWindow::OpenSnapin(const std::shared_ptr<ISnapin>& snapin) {
     const QImage image = snapin->GetImage();
     m_image->setPixmap(
         QPixmap::fromImage(image.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    setWindowTitle(AppCaption() + QStringLiteral(" – ") + snapin->GetName());
+    // the snap-in's name once: a caption that names it already gets its description
+    setWindowTitle(AppCaption() + QStringLiteral(" – ") +
+                   (AppCaption().contains(snapin->GetName()) ? snapin->GetDescription() : snapin->GetName()));
 
     m_viewer->InternalCreateFrame();
     if (m_navigator) m_navigator->InternalCreateFrame();
@@ -116,6 +120,7 @@ void TConsoleWindow::OpenSnapin(const std::shared_ptr<ISnapin>& snapin) {
     for (QAction* action : m_viewer->GetActionList())
         if (!action->menu()) m_snapinMenu->addAction(action);
     menuBar()->insertMenu(menuBar()->actions().value(1), m_snapinMenu);
+    GiveMnemonics(menuBar());
 
     if (TDataSet* data = snapin->GetDataSet())
         m_recordsConnection = connect(data, &TDataSet::DataChanged, this, &TConsoleWindow::UpdateRecordCount);
@@ -124,6 +129,7 @@ void TConsoleWindow::OpenSnapin(const std::shared_ptr<ISnapin>& snapin) {
     Guarded([&] { m_viewer->Load(snapin); });
     m_viewer->Show();
     if (m_navigator) Guarded([&] { m_navigator->ShowNavigator(); });
+    GiveMnemonics(this); // the navigator's button, now shown
     UpdateStatus();
 }
 
@@ -147,14 +153,24 @@ TCustomNavigatorForm* TConsoleWindow::NavigatorForm() const {
     return m_navigator ? qobject_cast<TCustomNavigatorForm*>(m_navigator->GetFrame()) : nullptr;
 }
 
-void TConsoleWindow::PresetSearch(const QString& keys) {
+QString TConsoleWindow::PresetSearch(const QList<std::pair<QString, QString>>& keys) {
     TCustomNavigatorForm* form = NavigatorForm();
-    if (!form) return;
-    for (const QString& pair : keys.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        if (eq > 0) form->SearchVLE->SetValues(pair.left(eq).trimmed(), pair.mid(eq + 1));
+    if (!form) return keys.isEmpty() ? QString() : _CON_NO_NAVIGATOR_ERR;
+    for (const auto& [key, value] : keys) {
+        if (!form->SearchVLE->HasKey(key))
+            return Format(_CON_SEARCH_KEY_ERR, {key, form->SearchVLE->Keys().join(QStringLiteral(", "))});
+        form->SearchVLE->SetValues(key, value);
+    }
+    // a value the navigator cannot search for is named by its check; any other
+    // error is the search's own, shown by it
+    try {
+        form->ParseSQL();
+    } catch (const EConvertError& e) {
+        return e.Message();
+    } catch (...) {
     }
     Guarded([form] { form->FindButtonClick(); });
+    return {};
 }
 
 void TConsoleWindow::Print() {
@@ -169,6 +185,14 @@ void TConsoleWindow::Reconnect() {
     if (m_viewer) Guarded([&] { m_viewer->Load(m_snapin); });
     if (m_navigator) Guarded([&] { m_navigator->ShowNavigator(); });
     UpdateStatus();
+}
+
+QString TConsoleWindow::AboutText() const {
+    // where the private server keeps its data: the folder above its socket's
+    const QString home =
+        QFileInfo(QFileInfo(TConnectionParams::PrivateServer().socket).absolutePath()).absolutePath();
+    return Format(_CON_ABOUT_FMT, {m_snapin ? m_snapin->GetName() : QStringLiteral("-")}) +
+           Format(_CON_ABOUT_DATA_FMT, {QLatin1String(kHorloVersion), m_connectionText, home});
 }
 
 void TConsoleWindow::BrowseEmployees() {

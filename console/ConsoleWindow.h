@@ -25,13 +25,16 @@ public:
     // Hides the views, destroys their frames and lets the snap-in go.
     void CloseSnapin();
 
-    // Fills the navigator's search keys ("key=value;key=value") and searches.
-    void PresetSearch(const QString& keys);
+    // Fills the navigator's search keys and searches; a key the navigator does
+    // not have or a value it cannot search for is refused, with the text that names it.
+    QString PresetSearch(const QList<std::pair<QString, QString>>& keys);
     TCustomNavigatorForm* NavigatorForm() const;
     void Print();
     // Loads the viewer again (a closed connection is opened anew) and lets the navigator prepare.
     void Reconnect();
     void UpdateStatus();
+    // What "Pomoć → O programu" says: the module, the version, the database and where data lives.
+    QString AboutText() const;
 
 private:
     void BrowseEmployees();

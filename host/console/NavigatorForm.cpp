@@ -18,7 +18,7 @@ TCustomNavigatorForm::TCustomNavigatorForm(QWidget* parent) : QWidget(parent) {
 
     FindButton = new QPushButton(_CMN_FIND_CAP, this);
     FindButton->setObjectName(QStringLiteral("FindButton"));
-    FindButton->setAutoDefault(false);
+    FindButton->setAutoDefault(true); // Enter on the focused button searches too, as it does in the keys
     connect(FindButton, &QPushButton::clicked, this, [this] { Guarded([this] { FindButtonClick(); }); });
 
     auto* buttons = new QHBoxLayout;

@@ -1,5 +1,6 @@
 // The host's application object: an error that escapes an event handler not
-// already guarded reaches the host's error display instead of ending the program.
+// already guarded reaches the host's error display instead of ending the program;
+// every dialog and menu gets its Alt+letter captions (Mnemonics.h) as it shows.
 #pragma once
 
 #include <QApplication>

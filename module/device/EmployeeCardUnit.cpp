@@ -85,6 +85,7 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     ApplyAction = ButtonAction(ApplyButton, &TEmployeeCardForm::ApplyActionExecute);
     CancelAction = ButtonAction(CancelButton, &TEmployeeCardForm::CancelActionExecute);
     SetEscapeButton(CancelButton);
+    SetSaveHandler(&TEmployeeCardForm::ApplyActionExecute); // Esc asks before it drops edits
     OnClick(FindButton, &TEmployeeCardForm::FindButtonClick);
     OnClick(RefreshTimeButton, &TEmployeeCardForm::RefreshTimeButtonClick);
     OnClick(LockButton, &TEmployeeCardForm::LockButtonClick);

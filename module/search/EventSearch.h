@@ -3,9 +3,9 @@
 // hours and dates are checked first.
 #pragma once
 
-#include <QString>
+#include "host/data/SysUtils.h"
 
-#include <stdexcept>
+#include <QString>
 
 class TZConnection;
 
@@ -21,14 +21,11 @@ struct TEventSearchKeys {
 };
 
 // A key whose value cannot be searched for; Message() is the warning for the user.
-class ESearchKeyError : public std::runtime_error {
+// A conversion error, so that the host, which knows no module's types, can tell it
+// from a database error.
+class ESearchKeyError : public EConvertError {
 public:
-    explicit ESearchKeyError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    QString Message() const { return m_message; }
-
-private:
-    QString m_message;
+    using EConvertError::EConvertError;
 };
 
 // The conditions of the filled keys joined with " AND " (empty when none is

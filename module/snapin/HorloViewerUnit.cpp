@@ -24,6 +24,7 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     DBG->AddColumn(QStringLiteral("eventtime"));
     DBG->AddColumn(QStringLiteral("comment"), 160);
 
+    // Ctrl+P is the console's print; the letters are each command's own
     const auto ctrl = [](char letter) { return QKeySequence(Qt::CTRL | Qt::Key(letter)); };
     ReportAction = ActionList->Add(QStringLiteral("ReportAction"), QStringLiteral("Izveštaj"), 5, ctrl('I'),
                                    [this] { ReportActionExecute(); });
@@ -32,10 +33,10 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     CalendarAction = ActionList->Add(QStringLiteral("CalendarAction"), QStringLiteral("Radni kalendar"), 8,
                                      ctrl('K'), [this] { CalendarActionExecute(); });
     AttendanceAction = ActionList->Add(QStringLiteral("AttendanceAction"), QStringLiteral("Prisustvo"), 7,
-                                       ctrl('P'), [this] { AttendanceActionExecute(); });
+                                       ctrl('R'), [this] { AttendanceActionExecute(); });
     IDCardsAction = ActionList->Add(QStringLiteral("IDCardsAction"), QStringLiteral("ID kartice"), 9,
-                                    QKeySequence(), [this] { IDCardsActionExecute(); });
-    ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, QKeySequence(),
+                                    ctrl('T'), [this] { IDCardsActionExecute(); });
+    ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, ctrl('U'),
                                    [this] { ImportActionExecute(); });
 
     ActionTB->addAction(IDCardsAction);

@@ -1,12 +1,18 @@
-// The host console: starting with a bad module, its services, and the print wizard.
+// The host console: starting with a bad module, its command line, its window, its
+// services, the print wizard, and Qt's dialogs in Serbian.
 #include "console/ConsoleServices.h"
+#include "console/ConsoleWindow.h"
 #include "console/EmployeeChooserDialog.h"
+#include "console/ModuleLoader.h"
 #include "console/PrintWizard.h"
+#include "console/QtTranslation.h"
+#include "host/console/NavigatorForm.h"
 #include "host/data/ClientDataSet.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
+#include "host/ui/Mnemonics.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QCoreApplication>
@@ -16,6 +22,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QtPrintSupport>
+
+#include "HorloVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -32,21 +41,26 @@ QString LibDir() {
 struct ConsoleRun {
     int exitCode;
     QString errors;
+    QString output;
 };
 
-ConsoleRun Console(const QStringList& arguments) {
+// display: offscreen; else none at all, as a script on a server has
+ConsoleRun Console(const QStringList& arguments, bool display = true) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QLatin1String(name));
+    if (display) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
     process.start(BinDir() + QStringLiteral("/horlo-console"), arguments);
     if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();
-        return {-1, QStringLiteral("did not finish")};
+        return {-1, QStringLiteral("did not finish"), QString()};
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardError())};
+            QString::fromLocal8Bit(process.readAllStandardError()),
+            QString::fromLocal8Bit(process.readAllStandardOutput())};
 }
 
 // A user of the test database who logs in with a password.
@@ -180,6 +194,94 @@ TEST(ConsoleStart, SearchesThroughTheModuleAndPrintsTheEventListToAPdf) {
     db.Connection().Execute(QStringLiteral("INSERT INTO horloschema (version, name) VALUES (99, 'newer')"));
     run = Console({QStringLiteral("--db"), url, QStringLiteral("--print-pdf"), pdf});
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Instalirajte noviji Horlo"))) << run.errors.toStdString();
+}
+
+TEST(ConsoleStart, ArgumentsAreReadBeforeTheDisplayAndBadOnesAreRefusedByName) {
+    TestDatabase db; // empty: an empty list prints too
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("x.pdf"));
+    const QString print = QStringLiteral("--db|%1|--print-pdf|%2|--search|").arg(db.Params().ToUrl(), pdf);
+    struct Case {
+        QString arguments; // split at '|'; with --print-pdf offscreen, else with no display at all
+        int exitCode;
+        QString says; // on stdout for 0, else on stderr
+    } cases[] = {
+        {QStringLiteral("--help"), 0, QStringLiteral("--print-pdf FILE")},
+        {QStringLiteral("--version"), 0, QStringLiteral("horlo-console %1\n").arg(kHorloVersion)},
+        {QStringLiteral("--nepoznata"), 2, QStringLiteral("\"--nepoznata\"")},
+        {QStringLiteral("--db|http://x"), 2, QStringLiteral("http://x")},
+        {QStringLiteral("--screenshot-delay=pola"), 2, QStringLiteral("\"pola\"")},
+        {QStringLiteral("--search|datefrom"), 2, QStringLiteral("\"datefrom\"")},
+        {print + QStringLiteral("datum=2024-03-01"), 2, QStringLiteral("\"datum\"")},
+        {print + QStringLiteral("datefrom=2024-13-01"), 2, QStringLiteral("\"2024-13-01\"")},
+        {print + QStringLiteral("afterhour=25"), 2, QStringLiteral("\"25\"")},
+        {print + QStringLiteral("datefrom=1.3.2024;dateto=01.03.2024."), 0, QString()},
+    };
+    for (const Case& k : cases) {
+        QFile::remove(pdf);
+        const ConsoleRun run = Console(k.arguments.split(QLatin1Char('|')), k.arguments.contains(pdf));
+        const std::string trace = k.arguments.toStdString() + "\n" + run.errors.toStdString();
+        EXPECT_EQ(run.exitCode, k.exitCode) << trace;
+        EXPECT_TRUE((k.exitCode == 0 ? run.output : run.errors).contains(k.says)) << trace;
+        EXPECT_EQ(QFile::exists(pdf), k.exitCode == 0 && k.arguments.contains(pdf)) << trace; // no empty list
+    }
+}
+
+// The window with the module loaded: the title names Horlo once, every command
+// has its own key (Ctrl+P prints) and Alt+letter, "O programu" says where data lives.
+TEST(ConsoleWindow, TitleKeysAndAbout) {
+    TDialogScript::SetUnattended(true);
+    TestDatabase db;
+    TModuleLoader loader;
+    ISnapinFactory* factory = loader.Load(LibDir() + QStringLiteral("/libhorlo.so"));
+    auto console = std::make_shared<TConsole>();
+    console->AddService(ISecurityService::IID, std::make_shared<TSecurityService>(db.Params(), false));
+    {
+        TConsoleWindow window(console, db.Params().ToDisplayString());
+        window.OpenSnapin(factory->GetSnapin(console));
+        EXPECT_EQ(window.windowTitle().count(QStringLiteral("Horlo")), 1)
+            << window.windowTitle().toStdString();
+
+        auto letter = [](const QString& text) {
+            return text.mid(text.indexOf(QLatin1Char('&')) + 1, 1).toLower();
+        };
+        QMap<QString, QString> byKey;
+        EXPECT_TRUE(window.NavigatorForm()->FindButton->text().contains(QLatin1Char('&')));
+        QStringList barLetters{letter(window.NavigatorForm()->FindButton->text())};
+        for (QAction* top : window.menuBar()->actions()) {
+            barLetters << letter(top->text());
+            GiveMnemonics(top->menu());
+            QSet<QString> letters;
+            for (QAction* a : top->menu()->actions()) {
+                if (a->isSeparator()) continue;
+                EXPECT_TRUE(a->text().contains(QLatin1Char('&')) && !letters.contains(letter(a->text())))
+                    << a->text().toStdString();
+                letters << letter(a->text());
+                const QString key = a->shortcut().toString(QKeySequence::PortableText);
+                EXPECT_TRUE(key.isEmpty() || !byKey.contains(key)) << key.toStdString();
+                if (!key.isEmpty()) byKey[key] = a->text().remove(QLatin1Char('&'));
+            }
+        }
+        EXPECT_EQ(QSet<QString>(barLetters.begin(), barLetters.end()).size(), barLetters.size())
+            << barLetters.join(' ').toStdString();
+        EXPECT_EQ(byKey.value(QStringLiteral("Ctrl+P")), QStringLiteral("Štampa..."));
+        for (const char* command : {"Uvoz", "ID kartice", "Prisustvo", "Izveštaj"})
+            EXPECT_TRUE(byKey.values().contains(QString::fromUtf8(command))) << command;
+        for (const QString& part : {QString::fromLatin1(kHorloVersion), db.Params().ToDisplayString(),
+                                    QStringLiteral("HORLO_HOME")})
+            EXPECT_TRUE(window.AboutText().contains(part)) << part.toStdString();
+
+        // Enter searches also where the keys end, on the focused "Traži"
+        db.Connection().ExecuteScript(QStringLiteral(
+            "INSERT INTO employee (employeeid, firstname, lastname) VALUES (1, 'Marko', 'Petrović');"
+            "INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
+            "deviceindex) VALUES ('2024-03-01 08:00:00', 5, 1, 1, 1);"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(window.NavigatorForm()->FindButton, &enter);
+        EXPECT_EQ(window.findChild<TDBGrid*>()->model()->rowCount(), 1);
+        window.CloseSnapin();
+    }
+    loader.Unload();
 }
 
 TEST(PrintParams, TitleAndHeaderLines) {
@@ -350,4 +452,55 @@ TEST(ConsoleStart, CancellingTheLoginEndsTheConsole) {
         Console({QStringLiteral("--db"), user.Params().ToUrl(), QStringLiteral("--ask-password")});
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Prijava je otkazana"))) << run.errors.toStdString();
+}
+
+// No English text of Qt's print preview, print, page setup, file and message
+// dialogs is left once the console's translation is installed; paper names (A4,
+// Letter), numbers and paths are the same in every language.
+TEST(QtTranslation, QtsDialogsShowNoEnglish) {
+    auto texts = [](QWidget* window) {
+        QStringList shown;
+        const QList<QWidget*> widgets = window->findChildren<QWidget*>() << window;
+        for (QWidget* w : widgets) {
+            shown << w->windowTitle() << w->toolTip();
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) shown << b->text();
+            if (auto* l = qobject_cast<QLabel*>(w)) shown << l->text();
+            if (auto* g = qobject_cast<QGroupBox*>(w)) shown << g->title();
+            for (int i = 0; qobject_cast<QComboBox*>(w) && i < qobject_cast<QComboBox*>(w)->count(); ++i)
+                shown << qobject_cast<QComboBox*>(w)->itemText(i);
+            for (QAction* a : w->actions())
+                shown << a->text() << a->toolTip();
+        }
+        return shown;
+    };
+    QPrinter printer(QPrinter::HighResolution);
+    const std::function<QWidget*()> dialogs[] = {
+        [&printer] { return new QPrintPreviewDialog(&printer); },
+        [&printer] { return new QPrintDialog(&printer); },
+        [&printer] { return new QPageSetupDialog(&printer); },
+        [] {
+            auto* files = new QFileDialog;
+            files->setOption(QFileDialog::DontUseNativeDialog);
+            return files;
+        },
+        [] { return new QMessageBox(QMessageBox::NoIcon, {}, {}, QMessageBox::Ok | QMessageBox::Cancel); }};
+    QStringList sameEverywhere;
+    for (int id = 0; id <= QPageSize::LastPageSize; ++id)
+        sameEverywhere << QPageSize::name(QPageSize::PageSizeId(id));
+    for (const auto& make : dialogs) {
+        const std::unique_ptr<QWidget> english(make());
+        QTranslator* translator = InstallQtTranslation();
+        ASSERT_NE(translator, nullptr);
+        const std::unique_ptr<QWidget> serbian(make());
+        const QStringList translated = texts(serbian.get());
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        for (const QString& text : texts(english.get())) {
+            const bool words = text.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}")));
+            if (words && !text.contains(QLatin1Char('/')) && !sameEverywhere.contains(text)) {
+                EXPECT_FALSE(translated.contains(text))
+                    << english->metaObject()->className() << ": " << text.toStdString();
+            }
+        }
+    }
 }

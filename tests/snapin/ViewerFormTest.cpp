@@ -117,9 +117,9 @@ TEST_F(ViewerFixture, SixCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
         {form->ReportAction, "ReportAction", "Izveštaj", 5, "Ctrl+I"},
         {form->EditEvents, "EditEvents", "Događaji", 6, "Ctrl+D"},
         {form->CalendarAction, "CalendarAction", "Radni kalendar", 8, "Ctrl+K"},
-        {form->AttendanceAction, "AttendanceAction", "Prisustvo", 7, "Ctrl+P"},
-        {form->IDCardsAction, "IDCardsAction", "ID kartice", 9, ""},
-        {form->ImportAction, "ImportAction", "Uvoz", 10, ""},
+        {form->AttendanceAction, "AttendanceAction", "Prisustvo", 7, "Ctrl+R"},
+        {form->IDCardsAction, "IDCardsAction", "ID kartice", 9, "Ctrl+T"},
+        {form->ImportAction, "ImportAction", "Uvoz", 10, "Ctrl+U"},
     };
     for (const Case& k : cases) {
         EXPECT_EQ(k.action->objectName(), QString::fromLatin1(k.name));

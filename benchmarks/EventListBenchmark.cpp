@@ -2,6 +2,7 @@
 // memory after "Traži" with empty keys, after scrolling to the end, after a
 // drag of the scroll bar and after title clicks; a one-day search; beside the
 // bare SELECT of the same rows on the same server.
+#include "benchmarks/ResidentMemory.h"
 #include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
@@ -27,15 +28,6 @@ constexpr int kEvents = 1000000;
 
 double Ms(const QElapsedTimer& timer) {
     return timer.nsecsElapsed() / 1e6;
-}
-
-// Resident memory of this process in MB.
-double RssMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
 }
 
 // Seconds the mariadb client takes to receive every row of the statement.

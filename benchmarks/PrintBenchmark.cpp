@@ -2,6 +2,7 @@
 // otherwise): the time to measure and lay out the list, to write it as PDF, to
 // preview it whole, and resident memory before, during and after the preview
 // and after a preview cancelled at 8 %.
+#include "benchmarks/ResidentMemory.h"
 #include "console/PrintWizard.h"
 #include "host/data/ClientDataSet.h"
 #include "host/ui/DBGrid.h"
@@ -19,15 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-// Resident memory of this process in MB.
-double RssMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
 
 // Opens the preview as the console does, notes its pages and memory once it
 // shows, and closes it.

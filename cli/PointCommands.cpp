@@ -30,8 +30,12 @@ int ResetMark(TZConnection& connection, TCliIO& io, const QString& name, std::ui
     TDeviceProtocol protocol(rsIdle);
     if (!protocol.OpenEndpoint(ap.localIp.trimmed().toStdString(), ap.udpPort) &&
         protocol.Endpoint().LastError() == EADDRINUSE) {
-        io.err << "horlo: uvoz upravo čita uređaj pristupne tačke \"" << ap.name
-               << "\"; oznaka nije promenjena\n";
+        // whoever it is: an import, a console's device dialog, or another program
+        const QString holder = QString::fromStdString(protocol.Endpoint().PortHolder());
+        io.err << "horlo: UDP port " << ap.udpPort << " pristupne tačke \"" << ap.name
+               << "\" drži drugi program"
+               << (holder.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holder))
+               << "; oznaka nije promenjena\n";
         return kExitFailed;
     }
     const TResultSet before = connection.Select(Format(
@@ -69,14 +73,31 @@ TCliRun ParsePoint(const QStringList& arguments, QTextStream& err) {
 
 } // namespace
 
+QStringList CliAccessPointNames(TZConnection& connection) {
+    TCliDataModule dm(connection);
+    dm.HorloAccessPointZQ->Close();
+    dm.HorloAccessPointZQ->Open();
+    QStringList names;
+    for (const TAccessPoint& ap : AccessPointsOf(*dm.HorloAccessPointZQ))
+        names << ap.name;
+    return names;
+}
+
 std::vector<TCliCommand> PointCommands() {
-    return {{QStringLiteral("point"),
-             QStringLiteral(
-                 "  point reset-mark TAČKA [INDEKS]\n"
-                 "            postavlja oznaku poslednjeg upisanog zapisa pristupne tačke (naziv ili\n"
-                 "            adresa) na INDEKS, bez njega na 0: posle zamene ili brisanja uređaja, ili\n"
-                 "            kad je upisan pogrešan redni broj; sledeći uvoz upisuje zapise iznad nje;\n"
-                 "            zapisi već upisani iznad onoga što uređaj ima ostaju u bazi, ali više ne\n"
-                 "            podižu oznaku; odbija se dok uvoz na ovom računaru čita taj uređaj\n"),
-             ParsePoint}};
+    TCliCommand point{
+        QStringLiteral("point"),
+        QStringLiteral(
+            "  point reset-mark TAČKA [INDEKS]\n"
+            "            postavlja oznaku poslednjeg upisanog zapisa pristupne tačke (naziv ili\n"
+            "            adresa) na INDEKS, bez njega na 0: posle zamene ili brisanja uređaja, ili\n"
+            "            kad je upisan pogrešan redni broj; sledeći uvoz upisuje zapise iznad nje;\n"
+            "            zapisi već upisani iznad onoga što uređaj ima ostaju u bazi, ali više ne\n"
+            "            podižu oznaku; odbija se dok drugi program na ovom računaru (uvoz,\n"
+            "            konzola) drži UDP port uređaja\n"),
+        ParsePoint};
+    point.values = [](const QStringList& arguments, const TCliCommand::TConnect& connect) {
+        return arguments == QStringList{QStringLiteral("reset-mark")} ? CliAccessPointNames(*connect())
+                                                                      : QStringList();
+    };
+    return {point};
 }

@@ -19,7 +19,8 @@ struct TConsoleArguments {
     TAction action = TAction::Run;
     QString error;  // for Refused: what was wrong, naming the argument
     QString module; // empty: the module beside the program (TModuleLoader::DefaultPath)
-    QString db;     // empty: HORLO_DB or the private server
+    QString db;     // empty: dbFile, HORLO_DB or the private server
+    QString dbFile; // the file that holds the database's URL
     bool askPassword = false;
     bool search = false;
     QList<std::pair<QString, QString>> searchKeys; // in the order given

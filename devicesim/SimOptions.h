@@ -13,6 +13,7 @@ struct TSimOptions {
     std::string traceFile;
     double exitAfterSeconds = 0; // 0: until SIGINT or SIGTERM
     bool help = false;
+    bool version = false;
 };
 
 // Throws std::invalid_argument with a message naming the offending option.

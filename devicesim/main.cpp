@@ -7,6 +7,8 @@
 #include <ctime>
 #include <exception>
 
+#include "HorloVersion.h"
+
 int main(int argc, char** argv) {
     devicesim::TSimOptions options;
     try {
@@ -17,6 +19,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(devicesim::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("horlo-devicesim %s\n", kHorloVersion);
         return 0;
     }
 

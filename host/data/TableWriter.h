@@ -49,6 +49,10 @@ void WriteCsv(QTextStream& out, const QStringList& header, const TRowSource& row
 // file when it cannot be written completely.
 void SaveCsv(const QString& fileName, const TTextTable& table);
 
+// text with line breaks and other control characters escaped (\n, \t, \x1b), so
+// that what a name or an argument holds never reaches a terminal raw.
+QString PrintableText(const QString& text);
+
 // Columns padded to their widest text, two blanks apart; line breaks and other
 // control characters shown escaped (\n, \t, \x1b).
 void WriteAligned(QTextStream& out, const TTextTable& table);

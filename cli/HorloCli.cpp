@@ -79,7 +79,7 @@ QString Help(const std::vector<TCliCommand>& commands) {
                            "            koju čitaju zakazani poslovi) ili sam URL; tako lozinka nije ni na\n"
                            "            komandnoj liniji ni u okruženju, gde je drugi vide\n"
                            "  --help    ovaj tekst\n"
-                           "  --version verzija programa\n"
+                           "  --version  verzija programa\n"
                            "\n"
                            "Datumi se upisuju kao gggg-mm-dd ili dd.mm.gggg (i d.m.gggg).\n"
                            "\n"

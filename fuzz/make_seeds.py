@@ -55,9 +55,10 @@ def write(target, name, content):
         f.write(content)
 
 
-# --- fuzz_device_reply: state, set-up, memory size, then datagrams ---------
-def reply_input(state, begin_read, memory, datagrams):
-    out = bytes([state, 1 if begin_read else 0]) + struct.pack(">I", memory)
+# --- fuzz_device_reply: state, set-up, memory size, first block, datagrams --
+def reply_input(state, begin_read, memory, datagrams, first=0, last_block=False):
+    setup = (1 if begin_read else 0) | (2 if last_block else 0)
+    out = bytes([state, setup]) + struct.pack(">IH", memory, first)
     for d in datagrams:
         seal, repeats, payload = d
         flags = (1 if seal else 0) | (2 if repeats != 1 else 0)
@@ -93,8 +94,14 @@ def reply_seeds():
     write(t, "memory-bad-checksums", reply_input(20, True, 1024, [(True, 1, block(0)), (False, 7, bytes(bad))]))
     write(t, "memory-tiny", reply_input(20, True, 63, [(True, 3, block(0))]))
     write(t, "memory-none", reply_input(20, True, 0, [(True, 3, block(0))]))
-    write(t, "memory-full-image", reply_input(20, True, 512000, [(True, 8001, block(7))]))
-    write(t, "memory-larger-than-image", reply_input(20, True, 0xFFFFFFFF, [(True, 8100, block(9))]))
+    # the end of a full image, with and without its last block, and of a device that
+    # reports more memory than the image holds
+    write(t, "memory-full-image", reply_input(20, True, 512000, [(True, 12, block(7))], first=7990))
+    write(t, "memory-full-image-last-block",
+          reply_input(20, True, 512000, [(True, 12, block(7))], first=7990, last_block=True))
+    write(t, "memory-larger-than-image",
+          reply_input(20, True, 0xFFFFFFFF, [(True, 20, block(9))], first=7985, last_block=True))
+    write(t, "memory-past-a-small-device", reply_input(20, True, 1024, [(True, 3, block(4))], first=100))
     write(t, "memory-without-begin", reply_input(21, False, 640, [(True, 12, block(1))]))
     write(t, "memory-long-datagram", reply_input(20, True, 256, [(True, 5, block(2) + bytes(1400))]))
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloading a full 512,000-byte device image from a simulated device on
 // loopback, paced as the import dialog paces it (10 ms and 100 ms tickers,
 // requests sent as soon as the line is quiet), and storing its records: on a

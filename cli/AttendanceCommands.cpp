@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo attendance`: the attendance sheet for a nightly job and for payroll.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table of `horlo`: each subcommand group lives in its own file and
 // hands its commands to HorloCli.cpp, which reads the common options, finds the
 // command, connects to the database and runs it.

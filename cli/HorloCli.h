@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo`, the command line for scheduled jobs: the module's own work (imports,
 // processing, the attendance sheet) run without a window.
 #pragma once

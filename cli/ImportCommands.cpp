@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo import` and `horlo process`: the import dialog's download chain and
 // its processing.
 #include "cli/CliCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo point reset-mark`: gives a door back its import after its device was
 // replaced or cleared, or after a wrong index was stored as its mark.
 #include "cli/CliCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo settings`: the working-time settings that the reports and the
 // attendance sheet count with, shown and changed with the report dialog's checks.
 #include "cli/CliCommand.h"

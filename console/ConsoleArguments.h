@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's command line, read before the application object is made: the
 // help and the version need no display, and a script learns of a bad argument
 // from exit status 2 and a message that names it.

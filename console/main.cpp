@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // horlo-console: the host console. It loads a module library, asks it for its
 // snap-in and shows the snap-in's navigator and viewer, offering the module
 // the console's services (connection, employee chooser, date picker, print wizard).

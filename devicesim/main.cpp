@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // horlo-devicesim: simulated door devices for development and tests.
 #include "devicesim/SimOptions.h"
 #include "devicesim/SimServer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device reply handler fed with arbitrary datagrams in any receive state.
 //
 // Input: byte 0 the receive state; byte 1 the set-up (bit 0: a memory read is

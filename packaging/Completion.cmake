@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the bash completion of horlo from its --help, so that the two cannot drift.
 # Run as: cmake -DHORLO=<horlo> -DTEMPLATE=<horlo.bash.in> -DOUTPUT=<file> -P Completion.cmake
 execute_process(COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 ${HORLO} --help

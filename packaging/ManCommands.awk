@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the commands and the options of a man page that help2man wrote from
 # `--help` lists: an entry whose description starts on a line of its own is left by
 # help2man as paragraphs (.IP or .HP with the usage lines, .IP with the

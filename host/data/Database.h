@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's database connection: one MariaDB Connector/C session shared by
 // every query of the module, usable from the UI thread and a device listener
 // thread alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables written as text: RFC 4180 CSV (UTF-8, CR LF line ends, a header line
 // first) for payroll and spreadsheets, or aligned columns for a terminal. The
 // command line and the print wizard's CSV export both write through here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who holds a card. Processing takes a swipe's owner from the card's ticket at the
 // door, so the card's employee and the employee of every ticket of it change
 // together. Widget-free: the card dialog and `horlo card` share it.

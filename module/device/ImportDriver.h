@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What makes an import chain run on the caller's event loop: the 10 ms block
 // tick, the 100 ms reply watchdog, and the early tick a reply asks for from the
 // listener thread. The import dialog and `horlo import` both drive their chain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a device memory image proves about the records above a mark. Block replies
 // carry no block number, so a copy taken in place of a lost reply, or a reply that
 // came for an earlier request, puts another block's bytes into the image; timing

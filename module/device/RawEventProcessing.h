@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns raw device records above the global mark into events, resolving the
 // records that name an access ticket to the ticket's employee or guest.
 // Widget-free: the import dialog's "Obrada" and `horlo process` both run it.

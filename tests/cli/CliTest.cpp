@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo import` and `horlo process` run as programs: their output lines and exit statuses.
 #include "devicesim/SimServer.h"
 #include "host/data/SysUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host console: starting with a bad module, its command line, its window, its
 // services, the print wizard, and Qt's dialogs in Serbian.
 #include "console/ConsoleServices.h"

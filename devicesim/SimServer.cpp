@@ -125,7 +125,9 @@ void TSimServer::Serve() {
     std::uint8_t buffer[2048];
 
     for (;;) {
-        int timeoutMs = -1;
+        // replies leave when they are due to the microsecond, as a device's would
+        timespec wait{};
+        const timespec* timeout = nullptr;
         {
             std::lock_guard lock(m_mutex);
             const TClock::time_point now = TClock::now();
@@ -134,11 +136,14 @@ void TSimServer::Serve() {
                 next = std::min(next, p.due);
             for (std::size_t i = 0; i < m_configs.size(); ++i)
                 if (m_configs[i].liveSwipeMs > 0) next = std::min(next, m_nextLiveSwipe[i]);
-            if (next != TClock::time_point::max())
-                timeoutMs = int(
-                    std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(next - now).count()));
+            if (next != TClock::time_point::max()) {
+                const long long us = std::max<long long>(
+                    0, std::chrono::ceil<std::chrono::microseconds>(next - now).count());
+                wait = {time_t(us / 1'000'000), long(us % 1'000'000) * 1000};
+                timeout = &wait;
+            }
         }
-        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return;
+        if (::ppoll(fds.data(), fds.size(), timeout, nullptr) < 0 && errno != EINTR) return;
         if (fds.back().revents != 0) return;
 
         std::lock_guard lock(m_mutex);

@@ -150,6 +150,13 @@ int main(int argc, char** argv) {
                   .arg(QString::fromLatin1(kAddress))
                   .arg(port));
 
+    if (argc > 1) {
+        const Device d{2000, {QStringLiteral("--delay"), QStringLiteral("5")}};
+        Print("replies after 5 ms", Download(c, d, port), "round trips", 1);
+        const Device e{2000, {}};
+        Print("clean", Download(c, e, port), "round trips", 1);
+        return 0;
+    }
     std::printf("Full memories on a clean line, beside the round trips of a bare client:\n");
     Figures clean;
     for (std::uint32_t blocks : {1000u, 2000u, 8000u}) {

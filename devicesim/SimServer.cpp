@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
@@ -118,6 +119,7 @@ void TSimServer::Trace(const TSimDevice& device, const TUdpPeer& from, const std
 
 void TSimServer::Serve() {
     using TClock = std::chrono::steady_clock;
+    ::prctl(PR_SET_TIMERSLACK, 1UL); // a reply delayed 5 ms leaves after 5 ms, not 5.05
     std::vector<pollfd> fds;
     for (int fd : m_fds)
         fds.push_back({fd, POLLIN, 0});

@@ -69,7 +69,7 @@ void TImageReader::Begin(std::uint32_t mark) {
     m_holdSince = -1;
     m_minLatency = m_maxLatency = m_copyLateness = 0;
     m_copies = m_answers = m_strays = 0;
-    m_lastArrival = m_lastAnswerAt = 0;
+    m_lastArrival = m_lastAnswerAt = m_answersDoneAt = 0;
     m_lastTaken = false;
     m_state = State::AwaitingInfo;
 }
@@ -117,7 +117,11 @@ void TImageReader::TakeDatagram(const std::uint8_t* frame, std::size_t len, std:
         if (m_lastTaken) m_blocks[m_lastBlock].doubt = true;
         return;
     }
-    if (answers) return TakeAnswer(data, at);
+    // The bytes of another block, answering a first request, are a copy of that block's
+    // reply; the real answer is still to come. A block that really holds the same bytes
+    // is taken when its request is repeated.
+    const bool copy = answers && m_attempts == 0 && !m_rereading && !Uniform(data) && KnownBlock(data, m_block);
+    if (answers && !copy) return TakeAnswer(data, at);
     Stray(data, at);
 }
 
@@ -160,7 +164,6 @@ void TImageReader::TakeInfoReply(const std::uint8_t* frame, std::size_t len, std
     m_protocol.HandleReply(frame, len);
     if (m_protocol.ReceiveState == rsDeviceInfo) return; // bad checksum: still awaited
     m_infoOut = false;
-    NoteLatency(at - m_infoSentAt);
     InfoEnded(at);
 }
 
@@ -216,15 +219,16 @@ void TImageReader::NoteCopy(std::int64_t lateness) {
     m_copyLateness = std::min<std::int64_t>(MaxDeadlineMs * kMs, std::max(lateness, m_copyLateness));
 }
 
+// Until the device has answered a block, how long it takes is not known: the first
+// request waits patiently, instead of being repeated into a slow line.
 std::int64_t TImageReader::DeadlineUs() const {
-    const std::int64_t first = std::max<std::int64_t>(DeadlineMs * kMs, 3 * m_maxLatency);
+    const std::int64_t first = m_answers == 0 ? FirstDeadlineMs * kMs
+                                              : std::max<std::int64_t>(DeadlineMs * kMs, 3 * m_maxLatency);
     return std::min<std::int64_t>(MaxDeadlineMs * kMs, first << std::min(m_attempts, 16));
 }
 
-// The latest an answer to the last request should come; a datagram taken in its place
-// is followed by the real answer before then, and is found out.
-std::int64_t TImageReader::AnswersDoneAt() const {
-    return m_sentAt + m_maxLatency + std::max<std::int64_t>(m_maxLatency / 8, 20);
+std::int64_t TImageReader::SlackUs() const {
+    return std::max<std::int64_t>(50, (m_maxLatency - m_minLatency) / 4);
 }
 
 std::int64_t TImageReader::CopyHorizonUs() const {
@@ -259,10 +263,20 @@ void TImageReader::TakeAnswer(const std::uint8_t* data, std::int64_t at) {
     // Much later than the device answers: perhaps a copy of another reply, taken while
     // this one was lost.
     const bool late = m_maxLatency > 0 && latency > m_maxLatency + std::max<std::int64_t>(m_maxLatency, 500);
-    if (m_attempts == 0)
+    // After a repetition the answer may be that of any sending: the time since the last
+    // is the least it took, the time since the first the most. Later than ever even after
+    // the last sending, the line has become slower.
+    const std::int64_t most = at - m_firstSentAt;
+    if (m_attempts == 0) {
         NoteLatency(latency);
-    else if (latency < m_minLatency) // after a repetition the time says at most this much
-        m_minLatency = std::max<std::int64_t>(latency, 1);
+    } else {
+        if (latency < m_minLatency) m_minLatency = std::max<std::int64_t>(latency, 1);
+        if (m_maxLatency > 0 && latency >= m_maxLatency) m_maxLatency = std::max(m_maxLatency, most);
+    }
+    // Every other answer to this block's requests comes before the next request goes out.
+    const bool slow = latency > m_maxLatency + SlackUs();
+    m_answersDoneAt = m_sentAt + std::max(m_maxLatency, m_attempts > 0 ? most : 0) + SlackUs();
+    b.pending = std::uint8_t(std::min(m_attempts, 255));
     ++m_answers;
     m_out = false;
     m_lastAnswerAt = at;
@@ -277,7 +291,7 @@ void TImageReader::TakeAnswer(const std::uint8_t* data, std::int64_t at) {
     b.taken = true;
     b.reads = 1;
     if (Uniform(data)) {
-        b.samePrevious = m_lastTaken && SameData(data, m_lastAnswer.data());
+        b.maybeCopy = slow && m_lastTaken && SameData(data, m_lastAnswer.data());
     } else if (const auto other = KnownBlock(data, block)) {
         // the same bytes as another block: one of the two may hold a copy of the other's reply
         b.doubt = true;
@@ -297,10 +311,15 @@ void TImageReader::TakeAnswer(const std::uint8_t* data, std::int64_t at) {
 // again not yet settled does not count.
 void TImageReader::Stray(const std::uint8_t* data, std::int64_t at) {
     ++m_strays;
-    if (m_settling && SameData(data, m_settleData.data())) return NoteCopy(at - m_lastAnswerAt);
-    if (SameData(data, m_lastAnswer.data())) return NoteCopy(at - m_lastAnswerAt);
+    // The late answer to a request that was repeated is no copy.
+    const auto answered = [&](std::uint32_t block) {
+        if (m_blocks[block].pending == 0) return NoteCopy(at - m_answeredAt[block]);
+        --m_blocks[block].pending;
+    };
+    if (m_settling && SameData(data, m_settleData.data())) return answered(m_block);
+    if (SameData(data, m_lastAnswer.data())) return answered(m_lastBlock);
     if (!Uniform(data)) {
-        if (const auto block = KnownBlock(data, m_totalBlocks)) return NoteCopy(at - m_answeredAt[*block]);
+        if (const auto block = KnownBlock(data, m_totalBlocks)) return answered(*block);
     }
     if (m_settling) return VoidReading();
     if (m_lastTaken) m_blocks[m_lastBlock].doubt = true;
@@ -340,7 +359,7 @@ std::int64_t TImageReader::PumpRead(std::int64_t now) {
 // A block read again, once the line stayed quiet after its answer: two readings in a
 // row that agree confirm it; otherwise the new one stands and is read again.
 std::int64_t TImageReader::Settle(std::int64_t now) {
-    const std::int64_t until = std::max(m_lastArrival + SettleUs(), AnswersDoneAt());
+    const std::int64_t until = std::max(m_lastArrival + SettleUs(), m_answersDoneAt);
     if (now < until) return until;
     m_settling = false;
     TBlock& b = m_blocks[m_block];
@@ -364,7 +383,7 @@ std::int64_t TImageReader::SendNext(std::int64_t now) {
     const bool first = m_nextBlock < m_totalBlocks;
     // Every answer to the last request is in before the next one goes out, or before the
     // image is judged; a block read again also waits for a quiet line.
-    std::int64_t ready = AnswersDoneAt();
+    std::int64_t ready = m_answersDoneAt;
     if (!first && m_again.empty()) {
         if (now < ready) return ready;
         return Prove(now);
@@ -418,12 +437,12 @@ std::int64_t TImageReader::Prove(std::int64_t now) {
                             m_mark, kMemBlockSize);
     std::set<std::uint32_t> again(m_proof.suspect.begin(), m_proof.suspect.end());
     again.insert(m_proof.frontier.begin(), m_proof.frontier.end());
-    // A block of one repeated byte, as the answer before it, may be a copy of that answer
-    // taken while its own was lost, where the line left less quiet than copies came late.
+    // A block that may hold a copy of the answer before it is read again where the line
+    // left less quiet before its request than copies came late.
     const std::int64_t copies = CopyHorizonUs();
     for (std::uint32_t block = m_logFirstBlock; block < m_logEndBlock && block < m_totalBlocks; ++block) {
         const TBlock& b = m_blocks[block];
-        if (b.doubt || (b.samePrevious && b.quietBefore < copies)) again.insert(block);
+        if (b.doubt || (b.maybeCopy && b.quietBefore < copies)) again.insert(block);
     }
     std::erase_if(again,
                   [this](std::uint32_t block) { return block >= m_totalBlocks || m_blocks[block].confirmed; });

@@ -69,7 +69,8 @@ public:
     // Limits. Each wait has a deadline and each repetition a cap.
     int InfoRequests = 5;     // device information requests; two replies must agree
     int InfoWaitMs = 1000;    // the wait for each of them
-    int DeadlineMs = 1;       // the least time a block's request waits before it is repeated
+    int FirstDeadlineMs = 100; // the first block's request waits this long before it is repeated
+    int DeadlineMs = 1;       // the least time a later request waits before it is repeated
     int MaxDeadlineMs = 1000; // each repetition waits twice as long, up to this
     int MaxAttempts = 16;     // requests of one block without an answer before the device fails ...
     int NoAnswerMs = 5000;    // ... or this long since its first request
@@ -85,10 +86,13 @@ private:
         bool taken = false;      // read once
         bool confirmed = false;  // two readings in a row agree, the last on a quiet line
         bool doubt = false;      // the line gave a reason to read it again
-        bool samePrevious = false; // one repeated byte, as the answer before it
+        // One repeated byte, as the answer before it, and slower than the device answers:
+        // perhaps a copy of that answer, taken while its own was lost.
+        bool maybeCopy = false;
         std::int64_t quietBefore = 0; // how long the line was left quiet before its request
         std::uint8_t reads = 0;
         std::uint8_t voided = 0;
+        std::uint8_t pending = 0; // its requests that have not been answered yet
     };
     struct TSizes {
         std::uint32_t memory = 0;
@@ -114,7 +118,7 @@ private:
     void NoteLatency(std::int64_t latency);
     void NoteCopy(std::int64_t lateness);
     std::int64_t DeadlineUs() const;
-    std::int64_t AnswersDoneAt() const; // every answer to the requests sent so far has come by then
+    std::int64_t SlackUs() const;
     std::int64_t CopyHorizonUs() const;
     std::int64_t FirstPassQuietUs() const;
     std::int64_t SettleUs() const;
@@ -168,6 +172,7 @@ private:
     long m_copies = 0, m_answers = 0, m_strays = 0;
     std::int64_t m_lastArrival = 0;
     std::int64_t m_lastAnswerAt = 0;
+    std::int64_t m_answersDoneAt = 0; // every answer to the requests sent so far has come by then
     bool m_lastTaken = false; // the last answer was taken into the first reading
     std::uint32_t m_lastBlock = 0;
     TData m_lastAnswer{};

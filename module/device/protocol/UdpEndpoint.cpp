@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <system_error>
@@ -285,6 +286,8 @@ void TUdpEndpoint::Listen(int fd, int wakeFd, THandler handler, TPumpHandler pum
         }
     };
     std::int64_t nextPump = pump ? 0 : -1; // a pump runs once at the start
+    // a pump's waits are a fraction of a millisecond; the default slack would double them
+    if (pump) ::prctl(PR_SET_TIMERSLACK, 1UL);
     for (;;) {
         timespec wait{};
         const timespec* timeout = nullptr;

@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The device reply handler fed with arbitrary datagrams in any receive state.
+// What the devices' replies reach, fed with arbitrary datagrams: the reply handler in
+// any receive state, or the reader of a download's memory image.
 //
-// Input: byte 0 the receive state; byte 1 the set-up (bit 0: a memory read is
-// begun first, which moves the state to the memory-block state; bit 1: the read
-// takes the image's last block too); bytes 2-5 the memory size the device reported,
-// bytes 6-7 the block the read is at (big-endian, modulo the image's blocks), so that
-// a few datagrams reach any part of an image. Then datagrams, each as a flags byte
-// (bit 0: the checksum is made right, bit 1: a repeat count of two bytes follows), a
-// length of two bytes and that many bytes (fewer at the end).
-//
-// One protocol serves every input, as one serves every door of an import: a fresh
-// one would cost a new 512 KB image each time. Each input first sets all that the
-// handler reads (the state, the memory size, the read's position and counters).
+// Input: byte 0 the receive state; byte 1 the set-up (bit 0: the datagrams go to the
+// image reader of a download instead of the reply handler); bytes 2-5 big-endian: the
+// memory size for the reply handler, the stored mark for the reader. Then datagrams,
+// each as a flags byte (bit 0: the checksum is made right, bit 1: a repeat count of two
+// bytes follows), a length of two bytes and that many bytes (fewer at the end). The
+// reader hears one datagram every 300 microseconds and is woken whenever it asks.
 #include "fuzz/FuzzCheck.h"
+#include "module/device/ImageReader.h"
 #include "module/device/protocol/DeviceProtocol.h"
 
 #include <algorithm>
@@ -21,22 +18,19 @@
 namespace {
 
 constexpr std::size_t kMaxDatagram = 2 * kReceiveBufferSize; // longer ones are cut by the endpoint anyway
-// Past the 5 bad checksums that end a read, and across the end of an image from any
-// block the input starts at; a cap keeps every input quick.
-constexpr std::uint32_t kMaxRepeats = 64;
-constexpr std::size_t kMaxDatagramsPerInput = 1024;
+// A few datagrams copied many times take long to run: the repeats of one are capped,
+// so that an input runs in a fraction of a millisecond unless it is as long as a
+// whole image's reading (the seeds of full images are).
+constexpr std::uint32_t kMaxRepeats = 256;
+constexpr std::size_t kMaxDatagramsPerInput = kMaxMemBlocks + 2 * kMaxRepeats; // any image, and then some
 
-// The error boxes it would show, counted.
-struct TCountingProtocol : TDeviceProtocol {
-    std::size_t boxes = 0;
-    TCountingProtocol() {
-        ShowErrorBox = [this](const std::string&, const std::string&) { ++boxes; };
+// Runs the reader's wake-ups due by `now`; each must lie ahead of the one that asked.
+void PumpUntil(TImageReader& reader, std::int64_t& due, std::int64_t now) {
+    for (int i = 0; i < 1000 && due >= 0 && due <= now; ++i) {
+        const std::int64_t next = reader.Pump(due);
+        FUZZ_CHECK(next < 0 || next >= due);
+        due = next == due ? due + 1 : next;
     }
-};
-
-TCountingProtocol& Protocol() {
-    static TCountingProtocol protocol;
-    return protocol;
 }
 
 } // namespace
@@ -45,21 +39,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TFuzzInput in(data, size);
     const std::uint8_t state = in.Byte();
     const std::uint8_t setup = in.Byte();
-    const std::uint32_t memorySize = in.BigEndian(4);
-    const std::uint32_t firstBlock = in.BigEndian(2) % kMaxMemBlocks;
+    const std::uint32_t number = in.BigEndian(4);
 
-    TCountingProtocol& p = Protocol();
-    p.ReceiveState = state;
-    p.EEPROM_MEM_SIZE = memorySize;
-    p.ReadLastBlock = (setup & 2) != 0;
-    p.BadCRCRetry = 0;
-    p.TimeOutMemReadCounter = 0;
-    p.MemReadIsInProgress = false;
-    p.SendForNextMemPacket = false;
-    p.TimeOutForResponseEnabled = false;
-    if (setup & 1) p.BeginMemoryRead();
-    p.MemReadAddress = firstBlock;
-    std::size_t& boxes = p.boxes;
+    TDeviceProtocol p(state);
+    std::size_t boxes = 0;
+    p.ShowErrorBox = [&boxes](const std::string&, const std::string&) { ++boxes; };
+    p.SetFrameSender([](const std::string&, int, const TFrame&) { return true; });
+    const bool reading = setup & 1;
+    TImageReader reader(p);
+    std::int64_t now = 1'000'000, due = now;
+    if (reading)
+        reader.Begin(number);
+    else
+        p.EEPROM_MEM_SIZE = number;
 
     std::size_t sent = 0;
     while (in.Left() > 0 && sent < kMaxDatagramsPerInput) {
@@ -76,18 +68,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             datagram[kFrameCrcOffset + 1] = static_cast<std::uint8_t>(crc);
         }
         for (std::uint32_t r = 0; r < repeats && sent < kMaxDatagramsPerInput; ++r, ++sent) {
+            if (reading) {
+                now += 300;
+                PumpUntil(reader, due, now);
+                reader.TakeDatagram(datagram.empty() ? nullptr : datagram.data(), datagram.size(), now);
+                due = reader.Pump(now);
+                FUZZ_CHECK(due < 0 || due >= now);
+                // The reading never runs past the memory it was told of.
+                FUZZ_CHECK(reader.BlocksTaken() <= reader.TotalBlocks());
+                FUZZ_CHECK(reader.TotalBlocks() <= kMaxMemBlocks);
+                continue;
+            }
             const std::size_t boxesBefore = boxes;
             p.IdUDPServer1UDPRead(datagram.empty() ? nullptr : datagram.data(), datagram.size());
             // The handler is never left blocking sends, and answers one datagram with one box at most.
             FUZZ_CHECK(!p.ZabraniSlanje.load());
             FUZZ_CHECK(boxes - boxesBefore <= 1);
-            // The read position never runs past the image.
-            FUZZ_CHECK(p.MemReadAddress.load() <= kMaxMemBlocks);
         }
     }
-    // The image keeps its size and nothing is written past its last whole block.
-    FUZZ_CHECK(p.RcvMemBuffer.size() == kRcvMemBufferSize);
-    FUZZ_CHECK(std::all_of(p.RcvMemBuffer.begin() + std::ptrdiff_t{kMaxMemBlocks} * kMemBlockSize,
-                           p.RcvMemBuffer.end(), [](std::uint8_t b) { return b == 0; }));
+    // A reader that is over stays over and asks for nothing more.
+    if (reading && reader.Over()) FUZZ_CHECK(reader.Pump(now + 1) == -1);
     return 0;
 }

@@ -56,10 +56,9 @@ def write(target, name, content):
         f.write(content)
 
 
-# --- fuzz_device_reply: state, set-up, memory size, first block, datagrams --
-def reply_input(state, begin_read, memory, datagrams, first=0, last_block=False):
-    setup = (1 if begin_read else 0) | (2 if last_block else 0)
-    out = bytes([state, setup]) + struct.pack(">IH", memory, first)
+# --- fuzz_device_reply: state, set-up, memory size, then datagrams ---------
+def reply_input(state, begin_read, memory, datagrams):
+    out = bytes([state, 1 if begin_read else 0]) + struct.pack(">I", memory)
     for d in datagrams:
         seal, repeats, payload = d
         flags = (1 if seal else 0) | (2 if repeats != 1 else 0)
@@ -88,23 +87,23 @@ def reply_seeds():
     write(t, "idle-stray", reply_input(20, False, 0, [(True, 1, block(0)), (False, 1, bytes(80))]))
     write(t, "start-value", reply_input(0, False, 0, [(True, 1, frame("GE", 0, 0)), (False, 1, bytes(10))]))
     write(t, "unknown-state", reply_input(99, False, 0, [(True, 1, frame("GE", 0, 0))]))
-    # memory reads: a 16-block device block by block, then with bad checksums
-    write(t, "memory-16-blocks", reply_input(20, True, 1024, [(True, 1, block(n)) for n in range(16)]))
+    # the image reader: two agreeing device information replies, then the blocks
+    def read(memory, users, slots, mark, blocks):
+        info = device_info(b"Koldar", False, memory, users, slots)
+        return reply_input(20, True, mark, [(True, 2, info)] + blocks)
+    write(t, "memory-16-blocks", read(1024, 4, 50, 0, [(True, 1, block(n)) for n in range(16)]))
     bad = bytearray(block(3))
     bad[-1] ^= 0xFF
-    write(t, "memory-bad-checksums", reply_input(20, True, 1024, [(True, 1, block(0)), (False, 7, bytes(bad))]))
-    write(t, "memory-tiny", reply_input(20, True, 63, [(True, 3, block(0))]))
-    write(t, "memory-none", reply_input(20, True, 0, [(True, 3, block(0))]))
-    # the end of a full image, with and without its last block, and of a device that
-    # reports more memory than the image holds
-    write(t, "memory-full-image", reply_input(20, True, 512000, [(True, 12, block(7))], first=7990))
-    write(t, "memory-full-image-last-block",
-          reply_input(20, True, 512000, [(True, 12, block(7))], first=7990, last_block=True))
-    write(t, "memory-larger-than-image",
-          reply_input(20, True, 0xFFFFFFFF, [(True, 20, block(9))], first=7985, last_block=True))
-    write(t, "memory-past-a-small-device", reply_input(20, True, 1024, [(True, 3, block(4))], first=100))
-    write(t, "memory-without-begin", reply_input(21, False, 640, [(True, 12, block(1))]))
-    write(t, "memory-long-datagram", reply_input(20, True, 256, [(True, 5, block(2) + bytes(1400))]))
+    write(t, "memory-bad-checksums", read(1024, 4, 50, 0, [(True, 1, block(0)), (False, 7, bytes(bad))]))
+    write(t, "memory-tiny", read(63, 0, 0, 0, [(True, 3, block(0))]))
+    write(t, "memory-none", read(0, 0, 0, 0, [(True, 3, block(0))]))
+    # a whole image's blocks, in runs of as many repeats as the target takes
+    def repeated(count, payload):
+        return [(True, min(256, count - i), payload) for i in range(0, count, 256)]
+    write(t, "memory-full-image", read(512000, 200, 33846, 0, repeated(8001, block(7))))
+    write(t, "memory-larger-than-image", read(0xFFFFFF, 0, 1000, 7, repeated(8100, block(9))))
+    write(t, "memory-without-info", reply_input(21, True, 640, [(True, 12, block(1))]))
+    write(t, "memory-long-datagram", read(256, 0, 8, 0, [(True, 5, block(2) + bytes(1400))]))
 
 
 # --- fuzz_device_info: one datagram ---------------------------------------

@@ -19,7 +19,6 @@ class QLabel;
 class QProgressBar;
 class TImportDriver;
 class QPushButton;
-class QTimer;
 
 // The download's protocol instance; it lives as long as the module.
 TDeviceProtocol& ImportEventProtocol();
@@ -38,8 +37,6 @@ public:
     QLabel* DeviceIPLabel;
     QLabel* DeviceNameLabel;
     QProgressBar* ProgressBar;
-    QTimer* ReplyWatchdogTicker; // the driver's: 100 ms, the response deadline
-    QTimer* MemPacketTicker;     // the driver's: 10 ms, block requests and the advance to the next device
 
     void ImportActionExecute();
     void ProcessingActionExecute();
@@ -56,7 +53,7 @@ private:
     void FormClose();
 
     TEventImport m_import;
-    std::unique_ptr<TImportDriver> m_driver; // goes before the chain it drives
+    std::unique_ptr<TImportDriver> m_driver; // destroyed before the chain it drives
     TWheelHook m_wheelHook;
     bool m_closed = false;
     std::vector<std::pair<TAccessPoint, TDownloadOutcome>> m_outcomes; // of the running "Uvoz"

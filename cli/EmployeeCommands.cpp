@@ -138,7 +138,7 @@ int Import(TZConnection& connection, TCliIO& io, const QString& fileName, bool a
             io.out << "bez izmena " << e.code << ' ' << e.Name();
             break;
         case TAction::Refused:
-            io.out << "ODBIJEN: " << row.error;
+            io.out << "ODBIJEN " << (e.code + QLatin1Char(' ') + e.Name()).trimmed() << ": " << row.error;
             break;
         }
         io.out << '\n';
@@ -153,7 +153,8 @@ int Import(TZConnection& connection, TCliIO& io, const QString& fileName, bool a
         return kExitFailed;
     }
     if (result.Count(TAction::Refused) > 0) {
-        io.err << "horlo: ništa nije upisano; ispravite odbijene redove\n";
+        io.err << (apply ? "horlo: ništa nije upisano; ispravite odbijene redove\n"
+                         : "horlo: ima odbijenih redova; dok ih ima, --apply ne upisuje ništa\n");
         return kExitFailed;
     }
     if (result.applied)

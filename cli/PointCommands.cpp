@@ -79,8 +79,6 @@ int Report(TCliIO& io, const TAccessPoint& p, const TAccessPointOutcome& outcome
         io.out << "Pristupna tačka " << name << " je već takva; ništa nije promenjeno.\n";
     else
         io.out << "Pristupna tačka " << name << ": " << outcome.changes.join(QStringLiteral("; ")) << ".\n";
-    if (!outcome.deleted && !p.active && p.readable && !outcome.deactivated)
-        io.out << "Neaktivnoj pristupnoj tački se dnevnik ne čita.\n";
     return kExitOk;
 }
 
@@ -101,6 +99,8 @@ int Set(TZConnection& connection, TCliIO& io, const QString& text, const TPointE
     std::optional<TAccessPoint> p = Named(connection, text, io.err);
     if (!p) return kExitUsage;
     edit.ApplyTo(*p);
+    if (edit.read.value_or(false) && !p->active)
+        io.out << "Neaktivnoj pristupnoj tački se dnevnik ne čita.\n";
     return Report(io, *p, SaveAccessPoint(connection, *p));
 }
 

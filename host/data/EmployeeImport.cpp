@@ -112,14 +112,12 @@ TEmployeeImportRow PlanRow(const TParsedRow& parsed, const bool (&present)[kColu
     if (row.error.isEmpty()) row.error = parsed.error;
     if (row.error.isEmpty()) row.error = EmployeeRefusal(row.employee, sizes);
     if (!row.error.isEmpty()) return row;
-    row.warnings = EmployeeWarnings(row.employee);
-    if (!stored) {
-        row.action = TEmployeeImportRow::TAction::Add;
-        return row;
-    }
-    row.changes = EmployeeChanges(*stored, row.employee);
-    row.action =
-        row.changes.isEmpty() ? TEmployeeImportRow::TAction::Same : TEmployeeImportRow::TAction::Change;
+    if (stored) row.changes = EmployeeChanges(*stored, row.employee);
+    row.action = !stored                 ? TEmployeeImportRow::TAction::Add
+                 : row.changes.isEmpty() ? TEmployeeImportRow::TAction::Same
+                                         : TEmployeeImportRow::TAction::Change;
+    // what is written is worth a look; what stays as it was has been looked at
+    if (row.action != TEmployeeImportRow::TAction::Same) row.warnings = EmployeeWarnings(row.employee);
     return row;
 }
 

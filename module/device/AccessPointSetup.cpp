@@ -48,8 +48,13 @@ QString Flag(bool value) {
 
 // The refusal of a row that repeats a unique key of the table.
 QString Taken(TZConnection& connection, const QString& key, const TAccessPoint& point) {
-    if (key == QLatin1String("horloaccesspoint_name"))
-        return Format(QStringLiteral("Pristupna tačka sa nazivom \"%s\" već postoji."), {point.name});
+    if (key == QLatin1String("horloaccesspoint_name")) {
+        // the stored spelling: names compare without letter case
+        const TResultSet holder = connection.Select(
+            QStringLiteral("SELECT name FROM horloaccesspoint WHERE name = ") + connection.Quote(point.name));
+        return Format(QStringLiteral("Pristupna tačka \"%s\" već postoji."),
+                      {holder.rows.empty() ? point.name : holder.rows[0][0].toString()});
+    }
     const TResultSet holder = connection.Select(
         Format(QStringLiteral("SELECT name FROM horloaccesspoint WHERE localip = %s AND udpport = %d"),
                {connection.Quote(point.localIp), point.udpPort}));

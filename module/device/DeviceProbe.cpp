@@ -160,7 +160,7 @@ QStringList ProbeReport(const TProbeOutcome& outcome) {
         Format(QStringLiteral("Memorija: %d bajtova"), {qint64(i.eepromMemSize)})};
     if (i.sdcardMemSize > 0)
         lines.back() += Format(QStringLiteral(", memorijska kartica: %d bajtova"), {qint64(i.sdcardMemSize)});
-    lines << Format(QStringLiteral("Korisnika (kartica): %d"), {int(i.usersCount)})
-          << Format(QStringLiteral("Zapisa u dnevniku: %d"), {qint64(i.maxLogRecords)});
+    lines << Format(QStringLiteral("Korisnički zapisi (kartice): %d"), {int(i.usersCount)})
+          << Format(QStringLiteral("Dnevnik: %d zapisa"), {qint64(i.maxLogRecords)});
     return lines;
 }

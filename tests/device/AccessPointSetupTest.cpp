@@ -36,7 +36,7 @@ TEST(AccessPointSetup, DoorsAreCheckedUniqueAndKeptWithTheirHistory) {
     } cases[] = {
         {Door("Magacin", " 192.168.1.21 "), nullptr},
         {Door("Rampa", "192.168.1.20", 5002), nullptr}, // another port of one address
-        {Door("glavni ULAZ", "192.168.1.22"), "sa nazivom \"glavni ULAZ\" već postoji"},
+        {Door("glavni ULAZ", "192.168.1.22"), "\"Glavni ulaz\" već postoji"},
         {Door("Kapija", "192.168.1.20"), "već je pristupna tačka \"Glavni ulaz\""},
         {Door("Kapija", "192.168.1"), "nije IPv4"},
         {Door("Kapija", "kapija.local"), "nije IPv4"},
@@ -100,7 +100,7 @@ TEST(DeviceProbe, ASimulatedDoorDescribesItselfAndASilentOneIsSaidNotToAnswer) {
     EXPECT_EQ(a.requests, 1);
     const QString report = ProbeReport(a).join('\n');
     for (const char* line :
-         {"Model: Koldar", "Memorija: 4096 bajtova", "Korisnika (kartica): 12", "Zapisa u dnevniku: "})
+         {"Model: Koldar", "Memorija: 4096 bajtova", "Korisnički zapisi (kartice): 12", "Dnevnik: "})
         EXPECT_TRUE(report.contains(QString::fromUtf8(line))) << report.toStdString();
     const TProbeOutcome b = ProbeDevice(Door("Magacin", "127.0.0.3", port));
     EXPECT_TRUE(ProbeReport(b).join('\n').contains(QStringLiteral("Model: Tarmisoni")))

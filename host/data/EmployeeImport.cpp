@@ -38,7 +38,7 @@ bool ParseRecords(const QString& text, QChar separator, std::vector<TRecord>& re
     TRecord record{1, {}};
     QString field;
     int line = 1;
-    bool quoted = false, wasQuoted = false;
+    bool quoted = false;
     const auto endRecord = [&] {
         record.fields << field;
         field.clear();
@@ -61,19 +61,17 @@ bool ParseRecords(const QString& text, QChar separator, std::vector<TRecord>& re
             } else {
                 quoted = false;
             }
-        } else if (c == QLatin1Char('"') && (field.trimmed().isEmpty() || wasQuoted)) {
-            quoted = wasQuoted = true;
+        } else if (c == QLatin1Char('"') && field.trimmed().isEmpty()) {
+            quoted = true;
             field.clear(); // blanks before an opening quote are not the field's
         } else if (c == separator) {
             record.fields << field;
             field.clear();
-            wasQuoted = false;
         } else if (lineEnd) {
             if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) continue;
             endRecord();
-            wasQuoted = false;
-        } else if (!wasQuoted) {
-            field += c;
+        } else {
+            field += c; // a quote inside a field is the field's
         }
     }
     if (quoted) {

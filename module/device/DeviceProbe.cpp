@@ -82,7 +82,9 @@ TProbeOutcome ProbeDevice(const TAccessPoint& door, const TProbeSettings& settin
 
     TDeviceProtocol protocol(rsIdle);
     TInbox inbox;
-    protocol.Intercept = [&inbox](const std::uint8_t* data, std::size_t len) { inbox.Put(data, len); };
+    protocol.Intercept = [&inbox](const std::uint8_t* data, std::size_t len, std::int64_t) {
+        inbox.Put(data, len);
+    };
     const auto close = qScopeGuard([&] {
         protocol.CloseEndpoint(); // waits for a running handler
         protocol.Intercept = nullptr;

@@ -27,15 +27,25 @@ std::function<TCliRun(const QStringList&, QTextStream&)> CliNoArguments(TCliRun 
 }
 
 QStringList TCliCommand::Usage(const QStringList& arguments) const {
-    QStringList all, own;
+    QStringList all;
+    bool open = false; // the last usage line may go on, its arguments indented on the next
     for (const QString& line : help.split(QLatin1Char('\n'))) {
+        if (open && line.startsWith(QLatin1String("    ")) && line.trimmed().startsWith(QLatin1Char('['))) {
+            all.last() += QLatin1Char(' ') + line.trimmed();
+            continue;
+        }
+        open = false;
         if (!line.startsWith(QLatin1String("  ") + name)) continue;
         const QString usage = line.mid(2).section(QStringLiteral("  "), 0, 0).trimmed();
         if (usage != name && !usage.startsWith(name + QLatin1Char(' '))) continue;
         all << usage;
-        const QString sub = name + QLatin1Char(' ') + arguments.value(0);
-        if (!arguments.isEmpty() && (usage == sub || usage.startsWith(sub + QLatin1Char(' ')))) own << usage;
+        open = usage == line.trimmed(); // no description on its line
     }
+    // those of the subcommand that the arguments begin with, when it has its own
+    const QString sub = name + QLatin1Char(' ') + arguments.value(0);
+    QStringList own;
+    for (const QString& usage : all)
+        if (!arguments.isEmpty() && (usage == sub || usage.startsWith(sub + QLatin1Char(' ')))) own << usage;
     return own.isEmpty() ? all : own;
 }
 
@@ -50,8 +60,8 @@ namespace {
 // The groups of commands, in the order of the help text.
 std::vector<TCliCommand> Commands() {
     std::vector<TCliCommand> all;
-    for (auto group : {ImportCommands, PointCommands, DeviceCommands, AttendanceCommands, ReportCommands,
-                       SettingsCommands, DbCommands})
+    for (auto group : {ImportCommands, PointCommands, DeviceCommands, EmployeeCommands, AttendanceCommands,
+                       ReportCommands, SettingsCommands, DbCommands})
         for (TCliCommand& command : group())
             all.push_back(std::move(command));
     return all;

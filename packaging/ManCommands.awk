@@ -1,46 +1,71 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the commands and the options of a man page that help2man wrote from
-# `--help` lists: an entry whose description starts on a line of its own is left by
-# help2man as paragraphs (.IP or .HP with the usage lines, .IP with the
-# description); it becomes one item (.TP, and .TQ for each further usage line), like
-# the entries whose description follows on their line. A command's words are bold.
-# Only the sections "Komande:" and "Opcije:" are touched.
+# `--help` lists, one item (.TP) each. help2man guesses at them from their
+# indentation and leaves an entry whose description starts on a line of its own,
+# or whose usage goes on on the next line, as loose paragraphs; here the sections
+# "Komande:" and "Opcije:" are written again from the help text itself, where an
+# entry starts two blanks in, its usage goes on in lines that start with "[", and
+# its description follows after two blanks or on the lines below; the paragraphs
+# after a list stay as help2man wrote them. A command's or option's own words are
+# bold.
+#
+# Run as: awk -f ManCommands.awk HELP-TEXT MAN-PAGE > LISTED-MAN-PAGE
 
-# The words before the arguments ("point reset\-mark", as help2man writes a hyphen).
-function bold(usage) {
-    if (!match(usage, /^[a-z]([a-z]|\\-)*( [a-z]([a-z]|\\-)*)*/)) return usage
-    return "\\fB" substr(usage, 1, RLENGTH) "\\fR" substr(usage, RLENGTH + 1)
+function escape(text) {
+    gsub(/\\/, "\\\\", text)
+    gsub(/-/, "\\-", text)
+    return text ~ /^[.']/ ? "\\&" text : text
 }
 
-function list(   i, j, k) {
-    i = 1
-    while (i <= n) {
-        # the usage lines of an entry: up to the paragraph that describes it
-        j = i + 1
-        while (j <= n && lines[j] !~ /^\./) j++
-        if ((lines[i] == ".IP" || lines[i] == ".HP") && j > i + 1 && j <= n && lines[j] == ".IP") {
-            for (k = i + 1; k < j; k++) {
-                print (k == i + 1 ? ".TP" : ".TQ")
-                print bold(lines[k])
-            }
-            i = j + 1
-        } else if (lines[i] == ".TP" && i + 1 <= n) {
-            print ".TP"
-            print bold(lines[i + 1])
-            i += 2
-        } else {
-            print lines[i++]
+# The words before the arguments: "point reset-mark", "--db".
+function tag(usage) {
+    if (!match(usage, /^(--)?[a-z][a-z-]*( [a-z][a-z-]*)*/)) return escape(usage)
+    return "\\fB" escape(substr(usage, 1, RLENGTH)) "\\fR" escape(substr(usage, RLENGTH + 1))
+}
+
+function trim(text) {
+    sub(/^ +/, "", text)
+    sub(/ +$/, "", text)
+    return text
+}
+
+# the help text: the items of its sections
+FNR == NR {
+    if ($0 == "Komande:" || $0 == "Opcije:") {
+        section = $0
+    } else if ($0 == "") {
+        section = ""
+    } else if (section == "") {
+        # outside the lists
+    } else if ($0 ~ /^  [^ ]/) {
+        text = substr($0, 3)
+        usage = text
+        description = ""
+        described = match(text, /  +/)
+        if (described) {
+            usage = substr(text, 1, RSTART - 1)
+            description = substr(text, RSTART + RLENGTH)
         }
+        items[section] = items[section] ".TP\n" tag(usage) "\n"
+        if (described) items[section] = items[section] escape(description) "\n"
+    } else if (!described && $0 ~ /^ +\[/) {
+        items[section] = items[section] ".TQ\n" escape(trim($0)) "\n"
+    } else {
+        items[section] = items[section] escape(trim($0)) "\n"
+        described = 1
     }
-    n = 0
-}
-
-/^\.S[SH] / {
-    if (listed) list()
-    listed = ($0 == ".SS \"Komande:\"" || $0 == ".SS \"Opcije:\"")
-    print
     next
 }
-listed { lines[++n] = $0; next }
-{ print }
-END { if (listed) list() }
+
+# the man page: those sections' lists replaced, up to the paragraphs after them
+/^\.S[SH] / {
+    print
+    heading = $0
+    sub(/^\.SS "/, "", heading)
+    sub(/"$/, "", heading)
+    replacing = (heading in items)
+    if (replacing) printf "%s", items[heading]
+    next
+}
+replacing && $0 == ".PP" { replacing = 0 }
+!replacing { print }

@@ -166,3 +166,4 @@ CREATE TABLE horloschema (
   applied DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions');
+INSERT INTO horloschema (version, name) VALUES (2, 'placeholder'), (3, 'placeholder');

@@ -48,3 +48,5 @@ std::vector<TCliCommand> ReportCommands();
 std::vector<TCliCommand> PointCommands();
 std::vector<TCliCommand> SettingsCommands();
 std::vector<TCliCommand> DbCommands();
+std::vector<TCliCommand> EventCommands();
+std::vector<TCliCommand> HistoryCommands();

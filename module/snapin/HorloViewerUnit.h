@@ -15,6 +15,11 @@ public:
     QAction* AttendanceAction;
     QAction* IDCardsAction;
     QAction* ImportAction;
+    // corrections: events entered by hand, and the history of every change
+    QAction* AddEventAction;
+    QAction* ChangeEventAction; // only an event entered by hand
+    QAction* DeleteEventAction; // only an event entered by hand
+    QAction* HistoryAction;
 
     void ReportActionExecute();
     void EditEventsExecute();
@@ -22,6 +27,12 @@ public:
     void AttendanceActionExecute();
     void IDCardsActionExecute();
     void ImportActionExecute();
+    void AddEventActionExecute();
+    void ChangeEventActionExecute();
+    void DeleteEventActionExecute();
+    void HistoryActionExecute();
+    // Izmeni and Obriši follow the current event: enabled for one entered by hand.
+    void EventActionsUpdate();
 
 protected:
     // The direction column: arrival image for exactly "i", departure image otherwise.

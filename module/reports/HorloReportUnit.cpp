@@ -247,15 +247,15 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
             [this] { Guarded([this] { EmployeeButtonClick(); }); });
     connect(AllRB, &QRadioButton::clicked, this, [this] { AllRBClick(); });
     connect(SpecificRB, &QRadioButton::clicked, this, [this] { SpecificRBClick(); });
-    for (QDateTimeEdit* picker : {FromDTP, ToDTP, DateDTP})
-        connect(picker, &QDateTimeEdit::dateTimeChanged, this,
-                [this] { Guarded([this] { SetWorkDays(); }); });
 
     // FormCreate; a database that fails is reported once and leaves the lists empty
     const QDateTime now = Now();
     DateDTP->setDateTime(now);
     ToDTP->setDateTime(now.addDays(-1));
     FromDTP->setDateTime(now.addDays(-1));
+    for (QDateTimeEdit* picker : {FromDTP, ToDTP}) // the number of work days follows the period
+        connect(picker, &QDateTimeEdit::dateTimeChanged, this,
+                [this] { Guarded([this] { SetWorkDays(); }); });
     SetEmpActivity();
     Guarded([this] {
         SetWorkDays();

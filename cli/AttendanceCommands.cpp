@@ -170,9 +170,9 @@ std::vector<TCliCommand> AttendanceCommands() {
                         "            datum posle današnjeg se odbija (izlaz 2)\n"
                         "  attendance list OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
                         "            ispisuje evidenciju prisustva za period (datumi gggg-mm-dd), za sve\n"
-                        "            zaposlene ili jednog po kodu (nepoznat kod: izlaz 1); --csv: CSV (RFC "
-                        "4180, UTF-8) sa imenima\n"
-                        "            polja u prvom redu, sati sa decimalnom tačkom (do šest decimala, da\n"
-                        "            se zbir meseca slaže sa evidencijom do minuta), datumi gggg-mm-dd\n"),
+                        "            zaposlene ili jednog po kodu (nepoznat kod: izlaz 1); --csv: CSV\n"
+                        "            (RFC 4180, UTF-8) sa imenima polja u prvom redu, sati sa decimalnom\n"
+                        "            tačkom (do šest decimala, da se zbir meseca slaže sa evidencijom do\n"
+                        "            minuta), datumi gggg-mm-dd\n"),
          ParseAttendance}};
 }

@@ -205,7 +205,7 @@ std::vector<TCliCommand> ReportCommands() {
                         "            intervali kraći od minimalnog ili duži od maksimalnog vremena,\n"
                         "            odlasci bez dolaska ili koji ne zatvaraju dolazak, i dolasci koje\n"
                         "            nijedan odlazak tog dana ne zatvara (0 sati 0 minuta); kolona\n"
-                        "            Upozorenje (Warning) kaže koje je\n"
+                        "            Upozorenje (Warning) kaže o čemu je reč\n"
                         "            CSV: RFC 4180, UTF-8, imena polja u prvom redu, datumi gggg-mm-dd,\n"
                         "            vremena gggg-mm-dd čč:mm:ss\n"),
          ParseReport}};

@@ -23,7 +23,7 @@ inline constexpr char _REPORT_PAIR_BOTH_ERR[] =
     "jednom paru.";
 inline constexpr char _REPORT_PROGRESS_CAP[] = "Računanje sati i upozorenja...";
 inline constexpr char _REPORT_CAP[] = "Izveštaj radnog vremena";
-inline constexpr char _REPORT_WORK_DAYS_NO_CALENDAR_FMT[] = "pon–pet: nema radnog kalendara za %s";
+inline constexpr char _REPORT_WORK_DAYS_NO_CALENDAR_FMT[] = "Pon–pet: nema radnog kalendara za %s.";
 inline constexpr char _ATTEND_FUTURE_DATE_ERR[] =
     "Datum %s je posle današnjeg: za njega još nema događaja, pa se evidencija ne upisuje unapred.";
 inline constexpr char _HAND_EVENT_REASON_ERR[] = "Upišite razlog (najviše %d znakova).";

@@ -93,10 +93,10 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     period->addWidget(WorkDaysSE, 2, 1);
     WorkDaysNoteLabel = new QLabel(periodGB);
     WorkDaysNoteLabel->setWordWrap(true);
-    period->addWidget(WorkDaysNoteLabel, 2, 2);
-    period->addWidget(new QLabel(QStringLiteral("Datum:"), periodGB), 3, 0);
-    period->addWidget(DateDTP, 3, 1);
-    period->addWidget(new QLabel(QStringLiteral("Prisutni\nOdsut."), periodGB), 3, 2);
+    period->addWidget(WorkDaysNoteLabel, 3, 0, 1, 3);
+    period->addWidget(new QLabel(QStringLiteral("Datum:"), periodGB), 4, 0);
+    period->addWidget(DateDTP, 4, 1);
+    period->addWidget(new QLabel(QStringLiteral("Prisutni\nOdsut."), periodGB), 4, 2);
 
     auto* employeeGB = new QGroupBox(QStringLiteral("Zaposleni"), this);
     AllRB = new QRadioButton(QStringLiteral("Svi"), employeeGB);
@@ -357,7 +357,7 @@ void THorloReportForm::SetWorkDays() {
         months << month.toString(QStringLiteral("MM.yyyy"));
     if (months.size() > 3) months = months.mid(0, 3) << QStringLiteral("…");
     WorkDaysNoteLabel->setText(
-        months.isEmpty() ? QStringLiteral("po radnom kalendaru")
+        months.isEmpty() ? QStringLiteral("Po radnom kalendaru.")
                          : Format(_REPORT_WORK_DAYS_NO_CALENDAR_FMT, {months.join(QStringLiteral(", "))}));
 }
 

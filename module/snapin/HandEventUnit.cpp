@@ -11,6 +11,7 @@
 #include <QDateTimeEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -59,7 +60,9 @@ THandEventForm::THandEventForm(qint64 eventId, QWidget* parent) : QDialog(parent
     employee->addWidget(EmployeeEdit, 1);
     employee->addWidget(EmployeeButton);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Zaposleni:"), employee);
+    auto* employeeLabel = new QLabel(QStringLiteral("&Zaposleni:"), this);
+    employeeLabel->setBuddy(EmployeeButton);
+    form->addRow(employeeLabel, employee);
     form->addRow(QStringLiteral("&Vreme:"), TimeDTP);
     form->addRow(QStringLiteral("&Događaj:"), EventTypeCB);
     form->addRow(QStringLiteral("&Razlog:"), ReasonEdit);

@@ -199,10 +199,10 @@ TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
         return std::pair{f->WorkDaysSE->value(), f->WorkDaysNoteLabel->text()};
     };
     EXPECT_EQ(period("2025-11-01", "2025-11-30"),
-              std::pair(20, QStringLiteral("pon–pet: nema radnog kalendara za 11.2025")));
+              std::pair(20, QStringLiteral("Pon–pet: nema radnog kalendara za 11.2025.")));
     EXPECT_EQ(period("2025-12-01", "2025-12-07").first,
               4); // the 3rd is no work day, the rest of the month Mon-Fri
-    EXPECT_EQ(period("2025-12-03", "2025-12-03"), std::pair(0, QStringLiteral("po radnom kalendaru")));
+    EXPECT_EQ(period("2025-12-03", "2025-12-03"), std::pair(0, QStringLiteral("Po radnom kalendaru.")));
 
     EXPECT_TRUE(TWheelHook::Installed());
     EXPECT_EQ(f->ReportDBG->horizontalHeader()->cursor().shape(), Qt::PointingHandCursor);

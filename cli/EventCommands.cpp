@@ -192,17 +192,17 @@ TCliRun ParseEvent(const QStringList& arguments, QTextStream& err) {
 
 std::vector<TCliCommand> EventCommands() {
     return {{QStringLiteral("event"),
-             QStringLiteral(
-                 "  event add KOD \"gggg-mm-dd čč:mm[:ss]\" TIP --reason TEKST\n"
-                 "            dodaje događaj unet ručno (npr. zaboravljen odlazak) zaposlenom sa kodom KOD;\n"
-                 "            TIP je kod ili ime vrste događaja; ispisuje broj novog događaja tek kad\n"
-                 "            je upisan; evidencija prisustva tog dana, ako postoji, dobija nove sate;\n"
-                 "            izlazi sa 2 za nepoznatog zaposlenog ili vrstu, loše vreme ili vreme\n"
-                 "            posle sadašnjeg\n"
-                 "  event list OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
-                 "            događaji perioda; kolona Ručno (handentered) označava one unete ručno\n"
-                 "  event delete BROJ --reason TEKST\n"
-                 "            briše događaj unet ručno; događaj koji je zabeležio uređaj se ne briše\n"
-                 "            (izlaz 1)\n"),
+             QStringLiteral("  event add KOD \"gggg-mm-dd čč:mm[:ss]\" TIP --reason TEKST\n"
+                            "            dodaje događaj unet ručno (npr. zaboravljen odlazak) zaposlenom\n"
+                            "            sa kodom KOD; TIP je kod ili ime vrste događaja; ispisuje broj\n"
+                            "            novog događaja tek kad je upisan; evidencija prisustva tog dana,\n"
+                            "            ako postoji, dobija nove sate; izlazi sa 2 za nepoznatog\n"
+                            "            zaposlenog ili vrstu, loše vreme ili vreme posle sadašnjeg\n"
+                            "  event list OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
+                            "            događaji perioda; kolona Ručno (handentered) označava one\n"
+                            "            unete ručno\n"
+                            "  event delete BROJ --reason TEKST\n"
+                            "            briše događaj unet ručno; događaj koji je zabeležio uređaj\n"
+                            "            se ne briše (izlaz 1)\n"),
              ParseEvent}};
 }

@@ -73,12 +73,12 @@ TCliRun ParseHistory(const QStringList& arguments, QTextStream& err) {
 
 std::vector<TCliCommand> HistoryCommands() {
     return {{QStringLiteral("history"),
-             QStringLiteral(
-                 "  history [OD DO] [--code KOD] [--csv | --xlsx DATOTEKA]\n"
-                 "            istorija izmena napravljenih kroz Horlo (događaji, evidencija\n"
-                 "            prisustva, radni kalendar, kartice i njihovi vlasnici, podešavanja):\n"
-                 "            kada (po satu servera), korisnik baze, korisnik i računar, šta (tabela i\n"
-                 "            red), stare i nove vrednosti i razlog; za period izmena i/ili\n"
-                 "            zaposlenog po kodu; CSV: vrednosti kao JSON\n"),
+             QStringLiteral("  history [OD DO] [--code KOD] [--csv | --xlsx DATOTEKA]\n"
+                            "            istorija izmena napravljenih kroz Horlo (događaji, evidencija\n"
+                            "            prisustva, radni kalendar, kartice i njihovi vlasnici,\n"
+                            "            podešavanja): kada (po satu servera), korisnik baze, korisnik\n"
+                            "            i računar, šta (tabela i red), stare i nove vrednosti i razlog;\n"
+                            "            za period izmena i/ili zaposlenog po kodu; CSV: vrednosti kao\n"
+                            "            JSON\n"),
              ParseHistory}};
 }

@@ -33,6 +33,7 @@ inline constexpr char _HAND_EVENT_NO_TYPE_ERR[] = "Nema vrste događaja \"%s\"."
 inline constexpr char _HAND_EVENT_DEVICE_ERR[] =
     "Događaj %d je zabeležio uređaj; takav se ne menja i ne briše (ispravlja se događajem unetim ručno).";
 inline constexpr char _HAND_EVENT_MISSING_ERR[] = "Nema događaja %d.";
+inline constexpr char _HISTORY_NO_CODE_WRN[] = "Nema zaposlenog sa kodom \"%s\".";
 inline constexpr char _SEARCH_EMPLOYEE_NONE_WRN[] =
     "Nema zaposlenog \"%s\" (upišite kod, \"Prezime Ime\" ili \"Ime Prezime\").";
 inline constexpr char _SEARCH_EMPLOYEE_MANY_WRN[] = "Zaposlenih \"%s\" ima %d; upišite kod zaposlenog.";

@@ -8,6 +8,7 @@
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/ChangeHistory.h"
+#include "module/data/EmployeeLookup.h"
 #include "module/data/HorloDMUnit.h"
 
 #include <QDateTimeEdit>
@@ -113,6 +114,10 @@ void THistoryForm::ShowButtonClick() {
                                 CodeEdit->text().trimmed()};
     if (filter.from > filter.to) {
         ShowWarning(Format(_PERIOD_REVERSED_FMT, {FromDTP->text(), ToDTP->text()}));
+        return;
+    }
+    if (!filter.code.isEmpty() && EmployeesWithCode(*HistoryZQ->Connection(), filter.code).empty()) {
+        ShowWarning(Format(_HISTORY_NO_CODE_WRN, {filter.code}));
         return;
     }
     THourGlass hourGlass;

@@ -86,6 +86,7 @@ inline constexpr char _IMPORT_EVENT_INF[] = "Događaji su uveženi.";
 inline constexpr char _PROCESSED_EVENT_INF[] = "Događaji su obrađeni.";
 inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu obradio drugi program: %d.";
 inline constexpr char _IMPORTED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu upisao drugi program: %d.";
+inline constexpr char _ALREADY_STORED_FMT[] = "Zapisa koji su već bili upisani (nisu upisani ponovo): %d.";
 inline constexpr char _SEARCH_HOUR_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.";
 inline constexpr char _SEARCH_DATE_WRN[] =
     "Vrednost \"%s\" u polju \"%s\" nije datum (dd.mm.gggg ili gggg-mm-dd).";

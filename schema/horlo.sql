@@ -26,7 +26,9 @@ CREATE TABLE employeeeventraw (
   cardcode INT NULL,
   deviceindex BIGINT NOT NULL,
   reserved VARCHAR(100) NULL,
-  KEY employeeeventraw_device (horloaccesspointid, deviceindex),
+  -- a door's record is stored once
+  UNIQUE KEY employeeeventraw_record (horloaccesspointid, deviceindex, eventtime, cardcode,
+                                      employeeeventtypeid),
   KEY employeeeventraw_time (eventtime),
   KEY employeeeventraw_card (cardcode)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
@@ -185,6 +187,7 @@ CREATE TABLE horloschema (
   name VARCHAR(100) NOT NULL,
   applied DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
-INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions');
-INSERT INTO horloschema (version, name) VALUES (2, 'placeholder'), (3, 'placeholder');
+INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions'),
+  (2, 'raw-record-key');
+INSERT INTO horloschema (version, name) VALUES (3, 'placeholder');
 INSERT INTO horloschema (version, name) VALUES (4, 'change-history');

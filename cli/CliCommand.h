@@ -46,6 +46,7 @@ std::vector<TCliCommand> AttendanceCommands();
 std::vector<TCliCommand> DeviceCommands();
 std::vector<TCliCommand> ReportCommands();
 std::vector<TCliCommand> PointCommands();
+std::vector<TCliCommand> EmployeeCommands();
 std::vector<TCliCommand> SettingsCommands();
 std::vector<TCliCommand> DbCommands();
 std::vector<TCliCommand> EventCommands();

@@ -4,8 +4,8 @@
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
 #include "cli/ListOutput.h"
+#include "host/data/Employees.h"
 #include "host/data/SysUtils.h"
-#include "module/data/EmployeeLookup.h"
 #include "module/data/EventTypes.h"
 #include "module/worktime/HandEvents.h"
 
@@ -44,12 +44,9 @@ int Refusal(TCliIO& io, const QString& message, int status) {
 }
 
 int Add(TZConnection& connection, TCliIO& io, const TEventAdd& a, const QDateTime& time) {
-    const std::vector<qint64> employees = EmployeesWithCode(connection, a.code);
-    if (employees.size() != 1)
-        return Refusal(io,
-                       employees.empty() ? QStringLiteral("nema zaposlenog sa kodom \"%1\"").arg(a.code)
-                                         : QStringLiteral("više zaposlenih ima kod \"%1\"").arg(a.code),
-                       kExitUsage);
+    const std::optional<TEmployee> employee = EmployeeByCode(connection, a.code);
+    if (!employee)
+        return Refusal(io, QStringLiteral("nema zaposlenog sa kodom \"%1\"").arg(a.code), kExitUsage);
     const QList<qint64> types = EventTypesNamed(connection, a.type);
     if (types.size() != 1)
         return Refusal(io,
@@ -57,7 +54,7 @@ int Add(TZConnection& connection, TCliIO& io, const TEventAdd& a, const QDateTim
                            ? QStringLiteral("nema vrste događaja \"%1\"").arg(a.type)
                            : QStringLiteral("više vrsta događaja se zove \"%1\"; navedite kod").arg(a.type),
                        kExitUsage);
-    const THandEventOutcome outcome = AddHandEvent(connection, {employees[0], time, types[0]}, a.reason);
+    const THandEventOutcome outcome = AddHandEvent(connection, {employee->id, time, types[0]}, a.reason);
     if (!outcome.Done()) return Refusal(io, outcome.message, kExitUsage);
     io.out << "Dodat događaj " << outcome.eventId << ".\n";
     return kExitOk;

@@ -1,10 +1,10 @@
 #include "cli/ListOutput.h"
 
 #include "cli/HorloCli.h"
+#include "host/data/Employees.h"
 #include "host/data/SysUtils.h"
 #include "host/data/XlsxWriter.h"
 #include "module/HorloResourceString.h"
-#include "module/data/EmployeeLookup.h"
 
 #include <QDir>
 
@@ -98,7 +98,7 @@ bool TListPeriod::Take(const QStringList& arguments, const QString& command, boo
 }
 
 bool KnownEmployeeCode(TZConnection& connection, TCliIO& io, const QString& code) {
-    if (code.isEmpty() || !EmployeesWithCode(connection, code).empty()) return true;
+    if (code.isEmpty() || EmployeeByCode(connection, code)) return true;
     io.err << "horlo: nema zaposlenog sa kodom \"" << code << "\"\n";
     return false;
 }

@@ -1,5 +1,6 @@
 #include "module/data/ChangeHistoryUnit.h"
 
+#include "host/data/Employees.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
@@ -8,7 +9,6 @@
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/ChangeHistory.h"
-#include "module/data/EmployeeLookup.h"
 #include "module/data/HorloDMUnit.h"
 
 #include <QDateTimeEdit>
@@ -116,7 +116,7 @@ void THistoryForm::ShowButtonClick() {
         ShowWarning(Format(_PERIOD_REVERSED_FMT, {FromDTP->text(), ToDTP->text()}));
         return;
     }
-    if (!filter.code.isEmpty() && EmployeesWithCode(*HistoryZQ->Connection(), filter.code).empty()) {
+    if (!filter.code.isEmpty() && !EmployeeByCode(*HistoryZQ->Connection(), filter.code)) {
         ShowWarning(Format(_HISTORY_NO_CODE_WRN, {filter.code}));
         return;
     }

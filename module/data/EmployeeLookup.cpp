@@ -17,10 +17,6 @@ std::vector<qint64> Employees(TZConnection& connection, const QString& condition
 
 } // namespace
 
-std::vector<qint64> EmployeesWithCode(TZConnection& connection, const QString& code) {
-    return Employees(connection, QStringLiteral("code = %1").arg(connection.Quote(code)));
-}
-
 std::vector<qint64> EmployeesNamed(TZConnection& connection, const QString& text) {
     const QString name = connection.Quote(text.simplified());
     return Employees(connection, QStringLiteral("code = %1 OR CONCAT(lastname, ' ', firstname) = %1 OR "

@@ -1,5 +1,5 @@
-// Employees as people name them on the command line and in a preset search:
-// by code, or by name as the employee lists show it.
+// Employees as people name them in a preset search: by code, or by name as the
+// employee lists show it (one by code alone: EmployeeByCode of host/data/Employees.h).
 #pragma once
 
 #include <QString>
@@ -8,8 +8,6 @@
 
 class TZConnection;
 
-// The employees with that code (codes are usually, not always, unique).
-std::vector<qint64> EmployeesWithCode(TZConnection& connection, const QString& code);
 // The employees a typed text names: their code, "Prezime Ime" or "Ime Prezime",
 // compared as the database compares names (without regard to case).
 std::vector<qint64> EmployeesNamed(TZConnection& connection, const QString& text);

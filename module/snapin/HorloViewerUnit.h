@@ -15,6 +15,7 @@ public:
     QAction* AttendanceAction;
     QAction* IDCardsAction;
     QAction* ImportAction;
+    QAction* AccessPointsAction;
     // corrections: events entered by hand, and the history of every change
     QAction* AddEventAction;
     QAction* ChangeEventAction; // only an event entered by hand
@@ -27,6 +28,7 @@ public:
     void AttendanceActionExecute();
     void IDCardsActionExecute();
     void ImportActionExecute();
+    void AccessPointsActionExecute();
     void AddEventActionExecute();
     void ChangeEventActionExecute();
     void DeleteEventActionExecute();
@@ -39,6 +41,6 @@ protected:
     void DBGDrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) override;
 };
 
-// The eleven 16x16 images of the viewer's commands (the data module has
+// The twelve 16x16 images of the viewer's commands (the data module has
 // registered the module's images).
 void LoadHorloActionImages(TImageList& images);

@@ -290,9 +290,9 @@ TEST_F(SearchFixture, FindReopensTheListByEmployeeAndNewestFirstOrWarnsAndLeaves
     }
     form.SearchVLE->SetValues(QStringLiteral("employee"), QStringLiteral("Niko Nikić"));
     EXPECT_THROW(form.ParseSQL(), ESearchKeyError);
-    c.Execute(QStringLiteral("UPDATE employee SET code = '7'"));
-    form.SearchVLE->SetValues(QStringLiteral("employee"), QStringLiteral("7"));
-    EXPECT_THROW(form.ParseSQL(), ESearchKeyError); // two employees have it
+    c.Execute(QStringLiteral("UPDATE employee SET firstname = 'Marko', lastname = 'Petrović'"));
+    form.SearchVLE->SetValues(QStringLiteral("employee"), QStringLiteral("Petrović Marko"));
+    EXPECT_THROW(form.ParseSQL(), ESearchKeyError); // two employees have the name
 
     // all keys emptied: every event
     for (const QString& key : form.SearchVLE->Keys())

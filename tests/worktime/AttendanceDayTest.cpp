@@ -186,7 +186,8 @@ TEST_F(DayFixture, ReportSheetAndStoredRowCountADayAlikeWithEventsEnteredByHand)
     };
     int id = 0;
     for (const Case& k : cases) {
-        Employee(++id, "E", "NULL", "NULL", "NULL");
+        ++id;
+        Employee(id, ("E" + std::to_string(id)).c_str(), "NULL", "NULL", "NULL"); // codes are unique
         for (const Swipe& s : k.device)
             Event(id, At(s.time), s.type);
     }

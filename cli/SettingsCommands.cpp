@@ -5,7 +5,7 @@
 #include "cli/HorloCli.h"
 #include "host/data/DBIniFile.h"
 #include "host/data/TableWriter.h"
-#include "module/reports/WorkingDay.h"
+#include "module/data/WorkingDay.h"
 
 namespace {
 

@@ -14,6 +14,8 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <algorithm>
+
 // ---------------------------------------------------------------- model
 
 class TDBGridModel : public QAbstractTableModel {
@@ -214,8 +216,11 @@ void TDBGrid::ClearColumns() {
     DataSetChanged();
 }
 
-void TDBGrid::UpdateColumn(int index, const TDBGridColumn& column) {
-    m_columns.at(size_t(index)) = column;
+void TDBGrid::UpdateColumn(const QString& fieldName, const std::function<void(TDBGridColumn&)>& change) {
+    const auto column = std::find_if(m_columns.begin(), m_columns.end(),
+                                     [&](const TDBGridColumn& c) { return c.fieldName == fieldName; });
+    if (column == m_columns.end()) return;
+    change(*column);
     m_model->Reload();
     ApplyColumns();
     FollowDataSet();

@@ -43,8 +43,9 @@ public:
     void ClearColumns();
     int ColumnCount() const { return int(m_columns.size()); }
     const TDBGridColumn& Column(int index) const { return m_columns.at(size_t(index)); }
-    // Changes of a column's settings made after adding it take effect here.
-    void UpdateColumn(int index, const TDBGridColumn& column);
+    // Changes the settings of the field's column after it was added (a pick list
+    // known only once its rows are read); nothing without such a column.
+    void UpdateColumn(const QString& fieldName, const std::function<void(TDBGridColumn&)>& change);
     void SetColumnVisible(int index, bool visible);
     TField* ColumnField(int index) const; // nullptr for a column without a field
     QString ColumnTitle(int index) const;

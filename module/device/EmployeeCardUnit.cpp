@@ -134,9 +134,10 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     EmployeeCardDBG->SetDataSource(HorloDM->EmployeeCardDS);
     EmployeeCardDBG->AddColumn(QStringLiteral("name"));
     EmployeeCardDBG->AddColumn(QStringLiteral("cardcode"));
-    EmployeeCardDBG->AddColumn(QStringLiteral("active"));
+    EmployeeCardDBG->AddColumn(QStringLiteral("active")).pickList = QStringList{_YES_CAP, _NO_CAP};
     EmployeeCardDBG->AddColumn(QStringLiteral("comment"), 160);
-    EmployeeCardDBG->AddColumn(QStringLiteral("employeename"), 160);
+    // tied and untied only through the chooser
+    EmployeeCardDBG->AddColumn(QStringLiteral("employeename"), 160).readOnly = true;
     EmployeeCardDBG->AddColumn(QStringLiteral("horloguestname"), 160);
     EmployeeCardDBG->OnCellColor = [this](int row, int column) {
         return EmployeeCardDBGDrawColumnCell(row, column);
@@ -156,12 +157,6 @@ void TEmployeeCardForm::FormCreate() {
     TZQuery* cards = HorloDM->EmployeeCardZQ;
     cards->Close();
     cards->Open();
-    TDBGridColumn active = EmployeeCardDBG->Column(2);
-    active.pickList = QStringList{_YES_CAP, _NO_CAP};
-    EmployeeCardDBG->UpdateColumn(2, active);
-    TDBGridColumn employee = EmployeeCardDBG->Column(4);
-    employee.readOnly = true; // tied and untied only through the chooser
-    EmployeeCardDBG->UpdateColumn(4, employee);
     GridSorter.AddGrid(EmployeeCardDBG);
     ApplyActionUpdate();
 }

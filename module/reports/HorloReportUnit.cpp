@@ -326,9 +326,8 @@ void THorloReportForm::ReadEventTypeNames() {
         m_eventTypeNames.insert(code, text);
         m_eventTypeOrder << text;
     }
-    TDBGridColumn column = EventDBG->Column(0);
-    column.pickList = m_eventTypeOrder;
-    EventDBG->UpdateColumn(0, column);
+    EventDBG->UpdateColumn(QStringLiteral("EventFrom"),
+                           [this](TDBGridColumn& column) { column.pickList = m_eventTypeOrder; });
 }
 
 std::vector<TEventPair> THorloReportForm::ChosenPairs(int exceptRow) const {

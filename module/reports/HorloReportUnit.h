@@ -9,7 +9,7 @@
 #include "host/data/ClientDataSet.h"
 #include "host/ui/WheelToKey.h"
 #include "module/reports/HoursReport.h"
-#include "module/reports/WorkingDay.h"
+#include "module/data/WorkingDay.h"
 
 #include <QDialog>
 #include <QHash>

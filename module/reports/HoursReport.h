@@ -5,7 +5,7 @@
 // date. The report dialog and `horlo report hours|warnings` share it.
 #pragma once
 
-#include "module/reports/WorkingDay.h"
+#include "module/data/WorkingDay.h"
 
 #include <QHash>
 #include <QList>

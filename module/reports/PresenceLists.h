@@ -4,7 +4,7 @@
 // and `horlo report presence` share it.
 #pragma once
 
-#include "module/reports/WorkingDay.h"
+#include "module/data/WorkingDay.h"
 
 #include <vector>
 

@@ -4,7 +4,7 @@
 // or "Posebno", and the working-day limits. The command line reads the same.
 #pragma once
 
-#include "module/reports/WorkingDay.h"
+#include "module/data/WorkingDay.h"
 
 #include <QList>
 

@@ -7,7 +7,7 @@
 
 #include "host/data/Database.h"
 #include "module/data/EventTypes.h"
-#include "module/reports/WorkingDay.h"
+#include "module/data/WorkingDay.h"
 
 #include <QDate>
 #include <QDateTime>

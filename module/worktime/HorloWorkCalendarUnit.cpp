@@ -73,6 +73,7 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent)
     for (const char* field : {"year", "month", "workcalendardate", "dayname", "workday"}) {
         TDBGridColumn& column = HorloWorkCalendarDBG->AddColumn(QString::fromLatin1(field));
         column.readOnly = QLatin1String(field) != QLatin1String("workday");
+        if (!column.readOnly) column.pickList = QStringList{_YES_CAP, _NO_CAP};
     }
     HorloWorkCalendarDBG->OnCellColor = [this](int row, int column) {
         return HorloWorkCalendarDBGDrawColumnCell(row, column);
@@ -135,11 +136,6 @@ void THorloWorkCalendarForm::FormCreate() {
     YearCB->setCurrentIndex(today.year() - FirstYear); // a clock before the list selects nothing
     MonthCB->setCurrentIndex(today.month() - 1);
     Guarded([this] { OpenHorloWorkCalendar(); });
-    HorloWorkCalendarDBG->UpdateColumn(4, [this] {
-        TDBGridColumn column = HorloWorkCalendarDBG->Column(4);
-        column.pickList = QStringList{_YES_CAP, _NO_CAP};
-        return column;
-    }());
     GridSorter.AddGrid(HorloWorkCalendarDBG);
     ApplyActionUpdate();
 }

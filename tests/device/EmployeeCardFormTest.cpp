@@ -11,6 +11,7 @@
 #include "module/ModuleConsole.h"
 #include "module/device/EmployeeCardUnit.h"
 #include "tests/device/DeviceCommandsFixture.h"
+#include "tests/support/FakeConsole.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,33 +22,6 @@
 #include <QTimer>
 
 namespace {
-
-struct FakeConsole : IConsole, IEmployeeChooser {
-    bool offerChooser = true;
-    TEmployeeDesc choice; // EmployeeID 0: cancelled
-    QStringList modulesRun;
-    TDBGrid* printGrid = nullptr;
-    TDBGrid* printedGrid = nullptr;
-    std::shared_ptr<IInterface> GetService(const QUuid& iid) override {
-        if (iid == IEmployeeChooser::IID && offerChooser)
-            return std::shared_ptr<IEmployeeChooser>(std::shared_ptr<IEmployeeChooser>{}, this);
-        return nullptr;
-    }
-    bool RunModule(const QString& name, const QString& params) override {
-        modulesRun << name + QLatin1Char('|') + params;
-        printedGrid = printGrid;
-        return true;
-    }
-    TDBGrid* GetPrintGrid() const override { return printGrid; }
-    void SetPrintGrid(TDBGrid* grid) override { printGrid = grid; }
-    bool ChooseEmployee(std::shared_ptr<TDataSet>&) override { return false; }
-    bool ChooseEmployeeDesc(TEmployeeDesc& desc) override {
-        if (choice.employeeId == 0) return false;
-        desc = choice;
-        return true;
-    }
-    void ShowEmployee(qint64) override {}
-};
 
 struct CardFormFixture : devicetest::DoorsFixture {
     std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>();
@@ -141,14 +115,14 @@ TEST_F(CardFormFixture, OpensOnTheCardListWithItsColumnsColoursAndFind) {
 TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     // an employee who already has an active card: refused, the card keeps its employee
     Select("K3");
-    console->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), QString()};
+    console->chooser->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), QString()};
     form->ConnectEmployeeButton->click();
     ASSERT_EQ(Shown().size(), 1);
     EXPECT_EQ(Shown().last().text, Format(_CARD_EMPLOYEE_ERR, {QStringLiteral("K1")})); // names the card
     EXPECT_EQ(Employee(3), QStringLiteral("8"));
 
     // a free employee: tied, named as the list names employees; its tickets follow
-    console->choice.employeeId = 9;
+    console->chooser->choice.employeeId = 9;
     form->ConnectEmployeeButton->click();
     EXPECT_EQ(Employee(3), QStringLiteral("9"));
     EXPECT_EQ(Cards()->FieldByName(QStringLiteral("employeename"))->AsString(),
@@ -157,10 +131,10 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
         Count(QStringLiteral("SELECT employeeid FROM horloaccessticket WHERE horloaccessticketid = 31")), 9);
 
     // cancelled choice, no chooser at all
-    console->choice.employeeId = 0;
+    console->chooser->choice.employeeId = 0;
     form->ConnectEmployeeButton->click();
     EXPECT_EQ(Shown().size(), 1);
-    console->offerChooser = false;
+    console->chooser = nullptr;
     form->ConnectEmployeeButton->click();
     EXPECT_EQ(Shown().last().text, Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
 
@@ -193,9 +167,9 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     TDBGrid other;
     console->printGrid = &other;
     form->PrintButton->click();
-    EXPECT_EQ(console->modulesRun,
+    EXPECT_EQ(console->RunTexts(),
               QStringList{_CMN_PRINT_WIZ_NAME + QStringLiteral("|title:ID kartice;header:")});
-    EXPECT_EQ(console->printedGrid, form->EmployeeCardDBG);
+    EXPECT_EQ(console->runs.value(0).grid, form->EmployeeCardDBG);
     EXPECT_EQ(console->printGrid, &other);
 }
 

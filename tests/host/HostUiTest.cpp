@@ -120,12 +120,8 @@ TEST_F(GridFixture, ColumnsShowLabelsFormattedTextsColoursAndEditability) {
         {"plain column", [] {}, 0, true},
         {"column without a field", [] {}, 3, false},
         {"read-only column",
-         [&] {
-             TDBGridColumn c = grid.Column(1);
-             c.readOnly = true;
-             grid.UpdateColumn(1, c);
-         },
-         1, false},
+         [&] { grid.UpdateColumn(QStringLiteral("age"), [](TDBGridColumn& c) { c.readOnly = true; }); }, 1,
+         false},
         {"read-only field", [&] { name->ReadOnly = true; }, 0, false},
         {"read-only grid",
          [&] {
@@ -142,9 +138,9 @@ TEST_F(GridFixture, ColumnsShowLabelsFormattedTextsColoursAndEditability) {
 
 TEST_F(GridFixture, PickListColumnOffersItsTextsInTheCellEditor) {
     grid.AddColumn(QStringLiteral("name"));
-    TDBGridColumn column = grid.Column(0);
-    column.pickList = QStringList{QStringLiteral("Ana"), QStringLiteral("Milan")};
-    grid.UpdateColumn(0, column);
+    grid.UpdateColumn(QStringLiteral("name"), [](TDBGridColumn& column) {
+        column.pickList = QStringList{QStringLiteral("Ana"), QStringLiteral("Milan")};
+    });
     std::unique_ptr<QWidget> editor(
         grid.itemDelegate()->createEditor(grid.viewport(), QStyleOptionViewItem(), Model()->index(0, 0)));
     auto* combo = qobject_cast<QComboBox*>(editor.get());

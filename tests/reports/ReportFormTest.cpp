@@ -17,6 +17,7 @@
 #include "module/data/HorloDMUnit.h"
 #include "module/reports/HorloReportUnit.h"
 #include "module/snapin/HorloViewerUnit.h"
+#include "tests/support/FakeConsole.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>
@@ -36,46 +37,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct FakeChooser : IEmployeeChooser {
-    qint64 next = 0; // 0: the user cancels
-    bool ChooseEmployee(std::shared_ptr<TDataSet>& employee) override {
-        if (!next) return false;
-        auto set = std::make_shared<TClientDataSet>();
-        set->AddField(QStringLiteral("employeeid"), TFieldType::LargeInt);
-        set->AddField(QStringLiteral("firstname"), TFieldType::String, 50);
-        set->AddField(QStringLiteral("lastname"), TFieldType::String, 50);
-        set->CreateDataSet();
-        set->Append();
-        set->FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(next);
-        set->FieldByName(QStringLiteral("firstname"))->SetAsString(QStringLiteral("Boris"));
-        set->FieldByName(QStringLiteral("lastname"))->SetAsString(QStringLiteral("Kovač"));
-        set->Post();
-        employee = set;
-        return true;
-    }
-    bool ChooseEmployeeDesc(TEmployeeDesc&) override { return false; }
-    void ShowEmployee(qint64) override {}
-};
-
-struct FakeConsole : IConsole {
-    std::shared_ptr<FakeChooser> chooser = std::make_shared<FakeChooser>();
-    TDBGrid* printGrid = nullptr;
-    bool hasWizard = true;
-    QStringList runs;              // module + "|" + parameters
-    QList<TDBGrid*> gridsWhileRun; // the print grid while the wizard ran
-    std::shared_ptr<IInterface> GetService(const QUuid& iid) override {
-        if (iid == IEmployeeChooser::IID) return chooser;
-        return nullptr;
-    }
-    bool RunModule(const QString& module, const QString& params) override {
-        runs << module + QLatin1Char('|') + params;
-        gridsWhileRun << printGrid;
-        return hasWizard;
-    }
-    TDBGrid* GetPrintGrid() const override { return printGrid; }
-    void SetPrintGrid(TDBGrid* grid) override { printGrid = grid; }
-};
 
 struct ReportFormFixture : ::testing::Test {
     TestDatabase db;
@@ -244,7 +205,7 @@ TEST_F(ReportFormFixture, ShowForAllOrOneEmployeeBringsWarningsForwardAndKeepsTh
     f->SpecificRB->click();
     f->EmployeeButton->click();
     EXPECT_TRUE(f->EmployeeEdit->text().isEmpty());
-    console->chooser->next = 2;
+    console->chooser->choice = {2, QStringLiteral("Boris"), QStringLiteral("Kovač"), {}};
     f->EmployeeButton->click();
     EXPECT_EQ(f->SelectedEmployeeID, 2);
     EXPECT_EQ(f->EmployeeEdit->text(), QStringLiteral("Boris Kovač"));
@@ -393,11 +354,10 @@ TEST_F(ReportFormFixture, PrintsThePageOnScreenWithItsTitleAndHeader) {
     };
     for (const Case& k : cases) {
         console->runs.clear();
-        console->gridsWhileRun.clear();
         f->PageControl->setCurrentWidget(k.page);
         f->PrintButton->click();
-        EXPECT_EQ(console->runs, QStringList{wizard + k.params});
-        EXPECT_EQ(console->gridsWhileRun, QList<TDBGrid*>{k.grid});
+        EXPECT_EQ(console->RunTexts(), QStringList{wizard + k.params});
+        EXPECT_EQ(console->runs.value(0).grid, k.grid);
         EXPECT_EQ(console->printGrid, viewerGrid); // given back
     }
     EXPECT_TRUE(TDialogScript::Shown().isEmpty());

@@ -11,6 +11,7 @@
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/search/HorloNavigatorUnit.h"
+#include "tests/support/FakeConsole.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QClipboard>
@@ -302,44 +303,9 @@ TEST_F(SearchFixture, FindReopensTheListByEmployeeAndNewestFirstOrWarnsAndLeaves
     EXPECT_EQ(ListedIds().size(), 8);
 }
 
-namespace {
-
-struct ChooserConsole : IConsole, IEmployeeChooser {
-    qint64 choice = 0;
-    bool offerChooser = true;
-    int chooserCalls = 0;
-    std::shared_ptr<IInterface> GetService(const QUuid& iid) override {
-        if (iid == IEmployeeChooser::IID && offerChooser)
-            return std::shared_ptr<IEmployeeChooser>(std::shared_ptr<IEmployeeChooser>{}, this);
-        return nullptr;
-    }
-    bool RunModule(const QString&, const QString&) override { return false; }
-    TDBGrid* GetPrintGrid() const override { return nullptr; }
-    void SetPrintGrid(TDBGrid*) override {}
-    bool ChooseEmployee(std::shared_ptr<TDataSet>& employee) override {
-        ++chooserCalls;
-        if (choice == 0) return false;
-        auto set = std::make_shared<TClientDataSet>();
-        set->AddField(QStringLiteral("employeeid"), TFieldType::LargeInt);
-        set->AddField(QStringLiteral("firstname"), TFieldType::String);
-        set->AddField(QStringLiteral("lastname"), TFieldType::String);
-        set->CreateDataSet();
-        set->Append();
-        set->FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(choice);
-        set->FieldByName(QStringLiteral("firstname"))->SetAsString(QStringLiteral("Marko"));
-        set->FieldByName(QStringLiteral("lastname"))->SetAsString(QStringLiteral("Petrović"));
-        set->Post();
-        employee = set;
-        return true;
-    }
-    bool ChooseEmployeeDesc(TEmployeeDesc&) override { return false; }
-    void ShowEmployee(qint64) override {}
-};
-
-} // namespace
-
 TEST_F(SearchFixture, EllipsisPicksDatesAndEmployeesAndTypingAnEmployeeIsDiscarded) {
-    auto console = std::make_shared<ChooserConsole>();
+    auto console = std::make_shared<FakeConsole>();
+    const std::shared_ptr<FakeChooser> chooser = console->chooser;
     GlobalConsole = console;
     THorloNavigatorForm form;
     TValueListEditor* vle = form.SearchVLE;
@@ -360,18 +326,22 @@ TEST_F(SearchFixture, EllipsisPicksDatesAndEmployeesAndTypingAnEmployeeIsDiscard
         qint64 id;
         int chooserCalls;
     } steps[] = {
-        {"cancelled choice", [&] { console->choice = 0; }, QString(), 0, 1},
-        {"chosen", [&] { console->choice = 1; }, QStringLiteral("Petrović Marko"), 1, 2},
+        {"cancelled choice", [&] { console->chooser->choice.employeeId = 0; }, QString(), 0, 1},
+        {"chosen",
+         [&] {
+             console->chooser->choice = {1, QStringLiteral("Marko"), QStringLiteral("Petrović"), {}};
+         },
+         QStringLiteral("Petrović Marko"), 1, 2},
         {"a value there: leave it", [&] { TDialogScript::SetNextOption(2); },
          QStringLiteral("Petrović Marko"), 1, 2},
         {"a value there: choose again",
          [&] {
-             console->choice = 7;
+             console->chooser->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), {}};
              TDialogScript::SetNextOption(0);
          },
          QStringLiteral("Petrović Marko"), 7, 3},
         {"a value there: clear", [&] { TDialogScript::SetNextOption(1); }, QString(), 0, 3},
-        {"no chooser in the console", [&] { console->offerChooser = false; }, QString(), 0, 3},
+        {"no chooser in the console", [&] { console->chooser = nullptr; }, QString(), 0, 3},
     };
     vle->SetCurrentKey(QStringLiteral("employee"));
     for (const Step& s : steps) {
@@ -379,7 +349,7 @@ TEST_F(SearchFixture, EllipsisPicksDatesAndEmployeesAndTypingAnEmployeeIsDiscard
         vle->ClickEditButton();
         EXPECT_EQ(vle->Values(QStringLiteral("employee")), s.value) << s.what;
         EXPECT_EQ(form.SelectedEmployeeID, s.id) << s.what;
-        EXPECT_EQ(console->chooserCalls, s.chooserCalls) << s.what;
+        EXPECT_EQ(chooser->asked, s.chooserCalls) << s.what;
     }
     for (const TShownDialog& shown : TDialogScript::Shown())
         EXPECT_NE(shown.kind, QStringLiteral("error")); // no message for a missing chooser
@@ -396,8 +366,8 @@ TEST_F(SearchFixture, EllipsisPicksDatesAndEmployeesAndTypingAnEmployeeIsDiscard
 // The employee key shows the chosen employee and nothing else: no paste, drop,
 // cut or deletion changes its text behind the chooser's back.
 TEST_F(SearchFixture, EmployeeKeyTextChangesOnlyThroughTheChooser) {
-    auto console = std::make_shared<ChooserConsole>();
-    console->choice = 1;
+    auto console = std::make_shared<FakeConsole>();
+    console->chooser->choice = {1, QStringLiteral("Marko"), QStringLiteral("Petrović"), {}};
     GlobalConsole = console;
     THorloNavigatorForm form;
     TValueListEditor* vle = form.SearchVLE;
@@ -465,7 +435,7 @@ TEST_F(SearchFixture, EmployeeKeyTextChangesOnlyThroughTheChooser) {
         vle->SetValues(QStringLiteral("employee"), chosen); // the next case starts from the chosen name
     }
     // the chooser still changes it
-    console->choice = 7;
+    console->chooser->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), {}};
     TDialogScript::SetNextOption(0);
     vle->ClickEditButton();
     EXPECT_EQ(form.SelectedEmployeeID, 7);

@@ -8,6 +8,7 @@
 #include "host/data/ZQuery.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
+#include "tests/support/FakeConsole.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QAction>
@@ -36,36 +37,11 @@ struct FakeSecurity : ISecurityService {
     }
 };
 
-struct FakeChooser : IEmployeeChooser {
-    int asked = 0;
-    bool ChooseEmployee(std::shared_ptr<TDataSet>&) override {
-        ++asked;
-        return false;
-    }
-    bool ChooseEmployeeDesc(TEmployeeDesc&) override { return false; }
-    void ShowEmployee(qint64) override {}
-};
-
-struct FakeConsole : IConsole {
-    std::shared_ptr<FakeSecurity> security;
-    std::shared_ptr<FakeChooser> chooser = std::make_shared<FakeChooser>();
-    int requests = 0;
-    TDBGrid* printGrid = nullptr;
-    std::shared_ptr<IInterface> GetService(const QUuid& iid) override {
-        ++requests;
-        if (iid == ISecurityService::IID) return security;
-        if (iid == IEmployeeChooser::IID) return chooser;
-        return nullptr;
-    }
-    bool RunModule(const QString&, const QString&) override { return false; }
-    TDBGrid* GetPrintGrid() const override { return printGrid; }
-    void SetPrintGrid(TDBGrid* grid) override { printGrid = grid; }
-};
-
 struct ModuleFixture : ::testing::Test {
     void* library = nullptr;
     TGetSnapinFactory entry = nullptr;
     std::shared_ptr<FakeConsole> console = std::make_shared<FakeConsole>();
+    std::shared_ptr<FakeSecurity> security = std::make_shared<FakeSecurity>();
 
     void SetUp() override {
         TDialogScript::SetUnattended(true);
@@ -118,8 +94,8 @@ TEST(ModuleLibrary, ExportsOnlyItsEntryPoint) {
 TEST_F(ModuleFixture, OneFactoryAndOneSnapinWhileGlobalConsoleFollowsTheLastCaller) {
     TestDatabase db;
     TZConnection connection(db.Params());
-    console->security = std::make_shared<FakeSecurity>();
-    console->security->connection = &connection;
+    console->security = security;
+    security->connection = &connection;
     ISnapinFactory* factory = entry();
     ASSERT_NE(factory, nullptr);
     EXPECT_EQ(entry(), factory);
@@ -138,7 +114,7 @@ TEST_F(ModuleFixture, OneFactoryAndOneSnapinWhileGlobalConsoleFollowsTheLastCall
     ClickEmployeeEllipsis(snapin);
     EXPECT_EQ(other->chooser->asked, 0);
     viewer->Load(snapin); // through the console the snap-in was made with
-    EXPECT_EQ(console->security->opens, 1);
+    EXPECT_EQ(security->opens, 1);
     navigator->ShowNavigator();
     ClickEmployeeEllipsis(snapin);
     EXPECT_EQ(other->chooser->asked, 1);
@@ -174,12 +150,12 @@ TEST_F(ModuleFixture, LoadTakesTheConnectionOnceFromTheSecurityService) {
     EXPECT_EQ(EventConnection(snapin), nullptr);
 
     // the next Load tries again and gets it
-    console->security = std::make_shared<FakeSecurity>();
-    console->security->connection = &first;
+    console->security = security;
+    security->connection = &first;
     viewer->Load(snapin);
     EXPECT_EQ(EventConnection(snapin), &first);
-    EXPECT_EQ(console->security->gets, 1);
-    EXPECT_EQ(console->security->opens, 1);
+    EXPECT_EQ(security->gets, 1);
+    EXPECT_EQ(security->opens, 1);
     EXPECT_TRUE(first.Connected());
 
     // connected: no service is asked for at all
@@ -230,8 +206,8 @@ TEST_F(ModuleFixture, ShowMakesTheEventGridThePrintGridAndHideClearsIt) {
 TEST_F(ModuleFixture, UnloadReleasesTheConsoleAndALaterLoadStartsAfresh) {
     TestDatabase db;
     TZConnection connection(db.Params());
-    console->security = std::make_shared<FakeSecurity>();
-    console->security->connection = &connection;
+    console->security = security;
+    security->connection = &connection;
     {
         std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
         auto viewer = QueryInterface<IViewer>(snapin);
@@ -250,7 +226,7 @@ TEST_F(ModuleFixture, UnloadReleasesTheConsoleAndALaterLoadStartsAfresh) {
     std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
     EXPECT_EQ(EventConnection(snapin), nullptr); // a new data module, without a connection
     QueryInterface<IViewer>(snapin)->Load(snapin);
-    EXPECT_EQ(console->security->gets, 2);
+    EXPECT_EQ(security->gets, 2);
     EXPECT_EQ(EventConnection(snapin), &connection);
 }
 
@@ -259,8 +235,8 @@ TEST_F(ModuleFixture, UnloadReleasesTheConsoleAndALaterLoadStartsAfresh) {
 TEST_F(ModuleFixture, CardChecksOfTheLoadedModuleShowTheirMessages) {
     TestDatabase db;
     TZConnection connection(db.Params());
-    console->security = std::make_shared<FakeSecurity>();
-    console->security->connection = &connection;
+    console->security = security;
+    security->connection = &connection;
     std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
     auto viewer = QueryInterface<IViewer>(snapin);
     viewer->InternalCreateFrame();
@@ -306,8 +282,8 @@ TEST_F(ModuleFixture, CardChecksOfTheLoadedModuleShowTheirMessages) {
 TEST_F(ModuleFixture, SearchKeysAreReadyAfterADatabaseErrorIsMended) {
     TestDatabase db;
     TZConnection connection(db.Params());
-    console->security = std::make_shared<FakeSecurity>();
-    console->security->connection = &connection;
+    console->security = security;
+    security->connection = &connection;
     std::shared_ptr<ISnapin> snapin = entry()->GetSnapin(console);
     auto viewer = QueryInterface<IViewer>(snapin);
     auto navigator = QueryInterface<INavigable>(snapin);

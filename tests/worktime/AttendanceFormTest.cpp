@@ -10,8 +10,8 @@
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/worktime/HorloAttendanceUnit.h"
+#include "tests/support/FakeConsole.h"
 #include "tests/support/TestDatabase.h"
-#include "tests/worktime/FakeConsole.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -197,8 +197,7 @@ TEST_F(AttendanceFixture, DodajDanIsRefusedWhenOneEmployeeHasARowThatDay) {
 }
 
 TEST_F(AttendanceFixture, OneEmployeeCannotBeAddedTwiceForOneDay) {
-    console->chooser = std::make_shared<FakeChooser>();
-    console->chooser->next = 1;
+    console->chooser->choice.employeeId = 1;
     Show("2024-03-05", "2024-03-05");
     for (int i = 0; i < 2; ++i) {
         TDialogScript::SetNextDate(QDate(2024, 3, 5));
@@ -209,7 +208,7 @@ TEST_F(AttendanceFixture, OneEmployeeCannotBeAddedTwiceForOneDay) {
     EXPECT_DOUBLE_EQ(Hours(0, "regularworkinghours"), 8);
     // another employee goes in beside, also into a view that shows rows; an
     // employee on leave is not asked about
-    console->chooser->next = 4;
+    console->chooser->choice.employeeId = 4;
     TDialogScript::SetNextDate(QDate(2024, 3, 5));
     form->AddEmployeeButtonClick();
     EXPECT_EQ(Employees(), (QList<qint64>{1, 4}));
@@ -218,14 +217,14 @@ TEST_F(AttendanceFixture, OneEmployeeCannotBeAddedTwiceForOneDay) {
     // a stored row refuses as well
     Show("2024-03-01", "2024-03-01");
     TDialogScript::Reset();
-    console->chooser->next = 1;
+    console->chooser->choice.employeeId = 1;
     TDialogScript::SetNextDate(QDate(2024, 3, 5));
     form->AddEmployeeButtonClick();
     EXPECT_TRUE(ShownError(_ATTEND_DATE_EXIST_ERR));
     EXPECT_EQ(Sheet()->RecordCount(), 0);
     // chooser cancelled: no date is asked
     TDialogScript::Reset();
-    console->chooser->next = 0;
+    console->chooser->choice.employeeId = 0;
     form->AddEmployeeButtonClick();
     EXPECT_TRUE(TDialogScript::Shown().isEmpty());
     // no chooser at all
@@ -425,7 +424,6 @@ TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmpl
 
     form->HorloAttendanceDBGDblClick();
     EXPECT_TRUE(ShownError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME})));
-    console->chooser = std::make_shared<FakeChooser>();
     form->HorloAttendanceDBGDblClick();
     EXPECT_EQ(console->chooser->shown, (QList<qint64>{2}));
 

@@ -10,7 +10,7 @@
 #include "module/data/HorloDMUnit.h"
 #include "module/worktime/HorloWorkCalendarUnit.h"
 #include "tests/support/TestDatabase.h"
-#include "tests/worktime/FakeConsole.h"
+#include "tests/support/FakeConsole.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "module/reports/WorkingDay.h"
+#include "module/data/WorkingDay.h"
 
 #include "host/data/DBIniFile.h"
 #include "host/data/Database.h"

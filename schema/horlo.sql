@@ -100,6 +100,20 @@ CREATE TABLE employeecard (
   KEY employeecard_employee (employeeid)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 
+-- Who held each card when: a swipe is the event of whoever held the card at its
+-- time (startdatetime NULL: since before anything was recorded; enddatetime NULL:
+-- holds it still). A tie or untie writes here in the same transaction as the
+-- card; a card without rows here is held by its employeeid at every time.
+CREATE TABLE employeecardholder (
+  employeecardholderid BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+  employeecardid BIGINT NOT NULL,
+  employeeid BIGINT NOT NULL,
+  startdatetime DATETIME NULL,
+  enddatetime DATETIME NULL,
+  KEY employeecardholder_card (employeecardid, startdatetime),
+  KEY employeecardholder_employee (employeeid)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+
 CREATE TABLE horloworkcalendar (
   horloworkcalendarid BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
   year INT NOT NULL,
@@ -147,6 +161,15 @@ CREATE TABLE horlolock (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horlolock (name) VALUES ('employeeeventraw');
 
+-- How far processing has looked at the raw records ('employeeevent': the highest
+-- raw key it has looked at). Every record up to it has its event, or had no card
+-- holder at its time, or names an access ticket that does not exist.
+CREATE TABLE horlomark (
+  name VARCHAR(64) NOT NULL PRIMARY KEY,
+  value BIGINT NOT NULL DEFAULT 0
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+INSERT INTO horlomark (name, value) VALUES ('employeeevent', 0);
+
 -- The event codes the door devices write into their logs, as paired types:
 -- 5/10 are logged with an access ticket, 15/16 with a card code.
 INSERT INTO employeeeventtype (employeeeventtypeid, direction, defaultevent, pairid, name) VALUES
@@ -165,4 +188,5 @@ CREATE TABLE horloschema (
   name VARCHAR(100) NOT NULL,
   applied DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
-INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions');
+INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions'),
+  (2, 'reserved'), (3, 'card-holders-and-processing-mark');

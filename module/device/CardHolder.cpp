@@ -1,6 +1,8 @@
 #include "module/device/CardHolder.h"
 
 #include "host/data/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/device/LogDecoder.h"
 
 namespace {
 
@@ -73,17 +75,172 @@ bool LocateCard(TDataSet& cards, const QString& name) {
     return false;
 }
 
-void SetTicketsHolder(TZConnection& connection, qint64 cardId, qint64 employeeId) {
-    connection.Execute(
-        Format(QStringLiteral("UPDATE horloaccessticket SET employeeid = %s WHERE employeecardid = %d"),
-               {employeeId > 0 ? QString::number(employeeId) : QStringLiteral("NULL"), cardId}));
+namespace {
+
+QString Moment(const QDateTime& time) {
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-void SetCardHolder(TZConnection& connection, qint64 cardId, qint64 employeeId) {
-    RunInTransaction(connection, [&] {
+struct Holder {
+    qint64 id = 0;
+    qint64 employee = 0;
+    QDateTime from, to; // invalid: since ever, still
+};
+
+struct Employee {
+    QString name, code;
+};
+
+std::optional<Employee> EmployeeOf(TZConnection& connection, qint64 id) {
+    const TResultSet rs = connection.Select(
+        Format(QStringLiteral("SELECT CONCAT(lastname, ' ', firstname), code FROM employee WHERE employeeid = %d"),
+               {id}));
+    if (rs.rows.empty()) return std::nullopt;
+    return Employee{rs.rows[0][0].toString(), rs.rows[0][1].toString()};
+}
+
+TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& change) {
+    TCardHolderOutcome out;
+    // Processing reads the holders under the raw log: a tie never crosses a run.
+    LockRawEventLog(connection);
+    const TResultSet card = connection.Select(Format(
+        QStringLiteral("SELECT name, IFNULL(employeeid, 0) FROM employeecard WHERE employeecardid = %d"),
+        {change.cardId}));
+    if (card.rows.empty()) {
+        out.status = TCardHolderStatus::NoCard;
+        return out;
+    }
+    out.cardName = card.rows[0][0].toString();
+    const qint64 holder = card.rows[0][1].toLongLong();
+    const QDateTime now = Now();
+    out.from = change.from.isValid() ? WallClock(change.from) : now;
+    if (out.from > now) {
+        out.status = TCardHolderStatus::InFuture;
+        return out;
+    }
+    auto refuseFor = [&](qint64 employee, TCardHolderStatus status) {
+        out.status = status;
+        if (const auto e = EmployeeOf(connection, employee)) {
+            out.holderName = e->name;
+            out.holderCode = e->code;
+        }
+        return out;
+    };
+    if (change.employeeId > 0) {
+        const auto employee = EmployeeOf(connection, change.employeeId);
+        if (!employee) {
+            out.status = TCardHolderStatus::NoEmployee;
+            out.employeeName = QString::number(change.employeeId);
+            return out;
+        }
+        out.employeeName = employee->name;
+        out.activeCard = ActiveCardOf(connection, change.employeeId);
+        if (!out.activeCard.isEmpty()) {
+            out.status = TCardHolderStatus::EmployeeHasActiveCard;
+            return out;
+        }
+        if (holder == change.employeeId) return refuseFor(holder, TCardHolderStatus::Unchanged);
+        if (holder > 0 && !change.takeFromHolder) return refuseFor(holder, TCardHolderStatus::HeldByAnother);
+    } else if (holder == 0) {
+        out.status = TCardHolderStatus::Unchanged;
+        return out;
+    }
+
+    // A card without recorded holders has been its employee's all along: that is
+    // written down before the change cuts into it.
+    std::vector<Holder> holders;
+    auto readHolders = [&] {
+        holders.clear();
+        for (const auto& row :
+             connection
+                 .Select(Format(QStringLiteral("SELECT employeecardholderid, employeeid, startdatetime, "
+                                               "enddatetime FROM employeecardholder WHERE employeecardid = %d"),
+                                {change.cardId}))
+                 .rows)
+            holders.push_back({row[0].toLongLong(), row[1].toLongLong(), row[2].toDateTime(), row[3].toDateTime()});
+    };
+    readHolders();
+    if (holders.empty() && holder > 0) {
+        connection.Execute(Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
+                                                 "startdatetime, enddatetime) VALUES (%d, %d, NULL, NULL)"),
+                                  {change.cardId, holder}));
+        readHolders();
+    }
+    // Holdings never overlap: the change starts after the present holder got the
+    // card and after every earlier holder gave it back.
+    const Holder* open = nullptr;
+    for (const Holder& h : holders) {
+        if (!h.to.isValid()) {
+            open = &h;
+            if (h.from.isValid() && h.from > out.from) {
+                out.holderBound = h.from;
+                return refuseFor(h.employee, TCardHolderStatus::HeldSince);
+            }
+        } else if (h.to > out.from) {
+            out.holderBound = h.to;
+            return refuseFor(h.employee, TCardHolderStatus::HeldUntil);
+        }
+    }
+    const QString at = QLatin1Char('\'') + SqlDateTime(out.from) + QLatin1Char('\'');
+    // a holding that began at this very moment covered no time: it goes
+    if (open)
         connection.Execute(
-            Format(QStringLiteral("UPDATE employeecard SET employeeid = %s WHERE employeecardid = %d"),
-                   {employeeId > 0 ? QString::number(employeeId) : QStringLiteral("NULL"), cardId}));
-        SetTicketsHolder(connection, cardId, employeeId);
-    });
+            open->from == out.from
+                ? Format(QStringLiteral("DELETE FROM employeecardholder WHERE employeecardholderid = %d"), {open->id})
+                : Format(QStringLiteral("UPDATE employeecardholder SET enddatetime = %s WHERE employeecardholderid = %d"),
+                         {at, open->id}));
+    if (change.employeeId > 0)
+        connection.Execute(Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
+                                                 "startdatetime, enddatetime) VALUES (%d, %d, %s, NULL)"),
+                                  {change.cardId, change.employeeId, at}));
+    // the card's present holder, and its tickets' (which the card list shows)
+    const QString employee = change.employeeId > 0 ? QString::number(change.employeeId) : QStringLiteral("NULL");
+    connection.Execute(Format(QStringLiteral("UPDATE employeecard SET employeeid = %s WHERE employeecardid = %d"),
+                              {employee, change.cardId}));
+    connection.Execute(Format(
+        QStringLiteral("UPDATE horloaccessticket SET employeeid = %s WHERE employeecardid = %d"),
+        {employee, change.cardId}));
+    out.events = RederiveCardEvents(connection, change.cardId, out.from);
+    out.status = TCardHolderStatus::Done;
+    return out;
+}
+
+} // namespace
+
+TCardHolderOutcome ChangeCardHolder(TZConnection& connection, const TCardHolderChange& change) {
+    return RunInTransaction(connection, [&] { return Change(connection, change); });
+}
+
+QString TCardHolderOutcome::Text() const {
+    const QString holder = holderCode.isEmpty() ? holderName : holderName + QStringLiteral(" (") + holderCode + ')';
+    switch (status) {
+    case TCardHolderStatus::NoCard:
+        return QStringLiteral("Kartica više ne postoji.");
+    case TCardHolderStatus::NoEmployee:
+        return Format(_CARD_NO_EMPLOYEE_FMT, {employeeName});
+    case TCardHolderStatus::EmployeeHasActiveCard:
+        return Format(_CARD_EMPLOYEE_ERR, {activeCard});
+    case TCardHolderStatus::HeldByAnother:
+        return Format(_CARD_HELD_FMT, {cardName, holderName, holderCode});
+    case TCardHolderStatus::InFuture:
+        return Format(_CARD_FUTURE_FMT, {Moment(from)});
+    case TCardHolderStatus::HeldSince:
+        return Format(_CARD_HELD_SINCE_FMT, {cardName, Moment(holderBound), holder});
+    case TCardHolderStatus::HeldUntil:
+        return Format(_CARD_HELD_UNTIL_FMT, {cardName, Moment(holderBound), holder});
+    case TCardHolderStatus::Unchanged:
+        return employeeName.isEmpty() ? QStringLiteral("Kartica %1 nije ničija.").arg(cardName)
+                                      : QStringLiteral("Kartica %1 je već kartica zaposlenog %2.").arg(cardName, holder);
+    case TCardHolderStatus::Done:
+        break;
+    }
+    QString text = employeeName.isEmpty()
+                       ? QStringLiteral("Kartica %1 nije ničija od %2.").arg(cardName, Moment(from))
+                       : QStringLiteral("Kartica %1 je kartica zaposlenog %2 od %3.").arg(cardName, employeeName, Moment(from));
+    QStringList changes;
+    if (events.made) changes << QStringLiteral("upisano %1").arg(events.made);
+    if (events.moved) changes << QStringLiteral("preneto na novog vlasnika %1").arg(events.moved);
+    if (events.removed) changes << QStringLiteral("uklonjeno %1 (horlo raw unassigned ih navodi)").arg(events.removed);
+    if (!changes.isEmpty()) text += QLatin1Char(' ') + Format(_CARD_EVENTS_FMT, {changes.join(QStringLiteral(", "))});
+    return text;
 }

@@ -166,7 +166,8 @@ TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
         }
     const QDateTime from = fromGiven ? TypedDateTime(fromText) : QDateTime();
     if (fromGiven && !from.isValid()) {
-        err << "horlo: \"" << fromText << "\" nije trenutak u obliku \"gggg-mm-dd čč:mm\" (ili \"dd.mm.gggg čč:mm\")\n";
+        err << "horlo: \"" << fromText
+            << "\" nije trenutak u obliku \"gggg-mm-dd čč:mm\" (ili \"dd.mm.gggg čč:mm\")\n";
         return {};
     }
     if (action == QLatin1String("send") && rest.size() == 1 && !listOption && !force && !fromGiven)

@@ -103,14 +103,18 @@ int Unassigned(TZConnection& connection, TCliIO& io, const QDate& from, const QD
                const TListOutput& output) {
     const bool machines = output.ForMachines();
     TTextTable header;
-    header.header = machines ? QStringList{QStringLiteral("employeeeventrawid"), QStringLiteral("eventtime"),
-                                           QStringLiteral("accesspoint"), QStringLiteral("eventtype"),
-                                           QStringLiteral("card"), QStringLiteral("cardcode"),
-                                           QStringLiteral("reason")}
-                             : QStringList{QStringLiteral("Vreme"), QStringLiteral("Vrata"),
-                                           QStringLiteral("Događaj"), QStringLiteral("Kartica"),
-                                           QStringLiteral("Kod"), QStringLiteral("Razlog")};
-    header.rightAligned = machines ? std::vector<bool>{} : std::vector<bool>{false, false, false, false, true, false};
+    header.header =
+        machines ? QStringList{QStringLiteral("employeeeventrawid"),
+                               QStringLiteral("eventtime"),
+                               QStringLiteral("accesspoint"),
+                               QStringLiteral("eventtype"),
+                               QStringLiteral("card"),
+                               QStringLiteral("cardcode"),
+                               QStringLiteral("reason")}
+                 : QStringList{QStringLiteral("Vreme"),   QStringLiteral("Vrata"), QStringLiteral("Događaj"),
+                               QStringLiteral("Kartica"), QStringLiteral("Kod"),   QStringLiteral("Razlog")};
+    header.rightAligned =
+        machines ? std::vector<bool>{} : std::vector<bool>{false, false, false, false, true, false};
     header.types = {TCellType::Number, TCellType::DateTime, TCellType::Text, TCellType::Text,
                     TCellType::Text,   TCellType::Number,   TCellType::Text};
     qint64 count = 0;
@@ -154,8 +158,8 @@ TCliRun ParseRaw(const QStringList& arguments, QTextStream& err) {
     if (rest.size() == 2) {
         from = TypedDate(rest[0]);
         to = TypedDate(rest[1]);
-        for (const auto& [date, text, what] : {std::tuple{from, rest[0], _HORLO_DATE_FROM},
-                                              std::tuple{to, rest[1], _HORLO_DATE_TO}})
+        for (const auto& [date, text, what] :
+             {std::tuple{from, rest[0], _HORLO_DATE_FROM}, std::tuple{to, rest[1], _HORLO_DATE_TO}})
             if (!date.isValid()) {
                 err << "horlo: " << Format(_SEARCH_DATE_WRN, {text, QString::fromUtf8(what)}) << '\n';
                 return {};

@@ -74,10 +74,12 @@ inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremen
 inline constexpr char _PROCESSED_UNASSIGNED_FMT[] =
     "Prolaza kartica koje u to vreme nisu bile ničije: %d; nisu upisani kao događaji (horlo raw unassigned "
     "ih navodi; postaju događaji kad se kartica spoji sa zaposlenim od tog vremena).";
-inline constexpr char _PROCESSED_NO_TICKET_FMT[] = "Zapisa sa nepoznatom pristupnom dozvolom (preskočeno): %d.";
+inline constexpr char _PROCESSED_NO_TICKET_FMT[] =
+    "Zapisa sa nepoznatom pristupnom dozvolom (preskočeno): %d.";
 inline constexpr char _CARD_NO_EMPLOYEE_FMT[] = "Zaposleni %s ne postoji.";
 inline constexpr char _CARD_HELD_FMT[] = "Kartica %s pripada zaposlenom %s (kod %s).";
-inline constexpr char _CARD_FUTURE_FMT[] = "Trenutak %s je u budućnosti; kartica se spaja ili razdvaja od sada ili od ranije.";
+inline constexpr char _CARD_FUTURE_FMT[] =
+    "Trenutak %s je u budućnosti; kartica se spaja ili razdvaja od sada ili od ranije.";
 inline constexpr char _CARD_HELD_SINCE_FMT[] =
     "Kartica %s je od %s kartica zaposlenog %s; promena može da počne tek posle toga.";
 inline constexpr char _CARD_HELD_UNTIL_FMT[] =

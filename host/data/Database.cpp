@@ -374,7 +374,9 @@ st_mysql* TZConnection::ConnectTo(const TServerAddress& server, QString& error) 
         mysql_close(m);
         return nullptr;
     };
-    auto failedHere = [&] { return failed(ServerErrorText(mysql_errno(m), QString::fromUtf8(mysql_error(m)))); };
+    auto failedHere = [&] {
+        return failed(ServerErrorText(mysql_errno(m), QString::fromUtf8(mysql_error(m))));
+    };
     if (!mysql_real_connect(m, host.constData(), user.constData(), password.constData(), database.constData(),
                             unsigned(server.port), socket.isEmpty() ? nullptr : socket.constData(),
                             CLIENT_FOUND_ROWS | CLIENT_MULTI_RESULTS)) {
@@ -518,7 +520,8 @@ void TZConnection::Fail(unsigned code, const QString& server) {
         // "Duplicate entry '…' for key 'name'" (MySQL 8 names it 'table.name')
         static const QRegularExpression keyName(QStringLiteral("for key '(?:[^'.]*\\.)?([^'.]*)'$"));
         const QString key = keyName.match(server).captured(1);
-        throw EDatabaseError(Format(_CMN_DB_DUPLICATE_FMT, {key}), code, EDatabaseError::TKind::Statement, key);
+        throw EDatabaseError(Format(_CMN_DB_DUPLICATE_FMT, {key}), code, EDatabaseError::TKind::Statement,
+                             key);
     }
     // a text of Horlo's own, raised by a trigger, is said as it is
     if (code == ER_SIGNAL_EXCEPTION) throw EDatabaseError(server, code);
@@ -771,7 +774,8 @@ void TTransaction::Commit() {
     }
     const bool lostBefore = m_connection.m_lost; // rolled back on the server with the session
     try {
-        if (lostBefore) throw EDatabaseError(_CMN_DB_LOST_ERR, CR_SERVER_LOST, EDatabaseError::TKind::SessionLost);
+        if (lostBefore)
+            throw EDatabaseError(_CMN_DB_LOST_ERR, CR_SERVER_LOST, EDatabaseError::TKind::SessionLost);
         if (m_connection.m_rollbackOnly) {
             m_connection.Query(QStringLiteral("ROLLBACK"));
             throw EDatabaseError(_CMN_DB_ROLLED_BACK_ERR);
@@ -780,7 +784,8 @@ void TTransaction::Commit() {
     } catch (const EDatabaseError& e) {
         --m_connection.m_transactionDepth;
         // the server may have committed before the answer was lost
-        if (lostBefore || m_connection.m_rollbackOnly || e.Kind() != EDatabaseError::TKind::SessionLost) throw;
+        if (lostBefore || m_connection.m_rollbackOnly || e.Kind() != EDatabaseError::TKind::SessionLost)
+            throw;
         throw EDatabaseError(QString::fromUtf8(_CMN_DB_LOST_AT_COMMIT_ERR) +
                                  e.Message().mid(QString::fromUtf8(_CMN_DB_LOST_ERR).size()),
                              e.ErrorCode(), EDatabaseError::TKind::CommitUncertain);
@@ -857,7 +862,8 @@ void DatabaseDetail::RunAttempts(TZConnection& connection, const TRetryPolicy& p
                     throw EDatabaseError(lostFirst + QLatin1Char(' ') + e.Message(), e.ErrorCode(), e.Kind());
                 }
                 // the first rerun at once (the next server is likely up); then waiting
-                if (e.Kind() == TKind::NotConnected) pause = std::chrono::milliseconds(250 * std::min(reconnects, 4));
+                if (e.Kind() == TKind::NotConnected)
+                    pause = std::chrono::milliseconds(250 * std::min(reconnects, 4));
             } else {
                 throw;
             }

@@ -286,7 +286,8 @@ QDate TypedDate(const QString& text) {
 }
 
 QDateTime TypedDateTime(const QString& text) {
-    static const QRegularExpression form(QStringLiteral("^(\\S+)\\s+([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
+    static const QRegularExpression form(
+        QStringLiteral("^(\\S+)\\s+([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
     const QRegularExpressionMatch m = form.match(text.trimmed());
     if (!m.hasMatch()) return {};
     const QDate date = TypedDate(m.captured(1));

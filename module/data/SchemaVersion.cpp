@@ -46,7 +46,8 @@ std::vector<TUniqueKey> UniqueKeysAdded(const TSchemaStep& step) {
     static const QRegularExpression alter(QStringLiteral("^\\s*ALTER\\s+TABLE\\s+`?(\\w+)`?"),
                                           QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression unique(
-        QStringLiteral("ADD\\s+UNIQUE\\s+(?:KEY|INDEX)\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?`?(\\w+)`?\\s*\\(([^)]*)\\)"),
+        QStringLiteral(
+            "ADD\\s+UNIQUE\\s+(?:KEY|INDEX)\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?`?(\\w+)`?\\s*\\(([^)]*)\\)"),
         QRegularExpression::CaseInsensitiveOption);
     std::vector<TUniqueKey> keys;
     for (const QString& statement : QString(step.sql).remove(comment).split(QLatin1Char(';'))) {
@@ -139,7 +140,8 @@ std::vector<TBlockingKey> BlockingKeys(TZConnection& connection, int fromVersion
                 continue;
             const QString statement = key.DoublesStatement();
             const qint64 doubled =
-                connection.Select(QStringLiteral("SELECT COUNT(*) FROM (%1) AS doubled").arg(statement.chopped(1)))
+                connection
+                    .Select(QStringLiteral("SELECT COUNT(*) FROM (%1) AS doubled").arg(statement.chopped(1)))
                     .rows[0][0]
                     .toLongLong();
             if (doubled > 0) blocking.push_back({key, doubled});
@@ -156,8 +158,9 @@ int UpgradeSchema(TZConnection& connection, const std::function<void(const TSche
     if (!blocking.empty()) {
         QString text = QString::fromUtf8(_SCHEMA_DOUBLES_ERR);
         for (const TBlockingKey& b : blocking)
-            text += QLatin1Char('\n') + Format(_SCHEMA_DOUBLES_KEY_FMT, {b.key.step, b.key.key, b.key.table,
-                                                                          b.doubled, b.key.DoublesStatement()});
+            text += QLatin1Char('\n') +
+                    Format(_SCHEMA_DOUBLES_KEY_FMT,
+                           {b.key.step, b.key.key, b.key.table, b.doubled, b.key.DoublesStatement()});
         throw ESchemaError(text + QLatin1Char('\n') + QString::fromUtf8(_SCHEMA_DOUBLES_HINT));
     }
     int applied = 0;

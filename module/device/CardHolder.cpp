@@ -92,9 +92,9 @@ struct Employee {
 };
 
 std::optional<Employee> EmployeeOf(TZConnection& connection, qint64 id) {
-    const TResultSet rs = connection.Select(
-        Format(QStringLiteral("SELECT CONCAT(lastname, ' ', firstname), code FROM employee WHERE employeeid = %d"),
-               {id}));
+    const TResultSet rs = connection.Select(Format(
+        QStringLiteral("SELECT CONCAT(lastname, ' ', firstname), code FROM employee WHERE employeeid = %d"),
+        {id}));
     if (rs.rows.empty()) return std::nullopt;
     return Employee{rs.rows[0][0].toString(), rs.rows[0][1].toString()};
 }
@@ -153,17 +153,20 @@ TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& cha
         holders.clear();
         for (const auto& row :
              connection
-                 .Select(Format(QStringLiteral("SELECT employeecardholderid, employeeid, startdatetime, "
-                                               "enddatetime FROM employeecardholder WHERE employeecardid = %d"),
-                                {change.cardId}))
+                 .Select(
+                     Format(QStringLiteral("SELECT employeecardholderid, employeeid, startdatetime, "
+                                           "enddatetime FROM employeecardholder WHERE employeecardid = %d"),
+                            {change.cardId}))
                  .rows)
-            holders.push_back({row[0].toLongLong(), row[1].toLongLong(), row[2].toDateTime(), row[3].toDateTime()});
+            holders.push_back(
+                {row[0].toLongLong(), row[1].toLongLong(), row[2].toDateTime(), row[3].toDateTime()});
     };
     readHolders();
     if (holders.empty() && holder > 0) {
-        connection.Execute(Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
-                                                 "startdatetime, enddatetime) VALUES (%d, %d, NULL, NULL)"),
-                                  {change.cardId, holder}));
+        connection.Execute(
+            Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
+                                  "startdatetime, enddatetime) VALUES (%d, %d, NULL, NULL)"),
+                   {change.cardId, holder}));
         readHolders();
     }
     // Holdings never overlap: the change starts after the present holder got the
@@ -186,20 +189,26 @@ TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& cha
     if (open)
         connection.Execute(
             open->from == out.from
-                ? Format(QStringLiteral("DELETE FROM employeecardholder WHERE employeecardholderid = %d"), {open->id})
-                : Format(QStringLiteral("UPDATE employeecardholder SET enddatetime = %s WHERE employeecardholderid = %d"),
-                         {at, open->id}));
+                ? Format(QStringLiteral("DELETE FROM employeecardholder WHERE employeecardholderid = %d"),
+                         {open->id})
+                : Format(
+                      QStringLiteral(
+                          "UPDATE employeecardholder SET enddatetime = %s WHERE employeecardholderid = %d"),
+                      {at, open->id}));
     if (change.employeeId > 0)
-        connection.Execute(Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
-                                                 "startdatetime, enddatetime) VALUES (%d, %d, %s, NULL)"),
-                                  {change.cardId, change.employeeId, at}));
+        connection.Execute(
+            Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
+                                  "startdatetime, enddatetime) VALUES (%d, %d, %s, NULL)"),
+                   {change.cardId, change.employeeId, at}));
     // the card's present holder, and its tickets' (which the card list shows)
-    const QString employee = change.employeeId > 0 ? QString::number(change.employeeId) : QStringLiteral("NULL");
-    connection.Execute(Format(QStringLiteral("UPDATE employeecard SET employeeid = %s WHERE employeecardid = %d"),
-                              {employee, change.cardId}));
-    connection.Execute(Format(
-        QStringLiteral("UPDATE horloaccessticket SET employeeid = %s WHERE employeecardid = %d"),
-        {employee, change.cardId}));
+    const QString employee =
+        change.employeeId > 0 ? QString::number(change.employeeId) : QStringLiteral("NULL");
+    connection.Execute(
+        Format(QStringLiteral("UPDATE employeecard SET employeeid = %s WHERE employeecardid = %d"),
+               {employee, change.cardId}));
+    connection.Execute(
+        Format(QStringLiteral("UPDATE horloaccessticket SET employeeid = %s WHERE employeecardid = %d"),
+               {employee, change.cardId}));
     out.events = RederiveCardEvents(connection, change.cardId, out.from);
     out.status = TCardHolderStatus::Done;
     return out;
@@ -212,7 +221,8 @@ TCardHolderOutcome ChangeCardHolder(TZConnection& connection, const TCardHolderC
 }
 
 QString TCardHolderOutcome::Text() const {
-    const QString holder = holderCode.isEmpty() ? holderName : holderName + QStringLiteral(" (") + holderCode + ')';
+    const QString holder =
+        holderCode.isEmpty() ? holderName : holderName + QStringLiteral(" (") + holderCode + ')';
     switch (status) {
     case TCardHolderStatus::NoCard:
         return QStringLiteral("Kartica više ne postoji.");
@@ -229,18 +239,22 @@ QString TCardHolderOutcome::Text() const {
     case TCardHolderStatus::HeldUntil:
         return Format(_CARD_HELD_UNTIL_FMT, {cardName, Moment(holderBound), holder});
     case TCardHolderStatus::Unchanged:
-        return employeeName.isEmpty() ? QStringLiteral("Kartica %1 nije ničija.").arg(cardName)
-                                      : QStringLiteral("Kartica %1 je već kartica zaposlenog %2.").arg(cardName, holder);
+        return employeeName.isEmpty()
+                   ? QStringLiteral("Kartica %1 nije ničija.").arg(cardName)
+                   : QStringLiteral("Kartica %1 je već kartica zaposlenog %2.").arg(cardName, holder);
     case TCardHolderStatus::Done:
         break;
     }
     QString text = employeeName.isEmpty()
                        ? QStringLiteral("Kartica %1 nije ničija od %2.").arg(cardName, Moment(from))
-                       : QStringLiteral("Kartica %1 je kartica zaposlenog %2 od %3.").arg(cardName, employeeName, Moment(from));
+                       : QStringLiteral("Kartica %1 je kartica zaposlenog %2 od %3.")
+                             .arg(cardName, employeeName, Moment(from));
     QStringList changes;
     if (events.made) changes << QStringLiteral("upisano %1").arg(events.made);
     if (events.moved) changes << QStringLiteral("preneto na novog vlasnika %1").arg(events.moved);
-    if (events.removed) changes << QStringLiteral("uklonjeno %1 (horlo raw unassigned ih navodi)").arg(events.removed);
-    if (!changes.isEmpty()) text += QLatin1Char(' ') + Format(_CARD_EVENTS_FMT, {changes.join(QStringLiteral(", "))});
+    if (events.removed)
+        changes << QStringLiteral("uklonjeno %1 (horlo raw unassigned ih navodi)").arg(events.removed);
+    if (!changes.isEmpty())
+        text += QLatin1Char(' ') + Format(_CARD_EVENTS_FMT, {changes.join(QStringLiteral(", "))});
     return text;
 }

@@ -68,7 +68,9 @@ struct TCardHolderOutcome {
     QDateTime holderBound; // HeldSince: when that holding began; HeldUntil: when it ended
     TCardEventsChange events;
 
-    bool Refused() const { return status != TCardHolderStatus::Done && status != TCardHolderStatus::Unchanged; }
+    bool Refused() const {
+        return status != TCardHolderStatus::Done && status != TCardHolderStatus::Unchanged;
+    }
     // Why it was refused, or what changed, for people.
     QString Text() const;
 };

@@ -82,7 +82,8 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     connect(HolderFromCB, &QCheckBox::toggled, this, [this](bool on) {
         HolderFromDTE->setEnabled(on);
         const QDateTime now = Now();
-        if (on) HolderFromDTE->setDateTime(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())));
+        if (on)
+            HolderFromDTE->setDateTime(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())));
     });
     SendToDevicesButton = new QPushButton(QStringLiteral("Pošalji u uređaje"), this);
     EmployeeCardDBG = new TDBGrid(this);

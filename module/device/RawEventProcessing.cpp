@@ -29,7 +29,10 @@ QString ProcessedTypes(const QString& alias) {
 }
 
 QString TicketTypes(const QString& alias) {
-    return QStringLiteral("%1.employeeeventtypeid IN (%2, %3)").arg(alias).arg(kArrivalEventType).arg(kDepartureEventType);
+    return QStringLiteral("%1.employeeeventtypeid IN (%2, %3)")
+        .arg(alias)
+        .arg(kArrivalEventType)
+        .arg(kDepartureEventType);
 }
 
 QString CardTypes(const QString& alias) {
@@ -51,9 +54,9 @@ constexpr char kRawColumns[] =
     "r.horloaccesspointid, r.horloaccessticketid, r.cardcode, r.deviceindex";
 
 RawSwipe ReadSwipe(const std::vector<QVariant>& row) {
-    return {row[0].toLongLong(), row[1].toDateTime(), row[2].toLongLong(), row[3].toLongLong(),
-            row[4].toLongLong(), row[5].toLongLong(), row[6].toLongLong(), row[7].toLongLong(),
-            row[8].toLongLong()};
+    return {row[0].toLongLong(), row[1].toDateTime(), row[2].toLongLong(),
+            row[3].toLongLong(), row[4].toLongLong(), row[5].toLongLong(),
+            row[6].toLongLong(), row[7].toLongLong(), row[8].toLongLong()};
 }
 
 // Whose event a swipe is.
@@ -116,15 +119,16 @@ private:
     std::optional<Ticket> TicketOf(qint64 id) {
         auto it = m_tickets.constFind(id);
         if (it != m_tickets.constEnd()) return *it;
-        const TResultSet rs = m_connection.Select(
-            Format(QStringLiteral("SELECT tat.horloaccessticketid, tat.employeecardid, tat.horloguestid, "
-                                  "ec.cardcode FROM horloaccessticket AS tat LEFT JOIN employeecard AS ec ON "
-                                  "tat.employeecardid = ec.employeecardid WHERE tat.horloaccessticketid = %d"),
-                   {id}));
+        const TResultSet rs = m_connection.Select(Format(
+            QStringLiteral("SELECT tat.horloaccessticketid, tat.employeecardid, tat.horloguestid, "
+                           "ec.cardcode FROM horloaccessticket AS tat LEFT JOIN employeecard AS ec ON "
+                           "tat.employeecardid = ec.employeecardid WHERE tat.horloaccessticketid = %d"),
+            {id}));
         std::optional<Ticket> ticket;
         if (!rs.rows.empty()) {
             const auto& row = rs.rows[0];
-            ticket = Ticket{row[0].toLongLong(), row[1].toLongLong(), row[2].toLongLong(), row[3].toLongLong()};
+            ticket =
+                Ticket{row[0].toLongLong(), row[1].toLongLong(), row[2].toLongLong(), row[3].toLongLong()};
         }
         m_tickets.insert(id, ticket);
         return ticket;
@@ -145,12 +149,13 @@ private:
         auto it = m_holdings.find(cardId);
         if (it == m_holdings.end()) {
             std::vector<Holding> holdings;
-            const TResultSet rs = m_connection.Select(Format(
-                QStringLiteral("SELECT employeeid, startdatetime, enddatetime FROM employeecardholder WHERE "
-                               "employeecardid = %d UNION ALL SELECT employeeid, NULL, NULL FROM employeecard "
-                               "AS ec WHERE ec.employeecardid = %d AND ec.employeeid > 0 AND NOT EXISTS (SELECT "
-                               "1 FROM employeecardholder AS h WHERE h.employeecardid = ec.employeecardid)"),
-                {cardId, cardId}));
+            const TResultSet rs = m_connection.Select(
+                Format(QStringLiteral(
+                           "SELECT employeeid, startdatetime, enddatetime FROM employeecardholder WHERE "
+                           "employeecardid = %d UNION ALL SELECT employeeid, NULL, NULL FROM employeecard "
+                           "AS ec WHERE ec.employeecardid = %d AND ec.employeeid > 0 AND NOT EXISTS (SELECT "
+                           "1 FROM employeecardholder AS h WHERE h.employeecardid = ec.employeecardid)"),
+                       {cardId, cardId}));
             for (const auto& row : rs.rows)
                 holdings.push_back({row[1].toDateTime(), row[2].toDateTime(), row[0].toLongLong()});
             it = m_holdings.insert(cardId, holdings);
@@ -192,9 +197,10 @@ QString Candidates(qint64 above) {
 }
 
 void SetMark(TZConnection& connection, qint64 mark) {
-    connection.Execute(Format(QStringLiteral("INSERT INTO horlomark (name, value) VALUES ('%s', %d) ON DUPLICATE "
-                                             "KEY UPDATE value = GREATEST(value, VALUES(value))"),
-                              {QString::fromLatin1(kMarkName), mark}));
+    connection.Execute(
+        Format(QStringLiteral("INSERT INTO horlomark (name, value) VALUES ('%s', %d) ON DUPLICATE "
+                              "KEY UPDATE value = GREATEST(value, VALUES(value))"),
+               {QString::fromLatin1(kMarkName), mark}));
 }
 
 } // namespace
@@ -209,8 +215,8 @@ TProcessResult& TProcessResult::operator+=(const TProcessResult& other) {
 }
 
 qint64 ProcessingMark(TZConnection& connection) {
-    const TResultSet rs = connection.Select(
-        Format(QStringLiteral("SELECT value FROM horlomark WHERE name = '%s'"), {QString::fromLatin1(kMarkName)}));
+    const TResultSet rs = connection.Select(Format(
+        QStringLiteral("SELECT value FROM horlomark WHERE name = '%s'"), {QString::fromLatin1(kMarkName)}));
     return rs.rows.empty() ? 0 : rs.rows[0][0].toLongLong();
 }
 
@@ -238,9 +244,10 @@ TProcessResult TRawEventProcessor::Run() {
         if (mark > markSeen)
             own.processedElsewhere =
                 m_connection
-                    .Select(Format(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw AS r WHERE "
-                                                  "r.employeeeventrawid > %d AND r.employeeeventrawid <= %d AND %s"),
-                                   {markSeen, mark, ProcessedTypes(QStringLiteral("r"))}))
+                    .Select(Format(
+                        QStringLiteral("SELECT COUNT(*) FROM employeeeventraw AS r WHERE "
+                                       "r.employeeeventrawid > %d AND r.employeeeventrawid <= %d AND %s"),
+                        {markSeen, mark, ProcessedTypes(QStringLiteral("r"))}))
                     .rows[0][0]
                     .toInt() -
                 confirmed.candidates;
@@ -295,21 +302,23 @@ TCardEventsChange RederiveCardEvents(TZConnection& connection, qint64 cardId, co
     TCardEventsChange change;
     const qint64 mark = ProcessingMark(connection);
     // the card's swipes: by its code, or by one of its tickets
-    const QString swipes = Format(
-        QStringLiteral("((%s AND r.cardcode = (SELECT cardcode FROM employeecard WHERE employeecardid = %d)) OR "
-                       "(%s AND r.cardcode IN (SELECT horloaccessticketid FROM horloaccessticket WHERE "
-                       "employeecardid = %d)))"),
-        {CardTypes(QStringLiteral("r")), cardId, TicketTypes(QStringLiteral("r")), cardId});
+    const QString swipes =
+        Format(QStringLiteral(
+                   "((%s AND r.cardcode = (SELECT cardcode FROM employeecard WHERE employeecardid = %d)) OR "
+                   "(%s AND r.cardcode IN (SELECT horloaccessticketid FROM horloaccessticket WHERE "
+                   "employeecardid = %d)))"),
+               {CardTypes(QStringLiteral("r")), cardId, TicketTypes(QStringLiteral("r")), cardId});
     const QString since = from.isValid() ? QStringLiteral(" AND r.eventtime >= ") + Quoted(from) : QString();
     TOwners owners(connection);
     TBatchInsert made(connection, QStringLiteral("INSERT INTO `employeeevent` VALUES "), 500);
     QStringList removed;
     for (qint64 after = 0;;) {
         const TResultSet raw = connection.Select(
-            QStringLiteral("SELECT %1, e.employeeeventid, e.employeeid, e.horloguestid FROM employeeeventraw AS r "
-                           "LEFT JOIN employeeevent AS e ON e.employeeeventrawid = r.employeeeventrawid WHERE "
-                           "r.employeeeventrawid > %2 AND r.employeeeventrawid <= %3 AND %4%5 ORDER BY "
-                           "r.employeeeventrawid LIMIT 5000")
+            QStringLiteral(
+                "SELECT %1, e.employeeeventid, e.employeeid, e.horloguestid FROM employeeeventraw AS r "
+                "LEFT JOIN employeeevent AS e ON e.employeeeventrawid = r.employeeeventrawid WHERE "
+                "r.employeeeventrawid > %2 AND r.employeeeventrawid <= %3 AND %4%5 ORDER BY "
+                "r.employeeeventrawid LIMIT 5000")
                 .arg(QLatin1String(kRawColumns))
                 .arg(after)
                 .arg(mark)
@@ -328,11 +337,11 @@ TCardEventsChange RederiveCardEvents(TZConnection& connection, qint64 cardId, co
                 removed << QString::number(event);
                 ++change.removed;
             } else if (row[10].toLongLong() != owner.employee || row[11].toLongLong() != owner.guest) {
-                connection.Execute(
-                    Format(QStringLiteral("UPDATE employeeevent SET employeeid = %s, horloguestid = %s WHERE "
-                                          "employeeeventid = %d"),
-                           {IdOrNull(owner.employee), owner.employee > 0 ? QStringLiteral("NULL") : QString::number(owner.guest),
-                            event}));
+                connection.Execute(Format(
+                    QStringLiteral("UPDATE employeeevent SET employeeid = %s, horloguestid = %s WHERE "
+                                   "employeeeventid = %d"),
+                    {IdOrNull(owner.employee),
+                     owner.employee > 0 ? QStringLiteral("NULL") : QString::number(owner.guest), event}));
                 ++change.moved;
             }
         }
@@ -350,7 +359,8 @@ QString ProcessResultText(const TProcessResult& result) {
     QString text = _PROCESSED_EVENT_INF;
     if (result.processedElsewhere > 0)
         text += QLatin1Char('\n') + Format(_PROCESSED_ELSEWHERE_FMT, {result.processedElsewhere});
-    if (result.unassigned > 0) text += QLatin1Char('\n') + Format(_PROCESSED_UNASSIGNED_FMT, {result.unassigned});
+    if (result.unassigned > 0)
+        text += QLatin1Char('\n') + Format(_PROCESSED_UNASSIGNED_FMT, {result.unassigned});
     if (result.skipped > 0) text += QLatin1Char('\n') + Format(_PROCESSED_NO_TICKET_FMT, {result.skipped});
     return text;
 }
@@ -384,23 +394,22 @@ void WalkUnassignedSwipes(TZConnection& connection, const QDate& from, const QDa
     QString period;
     if (from.isValid()) period += QStringLiteral(" AND r.eventtime >= '%1 00:00:00'").arg(SqlDate(from));
     if (to.isValid()) period += QStringLiteral(" AND r.eventtime <= '%1 23:59:59'").arg(SqlDate(to));
-    const QString sql =
-        Format(QStringLiteral(
-                   "SELECT r.employeeeventrawid, r.eventtime, p.name, r.employeeeventtypeid, t.name, "
-                   "IF(%s, tc.name, cc.name), IF(%s, tc.cardcode, r.cardcode), "
-                   "IF(%s, tk.horloaccessticketid IS NULL, cc.employeecardid IS NULL) "
-                   "FROM employeeeventraw AS r "
-                   "LEFT JOIN employeeevent AS e ON e.employeeeventrawid = r.employeeeventrawid "
-                   "LEFT JOIN horloaccesspoint AS p ON p.horloaccesspointid = r.horloaccesspointid "
-                   "LEFT JOIN employeeeventtype AS t ON t.employeeeventtypeid = r.employeeeventtypeid "
-                   "LEFT JOIN horloaccessticket AS tk ON %s AND tk.horloaccessticketid = r.cardcode "
-                   "LEFT JOIN employeecard AS tc ON tc.employeecardid = tk.employeecardid "
-                   "LEFT JOIN employeecard AS cc ON %s AND cc.cardcode = r.cardcode "
-                   "WHERE e.employeeeventid IS NULL AND %s AND r.employeeeventrawid <= %d%s "
-                   "ORDER BY r.eventtime, r.employeeeventrawid"),
-               {TicketTypes(QStringLiteral("r")), TicketTypes(QStringLiteral("r")), TicketTypes(QStringLiteral("r")),
-                TicketTypes(QStringLiteral("r")), CardTypes(QStringLiteral("r")), ProcessedTypes(QStringLiteral("r")),
-                ProcessingMark(connection), period});
+    const QString sql = Format(
+        QStringLiteral("SELECT r.employeeeventrawid, r.eventtime, p.name, r.employeeeventtypeid, t.name, "
+                       "IF(%s, tc.name, cc.name), IF(%s, tc.cardcode, r.cardcode), "
+                       "IF(%s, tk.horloaccessticketid IS NULL, cc.employeecardid IS NULL) "
+                       "FROM employeeeventraw AS r "
+                       "LEFT JOIN employeeevent AS e ON e.employeeeventrawid = r.employeeeventrawid "
+                       "LEFT JOIN horloaccesspoint AS p ON p.horloaccesspointid = r.horloaccesspointid "
+                       "LEFT JOIN employeeeventtype AS t ON t.employeeeventtypeid = r.employeeeventtypeid "
+                       "LEFT JOIN horloaccessticket AS tk ON %s AND tk.horloaccessticketid = r.cardcode "
+                       "LEFT JOIN employeecard AS tc ON tc.employeecardid = tk.employeecardid "
+                       "LEFT JOIN employeecard AS cc ON %s AND cc.cardcode = r.cardcode "
+                       "WHERE e.employeeeventid IS NULL AND %s AND r.employeeeventrawid <= %d%s "
+                       "ORDER BY r.eventtime, r.employeeeventrawid"),
+        {TicketTypes(QStringLiteral("r")), TicketTypes(QStringLiteral("r")), TicketTypes(QStringLiteral("r")),
+         TicketTypes(QStringLiteral("r")), CardTypes(QStringLiteral("r")),
+         ProcessedTypes(QStringLiteral("r")), ProcessingMark(connection), period});
     connection.SelectEach(sql, {}, [&](std::vector<QVariant>& row) {
         TUnassignedSwipe s;
         s.rawId = row[0].toLongLong();
@@ -411,7 +420,7 @@ void WalkUnassignedSwipes(TZConnection& connection, const QDate& from, const QDa
         s.card = row[5].toString();
         s.code = row[6].toLongLong();
         const bool unknown = row[7].toLongLong() != 0;
-        s.reason = !unknown ? TUnassignedSwipe::TReason::NoHolder
+        s.reason = !unknown                    ? TUnassignedSwipe::TReason::NoHolder
                    : IsTicketType(s.eventType) ? TUnassignedSwipe::TReason::UnknownTicket
                                                : TUnassignedSwipe::TReason::UnknownCard;
         take(s);

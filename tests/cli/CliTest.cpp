@@ -111,14 +111,14 @@ TEST_F(CliFixture, ATiedCardsSwipesBecomeItsNewHoldersEvents) {
     };
     EXPECT_EQ(card(QStringLiteral("tie"), {QStringLiteral("035")}).status, 1); // Ana's card
     const QString from = Now().date().addDays(-5).toString(Qt::ISODate) + QStringLiteral(" 00:00");
-    const THorloRun tie =
-        card(QStringLiteral("tie"), {QStringLiteral("035"), QStringLiteral("--force"), QStringLiteral("--from"), from});
+    const THorloRun tie = card(QStringLiteral("tie"), {QStringLiteral("035"), QStringLiteral("--force"),
+                                                       QStringLiteral("--from"), from});
     EXPECT_EQ(tie.status, 0) << tie.err.toStdString();
     EXPECT_EQ(tie.out, QStringLiteral("Kartica K1 je kartica zaposlenog Novi Vid od %1.\n").arg(from));
     // an inactive card for him is refused too: he holds an active one
     c.Execute(QStringLiteral("INSERT INTO employeecard (cardcode, name, active) VALUES (1002, 'K2', 'n')"));
-    const THorloRun second =
-        RunHorlo({QStringLiteral("card"), QStringLiteral("tie"), QStringLiteral("K2"), QStringLiteral("035")}, url);
+    const THorloRun second = RunHorlo(
+        {QStringLiteral("card"), QStringLiteral("tie"), QStringLiteral("K2"), QStringLiteral("035")}, url);
     EXPECT_EQ(second.status, 1);
     EXPECT_EQ(second.err, QStringLiteral("horlo: ") + Format(_CARD_EMPLOYEE_ERR, {"K1"}) + QLatin1Char('\n'));
     c.Execute(QStringLiteral("DELETE FROM employeecard WHERE name = 'K2'"));

@@ -140,8 +140,9 @@ TEST(SchemaCli, AnUpgradeNamesEveryKeyThatDoublesBlock) {
                              "('2024-03-01 09:00', 5, 1, 2, NULL)"));
     c.Execute(QStringLiteral("INSERT INTO horloworkcalendar (year, month, workcalendardate) VALUES "
                              "(2024, 3, '2024-03-01'), (2024, 3, '2024-03-01')"));
-    c.Execute(QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate) VALUES (4, '2024-03-01'), "
-                             "(4, '2024-03-01'), (5, '2024-03-01'), (5, '2024-03-01')"));
+    c.Execute(
+        QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate) VALUES (4, '2024-03-01'), "
+                       "(4, '2024-03-01'), (5, '2024-03-01'), (5, '2024-03-01')"));
     const QString url = db.Params().ToUrl();
     const THorloRun blocked = RunHorlo({QStringLiteral("db"), QStringLiteral("upgrade")}, url);
     EXPECT_EQ(blocked.status, 1);
@@ -154,8 +155,8 @@ TEST(SchemaCli, AnUpgradeNamesEveryKeyThatDoublesBlock) {
     } keys[] = {{"employeeevent_raw", 1}, {"horloworkcalendar_date", 1}, {"horloattendance_employee", 2}};
     const QStringList lines = blocked.err.split(QLatin1Char('\n'));
     for (const Blocked& k : keys) {
-        const qsizetype at = lines.indexOf(
-            QRegularExpression(QStringLiteral("  Korak 1, ključ %1 .*: %2\\. Navodi ih:").arg(k.key).arg(k.doubled)));
+        const qsizetype at = lines.indexOf(QRegularExpression(
+            QStringLiteral("  Korak 1, ključ %1 .*: %2\\. Navodi ih:").arg(k.key).arg(k.doubled)));
         ASSERT_GE(at, 0) << k.key << blocked.err.toStdString();
         // the statement lists the doubles as the message counts them
         EXPECT_EQ(c.Select(lines[at + 1].trimmed().chopped(1)).rows.size(), size_t(k.doubled)) << k.key;

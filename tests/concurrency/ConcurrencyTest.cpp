@@ -269,8 +269,9 @@ TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
     TBackground victim({QStringLiteral("process")}, DeskUrl({2, 1}));
     // killed while its transaction writes on node 2
     ASSERT_TRUE(Eventually([&] {
-        return node2->Select(QStringLiteral("SELECT COUNT(*) FROM information_schema.innodb_trx "
-                                            "WHERE trx_rows_modified > 100"))
+        return node2
+                   ->Select(QStringLiteral("SELECT COUNT(*) FROM information_schema.innodb_trx "
+                                           "WHERE trx_rows_modified > 100"))
                    .rows[0][0]
                    .toInt() > 0;
     }));
@@ -301,17 +302,19 @@ TEST_P(Concurrency, AttendanceRightAfterProcessingOnAnotherNodeSeesItsEvents) {
     RawRecords(60000); // a large write for the other nodes to apply
     c().Execute(QStringLiteral(
         "INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
-        "horloaccessticketid, cardcode, deviceindex) SELECT '2026-07-15 08:00:00', 15, seq, 1, 0, 9000 + seq, "
+        "horloaccessticketid, cardcode, deviceindex) SELECT '2026-07-15 08:00:00', 15, seq, 1, 0, 9000 + "
+        "seq, "
         "100000 + seq FROM seq_1_to_40 UNION ALL SELECT '2026-07-15 16:00:00', 16, seq, 1, 0, 9000 + seq, "
         "200000 + seq FROM seq_1_to_40"));
     Settle();
     const THorloRun process = RunHorlo({QStringLiteral("process")}, DeskUrl({3}));
     ASSERT_EQ(process.status, 0) << process.err.toStdString();
-    const THorloRun add =
-        RunHorlo({QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2026-07-15")}, DeskUrl({1}));
+    const THorloRun add = RunHorlo(
+        {QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2026-07-15")}, DeskUrl({1}));
     EXPECT_EQ(add.status, 0) << add.err.toStdString();
     // 09:00 to 16:00 for each of the 40
-    EXPECT_EQ(Count(QStringLiteral("SELECT ROUND(SUM(regularworkinghours) * 60) FROM horloattendance")), 40 * 7 * 60);
+    EXPECT_EQ(Count(QStringLiteral("SELECT ROUND(SUM(regularworkinghours) * 60) FROM horloattendance")),
+              40 * 7 * 60);
 }
 
 // A loop of processing runs that find nothing to do, on another desk or node,
@@ -369,40 +372,43 @@ TEST_P(Concurrency, SwipesBeforeAndAfterATieAreTheirHoldersEventsWhenProcessedLa
     auto card = [&](QStringList arguments, int node) {
         return RunHorlo(QStringList{QStringLiteral("card")} + arguments, DeskUrl({node}));
     };
-    const THorloRun tie = card({QStringLiteral("tie"), QStringLiteral("K1"), QStringLiteral("002"),
-                                QStringLiteral("--force"), QStringLiteral("--from"), QStringLiteral("2026-06-02 00:00")},
-                               1);
+    const THorloRun tie =
+        card({QStringLiteral("tie"), QStringLiteral("K1"), QStringLiteral("002"), QStringLiteral("--force"),
+              QStringLiteral("--from"), QStringLiteral("2026-06-02 00:00")},
+             1);
     ASSERT_EQ(tie.status, 0) << tie.err.toStdString();
     const THorloRun untie =
         card({QStringLiteral("untie"), QStringLiteral("K1"), QStringLiteral("--from=2026-06-04 12:00")}, 2);
     ASSERT_EQ(untie.status, 0) << untie.err.toStdString();
     const THorloRun process = RunHorlo({QStringLiteral("process")}, DeskUrl({3}));
     EXPECT_EQ(process.status, 0) << process.err.toStdString();
-    EXPECT_TRUE(process.out.startsWith(QStringLiteral("Upisano događaja: 3; Prolaza kartica koje u to vreme nisu "
-                                                      "bile ničije: 1;")))
+    EXPECT_TRUE(
+        process.out.startsWith(QStringLiteral("Upisano događaja: 3; Prolaza kartica koje u to vreme nisu "
+                                              "bile ničije: 1;")))
         << process.out.toStdString();
     auto owners = [&] {
         QStringList list;
-        for (const auto& row : c().Select(QStringLiteral("SELECT r.deviceindex, IFNULL(e.employeeid, 0) FROM "
-                                                         "employeeeventraw AS r LEFT JOIN employeeevent AS e ON "
-                                                         "e.employeeeventrawid = r.employeeeventrawid ORDER BY 1"))
-                                   .rows)
+        for (const auto& row :
+             c().Select(QStringLiteral("SELECT r.deviceindex, IFNULL(e.employeeid, 0) FROM "
+                                       "employeeeventraw AS r LEFT JOIN employeeevent AS e ON "
+                                       "e.employeeeventrawid = r.employeeeventrawid ORDER BY 1"))
+                 .rows)
             list << row[0].toString() + QLatin1Char(':') + row[1].toString();
         return list.join(' ');
     };
     EXPECT_EQ(owners(), QStringLiteral("1:1 2:1 3:2 4:0"));
-    const THorloRun unassigned =
-        RunHorlo({QStringLiteral("raw"), QStringLiteral("unassigned"), QStringLiteral("--csv")}, DeskUrl({1}));
+    const THorloRun unassigned = RunHorlo(
+        {QStringLiteral("raw"), QStringLiteral("unassigned"), QStringLiteral("--csv")}, DeskUrl({1}));
     EXPECT_EQ(unassigned.out.count(QLatin1Char('\n')), 2) << unassigned.out.toStdString();
-    EXPECT_TRUE(unassigned.out.contains(QStringLiteral("2026-06-05 08:00:00"))) << unassigned.out.toStdString();
+    EXPECT_TRUE(unassigned.out.contains(QStringLiteral("2026-06-05 08:00:00")))
+        << unassigned.out.toStdString();
     // the third employee takes the card from the 5th: the swipe becomes hers at once
     c().Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code) VALUES "
                                "(3, 'Eva', 'Treća', '003')"));
     Settle();
-    const THorloRun late =
-        card({QStringLiteral("tie"), QStringLiteral("K1"), QStringLiteral("003"), QStringLiteral("--from"),
-              QStringLiteral("5.6.2026 07:00")},
-             3);
+    const THorloRun late = card({QStringLiteral("tie"), QStringLiteral("K1"), QStringLiteral("003"),
+                                 QStringLiteral("--from"), QStringLiteral("5.6.2026 07:00")},
+                                3);
     EXPECT_EQ(late.status, 0) << late.err.toStdString();
     EXPECT_EQ(owners(), QStringLiteral("1:1 2:1 3:2 4:3"));
 }

@@ -140,8 +140,9 @@ TEST_F(CardFormFixture, OpensOnTheCardListWithItsColumnsColoursAndFind) {
 }
 
 TEST_F(CardFormFixture, TiesUntiesAndPrints) {
-    c.Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname) VALUES (7, 'Ana', 'Prva'), "
-                             "(8, 'Bora', 'Drugi'), (9, 'Marko', 'Petrović')"));
+    c.Execute(
+        QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname) VALUES (7, 'Ana', 'Prva'), "
+                       "(8, 'Bora', 'Drugi'), (9, 'Marko', 'Petrović')"));
     // an employee who already has an active card: refused, the card keeps its employee
     Select("K3");
     console->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), QString()};
@@ -170,12 +171,16 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     c.Execute(QStringLiteral("UPDATE employeecard SET active = 'n' WHERE employeecardid = 1"));
     form->HolderFromCB->setChecked(true);
     const QDateTime since =
-        c.Select(QStringLiteral("SELECT startdatetime FROM employeecardholder WHERE employeeid = 9")).rows[0][0].toDateTime();
+        c.Select(QStringLiteral("SELECT startdatetime FROM employeecardholder WHERE employeeid = 9"))
+            .rows[0][0]
+            .toDateTime();
     const QDateTime before = since.addSecs(-3600);
     form->HolderFromDTE->setDateTime(QDateTime(before.date(), before.time()));
     form->ConnectEmployeeButton->click();
-    EXPECT_TRUE(Shown().last().text.startsWith(QStringLiteral("Kartica K3 je do "))) << Shown().last().text.toStdString();
-    EXPECT_TRUE(Shown().last().text.contains(QStringLiteral("Drugi Bora"))) << Shown().last().text.toStdString();
+    EXPECT_TRUE(Shown().last().text.startsWith(QStringLiteral("Kartica K3 je do ")))
+        << Shown().last().text.toStdString();
+    EXPECT_TRUE(Shown().last().text.contains(QStringLiteral("Drugi Bora")))
+        << Shown().last().text.toStdString();
     EXPECT_EQ(Employee(3), QStringLiteral("9"));
     EXPECT_EQ(Shown().size(), 3);
     form->HolderFromCB->setChecked(false);

@@ -1,7 +1,7 @@
+#include "module/device/RawEventProcessing.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/device/CardHolder.h"
-#include "module/device/RawEventProcessing.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -108,7 +108,8 @@ TEST_F(ProcessingFixture, ResolvesTicketsAndCopiesCardRecords) {
 // An idle run writes nothing, the lock row included, so that it holds up nobody.
 TEST_F(ProcessingFixture, NothingAboveTheMarkWritesNothing) {
     const auto taken = [&] {
-        return c.Select(QStringLiteral("SELECT taken FROM horlolock WHERE name = 'employeeeventraw'")).rows[0][0];
+        return c.Select(QStringLiteral("SELECT taken FROM horlolock WHERE name = 'employeeeventraw'"))
+            .rows[0][0];
     };
     const QVariant before = taken();
     const TProcessResult r = TRawEventProcessor(c).Run();
@@ -128,20 +129,22 @@ TEST_F(ProcessingFixture, ASwipeIsTheEventOfWhoeverHeldTheCardAtItsTime) {
     };
     auto owners = [&] {
         QStringList list;
-        for (const auto& row : c.Select(QStringLiteral("SELECT r.employeeeventrawid, IFNULL(e.employeeid, 0) FROM "
-                                                       "employeeeventraw AS r LEFT JOIN employeeevent AS e ON "
-                                                       "e.employeeeventrawid = r.employeeeventrawid ORDER BY 1"))
-                                 .rows)
+        for (const auto& row :
+             c.Select(QStringLiteral("SELECT r.employeeeventrawid, IFNULL(e.employeeid, 0) FROM "
+                                     "employeeeventraw AS r LEFT JOIN employeeevent AS e ON "
+                                     "e.employeeeventrawid = r.employeeeventrawid ORDER BY 1"))
+                 .rows)
             list << row[0].toString() + QLatin1Char(':') + row[1].toString();
         return list.join(' ');
     };
     auto swipe = [&](int id, int type, int card, const char* time) {
-        c.Execute(QStringLiteral("INSERT INTO employeeeventraw VALUES (%1, NULL, '%2', %3, NULL, NULL, 1, 0, %4, "
-                                 "%1, NULL)")
-                      .arg(id)
-                      .arg(QString::fromLatin1(time))
-                      .arg(type)
-                      .arg(card));
+        c.Execute(
+            QStringLiteral("INSERT INTO employeeeventraw VALUES (%1, NULL, '%2', %3, NULL, NULL, 1, 0, %4, "
+                           "%1, NULL)")
+                .arg(id)
+                .arg(QString::fromLatin1(time))
+                .arg(type)
+                .arg(card));
     };
     swipe(1, 5, 11, "2024-03-01 08:00:00"); // K1, held by 7 since ever
     EXPECT_EQ(TRawEventProcessor(c).Run().written, 1);
@@ -174,7 +177,8 @@ TEST_F(ProcessingFixture, ASwipeIsTheEventOfWhoeverHeldTheCardAtItsTime) {
         QString says;
     } refusals[] = {
         // an inactive card for an employee who holds an active one: the dialog's rule everywhere
-        {2, 9, "2024-03-20 00:00", TCardHolderStatus::EmployeeHasActiveCard, Format(_CARD_EMPLOYEE_ERR, {"K1"})},
+        {2, 9, "2024-03-20 00:00", TCardHolderStatus::EmployeeHasActiveCard,
+         Format(_CARD_EMPLOYEE_ERR, {"K1"})},
         {1, 0, "2024-03-08 12:00", TCardHolderStatus::HeldSince, QStringLiteral("od 2024-03-09 00:00")},
         {1, 8, "2099-01-01 00:00", TCardHolderStatus::InFuture, QStringLiteral("2099-01-01 00:00")},
         {1, 42, "2024-03-20 00:00", TCardHolderStatus::NoEmployee, QStringLiteral("42")},

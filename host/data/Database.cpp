@@ -31,10 +31,9 @@ namespace {
 // What the client library's and the server's error codes mean, in the users' words.
 const char* ErrorMeaning(unsigned code) {
     switch (code) {
-    case CR_CONNECTION_ERROR:
-        return "server ne radi ili ne prima veze na toj utičnici";
+    case CR_CONNECTION_ERROR: // a socket, or (Connector/C) an address and port
     case CR_CONN_HOST_ERROR:
-        return "server ne prima veze na toj adresi i portu";
+        return "server ne radi ili ne prima veze na toj adresi";
     case CR_UNKNOWN_HOST:
         return "računar sa tim imenom nije pronađen";
     case CR_SERVER_GONE_ERROR:
@@ -815,7 +814,12 @@ void TBatchInsert::Flush() {
 void DatabaseDetail::RunAttempts(TZConnection& connection, const TRetryPolicy& policy,
                                  const std::function<void(const TAttempt&)>& attempt) {
     using Clock = std::chrono::steady_clock;
-    if (connection.TransactionDepth() > 0) { // joins the outer transaction, which reruns as a whole
+    // Only the thread that holds the connection can be inside a transaction:
+    // another thread's is waited for, and then over.
+    std::unique_lock hold(connection.Mutex());
+    const bool nested = connection.TransactionDepth() > 0;
+    hold.unlock();
+    if (nested) { // joins the outer transaction, which reruns as a whole
         TTransaction transaction(connection);
         attempt(TAttempt{});
         transaction.Commit();

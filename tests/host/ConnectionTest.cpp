@@ -277,7 +277,7 @@ TEST(Connection, LostConnectionGivesAClearErrorAndReconnectsOutsideTransactions)
         FAIL() << "connected to no server";
     } catch (const EDatabaseError& e) {
         EXPECT_TRUE(e.Message().contains(
-            QStringLiteral(": server ne radi ili ne prima veze na toj utičnici (detalj: Can't connect")))
+            QStringLiteral(": server ne radi ili ne prima veze na toj adresi (detalj: Can't connect")))
             << e.what();
     }
 }

@@ -193,14 +193,25 @@ void TSimDevice::AppendRecord(TLogSlot record) {
     EncodeLogSlot(record, slot);
     WriteImage(NextRecordOffset(), slot, sizeof slot);
     m_nextSlot = (m_nextSlot + 1) % m_logSlots;
-    m_usedSlots = std::min(m_usedSlots + 1, m_logSlots);
+}
+
+bool TSimDevice::PlaceRecord(std::uint32_t slot, const TLogSlot& record) {
+    const std::uint64_t at = LogSlotOffset(m_config.users, slot);
+    if (slot >= m_logSlots || at + kLogSlotSize > m_image.size()) return false;
+    std::uint8_t bytes[kLogSlotSize];
+    EncodeLogSlot(record, bytes);
+    WriteImage(at, bytes, sizeof bytes);
+    m_lastIndex = std::max(m_lastIndex, record.index);
+    return true;
 }
 
 std::vector<TLogSlot> TSimDevice::Records() const {
     std::vector<TLogSlot> out;
-    for (std::uint32_t k = 0; k < m_usedSlots; ++k) {
+    for (std::uint32_t k = 0; k < m_logSlots; ++k) {
         const std::uint64_t at = LogSlotOffset(m_config.users, k);
         if (at + kLogSlotSize > m_image.size()) break;
+        const auto slot = m_image.begin() + std::ptrdiff_t(at);
+        if (std::all_of(slot, slot + kLogSlotSize, [](std::uint8_t b) { return b == 0; })) continue;
         out.push_back(DecodeLogSlot(&m_image[at]));
     }
     return out;
@@ -329,7 +340,7 @@ void TSimDevice::LoadSwipeFile(const std::string& path) {
         std::istringstream fields(line);
         std::string date, time;
         if (!(fields >> date)) continue;
-        long long type = -1, card = 0, index = 0;
+        long long type = -1, card = 0, index = 0, slot = -1;
         unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
         char c1 = 0, c2 = 0, c3 = 0, c4 = 0;
         std::istringstream ds(date);
@@ -338,10 +349,12 @@ void TSimDevice::LoadSwipeFile(const std::string& path) {
                         (fields >> type >> card) && y >= 2000 && y <= 2255 && mo <= 255 && d <= 255 &&
                         h <= 255 && mi <= 255 && s <= 255 && type >= 0 && type <= 255 &&
                         card >= -2147483648LL && card <= 4294967295LL;
-        if (!ok || ((fields >> index) && (index < 0 || index > 4294967295LL)))
-            throw std::runtime_error(
-                path + ":" + std::to_string(lineNo) +
-                ": expected DATE TIME TYPE CARD [INDEX], e.g. 2017-03-12 07:30:05 15 999");
+        const bool badIndex = (fields >> index) && (index < 0 || index > 4294967295LL);
+        const bool badSlot = (fields >> slot) && (slot < 0 || slot >= m_logSlots);
+        if (!ok || badIndex || badSlot)
+            throw std::runtime_error(path + ":" + std::to_string(lineNo) +
+                                     ": expected DATE TIME TYPE CARD [INDEX [SLOT]] with SLOT below " +
+                                     std::to_string(m_logSlots) + ", e.g. 2017-03-12 07:30:05 15 999");
         TLogSlot r;
         r.index = static_cast<std::uint32_t>(index);
         r.card = static_cast<std::uint32_t>(card);
@@ -352,7 +365,10 @@ void TSimDevice::LoadSwipeFile(const std::string& path) {
         r.day = std::uint8_t(d);
         r.month = std::uint8_t(mo);
         r.year = std::uint8_t(y - 2000);
-        AppendRecord(r);
+        if (slot >= 0)
+            PlaceRecord(std::uint32_t(slot), r);
+        else
+            AppendRecord(r);
     }
 }
 

@@ -108,6 +108,9 @@ public:
     bool LiveSwipe(TNaiveTime now);
     // Appends a record as it is, without admission; index 0 takes the next index.
     void AppendRecord(TLogSlot record);
+    // Writes a record into log slot `slot` exactly as given (index 0 too), leaving the
+    // ring where it is: a log that is not one tidy run. False past the last slot.
+    bool PlaceRecord(std::uint32_t slot, const TLogSlot& record);
 
     const TDeviceConfig& Config() const { return m_config; }
     const std::vector<std::uint8_t>& Image() const { return m_image; }
@@ -118,7 +121,7 @@ public:
     std::uint32_t NextSlot() const { return m_nextSlot; }
     std::uint64_t NextRecordOffset() const { return LogSlotOffset(m_config.users, m_nextSlot); }
     std::uint32_t NextRecordBlock() const { return std::uint32_t(NextRecordOffset() / kMemBlockSize); }
-    std::vector<TLogSlot> Records() const; // every used slot, in slot order
+    std::vector<TLogSlot> Records() const; // every slot that holds something, in slot order
     std::optional<TUserRecord> Card(std::uint32_t ticket) const;
     const std::vector<TUserRecord>& Cards() const { return m_cards; }
     std::int64_t ClockOffset() const { return m_clockOffset; }
@@ -160,7 +163,6 @@ private:
     bool m_clockSet = false;
     long m_repliesSent = 0;
     std::uint64_t m_rng;
-    std::uint32_t m_usedSlots = 0;
     std::size_t m_liveNext = 0;
     std::map<std::uint32_t, bool> m_liveInside; // ticket -> inside after its last live or scripted swipe
     std::set<std::uint32_t> m_readSinceInfo;    // blocks asked for since the last answered GE

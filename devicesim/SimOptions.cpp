@@ -49,8 +49,11 @@ Device:
   --swipe-codes LIST          card codes that swipe, comma separated; logged as types
                               15 (arrival) and 16 (departure) with the card code
   --swipe-file FILE           append the records of FILE, one a line:
-                              "yyyy-mm-dd hh:mm:ss TYPE CARD [INDEX]"; "#" starts a
-                              comment; without INDEX (or with 0) the next index is used;
+                              "yyyy-mm-dd hh:mm:ss TYPE CARD [INDEX [SLOT]]"; "#" starts
+                              a comment; without INDEX (or with 0) the next index is used;
+                              with SLOT the record is written into that log slot exactly
+                              as given (index 0 and impossible dates included) and the
+                              ring goes on where it was: a log laid out any way;
                               records from a file are not checked against the cards
   --live-swipes MS            every MS milliseconds the next kept card swipes at the
                               device clock (which SetClock moves), alternately arriving

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <system_error>
 #include <unistd.h>
@@ -118,6 +119,7 @@ void TSimServer::Trace(const TSimDevice& device, const TUdpPeer& from, const std
 
 void TSimServer::Serve() {
     using TClock = std::chrono::steady_clock;
+    ::prctl(PR_SET_TIMERSLACK, 1UL); // a reply delayed 5 ms leaves after 5 ms, not 5.05
     std::vector<pollfd> fds;
     for (int fd : m_fds)
         fds.push_back({fd, POLLIN, 0});
@@ -125,7 +127,9 @@ void TSimServer::Serve() {
     std::uint8_t buffer[2048];
 
     for (;;) {
-        int timeoutMs = -1;
+        // replies leave when they are due to the microsecond, as a device's would
+        timespec wait{};
+        const timespec* timeout = nullptr;
         {
             std::lock_guard lock(m_mutex);
             const TClock::time_point now = TClock::now();
@@ -134,11 +138,14 @@ void TSimServer::Serve() {
                 next = std::min(next, p.due);
             for (std::size_t i = 0; i < m_configs.size(); ++i)
                 if (m_configs[i].liveSwipeMs > 0) next = std::min(next, m_nextLiveSwipe[i]);
-            if (next != TClock::time_point::max())
-                timeoutMs = int(
-                    std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(next - now).count()));
+            if (next != TClock::time_point::max()) {
+                const long long us = std::max<long long>(
+                    0, std::chrono::ceil<std::chrono::microseconds>(next - now).count());
+                wait = {time_t(us / 1'000'000), long(us % 1'000'000) * 1000};
+                timeout = &wait;
+            }
         }
-        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return;
+        if (::ppoll(fds.data(), fds.size(), timeout, nullptr) < 0 && errno != EINTR) return;
         if (fds.back().revents != 0) return;
 
         std::lock_guard lock(m_mutex);

@@ -86,17 +86,20 @@ def reply_seeds():
     write(t, "idle-stray", reply_input(20, False, 0, [(True, 1, block(0)), (False, 1, bytes(80))]))
     write(t, "start-value", reply_input(0, False, 0, [(True, 1, frame("GE", 0, 0)), (False, 1, bytes(10))]))
     write(t, "unknown-state", reply_input(99, False, 0, [(True, 1, frame("GE", 0, 0))]))
-    # memory reads: a 16-block device block by block, then with bad checksums
-    write(t, "memory-16-blocks", reply_input(20, True, 1024, [(True, 1, block(n)) for n in range(16)]))
+    # the image reader: two agreeing device information replies, then the blocks
+    def read(memory, users, slots, mark, blocks):
+        info = device_info(b"Koldar", False, memory, users, slots)
+        return reply_input(20, True, mark, [(True, 2, info)] + blocks)
+    write(t, "memory-16-blocks", read(1024, 4, 50, 0, [(True, 1, block(n)) for n in range(16)]))
     bad = bytearray(block(3))
     bad[-1] ^= 0xFF
-    write(t, "memory-bad-checksums", reply_input(20, True, 1024, [(True, 1, block(0)), (False, 7, bytes(bad))]))
-    write(t, "memory-tiny", reply_input(20, True, 63, [(True, 3, block(0))]))
-    write(t, "memory-none", reply_input(20, True, 0, [(True, 3, block(0))]))
-    write(t, "memory-full-image", reply_input(20, True, 512000, [(True, 8001, block(7))]))
-    write(t, "memory-larger-than-image", reply_input(20, True, 0xFFFFFFFF, [(True, 8100, block(9))]))
-    write(t, "memory-without-begin", reply_input(21, False, 640, [(True, 12, block(1))]))
-    write(t, "memory-long-datagram", reply_input(20, True, 256, [(True, 5, block(2) + bytes(1400))]))
+    write(t, "memory-bad-checksums", read(1024, 4, 50, 0, [(True, 1, block(0)), (False, 7, bytes(bad))]))
+    write(t, "memory-tiny", read(63, 0, 0, 0, [(True, 3, block(0))]))
+    write(t, "memory-none", read(0, 0, 0, 0, [(True, 3, block(0))]))
+    write(t, "memory-full-image", read(512000, 200, 33846, 0, [(True, 8001, block(7))]))
+    write(t, "memory-larger-than-image", read(0xFFFFFF, 0, 1000, 7, [(True, 8100, block(9))]))
+    write(t, "memory-without-info", reply_input(21, True, 640, [(True, 12, block(1))]))
+    write(t, "memory-long-datagram", read(256, 0, 8, 0, [(True, 5, block(2) + bytes(1400))]))
 
 
 # --- fuzz_device_info: one datagram ---------------------------------------

@@ -86,6 +86,7 @@ inline constexpr char _CARD_HELD_UNTIL_FMT[] =
     "Kartica %s je do %s bila kartica zaposlenog %s; promena može da počne tek od tada.";
 inline constexpr char _CARD_EVENTS_FMT[] = "Događaji prolaza od tog trenutka: %s.";
 inline constexpr char _IMPORTED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu upisao drugi program: %d.";
+inline constexpr char _ALREADY_STORED_FMT[] = "Zapisa koji su već bili upisani (nisu upisani ponovo): %d.";
 inline constexpr char _SEARCH_HOUR_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.";
 inline constexpr char _SEARCH_DATE_WRN[] =
     "Vrednost \"%s\" u polju \"%s\" nije datum (dd.mm.gggg ili gggg-mm-dd).";

@@ -26,7 +26,9 @@ CREATE TABLE employeeeventraw (
   cardcode INT NULL,
   deviceindex BIGINT NOT NULL,
   reserved VARCHAR(100) NULL,
-  KEY employeeeventraw_device (horloaccesspointid, deviceindex),
+  -- a door's record is stored once
+  UNIQUE KEY employeeeventraw_record (horloaccesspointid, deviceindex, eventtime, cardcode,
+                                      employeeeventtypeid),
   KEY employeeeventraw_time (eventtime),
   KEY employeeeventraw_card (cardcode)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
@@ -189,4 +191,4 @@ CREATE TABLE horloschema (
   applied DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions'),
-  (2, 'reserved'), (3, 'card-holders-and-processing-mark');
+  (2, 'raw-record-key'), (3, 'card-holders-and-processing-mark');

@@ -81,7 +81,7 @@ void TDeviceCommands::Attach(TDeviceRun& run) {
     m_run = &run;
     // Replies are only queued on the listener thread; the reply rules, and the error
     // boxes they raise, run here on the caller's thread.
-    m_protocol.Intercept = [this](const std::uint8_t* data, std::size_t len) { Receive(data, len); };
+    m_protocol.Intercept = [this](const std::uint8_t* data, std::size_t len, std::int64_t) { Receive(data, len); };
     m_protocol.ShowErrorBox = [this](const std::string&, const std::string& text) {
         if (m_run) m_run->deviceErrors << QString::fromStdString(text);
     };

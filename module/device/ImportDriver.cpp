@@ -3,29 +3,24 @@
 #include "module/device/LogDownload.h"
 
 TImportDriver::TImportDriver(TEventImport& chain, QObject* parent) : QObject(parent), m_chain(chain) {
-    // from the listener thread: a block request is due before the next tick
-    m_chain.Download().OnTickDue = [this](int delayMs) {
-        QMetaObject::invokeMethod(
-            this, [this, delayMs] { QTimer::singleShot(delayMs, this, [this] { Tick(); }); },
-            Qt::QueuedConnection);
+    // from the listener thread
+    m_chain.OnWake = [this] {
+        if (!m_posted.exchange(true)) QMetaObject::invokeMethod(this, [this] { Step(); }, Qt::QueuedConnection);
     };
-    connect(&m_blockTicker, &QTimer::timeout, this, [this] { Tick(); });
-    connect(&m_watchdogTicker, &QTimer::timeout, this, [this] { m_chain.ReplyWatchdogTick(); });
-    m_blockTicker.start(10);
-    m_watchdogTicker.start(100);
 }
 
 TImportDriver::~TImportDriver() {
-    m_chain.Download().OnTickDue = nullptr;
+    m_chain.Stop(); // no listener calls OnWake after this
+    m_chain.OnWake = nullptr;
 }
 
 void TImportDriver::Stop() {
-    m_blockTicker.stop();
-    m_watchdogTicker.stop();
+    m_stopped = true;
 }
 
-void TImportDriver::Tick() {
-    if (!m_chain.Running()) return;
-    m_chain.MemPacketTick();
+void TImportDriver::Step() {
+    m_posted = false;
+    if (m_stopped || !m_chain.Running()) return;
+    m_chain.Step();
     if (m_chain.Running() && OnTick) OnTick();
 }

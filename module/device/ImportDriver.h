@@ -1,32 +1,32 @@
-// What makes an import chain run on the caller's event loop: the 10 ms block
-// tick, the 100 ms reply watchdog, and the early tick a reply asks for from the
-// listener thread. The import dialog and `horlo import` both drive their chain
-// through it.
+// What runs an import chain on the caller's event loop: the chain's download reads a
+// device on its endpoint's listener thread and says when it has moved on; the driver
+// brings that to the caller's thread, where the chain stores the device and goes on.
+// No timers: the line keeps its own deadlines. The import dialog and `horlo import`
+// both drive their chain through it.
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 
+#include <atomic>
 #include <functional>
 
 class TEventImport;
 
 class TImportDriver : public QObject {
 public:
-    // Starts ticking at once; the chain must outlive the driver.
+    // The chain must outlive the driver.
     explicit TImportDriver(TEventImport& chain, QObject* parent = nullptr);
     ~TImportDriver() override;
 
-    // After every block tick of a running chain (a progress display).
+    // After every step of a running chain (a progress display).
     std::function<void()> OnTick;
-    // No more ticks (a closing window).
+    // No more steps (a closing window).
     void Stop();
-    QTimer& BlockTicker() { return m_blockTicker; }       // 10 ms: block requests, the next device
-    QTimer& WatchdogTicker() { return m_watchdogTicker; } // 100 ms: the reply deadline
 
 private:
-    void Tick();
+    void Step();
 
     TEventImport& m_chain;
-    QTimer m_blockTicker, m_watchdogTicker;
+    std::atomic<bool> m_posted{false}; // one step waits in the event queue at most
+    bool m_stopped = false;
 };

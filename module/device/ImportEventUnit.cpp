@@ -104,8 +104,6 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         ProgressBar->setMaximum(int(download.TotalBlocks()));
         ProgressBar->setValue(int(download.BlocksDone()));
     };
-    ReplyWatchdogTicker = &m_driver->WatchdogTicker();
-    MemPacketTicker = &m_driver->BlockTicker();
 }
 
 TImportEventForm::~TImportEventForm() = default;

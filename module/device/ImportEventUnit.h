@@ -18,7 +18,6 @@ class QLabel;
 class QProgressBar;
 class TImportDriver;
 class QPushButton;
-class QTimer;
 
 // The download's protocol instance; it lives as long as the module.
 TDeviceProtocol& ImportEventProtocol();
@@ -37,8 +36,6 @@ public:
     QLabel* DeviceIPLabel;
     QLabel* DeviceNameLabel;
     QProgressBar* ProgressBar;
-    QTimer* ReplyWatchdogTicker; // the driver's: 100 ms, the response deadline
-    QTimer* MemPacketTicker;     // the driver's: 10 ms, block requests and the advance to the next device
 
     void ImportActionExecute();
     void ProcessingActionExecute();
@@ -55,7 +52,7 @@ private:
     void FormClose();
 
     TEventImport m_import;
-    std::unique_ptr<TImportDriver> m_driver; // goes before the chain it drives
+    std::unique_ptr<TImportDriver> m_driver; // destroyed before the chain it drives
     TWheelHook m_wheelHook;
     bool m_closed = false;
     std::vector<std::pair<TAccessPoint, TDownloadOutcome>> m_outcomes; // of the running "Uvoz"

@@ -4,6 +4,7 @@
 #include "module/data/EventTypes.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -15,6 +16,11 @@ namespace {
 
 QString TwoDigits(std::uint8_t v) {
     return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
+
+// A door's record as its natural key names it: index, time, card and type.
+QString RecordKey(qint64 index, const QString& time, qint64 cardCode, qint64 eventType) {
+    return QStringLiteral("%1|%2|%3|%4").arg(index).arg(time).arg(cardCode).arg(eventType);
 }
 
 struct CardOwner {
@@ -156,11 +162,34 @@ TDecodeResult TLogDecoder::Store(const std::vector<TLogRecord>& records, qint64 
         return owner;
     };
 
+    // Records of this door stored before, under the mark a reset set back: never twice.
+    QSet<QString> stored;
+    std::uint32_t lowest = 0, highest = 0;
+    for (const TLogRecord& r : records)
+        if (r.index > mark) {
+            lowest = lowest == 0 ? r.index : std::min(lowest, r.index);
+            highest = std::max(highest, r.index);
+        }
+    if (highest > 0) {
+        const TResultSet known = m_connection.Select(
+            Format(QStringLiteral("SELECT deviceindex, eventtime, cardcode, employeeeventtypeid FROM "
+                                  "`employeeeventraw` WHERE horloaccesspointid = %d AND deviceindex BETWEEN %u "
+                                  "AND %u"),
+                   {accessPointId, lowest, highest}));
+        for (const auto& row : known.rows)
+            stored.insert(RecordKey(row[0].toLongLong(), SqlDateTime(row[1].toDateTime()), row[2].toLongLong(),
+                                    row[3].toLongLong()));
+    }
+
     TBatchInsert rows(m_connection, QStringLiteral("INSERT INTO `employeeeventraw` VALUES "), BatchSize);
     int inserted = 0;
     for (const TLogRecord& r : records) {
         if (r.index <= mark) {
             ++result.storedElsewhere;
+            continue;
+        }
+        if (!stored.isEmpty() && stored.contains(RecordKey(r.index, r.TimeText(), r.cardCode, r.eventType))) {
+            ++result.alreadyStored;
             continue;
         }
         const CardOwner owner = ownerOf(r.cardCode);

@@ -36,6 +36,7 @@ struct TDecodeResult {
     int invalidTime = 0;      // time bytes that form no real date-time
     int removed = 0;          // raw rows deleted by the clean-up (all access points)
     int storedElsewhere = 0;  // new when the download started, stored meanwhile by another program
+    int alreadyStored = 0;    // above the mark, but stored for the door before (the mark was set back)
     bool markSetBack = false; // the mark was set back during the download: nothing stored
     bool markMoved = false;
     std::uint32_t mark = 0; // the access point's mark afterwards
@@ -81,8 +82,10 @@ public:
     // above what the device holds never pulls the mark up. All of it happens in one
     // transaction, with the log locked and the mark read again: records another
     // program stored meanwhile are not stored twice; a mark set back meanwhile
-    // (horlo point reset-mark) stores nothing. On an error nothing is stored, the
-    // mark stays, and the error propagates.
+    // (horlo point reset-mark) stores nothing. A record the door has stored already
+    // (same index, time, card and type: a mark set back before the download) is not
+    // stored again. On an error nothing is stored, the mark stays, and the error
+    // propagates.
     TDecodeResult StoreRecords(const std::vector<TLogRecord>& records, qint64 accessPointId,
                                std::uint32_t markSeen, std::uint32_t newest, const QDate& today);
 

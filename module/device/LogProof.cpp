@@ -75,16 +75,12 @@ TLogProof ProveLogImage(const std::uint8_t* image, std::size_t receivedBytes, st
         proof.broken = true;
         blocksOf(next(last.slot), proof.suspect);
     }
+    // The run's first record and the slot before it, at any mark (a new door's is 0): a
+    // wrong block there could hide the oldest new records.
+    blocksOf(first.slot, proof.frontier);
+    blocksOf(prev(first.slot), proof.frontier);
     // The run begins right after the mark, unless the device overwrote what followed it.
-    if (mark > 0 && first.index != mark + 1) {
-        blocksOf(first.slot, proof.frontier);
-        blocksOf(prev(first.slot), proof.frontier);
-        if (!full) {
-            proof.broken = true;
-            blocksOf(first.slot, proof.suspect);
-            blocksOf(prev(first.slot), proof.suspect);
-        }
-    }
+    if (mark > 0 && first.index != mark + 1 && !full) proof.broken = true;
     for (const Claim& c : claims) {
         if (c.valid)
             proof.records.push_back(TLogRecord::FromBytes(slotAt(c.slot)));

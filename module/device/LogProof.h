@@ -1,13 +1,14 @@
-// What a device memory image proves about the records above a mark. Block replies
-// carry no block number, so a copy taken in place of a lost reply, or a reply that
-// came for an earlier request, puts another block's bytes into the image; timing
-// cannot always tell. The log itself can: a ring of slots whose record indexes
-// rise by one from slot to slot. The records above the mark must be one unbroken
-// run, from the mark + 1 (unless the device overwrote them) to the newest, each a
-// real date-time, followed by a slot that is empty or older. Whatever breaks that
-// names the blocks to read again; the blocks at the run's ends are read again in
-// any case, since a wrong block there could hide the newest records without
-// breaking anything.
+// What a device memory image says about the records above a mark, and which of its
+// blocks deserve a second reading. Block replies carry no block number, so a copy
+// taken in place of a lost reply, or a reply that came for an earlier request, puts
+// another block's bytes into the image; timing cannot always tell. A tidy log can: a
+// ring of slots whose record indexes rise by one from slot to slot, the records above
+// the mark one unbroken run from the mark + 1 (unless the device overwrote them) to
+// the newest, each a real date-time, followed by a slot that is empty or older.
+// Whatever breaks that names blocks to read again, and the blocks at the run's two
+// ends are read again in any case, since a wrong block there could hide records
+// without breaking anything. A device need not be tidy: once its blocks read the same
+// again, what they hold is its content, however it is laid out.
 #pragma once
 
 #include "module/device/LogDecoder.h"
@@ -23,10 +24,8 @@ struct TLogProof {
     // Blocks at the ends of the new run (or where it would begin): they must read
     // the same twice before the run is believed.
     std::set<std::uint32_t> frontier;
-    // The new records break what a device's log can hold (a repeated index, a gap,
-    // a run that jumps between slots, a newer slot after the newest, a missing
-    // start): the image holds another block's bytes somewhere, whatever the reads
-    // of the blocks named here said.
+    // The new records are not one tidy run (a repeated index, a gap, a run that jumps
+    // between slots, a newer slot after the newest, a missing start).
     bool broken = false;
     // The new records in index order, valid date-times only; meaningful when suspect
     // is empty and every frontier block is confirmed.

@@ -67,6 +67,15 @@ TEST(SchemaCli, EachVersionOfADatabaseIsToldAndUpgradedOrRefused) {
         int upgradeStatus;
     } cases[] = {
         {"first schema", TestDatabase::TSchema::None, LoadFirstSchema, "0", 2, "db upgrade", 0},
+        {"first schema with a door's record stored twice", TestDatabase::TSchema::None,
+         [](TZConnection& c) {
+             LoadFirstSchema(c);
+             for (int i = 0; i < 2; ++i)
+                 c.Execute(QStringLiteral("INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, "
+                                          "horloaccesspointid, cardcode, deviceindex) VALUES "
+                                          "('2026-11-02 08:00:00', 15, 1, 1001, 7)"));
+         },
+         "0", 2, "db upgrade", 1},
         {"current", TestDatabase::TSchema::Current, [](TZConnection&) {}, "newest", 0, "", 0},
         {"newer", TestDatabase::TSchema::Current,
          [](TZConnection& c) {

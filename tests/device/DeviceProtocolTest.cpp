@@ -66,30 +66,6 @@ struct Recorder {
     }
 };
 
-TFrameData BlockData(std::uint32_t block) {
-    TFrameData d{};
-    for (std::size_t i = 0; i < d.size(); ++i)
-        d[i] = std::uint8_t(block * 7 + i + 1);
-    return d;
-}
-
-TFrame BlockReply(std::uint32_t block) {
-    return Reply('G', 'B', 'O', 'K', BlockData(block));
-}
-
-// Plays the download owner and a device that answers every block request, until the
-// read ends or `limit` requests went out. Returns the blocks requested.
-std::vector<std::uint32_t> RunRead(Recorder& r, std::size_t limit = 20000) {
-    std::vector<std::uint32_t> requested;
-    r.p.BeginMemoryRead();
-    while (r.p.MemReadIsInProgress && requested.size() < limit) {
-        if (!Sent(r.p.SendNextMemPacket())) break;
-        requested.push_back(r.LastBlockRequested());
-        r.Feed(BlockReply(requested.back()));
-    }
-    return requested;
-}
-
 TEST(DeviceCrc, MatchesXmodemVectors) {
     const std::string digits = "123456789";
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(digits.data());
@@ -429,248 +405,24 @@ TEST(DeviceReplies, DeviceInformationLayouts) {
     }
 }
 
-TEST(DeviceMemoryRead, ReadsAllButTheLastBlockAndNotifiesInOrder) {
-    Recorder r;
-    std::vector<std::string> log;
-    r.p.OnMemReadStarted = [&](std::uint32_t total) { log.push_back("start " + std::to_string(total)); };
-    r.p.OnMemBlockDone = [&](std::uint32_t done) { log.push_back("done " + std::to_string(done)); };
-    r.p.OnMemReadEnded = [&] {
-        log.push_back("end state " + std::to_string(r.p.ReceiveState) +
-                      (r.p.MemReadIsInProgress ? " reading" : ""));
-    };
-    r.p.OnImportEnabled = [&] {
-        log.push_back("import state " + std::to_string(r.p.ReceiveState) +
-                      (r.p.MemReadIsInProgress ? " reading" : ""));
-    };
-    std::fill(r.p.RcvMemBuffer.begin(), r.p.RcvMemBuffer.end(), 0xEE);
-    r.p.EEPROM_MEM_SIZE = 256;
-    const auto requested = RunRead(r);
-
-    EXPECT_EQ(requested, (std::vector<std::uint32_t>{0, 1, 2}));
-    EXPECT_EQ(r.p.MemReadAddress, 3u);
-    EXPECT_EQ(log, (std::vector<std::string>{"start 4", "done 1", "done 2", "done 3", "end state 21 reading",
-                                             "import state 20"}));
-    EXPECT_EQ(r.p.ReceiveState, rsIdle);
-    EXPECT_FALSE(r.p.MemReadIsInProgress);
-    EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
-    EXPECT_FALSE(r.p.SendForNextMemPacket);
-    for (std::uint32_t b = 0; b < 3; ++b) {
-        const TFrameData expected = BlockData(b);
-        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), r.p.RcvMemBuffer.begin() + b * 64))
-            << "block " << b;
-    }
-    EXPECT_EQ(r.p.RcvMemBuffer[3 * 64], 0xEE); // the last block is never requested
-
-    Recorder all;
-    all.p.ReadLastBlock = true;
-    all.p.EEPROM_MEM_SIZE = 256;
-    EXPECT_EQ(RunRead(all), (std::vector<std::uint32_t>{0, 1, 2, 3}));
-}
-
-TEST(DeviceMemoryRead, BadChecksums) {
-    struct Case {
-        int badInARow;
-        bool abandoned;
-    };
-    for (const Case c : {Case{5, false}, Case{6, true}}) {
-        SCOPED_TRACE(c.badInARow);
-        Recorder r;
-        int ended = 0, enabled = 0;
-        r.p.OnMemReadEnded = [&] { ++ended; };
-        r.p.OnImportEnabled = [&] { ++enabled; };
-        r.p.EEPROM_MEM_SIZE = 256;
-        r.p.BeginMemoryRead();
-        ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
-        r.Feed(BlockReply(0));
-        ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
-        std::vector<std::uint32_t> rerequests;
-        for (int i = 0; i < c.badInARow; ++i) {
-            r.Feed(Corrupted(BlockReply(1)));
-            if (Sent(r.p.SendNextMemPacket())) rerequests.push_back(r.LastBlockRequested());
-        }
-        EXPECT_EQ(rerequests, std::vector<std::uint32_t>(5, 1u));
-        EXPECT_EQ(ended, c.abandoned ? 1 : 0);
-        EXPECT_EQ(enabled, c.abandoned ? 1 : 0);
-        EXPECT_EQ(r.p.MemReadIsInProgress, !c.abandoned);
-        EXPECT_EQ(r.p.ReceiveState, c.abandoned ? rsIdle : rsMemoryBlock);
-        EXPECT_EQ(r.p.MemReadAddress, c.abandoned ? 4u : 1u);
-        if (!c.abandoned) {
-            // A good block clears the count and the read goes on.
-            r.Feed(BlockReply(1));
-            EXPECT_EQ(r.p.BadCRCRetry, 0);
-            EXPECT_EQ(r.p.MemReadAddress, 2u);
-            ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
-            EXPECT_EQ(r.LastBlockRequested(), 2u);
-        }
-    }
-}
-
-TEST(DeviceDeadline, ExpiresOnTheTickThatFindsZero) {
-    Recorder r;
-    r.p.RequestClock(ClockArgs(2026, 12, 6, 14, 5, 9));
-    for (int tick = 1; tick <= 40; ++tick)
-        r.p.ReplyWatchdogTick();
-    EXPECT_TRUE(r.p.TimeOutForResponseEnabled);
-    EXPECT_EQ(r.p.TimeOutForResponse, 0);
-    EXPECT_EQ(r.p.ReceiveState, rsClockAck);
-    r.p.ReplyWatchdogTick(); // 41st
-    EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
-    EXPECT_EQ(r.p.ReceiveState, rsIdle);
-
-    // Disarmed: ticks change nothing.
-    r.p.ReceiveState = rsClockAck;
-    for (int tick = 0; tick < 100; ++tick)
-        r.p.ReplyWatchdogTick();
-    EXPECT_EQ(r.p.ReceiveState, rsClockAck);
-}
-
-TEST(DeviceDeadline, LostBlocksAreRequestedFourMoreTimesThenTheReadIsAbandoned) {
-    Recorder r;
-    int ended = 0;
-    r.p.OnMemReadEnded = [&] { ++ended; };
-    r.p.EEPROM_MEM_SIZE = 256;
-    r.p.BeginMemoryRead();
-    ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
-    r.Feed(BlockReply(0));
-    ASSERT_TRUE(Sent(r.p.SendNextMemPacket())); // block 1, never answered
-
-    std::vector<int> expiryTicks;
-    int ticks = 0;
-    while (r.p.TimeOutForResponseEnabled && ticks < 1000) {
-        r.p.ReplyWatchdogTick();
-        ++ticks;
-        if (r.p.SendForNextMemPacket) {
-            expiryTicks.push_back(ticks);
-            EXPECT_EQ(r.p.TimeOutForResponse, 20);
-            ASSERT_TRUE(Sent(r.p.SendNextMemPacket()));
-            EXPECT_EQ(r.LastBlockRequested(), 1u);
-            EXPECT_EQ(r.p.TimeOutForResponse, 40);
-            ticks = 0;
-        }
-    }
-    EXPECT_EQ(expiryTicks, (std::vector<int>{41, 41, 41, 41}));
-    EXPECT_EQ(ticks, 41);
-    EXPECT_EQ(r.p.ReceiveState, rsIdle);
-    EXPECT_FALSE(r.p.MemReadIsInProgress);
-    EXPECT_EQ(ended, 0); // abandonment by deadline skips the end-of-read work
-
-    // A good block in between starts the count again.
-    Recorder g;
-    g.p.EEPROM_MEM_SIZE = 1024;
-    g.p.BeginMemoryRead();
-    g.p.SendNextMemPacket();
-    g.p.TimeOutMemReadCounter = 4;
-    g.Feed(BlockReply(0));
-    EXPECT_EQ(g.p.TimeOutMemReadCounter, 0);
-}
-
-TEST(DeviceMemoryRead, ReportedSizesNeverLoopOrWriteOutsideTheImage) {
-    struct Case {
-        std::uint32_t memory;
-        bool readLast;
-        std::size_t requests;
-    };
-    const Case cases[] = {
-        {0, false, 1},         {0, true, 1},           {63, false, 1},       {64, false, 1},
-        {64, true, 1},         {127, false, 1},        {128, false, 1},      {128, true, 2},
-        {512000, false, 7999}, {512000, true, 8000},   {512063, true, 8000}, {600000, false, 7999},
-        {600000, true, 8000},  {0xFFFFFF, true, 8000},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.memory) + (c.readLast ? " all blocks" : ""));
-        Recorder r;
-        int ended = 0;
-        r.p.OnMemReadEnded = [&] { ++ended; };
-        r.p.RcvMemBuffer[512000] = 0x5C;
-        r.p.ReadLastBlock = c.readLast;
-        r.p.EEPROM_MEM_SIZE = c.memory;
-        const auto requested = RunRead(r);
-        EXPECT_EQ(requested.size(), c.requests);
-        EXPECT_FALSE(r.p.MemReadIsInProgress);
-        EXPECT_EQ(ended, 1);
-        EXPECT_EQ(r.p.RcvMemBuffer.size(), kRcvMemBufferSize);
-        EXPECT_EQ(r.p.RcvMemBuffer[512000], 0x5C);
-    }
-
-    // Stray blocks past the image are counted but not stored.
-    for (std::uint32_t address : {8000u, 8001u, 0xFFFFFFFFu}) {
-        Recorder r;
-        r.p.RcvMemBuffer[512000] = 0x5C;
-        r.p.EEPROM_MEM_SIZE = 0xFFFFFF;
-        r.p.ReceiveState = rsMemoryBlock;
-        r.p.MemReadIsInProgress = true;
-        r.p.MemReadAddress = address;
-        TFrameData fill;
-        fill.fill(0xAB);
-        r.Feed(Reply('G', 'B', 'O', 'K', fill));
-        EXPECT_EQ(r.p.RcvMemBuffer[512000], 0x5C);
-        EXPECT_EQ(r.p.RcvMemBuffer.size(), kRcvMemBufferSize);
-    }
-}
-
-TEST(DeviceMemoryRead, FailingEndOfReadWorkStillEndsTheRead) {
-    Recorder r;
-    bool enabled = false;
-    r.p.OnMemReadEnded = [] { throw std::runtime_error("decoder failed"); };
-    r.p.OnImportEnabled = [&] { enabled = true; };
-    r.p.EEPROM_MEM_SIZE = 64;
-    r.p.BeginMemoryRead();
-    r.p.SendNextMemPacket();
-    EXPECT_THROW(r.Feed(BlockReply(0)), std::runtime_error);
-    EXPECT_FALSE(r.p.ZabraniSlanje);
-    EXPECT_FALSE(r.p.MemReadIsInProgress);
-    EXPECT_EQ(r.p.ReceiveState, rsIdle);
-    EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
-    EXPECT_FALSE(enabled);
-}
-
 } // namespace
 
-TEST(DeviceSending, HeldRequestsStayDueAndFailedSendsAreFailures) {
+TEST(DeviceSending, HeldRequestsArmNothingAndFailedSendsAreFailures) {
     Recorder r;
-    r.p.EEPROM_MEM_SIZE = 256;
-    r.p.BeginMemoryRead();
     r.p.ZabraniSlanje = true; // a reply is being handled
-    EXPECT_EQ(r.p.SendNextMemPacket(), TSendOutcome::Held);
-    EXPECT_TRUE(r.p.SendForNextMemPacket);
+    EXPECT_EQ(r.p.SendGetMemoryBlock(3), TSendOutcome::Held);
+    EXPECT_TRUE(r.sent.empty());
     EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
     r.p.ZabraniSlanje = false;
-    EXPECT_EQ(r.p.SendNextMemPacket(), TSendOutcome::Sent);
-    EXPECT_FALSE(r.p.SendForNextMemPacket);
+    EXPECT_EQ(r.p.SendGetMemoryBlock(3), TSendOutcome::Sent);
+    EXPECT_EQ(r.LastBlockRequested(), 3u);
 
-    // A send that does not go out awaits nothing and is not repeated behind the caller's back.
+    // A send that does not go out awaits nothing.
     r.p.SetFrameSender([](const std::string&, int, const TFrame&) { return false; });
-    r.p.SendForNextMemPacket = true;
-    EXPECT_EQ(r.p.SendNextMemPacket(), TSendOutcome::Failed);
-    EXPECT_FALSE(r.p.SendForNextMemPacket);
+    EXPECT_EQ(r.p.SendGetMemoryBlock(4), TSendOutcome::Failed);
     EXPECT_FALSE(r.p.TimeOutForResponseEnabled);
     EXPECT_EQ(r.p.RequestDeviceInfo(), TSendOutcome::Failed);
     EXPECT_EQ(r.p.RequestUserRecord(1, 2, true), TSendOutcome::Failed);
-}
-
-TEST(DeviceSending, NoRequestIsLostWhileTheHandlerComesAndGoes) {
-    TDeviceProtocol p(rsIdle);
-    std::atomic<long> sent{0};
-    p.SetFrameSender([&](const std::string&, int, const TFrame&) {
-        ++sent;
-        return true;
-    });
-    std::atomic<bool> stop{false};
-    std::thread listener([&] {
-        while (!stop) { // datagrams arriving back to back
-            p.ZabraniSlanje = true;
-            p.ZabraniSlanje = false;
-        }
-    });
-    long lost = 0;
-    for (int i = 0; i < 200000; ++i) {
-        p.SendForNextMemPacket = true;
-        if (p.SendNextMemPacket() != TSendOutcome::Sent && !p.SendForNextMemPacket) ++lost;
-    }
-    stop = true;
-    listener.join();
-    EXPECT_EQ(lost, 0);
-    EXPECT_GT(sent, 0);
 }
 
 TEST(DeviceReplies, ValuesAreStoredBeforeTheStateAnnouncesThem) {

@@ -203,8 +203,6 @@ TEST_F(ImportFormFixture, EscStopsTheDownloadAsClosingDoes) {
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(form, &esc);
     ASSERT_FALSE(form.isNull());
-    EXPECT_FALSE(form->MemPacketTicker->isActive());
-    EXPECT_FALSE(form->ReplyWatchdogTicker->isActive());
     EXPECT_FALSE(form->Import().Running());
     EXPECT_FALSE(ImportEventProtocol().Endpoint().Active());
     EXPECT_TRUE(TDialogScript::Shown().isEmpty());

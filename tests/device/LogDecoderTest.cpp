@@ -270,8 +270,9 @@ TEST_F(DecoderFixture, LooksUpEachCardOncePerRun) {
     const qint64 before = selects();
     const TDecodeResult r = Decode(image);
     EXPECT_EQ(r.stored, 40);
-    // two lookups per card, the mark, the count left stored, the status query
-    EXPECT_LE(selects() - before, 2 * 2 + 1 + 1 + 1);
+    // two lookups per card, the mark, the records stored before, the count left stored,
+    // the status query
+    EXPECT_LE(selects() - before, 2 * 2 + 1 + 1 + 1 + 1);
 }
 
 // Bytes of another block inside the run of new records: the proof calls the run

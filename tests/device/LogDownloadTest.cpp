@@ -91,8 +91,8 @@ struct DownloadFixture : ::testing::Test {
             .toLongLong();
     }
 
-    // Runs a chain the way a dialog would, with fast tickers: every step of the
-    // loop is both the 10 ms and the 100 ms tick, so a lost reply costs ~41 ms.
+    // Runs a chain the way a dialog would: the devices are read on the listener
+    // thread, and each finished one is stored here.
     struct Run {
         std::vector<std::pair<qint64, TDownloadOutcome>> outcomes;
         bool ended = false;
@@ -106,21 +106,23 @@ struct DownloadFixture : ::testing::Test {
         if (!chain.Begin()) return run;
         const auto until = std::chrono::steady_clock::now() + limit;
         while (!run.ended && std::chrono::steady_clock::now() < until) {
-            chain.MemPacketTick();
-            chain.ReplyWatchdogTick();
+            chain.Step();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return run;
-    } // namespace
+    }
     std::vector<TAccessPoint> AccessPoints() {
         TZQuery q(&c);
         q.SetSQL(QStringLiteral("SELECT * FROM horloaccesspoint ORDER BY horloaccesspointid"));
         q.Open();
         return ReadableAccessPoints(q);
     }
+    // A short wait for the device information; a block's request waits as long as a
+    // device on a network would be given, so that copies 1-5 ms late come before it.
     void Fast(TEventImport& chain) {
-        chain.Download().DeadlineMs = 30;
-        chain.Download().InfoWaitMs = 50;
+        chain.Download().Reader().InfoWaitMs = 50;
+        chain.Download().Reader().DeadlineMs = 20;
+        chain.Download().Reader().NoAnswerMs = 1000;
     }
 };
 
@@ -215,15 +217,44 @@ TEST_F(DownloadFixture, FaultyLinesStillGiveTheExactImage) {
     }
 }
 
-// Lines scripted block by block on the simulated devices, in real time: each ends with
-// exactly what the device holds stored and the mark at its newest record, or with
-// nothing stored, the reason, and the mark where it was.
+// What a device holds that the decoding rules store above `mark`, from the slots that lie
+// in the whole blocks of its memory: a new index, a real time, dated from 2017-02-07 to today.
+std::set<Row> Storable(const devicesim::TSimDevice& d, qint64 mark) {
+    std::set<Row> rows;
+    const std::size_t readable = d.Image().size() / kMemBlockSize * kMemBlockSize;
+    for (std::uint32_t k = 0; k < d.LogSlots(); ++k) {
+        const std::size_t at = LogSlotOffset(d.Config().users, k);
+        if (at + kLogSlotSize > readable) break;
+        const TLogRecord r = TLogRecord::FromBytes(&d.Image()[at]);
+        if (r.index <= mark || r.IsEmpty() || !r.HasValidTime()) continue;
+        const QDate day(2000 + r.year, r.month, r.day);
+        if (day < QDate(2017, 2, 7) || day > Now().date()) continue;
+        rows.insert({qint64(r.index), r.TimeText(), r.eventType, qint64(r.cardCode)});
+    }
+    return rows;
+}
+
+// Lines scripted block by block on the simulated devices, and devices laid out any way,
+// in real time: each ends with exactly what the decoding rules keep of what the device
+// holds stored and the mark at its newest such record, or with nothing stored, the
+// reason, and the mark where it was.
 TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
     using devicesim::TFaults;
+    using devicesim::TSimDevice;
     // 4 users: the log starts at byte 212; after 19 records the next one begins at
     // byte 497 in block 7 and the one after it at byte 512, the start of block 8.
     constexpr std::uint32_t kLast = 2048 / 64 - 1, kHead = 8;
     constexpr qint64 kGarbage = 889'193'158;
+    const QDate yesterday = Now().date().addDays(-1);
+    const auto at = [](std::uint32_t index, int year, int month, int day, int minute = 0) {
+        return TLogSlot{index, 1001, 15, 8, std::uint8_t(minute), 0, std::uint8_t(day), std::uint8_t(month),
+                        std::uint8_t(year - 2000)};
+    };
+    // records 1-20 in slots 40-59: the first one lies in block 12 with the slot before it
+    const auto headInBlock12 = [&](TSimDevice& dev) {
+        for (std::uint32_t i = 1; i <= 20; ++i)
+            dev.PlaceRecord(39 + i, at(i, 2024, 3, 1, int(i)));
+    };
     struct Case {
         const char* name;
         std::function<void(TFaults&)> set;
@@ -231,6 +262,11 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
         qint64 markBefore = 0;        // a mark, and a raw row there, from an earlier import
         const char* reason = nullptr; // nothing stored, for this reason
         const char* warning = "";     // stored, with this said about it
+        std::function<void(TSimDevice&)> fill = nullptr; // the log laid out so, instead of `records`
+        std::uint32_t memory = 2048;
+        std::uint16_t users = 4;
+        std::uint32_t logSlots = 0; // 0: as many as fit
+        bool resetAndAgain = false; // then set back to 0 by hand and imported again
     } cases[] = {
         // clang-format off
         {"lost reply of the first block and a copy 30 ms later", [](TFaults& f) { f.loseThenCopy = {{0, 30}}; }},
@@ -246,6 +282,28 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
         {"a device reset below the mark", nullptr, 19, 500, "samo do rednog broja 19"},
         {"a garbage index stored before", nullptr, 19, kGarbage, "samo do rednog broja 19"},
         {"records overwritten before the read", nullptr, 130, 5, nullptr, "Zapisi od 6 do 8 su u uređaju prepisani"},
+        {"mark 0, the head block's reply lost and the one before copied 1 ms late",
+         [](TFaults& f) { f.loseThenCopy = {{12, 1}}; }, 0, 0, nullptr, "", headInBlock12},
+        {"mark 0, the head block's reply lost and the one before copied 2 ms late",
+         [](TFaults& f) { f.loseThenCopy = {{12, 2}}; }, 0, 0, nullptr, "", headInBlock12},
+        {"mark 0, the head block's reply lost and the one before copied 5 ms late",
+         [](TFaults& f) { f.loseThenCopy = {{12, 5}}; }, 0, 0, nullptr, "", headInBlock12},
+        {"records the rules skip and slots out of order", nullptr, 0, 100, nullptr, "",
+         [&](TSimDevice& dev) {
+             for (std::uint32_t i = 99; i <= 108; ++i) dev.PlaceRecord(i - 99, at(i, 2024, 3, 1, int(i - 99)));
+             dev.PlaceRecord(10, at(0, 2024, 3, 1, 10));    // index 0
+             dev.PlaceRecord(11, {109, 1001, 15, 0, 0, 0, 0, 0, 0}); // no time
+             dev.PlaceRecord(12, at(110, 2024, 13, 1));      // month 13
+             dev.PlaceRecord(13, at(111, 2017, 2, 6));       // before the first day kept
+             dev.PlaceRecord(15, at(112, yesterday.year(), yesterday.month(), yesterday.day()));
+         }, 512, 4, 16},
+        {"older records in later slots", nullptr, 0, 0, nullptr, "",
+         [&](TSimDevice& dev) {
+             for (std::uint32_t i : {3u, 4u}) dev.PlaceRecord(i - 3, at(i, 2024, 3, 1, int(i)));
+             for (std::uint32_t i : {1u, 2u}) dev.PlaceRecord(i + 4, at(i, 2024, 3, 1, int(i)));
+         }, 512, 7, 9},
+        {"memory not a multiple of 64, the ring full", nullptr, 130, 0, nullptr, "", nullptr, 2000},
+        {"mark set back by hand on a full device", nullptr, 130, 0, nullptr, "", nullptr, 2048, 4, 0, true},
         // clang-format on
     };
     for (const Case& k : cases) {
@@ -257,18 +315,18 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
                 QStringLiteral("INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, "
                                "horloaccesspointid, cardcode, deviceindex) VALUES (NOW(), 15, 1, 1, %1)")
                     .arg(k.markBefore));
-        TDeviceConfig d = Device("127.0.0.2", 2048);
+        TDeviceConfig d = Device("127.0.0.2", k.memory, k.users);
+        if (k.logSlots) d.logSlots = k.logSlots;
         d.swipes.reset();
         if (k.set) k.set(d.faults);
         Serve({d});
-        sim->WithDevice(0, [&](devicesim::TSimDevice& dev) {
+        sim->WithDevice(0, [&](TSimDevice& dev) {
+            if (k.fill) return k.fill(dev);
             for (int n = 0; n < k.records; ++n)
                 dev.AppendRecord({0, 1001, 15, 8, std::uint8_t(n % 60), std::uint8_t(n / 60), 1, 3, 24});
         });
-        if (k.records == 19) {
-            ASSERT_EQ(
-                sim->WithDevice(0, [](const devicesim::TSimDevice& dev) { return dev.NextRecordBlock(); }),
-                kHead - 1);
+        if (k.records == 19 && !k.fill) {
+            ASSERT_EQ(sim->WithDevice(0, [](const TSimDevice& dev) { return dev.NextRecordBlock(); }), kHead - 1);
         }
         TDeviceProtocol protocol(rsIdle);
         TEventImport chain(protocol, c);
@@ -276,7 +334,10 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
         chain.SetAccessPoints({AccessPoints()[0]});
         const Run run = Import(chain);
         ASSERT_TRUE(run.ended);
-        const TDownloadOutcome& outcome = run.outcomes[0].second;
+        // what the device holds at the end, swipes during the read included
+        const std::set<Row> expected =
+            sim->WithDevice(0, [&](const TSimDevice& dev) { return Storable(dev, k.markBefore); });
+        TDownloadOutcome outcome = run.outcomes[0].second;
         if (k.reason) {
             EXPECT_FALSE(outcome.ok);
             EXPECT_EQ(outcome.failure, TDownloadFailure::Mark);
@@ -292,17 +353,34 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
             ASSERT_TRUE(Import(again).ended);
             c.Execute(
                 QStringLiteral("DELETE FROM employeeeventraw WHERE deviceindex = %1").arg(k.markBefore));
+            EXPECT_EQ(Stored(1), Held(0));
+            EXPECT_EQ(Mark(1), std::get<0>(*Held(0).rbegin()));
         } else {
+            if (k.resetAndAgain) {
+                ASSERT_TRUE(outcome.ok) << outcome.error.toStdString();
+                ResetDeviceMark(c, 1, 0);
+                TEventImport again(protocol, c);
+                Fast(again);
+                again.SetAccessPoints({AccessPoints()[0]});
+                const Run second = Import(again);
+                ASSERT_TRUE(second.ended);
+                outcome = second.outcomes[0].second;
+                // found stored already, said so, and not stored twice
+                EXPECT_EQ(outcome.decoded.alreadyStored, int(expected.size()));
+                EXPECT_TRUE(OutcomeText(outcome).contains(QStringLiteral("već bili upisani")));
+                EXPECT_EQ(outcome.decoded.stored, 0);
+            } else {
+                EXPECT_EQ(outcome.decoded.stored, int(expected.size()));
+            }
             EXPECT_TRUE(outcome.ok) << outcome.error.toStdString();
             EXPECT_EQ(outcome.warning.left(QString::fromUtf8(k.warning).size()), QString::fromUtf8(k.warning))
                 << outcome.warning.toStdString();
             EXPECT_EQ(outcome.warning.isEmpty(), !*k.warning);
-            EXPECT_EQ(outcome.decoded.stored, int(Held(0).size()));
             c.Execute(
                 QStringLiteral("DELETE FROM employeeeventraw WHERE deviceindex = %1").arg(k.markBefore));
+            EXPECT_EQ(Stored(1), expected);
+            EXPECT_EQ(Mark(1), std::get<0>(*expected.rbegin()));
         }
-        EXPECT_EQ(Stored(1), Held(0));
-        EXPECT_EQ(Mark(1), std::get<0>(*Held(0).rbegin()));
     }
 }
 
@@ -361,11 +439,7 @@ TEST_F(DownloadFixture, StoppingMidwayStoresNothingAndALaterImportIsComplete) {
         Fast(chain);
         chain.SetAccessPoints({AccessPoints()[0]});
         ASSERT_TRUE(chain.Begin());
-        ASSERT_TRUE(devicetest::WaitFor([&] {
-            chain.MemPacketTick();
-            chain.ReplyWatchdogTick();
-            return chain.Download().BlocksDone() > 20;
-        }));
+        ASSERT_TRUE(devicetest::WaitFor([&] { return chain.Download().BlocksDone() > 20; }));
         chain.Stop(); // the dialog is closed
         EXPECT_FALSE(chain.Download().Outcome().ok);
         EXPECT_TRUE(Stored(1).empty());
@@ -420,7 +494,7 @@ struct ScriptedLine {
     std::map<std::uint32_t, int> requests;   // block -> requests so far
 
     ScriptedLine(TZConnection& c, const TDeviceConfig& config) : device(config), download(protocol, c) {
-        download.ClockUs = [this] { return now; };
+        download.OpenLine = [](const std::string&, int) { return true; }; // played here
         protocol.SetFrameSender([this](const std::string&, int, const TFrame& request) {
             const auto out = device.Handle(request.data(), request.size(), devicesim::LocalNow());
             for (const auto& reply : out.replies) {
@@ -443,22 +517,28 @@ struct ScriptedLine {
     }
     void Send(const TFrame& frame, qint64 delay) { inFlight.emplace(now + delay, frame); }
 
-    // Runs until the download ends or `limit` of simulated time has passed, with the
-    // 10 ms and 100 ms tickers.
+    // Runs until the download has read the device, or `limit` of simulated time has
+    // passed, waking the reader when a datagram arrives and when it asks; then stores.
     bool Run(const TAccessPoint& ap, qint64 limit = 600'000'000) {
         if (!download.Start(ap)) return true;
+        TImageReader& reader = download.Reader();
         const qint64 until = now + limit;
-        while (download.Busy() && now < until) {
+        qint64 due = now;
+        while (!reader.Over() && now < until) {
+            qint64 next = due >= 0 ? due : until;
+            if (!inFlight.empty()) next = std::min(next, inFlight.begin()->first);
+            now = std::max(now, next);
+            bool arrived = false;
             while (!inFlight.empty() && inFlight.begin()->first <= now) {
                 const TFrame frame = inFlight.begin()->second;
                 inFlight.erase(inFlight.begin());
-                protocol.IdUDPServer1UDPRead(frame.data(), frame.size());
+                reader.TakeDatagram(frame.data(), frame.size(), now);
+                arrived = true;
             }
-            download.MemPacketTick();
-            if (now % 100'000 == 0) download.ReplyWatchdogTick();
-            now += 100;
+            if (arrived || (due >= 0 && now >= due)) due = reader.Pump(now);
         }
-        return !download.Busy();
+        download.Finish();
+        return reader.Over();
     }
     int lostInfoRequest = 0;
 };
@@ -583,7 +663,7 @@ TEST_F(DownloadFixture, GuardedLineStoresTheExactImageOrNothing) {
             EXPECT_EQ(Mark(1), 0);
         }
         // only the blocks in doubt are read again, never the whole memory
-        EXPECT_LE(line.download.Rereads(), 2 * (last + 1));
+        EXPECT_LE(line.download.Reader().Rereads(), 2 * (last + 1));
     }
 }
 

@@ -41,11 +41,13 @@ std::string ReadAll(const std::string& path) {
 
 TEST(UdpEndpoint, ActivationFailureLeavesItInactiveWithTheOsError) {
     const int port = FreeUdpPort();
-    // Without address reuse a socket keeps the port to itself.
+    // Without address reuse a socket keeps the port to itself on its address (here the
+    // one that reaches the loopback devices).
     const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(std::uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
 
     struct Case {
@@ -85,10 +87,13 @@ TEST(UdpEndpoint, DeliversDatagramsCutToTheReceiveBufferAndKeepsListening) {
     std::vector<std::vector<std::uint8_t>> got;
     std::vector<TUdpPeer> peers;
     std::atomic<int> errors{0};
-    e.SetHandler([&](const std::uint8_t* data, std::size_t len, const TUdpPeer& from) {
+    std::vector<std::int64_t> arrived, handled;
+    e.SetHandler([&](const std::uint8_t* data, std::size_t len, const TUdpPeer& from, std::int64_t at) {
         std::lock_guard lock(m);
         got.emplace_back(data, data + len);
         peers.push_back(from);
+        arrived.push_back(at);
+        handled.push_back(SteadyMicros());
         if (len == 3) throw std::runtime_error("handler failed");
     });
     e.SetErrorHandler([&](std::exception_ptr) { ++errors; });
@@ -99,6 +104,7 @@ TEST(UdpEndpoint, DeliversDatagramsCutToTheReceiveBufferAndKeepsListening) {
     std::vector<std::uint8_t> big(1500);
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = std::uint8_t(i * 13);
+    const std::int64_t before = SteadyMicros();
     peer.SendTo("127.0.0.1", e.LocalPort(), big.data(), big.size());
     peer.SendTo("127.0.0.1", e.LocalPort(), "abc", 3);
     peer.SendTo("127.0.0.1", e.LocalPort(), "defg", 4);
@@ -113,16 +119,52 @@ TEST(UdpEndpoint, DeliversDatagramsCutToTheReceiveBufferAndKeepsListening) {
     EXPECT_EQ(errors, 1);
     EXPECT_EQ(peers[0].address, "127.0.0.1");
     EXPECT_EQ(peers[0].port, peer.Port());
+    // the kernel's arrival time: after the send, not later than the handler ran
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_GE(arrived[i], before);
+        EXPECT_LE(arrived[i], handled[i]);
+    }
 
     // Replies go back through the same socket.
     ASSERT_TRUE(e.Send("127.0.0.1", peer.Port(), "pong", 4));
     EXPECT_EQ(peer.Receive().size(), 4u);
 }
 
+// A protocol that keeps its deadlines on the listener thread: the pump runs at the
+// start, after every datagram, and when the time it asked for has come, not before.
+TEST(UdpEndpoint, PumpRunsAtStartAfterDatagramsAndWhenDue) {
+    TUdpEndpoint e;
+    std::mutex m;
+    std::vector<std::int64_t> calls;
+    std::int64_t due = 0;
+    e.SetHandler([](const std::uint8_t*, std::size_t, const TUdpPeer&, std::int64_t) {});
+    e.SetPumpHandler([&](std::int64_t now) -> std::int64_t {
+        std::lock_guard lock(m);
+        calls.push_back(now);
+        if (calls.size() == 1) return due = now + 30'000; // once, 30 ms on
+        return -1;
+    });
+    ASSERT_TRUE(e.Activate());
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(m);
+        return calls.size() == 2;
+    }));
+    PlainSocket peer;
+    peer.SendTo("127.0.0.1", e.LocalPort(), "x", 1);
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(m);
+        return calls.size() == 3;
+    }));
+    e.Deactivate();
+    std::lock_guard lock(m);
+    EXPECT_GE(calls[1], due);
+    EXPECT_EQ(calls.size(), 3u); // no time asked for after that
+}
+
 TEST(UdpEndpoint, DeactivateWaitsForTheRunningHandler) {
     TUdpEndpoint e;
     std::atomic<bool> entered{false}, finished{false};
-    e.SetHandler([&](const std::uint8_t*, std::size_t, const TUdpPeer&) {
+    e.SetHandler([&](const std::uint8_t*, std::size_t, const TUdpPeer&, std::int64_t) {
         entered = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         finished = true;
@@ -144,7 +186,7 @@ TEST(UdpEndpoint, DeactivateWaitsForTheRunningHandler) {
     // A handler may deactivate its own endpoint without waiting for itself.
     std::atomic<bool> returned{false};
     e.Deactivate();
-    e.SetHandler([&](const std::uint8_t*, std::size_t, const TUdpPeer&) {
+    e.SetHandler([&](const std::uint8_t*, std::size_t, const TUdpPeer&, std::int64_t) {
         e.Deactivate();
         returned = true;
     });
@@ -272,35 +314,6 @@ TEST_F(LoopbackDevices, RequestsReachTheRightDeviceAndRepliesTheModule) {
         EXPECT_NE(lines.find(std::string(device) + std::to_string(port) + " " + from + " len=76 cmd=GE"),
                   std::string::npos)
             << lines;
-}
-
-TEST_F(LoopbackDevices, MemoryReadDeliversTheDeviceImage) {
-    TDeviceProtocol p(rsIdle);
-    std::atomic<int> ended{0};
-    p.OnMemReadEnded = [&] { ++ended; };
-    ASSERT_TRUE(p.OpenEndpoint("127.0.0.2", port));
-    ASSERT_TRUE(Exchange(p, [&] { return Sent(p.RequestDeviceInfo()); }));
-    ASSERT_EQ(p.MemBlockCount(), 64u);
-
-    // The owner's 10 ms step, run faster; the deadline step every tenth round.
-    p.BeginMemoryRead();
-    int round = 0;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            p.SendNextMemPacket();
-            if (++round % 10 == 0) p.ReplyWatchdogTick();
-            return !p.MemReadIsInProgress;
-        },
-        std::chrono::seconds(60)));
-    p.CloseEndpoint();
-    EXPECT_EQ(ended, 1);
-    EXPECT_EQ(p.MemReadAddress, 63u);
-    const std::vector<std::uint8_t> image =
-        server->WithDevice(0, [](const devicesim::TSimDevice& d) { return d.Image(); });
-    EXPECT_TRUE(std::equal(image.begin(), image.begin() + 63 * 64, p.RcvMemBuffer.begin()));
-    // The device had swipes to give: 20 work days, two records each.
-    EXPECT_EQ(server->WithDevice(0, [](const devicesim::TSimDevice& d) { return d.LastIndex(); }), 40u);
-    EXPECT_NE(ReadAll(trace).find("checksum corrupted"), std::string::npos);
 }
 
 TEST_F(LoopbackDevices, OnlyTheDevicesOwnRepliesAreHandled) {

@@ -189,15 +189,16 @@ TFrameData DeviceInfoData(const TDeviceInfo& info, TDeviceInfoLayout layout) {
 }
 
 TDeviceProtocol::TDeviceProtocol(std::uint8_t initialReceiveState)
-    : ReceiveState(initialReceiveState), RcvMemBuffer(kRcvMemBufferSize, 0) {
+    : ReceiveState(initialReceiveState) {
     m_endpoint.SetExclusivePort(true);
-    m_endpoint.SetHandler([this](const std::uint8_t* data, std::size_t len, const TUdpPeer& from) {
-        if (!FromDevice(from)) {
-            ++m_foreignDatagrams;
-            return;
-        }
-        IdUDPServer1UDPRead(data, len);
-    });
+    m_endpoint.SetHandler(
+        [this](const std::uint8_t* data, std::size_t len, const TUdpPeer& from, std::int64_t arrivedUs) {
+            if (!FromDevice(from)) {
+                ++m_foreignDatagrams;
+                return;
+            }
+            IdUDPServer1UDPRead(data, len, arrivedUs);
+        });
 }
 
 TDeviceProtocol::~TDeviceProtocol() {
@@ -289,45 +290,6 @@ TSendOutcome TDeviceProtocol::SendGetMemoryBlock(std::uint32_t block) {
     return SendUDPCommand(kCmdGetMemoryBlock.c1, kCmdGetMemoryBlock.c2, MemoryBlockArgs(block));
 }
 
-void TDeviceProtocol::BeginMemoryRead() {
-    MemReadAddress = 0;
-    SendForNextMemPacket = true;
-    TimeOutMemReadCounter = 0;
-    BadCRCRetry = 0;
-    ReceiveState = rsMemoryBlock;
-    MemReadIsInProgress = true;
-}
-
-TSendOutcome TDeviceProtocol::SendNextMemPacket() {
-    if (!SendForNextMemPacket.exchange(false)) return TSendOutcome::Held;
-    const TSendOutcome outcome = SendGetMemoryBlock(MemReadAddress.load());
-    // Held because a reply is being handled: the next step sends it, instead of the
-    // deadline four seconds later.
-    if (outcome == TSendOutcome::Held) SendForNextMemPacket = true;
-    return outcome;
-}
-
-void TDeviceProtocol::ReplyWatchdogTick() {
-    if (!TimeOutForResponseEnabled.load()) return;
-    const std::uint16_t left = TimeOutForResponse.load();
-    if (left > 0) {
-        TimeOutForResponse = static_cast<std::uint16_t>(left - 1);
-        return;
-    }
-    if (MemReadIsInProgress.load()) {
-        const std::uint8_t expired = static_cast<std::uint8_t>(TimeOutMemReadCounter.load() + 1);
-        TimeOutMemReadCounter = expired;
-        if (expired < 5) {
-            TimeOutForResponse = 20;
-            SendForNextMemPacket = true;
-            return;
-        }
-    }
-    TimeOutForResponseEnabled = false;
-    ReceiveState = rsIdle;
-    MemReadIsInProgress = false;
-}
-
 std::uint32_t TDeviceProtocol::MemBlockCount() const {
     // A device reporting more memory than the image holds is read as far as the image goes.
     return std::min(EEPROM_MEM_SIZE.load() / kMemBlockSize, kMaxMemBlocks);
@@ -346,6 +308,7 @@ bool TDeviceProtocol::OpenEndpoint(const std::string& localIp, int udpPort) {
     m_endpoint.SetBindAddress(routed.empty() ? "0.0.0.0" : routed);
     m_endpoint.SetDefaultPort(udpPort);
     m_endpoint.SetBroadcastEnabled(true);
+    m_endpoint.SetPumpHandler(Pump);
     m_endpoint.Activate();
     return m_endpoint.Active();
 }
@@ -371,14 +334,14 @@ bool TDeviceProtocol::FromDevice(const TUdpPeer& from) {
     return from.address == m_deviceAddress;
 }
 
-void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len) {
+void TDeviceProtocol::IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len, std::int64_t arrivedUs) {
     ZabraniSlanje = true;
     // Cleared on every way out, also when an error box or a notification throws.
     const TScopeExit clear([this] { ZabraniSlanje = false; });
 
     if (data == nullptr || len < kFrameSize) return;
     len = std::min(len, kReceiveBufferSize);
-    if (Intercept) return Intercept(data, len);
+    if (Intercept) return Intercept(data, len, arrivedUs);
     HandleReply(data, len);
 }
 
@@ -387,12 +350,8 @@ void TDeviceProtocol::HandleReply(const std::uint8_t* data, std::size_t len) {
     len = std::min(len, kReceiveBufferSize);
     const bool crcOk = FrameCrcOk(data);
 
-    const std::uint8_t state = ReceiveState.load();
-    if (state == rsMemoryBlock) {
-        HandleMemoryBlock(data, crcOk);
-        return;
-    }
     if (!crcOk) return;
+    const std::uint8_t state = ReceiveState.load();
 
     switch (state) {
     case rsDeviceInfo: {
@@ -439,54 +398,4 @@ void TDeviceProtocol::HandleReply(const std::uint8_t* data, std::size_t len) {
     default:
         break; // idle or start value: consumed without effect
     }
-}
-
-void TDeviceProtocol::HandleMemoryBlock(const std::uint8_t* frame, bool crcOk) {
-    const std::uint32_t blocks = MemBlockCount();
-    if (crcOk) {
-        const std::uint32_t address = MemReadAddress.load();
-        if (address == 0 && OnMemReadStarted) OnMemReadStarted(blocks);
-        // A stray block (the owner moved MemReadAddress, or the read went past the image)
-        // is counted but never written outside the image.
-        if (address < kMaxMemBlocks)
-            std::memcpy(RcvMemBuffer.data() + std::size_t{address} * kMemBlockSize, frame + kFrameDataOffset,
-                        kFrameDataSize);
-        BadCRCRetry = 0;
-        TimeOutMemReadCounter = 0;
-        MemReadAddress = address + 1;
-        if (OnMemBlockDone) OnMemBlockDone(address + 1);
-    } else {
-        const std::uint8_t bad = static_cast<std::uint8_t>(BadCRCRetry.load() + 1);
-        BadCRCRetry = bad;
-        if (bad > 5) {
-            MemReadAddress = blocks;
-            ReceiveState = rsIdle;
-            MemReadIsInProgress = false;
-        }
-    }
-
-    // The device protocol stops before the last block (address < blocks - 1). With no
-    // whole block (memory under 64 bytes) that test would wrap around and never end, so
-    // such a read ends at its first reply.
-    const std::uint32_t address = MemReadAddress.load();
-    const bool more = ReadLastBlock.load() ? address < blocks : (blocks > 0 && address < blocks - 1);
-    if (more) {
-        SendForNextMemPacket = true;
-        return;
-    }
-    EndMemoryRead();
-}
-
-void TDeviceProtocol::EndMemoryRead() {
-    {
-        // The read is over even when the owner's end-of-read work throws; only the
-        // import command then stays disabled.
-        const TScopeExit endState([this] {
-            ReceiveState = rsIdle;
-            MemReadIsInProgress = false;
-            TimeOutForResponseEnabled = false;
-        });
-        if (OnMemReadEnded) OnMemReadEnded();
-    }
-    if (OnImportEnabled) OnImportEnabled();
 }

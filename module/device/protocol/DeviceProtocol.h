@@ -41,10 +41,9 @@ inline constexpr std::size_t kFrameDataSize = 64;
 inline constexpr std::size_t kFrameCrcOffset = 74;
 inline constexpr std::size_t kReceiveBufferSize = TUdpEndpoint::kReceiveBufferSize;
 
-inline constexpr std::size_t kRcvMemBufferSize = 512001;
 inline constexpr std::uint32_t kMemBlockSize = 64;
-// Whole blocks that fit into RcvMemBuffer: 8000 blocks, image indices 0..511999.
-inline constexpr std::uint32_t kMaxMemBlocks = (kRcvMemBufferSize - 1) / kMemBlockSize;
+// The largest memory image read: 8000 blocks, 512,000 bytes.
+inline constexpr std::uint32_t kMaxMemBlocks = 8000;
 
 inline constexpr char kErrorBoxTitle[] = "Error";
 inline constexpr char kUserRecordRefusedErr[] = "Greska! Upis korisnika NEUSPESAN!";
@@ -154,31 +153,17 @@ public:
     std::string FIRMWARE_VER() const;
     std::string HARDWARE_VER() const;
 
-    // Image of the device memory, kRcvMemBufferSize bytes, never resized or cleared.
-    // Filled on the listener thread; readable by others once MemReadIsInProgress is false.
-    std::vector<std::uint8_t> RcvMemBuffer;
-    std::atomic<std::uint32_t> MemReadAddress{0};
-    std::atomic<std::uint8_t> BadCRCRetry{0};
-    std::atomic<std::uint8_t> TimeOutMemReadCounter{0};
-    std::atomic<bool> MemReadIsInProgress{false};
-    std::atomic<bool> SendForNextMemPacket{false};
-
-    // End test of a memory read. False (the default) keeps the device protocol's rule,
-    // which stops before the last block; true reads every block the image can hold.
-    std::atomic<bool> ReadLastBlock{false};
-
     // Set these before the endpoint is activated; they run on the listener thread.
     // An error box runs while ZabraniSlanje is set; without one the text goes to stderr.
     TErrorBox ShowErrorBox;
-    // Download notifications; the card-management instance leaves them empty.
-    std::function<void(std::uint32_t totalBlocks)> OnMemReadStarted;
-    std::function<void(std::uint32_t blocksDone)> OnMemBlockDone;
-    std::function<void()> OnMemReadEnded;  // before the end-of-read state changes
-    std::function<void()> OnImportEnabled; // after them
     // When set, every datagram of at least 76 bytes from the device goes here instead of
-    // the reply rules, on the listener thread while ZabraniSlanje is set; the owner then
-    // applies the rules on its own thread with HandleReply. Must not throw.
-    std::function<void(const std::uint8_t* datagram, std::size_t len)> Intercept;
+    // the reply rules, on the listener thread while ZabraniSlanje is set, with the time it
+    // arrived (SteadyMicros); the owner applies the rules itself with HandleReply. Must
+    // not throw.
+    std::function<void(const std::uint8_t* datagram, std::size_t len, std::int64_t arrivedUs)> Intercept;
+    // When set at OpenEndpoint, the endpoint's pump (TUdpEndpoint::TPumpHandler): an owner
+    // that runs its exchange on the listener thread sends and keeps its deadlines there.
+    std::function<std::int64_t(std::int64_t nowUs)> Pump;
 
     // Replaces the endpoint as the way frames leave (tests, tools). Owner's thread only.
     void SetFrameSender(TFrameSender sender);
@@ -199,17 +184,7 @@ public:
     // GetMemoryBlock for `block`; ReceiveState is left as it is.
     TSendOutcome SendGetMemoryBlock(std::uint32_t block);
 
-    // Starts a memory read from block 0 (the first request goes out with SendNextMemPacket).
-    void BeginMemoryRead();
-    // The 10 ms step of the owner: sends GetMemoryBlock for MemReadAddress when one is due.
-    // A request held because the reply handler runs at that moment stays due; one that
-    // the OS refused is not due any more (the caller reports the failure).
-    TSendOutcome SendNextMemPacket();
-    // The 100 ms deadline step of the owner.
-    void ReplyWatchdogTick();
-
-    // Whole blocks of the current memory read: EEPROM_MEM_SIZE / 64, but no more than
-    // RcvMemBuffer holds, so a device reporting more memory is read up to the image's end.
+    // Whole blocks of a memory of EEPROM_MEM_SIZE bytes, no more than kMaxMemBlocks.
     std::uint32_t MemBlockCount() const;
 
     // Opens the endpoint for an access point: deactivates it if still active, sets the
@@ -225,7 +200,7 @@ public:
     // The reply handler, called on the listener thread for each datagram. What a callback
     // throws leaves it after ZabraniSlanje is cleared (and, at the end of a read, after the
     // read is over); on the listener thread it reaches the endpoint's error handler.
-    void IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len);
+    void IdUDPServer1UDPRead(const std::uint8_t* data, std::size_t len, std::int64_t arrivedUs = 0);
     // The reply rules for one datagram, without ZabraniSlanje: the handler's own work, and
     // what an owner that intercepts datagrams runs for those it accepts.
     void HandleReply(const std::uint8_t* data, std::size_t len);
@@ -237,8 +212,6 @@ private:
     TSendOutcome SendFrame(const TFrame& frame);
     bool FromDevice(const TUdpPeer& from);
     void ArmDeadline();
-    void HandleMemoryBlock(const std::uint8_t* frame, bool crcOk);
-    void EndMemoryRead();
     void ShowError(const char* text);
 
     mutable std::mutex m_infoMutex;

@@ -12,9 +12,11 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <system_error>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,6 +25,10 @@ namespace {
 // Addresses are dotted IPv4 texts; no name lookup, which could block the caller.
 bool ResolveIpv4(const std::string& address, in_addr& out) {
     return inet_pton(AF_INET, address.c_str(), &out) == 1;
+}
+
+std::int64_t Micros(const timespec& t) {
+    return std::int64_t(t.tv_sec) * 1'000'000 + t.tv_nsec / 1000;
 }
 
 void CloseFd(int& fd) {
@@ -226,7 +232,9 @@ bool TUdpEndpoint::Activate() {
     m_localPort = ntohs(bound.sin_port);
     m_lastError = 0;
     m_active = true;
-    m_listener = std::thread(&TUdpEndpoint::Listen, this, fd, wake[0], m_handler, m_errorHandler);
+    int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on); // without it arrivals are read times
+    m_listener = std::thread(&TUdpEndpoint::Listen, this, fd, wake[0], m_handler, m_pump, m_errorHandler);
     return true;
 }
 
@@ -265,31 +273,76 @@ bool TUdpEndpoint::Send(const std::string& address, int port, const void* data, 
     return err == 0;
 }
 
-void TUdpEndpoint::Listen(int fd, int wakeFd, THandler handler, TErrorHandler errorHandler) {
+void TUdpEndpoint::Listen(int fd, int wakeFd, THandler handler, TPumpHandler pump, TErrorHandler errorHandler) {
     m_listenerId = std::this_thread::get_id();
     std::uint8_t buffer[kReceiveBufferSize];
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
     pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    for (;;) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (fds[1].revents != 0) return;
-        if (fds[0].revents == 0) continue;
-        sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        // A longer datagram is cut to the buffer by the kernel; the rest is discarded.
-        const ssize_t n =
-            ::recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (n < 0) continue; // EAGAIN, EINTR or a reported ICMP error: nothing to deliver
-        if (!handler) continue;
-        char text[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-        const TUdpPeer peer{text, ntohs(from.sin_port)};
+    const auto guarded = [&](auto&& call) {
         try {
-            handler(buffer, static_cast<std::size_t>(n), peer);
+            call();
         } catch (...) {
             if (errorHandler) errorHandler(std::current_exception());
         }
+    };
+    std::int64_t nextPump = pump ? 0 : -1; // a pump runs once at the start
+    // a pump's waits are a fraction of a millisecond; the default slack would double them
+    if (pump) ::prctl(PR_SET_TIMERSLACK, 1UL);
+    for (;;) {
+        timespec wait{};
+        const timespec* timeout = nullptr;
+        if (nextPump >= 0) {
+            const std::int64_t us = std::max<std::int64_t>(0, nextPump - SteadyMicros());
+            wait = {time_t(us / 1'000'000), long(us % 1'000'000) * 1000};
+            timeout = &wait;
+        }
+        if (::ppoll(fds, 2, timeout, nullptr) < 0 && errno != EINTR) return;
+        if (fds[1].revents != 0) return;
+        bool received = false;
+        while (fds[0].revents != 0) {
+            sockaddr_in from{};
+            iovec data{buffer, sizeof buffer};
+            msghdr message{};
+            message.msg_name = &from;
+            message.msg_namelen = sizeof from;
+            message.msg_iov = &data;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            // A longer datagram is cut to the buffer by the kernel; the rest is discarded.
+            const ssize_t n = ::recvmsg(fd, &message, MSG_DONTWAIT);
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK) break;
+                continue; // EINTR or a reported ICMP error: nothing to deliver
+            }
+            received = true;
+            // the kernel's receive time on the realtime clock, moved onto the steady one
+            timespec steadyNow{}, realNow{};
+            ::clock_gettime(CLOCK_MONOTONIC, &steadyNow);
+            ::clock_gettime(CLOCK_REALTIME, &realNow);
+            std::int64_t arrived = Micros(steadyNow);
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c))
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
+                    timespec kernel{};
+                    std::memcpy(&kernel, CMSG_DATA(c), sizeof kernel);
+                    arrived -= std::clamp<std::int64_t>(Micros(realNow) - Micros(kernel), 0, 1'000'000);
+                }
+            if (!handler) continue;
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+            const TUdpPeer peer{text, ntohs(from.sin_port)};
+            guarded([&] { handler(buffer, static_cast<std::size_t>(n), peer, arrived); });
+        }
+        if (pump && (received || (nextPump >= 0 && SteadyMicros() >= nextPump)))
+            guarded([&] {
+                nextPump = -1; // a pump that throws is not run again by time
+                nextPump = pump(SteadyMicros());
+            });
     }
+}
+
+std::int64_t SteadyMicros() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return Micros(now);
 }

@@ -32,14 +32,25 @@ int SendUdpDatagram(int fd, const std::string& address, int port, const void* da
 bool IsIpv4Address(const std::string& address);
 // True for 255.255.255.255 and the broadcast address of any interface of this machine.
 bool IsBroadcastAddress(const std::string& address);
+// Microseconds of the monotonic clock that arrival times and pump times count in.
+std::int64_t SteadyMicros();
 
 class TUdpEndpoint {
 public:
     // Received datagrams longer than this are cut to it.
     static constexpr std::size_t kReceiveBufferSize = 1024;
 
-    using THandler = std::function<void(const std::uint8_t* data, std::size_t len, const TUdpPeer& from)>;
+    // `arrivedUs` is when the kernel received the datagram (SteadyMicros), not when the
+    // listener got round to it: a protocol that times replies measures the line, not
+    // how busy this machine is.
+    using THandler = std::function<void(const std::uint8_t* data, std::size_t len, const TUdpPeer& from,
+                                        std::int64_t arrivedUs)>;
     using TErrorHandler = std::function<void(std::exception_ptr)>;
+    // Runs on the listener thread when it starts, after every batch of datagrams (once
+    // the socket is read empty) and when the time it last returned has come; returns
+    // the next such time (SteadyMicros), or -1 for none. A protocol keeps its deadlines
+    // and sends its requests here, on the thread that hears the replies.
+    using TPumpHandler = std::function<std::int64_t(std::int64_t nowUs)>;
 
     TUdpEndpoint();
     ~TUdpEndpoint();
@@ -60,6 +71,7 @@ public:
     // second exclusive endpoint on that port cannot take.
     void SetExclusivePort(bool exclusive) { m_exclusive = exclusive; }
     void SetHandler(THandler handler) { m_handler = std::move(handler); }
+    void SetPumpHandler(TPumpHandler pump) { m_pump = std::move(pump); }
     // Receives what a handler throws; the listener goes on with the next datagram.
     void SetErrorHandler(TErrorHandler handler) { m_errorHandler = std::move(handler); }
 
@@ -83,7 +95,7 @@ public:
     bool Send(const std::string& address, int port, const void* data, std::size_t len);
 
 private:
-    void Listen(int fd, int wakeFd, THandler handler, TErrorHandler errorHandler);
+    void Listen(int fd, int wakeFd, THandler handler, TPumpHandler pump, TErrorHandler errorHandler);
     void Reap();
 
     std::string m_bindAddress = "0.0.0.0";
@@ -91,6 +103,7 @@ private:
     bool m_broadcast = false;
     bool m_exclusive = false;
     THandler m_handler;
+    TPumpHandler m_pump;
     TErrorHandler m_errorHandler;
 
     std::mutex m_fdMutex; // guards m_fd against Send racing Deactivate

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <set>
+
 // Resources of a static library are registered by hand, not by a static
 // initializer that the linker may drop. Outside the anonymous namespace: the
 // macro declares the registering function where it stands.
@@ -33,8 +35,10 @@ std::vector<TSchemaStep> ReadSteps() {
         if (!m.hasMatch()) throw std::logic_error("misnamed schema step " + file.toStdString());
         steps.push_back({m.captured(1).toInt(), m.captured(2),
                          ReadResource(QStringLiteral(":/schema/upgrades/") + file)});
-        if (steps.back().version != int(steps.size()))
-            throw std::logic_error("schema steps must be numbered 1, 2, ... without gaps");
+        // Branches take their numbers ahead and land in any order, so a number may
+        // be missing for a while; a database records each step it holds.
+        if (steps.size() > 1 && steps.back().version <= steps[steps.size() - 2].version)
+            throw std::logic_error("schema steps must have distinct numbers");
     }
     return steps;
 }
@@ -72,6 +76,15 @@ bool HasTable(TZConnection& connection, const char* table) {
                 .rows.empty();
 }
 
+// The steps the database holds; none before versions were recorded.
+std::set<int> RecordedSteps(TZConnection& connection) {
+    std::set<int> versions;
+    if (!HasTable(connection, "horloschema")) return versions;
+    for (const auto& row : connection.Select(QStringLiteral("SELECT version FROM horloschema")).rows)
+        versions.insert(row[0].toInt());
+    return versions;
+}
+
 } // namespace
 
 const std::vector<TSchemaStep>& SchemaSteps() {
@@ -85,8 +98,16 @@ int ProgramSchemaVersion() {
 
 int DatabaseSchemaVersion(TZConnection& connection) {
     if (HasTable(connection, "horloschema")) {
-        const TResultSet rs = connection.Select(QStringLiteral("SELECT MAX(version) FROM horloschema"));
-        return rs.rows.empty() ? 0 : rs.rows[0][0].toInt();
+        const std::set<int> recorded = RecordedSteps(connection);
+        if (!recorded.empty() && *recorded.rbegin() > ProgramSchemaVersion()) return *recorded.rbegin();
+        // the newest version up to which it holds every step this program knows: a step
+        // that landed after a higher-numbered one may be missing below it
+        int held = 0;
+        for (const TSchemaStep& step : SchemaSteps()) {
+            if (!recorded.contains(step.version)) break;
+            held = step.version;
+        }
+        return held;
     }
     return HasTable(connection, "employeeeventtype") ? 0 : kNoHorloSchema;
 }
@@ -118,10 +139,11 @@ QString TUniqueKey::DoublesStatement() const {
         .arg(list, table, present.join(QStringLiteral(" AND ")));
 }
 
-std::vector<TBlockingKey> BlockingKeys(TZConnection& connection, int fromVersion) {
+std::vector<TBlockingKey> BlockingKeys(TZConnection& connection) {
+    const std::set<int> recorded = RecordedSteps(connection);
     std::vector<TBlockingKey> blocking;
     for (const TSchemaStep& step : SchemaSteps()) {
-        if (step.version <= fromVersion) continue;
+        if (recorded.contains(step.version)) continue;
         for (const TUniqueKey& key : UniqueKeysAdded(step)) {
             // a table or column that an earlier step has still to make holds no rows
             // yet; a key that is unique already holds no doubles
@@ -153,8 +175,9 @@ std::vector<TBlockingKey> BlockingKeys(TZConnection& connection, int fromVersion
 int UpgradeSchema(TZConnection& connection, const std::function<void(const TSchemaStep&)>& onStep) {
     const int from = DatabaseSchemaVersion(connection);
     if (from == kNoHorloSchema || from > ProgramSchemaVersion()) throw ESchemaError(SchemaRefusal(from));
+    const std::set<int> recorded = RecordedSteps(connection);
     // Every key that doubles would stop is named at once, before any step runs.
-    const std::vector<TBlockingKey> blocking = BlockingKeys(connection, from);
+    const std::vector<TBlockingKey> blocking = BlockingKeys(connection);
     if (!blocking.empty()) {
         QString text = QString::fromUtf8(_SCHEMA_DOUBLES_ERR);
         for (const TBlockingKey& b : blocking)
@@ -165,7 +188,7 @@ int UpgradeSchema(TZConnection& connection, const std::function<void(const TSche
     }
     int applied = 0;
     for (const TSchemaStep& step : SchemaSteps()) {
-        if (step.version <= from) continue;
+        if (recorded.contains(step.version)) continue;
         if (onStep) onStep(step);
         try {
             connection.ExecuteScript(step.sql);

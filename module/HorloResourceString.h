@@ -85,6 +85,17 @@ inline constexpr char _CARD_HELD_SINCE_FMT[] =
 inline constexpr char _CARD_HELD_UNTIL_FMT[] =
     "Kartica %s je do %s bila kartica zaposlenog %s; promena može da počne tek od tada.";
 inline constexpr char _CARD_EVENTS_FMT[] = "Događaji prolaza od tog trenutka: %s.";
+inline constexpr char _CARD_EVENTS_MADE_FMT[] = "upisano %d";
+inline constexpr char _CARD_EVENTS_MOVED_FMT[] = "preneto na novog vlasnika %d";
+inline constexpr char _CARD_EVENTS_REMOVED_FMT[] = "uklonjeno %d (horlo raw unassigned ih navodi)";
+inline constexpr char _CARD_GONE_ERR[] = "Kartica više ne postoji.";
+inline constexpr char _CARD_FREE_FMT[] = "Kartica %s nije ničija.";
+inline constexpr char _CARD_ALREADY_FMT[] = "Kartica %s je već kartica zaposlenog %s.";
+inline constexpr char _CARD_UNTIED_FMT[] = "Kartica %s nije ničija od %s.";
+inline constexpr char _CARD_TIED_FMT[] = "Kartica %s je kartica zaposlenog %s od %s.";
+inline constexpr char _SWIPE_NO_HOLDER_CAP[] = "kartica tada nije bila ničija";
+inline constexpr char _SWIPE_UNKNOWN_CARD_CAP[] = "nepoznata kartica";
+inline constexpr char _SWIPE_UNKNOWN_TICKET_CAP[] = "nepoznata pristupna dozvola";
 inline constexpr char _IMPORTED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu upisao drugi program: %d.";
 inline constexpr char _ALREADY_STORED_FMT[] = "Zapisa koji su već bili upisani (nisu upisani ponovo): %d.";
 inline constexpr char _SEARCH_HOUR_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.";

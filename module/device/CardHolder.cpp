@@ -225,7 +225,7 @@ QString TCardHolderOutcome::Text() const {
         holderCode.isEmpty() ? holderName : holderName + QStringLiteral(" (") + holderCode + ')';
     switch (status) {
     case TCardHolderStatus::NoCard:
-        return QStringLiteral("Kartica više ne postoji.");
+        return QString::fromUtf8(_CARD_GONE_ERR);
     case TCardHolderStatus::NoEmployee:
         return Format(_CARD_NO_EMPLOYEE_FMT, {employeeName});
     case TCardHolderStatus::EmployeeHasActiveCard:
@@ -239,21 +239,17 @@ QString TCardHolderOutcome::Text() const {
     case TCardHolderStatus::HeldUntil:
         return Format(_CARD_HELD_UNTIL_FMT, {cardName, Moment(holderBound), holder});
     case TCardHolderStatus::Unchanged:
-        return employeeName.isEmpty()
-                   ? QStringLiteral("Kartica %1 nije ničija.").arg(cardName)
-                   : QStringLiteral("Kartica %1 je već kartica zaposlenog %2.").arg(cardName, holder);
+        return employeeName.isEmpty() ? Format(_CARD_FREE_FMT, {cardName})
+                                      : Format(_CARD_ALREADY_FMT, {cardName, holder});
     case TCardHolderStatus::Done:
         break;
     }
-    QString text = employeeName.isEmpty()
-                       ? QStringLiteral("Kartica %1 nije ničija od %2.").arg(cardName, Moment(from))
-                       : QStringLiteral("Kartica %1 je kartica zaposlenog %2 od %3.")
-                             .arg(cardName, employeeName, Moment(from));
+    QString text = employeeName.isEmpty() ? Format(_CARD_UNTIED_FMT, {cardName, Moment(from)})
+                                          : Format(_CARD_TIED_FMT, {cardName, employeeName, Moment(from)});
     QStringList changes;
-    if (events.made) changes << QStringLiteral("upisano %1").arg(events.made);
-    if (events.moved) changes << QStringLiteral("preneto na novog vlasnika %1").arg(events.moved);
-    if (events.removed)
-        changes << QStringLiteral("uklonjeno %1 (horlo raw unassigned ih navodi)").arg(events.removed);
+    if (events.made) changes << Format(_CARD_EVENTS_MADE_FMT, {events.made});
+    if (events.moved) changes << Format(_CARD_EVENTS_MOVED_FMT, {events.moved});
+    if (events.removed) changes << Format(_CARD_EVENTS_REMOVED_FMT, {events.removed});
     if (!changes.isEmpty())
         text += QLatin1Char(' ') + Format(_CARD_EVENTS_FMT, {changes.join(QStringLiteral(", "))});
     return text;

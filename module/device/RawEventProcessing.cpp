@@ -368,11 +368,11 @@ QString ProcessResultText(const TProcessResult& result) {
 QString ReasonText(TUnassignedSwipe::TReason reason) {
     switch (reason) {
     case TUnassignedSwipe::TReason::NoHolder:
-        return QStringLiteral("kartica tada nije bila ničija");
+        return QString::fromUtf8(_SWIPE_NO_HOLDER_CAP);
     case TUnassignedSwipe::TReason::UnknownCard:
-        return QStringLiteral("nepoznata kartica");
+        return QString::fromUtf8(_SWIPE_UNKNOWN_CARD_CAP);
     case TUnassignedSwipe::TReason::UnknownTicket:
-        return QStringLiteral("nepoznata pristupna dozvola");
+        return QString::fromUtf8(_SWIPE_UNKNOWN_TICKET_CAP);
     }
     return {};
 }

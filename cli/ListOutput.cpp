@@ -1,11 +1,15 @@
 #include "cli/ListOutput.h"
 
 #include "cli/HorloCli.h"
+#include "host/data/Employees.h"
+#include "host/data/SysUtils.h"
 #include "host/data/XlsxWriter.h"
+#include "module/HorloResourceString.h"
 
 #include <QDir>
 
 #include <stdexcept>
+#include <tuple>
 
 bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     QStringList rest;
@@ -53,4 +57,48 @@ int TListOutput::Write(TCliIO& io, const TTextTable& header, const TRowSource& r
 
 int TListOutput::Write(TCliIO& io, const TTextTable& table) const {
     return Write(io, table, RowsOf(table));
+}
+
+bool TListPeriod::Take(const QStringList& arguments, const QString& command, bool optional,
+                       QTextStream& err) {
+    QStringList dates;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--code") && i + 1 < arguments.size()) {
+            code = arguments[++i];
+        } else if (a.startsWith(QLatin1String("--code="))) {
+            code = a.mid(7);
+        } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < 2) {
+            dates << a;
+        } else {
+            err << "horlo: nepoznat argument \"" << a << "\"\n";
+            return false;
+        }
+    }
+    if (dates.isEmpty() && optional) return true;
+    if (dates.size() < 2) {
+        err << "horlo: " << command << " traži period: OD DO (gggg-mm-dd ili dd.mm.gggg)\n";
+        return false;
+    }
+    fromText = dates[0].trimmed();
+    toText = dates[1].trimmed();
+    from = TypedDate(fromText);
+    to = TypedDate(toText);
+    for (const auto& [date, text, name] :
+         {std::tuple{from, fromText, _HORLO_DATE_FROM}, {to, toText, _HORLO_DATE_TO}})
+        if (!date.isValid()) {
+            err << "horlo: " << Format(_SEARCH_DATE_WRN, {text, name}) << '\n';
+            return false;
+        }
+    if (from > to) {
+        err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {fromText, toText}) << '\n';
+        return false;
+    }
+    return true;
+}
+
+bool KnownEmployeeCode(TZConnection& connection, TCliIO& io, const QString& code) {
+    if (code.isEmpty() || EmployeeByCode(connection, code)) return true;
+    io.err << "horlo: nema zaposlenog sa kodom \"" << code << "\"\n";
+    return false;
 }

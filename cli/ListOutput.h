@@ -23,3 +23,19 @@ struct TListOutput {
     int Write(TCliIO& io, const TTextTable& header, const TRowSource& rows) const;
     int Write(TCliIO& io, const TTextTable& table) const;
 };
+
+// The period and employee of a list command, "OD DO [--code KOD]", read after
+// its output options: the dates (yyyy-mm-dd or dd.mm.yyyy) as typed and read.
+struct TListPeriod {
+    QString fromText, toText;
+    QDate from, to; // invalid when the period may be left out and was
+    QString code;
+
+    // False, with the reason on err, for another argument, a text that is no
+    // date, a reversed period, or a missing one that the command needs.
+    bool Take(const QStringList& arguments, const QString& command, bool optional, QTextStream& err);
+};
+
+// True when some employee has the code (or none is given); otherwise says so
+// ("nema zaposlenog sa kodom") on the errors: the command exits 1.
+bool KnownEmployeeCode(TZConnection& connection, TCliIO& io, const QString& code);

@@ -2,6 +2,7 @@
 
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/data/ChangeHistory.h"
 #include "module/device/LogDecoder.h"
 
 namespace {
@@ -185,27 +186,58 @@ TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& cha
         }
     }
     const QString at = QLatin1Char('\'') + SqlDateTime(out.from) + QLatin1Char('\'');
-    // a holding that began at this very moment covered no time: it goes
-    if (open)
-        connection.Execute(
-            open->from == out.from
-                ? Format(QStringLiteral("DELETE FROM employeecardholder WHERE employeecardholderid = %d"),
-                         {open->id})
-                : Format(
-                      QStringLiteral(
-                          "UPDATE employeecardholder SET enddatetime = %s WHERE employeecardholderid = %d"),
-                      {at, open->id}));
-    if (change.employeeId > 0)
-        connection.Execute(
-            Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
-                                  "startdatetime, enddatetime) VALUES (%d, %d, %s, NULL)"),
-                   {change.cardId, change.employeeId, at}));
-    // the card's present holder, and its tickets' (which the card list shows)
+    auto record = [&](const QString& table, qint64 row, THistoryAction action, qint64 employee,
+                      std::vector<std::pair<QString, QVariant>> before,
+                      std::vector<std::pair<QString, QVariant>> after) {
+        RecordChange(connection, {table, row, action, employee, std::move(before), std::move(after), {}});
+    };
+    // the card's present holder (its tickets' follow below), and who held it when
     const QString employee =
         change.employeeId > 0 ? QString::number(change.employeeId) : QStringLiteral("NULL");
     connection.Execute(
         Format(QStringLiteral("UPDATE employeecard SET employeeid = %s WHERE employeecardid = %d"),
                {employee, change.cardId}));
+    auto idOrNull = [](qint64 id) { return id > 0 ? QVariant(id) : QVariant(); };
+    record(QStringLiteral("employeecard"), change.cardId, THistoryAction::Changed,
+           change.employeeId > 0 ? change.employeeId : holder,
+           {{QStringLiteral("employeeid"), idOrNull(holder)}},
+           {{QStringLiteral("employeeid"), idOrNull(change.employeeId)}});
+    const QString holders = QStringLiteral("employeecardholder");
+    const QString start = QStringLiteral("startdatetime"), end = QStringLiteral("enddatetime");
+    if (open) {
+        // a holding that began at this very moment covered no time: it goes
+        if (open->from == out.from) {
+            connection.Execute(
+                Format(QStringLiteral("DELETE FROM employeecardholder WHERE employeecardholderid = %d"),
+                       {open->id}));
+            record(holders, open->id, THistoryAction::Deleted, open->employee,
+                   {{QStringLiteral("employeecardid"), change.cardId},
+                    {QStringLiteral("employeeid"), open->employee},
+                    {start, open->from}},
+                   {});
+        } else {
+            connection.Execute(
+                Format(QStringLiteral(
+                           "UPDATE employeecardholder SET enddatetime = %s WHERE employeecardholderid = %d"),
+                       {at, open->id}));
+            record(holders, open->id, THistoryAction::Changed, open->employee, {{end, QVariant()}},
+                   {{end, out.from}});
+        }
+    }
+    if (change.employeeId > 0) {
+        qint64 id = 0;
+        connection.Execute(
+            Format(QStringLiteral("INSERT INTO employeecardholder (employeecardid, employeeid, "
+                                  "startdatetime, enddatetime) VALUES (%d, %d, %s, NULL)"),
+                   {change.cardId, change.employeeId, at}),
+            &id);
+        record(holders, id, THistoryAction::Added, change.employeeId, {},
+               {{QStringLiteral("employeecardid"), change.cardId},
+                {QStringLiteral("employeeid"), change.employeeId},
+                {start, out.from}});
+    }
+
+    // the tickets' holder, which the card list shows
     connection.Execute(
         Format(QStringLiteral("UPDATE horloaccessticket SET employeeid = %s WHERE employeecardid = %d"),
                {employee, change.cardId}));

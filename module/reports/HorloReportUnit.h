@@ -32,6 +32,7 @@ public:
     QDateTimeEdit* FromDTP;
     QDateTimeEdit* ToDTP;
     QSpinBox* WorkDaysSE;
+    QLabel* WorkDaysNoteLabel; // by the calendar, or Monday to Friday in which months
     QDateTimeEdit* DateDTP;
     QRadioButton* AllRB;
     QRadioButton* SpecificRB;

@@ -223,17 +223,20 @@ TEST(ReportLists, SortOrdersTurnAboutAndTitlesWithoutOneAreLeftAlone) {
                      {{7, QStringLiteral("Ana"), QStringLiteral("Perić"), 99, QStringLiteral("Odlazak"),
                        MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 15:00:05")), 330}});
     const TTextTable csv = ListCsvTable(warnings);
-    EXPECT_EQ(csv.header, (QStringList{QStringLiteral("EmployeeID"), QStringLiteral("EmpFirstname"),
-                                       QStringLiteral("EmpLastname"), QStringLiteral("EventID"),
-                                       QStringLiteral("EventType"), QStringLiteral("EventTime"),
-                                       QStringLiteral("LengthH"), QStringLiteral("LengthM")}));
-    EXPECT_EQ(csv.rows.at(0), (QStringList{QStringLiteral("7"), QStringLiteral("Ana"),
-                                           QStringLiteral("Perić"), QStringLiteral("99"),
-                                           QStringLiteral("Odlazak"), QStringLiteral("2024-03-05 15:00:05"),
-                                           QStringLiteral("5"), QStringLiteral("30")}));
+    EXPECT_EQ(csv.header,
+              (QStringList{QStringLiteral("EmployeeID"), QStringLiteral("EmpFirstname"),
+                           QStringLiteral("EmpLastname"), QStringLiteral("EventID"),
+                           QStringLiteral("EventType"), QStringLiteral("EventTime"),
+                           QStringLiteral("LengthH"), QStringLiteral("LengthM"), QStringLiteral("Warning")}));
+    EXPECT_EQ(
+        csv.rows.at(0),
+        (QStringList{QStringLiteral("7"), QStringLiteral("Ana"), QStringLiteral("Perić"),
+                     QStringLiteral("99"), QStringLiteral("Odlazak"), QStringLiteral("2024-03-05 15:00:05"),
+                     QStringLiteral("5"), QStringLiteral("30"), QStringLiteral("Kraće od minimuma")}));
     const TTextTable text = ListTextTable(warnings, WarningsColumns());
     EXPECT_EQ(text.header,
               (QStringList{QStringLiteral("Prezime"), QStringLiteral("Ime"), QStringLiteral("Događaj"),
-                           QStringLiteral("Vreme"), QStringLiteral("Sati"), QStringLiteral("Minuta")}));
+                           QStringLiteral("Vreme"), QStringLiteral("Sati"), QStringLiteral("Minuta"),
+                           QStringLiteral("Upozorenje")}));
     EXPECT_EQ(text.rows.at(0).at(3), QStringLiteral("05.03.24 15:00:05"));
 }

@@ -202,7 +202,7 @@ TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& cha
            change.employeeId > 0 ? change.employeeId : holder,
            {{QStringLiteral("employeeid"), idOrNull(holder)}},
            {{QStringLiteral("employeeid"), idOrNull(change.employeeId)}});
-    const QString holders = QStringLiteral("employeecardholder");
+    const QString holderTable = QStringLiteral("employeecardholder");
     const QString start = QStringLiteral("startdatetime"), end = QStringLiteral("enddatetime");
     if (open) {
         // a holding that began at this very moment covered no time: it goes
@@ -210,7 +210,7 @@ TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& cha
             connection.Execute(
                 Format(QStringLiteral("DELETE FROM employeecardholder WHERE employeecardholderid = %d"),
                        {open->id}));
-            record(holders, open->id, THistoryAction::Deleted, open->employee,
+            record(holderTable, open->id, THistoryAction::Deleted, open->employee,
                    {{QStringLiteral("employeecardid"), change.cardId},
                     {QStringLiteral("employeeid"), open->employee},
                     {start, open->from}},
@@ -220,7 +220,7 @@ TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& cha
                 Format(QStringLiteral(
                            "UPDATE employeecardholder SET enddatetime = %s WHERE employeecardholderid = %d"),
                        {at, open->id}));
-            record(holders, open->id, THistoryAction::Changed, open->employee, {{end, QVariant()}},
+            record(holderTable, open->id, THistoryAction::Changed, open->employee, {{end, QVariant()}},
                    {{end, out.from}});
         }
     }
@@ -231,7 +231,7 @@ TCardHolderOutcome Change(TZConnection& connection, const TCardHolderChange& cha
                                   "startdatetime, enddatetime) VALUES (%d, %d, %s, NULL)"),
                    {change.cardId, change.employeeId, at}),
             &id);
-        record(holders, id, THistoryAction::Added, change.employeeId, {},
+        record(holderTable, id, THistoryAction::Added, change.employeeId, {},
                {{QStringLiteral("employeecardid"), change.cardId},
                 {QStringLiteral("employeeid"), change.employeeId},
                 {start, out.from}});

@@ -6,12 +6,14 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <functional>
@@ -293,6 +295,43 @@ TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
                       .toInt(),
                   100000);
     }
+}
+
+// The node of an import's session dies while the device is read: the store goes
+// on the next node of the list, and the read is not thrown away.
+TEST_P(Concurrency, ANodeKilledDuringADownloadLosesNothing) {
+    if (!OnCluster()) GTEST_SKIP() << "a node of its own to kill";
+    const int port = devicetest::FreeUdpPort();
+    c().Execute(QStringLiteral("INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, "
+                               "publicip, udpport, tcpport) VALUES (1, 'Ulaz', 'm', '127.0.0.2', '-', %1, 0)")
+                    .arg(port));
+    Settle();
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace"));
+    const QDate today = QDate::currentDate();
+    // the device's information comes 3 s late: the session sits idle meanwhile
+    QProcess device;
+    device.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo-devicesim"),
+                 {QStringLiteral("--exit-after"), QStringLiteral("100"), QStringLiteral("--trace"), trace,
+                  QStringLiteral("--listen"), QStringLiteral("127.0.0.2:%1").arg(port),
+                  QStringLiteral("--card"), QStringLiteral("1:1001"), QStringLiteral("--swipes"),
+                  today.addDays(-30).toString(Qt::ISODate) + QStringLiteral("..") +
+                      today.addDays(-1).toString(Qt::ISODate),
+                  QStringLiteral("--delay"), QStringLiteral("3000"), QStringLiteral("--fault-commands"),
+                  QStringLiteral("GE")});
+    ASSERT_TRUE(device.waitForStarted());
+    const auto stopDevice = qScopeGuard([&] {
+        device.terminate();
+        device.waitForFinished();
+    });
+    TBackground import({QStringLiteral("import")}, DeskUrl({2, 1}));
+    ASSERT_TRUE(Eventually([&] { return QFileInfo(trace).size() > 0; })); // the mark is read
+    ASSERT_TRUE(Cluster(QStringLiteral("kill"), 2));
+    const THorloRun run = import.Wait();
+    EXPECT_EQ(run.status, 0) << run.out.toStdString() << run.err.toStdString();
+    const int held = Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw"));
+    EXPECT_GT(held, 30);
+    EXPECT_EQ(Sum(run.out, QStringLiteral("(\\d+) novih zapisa upisano")), held) << run.out.toStdString();
 }
 
 // Attendance right after processing on another node is computed from the events

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo clock`, `horlo lock`, `horlo unlock`, `horlo fire` and `horlo card send
 // NAME`: the card dialog's device commands for scheduled jobs and alarm scripts.
 #include "module/device/DeviceCommands.h"

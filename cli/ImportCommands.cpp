@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo import` and `horlo process`: the import dialog's download chain and
 // its processing.
 #include "cli/CliCommand.h"
@@ -44,12 +45,10 @@ std::optional<std::vector<TAccessPoint>> ChosenAccessPoints(TDataSet& accessPoin
 
 int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     QTextStream& out = io.out;
-    QTextStream& err = io.err;
-    const bool showProgress = io.showProgress;
     TCliDataModule dm(connection);
     dm.HorloAccessPointZQ->Close();
     dm.HorloAccessPointZQ->Open();
-    const auto chosen = ChosenAccessPoints(*dm.HorloAccessPointZQ, names, err);
+    const auto chosen = ChosenAccessPoints(*dm.HorloAccessPointZQ, names, io.err);
     if (!chosen) return kExitUsage;
     TDeviceProtocol protocol(rsIdle);
     TEventImport chain(protocol, connection);
@@ -61,19 +60,20 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
 
     bool anyFailed = false;
     chain.OnDeviceFinished = [&](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
-        if (showProgress) err << "\r\033[K" << Qt::flush;
+        io.Progress();
         out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): " << OutcomeText(outcome) << '\n';
         out.flush();
         anyFailed = anyFailed || NeedsAttention(outcome);
     };
     chain.OnChainEnded = [] { QCoreApplication::exit(0); };
     TImportDriver driver(chain);
-    if (showProgress)
+    if (io.showProgress)
         driver.OnTick = [&] {
             if (chain.Download().TotalBlocks() > 0)
-                err << "\r\033[K" << chain.AccessPoints()[chain.Current()].name << ": "
-                    << chain.Download().BlocksDone() << '/' << chain.Download().TotalBlocks() << " blokova"
-                    << Qt::flush;
+                io.Progress(QStringLiteral("%1: %2/%3 blokova")
+                                .arg(chain.AccessPoints()[chain.Current()].name)
+                                .arg(chain.Download().BlocksDone())
+                                .arg(chain.Download().TotalBlocks()));
         };
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [&] { chain.Begin(); }, Qt::QueuedConnection);
@@ -86,10 +86,10 @@ int Process(TZConnection& connection, TCliIO& io) {
     TRawEventProcessor processor(connection);
     if (io.showProgress)
         processor.OnProgress = [&](int position, int maximum) {
-            io.err << "\r\033[K" << position << '/' << maximum << " zapisa" << Qt::flush;
+            io.Progress(QStringLiteral("%1/%2 zapisa").arg(position).arg(maximum));
         };
     const TProcessResult r = processor.Run();
-    if (io.showProgress) io.err << "\r\033[K" << Qt::flush;
+    io.Progress();
     io.out << "Upisano događaja: " << r.written;
     if (r.skipped > 0) io.out << " (" << r.skipped << " zapisa bez pristupne dozvole preskočeno)";
     if (r.unassigned > 0) io.out << "; " << Format(_PROCESSED_UNASSIGNED_FMT, {r.unassigned});
@@ -177,24 +177,29 @@ TCliRun ParseRaw(const QStringList& arguments, QTextStream& err) {
 } // namespace
 
 std::vector<TCliCommand> ImportCommands() {
+    TCliCommand importCommand{
+        QStringLiteral("import"),
+        QStringLiteral("  import [TAČKA...]\n"
+                       "            preuzima dnevnike uređaja čiji se dnevnik čita (redom po pristupnoj\n"
+                       "            tački) i upisuje nove zapise; TAČKA je naziv ili adresa pristupne\n"
+                       "            tačke, bez nje sve; ide dalje i kad jedan uređaj ne uspe; ispisuje\n"
+                       "            po red za svaku pristupnu tačku; zapis koji je drugi program\n"
+                       "            (drugi računar, čvor klastera) već upisao ne upisuje se ponovo\n"),
+        [](const QStringList& arguments, QTextStream& err) -> TCliRun {
+            for (const QString& a : arguments)
+                if (a.startsWith(QLatin1Char('-'))) {
+                    err << "horlo: nepoznat argument \"" << a << "\"\n";
+                    return {};
+                }
+            return [arguments](TZConnection& connection, TCliIO& io) {
+                return Import(connection, io, arguments);
+            };
+        }};
+    importCommand.values = [](const QStringList&, const TCliCommand::TConnect& connect) {
+        return CliAccessPointNames(*connect());
+    };
     return {
-        {QStringLiteral("import"),
-         QStringLiteral("  import [TAČKA...]\n"
-                        "            preuzima dnevnike uređaja čiji se dnevnik čita (redom po pristupnoj\n"
-                        "            tački) i upisuje nove zapise; TAČKA je naziv ili adresa pristupne\n"
-                        "            tačke, bez nje sve; ide dalje i kad jedan uređaj ne uspe; ispisuje\n"
-                        "            po red za svaku pristupnu tačku; zapis koji je drugi program\n"
-                        "            (drugi računar, čvor klastera) već upisao ne upisuje se ponovo\n"),
-         [](const QStringList& arguments, QTextStream& err) -> TCliRun {
-             for (const QString& a : arguments)
-                 if (a.startsWith(QLatin1Char('-'))) {
-                     err << "horlo: nepoznat argument \"" << a << "\"\n";
-                     return {};
-                 }
-             return [arguments](TZConnection& connection, TCliIO& io) {
-                 return Import(connection, io, arguments);
-             };
-         }},
+        importCommand,
         {QStringLiteral("process"),
          QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\"): prolaz je\n"
                         "            događaj onoga ko je u vreme prolaza imao karticu; prolaze kartica\n"

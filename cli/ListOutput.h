@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a list command writes its table, the same for every list: aligned text
 // for people (the default), CSV on the output (--csv), or an Excel workbook
 // (--xlsx FILE). CSV and the workbook hold the same table: field names as

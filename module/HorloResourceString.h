@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the Horlo module shown to users (Serbian, Latin script).
 // UTF-8 constants, so that they are there before any code runs, whatever
 // order a library starts its files in; they convert to QString where used.

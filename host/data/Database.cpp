@@ -1,15 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "host/data/Database.h"
 
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QUrl>
 
 #include <QUrlQuery>
+#include <algorithm>
 #include <memory>
 
 #include <errmsg.h>
@@ -135,11 +138,17 @@ bool ParseServer(const QString& text, TServerAddress& server) {
 } // namespace
 
 TConnectionParams TConnectionParams::FromUrl(const QString& url) {
-    // Parsed by hand: a list of hosts is no URL authority that QUrl accepts.
+    // Parsed by hand: a list of hosts is no URL authority that QUrl accepts. No part
+    // but the query holds an unencoded '@', so that a password with an unencoded '/'
+    // is never taken for a host and a database.
     static const QRegularExpression form(
-        QStringLiteral("^(?:mysql|mariadb)://(?:([^@/?#]*)@)?([^@/?#]*)/([^/?#]+)(?:\\?([^#]*))?$"));
+        QStringLiteral("^(?:mysql|mariadb)://(?:([^@/?#]*)@)?([^@/?#]*)/([^@/?#]+)(?:\\?([^#]*))?$"));
     const QRegularExpressionMatch m = form.match(url.trimmed());
-    if (!m.hasMatch()) throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+    auto refused = [&url](const char* why) {
+        return EDatabaseError(
+            Format(_CMN_DB_URL_ERR, {WithoutPassword(url.trimmed()), QString::fromUtf8(why)}));
+    };
+    if (!m.hasMatch()) throw refused(_CMN_DB_URL_SHAPE_ERR);
     auto decoded = [](const QString& part) { return QUrl::fromPercentEncoding(part.toUtf8()); };
     TConnectionParams p;
     const QString userInfo = m.captured(1);
@@ -151,7 +160,7 @@ TConnectionParams TConnectionParams::FromUrl(const QString& url) {
     if (!m.captured(2).isEmpty())
         for (const QString& item : m.captured(2).split(QLatin1Char(','))) {
             TServerAddress server;
-            if (!ParseServer(item, server)) throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+            if (!ParseServer(item, server)) throw refused(_CMN_DB_URL_SERVER_ERR);
             p.servers << server;
         }
     if (p.servers.isEmpty()) p.servers << TServerAddress{QStringLiteral("localhost"), 0};
@@ -160,8 +169,7 @@ TConnectionParams TConnectionParams::FromUrl(const QString& url) {
     if (query.hasQueryItem(QStringLiteral("timeout"))) {
         bool ok = false;
         p.timeoutSeconds = query.queryItemValue(QStringLiteral("timeout")).toInt(&ok);
-        if (!ok || p.timeoutSeconds < 1 || p.timeoutSeconds > 3600)
-            throw EDatabaseError(Format(_CMN_DB_URL_ERR, {url}));
+        if (!ok || p.timeoutSeconds < 1 || p.timeoutSeconds > 3600) throw refused(_CMN_DB_URL_TIMEOUT_ERR);
     }
     return p;
 }
@@ -179,6 +187,73 @@ TConnectionParams TConnectionParams::PrivateServer() {
 TConnectionParams TConnectionParams::FromEnvironment() {
     const QString url = qEnvironmentVariable("HORLO_DB");
     return url.isEmpty() ? PrivateServer() : FromUrl(url);
+}
+
+TConnectionParams TConnectionParams::FromFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        const char* why = !file.exists()                            ? _CMN_DB_FILE_MISSING
+                          : file.error() == QFile::PermissionsError ? _CMN_DB_FILE_DENIED
+                                                                    : nullptr;
+        throw EDatabaseError(
+            Format(_CMN_DB_FILE_READ_ERR, {path, why ? QString::fromUtf8(why) : file.errorString()}));
+    }
+    // more than any URL needs; a wrong path (a device, a log) is not read whole
+    constexpr qint64 kLongest = 64 * 1024;
+    static const QRegularExpression assignment(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]*)=(.*)$"));
+    QString url;
+    for (const QString& raw : QString::fromUtf8(file.read(kLongest)).split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+        const QRegularExpressionMatch m = assignment.match(line);
+        if (!m.hasMatch()) {
+            url = line;
+        } else if (m.captured(1) == QLatin1String("HORLO_DB")) {
+            // quoted as an environment file may quote it
+            url = m.captured(2).trimmed();
+            if (url.size() >= 2 && (url.front() == QLatin1Char('"') || url.front() == QLatin1Char('\'')) &&
+                url.back() == url.front())
+                url = url.mid(1, url.size() - 2);
+        }
+    }
+    if (url.isEmpty()) throw EDatabaseError(Format(_CMN_DB_FILE_UNSET_ERR, {path}));
+    try {
+        return FromUrl(url);
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(path + QStringLiteral(": ") + e.Message());
+    }
+}
+
+QString TConnectionParams::WithoutPassword(const QString& url) {
+    const qsizetype scheme = url.indexOf(QLatin1String("://"));
+    const qsizetype start = scheme < 0 ? 0 : scheme + 3;
+    // Unencoded, a password may hold '@', '/', '?' and '#': all up to the last '@' is
+    // taken for the user and the password.
+    if (const qsizetype at = url.lastIndexOf(QLatin1Char('@')); at >= start) {
+        const qsizetype colon = url.indexOf(QLatin1Char(':'), start);
+        return colon < 0 || colon > at ? url : url.left(colon + 1) + QStringLiteral("…") + url.mid(at);
+    }
+    // Without an '@' a password can only stand where a port does (the '@' forgotten).
+    qsizetype end = start;
+    while (end < url.size() && !QStringLiteral("/?#").contains(url[end]))
+        ++end;
+    QStringList servers = url.mid(start, end - start).split(QLatin1Char(','));
+    for (QString& server : servers) {
+        const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
+        if (colon < 0 || server.indexOf(QLatin1Char(']'), colon) >= 0) continue;
+        const QString port = server.mid(colon + 1);
+        if (std::any_of(port.begin(), port.end(), [](QChar c) { return !c.isDigit(); }))
+            server = server.left(colon + 1) + QStringLiteral("…");
+    }
+    return url.left(start) + servers.join(QLatin1Char(',')) + url.mid(end);
+}
+
+QString TConnectionParams::WithoutPasswords(const QString& text) {
+    // what a message repeats of its input stands in double quotes
+    QStringList parts = text.split(QLatin1Char('"'));
+    for (qsizetype i = 1; i < parts.size(); i += 2)
+        if (parts[i].contains(QLatin1String("://"))) parts[i] = WithoutPassword(parts[i]);
+    return parts.join(QLatin1Char('"'));
 }
 
 QString TServerAddress::ToString() const {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text, number and date helpers shared by the host and the module.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "host/data/TableWriter.h"
 
 #include "host/data/HostStrings.h"
@@ -89,11 +90,7 @@ void SaveCsv(const QString& fileName, const TTextTable& table) {
     if (!file.commit()) fail();
 }
 
-namespace {
-
-// A line break or another control character would break the columns and reach the
-// terminal raw: it is shown escaped.
-QString Printable(const QString& text) {
+QString PrintableText(const QString& text) {
     QString out;
     for (QChar c : text) {
         if (c == QLatin1Char('\n'))
@@ -108,21 +105,19 @@ QString Printable(const QString& text) {
     return out;
 }
 
-} // namespace
-
 void WriteAligned(QTextStream& out, const QStringList& header, const std::vector<bool>& rightAligned,
                   const TRowSource& rows) {
     std::vector<qsizetype> widths(size_t(header.size()), 0);
     auto measure = [&](const QStringList& row) {
         for (qsizetype c = 0; c < row.size() && c < qsizetype(widths.size()); ++c)
-            widths[size_t(c)] = qMax(widths[size_t(c)], Printable(row[c]).size());
+            widths[size_t(c)] = qMax(widths[size_t(c)], PrintableText(row[c]).size());
     };
     measure(header);
     rows(measure);
     auto write = [&](const QStringList& row) {
         QString line;
         for (qsizetype c = 0; c < qsizetype(widths.size()); ++c) {
-            const QString text = Printable(row.value(c));
+            const QString text = PrintableText(row.value(c));
             const bool right = size_t(c) < rightAligned.size() && rightAligned[size_t(c)];
             if (c > 0) line += QLatin1String("  ");
             line += right ? text.rightJustified(widths[size_t(c)]) : text.leftJustified(widths[size_t(c)]);

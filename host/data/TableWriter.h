@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables written as text: RFC 4180 CSV (UTF-8, CR LF line ends, a header line
 // first) for payroll and spreadsheets, or aligned columns for a terminal. The
 // command line and the print wizard's CSV export both write through here.
@@ -48,6 +49,10 @@ void WriteCsv(QTextStream& out, const QStringList& header, const TRowSource& row
 // Writes the table to a file in UTF-8; throws std::runtime_error naming the
 // file when it cannot be written completely.
 void SaveCsv(const QString& fileName, const TTextTable& table);
+
+// text with line breaks and other control characters escaped (\n, \t, \x1b), so
+// that what a name or an argument holds never reaches a terminal raw.
+QString PrintableText(const QString& text);
 
 // Columns padded to their widest text, two blanks apart; line breaks and other
 // control characters shown escaped (\n, \t, \x1b).

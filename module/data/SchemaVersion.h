@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The version of the database's schema: the steps of schema/upgrades/ that it
 // holds, recorded in horloschema. The program knows the steps it was built with,
 // makes a new database at the newest one and brings an older one up to it.

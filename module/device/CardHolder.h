@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who holds a card, and who held it when: a swipe is the event of whoever held
 // the card at its time. Tying and untying is one operation that the card dialog
 // and `horlo card` share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card dialog ("ID kartice"): the access cards, tying them to employees,
 // writing them to the door devices, and the devices' clock, lock, unlock and
 // fire commands. The device work is TDeviceCommands'; the dialog keeps its

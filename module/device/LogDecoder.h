@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes the log records of a device memory image and stores the new ones as
 // raw events of one access point, moving its high-water mark. Widget-free: the
 // import dialog and the command line drive it alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloading the event logs of the door devices: one device's memory image
 // (TLogDownload) and the chain over the readable access points (TEventImport).
 // Widget-free: the import dialog and `horlo import` drive the same classes. The

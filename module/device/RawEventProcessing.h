@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns raw device records into events of whoever held the card at the swipe's
 // time. Widget-free: the import dialog's "Obrada", `horlo process`, and a tie or
 // untie of a card (which brings that card's events in line) all run it.

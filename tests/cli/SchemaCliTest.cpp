@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo db init|upgrade|version` and the refusal of a database of another
 // schema version, run as programs.
 #include "host/data/SysUtils.h"

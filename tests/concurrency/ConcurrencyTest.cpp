@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several desks and scheduled jobs at once, as separate programs, against one
 // server and against the nodes of a three-node cluster: every count is exact.
 #include "module/device/LogDecoder.h"

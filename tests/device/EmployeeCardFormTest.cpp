@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card dialog as an operator drives it, against simulated doors.
 #include "host/console/HostIntf.h"
 #include "host/data/HostStrings.h"

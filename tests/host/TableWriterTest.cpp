@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tables as CSV, as aligned text and as a workbook, and what a grid shows as a table.
 #include "host/data/TableWriter.h"
 #include "host/data/ClientDataSet.h"

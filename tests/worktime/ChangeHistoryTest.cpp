@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every kind of change made through Horlo writes its history row in the
 // change's own transaction; a change that fails writes none.
 #include "module/data/ChangeHistory.h"

@@ -64,7 +64,7 @@ public:
 
 std::vector<TCliCommand> ImportCommands();
 std::vector<TCliCommand> AttendanceCommands();
-std::vector<TCliCommand> DeviceCommands();
+std::vector<TCliCommand> DoorCommands();
 std::vector<TCliCommand> ReportCommands();
 std::vector<TCliCommand> PointCommands();
 std::vector<TCliCommand> EmployeeCommands();

@@ -231,8 +231,12 @@ TEST_P(Concurrency, TwoImportsOfOneDoorAtOnceStoreEachRecordOnce) {
                  today.addDays(-4).toString(Qt::ISODate), swiping.join(','));
     const QString horlo =
         QStringLiteral("'%1/horlo' --db '%2' import").arg(qEnvironmentVariable("HORLO_BIN_DIR"));
-    const QString run = device + QStringLiteral(" >/dev/null & sim=$!; sleep 0.5; ") + horlo +
-                        QStringLiteral("; status=$?; kill $sim; exit $status");
+    // the import starts once the device listens (for at most ten seconds)
+    const QString listening =
+        QStringLiteral(" >/dev/null & sim=$!; n=0; until ss -Hlun 'sport = :%1' | grep -q . || "
+                       "[ $n -ge 1000 ]; do n=$((n + 1)); sleep 0.01; done; ")
+            .arg(port);
+    const QString run = device + listening + horlo + QStringLiteral("; status=$?; kill $sim; exit $status");
     TBackground here([&] { return RunShell(run.arg(DeskUrl({1})), false); });
     TBackground there([&] { return RunShell(run.arg(apart), true); });
     const THorloRun a = here.Wait(), b = there.Wait();

@@ -189,7 +189,7 @@ TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
 
 } // namespace
 
-std::vector<TCliCommand> DeviceCommands() {
+std::vector<TCliCommand> DoorCommands() {
     return {
         {QStringLiteral("clock"),
          QStringLiteral("  clock     postavlja sat svih uređaja na vreme ovog računara (\"Osveži vreme\");\n"

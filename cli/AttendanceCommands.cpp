@@ -5,14 +5,11 @@
 #include "cli/ListOutput.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/data/Period.h"
 #include "module/worktime/AttendancePeriod.h"
 #include "module/worktime/AttendanceSheet.h"
 
 namespace {
-
-QString DateWarning(const QString& text, const QString& what) {
-    return QStringLiteral("horlo: ") + Format(_SEARCH_DATE_WRN, {text, what}) + QLatin1Char('\n');
-}
 
 int Add(TZConnection& connection, TCliIO& io, const QDate& day) {
     TAttendanceDay attendance(connection, TWorkingDayLimits::Read(connection));
@@ -77,16 +74,12 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
             return {};
         }
         if (arguments.size() == 3) {
-            const QDate from = TypedDate(arguments[1]), to = TypedDate(arguments[2]);
-            if (!from.isValid() || !to.isValid()) {
-                err << (from.isValid() ? DateWarning(arguments[2], _HORLO_DATE_TO)
-                                       : DateWarning(arguments[1], _HORLO_DATE_FROM));
+            const TTypedPeriod period = ReadPeriod(arguments[1], arguments[2]);
+            if (!period.refusal.isEmpty()) {
+                err << "horlo: " << period.refusal << '\n';
                 return {};
             }
-            if (from > to) {
-                err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {arguments[1], arguments[2]}) << '\n';
-                return {};
-            }
+            const QDate from = period.from, to = period.to;
             if (const QString refusal = FutureDayRefusal(to); !refusal.isEmpty()) {
                 err << "horlo: " << refusal << '\n';
                 return {};
@@ -99,7 +92,7 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
         if (arguments.size() == 2) {
             day = TypedDate(arguments[1]);
             if (!day.isValid()) {
-                err << DateWarning(arguments[1], QStringLiteral("DATUM"));
+                err << "horlo: " << DateRefusal(arguments[1], QStringLiteral("DATUM")) << '\n';
                 return {};
             }
             if (const QString refusal = FutureDayRefusal(day); !refusal.isEmpty()) {
@@ -110,40 +103,15 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
         return [day](TZConnection& connection, TCliIO& io) { return Add(connection, io, day); };
     }
     if (action == QLatin1String("list")) {
-        TAttendanceView view;
         TListOutput output;
         QStringList rest = arguments.mid(1);
-        if (!output.Take(rest, err)) return {};
-        QStringList dates;
-        for (qsizetype i = 0; i < rest.size(); ++i) {
-            const QString& a = rest[i];
-            if (a == QLatin1String("--code") && i + 1 < rest.size()) {
-                view.code = rest[++i];
-            } else if (a.startsWith(QLatin1String("--code="))) {
-                view.code = a.mid(7);
-            } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < 2) {
-                dates << a;
-            } else {
-                err << "horlo: nepoznat argument \"" << a << "\"\n";
-                return {};
-            }
-        }
-        if (dates.size() < 2) {
-            err << "horlo: attendance list traži period: OD DO (gggg-mm-dd ili dd.mm.gggg)\n";
+        TListPeriod period;
+        if (!output.Take(rest, err) || !period.Take(rest, QStringLiteral("attendance list"), false, err))
             return {};
-        }
-        const QString names[] = {_HORLO_DATE_FROM, _HORLO_DATE_TO};
-        for (int i = 0; i < 2; ++i)
-            if (!TypedDate(dates[i]).isValid()) {
-                err << DateWarning(dates[i], names[i]);
-                return {};
-            }
-        if (TypedDate(dates[0]) > TypedDate(dates[1])) {
-            err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {dates[0], dates[1]}) << '\n';
-            return {};
-        }
-        view.fromDate = dates[0].trimmed();
-        view.toDate = dates[1].trimmed();
+        TAttendanceView view;
+        view.code = period.code;
+        view.fromDate = period.fromText;
+        view.toDate = period.toText;
         return [view, output](TZConnection& connection, TCliIO& io) {
             return List(connection, io, view, output);
         };

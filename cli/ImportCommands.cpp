@@ -144,31 +144,13 @@ TCliRun ParseRaw(const QStringList& arguments, QTextStream& err) {
         err << "horlo: upotreba: horlo raw unassigned [OD DO] [--csv | --xlsx DATOTEKA]\n";
         return {};
     }
-    if (!output.Take(rest, err)) return {};
-    for (const QString& a : rest)
-        if (a.startsWith(QLatin1Char('-'))) {
-            err << "horlo: nepoznat argument \"" << a << "\"\n";
-            return {};
-        }
-    if (rest.size() != 0 && rest.size() != 2) {
-        err << "horlo: raw unassigned traži period OD DO ili ništa\n";
+    TListPeriod period;
+    if (!output.Take(rest, err) || !period.Take(rest, QStringLiteral("raw unassigned"), true, err)) return {};
+    if (!period.code.isEmpty()) { // swipes of nobody have no employee to name
+        err << "horlo: nepoznat argument \"--code\"\n";
         return {};
     }
-    QDate from, to;
-    if (rest.size() == 2) {
-        from = TypedDate(rest[0]);
-        to = TypedDate(rest[1]);
-        for (const auto& [date, text, what] :
-             {std::tuple{from, rest[0], _HORLO_DATE_FROM}, std::tuple{to, rest[1], _HORLO_DATE_TO}})
-            if (!date.isValid()) {
-                err << "horlo: " << Format(_SEARCH_DATE_WRN, {text, QString::fromUtf8(what)}) << '\n';
-                return {};
-            }
-        if (from > to) {
-            err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {rest[0], rest[1]}) << '\n';
-            return {};
-        }
-    }
+    const QDate from = period.from, to = period.to;
     return [from, to, output](TZConnection& connection, TCliIO& io) {
         return Unassigned(connection, io, from, to, output);
     };

@@ -6,11 +6,11 @@
 #include "host/data/SysUtils.h"
 #include "host/data/XlsxWriter.h"
 #include "module/HorloResourceString.h"
+#include "module/data/Period.h"
 
 #include <QDir>
 
 #include <stdexcept>
-#include <tuple>
 
 bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     QStringList rest;
@@ -83,18 +83,13 @@ bool TListPeriod::Take(const QStringList& arguments, const QString& command, boo
     }
     fromText = dates[0].trimmed();
     toText = dates[1].trimmed();
-    from = TypedDate(fromText);
-    to = TypedDate(toText);
-    for (const auto& [date, text, name] :
-         {std::tuple{from, fromText, _HORLO_DATE_FROM}, {to, toText, _HORLO_DATE_TO}})
-        if (!date.isValid()) {
-            err << "horlo: " << Format(_SEARCH_DATE_WRN, {text, name}) << '\n';
-            return false;
-        }
-    if (from > to) {
-        err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {fromText, toText}) << '\n';
+    const TTypedPeriod period = ReadPeriod(fromText, toText);
+    if (!period.refusal.isEmpty()) {
+        err << "horlo: " << period.refusal << '\n';
         return false;
     }
+    from = period.from;
+    to = period.to;
     return true;
 }
 

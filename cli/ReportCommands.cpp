@@ -7,6 +7,7 @@
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/EventTypes.h"
+#include "module/data/Period.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
 
@@ -20,10 +21,6 @@ struct TReportRequest {
     QString Code;
     TListOutput Output;
 };
-
-QString DateWarning(const QString& text, const QString& what) {
-    return QStringLiteral("horlo: ") + Format(_SEARCH_DATE_WRN, {text, what}) + QLatin1Char('\n');
-}
 
 QString EventTypeName(TZConnection& connection, qint64 id) {
     const TResultSet rs = connection.Select(
@@ -142,49 +139,27 @@ TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
                                  : QStringLiteral("horlo: nepoznata komanda \"report %1\"\n").arg(action));
         return {};
     }
-    const bool period = r.Kind != TReportKind::Presence;
     QStringList rest = arguments.mid(1);
     if (!r.Output.Take(rest, err)) return {};
-    QStringList dates;
-    for (qsizetype i = 0; i < rest.size(); ++i) {
-        const QString& a = rest[i];
-        if (period && a == QLatin1String("--code") && i + 1 < rest.size()) {
-            r.Code = rest[++i];
-        } else if (period && a.startsWith(QLatin1String("--code="))) {
-            r.Code = a.mid(7);
-        } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < (period ? 2 : 1)) {
-            dates << a;
-        } else {
-            err << "horlo: nepoznat argument \"" << a << "\"\n";
+    if (r.Kind == TReportKind::Presence) {
+        // one date at most, and no option
+        const qsizetype allowed = !rest.isEmpty() && rest[0].startsWith(QLatin1Char('-')) ? 0 : 1;
+        if (rest.size() > allowed) {
+            err << "horlo: nepoznat argument \"" << rest[allowed] << "\"\n";
             return {};
         }
-    }
-    if (!period) {
-        r.Day = dates.isEmpty() ? Now().date() : TypedDate(dates[0]);
+        r.Day = rest.isEmpty() ? Now().date() : TypedDate(rest[0]);
         if (!r.Day.isValid()) {
-            err << DateWarning(dates[0], QStringLiteral("DATUM"));
+            err << "horlo: " << DateRefusal(rest[0], QStringLiteral("DATUM")) << '\n';
             return {};
         }
         return [r](TZConnection& connection, TCliIO& io) { return Presence(connection, io, r); };
     }
-    if (dates.size() < 2) {
-        err << "horlo: report " << action << " traži period: OD DO (gggg-mm-dd ili dd.mm.gggg)\n";
-        return {};
-    }
-    r.From = TypedDate(dates[0]);
-    r.To = TypedDate(dates[1]);
-    if (!r.From.isValid()) {
-        err << DateWarning(dates[0], _HORLO_DATE_FROM);
-        return {};
-    }
-    if (!r.To.isValid()) {
-        err << DateWarning(dates[1], _HORLO_DATE_TO);
-        return {};
-    }
-    if (r.From > r.To) {
-        err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {dates[0], dates[1]}) << '\n';
-        return {};
-    }
+    TListPeriod period;
+    if (!period.Take(rest, QStringLiteral("report ") + action, false, err)) return {};
+    r.From = period.from;
+    r.To = period.to;
+    r.Code = period.code;
     return [r](TZConnection& connection, TCliIO& io) { return HoursOrWarnings(connection, io, r); };
 }
 

@@ -33,7 +33,6 @@ public:
     // Unloads the module: it releases its factory, snap-in and console then.
     // Release every object of the module first.
     void Unload();
-    bool Loaded() const { return m_library.isLoaded(); }
 
     // The module where the package installs it beside the running program's folder
     // (bin/../lib/<multiarch>/horlo), else lib/libhorlo.so of the build tree.

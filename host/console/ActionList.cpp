@@ -32,12 +32,6 @@ QAction* TActionList::Add(const QString& name, const QString& caption, int image
     return action;
 }
 
-QAction* TActionList::Find(const QString& name) const {
-    for (QAction* a : m_actions)
-        if (a->objectName() == name) return a;
-    return nullptr;
-}
-
 int TActionList::ImageIndex(const QAction* action) {
     const QVariant v = action ? action->property(kImageIndex) : QVariant();
     return v.isValid() ? v.toInt() : -1;

@@ -19,13 +19,11 @@ public:
 
     // The images the actions' indexes refer to; the list is not owned.
     void SetImages(const TImageList* images);
-    const TImageList* Images() const { return m_images; }
 
     // A new action owned by the list; errors escaping the handler reach HandleException.
     QAction* Add(const QString& name, const QString& caption, int imageIndex = -1,
                  const QKeySequence& shortcut = QKeySequence(), std::function<void()> handler = {});
     QList<QAction*> Actions() const { return m_actions; }
-    QAction* Find(const QString& name) const;
     static int ImageIndex(const QAction* action);
 
 private:

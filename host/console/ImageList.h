@@ -10,7 +10,6 @@ class TImageList {
 public:
     explicit TImageList(int width = 16, int height = 16) : m_width(width), m_height(height) {}
     int Width() const { return m_width; }
-    int Height() const { return m_height; }
     int Count() const { return int(m_images.size()); }
     void Add(const QImage& image) { m_images.append(image.scaled(m_width, m_height)); }
     // A null image for an index outside the list.

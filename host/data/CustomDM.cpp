@@ -113,21 +113,3 @@ void TCustomDM::CommonBeforeDelete(TDataSet& dataSet) {
                                                      : r.refusal);
     }
 }
-
-std::unique_ptr<TZQuery> TCustomDM::NewQuery(const QString& sql) const {
-    auto query = std::make_unique<TZQuery>(m_connection);
-    query->SetSQL(sql);
-    return query;
-}
-
-qint64 TCustomDM::LookupInteger(const QString& sql) const {
-    if (!m_connection) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
-    const TResultSet rs = m_connection->Select(sql);
-    return rs.rows.empty() || rs.columns.empty() ? 0 : rs.rows[0][0].toLongLong();
-}
-
-QString TCustomDM::LookupString(const QString& sql) const {
-    if (!m_connection) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
-    const TResultSet rs = m_connection->Select(sql);
-    return rs.rows.empty() || rs.columns.empty() ? QString() : rs.rows[0][0].toString();
-}

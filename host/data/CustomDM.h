@@ -29,7 +29,6 @@ class TValidator {
 public:
     explicit TValidator(std::vector<TFieldValidation> validations) : m_validations(std::move(validations)) {}
     void Validate(TDataSet& dataSet) const;
-    const std::vector<TFieldValidation>& Validations() const { return m_validations; }
 
 private:
     std::vector<TFieldValidation> m_validations;
@@ -73,12 +72,6 @@ public:
     // Before-post: the field checks. Before-delete: the relations.
     void CommonBeforePost(TDataSet& dataSet);
     void CommonBeforeDelete(TDataSet& dataSet);
-
-    // A private query on the module's connection, for one operation.
-    std::unique_ptr<TZQuery> NewQuery(const QString& sql = QString()) const;
-    // One-value lookups: the first column of the first row; 0 or "" when there is none.
-    qint64 LookupInteger(const QString& sql) const;
-    QString LookupString(const QString& sql) const;
 
     const TValidator* Validator() const { return m_validator.get(); }
 

@@ -67,11 +67,6 @@ QDateTime TField::AsDateTime() const {
     return v.toDateTime();
 }
 
-QDate TField::AsDate() const {
-    const QVariant v = Value();
-    return v.typeId() == QMetaType::QDateTime ? v.toDateTime().date() : v.toDate();
-}
-
 QString TField::Text() const {
     if (OnGetText) return OnGetText(*this, false);
     return FormatValue(Value(), false);
@@ -221,7 +216,6 @@ void TDataSet::Open() {
     m_deleted.clear();
     if (!m_sortSpec.isEmpty()) OrderRecords();
     m_current = m_rows.empty() ? -1 : 0;
-    m_bof = true;
     m_eof = m_rows.empty();
     Changed();
     emit StateChanged();
@@ -236,7 +230,7 @@ void TDataSet::Close() {
     m_deleted.clear();
     m_edit.clear();
     m_current = -1;
-    m_eof = m_bof = true;
+    m_eof = true;
     if (!m_fieldsPersist) m_fields.clear();
     Changed();
     emit StateChanged();
@@ -338,7 +332,7 @@ void TDataSet::MoveTo(int index) {
     CheckBrowseMode();
     if (m_rows.empty()) {
         m_current = -1;
-        m_eof = m_bof = true;
+        m_eof = true;
         NotifyCurrent();
         return;
     }
@@ -354,7 +348,6 @@ void TDataSet::NotifyCurrent() {
 void TDataSet::First() {
     CheckActive();
     MoveTo(0);
-    m_bof = true;
     m_eof = m_rows.empty();
 }
 
@@ -362,7 +355,6 @@ void TDataSet::Last() {
     CheckActive();
     MoveTo(int(m_rows.size()) - 1);
     m_eof = true;
-    m_bof = m_rows.empty();
 }
 
 void TDataSet::Next() {
@@ -370,7 +362,6 @@ void TDataSet::Next() {
     CheckBrowseMode();
     if (m_current + 1 < int(m_rows.size())) {
         MoveTo(m_current + 1);
-        m_bof = false;
     } else {
         m_eof = true;
     }
@@ -382,15 +373,13 @@ void TDataSet::Prior() {
     if (m_current > 0) {
         MoveTo(m_current - 1);
         m_eof = false;
-    } else {
-        m_bof = true;
     }
 }
 
 void TDataSet::SetRecIndex(int index) {
     CheckActive();
     MoveTo(index);
-    m_bof = m_eof = m_rows.empty();
+    m_eof = m_rows.empty();
 }
 
 bool TDataSet::Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive) {
@@ -428,16 +417,6 @@ TDataSet::TBookmark TDataSet::GetBookmark() const {
     return m_rows[size_t(m_current)].get();
 }
 
-bool TDataSet::GotoBookmark(TBookmark bookmark) {
-    if (!bookmark) return false;
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].get() == bookmark) {
-            SetRecIndex(int(i));
-            return true;
-        }
-    return false;
-}
-
 // ---------------------------------------------------------------- editing
 
 void TDataSet::StartInsert(int position) {
@@ -453,7 +432,7 @@ void TDataSet::StartInsert(int position) {
     m_edit = record->values;
     m_editAssigned.assign(m_fields.size(), false);
     m_state = State::Insert;
-    m_eof = m_bof = false;
+    m_eof = false;
     Changed();
     emit StateChanged();
     if (OnNewRecord) {
@@ -542,7 +521,7 @@ void TDataSet::Cancel() {
     if (m_state == State::Insert) {
         m_rows.erase(m_rows.begin() + m_current);
         if (m_current >= int(m_rows.size())) m_current = int(m_rows.size()) - 1;
-        m_eof = m_bof = m_rows.empty();
+        m_eof = m_rows.empty();
         m_state = State::Browse;
         m_edit.clear();
         Changed();
@@ -580,7 +559,6 @@ void TDataSet::Delete() {
     m_rows.erase(m_rows.begin() + m_current);
     if (m_current >= int(m_rows.size())) m_current = int(m_rows.size()) - 1;
     m_eof = m_rows.empty();
-    m_bof = m_rows.empty();
     Changed();
     if (AfterDelete) AfterDelete(*this);
 }
@@ -624,7 +602,7 @@ void TDataSet::CancelUpdates() {
     m_rows = std::move(kept);
     if (!m_sortSpec.isEmpty()) OrderRecords();
     m_current = m_rows.empty() ? -1 : std::clamp(m_current, 0, int(m_rows.size()) - 1);
-    m_eof = m_bof = m_rows.empty();
+    m_eof = m_rows.empty();
     Changed();
 }
 
@@ -674,7 +652,7 @@ void TDataSet::SetSortedFields(const QString& spec) {
     // a set sorted by its database may have been counted anew
     if (m_current >= int(m_rows.size())) m_current = int(m_rows.size()) - 1;
     if (m_current < 0 && !m_rows.empty()) m_current = 0;
-    m_eof = m_bof = m_rows.empty();
+    m_eof = m_rows.empty();
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (mark && m_rows[i].get() == mark) m_current = int(i);
     Changed();

@@ -61,7 +61,6 @@ public:
     void SetAsBoolean(bool value) { SetValue(value); }
     QDateTime AsDateTime() const;
     void SetAsDateTime(const QDateTime& value) { SetValue(value); }
-    QDate AsDate() const;
 
     // Texts through the get/set text handlers when there are any.
     QString Text() const;        // for editing
@@ -112,7 +111,6 @@ public:
     void Next();
     void Prior();
     bool Eof() const { return m_eof; }
-    bool Bof() const { return m_bof; }
     bool IsEmpty() const { return m_rows.empty(); }
     int RecordCount() const { return int(m_rows.size()); }
     int RecIndex() const { return m_current; } // 0-based, -1 when empty
@@ -121,7 +119,6 @@ public:
     // without regard to case); the current record stays when none matches.
     bool Locate(const QString& fieldName, const QVariant& value, bool caseInsensitive = false);
     TBookmark GetBookmark() const;
-    bool GotoBookmark(TBookmark bookmark);
 
     // Editing. Moving to another record posts a pending edit first.
     void Append();
@@ -228,7 +225,6 @@ private:
     State m_state = State::Inactive;
     int m_current = -1;
     bool m_eof = true;
-    bool m_bof = true;
     std::vector<QVariant> m_edit; // edit buffer
     std::vector<bool> m_editAssigned;
     QString m_sortSpec;

@@ -90,10 +90,6 @@ QString TZQuery::ExpandedSQL() const {
     return out;
 }
 
-void TZQuery::ExecSQL() {
-    m_rowsAffected = Conn().Execute(ExpandedSQL());
-}
-
 QString TZQuery::UpdateTable() const {
     return m_updateTable;
 }

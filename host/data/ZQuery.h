@@ -65,10 +65,6 @@ public:
     std::vector<TParam>& Params() { return m_params; }
     QString ExpandedSQL() const;
 
-    // Runs a statement that returns no rows.
-    void ExecSQL();
-    quint64 RowsAffected() const { return m_rowsAffected; }
-
     void ApplyUpdates() override;
 
     // The table that posts, deletes and new-record defaults go to.
@@ -166,7 +162,6 @@ private:
     QString m_sql;
     QString m_updateTable;
     std::vector<TParam> m_params;
-    quint64 m_rowsAffected = 0;
     int m_pageSize = 0;
     int m_maxPages = 40;
     bool m_onDemand = false; // this opening reads on demand

@@ -34,13 +34,11 @@ public:
     ~TDBGrid() override;
 
     void SetDataSource(TDataSource* source);
-    TDataSource* DataSource() const { return m_source; }
     TDataSet* DataSet() const { return m_dataSet; }
 
     // Columns. Without any added, the grid shows one per visible field.
     TDBGridColumn& AddColumn(const QString& fieldName = QString(), int width = 0,
                              const QString& title = QString());
-    void ClearColumns();
     int ColumnCount() const { return int(m_columns.size()); }
     const TDBGridColumn& Column(int index) const { return m_columns.at(size_t(index)); }
     // Changes the settings of the field's column after it was added (a pick list

@@ -189,8 +189,7 @@ TFrameData DeviceInfoData(const TDeviceInfo& info, TDeviceInfoLayout layout) {
     return data;
 }
 
-TDeviceProtocol::TDeviceProtocol(std::uint8_t initialReceiveState)
-    : ReceiveState(initialReceiveState) {
+TDeviceProtocol::TDeviceProtocol(std::uint8_t initialReceiveState) : ReceiveState(initialReceiveState) {
     m_endpoint.SetExclusivePort(true);
     m_endpoint.SetHandler(
         [this](const std::uint8_t* data, std::size_t len, const TUdpPeer& from, std::int64_t arrivedUs) {
@@ -289,11 +288,6 @@ TSendOutcome TDeviceProtocol::RequestUserRecord(std::uint32_t accessTicketId, st
 
 TSendOutcome TDeviceProtocol::SendGetMemoryBlock(std::uint32_t block) {
     return SendUDPCommand(kCmdGetMemoryBlock.c1, kCmdGetMemoryBlock.c2, MemoryBlockArgs(block));
-}
-
-std::uint32_t TDeviceProtocol::MemBlockCount() const {
-    // A device reporting more memory than the image holds is read as far as the image goes.
-    return std::min(EEPROM_MEM_SIZE.load() / kMemBlockSize, kMaxMemBlocks);
 }
 
 bool TDeviceProtocol::OpenEndpoint(const std::string& localIp, int udpPort) {

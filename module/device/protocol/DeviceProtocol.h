@@ -185,9 +185,6 @@ public:
     // GetMemoryBlock for `block`; ReceiveState is left as it is.
     TSendOutcome SendGetMemoryBlock(std::uint32_t block);
 
-    // Whole blocks of a memory of EEPROM_MEM_SIZE bytes, no more than kMaxMemBlocks.
-    std::uint32_t MemBlockCount() const;
-
     // Opens the endpoint for an access point: deactivates it if still active, sets the
     // destination, binds the same port on all interfaces with broadcast permitted and
     // activates. The port is held for this endpoint alone: a second Horlo endpoint on it,

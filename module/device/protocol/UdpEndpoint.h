@@ -60,9 +60,7 @@ public:
 
     // Settings take effect at the next Activate.
     void SetBindAddress(const std::string& address) { m_bindAddress = address; } // default "0.0.0.0"
-    const std::string& BindAddress() const { return m_bindAddress; }
     void SetDefaultPort(int port) { m_defaultPort = port; }
-    int DefaultPort() const { return m_defaultPort; }
     void SetBroadcastEnabled(bool enabled) { m_broadcast = enabled; }
     // Address reuse lets devices simulated on this machine share the port, but two
     // programs reading devices on one port would split the replies between them. An

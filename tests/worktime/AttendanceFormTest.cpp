@@ -422,8 +422,11 @@ TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmpl
     EXPECT_DOUBLE_EQ(Hours(0, "regularworkinghours"), 7);
     EXPECT_TRUE(form->ApplyAction->isEnabled());
 
+    const std::shared_ptr<FakeChooser> chooser = console->chooser;
+    console->chooser = nullptr;
     form->HorloAttendanceDBGDblClick();
     EXPECT_TRUE(ShownError(Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME})));
+    console->chooser = chooser;
     form->HorloAttendanceDBGDblClick();
     EXPECT_EQ(console->chooser->shown, (QList<qint64>{2}));
 

@@ -89,10 +89,7 @@ int Process(TZConnection& connection, TCliIO& io) {
         };
     const TProcessResult r = processor.Run();
     if (io.showProgress) io.err << "\r\033[K" << Qt::flush;
-    io.out << "Upisano događaja: " << r.written;
-    if (r.skipped > 0) io.out << " (" << r.skipped << " zapisa bez pristupne dozvole preskočeno)";
-    if (r.processedElsewhere > 0) io.out << "; " << Format(_PROCESSED_ELSEWHERE_FMT, {r.processedElsewhere});
-    io.out << '\n';
+    io.out << ProcessSummary(r) << '\n';
     return kExitOk;
 }
 

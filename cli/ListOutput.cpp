@@ -1,7 +1,6 @@
 #include "cli/ListOutput.h"
 
 #include "cli/HorloCli.h"
-#include "host/data/XlsxWriter.h"
 
 #include <QDir>
 
@@ -9,20 +8,20 @@
 
 bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     QStringList rest;
-    auto choose = [&](TKind chosen) {
-        if (kind != TKind::Text && kind != chosen) {
+    auto choose = [&](TListFormat chosen) {
+        if (format != TListFormat::Text && format != chosen) {
             err << "horlo: --csv i --xlsx ne mogu zajedno\n";
             return false;
         }
-        kind = chosen;
+        format = chosen;
         return true;
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QLatin1String("--csv")) {
-            if (!choose(TKind::Csv)) return false;
+            if (!choose(TListFormat::Csv)) return false;
         } else if (a == QLatin1String("--xlsx") || a.startsWith(QLatin1String("--xlsx="))) {
-            if (!choose(TKind::Xlsx)) return false;
+            if (!choose(TListFormat::Xlsx)) return false;
             file = a.size() > 6 ? a.mid(7) : i + 1 < arguments.size() ? arguments[++i] : QString();
             if (file.isEmpty()) {
                 err << "horlo: --xlsx traži ime datoteke\n";
@@ -36,21 +35,17 @@ bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     return true;
 }
 
-int TListOutput::Write(TCliIO& io, const TTextTable& header, const TRowSource& rows) const {
-    if (kind != TKind::Xlsx) {
-        WriteCsv(io.out, header.header, rows);
+int TListOutput::Write(TCliIO& io, const TList& list, const TListRows& rows) const {
+    if (format != TListFormat::Xlsx) {
+        WriteList(io.out, format, list, rows);
         return kExitOk;
     }
     try {
-        SaveXlsx(file, header.header, header.types, rows);
+        SaveList(file, format, list, rows);
     } catch (const std::runtime_error& e) {
         io.err << "horlo: " << QString::fromStdString(e.what()) << '\n';
         return kExitFailed;
     }
     io.out << "Sačuvano u " << QDir::toNativeSeparators(file) << '\n';
     return kExitOk;
-}
-
-int TListOutput::Write(TCliIO& io, const TTextTable& table) const {
-    return Write(io, table, RowsOf(table));
 }

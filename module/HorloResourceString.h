@@ -49,8 +49,7 @@ inline constexpr char _WORKING_TIME_GRACE_WRN[] = "Polje \"%s\" (%s) ne sme biti
 inline constexpr char _PERIOD_REVERSED_FMT[] = "Početak perioda (%s) je posle kraja (%s).";
 inline constexpr char _ATTEND_PROGRESS_CAP[] = "Učitavanje evidencije prisustva...";
 inline constexpr char _ATTEND_PERIOD_PROGRESS_CAP[] = "Upisivanje evidencije prisustva za period...";
-inline constexpr char _ATTEND_LONG_PERIOD_CONF[] =
-    "Period ima %d dana. Dodati evidenciju za svaki radni dan?";
+inline constexpr char _ATTEND_LONG_PERIOD_CONF[] = "Period ima %s. Dodati evidenciju za svaki radni dan?";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
 inline constexpr char _WORK_CAL_EXIST_ERR[] = "Dane ovog meseca je u međuvremenu upisao drugi program; "
                                               "izmene nisu sačuvane, prikazani su upisani dani.";
@@ -68,6 +67,8 @@ inline constexpr char _UNLOCK_CONF[] = "Otključati sva vrata?";
 inline constexpr char _FIRE_CONF[] = "Požar: otvoriti sva vrata?";
 inline constexpr char _DEVICE_NOT_CONFIRMED_ERR[] = "Uređaji nisu potvrdili komandu: %s.";
 inline constexpr char _NO_DOOR_ERR[] = "Nijedna pristupna tačka nije pitana; ništa nije potvrđeno.";
+inline constexpr char _DEVICE_SILENT_TXT[] = "ne odgovara — proverite napajanje i mrežu uređaja";
+inline constexpr char _DEVICE_WAITING_FMT[] = "Čeka se odgovor uređaja… %d s";
 inline constexpr char _IMPORT_EVENT_INF[] = "Događaji su uveženi.";
 inline constexpr char _PROCESSED_EVENT_INF[] = "Događaji su obrađeni.";
 inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu obradio drugi program: %d.";

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -42,6 +43,20 @@ TImportEventForm::TImportEventForm(QWidget* parent)
     ProgressBar->setRange(0, 0);
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
+    WaitingLabel = new QLabel(this);
+    WaitingLabel->setVisible(false);
+    m_waitTimer = new QTimer(this);
+    m_waitTimer->setInterval(500);
+    connect(m_waitTimer, &QTimer::timeout, this, [this] {
+        const qint64 blocks = m_import.Running() ? qint64(m_import.Download().BlocksDone()) : -1;
+        if (blocks != m_lastBlocks) {
+            m_lastBlocks = blocks;
+            m_quiet.start();
+        }
+        const bool silent = m_import.Running() && m_quiet.elapsed() >= 1000;
+        if (silent) WaitingLabel->setText(Format(_DEVICE_WAITING_FMT, {m_quiet.elapsed() / 1000}));
+        WaitingLabel->setVisible(silent);
+    });
 
     ImportAction = new QAction(QStringLiteral("Uvoz"), this);
     ProcessingAction = new QAction(QStringLiteral("Obrada"), this);
@@ -73,6 +88,7 @@ TImportEventForm::TImportEventForm(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(device);
     layout->addWidget(ProgressBar);
+    layout->addWidget(WaitingLabel);
     layout->addStretch(1);
     layout->addLayout(buttons);
     resize(420, 140);
@@ -90,6 +106,8 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         DeviceNameLabel->setText(ap.name);
         ProgressBar->setValue(0);
         ProgressBar->setVisible(true);
+        m_lastBlocks = -1; // a new device: its silence counts from now
+        m_quiet.start();
     };
     m_import.OnDeviceFinished = [this](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
         m_outcomes.emplace_back(ap, outcome);
@@ -124,7 +142,10 @@ void TImportEventForm::ImportActionExecute() {
     m_import.SetAccessPoints(ReadableAccessPoints(*accessPoints));
     m_outcomes.clear();
     if (!m_import.Begin()) return; // no readable access point: nothing happens
-    if (m_import.Running()) SetBusy(true);
+    if (m_import.Running()) {
+        SetBusy(true);
+        m_waitTimer->start();
+    }
 }
 
 // One summary, a line per access point: what it gave, or why it gave nothing. A
@@ -132,6 +153,8 @@ void TImportEventForm::ImportActionExecute() {
 void TImportEventForm::ChainEnded() {
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
+    m_waitTimer->stop();
+    WaitingLabel->setVisible(false);
     DeviceIPLabel->clear();
     DeviceNameLabel->clear();
     SetBusy(false);
@@ -172,10 +195,8 @@ void TImportEventForm::ProcessingActionExecute() {
     };
     const TProcessResult result = processor.Run();
     HorloDM->RefreshEventList();
-    QString text = _PROCESSED_EVENT_INF;
-    if (result.processedElsewhere > 0)
-        text += QLatin1Char('\n') + Format(_PROCESSED_ELSEWHERE_FMT, {result.processedElsewhere});
-    ShowInformation(text);
+    ShowInformation(QString::fromUtf8(_PROCESSED_EVENT_INF) + QLatin1Char('\n') + ProcessSummary(result) +
+                    QLatin1Char('.'));
 }
 
 // Every way of closing ends here: Esc and the close button through done, the close box

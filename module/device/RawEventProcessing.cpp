@@ -3,6 +3,7 @@
 #include "module/data/EventTypes.h"
 
 #include "host/data/SysUtils.h"
+#include "module/HorloResourceString.h"
 #include "module/device/LogDecoder.h"
 
 #include <QHash>
@@ -137,4 +138,17 @@ TProcessResult TRawEventProcessor::ProcessAbove(qint64 markSeen) {
     }
     events.Flush();
     return result;
+}
+
+QString ProcessSummary(const TProcessResult& r) {
+    QString text = QStringLiteral("Upisano događaja: %1").arg(r.written);
+    if (r.skipped > 0)
+        text += QStringLiteral(" (") +
+                Plural(r.skipped, "%d zapis bez pristupne dozvole preskočen",
+                       "%d zapisa bez pristupne dozvole preskočena",
+                       "%d zapisa bez pristupne dozvole preskočeno") +
+                QLatin1Char(')');
+    if (r.processedElsewhere > 0)
+        text += QStringLiteral("; ") + Format(_PROCESSED_ELSEWHERE_FMT, {r.processedElsewhere});
+    return text;
 }

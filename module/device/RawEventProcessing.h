@@ -14,6 +14,11 @@ struct TProcessResult {
     int processedElsewhere = 0; // candidates that another program processed while this run waited
 };
 
+// What a run did, as `horlo process` prints it and "Obrada" shows it: "Upisano
+// događaja: 5 (1 zapis bez pristupne dozvole preskočen)" and what another program
+// processed meanwhile.
+QString ProcessSummary(const TProcessResult& result);
+
 class TRawEventProcessor {
 public:
     explicit TRawEventProcessor(TZConnection& connection) : m_connection(connection) {}

@@ -5,6 +5,7 @@
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
 #include "host/ui/DBGrid.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
@@ -13,7 +14,6 @@
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
 
-#include <QDateTimeEdit>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -38,15 +38,13 @@ TZConnection& Connection() {
     return *connection;
 }
 
-QString ShortDate(const QDateTimeEdit* picker) {
-    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(picker->dateTime()));
+QString ShortDate(const TDateEdit* picker) {
+    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(picker->date()));
 }
 
-QDateTimeEdit* DatePicker(QWidget* parent) {
-    auto* picker = new QDateTimeEdit(parent);
-    picker->setTimeSpec(Qt::UTC);
-    picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    picker->setCalendarPopup(true);
+TDateEdit* DatePicker(QWidget* parent, const QString& caption) {
+    auto* picker = new TDateEdit(parent);
+    picker->setCaption(caption);
     return picker;
 }
 
@@ -77,9 +75,9 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
 
     // ---- condition panel
     auto* periodGB = new QGroupBox(QStringLiteral("Period"), this);
-    FromDTP = DatePicker(periodGB);
-    ToDTP = DatePicker(periodGB);
-    DateDTP = DatePicker(periodGB);
+    FromDTP = DatePicker(periodGB, QStringLiteral("Od"));
+    ToDTP = DatePicker(periodGB, QStringLiteral("Do"));
+    DateDTP = DatePicker(periodGB, QStringLiteral("Datum"));
     WorkDaysSE = SpinEdit(periodGB, 0, 100000, 0);
     auto* period = new QGridLayout(periodGB);
     period->addWidget(new QLabel(QStringLiteral("Od:"), periodGB), 0, 0);
@@ -244,14 +242,14 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
             [this] { Guarded([this] { EmployeeButtonClick(); }); });
     connect(AllRB, &QRadioButton::clicked, this, [this] { AllRBClick(); });
     connect(SpecificRB, &QRadioButton::clicked, this, [this] { SpecificRBClick(); });
-    for (QDateTimeEdit* picker : {FromDTP, ToDTP, DateDTP})
-        connect(picker, &QDateTimeEdit::dateTimeChanged, this, [this] { SetWorkDays(); });
+    for (TDateEdit* picker : {FromDTP, ToDTP, DateDTP})
+        connect(picker, &TDateEdit::dateChanged, this, [this] { SetWorkDays(); });
 
     // FormCreate; a database that fails is reported once and leaves the lists empty
-    const QDateTime now = Now();
-    DateDTP->setDateTime(now);
-    ToDTP->setDateTime(now.addDays(-1));
-    FromDTP->setDateTime(now.addDays(-1));
+    const QDate today = Now().date();
+    DateDTP->setDate(today);
+    ToDTP->setDate(today.addDays(-1));
+    FromDTP->setDate(today.addDays(-1));
     SetWorkDays();
     SetEmpActivity();
     Guarded([this] {
@@ -345,7 +343,8 @@ QString THorloReportForm::EventTypeName(const QVariant& id) const {
 // ---------------------------------------------------------------- conditions
 
 void THorloReportForm::SetWorkDays() {
-    WorkDaysSE->setValue(ProposedWorkDays(WallClock(FromDTP->dateTime()), WallClock(ToDTP->dateTime())));
+    if (FromDTP->date().isValid() && ToDTP->date().isValid())
+        WorkDaysSE->setValue(ProposedWorkDays(WallClock(FromDTP->date()), WallClock(ToDTP->date())));
 }
 
 void THorloReportForm::AllRBClick() {
@@ -382,6 +381,13 @@ void THorloReportForm::ShowButtonClick() {
         ShowWarning(_REPORT_SEL_EMP_WRN);
         return;
     }
+    for (TDateEdit* date : {FromDTP, ToDTP, DateDTP})
+        if (!date->CheckDate()) return;
+    if (FromDTP->date() > ToDTP->date()) {
+        ShowWarning(Format(_PERIOD_REVERSED_FMT, {FromDTP->text(), ToDTP->text()}));
+        FromDTP->setFocus();
+        return;
+    }
     if (!WorkingTimeFromControls()) return;
     FillPresentLateAbsentee();
     FillReportWarnings();
@@ -400,8 +406,7 @@ void THorloReportForm::FillPresentLateAbsentee() {
     for (TClientDataSet* list : {PresentCDS, LateCDS, AbsenteeCDS})
         list->EmptyDataSet();
     THourGlass hourGlass({PresentCDS, LateCDS, AbsenteeCDS});
-    const TPresenceLists lists =
-        ReadPresenceLists(Connection(), WallClock(DateDTP->dateTime()).date(), WorkingDay);
+    const TPresenceLists lists = ReadPresenceLists(Connection(), DateDTP->date(), WorkingDay);
     FillPresenceList(*PresentCDS, lists.present);
     FillPresenceList(*LateCDS, lists.late);
     FillAbsentList(*AbsenteeCDS, lists.absent);
@@ -422,7 +427,7 @@ void THorloReportForm::FillReportWarnings() {
     THourGlass hourGlass({ReportCDS, WarningsCDS, EventCDS});
     TEmployeeFilter filter;
     if (SpecificRB->isChecked()) filter.employeeId = SelectedEmployeeID;
-    const QDate from = WallClock(FromDTP->dateTime()).date(), to = WallClock(ToDTP->dateTime()).date();
+    const QDate from = FromDTP->date(), to = ToDTP->date();
     TWorkProgress progress(_REPORT_PROGRESS_CAP, CountReportEvents(Connection(), from, to, filter));
     THoursReport report;
     WalkHoursReport(
@@ -588,9 +593,14 @@ QString THorloReportForm::PrintParams() const {
     const QString tab = PageControl->tabText(PageControl->currentIndex()).remove(QLatin1Char('&'));
     const QString period = ShortDate(FromDTP) + QStringLiteral(" - ") + ShortDate(ToDTP);
     QWidget* page = PageControl->currentWidget();
-    if (page == ReportTS) return ::PrintParams(caption, period);
+    // the hours and warnings of one employee say whose they are
+    const QString employee =
+        SpecificRB->isChecked() && !EmployeeEdit->text().isEmpty()
+            ? QStringLiteral("\r\n") + _HORLO_EMPLOYEE + QStringLiteral(": ") + EmployeeEdit->text()
+            : QString();
+    if (page == ReportTS) return ::PrintParams(caption, period + employee);
     return ::PrintParams(caption + QStringLiteral(" - ") + tab,
-                         page == WarningsTS ? period : ShortDate(DateDTP));
+                         page == WarningsTS ? period + employee : ShortDate(DateDTP));
 }
 
 void THorloReportForm::PrintButtonClick() {

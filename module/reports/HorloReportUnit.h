@@ -13,7 +13,6 @@
 #include <QDialog>
 #include <QHash>
 
-class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +20,7 @@ class QRadioButton;
 class QSpinBox;
 class QTabWidget;
 class TDBGrid;
+class TDateEdit;
 
 class THorloReportForm : public QDialog {
     Q_OBJECT
@@ -29,10 +29,10 @@ public:
     ~THorloReportForm() override;
 
     // condition panel
-    QDateTimeEdit* FromDTP;
-    QDateTimeEdit* ToDTP;
+    TDateEdit* FromDTP;
+    TDateEdit* ToDTP;
     QSpinBox* WorkDaysSE;
-    QDateTimeEdit* DateDTP;
+    TDateEdit* DateDTP;
     QRadioButton* AllRB;
     QRadioButton* SpecificRB;
     QLineEdit* EmployeeEdit;

@@ -19,6 +19,7 @@ class QPushButton;
 class QRadioButton;
 class TDBGrid;
 class TDBNavigator;
+class TDateEdit;
 
 class THorloAttendanceForm : public TCachedEditDialog {
     Q_OBJECT
@@ -26,10 +27,8 @@ public:
     explicit THorloAttendanceForm(QWidget* parent = nullptr);
     ~THorloAttendanceForm() override;
 
-    QLineEdit* FromDateEdit;
-    QLineEdit* ToDateEdit;
-    QPushButton* FromDateButton;
-    QPushButton* ToDateButton;
+    TDateEdit* FromDateEdit;
+    TDateEdit* ToDateEdit;
     QLineEdit* EmployeeCodeEdit;
     QLineEdit* EmployeeLastnameEdit;
     QLineEdit* EmployeeFirstnameEdit;
@@ -68,8 +67,6 @@ public:
 
     void OpenHorloAttendance();
     void FindButtonClick();
-    void FromDateButtonClick();
-    void ToDateButtonClick();
     QColor HorloAttendanceDBGDrawColumnCell(int row, int column) const;
     void HorloAttendanceDBGKeyDown(int& key);
     void HorloAttendanceDBGKeyPress(QString& text);
@@ -88,10 +85,11 @@ public:
 
 private:
     void FormCreate();
-    void PickDate(QLineEdit* edit);
+    std::vector<std::pair<QRadioButton*, TAttendanceFilter>> FilterButtons() const;
     // "Ukupno" follows the rows the sheet shows.
     void ShowTotal();
     std::unique_ptr<TAttendanceDay> m_day;
+    TAttendanceView m_shown; // what the sheet shows
     std::unique_ptr<TAttendanceMarks> m_marks;
     TWheelHook m_wheelHook;
 };

@@ -160,12 +160,19 @@ TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {
     const THorloRun xlsx = RunHorlo(arguments, url);
     EXPECT_EQ(xlsx.status, 0) << xlsx.err.toStdString();
     EXPECT_EQ(xlsx.out, QStringLiteral("Sačuvano u %1\n").arg(file));
+    // for people: what it holds, then the dialog's column titles
     const TXlsxSheet sheet = ReadXlsx(file);
-    EXPECT_EQ(sheet.Row(0), header);
-    EXPECT_EQ(sheet.rows, 5);
-    EXPECT_EQ(sheet.frozenRows, 1);
+    EXPECT_EQ(sheet.Row(0), QStringList{QStringLiteral("Prisustvo")});
+    EXPECT_EQ(sheet.Row(1), QStringList{QStringLiteral("Od datuma 01.03.2024")});
+    EXPECT_EQ(sheet.Row(2), QStringList{QStringLiteral("Do datuma 31.03.2024")});
+    EXPECT_EQ(sheet.Row(4).mid(0, 7),
+              (QStringList{QStringLiteral("Kod"), QStringLiteral("Prezime"), QStringLiteral("Ime"),
+                           QStringLiteral("Radno mesto"), QStringLiteral("Datum početka rada"),
+                           QStringLiteral("Datum"), QStringLiteral("Redovan rad")}));
+    EXPECT_EQ(sheet.rows, 5 + 4);
+    EXPECT_EQ(sheet.frozenRows, 5);
     auto cell = [&](int row, const char* field) {
-        return sheet.At(row, int(header.indexOf(QString::fromLatin1(field))));
+        return sheet.At(4 + row, int(header.indexOf(QString::fromLatin1(field))));
     };
     EXPECT_TRUE(cell(1, "code").text);
     EXPECT_EQ(cell(1, "code").value, QStringLiteral("001"));

@@ -9,6 +9,7 @@
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/WheelToKey.h"
 #include "module/HorloResourceString.h"
@@ -19,7 +20,6 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>
-#include <QDateTimeEdit>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -31,6 +31,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -192,10 +194,23 @@ TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
 
     // working days: one day apart is 1, seven days 5
     EXPECT_EQ(f->WorkDaysSE->value(), 0);
-    f->FromDTP->setDateTime(f->ToDTP->dateTime().addDays(-1));
+    f->FromDTP->setDate(f->ToDTP->date().addDays(-1));
     EXPECT_EQ(f->WorkDaysSE->value(), 1);
-    f->FromDTP->setDateTime(f->ToDTP->dateTime().addDays(-7));
+    f->FromDTP->setDate(f->ToDTP->date().addDays(-7));
     EXPECT_EQ(f->WorkDaysSE->value(), 5);
+
+    // a date typed as the clerk types it is taken as typed; one that does not exist is named
+    // and nothing is counted
+    QTest::keyClick(f->DateDTP, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(f->DateDTP, QStringLiteral("2026-11-30"));
+    EXPECT_EQ(f->DateDTP->date(), QDate(2026, 11, 30));
+    f->FromDTP->setText(QStringLiteral("31.02.2024"));
+    TDialogScript::Reset();
+    f->ShowButtonClick();
+    ASSERT_EQ(TDialogScript::Shown().size(), 1);
+    EXPECT_EQ(TDialogScript::Shown()[0].text,
+              QStringLiteral("Datum 31.02.2024 u polju \"Od\" ne postoji: februar 2024. ima 29 dana."));
+    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("-"));
 
     EXPECT_TRUE(TWheelHook::Installed());
     EXPECT_EQ(f->ReportDBG->horizontalHeader()->cursor().shape(), Qt::PointingHandCursor);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "host/console/HostIntf.h"
-#include "host/data/TableWriter.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/GridTable.h"
 
@@ -22,13 +21,31 @@ struct FakeChooser : IEmployeeChooser {
     void ShowEmployee(qint64 employeeID) override { shown << employeeID; }
 };
 
+// What a grid showed: its shown columns' titles and texts.
+struct TShownTable {
+    QStringList header;
+    std::vector<QStringList> rows;
+    explicit TShownTable(const TDBGrid* grid = nullptr) {
+        if (!grid) return;
+        const std::vector<int> columns = ShownColumns(*grid);
+        for (const TListColumn& c : GridColumns(*grid, columns))
+            header << c.title;
+        for (int row = 0; row < grid->RowCount(); ++row) {
+            QStringList texts;
+            for (const TListCell& cell : GridRow(*grid, columns, row))
+                texts << cell.shown;
+            rows.push_back(texts);
+        }
+    }
+};
+
 struct FakeConsole : IConsole {
     std::shared_ptr<FakeChooser> chooser;
     QPointer<TDBGrid> printGrid;
     struct Run {
         QString module, params;
         TDBGrid* grid;
-        TTextTable table;
+        TShownTable table;
     };
     QList<Run> runs;
 
@@ -37,7 +54,7 @@ struct FakeConsole : IConsole {
         return nullptr;
     }
     bool RunModule(const QString& moduleName, const QString& params) override {
-        runs.append({moduleName, params, printGrid, printGrid ? GridTable(*printGrid) : TTextTable()});
+        runs.append({moduleName, params, printGrid, TShownTable(printGrid)});
         return true;
     }
     TDBGrid* GetPrintGrid() const override { return printGrid; }

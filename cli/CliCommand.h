@@ -46,5 +46,6 @@ std::vector<TCliCommand> AttendanceCommands();
 std::vector<TCliCommand> DeviceCommands();
 std::vector<TCliCommand> ReportCommands();
 std::vector<TCliCommand> PointCommands();
+std::vector<TCliCommand> EmployeeCommands();
 std::vector<TCliCommand> SettingsCommands();
 std::vector<TCliCommand> DbCommands();

@@ -50,5 +50,7 @@ inline constexpr char _CON_PDF_WRITE_ERR[] = "Datoteka \"%s\" ne može da se upi
 inline constexpr char _CON_CHOOSE_EMPLOYEE_CAP[] = "Izbor zaposlenog";
 inline constexpr char _CON_SEARCH_CAP[] = "&Traži:";
 inline constexpr char _CON_CHOOSE_CAP[] = "Izaberi";
+inline constexpr char _CON_NEW_EMPLOYEE_CAP[] = "&Novi…";
+inline constexpr char _CON_EDIT_EMPLOYEE_CAP[] = "I&zmeni…";
 inline constexpr char _CON_EMPLOYEE_CAP[] = "Zaposleni";
 inline constexpr char _CON_EMPLOYEE_MISSING_ERR[] = "Zaposleni sa šifrom %s ne postoji.";

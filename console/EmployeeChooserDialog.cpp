@@ -1,6 +1,7 @@
 #include "console/EmployeeChooserDialog.h"
 
 #include "console/ConsoleStrings.h"
+#include "console/EmployeeEditDialog.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
@@ -79,6 +80,12 @@ TEmployeeChooserDialog::TEmployeeChooserDialog(TZConnection& connection, QWidget
     });
 
     auto* buttons = new QDialogButtonBox(this);
+    QPushButton* add = buttons->addButton(_CON_NEW_EMPLOYEE_CAP, QDialogButtonBox::ActionRole);
+    m_edit = buttons->addButton(_CON_EDIT_EMPLOYEE_CAP, QDialogButtonBox::ActionRole);
+    for (QPushButton* b : {add, m_edit})
+        b->setAutoDefault(false); // Enter chooses
+    connect(add, &QPushButton::clicked, this, &TEmployeeChooserDialog::NewEmployee);
+    connect(m_edit, &QPushButton::clicked, this, &TEmployeeChooserDialog::EditEmployee);
     m_choose = buttons->addButton(_CON_CHOOSE_CAP, QDialogButtonBox::AcceptRole);
     buttons->addButton(_CMN_CANCEL_CAP, QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -150,7 +157,38 @@ qint64 TEmployeeChooserDialog::EmployeeID() const {
 }
 
 void TEmployeeChooserDialog::UpdateButtons() {
-    m_choose->setEnabled(m_employees->Active() && !m_employees->IsEmpty());
+    const bool any = m_employees->Active() && !m_employees->IsEmpty();
+    m_choose->setEnabled(any);
+    m_edit->setEnabled(any);
+}
+
+void TEmployeeChooserDialog::NewEmployee() {
+    Edit(0);
+}
+
+void TEmployeeChooserDialog::EditEmployee() {
+    if (EmployeeID() > 0) Edit(EmployeeID());
+}
+
+void TEmployeeChooserDialog::Edit(qint64 employeeID) {
+    Guarded([&] {
+        TEmployeeEditDialog form(m_connection, employeeID, this);
+        if (TDialogScript::Unattended() || form.exec() != QDialog::Accepted) return;
+        ShowStored(form.EmployeeID());
+    });
+}
+
+void TEmployeeChooserDialog::ShowStored(qint64 employeeID) {
+    // the stored one is shown, also when the search would leave it out
+    Filter(SearchEdit->text());
+    if (!m_employees->Locate(QStringLiteral("employeeid"), employeeID)) {
+        SearchEdit->blockSignals(true);
+        SearchEdit->clear();
+        SearchEdit->blockSignals(false);
+        Filter(QString());
+        m_employees->Locate(QStringLiteral("employeeid"), employeeID);
+    }
+    EmployeeDBG->setFocus();
 }
 
 // ---------------------------------------------------------------- details

@@ -20,6 +20,11 @@ public:
     qint64 EmployeeID() const;
     // Lists the employees whose name, code or vocation hold every word of the text.
     void Filter(const QString& text);
+    // "Novi…" and "Izmeni…": the employee's form; the list then shows the stored one.
+    void NewEmployee();
+    void EditEmployee();
+    // Shows the employee in the list: with the search as it is, or else without it.
+    void ShowStored(qint64 employeeID);
 
     QLineEdit* SearchEdit;
     TDBGrid* EmployeeDBG;
@@ -30,9 +35,11 @@ protected:
 
 private:
     void UpdateButtons();
+    void Edit(qint64 employeeID);
     TZConnection& m_connection;
     TZQuery* m_employees;
     QPushButton* m_choose;
+    QPushButton* m_edit;
     QTimer* m_filterTimer;
 };
 

@@ -73,7 +73,10 @@ CREATE TABLE horloaccesspoint (
   comment VARCHAR(100) NULL,
   allaccess ENUM('y','n') NOT NULL DEFAULT 'y',
   readaccess ENUM('y','n') NOT NULL DEFAULT 'y',
-  outdoor ENUM('y','n') NOT NULL DEFAULT 'n'
+  outdoor ENUM('y','n') NOT NULL DEFAULT 'n',
+  -- one door per name and per device address
+  UNIQUE KEY horloaccesspoint_name (name),
+  UNIQUE KEY horloaccesspoint_address (localip, udpport)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 
 -- An access ticket admits one card at one access point; its key is what the
@@ -168,4 +171,5 @@ CREATE TABLE horloschema (
   applied DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions'),
-  (2, 'raw-record-key');
+  (2, 'raw-record-key'),
+  (5, 'unique-door-addresses-and-employee-codes');

@@ -25,7 +25,7 @@ CREATE TABLE employee (
   workingtodate DATE NULL,
   workingstateid BIGINT NULL,
   KEY employee_name (lastname, firstname),
-  KEY employee_code (code),
+  UNIQUE KEY employee_code (code), -- a code names one employee (NULL: none)
   KEY employee_workingstate (workingstateid)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 

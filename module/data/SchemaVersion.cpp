@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <set>
+
 // Resources of a static library are registered by hand, not by a static
 // initializer that the linker may drop. Outside the anonymous namespace: the
 // macro declares the registering function where it stands.
@@ -33,10 +35,19 @@ std::vector<TSchemaStep> ReadSteps() {
         if (!m.hasMatch()) throw std::logic_error("misnamed schema step " + file.toStdString());
         steps.push_back({m.captured(1).toInt(), m.captured(2),
                          ReadResource(QStringLiteral(":/schema/upgrades/") + file)});
-        if (steps.back().version != int(steps.size()))
-            throw std::logic_error("schema steps must be numbered 1, 2, ... without gaps");
+        // Branches take their numbers ahead and land in any order, so a number may
+        // be missing for a while; a database records each step it holds.
+        if (steps.size() > 1 && steps.back().version <= steps[steps.size() - 2].version)
+            throw std::logic_error("schema steps must have distinct numbers");
     }
     return steps;
+}
+
+std::set<int> RecordedSteps(TZConnection& connection) {
+    std::set<int> versions;
+    for (const auto& row : connection.Select(QStringLiteral("SELECT version FROM horloschema")).rows)
+        versions.insert(row[0].toInt());
+    return versions;
 }
 
 bool HasTable(TZConnection& connection, const char* table) {
@@ -60,8 +71,16 @@ int ProgramSchemaVersion() {
 
 int DatabaseSchemaVersion(TZConnection& connection) {
     if (HasTable(connection, "horloschema")) {
-        const TResultSet rs = connection.Select(QStringLiteral("SELECT MAX(version) FROM horloschema"));
-        return rs.rows.empty() ? 0 : rs.rows[0][0].toInt();
+        const std::set<int> recorded = RecordedSteps(connection);
+        if (!recorded.empty() && *recorded.rbegin() > ProgramSchemaVersion()) return *recorded.rbegin();
+        // the newest version up to which it holds every step this program knows: a step
+        // that landed after a higher-numbered one may be missing below it
+        int held = 0;
+        for (const TSchemaStep& step : SchemaSteps()) {
+            if (!recorded.contains(step.version)) break;
+            held = step.version;
+        }
+        return held;
     }
     return HasTable(connection, "employeeeventtype") ? 0 : kNoHorloSchema;
 }
@@ -86,9 +105,11 @@ void InitSchema(TZConnection& connection) {
 int UpgradeSchema(TZConnection& connection, const std::function<void(const TSchemaStep&)>& onStep) {
     const int from = DatabaseSchemaVersion(connection);
     if (from == kNoHorloSchema || from > ProgramSchemaVersion()) throw ESchemaError(SchemaRefusal(from));
+    const std::set<int> recorded =
+        HasTable(connection, "horloschema") ? RecordedSteps(connection) : std::set<int>();
     int applied = 0;
     for (const TSchemaStep& step : SchemaSteps()) {
-        if (step.version <= from) continue;
+        if (recorded.contains(step.version)) continue;
         if (onStep) onStep(step);
         try {
             connection.ExecuteScript(step.sql);

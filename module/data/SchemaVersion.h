@@ -22,8 +22,9 @@ struct TSchemaStep {
 const std::vector<TSchemaStep>& SchemaSteps();
 int ProgramSchemaVersion();
 
-// The database's version; 0 for Horlo's tables made before versions were
-// recorded, -1 for a database without them.
+// The database's version: the newest up to which it holds every step the program
+// knows (or its newest, when that is newer than the program's); 0 for Horlo's
+// tables made before versions were recorded, -1 for a database without them.
 int DatabaseSchemaVersion(TZConnection& connection);
 constexpr int kNoHorloSchema = -1;
 
@@ -46,7 +47,7 @@ private:
 // table (ESchemaError otherwise, nothing written).
 void InitSchema(TZConnection& connection);
 
-// Applies and records, in order, the steps newer than the database's version;
+// Applies and records, in order, the steps the database does not record;
 // onStep is told each before it runs. Returns how many ran (0 on a current
 // database). ESchemaError for a database newer than the program or without
 // Horlo's tables.

@@ -33,6 +33,9 @@ std::vector<TAccessPoint> AccessPointsOf(TDataSet& accessPoints) {
         ap.allAccess = Flag(accessPoints, "allaccess");
         ap.outdoor = Flag(accessPoints, "outdoor");
         ap.readable = Flag(accessPoints, "readaccess");
+        ap.comment = Text(accessPoints, "comment");
+        if (const TField* mark = accessPoints.FindField(QStringLiteral("currentdeviceindex")))
+            ap.mark = mark->AsLargeInt();
         result.push_back(ap);
     }
     accessPoints.First();

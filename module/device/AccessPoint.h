@@ -17,6 +17,8 @@ struct TAccessPoint {
     bool allAccess = true; // takes every card
     bool outdoor = false;
     bool readable = true; // its log is read
+    QString comment{};
+    qint64 mark = 0; // the highest device log index stored (set by imports and `point reset-mark` only)
     QString Label() const { return QStringLiteral("%1 (%2)").arg(name, localIp); }
     // Whether text names it: its name, in any case, or its address.
     bool NamedBy(const QString& text) const;

@@ -2,6 +2,7 @@
 
 #include "module/data/EventTypeUnit.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/device/AccessPointUnit.h"
 #include "module/device/EmployeeCardUnit.h"
 #include "module/device/ImportEventUnit.h"
 #include "module/reports/HorloReportUnit.h"
@@ -46,8 +47,12 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
                                     ctrl('T'), [this] { IDCardsActionExecute(); });
     ImportAction = ActionList->Add(QStringLiteral("ImportAction"), QStringLiteral("Uvoz"), 10, ctrl('U'),
                                    [this] { ImportActionExecute(); });
+    AccessPointsAction =
+        ActionList->Add(QStringLiteral("AccessPointsAction"), QStringLiteral("Pristupne tačke"), 11,
+                        ctrl('J'), [this] { AccessPointsActionExecute(); });
 
     ActionTB->addAction(IDCardsAction);
+    ActionTB->addAction(AccessPointsAction);
     ActionTB->addSeparator();
     ActionTB->addAction(EditEvents);
     ActionTB->addAction(ImportAction);
@@ -89,6 +94,12 @@ void THorloViewerForm::ImportActionExecute() {
     form->exec();
 }
 
+void THorloViewerForm::AccessPointsActionExecute() {
+    // owned by nobody: the dialog frees itself when closed
+    auto* form = new TAccessPointForm();
+    form->exec();
+}
+
 void THorloViewerForm::DBGDrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) {
     if (!DBG->Column(column).fieldName.isEmpty()) return; // the grid shows the field's value
     HorloDM->DrawDirectionCell(*DBG, QStringLiteral("eventdirection"), painter, rect, row, column);
@@ -98,6 +109,6 @@ void THorloViewerForm::DBGDrawColumnCell(QPainter& painter, const QRect& rect, i
 
 void LoadHorloActionImages(TImageList& images) {
     for (const char* name : {"new", "edit", "delete", "refresh", "print", "report", "eventtypes",
-                             "attendance", "workcalendar", "cards", "import"})
+                             "attendance", "workcalendar", "cards", "import", "doors"})
         images.Add(QImage(QStringLiteral(":/horlo/%1.png").arg(QLatin1String(name))));
 }

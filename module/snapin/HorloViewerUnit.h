@@ -15,6 +15,7 @@ public:
     QAction* AttendanceAction;
     QAction* IDCardsAction;
     QAction* ImportAction;
+    QAction* AccessPointsAction;
 
     void ReportActionExecute();
     void EditEventsExecute();
@@ -22,12 +23,13 @@ public:
     void AttendanceActionExecute();
     void IDCardsActionExecute();
     void ImportActionExecute();
+    void AccessPointsActionExecute();
 
 protected:
     // The direction column: arrival image for exactly "i", departure image otherwise.
     void DBGDrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) override;
 };
 
-// The eleven 16x16 images of the viewer's commands (the data module has
+// The twelve 16x16 images of the viewer's commands (the data module has
 // registered the module's images).
 void LoadHorloActionImages(TImageList& images);

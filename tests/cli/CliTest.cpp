@@ -9,6 +9,8 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -209,4 +211,52 @@ TEST_F(CliFixture, ImportWhileAnotherProgramReadsThePortReadsNothing) {
     EXPECT_EQ(
         RunHorlo({QStringLiteral("point"), QStringLiteral("reset-mark"), QStringLiteral("Nema")}, url).status,
         2);
+}
+
+// A company's first day, as the README's "Setting up a company" runs it: employees
+// from a spreadsheet's CSV, two doors added and probed, the first import.
+TEST(CliFirstDay, FromAnEmptyDatabaseToTheFirstImportWithoutSql) {
+    TestDatabase db(TestDatabase::TSchema::None);
+    const QString url = db.Params().ToUrl();
+    const int port = devicetest::FreeUdpPort();
+    const auto horlo = [&](const QString& line) { return RunHorlo(line.split(QLatin1Char(' ')), url); };
+    EXPECT_EQ(horlo(QStringLiteral("db init")).status, 0);
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("zaposleni.csv"));
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "\xEF\xBB\xBF"
+        "code;firstname;lastname;workingfromdate\r\n007;Ana;Ilić;1.3.2026\r\n008;Vid;Novi;2026-03-01\r\n");
+    file.close();
+    const THorloRun dry = horlo(QStringLiteral("employee import ") + csv);
+    EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_TRUE(dry.out.contains(QStringLiteral("Red 2: novi 007 Ilić Ana"))) << dry.out.toStdString();
+    EXPECT_TRUE(horlo(QStringLiteral("employee list --csv")).out.count(QLatin1Char('\n')) ==
+                1); // header only
+    EXPECT_EQ(horlo(QStringLiteral("employee import --apply ") + csv).status, 0);
+    EXPECT_EQ(horlo(QStringLiteral("employee add 007 Iva Ivić")).status, 1); // the code is Ana's
+    EXPECT_EQ(horlo(QStringLiteral("employee set 008 --job Vozač --to 2026-02-01")).status, 1);
+    EXPECT_EQ(horlo(QStringLiteral("employee list --csv")).out.count(QLatin1Char('\n')), 3);
+
+    const QString p = QString::number(port);
+    EXPECT_EQ(horlo(QStringLiteral("point add Ulaz 127.0.0.2 --port ") + p).status, 0);
+    EXPECT_EQ(
+        horlo(QStringLiteral("point add Magacin 127.0.0.3 --port ") + p + QStringLiteral(" --outdoor y"))
+            .status,
+        0);
+    EXPECT_EQ(horlo(QStringLiteral("point add Kapija 127.0.0.3 --port ") + p).status, 1); // Magacin's device
+    EXPECT_EQ(horlo(QStringLiteral("point add Kapija 127.0.0.4 --port 0")).status, 2);
+    devicesim::TSimServer sim({devicetest::SwipingDevice("127.0.0.2", port, {{1, 1001, true}}, 3, 1024, 2),
+                               devicetest::SwipingDevice("127.0.0.3", port, {{2, 1002, true}}, 3, 1024, 2)});
+    ASSERT_TRUE(sim.Start());
+    for (const char* door : {"Ulaz", "magacin"}) {
+        const THorloRun probe = horlo(QStringLiteral("point probe ") + QLatin1String(door));
+        EXPECT_EQ(probe.status, 0) << probe.err.toStdString();
+        EXPECT_TRUE(probe.out.contains(QStringLiteral("Memorija: 1024 bajtova"))) << probe.out.toStdString();
+    }
+    const THorloRun import = horlo(QStringLiteral("import"));
+    EXPECT_EQ(import.status, 0) << import.out.toStdString() << import.err.toStdString();
+    EXPECT_EQ(import.out.count(QStringLiteral("16 blokova pročitano")), 2) << import.out.toStdString();
+    sim.Stop();
 }

@@ -76,7 +76,19 @@ TEST(SchemaCli, EachVersionOfADatabaseIsToldAndUpgradedOrRefused) {
                                           "('2026-11-02 08:00:00', 15, 1, 1001, 7)"));
          },
          "0", 2, "db upgrade", 1},
+        {"first schema with two doors on one address", TestDatabase::TSchema::None,
+         [](TZConnection& c) {
+             LoadFirstSchema(c);
+             c.Execute(
+                 QStringLiteral("INSERT INTO horloaccesspoint (name, macaddress, localip, publicip, udpport, "
+                                "tcpport) VALUES ('A', '', '10.0.0.2', '', 5001, 0), ('B', '', '10.0.0.2', "
+                                "'', 5001, 0)"));
+         },
+         "0", 2, "db upgrade", 1},
         {"current", TestDatabase::TSchema::Current, [](TZConnection&) {}, "newest", 0, "", 0},
+        {"a step that landed after a higher one", TestDatabase::TSchema::Current,
+         [](TZConnection& c) { c.Execute(QStringLiteral("DELETE FROM horloschema WHERE version = 2")); }, "1",
+         2, "db upgrade", 0},
         {"newer", TestDatabase::TSchema::Current,
          [](TZConnection& c) {
              c.Execute(QStringLiteral("INSERT INTO horloschema (version, name) VALUES (99, 'x')"));

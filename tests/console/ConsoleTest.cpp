@@ -3,6 +3,7 @@
 #include "console/ConsoleServices.h"
 #include "console/ConsoleWindow.h"
 #include "console/EmployeeChooserDialog.h"
+#include "console/EmployeeEditDialog.h"
 #include "console/ModuleLoader.h"
 #include "console/PrintWizard.h"
 #include "console/QtTranslation.h"
@@ -389,6 +390,20 @@ TEST(EmployeeChooser, ChoosesFromTheSearchableListOfEmployees) {
         dialog.Filter(k.text);
         EXPECT_EQ(dialog.EmployeeDBG->model()->rowCount(), k.rows) << k.text.toStdString();
     }
+
+    // "Novi…": a code in use is refused and said; the stored one is shown even past the search
+    TEmployeeEditDialog form(*security->GetConnection(), 0);
+    form.CodeEdit->setText(QStringLiteral("0002"));
+    form.FirstNameEdit->setText(QStringLiteral("Iva"));
+    form.LastNameEdit->setText(QStringLiteral("Ivić"));
+    EXPECT_FALSE(form.Save());
+    EXPECT_TRUE(TDialogScript::Shown().last().text.contains(QStringLiteral("Jovanović Jelena")));
+    form.CodeEdit->setText(QStringLiteral("0004"));
+    ASSERT_TRUE(form.Save());
+    dialog.Filter(QStringLiteral("jov"));
+    dialog.ShowStored(form.EmployeeID());
+    EXPECT_EQ(dialog.EmployeeID(), form.EmployeeID());
+    EXPECT_EQ(dialog.EmployeeDBG->model()->rowCount(), 4);
     TDialogScript::Reset();
 }
 

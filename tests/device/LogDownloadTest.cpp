@@ -700,7 +700,9 @@ TEST_F(DownloadFixture, DevicesThatCannotBeAskedFailAtOnceWithTheReason) {
     }
 
     // A request that the system refuses to send fails the device there and then.
-    c.Execute(QStringLiteral("UPDATE horloaccesspoint SET localip = '127.0.0.2', udpport = %1").arg(port));
+    c.Execute(QStringLiteral("UPDATE horloaccesspoint SET localip = '127.0.0.2', udpport = %1 WHERE "
+                             "horloaccesspointid = 1")
+                  .arg(port));
     protocol.SetFrameSender([](const std::string&, int, const TFrame&) { return false; });
     TEventImport refused(protocol, c);
     refused.SetAccessPoints({AccessPoints()[0]});

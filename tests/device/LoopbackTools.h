@@ -14,19 +14,29 @@
 
 namespace devicetest {
 
-// A port that no socket holds on any address: the kernel picks it for a socket bound
-// without address reuse, which is then closed. Test executables that run in parallel
-// therefore never share a port, although every socket of the device tests reuses it.
+// A port that no socket holds on any address, and that stays this program's: the
+// kernel picks it for a socket bound without address reuse, and a socket on
+// 127.0.0.254, an address no test uses, then holds it until the program ends, so that
+// no other program is given it meanwhile. The test's own sockets on other addresses
+// still take it (a bind to one address does not meet a bind to another, and a wildcard
+// bind with address reuse shares it).
 inline int FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    for (;;) {
+        int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        ::close(fd);
+        fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const int on = 1; // a wildcard bind with reuse (a broadcast door) may still take it
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        ::inet_pton(AF_INET, "127.0.0.254", &a.sin_addr);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return ntohs(a.sin_port); // held
+        ::close(fd); // taken in the moment between: another
+    }
 }
 
 // Polls `done` every few milliseconds for up to `limit`.

@@ -41,11 +41,13 @@ std::string ReadAll(const std::string& path) {
 
 TEST(UdpEndpoint, ActivationFailureLeavesItInactiveWithTheOsError) {
     const int port = FreeUdpPort();
-    // Without address reuse a socket keeps the port to itself.
+    // Without address reuse a socket keeps the port to itself on its address (here the
+    // one that reaches the loopback devices).
     const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(std::uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
 
     struct Case {

@@ -106,7 +106,7 @@ TEST_F(ViewerFixture, DirectionImageIsArrivalOnlyForExactlyIAndCentredByTruncati
     EXPECT_EQ(Drawn(0, 0, 160), Expected(-1, 0));
 }
 
-TEST_F(ViewerFixture, SixCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
+TEST_F(ViewerFixture, SevenCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
     struct Case {
         QAction* action;
         const char* name;
@@ -120,6 +120,7 @@ TEST_F(ViewerFixture, SixCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
         {form->AttendanceAction, "AttendanceAction", "Prisustvo", 7, "Ctrl+R"},
         {form->IDCardsAction, "IDCardsAction", "ID kartice", 9, "Ctrl+T"},
         {form->ImportAction, "ImportAction", "Uvoz", 10, "Ctrl+U"},
+        {form->AccessPointsAction, "AccessPointsAction", "Pristupne tačke", 11, "Ctrl+J"},
     };
     for (const Case& k : cases) {
         EXPECT_EQ(k.action->objectName(), QString::fromLatin1(k.name));
@@ -129,7 +130,7 @@ TEST_F(ViewerFixture, SixCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
         EXPECT_TRUE(k.action->isEnabled()) << k.name;
         EXPECT_FALSE(k.action->icon().isNull()) << k.name;
     }
-    EXPECT_EQ(form->ActionImages.Count(), 11);
+    EXPECT_EQ(form->ActionImages.Count(), 12);
 
     auto names = [](const QList<QAction*>& actions) {
         QStringList list;
@@ -137,11 +138,11 @@ TEST_F(ViewerFixture, SixCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
             list << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
         return list;
     };
-    EXPECT_EQ(
-        names(form->ActionTB->actions()),
-        (QStringList{QStringLiteral("IDCardsAction"), QStringLiteral("|"), QStringLiteral("EditEvents"),
-                     QStringLiteral("ImportAction"), QStringLiteral("ReportAction"), QStringLiteral("|"),
-                     QStringLiteral("CalendarAction"), QStringLiteral("AttendanceAction")}));
+    EXPECT_EQ(names(form->ActionTB->actions()),
+              (QStringList{QStringLiteral("IDCardsAction"), QStringLiteral("AccessPointsAction"),
+                           QStringLiteral("|"), QStringLiteral("EditEvents"), QStringLiteral("ImportAction"),
+                           QStringLiteral("ReportAction"), QStringLiteral("|"),
+                           QStringLiteral("CalendarAction"), QStringLiteral("AttendanceAction")}));
     EXPECT_EQ(names(form->PopupMenu->actions()),
               (QStringList{QStringLiteral("ReportAction"), QStringLiteral("EditEvents"), QStringLiteral("|"),
                            QStringLiteral("ColumnsVisibility")}));
@@ -159,7 +160,8 @@ TEST_F(ViewerFixture, SixCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
 
 TEST_F(ViewerFixture, CardAndEventTypeCommandsOpenTheirDialogs) {
     for (const auto& [action, title] :
-         {std::pair{form->IDCardsAction, "ID kartice"}, std::pair{form->EditEvents, "Događaji"}}) {
+         {std::pair{form->IDCardsAction, "ID kartice"}, std::pair{form->EditEvents, "Događaji"},
+          std::pair{form->AccessPointsAction, "Pristupne tačke"}}) {
         QString opened;
         QTimer::singleShot(0, [&opened] {
             QWidget* dialog = QApplication::activeModalWidget();

@@ -301,7 +301,7 @@ const TPrintLayout& TPrintWizard::Layout(const QPagedPaintDevice& device) const 
     const QFontMetricsF fm(ListFont(size), &device), captionFm(ListFont(size, true), &device),
         titleFm(ListFont(kTitleFont, true), &device), headerFm(ListFont(kHeaderFont), &device),
         footerFm(ListFont(kFooterFont), &device);
-    layout.rowHeight = qMax(fm.height() * 1.45, 18 * layout.scale);
+    layout.rowHeight = qMax(fm.height() * 1.3, 16 * layout.scale);
     layout.captionHeight = layout.rowHeight;
     const TDBGrid* grid = m_grid;
     // titles wrap at their words

@@ -55,6 +55,7 @@ inline constexpr char _WORK_CAL_EXIST_ERR[] = "Dane ovog meseca je u međuvremen
                                               "izmene nisu sačuvane, prikazani su upisani dani.";
 inline constexpr char _PRINT_HEADER_FMT[] = "Od datuma %s\r\nDo datuma %s";
 inline constexpr char _PRINT_SUM_CAP[] = "zbirno";
+inline constexpr char _ATTEND_ZERO_COLUMNS_CAP[] = "Vrste sati kojih nema ni u jednom redu nisu štampane.";
 inline constexpr char _CARD_EMPLOYEE_ERR[] = "Već postoji aktivna kartica za izabranog zaposlenog (%s)!";
 inline constexpr char _CARD_EMPLOYEE_ADDED_INF[] = "Kartica zaposlenog je uspešno dodata u uređaje.";
 inline constexpr char _CARD_EMPLOYEE_REMOVED_INF[] = "Kartica zaposlenog je uspešno izbrisana iz uređaja.";

@@ -10,6 +10,7 @@
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridKeys.h"
 #include "host/ui/GridSorter.h"
+#include "host/ui/GridTable.h"
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
@@ -143,6 +144,11 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     for (const QString& f : AttendanceSummedHourFields())
         HorloAttendancePrintDBG->AddColumn(f);
     HorloAttendancePrintDBG->setVisible(false);
+    HorloAttendanceListDBG = new TDBGrid(this);
+    HorloAttendanceListDBG->setObjectName(QStringLiteral("HorloAttendanceListDBG"));
+    HorloAttendanceListDBG->SetDataSource(HorloDM->HorloAttendanceDS);
+    HorloAttendanceListDBG->OnCellColor = HorloAttendanceDBG->OnCellColor;
+    HorloAttendanceListDBG->setVisible(false);
 
     PrintListButton = new QPushButton(QStringLiteral("Štampaj listu"), this);
     PrintButton = new QPushButton(QStringLiteral("Štampaj"), this);
@@ -364,8 +370,32 @@ QString THorloAttendanceForm::GetPrintHeader() const {
     return header;
 }
 
+// A month's list on a few pages: a kind of hours that no row has takes no column on paper.
 void THorloAttendanceForm::PrintListButtonClick() {
-    PrintThroughConsole(HorloAttendanceDBG, PrintParams(windowTitle(), GetPrintHeader()));
+    const TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    const QStringList& hours = AttendanceHourFields();
+    const auto holdsNothing = [&](const QString& name) {
+        if (name != QLatin1String("comment") && !hours.contains(name)) return false;
+        const int field = sheet->FieldByName(name)->Index();
+        for (int row = 0; row < sheet->RecordCount(); ++row) {
+            const QVariant v = sheet->RowValue(row, field);
+            if (v.typeId() == QMetaType::QString ? !v.toString().trimmed().isEmpty() : v.toDouble() != 0)
+                return false;
+        }
+        return true;
+    };
+    HorloAttendanceListDBG->ClearColumns();
+    bool left = false;
+    for (int column : ShownColumns(*HorloAttendanceDBG)) { // in the order the user sees them
+        const TDBGridColumn& c = HorloAttendanceDBG->Column(column);
+        if (sheet->Active() && holdsNothing(c.fieldName))
+            left = true;
+        else
+            HorloAttendanceListDBG->AddColumn(c.fieldName, c.width, c.title);
+    }
+    QString header = GetPrintHeader();
+    if (left) header += QStringLiteral("\r\n") + _ATTEND_ZERO_COLUMNS_CAP;
+    PrintThroughConsole(HorloAttendanceListDBG, PrintParams(windowTitle(), header));
 }
 
 void THorloAttendanceForm::PrintButtonClick() {

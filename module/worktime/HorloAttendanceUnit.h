@@ -60,6 +60,9 @@ public:
     TClientDataSet* HorloAttendanceCDS;
     TDataSource* HorloAttendanceDS;
     TDBGrid* HorloAttendancePrintDBG;
+    // The hidden grid that hands the list to the print wizard: the sheet's shown
+    // columns but the hours (and comments) that are 0 (empty) in every row.
+    TDBGrid* HorloAttendanceListDBG;
 
     const TWorkingDayLimits& Settings() const { return m_day->Settings(); }
     TAttendanceView View() const; // what the edits and filters say

@@ -587,13 +587,15 @@ void TPrintWizard::Preview(QWidget* parent) {
         }
         const struct {
             TSaver save;
-            const char *caption, *suffix, *filter;
-        } saves[] = {{&TPrintWizard::SaveAsPdf, _CON_SAVE_PDF_CAP, ".pdf", _CON_PDF_FILTER},
-                     {&TPrintWizard::SaveAsCsv, _CON_SAVE_CSV_CAP, ".csv", _CON_CSV_FILTER},
-                     {&TPrintWizard::SaveAsXlsx, _CON_SAVE_XLSX_CAP, ".xlsx", _CON_XLSX_FILTER}};
+            const char *caption, *suffix, *filter, *hint;
+        } saves[] = {
+            {&TPrintWizard::SaveAsPdf, _CON_SAVE_PDF_CAP, ".pdf", _CON_PDF_FILTER, nullptr},
+            {&TPrintWizard::SaveAsCsv, _CON_SAVE_CSV_CAP, ".csv", _CON_CSV_FILTER, _CON_SAVE_CSV_HINT},
+            {&TPrintWizard::SaveAsXlsx, _CON_SAVE_XLSX_CAP, ".xlsx", _CON_XLSX_FILTER, nullptr}};
         for (const auto& save : saves) {
             QAction* action =
                 toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), save.caption);
+            if (save.hint) action->setToolTip(QString::fromUtf8(save.hint));
             if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action)))
                 button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
             QObject::connect(action, &QAction::triggered, &dialog, [this, &dialog, save] {

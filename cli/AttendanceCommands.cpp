@@ -47,6 +47,7 @@ int AddPeriod(TZConnection& connection, TCliIO& io, const QDate& from, const QDa
 }
 
 int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, const TListOutput& output) {
+    if (!KnownEmployeeCode(connection, io, view.code)) return kExitFailed;
     TCliDataModule dm(connection);
     // a sheet of years is streamed: its rows pass one at a time
     const TZQuery& sheet = *dm.HorloAttendanceZQ;
@@ -98,6 +99,10 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
                 err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {arguments[1], arguments[2]}) << '\n';
                 return {};
             }
+            if (const QString refusal = FutureDayRefusal(to); !refusal.isEmpty()) {
+                err << "horlo: " << refusal << '\n';
+                return {};
+            }
             return [from, to](TZConnection& connection, TCliIO& io) {
                 return AddPeriod(connection, io, from, to);
             };
@@ -107,6 +112,10 @@ TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
             day = TypedDate(arguments[1]);
             if (!day.isValid()) {
                 err << DateWarning(arguments[1], QStringLiteral("DATUM"));
+                return {};
+            }
+            if (const QString refusal = FutureDayRefusal(day); !refusal.isEmpty()) {
+                err << "horlo: " << refusal << '\n';
                 return {};
             }
         }
@@ -170,13 +179,14 @@ std::vector<TCliCommand> AttendanceCommands() {
                         "            sa \"Ne\" se preskaču; mesec bez kalendara: ponedeljak-petak, i to se\n"
                         "            kaže), dani koji već imaju evidenciju se preskaču i navode; na kraju\n"
                         "            zbir; izlazi sa 1 kad upis stane (kaže kod kog dana); DATUM se upisuje\n"
-                        "            odjednom; izlazi sa 1 kad za taj datum evidencija već postoji\n"
+                        "            odjednom; izlazi sa 1 kad za taj datum evidencija već postoji;\n"
+                        "            datum posle današnjeg se odbija (izlaz 2)\n"
                         "  attendance list OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
                         "            ispisuje evidenciju prisustva za period (datumi gggg-mm-dd), za sve\n"
-                        "            zaposlene ili jednog po kodu; --csv (za programe): CSV (RFC 4180,\n"
-                        "            UTF-8) sa imenima polja u prvom redu, sati sa decimalnom tačkom (do\n"
-                        "            šest decimala, da se zbir meseca slaže sa evidencijom do minuta),\n"
-                        "            datumi gggg-mm-dd; --xlsx (za ljude): naslovi kolona kao u dijalogu,\n"
-                        "            sati kao brojevi, datumi kao datumi\n"),
+                        "            zaposlene ili jednog po kodu (nepoznat kod: izlaz 1); --csv (za\n"
+                        "            programe): CSV (RFC 4180, UTF-8) sa imenima polja u prvom redu, sati\n"
+                        "            sa decimalnom tačkom (do šest decimala, da se zbir meseca slaže sa\n"
+                        "            evidencijom do minuta), datumi gggg-mm-dd; --xlsx (za ljude):\n"
+                        "            naslovi kolona kao u dijalogu, sati kao brojevi, datumi kao datumi\n"),
          ParseAttendance}};
 }

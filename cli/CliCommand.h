@@ -49,3 +49,5 @@ std::vector<TCliCommand> PointCommands();
 std::vector<TCliCommand> EmployeeCommands();
 std::vector<TCliCommand> SettingsCommands();
 std::vector<TCliCommand> DbCommands();
+std::vector<TCliCommand> EventCommands();
+std::vector<TCliCommand> HistoryCommands();

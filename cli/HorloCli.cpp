@@ -27,8 +27,8 @@ namespace {
 // The groups of commands, in the order of the help text.
 std::vector<TCliCommand> Commands() {
     std::vector<TCliCommand> all;
-    for (auto group : {ImportCommands, PointCommands, DeviceCommands, EmployeeCommands, AttendanceCommands,
-                       ReportCommands, SettingsCommands, DbCommands})
+    for (auto group : {ImportCommands, PointCommands, DeviceCommands, EmployeeCommands, EventCommands,
+                       AttendanceCommands, ReportCommands, HistoryCommands, SettingsCommands, DbCommands})
         for (TCliCommand& command : group())
             all.push_back(std::move(command));
     return all;

@@ -1,10 +1,14 @@
 #include "cli/ListOutput.h"
 
 #include "cli/HorloCli.h"
+#include "host/data/Employees.h"
+#include "host/data/SysUtils.h"
+#include "module/HorloResourceString.h"
 
 #include <QDir>
 
 #include <stdexcept>
+#include <tuple>
 
 bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     QStringList rest;
@@ -48,4 +52,60 @@ int TListOutput::Write(TCliIO& io, const TList& list, const TListRows& rows) con
     }
     io.out << "Sačuvano u " << QDir::toNativeSeparators(file) << '\n';
     return kExitOk;
+}
+
+bool TListPeriod::Take(const QStringList& arguments, const QString& command, bool optional,
+                       QTextStream& err) {
+    QStringList dates;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--code") && i + 1 < arguments.size()) {
+            code = arguments[++i];
+        } else if (a.startsWith(QLatin1String("--code="))) {
+            code = a.mid(7);
+        } else if (!a.startsWith(QLatin1Char('-')) && dates.size() < 2) {
+            dates << a;
+        } else {
+            err << "horlo: nepoznat argument \"" << a << "\"\n";
+            return false;
+        }
+    }
+    if (dates.isEmpty() && optional) return true;
+    if (dates.size() < 2) {
+        err << "horlo: " << command << " traži period: OD DO (gggg-mm-dd ili dd.mm.gggg)\n";
+        return false;
+    }
+    fromText = dates[0].trimmed();
+    toText = dates[1].trimmed();
+    from = TypedDate(fromText);
+    to = TypedDate(toText);
+    for (const auto& [date, text, name] :
+         {std::tuple{from, fromText, _HORLO_DATE_FROM}, {to, toText, _HORLO_DATE_TO}})
+        if (!date.isValid()) {
+            err << "horlo: " << Format(_SEARCH_DATE_WRN, {text, name}) << '\n';
+            return false;
+        }
+    if (from > to) {
+        err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {fromText, toText}) << '\n';
+        return false;
+    }
+    return true;
+}
+
+QStringList TListPeriod::Caption(const QString& title) const {
+    QStringList lines{title};
+    if (from.isValid()) {
+        const auto shown = [](const QDate& date) {
+            return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(date));
+        };
+        lines << Format(_PRINT_HEADER_FMT, {shown(from), shown(to)}).split(QStringLiteral("\r\n"));
+    }
+    if (!code.isEmpty()) lines << QStringLiteral("Kod zaposlenog: ") + code;
+    return lines;
+}
+
+bool KnownEmployeeCode(TZConnection& connection, TCliIO& io, const QString& code) {
+    if (code.isEmpty() || EmployeeByCode(connection, code)) return true;
+    io.err << "horlo: nema zaposlenog sa kodom \"" << code << "\"\n";
+    return false;
 }

@@ -20,3 +20,21 @@ struct TListOutput {
     // workbook could not be written.
     int Write(TCliIO& io, const TList& list, const TListRows& rows) const;
 };
+
+// The period and employee of a list command, "OD DO [--code KOD]", read after
+// its output options: the dates (yyyy-mm-dd or dd.mm.yyyy) as typed and read.
+struct TListPeriod {
+    QString fromText, toText;
+    QDate from, to; // invalid when the period may be left out and was
+    QString code;
+
+    // False, with the reason on err, for another argument, a text that is no
+    // date, a reversed period, or a missing one that the command needs.
+    bool Take(const QStringList& arguments, const QString& command, bool optional, QTextStream& err);
+    // A workbook's opening lines: what the list is, its period and its employee.
+    QStringList Caption(const QString& title) const;
+};
+
+// True when some employee has the code (or none is given); otherwise says so
+// ("nema zaposlenog sa kodom") on the errors: the command exits 1.
+bool KnownEmployeeCode(TZConnection& connection, TCliIO& io, const QString& code);

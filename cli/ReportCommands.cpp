@@ -101,14 +101,7 @@ int Write(TCliIO& io, const TReportRequest& r, const QString& title, const std::
 }
 
 int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
-    if (!r.Code.isEmpty() &&
-        connection
-            .Select(QStringLiteral("SELECT employeeid FROM employee WHERE code = %1 LIMIT 1")
-                        .arg(connection.Quote(r.Code)))
-            .rows.empty()) {
-        io.err << "horlo: nema zaposlenog sa kodom \"" << r.Code << "\"\n";
-        return kExitFailed;
-    }
+    if (!KnownEmployeeCode(connection, io, r.Code)) return kExitFailed;
     const TReportOptions options = TReportOptions::Read(connection, DefaultPairOpeners(connection));
     const std::vector<TEventPair> pairs = EventPairsFor(connection, options.FromEventIDs);
     const QString problem =
@@ -226,8 +219,10 @@ std::vector<TCliCommand> ReportCommands() {
                         "            radnom vremenu sačuvanim u dijalogu izveštaja; izlazi sa 1 kad nijedan\n"
                         "            par nije izabran ili kad neki događaj i otvara i zatvara interval\n"
                         "  report warnings OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
-                        "            intervali kraći od minimalnog ili duži od maksimalnog vremena, i\n"
-                        "            odlasci bez dolaska (0 sati 0 minuta)\n"
+                        "            intervali kraći od minimalnog ili duži od maksimalnog vremena,\n"
+                        "            odlasci bez dolaska ili koji ne zatvaraju dolazak, i dolasci koje\n"
+                        "            nijedan odlazak tog dana ne zatvara (0 sati 0 minuta); kolona\n"
+                        "            Upozorenje (Warning) kaže o čemu je reč\n"
                         "            CSV (za programe): RFC 4180, UTF-8, imena polja u prvom redu, datumi\n"
                         "            gggg-mm-dd, vremena gggg-mm-dd čč:mm:ss; radna sveska (za ljude):\n"
                         "            naslovi kolona i vrednosti kao u dijalogu, datumi kao datumi\n"),

@@ -23,6 +23,20 @@ inline constexpr char _REPORT_PAIR_BOTH_ERR[] =
     "jednom paru.";
 inline constexpr char _REPORT_PROGRESS_CAP[] = "Računanje sati i upozorenja...";
 inline constexpr char _REPORT_CAP[] = "Izveštaj radnog vremena";
+inline constexpr char _REPORT_WORK_DAYS_NO_CALENDAR_FMT[] = "Pon–pet: nema radnog kalendara za %s.";
+inline constexpr char _ATTEND_FUTURE_DATE_ERR[] =
+    "Datum %s je posle današnjeg: za njega još nema događaja, pa se evidencija ne upisuje unapred.";
+inline constexpr char _HAND_EVENT_REASON_ERR[] = "Upišite razlog (najviše %d znakova).";
+inline constexpr char _HAND_EVENT_FUTURE_ERR[] = "Vreme %s je posle sadašnjeg trenutka.";
+inline constexpr char _HAND_EVENT_NO_EMPLOYEE_ERR[] = "Izaberite zaposlenog.";
+inline constexpr char _HAND_EVENT_NO_TYPE_ERR[] = "Nema vrste događaja \"%s\".";
+inline constexpr char _HAND_EVENT_DEVICE_ERR[] =
+    "Događaj %d je zabeležio uređaj; takav se ne menja i ne briše (ispravlja se događajem unetim ručno).";
+inline constexpr char _HAND_EVENT_MISSING_ERR[] = "Nema događaja %d.";
+inline constexpr char _HISTORY_NO_CODE_WRN[] = "Nema zaposlenog sa kodom \"%s\".";
+inline constexpr char _SEARCH_EMPLOYEE_NONE_WRN[] =
+    "Nema zaposlenog \"%s\" (upišite kod, \"Prezime Ime\" ili \"Ime Prezime\").";
+inline constexpr char _SEARCH_EMPLOYEE_MANY_WRN[] = "Zaposlenih \"%s\" ima %d; upišite kod zaposlenog.";
 inline constexpr char _DEL_DEF_WRN[] = "Ne možete izbrisati podrazumevani događaj.";
 inline constexpr char _DEL_DEVICE_EV_WRN[] =
     "Događaj %d je kod koji uređaji upisuju u dnevnik; ne može se izbrisati.";

@@ -152,6 +152,26 @@ CREATE TABLE horlolock (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horlolock (name) VALUES ('employeeeventraw');
 
+-- Who changed what through Horlo: one row per changed row, written in the
+-- change's own transaction and never changed or removed afterwards.
+CREATE TABLE horlohistory (
+  horlohistoryid BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+  changetime DATETIME NOT NULL,
+  dbuser VARCHAR(255) NOT NULL,
+  osuser VARCHAR(255) NOT NULL,
+  machine VARCHAR(255) NOT NULL,
+  tablename VARCHAR(64) NOT NULL,
+  recordid BIGINT NULL,
+  action CHAR(1) NOT NULL,
+  employeeid BIGINT NULL,
+  oldvalues TEXT NULL,
+  newvalues TEXT NULL,
+  reason VARCHAR(255) NULL,
+  KEY horlohistory_time (changetime),
+  KEY horlohistory_employee (employeeid, changetime),
+  KEY horlohistory_row (tablename, recordid)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+
 -- The event codes the door devices write into their logs, as paired types:
 -- 5/10 are logged with an access ticket, 15/16 with a card code.
 INSERT INTO employeeeventtype (employeeeventtypeid, direction, defaultevent, pairid, name) VALUES
@@ -172,4 +192,5 @@ CREATE TABLE horloschema (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions'),
   (2, 'raw-record-key'),
+  (4, 'change-history'),
   (5, 'unique-door-addresses-and-employee-codes');

@@ -508,7 +508,74 @@ void TZQuery::InitNewRecord(std::vector<QVariant>& values) {
     }
 }
 
+QVariant TRowWrite::Value(const QString& column) const {
+    for (const TColumn& c : columns)
+        if (c.name.compare(column, Qt::CaseInsensitive) == 0)
+            return kind == TKind::Delete || c.after.isNull() ? c.before : c.after;
+    return {};
+}
+
+void TZQuery::TellWrite(TRowWrite::TKind kind, const std::vector<QVariant>* before,
+                        const std::vector<QVariant>* after, const std::vector<bool>* assigned) {
+    TRowWrite write;
+    write.kind = kind;
+    write.table = UpdateTable();
+    const size_t key = size_t(KeyField().Index());
+    write.key = (after ? *after : *before)[key].toLongLong();
+    bool changed = false;
+    for (const auto& f : Fields()) {
+        if (!Writes(*f)) continue;
+        const size_t i = size_t(f->Index());
+        TRowWrite::TColumn column{f->OriginColumn, before ? (*before)[i] : QVariant(),
+                                  after ? (*after)[i] : QVariant(), false};
+        if (kind == TRowWrite::TKind::Insert)
+            column.changed = i == key || (assigned && i < assigned->size() && (*assigned)[i]);
+        else
+            column.changed = kind == TRowWrite::TKind::Delete || column.before != column.after;
+        changed = changed || column.changed;
+        write.columns.push_back(std::move(column));
+    }
+    if (changed) OnRowWritten(Conn(), write); // an update that set nothing wrote nothing
+}
+
 void TZQuery::WriteInsert(TRecord& record) {
+    if (!OnRowWritten) {
+        InsertRow(record);
+        return;
+    }
+    const TRecord unwritten = record; // a rerun starts from it again
+    RunInTransaction(Conn(), [&] {
+        record = unwritten;
+        InsertRow(record);
+        TellWrite(TRowWrite::TKind::Insert, nullptr, &record.values, &record.assigned);
+    });
+}
+
+void TZQuery::WriteUpdate(const std::vector<QVariant>& oldValues, const std::vector<QVariant>& newValues) {
+    if (!OnRowWritten) {
+        UpdateRow(oldValues, newValues);
+        return;
+    }
+    RunInTransaction(Conn(), [&] {
+        UpdateRow(oldValues, newValues);
+        TellWrite(TRowWrite::TKind::Update, &oldValues, &newValues, nullptr);
+    });
+}
+
+void TZQuery::WriteDelete(const TRecord& record) {
+    const std::vector<QVariant>& values =
+        record.status == TRecord::Modified ? record.original : record.values;
+    if (!OnRowWritten) {
+        DeleteRow(values);
+        return;
+    }
+    RunInTransaction(Conn(), [&] {
+        DeleteRow(values);
+        TellWrite(TRowWrite::TKind::Delete, &values, nullptr, nullptr);
+    });
+}
+
+void TZQuery::InsertRow(TRecord& record) {
     QStringList columns, values;
     for (const auto& f : Fields()) {
         const size_t i = size_t(f->Index());
@@ -526,7 +593,7 @@ void TZQuery::WriteInsert(TRecord& record) {
         record.values[size_t(key.Index())] = QVariant(qlonglong(insertId));
 }
 
-void TZQuery::WriteUpdate(const std::vector<QVariant>& oldValues, const std::vector<QVariant>& newValues) {
+void TZQuery::UpdateRow(const std::vector<QVariant>& oldValues, const std::vector<QVariant>& newValues) {
     QStringList assignments;
     for (const auto& f : Fields()) {
         const size_t i = size_t(f->Index());
@@ -541,9 +608,7 @@ void TZQuery::WriteUpdate(const std::vector<QVariant>& oldValues, const std::vec
     if (matched == 0) throw EDatabaseError(Format(_CMN_DS_ROW_NOT_FOUND_ERR, {table}));
 }
 
-void TZQuery::WriteDelete(const TRecord& record) {
-    const std::vector<QVariant>& values =
-        record.status == TRecord::Modified ? record.original : record.values;
+void TZQuery::DeleteRow(const std::vector<QVariant>& values) {
     Conn().Execute(
         QStringLiteral("DELETE FROM %1 WHERE %2").arg(Identifier(UpdateTable()), KeyCondition(values)));
 }

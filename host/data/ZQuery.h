@@ -26,6 +26,24 @@ private:
     QVariant m_value;
 };
 
+// One row that a query wrote to its update table: each column of that table
+// the query holds, with its value before and after the write (null before an
+// insert and after a delete) and whether the write set it.
+struct TRowWrite {
+    enum class TKind { Insert, Update, Delete };
+    struct TColumn {
+        QString name;
+        QVariant before, after;
+        bool changed = false;
+    };
+    TKind kind = TKind::Update;
+    QString table;
+    qint64 key = 0;
+    std::vector<TColumn> columns;
+    // The column's value after the write, or before it for a delete; null when absent.
+    QVariant Value(const QString& column) const;
+};
+
 class TZQuery : public TDataSet {
     Q_OBJECT
 signals:
@@ -54,6 +72,11 @@ public:
 
     // The table that posts, deletes and new-record defaults go to.
     QString UpdateTable() const;
+
+    // Told of every row written, inside the transaction that writes it (a live
+    // write gets one of its own), so that what it writes in turn commits or
+    // fails with the row.
+    std::function<void(TZConnection& connection, const TRowWrite& write)> OnRowWritten;
 
     // Rows on demand (pageSize > 0, taking effect at the next Open): the
     // statement (one with its own ORDER BY or LIMIT is read whole) is counted when
@@ -113,6 +136,11 @@ private:
     bool Writes(const TField& field) const; // the field is a column of the update table
     const TField& KeyField() const;
     QString KeyCondition(const std::vector<QVariant>& values) const;
+    void InsertRow(TRecord& record);
+    void UpdateRow(const std::vector<QVariant>& oldValues, const std::vector<QVariant>& newValues);
+    void DeleteRow(const std::vector<QVariant>& values);
+    void TellWrite(TRowWrite::TKind kind, const std::vector<QVariant>* before,
+                   const std::vector<QVariant>* after, const std::vector<bool>* assigned);
     // Fields and columns matched once, then one record per result row.
     struct TRowReader {
         std::vector<int> map;      // field -> result column

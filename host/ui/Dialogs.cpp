@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -296,13 +297,56 @@ bool InputPassword(const QString& caption, const QString& prompt, QString& passw
     return true;
 }
 
+namespace {
+
+// A script's answers to a dialog of labelled entries, a text each; none when no
+// script answers, null when it ran out of answers (a cancel).
+std::optional<QStringList> ScriptedTexts(const QStringList& labels) {
+    auto scripted = TDialogScript::TakeText();
+    if (!scripted) return std::nullopt;
+    QStringList texts{*scripted};
+    while (texts.size() < labels.size() && !texts.last().isNull())
+        texts << TDialogScript::TakeText().value_or(QString());
+    return texts.last().isNull() ? QStringList() : texts;
+}
+
+} // namespace
+
+bool InputTexts(const QString& caption, const QStringList& labels, QStringList& values) {
+    TDialogScript::Record(QStringLiteral("texts"), caption);
+    if (auto texts = ScriptedTexts(labels)) {
+        if (texts->isEmpty()) return false;
+        values = *texts;
+        return true;
+    }
+    if (TDialogScript::Unattended()) return false;
+
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    auto* form = new QFormLayout(&dialog);
+    QList<QLineEdit*> edits;
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        edits << new QLineEdit(values.value(i), &dialog);
+        form->addRow(labels[i], edits.last());
+    }
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(_CMN_OK_CAP, QDialogButtonBox::AcceptRole);
+    buttons->addButton(_CMN_CANCEL_CAP, QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    values.clear();
+    for (const QLineEdit* edit : edits)
+        values << edit->text();
+    return true;
+}
+
 bool InputDates(const QString& caption, const QStringList& labels, QList<QDate>& dates) {
     TDialogScript::Record(QStringLiteral("dates"), caption);
-    if (auto scripted = TDialogScript::TakeText()) {
-        QStringList texts{*scripted};
-        while (texts.size() < labels.size() && !texts.last().isNull())
-            texts << TDialogScript::TakeText().value_or(QString());
-        if (texts.last().isNull()) return false;
+    if (auto scripted = ScriptedTexts(labels)) {
+        if (scripted->isEmpty()) return false;
+        const QStringList& texts = *scripted;
         QList<QDate> typed;
         for (qsizetype i = 0; i < labels.size(); ++i) {
             if (const QString problem = DateProblem(texts[i], labels[i]); !problem.isEmpty()) {

@@ -42,6 +42,10 @@ int ChangeOptions();
 // A password entry with OK and Cancel; true and the text when confirmed.
 bool InputPassword(const QString& caption, const QString& prompt, QString& password);
 
+// Labelled text entries with OK and Cancel, preset to values; true and the
+// texts when confirmed. A script answers each entry with a text of its own.
+bool InputTexts(const QString& caption, const QStringList& labels, QStringList& values);
+
 // Labelled date fields (TDateEdit) with OK and Cancel, preset to dates; OK names a
 // field whose text is no date and stays. True and the dates when confirmed. A
 // script answers each field with a text; one that is no date is warned about, as

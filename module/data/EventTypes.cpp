@@ -37,3 +37,23 @@ QList<qint64> DefaultPairOpeners(TZConnection& connection) {
         if (!openers.contains(row[0].toLongLong())) openers << row[0].toLongLong();
     return openers;
 }
+
+QList<qint64> EventTypesNamed(TZConnection& connection, const QString& text) {
+    bool isCode = false;
+    const qint64 code = text.trimmed().toLongLong(&isCode);
+    const QString condition = isCode ? QStringLiteral("employeeeventtypeid = %1").arg(code)
+                                     : QStringLiteral("name = %1").arg(connection.Quote(text.trimmed()));
+    QList<qint64> ids;
+    for (const auto& row :
+         connection
+             .Select(QStringLiteral("SELECT employeeeventtypeid FROM employeeeventtype WHERE %1 ORDER BY "
+                                    "employeeeventtypeid")
+                         .arg(condition))
+             .rows)
+        ids << row[0].toLongLong();
+    return ids;
+}
+
+QString HandEnteredCondition(const QString& alias) {
+    return QStringLiteral("(%1.employeeeventrawid IS NULL AND %1.horloaccesspointid = 0)").arg(alias);
+}

@@ -4,6 +4,7 @@
 
 #include <QChar>
 #include <QList>
+#include <QString>
 #include <QtGlobal>
 
 class TZConnection;
@@ -22,11 +23,19 @@ inline bool IsArrivalType(qint64 typeID) {
     return typeID == kArrivalEventType || typeID == kCardArrivalEventType;
 }
 
+// An event entered by hand has no raw record and no door (its access point is
+// 0): the condition that one of the table alias was. Every other event is a
+// device's, also one stored without its raw record.
+QString HandEnteredCondition(const QString& alias);
+
 // The default type of a direction ('i' in, 'o' out); 0 when none is marked.
 qint64 DefaultEventTypeID(TZConnection& connection, QChar direction);
 // The types that open a counted interval when no list is stored yet: the
 // default arrival type, then every arrival the devices write that the table
 // holds, so that card-number swipes count from the first day.
 QList<qint64> DefaultPairOpeners(TZConnection& connection);
+// The types a typed text names: its code (a whole number), or else its name
+// (without regard to case).
+QList<qint64> EventTypesNamed(TZConnection& connection, const QString& text);
 // The type whose pair is the given one (the departure of an arrival); 0 when none.
 qint64 InverseEventTypeID(TZConnection& connection, qint64 id);

@@ -3,6 +3,7 @@
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/data/ChangeHistory.h"
 #include "module/data/EmployeeColumns.h"
 #include "module/data/EventTypes.h"
 
@@ -56,12 +57,13 @@ THorloData::THorloData(QObject* parent) : TCustomDM(parent) {
         QStringLiteral(
             "SELECT ee.*,IF(ee.employeeid > 0, CONCAT(e.lastname,' ',e.firstname), "
             "CONCAT(tg.lastname,' ',tg.firstname)) AS employeename,CONCAT(eet.name,'') AS "
-            "eventtypename,CONCAT(eet.direction,'') AS eventdirection\n"
+            "eventtypename,CONCAT(eet.direction,'') AS eventdirection,IF(%1,'da','') AS handentered\n"
             "FROM employeeevent AS ee\n"
             "  LEFT JOIN employee AS e ON ee.employeeid = e.employeeid\n"
             "  LEFT JOIN horloguest AS tg ON ee.horloguestid = tg.horloguestid\n"
             "  LEFT JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = eet.employeeeventtypeid\n"
-            "WHERE ee.employeeeventid = -1"));
+            "WHERE ee.employeeeventid = -1")
+            .arg(HandEnteredCondition(QStringLiteral("ee"))));
     EmployeeEventZQ->ReadOnly = true;
     // the event list grows by half a million rows a year: it is counted and read a page at a time
     EmployeeEventZQ->SetFetchOnDemand(200);
@@ -130,7 +132,8 @@ void THorloData::DefineFields() {
                              {"employeeeventrawid", kId, 0, "", false},
                              {"employeename", kText, 101, "Zaposleni", false},
                              {"eventtypename", kText, 30, "Događaj", false},
-                             {"eventdirection", kText, 1, "", false}});
+                             {"eventdirection", kText, 1, "", false},
+                             {"handentered", kText, 2, "Ručno", false}});
     EmployeeEventZQ->FieldByName(QStringLiteral("eventtime"))->DisplayFormat =
         QStringLiteral("dd.mm.yyyy hh:nn:ss");
 
@@ -226,6 +229,10 @@ void THorloData::DefineFields() {
     auto beforeDelete = [this](TDataSet& ds) { CommonBeforeDelete(ds); };
     for (TZQuery* q : {EmployeeEventTypeZQ, HorloWorkCalendarZQ, HorloAttendanceZQ, EmployeeCardZQ})
         q->BeforeDelete = beforeDelete;
+    // who changed what: every row these write gets its history row
+    for (TZQuery* q :
+         {EmployeeEventTypeZQ, HorloWorkCalendarZQ, HorloAttendanceZQ, HorloAccessTicketZQ, EmployeeCardZQ})
+        RecordWritesOf(*q);
     EmployeeCardZQ->BeforePost = [this](TDataSet& ds) { CommonBeforePost(ds); };
     EmployeeCardZQ->OnNewRecord = [this](TDataSet& ds) { EmployeeCardZQNewRecord(ds); };
 }

@@ -2,6 +2,7 @@
 
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "module/data/ChangeHistory.h"
 
 namespace {
 
@@ -87,9 +88,22 @@ void SetTicketsHolder(TZConnection& connection, qint64 cardId, qint64 employeeId
 
 void SetCardHolder(TZConnection& connection, qint64 cardId, qint64 employeeId) {
     RunInTransaction(connection, [&] {
+        const TResultSet held = connection.Select(
+            Format(QStringLiteral("SELECT employeeid FROM employeecard WHERE employeecardid = %d FOR UPDATE"),
+                   {cardId}));
         connection.Execute(
             Format(QStringLiteral("UPDATE employeecard SET employeeid = %s WHERE employeecardid = %d"),
                    {employeeId > 0 ? QString::number(employeeId) : QStringLiteral("NULL"), cardId}));
         SetTicketsHolder(connection, cardId, employeeId);
+        const qint64 before = held.rows.empty() ? 0 : held.rows[0][0].toLongLong();
+        if (held.rows.empty() || before == employeeId) return;
+        auto holder = [](qint64 id) { return id > 0 ? QVariant(id) : QVariant(); };
+        THistoryChange change;
+        change.table = QStringLiteral("employeecard");
+        change.rowId = cardId;
+        change.employeeId = employeeId > 0 ? employeeId : before;
+        change.before = {{QStringLiteral("employeeid"), holder(before)}};
+        change.after = {{QStringLiteral("employeeid"), holder(employeeId)}};
+        RecordChange(connection, change);
     });
 }

@@ -11,6 +11,7 @@
 #include "module/ModuleConsole.h"
 #include "module/data/EventTypes.h"
 #include "module/data/HorloDMUnit.h"
+#include "module/data/WorkCalendar.h"
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
 
@@ -88,10 +89,12 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     period->addWidget(new QLabel(QStringLiteral("Upozor."), periodGB), 1, 2);
     period->addWidget(new QLabel(QStringLiteral("Br. radnih dana:"), periodGB), 2, 0);
     period->addWidget(WorkDaysSE, 2, 1);
-    period->addWidget(new QLabel(QStringLiteral("postavi ručno!"), periodGB), 2, 2);
-    period->addWidget(new QLabel(QStringLiteral("Datum:"), periodGB), 3, 0);
-    period->addWidget(DateDTP, 3, 1);
-    period->addWidget(new QLabel(QStringLiteral("Prisutni\nOdsut."), periodGB), 3, 2);
+    WorkDaysNoteLabel = new QLabel(periodGB);
+    WorkDaysNoteLabel->setWordWrap(true);
+    period->addWidget(WorkDaysNoteLabel, 3, 0, 1, 3);
+    period->addWidget(new QLabel(QStringLiteral("Datum:"), periodGB), 4, 0);
+    period->addWidget(DateDTP, 4, 1);
+    period->addWidget(new QLabel(QStringLiteral("Prisutni\nOdsut."), periodGB), 4, 2);
 
     auto* employeeGB = new QGroupBox(QStringLiteral("Zaposleni"), this);
     AllRB = new QRadioButton(QStringLiteral("Svi"), employeeGB);
@@ -242,17 +245,17 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
             [this] { Guarded([this] { EmployeeButtonClick(); }); });
     connect(AllRB, &QRadioButton::clicked, this, [this] { AllRBClick(); });
     connect(SpecificRB, &QRadioButton::clicked, this, [this] { SpecificRBClick(); });
-    for (TDateEdit* picker : {FromDTP, ToDTP, DateDTP})
-        connect(picker, &TDateEdit::dateChanged, this, [this] { SetWorkDays(); });
 
     // FormCreate; a database that fails is reported once and leaves the lists empty
     const QDate today = Now().date();
     DateDTP->setDate(today);
     ToDTP->setDate(today.addDays(-1));
     FromDTP->setDate(today.addDays(-1));
-    SetWorkDays();
+    for (TDateEdit* picker : {FromDTP, ToDTP}) // the number of work days follows the period
+        connect(picker, &TDateEdit::dateChanged, this, [this] { Guarded([this] { SetWorkDays(); }); });
     SetEmpActivity();
     Guarded([this] {
+        SetWorkDays();
         if (!HorloDM->EmployeeEventTypeZQ->Active()) HorloDM->EmployeeEventTypeZQ->Open();
         ReadEventTypeNames();
         OptionsToControls();
@@ -343,8 +346,16 @@ QString THorloReportForm::EventTypeName(const QVariant& id) const {
 // ---------------------------------------------------------------- conditions
 
 void THorloReportForm::SetWorkDays() {
-    if (FromDTP->date().isValid() && ToDTP->date().isValid())
-        WorkDaysSE->setValue(ProposedWorkDays(WallClock(FromDTP->date()), WallClock(ToDTP->date())));
+    if (!FromDTP->date().isValid() || !ToDTP->date().isValid()) return; // named when the report runs
+    const TWorkDayCount count = CountWorkDays(Connection(), FromDTP->date(), ToDTP->date());
+    WorkDaysSE->setValue(count.days);
+    QStringList months;
+    for (const QDate& month : count.monthsWithoutCalendar)
+        months << month.toString(QStringLiteral("MM.yyyy"));
+    if (months.size() > 3) months = months.mid(0, 3) << QStringLiteral("…");
+    WorkDaysNoteLabel->setText(
+        months.isEmpty() ? QStringLiteral("Po radnom kalendaru.")
+                         : Format(_REPORT_WORK_DAYS_NO_CALENDAR_FMT, {months.join(QStringLiteral(", "))}));
 }
 
 void THorloReportForm::AllRBClick() {

@@ -32,6 +32,7 @@ public:
     TDateEdit* FromDTP;
     TDateEdit* ToDTP;
     QSpinBox* WorkDaysSE;
+    QLabel* WorkDaysNoteLabel; // by the calendar, or Monday to Friday in which months
     TDateEdit* DateDTP;
     QRadioButton* AllRB;
     QRadioButton* SpecificRB;

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 qint64 OpeningAndClosingType(const std::vector<TEventPair>& pairs) {
     QSet<qint64> opening;
     for (const TEventPair& p : pairs)
@@ -25,15 +27,39 @@ QString EventPairsProblem(const std::vector<TEventPair>& pairs,
     return QString::fromUtf8(_REPORT_NO_PAIR_ERR);
 }
 
+QString WarningKindText(TWarningKind kind) {
+    switch (kind) {
+    case TWarningKind::Short:
+        return QStringLiteral("Kraće od minimuma");
+    case TWarningKind::Long:
+        return QStringLiteral("Duže od maksimuma");
+    case TWarningKind::NoArrival:
+        return QStringLiteral("Odlazak bez dolaska");
+    case TWarningKind::NothingCounted:
+        return QStringLiteral("Odlazak ne zatvara dolazak");
+    case TWarningKind::NoDeparture:
+        break;
+    }
+    return QStringLiteral("Dolazak bez odlaska");
+}
+
+namespace {
+
+TEventRoles RolesOf(const std::vector<TEventPair>& pairs) {
+    QSet<qint64> opening, closing;
+    for (const TEventPair& p : pairs) {
+        if (p.FromEventTypeID > 0) opening.insert(p.FromEventTypeID);
+        if (p.ToEventTypeID > 0) closing.insert(p.ToEventTypeID);
+    }
+    return TEventRoles(opening, closing);
+}
+
+} // namespace
+
 THoursWalk::THoursWalk(const std::vector<TEventPair>& pairs, const TWarningCriteria& criteria,
                        const TWorkingDayLimits& limits, THoursTaker onHours, TWarningTaker onWarning)
-    : m_criteria(criteria), m_limits(limits), m_onHours(std::move(onHours)),
-      m_onWarning(std::move(onWarning)) {
-    for (const TEventPair& p : pairs) {
-        if (p.FromEventTypeID > 0) m_opening.insert(p.FromEventTypeID);
-        if (p.ToEventTypeID > 0) m_closing.insert(p.ToEventTypeID);
-    }
-}
+    : m_roles(RolesOf(pairs)), m_criteria(criteria), m_limits(limits), m_onHours(std::move(onHours)),
+      m_onWarning(std::move(onWarning)) {}
 
 const TWorkingDay& THoursWalk::DayOf(const QDate& date) {
     auto it = m_days.find(date);
@@ -49,24 +75,55 @@ void THoursWalk::Take(const TReportEvent& e) {
         Finish();
         m_started = true;
         m_current = {e.employeeId, e.lastName, e.firstName, e.vocation, 0};
-        m_start = QDateTime(); // an interval never passes to another employee
     }
-    const bool opens = m_opening.contains(e.typeId);
-    const bool closes = m_closing.contains(e.typeId);
-    if (!opens && !closes) return;
-    const TWorkingDay& day = DayOf(e.time.date());
-    if (closes) {
-        const int minutes = m_start.isValid() ? WorkedMinutes(m_start, day.CountedDeparture(e.time)) : 0;
-        m_current.minutes += minutes;
-        m_start = QDateTime();
-        if ((minutes <= m_criteria.MinCalcLen || minutes >= m_criteria.MaxCalcLen) && m_onWarning)
-            m_onWarning({m_current.employeeId, m_current.firstName, m_current.lastName, e.eventId, e.typeName,
-                         e.time, minutes});
+    if (!m_roles.Opens(e.typeId) && !m_roles.Closes(e.typeId)) return;
+    if (!m_day.empty() && m_day.front().time.date() != e.time.date()) CountDay();
+    m_day.push_back(e);
+}
+
+void THoursWalk::CountDay() {
+    if (m_day.empty()) return;
+    m_dayEvents.clear();
+    for (const TReportEvent& e : m_day)
+        m_dayEvents.push_back({e.time, e.typeId});
+    const TDayCount count = CountWorkingDay(m_dayEvents, DayOf(m_day.front().time.date()), m_roles);
+    m_current.minutes += count.minutes;
+    std::vector<TWarningRow> warnings;
+    for (const TDayNote& note : count.notes) {
+        TWarningKind kind = TWarningKind::NoDeparture;
+        switch (note.mark) {
+        case TDayMark::Interval:
+            if (note.minutes <= m_criteria.MinCalcLen)
+                kind = TWarningKind::Short;
+            else if (note.minutes >= m_criteria.MaxCalcLen)
+                kind = TWarningKind::Long;
+            else
+                continue;
+            break;
+        case TDayMark::NoArrival:
+            kind = TWarningKind::NoArrival;
+            break;
+        case TDayMark::NothingCounted:
+            kind = TWarningKind::NothingCounted;
+            break;
+        case TDayMark::NoDeparture:
+            break;
+        }
+        const TReportEvent& e = m_day[note.event];
+        warnings.push_back({m_current.employeeId, m_current.firstName, m_current.lastName, e.eventId,
+                            e.typeName, e.time, note.minutes, kind});
     }
-    if (opens) m_start = day.CountedArrival(e.time);
+    m_day.clear();
+    if (!m_onWarning) return;
+    // in the order of the events (an arrival left open comes where it was made)
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [](const TWarningRow& a, const TWarningRow& b) { return a.eventTime < b.eventTime; });
+    for (const TWarningRow& w : warnings)
+        m_onWarning(w);
 }
 
 void THoursWalk::Finish() {
+    CountDay();
     if (m_started && m_onHours) m_onHours(m_current);
     m_started = false;
 }

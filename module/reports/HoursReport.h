@@ -45,13 +45,24 @@ struct THoursRow {
     int TotMinutes() const { return minutes % 60; }
 };
 
+// Why an event is a warning.
+enum class TWarningKind {
+    Short,          // an interval of at most MinCalcLen minutes
+    Long,           // an interval of at least MaxCalcLen minutes
+    NoArrival,      // a departure while no arrival was open
+    NothingCounted, // a departure that counted no whole minute and left the arrival open
+    NoDeparture,    // an arrival that no departure closed on its day
+};
+QString WarningKindText(TWarningKind kind);
+
 struct TWarningRow {
     qint64 employeeId = 0;
     QString firstName, lastName;
     qint64 eventId = 0;
     QString eventType;
-    QDateTime eventTime; // the closing event
-    int minutes = 0;     // 0 for a closing event without an open interval
+    QDateTime eventTime; // the closing event, or the arrival left open
+    int minutes = 0;     // the interval's; 0 for the other kinds
+    TWarningKind kind = TWarningKind::Short;
     int LengthH() const { return minutes / 60; }
     int LengthM() const { return minutes % 60; }
 };
@@ -69,15 +80,14 @@ qint64 OpeningAndClosingType(const std::vector<TEventPair>& pairs);
 QString EventPairsProblem(const std::vector<TEventPair>& pairs,
                           const std::function<QString(qint64)>& typeName);
 
-// Walks events of the period in report order. An opening event starts an
-// interval (from the start of its day's working time when it is earlier); a
-// closing event ends the open interval of the same employee (at the end of
-// work when it falls in the grace period), adds its whole minutes and closes
-// it. A closing event with nothing open, or at or before the counted start,
-// adds nothing. An event of a type that closes and opens closes first.
+// Walks events of the period in report order and counts each employee's days
+// with the attendance sheet's computation (CountWorkingDay), the pairs' opening
+// types as arrivals and their closing types as departures; types in no pair are
+// left out. Warnings: intervals too short or too long, departures with no
+// arrival open or that counted nothing, arrivals open at the end of their day.
 // Events are taken one at a time, so that a period of any length needs only
-// the current employee's state. Throws EConvertError when a working-day limit
-// is no time.
+// the current employee's day. Throws EConvertError when a working-day limit is
+// no time.
 class THoursWalk {
 public:
     using THoursTaker = std::function<void(const THoursRow&)>;
@@ -89,16 +99,18 @@ public:
 
 private:
     const TWorkingDay& DayOf(const QDate& date);
+    void CountDay(); // the events of the day taken so far
 
-    QSet<qint64> m_opening, m_closing;
+    TEventRoles m_roles;
     TWarningCriteria m_criteria;
     TWorkingDayLimits m_limits;
     THoursTaker m_onHours;
     TWarningTaker m_onWarning;
     QHash<QDate, TWorkingDay> m_days; // the limits of each date met so far
     bool m_started = false;
-    THoursRow m_current; // the employee being summed
-    QDateTime m_start;   // the open interval's counted start; invalid when none is open
+    THoursRow m_current;                // the employee being summed
+    std::vector<TReportEvent> m_day;    // the employee's events of one date
+    std::vector<TDayEvent> m_dayEvents; // the same for the computation
 };
 
 THoursReport ComputeHoursReport(const std::vector<TReportEvent>& events, const std::vector<TEventPair>& pairs,

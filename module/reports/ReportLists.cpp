@@ -125,8 +125,9 @@ void DefineWarningsList(TClientDataSet& list) {
         QStringLiteral("dd.mm.yy hh:nn:ss");
     Add(list, QStringLiteral("LengthH"), TFieldType::Integer, 0, QStringLiteral("Sati"));
     Add(list, QStringLiteral("LengthM"), TFieldType::Integer, 0, QStringLiteral("Minuta"));
+    Add(list, QStringLiteral("Warning"), TFieldType::String, 40, QStringLiteral("Upozorenje"));
     AddOrders(list, {QStringLiteral("EmpFirstname"), QStringLiteral("EmpLastname"),
-                     QStringLiteral("EventType"), QStringLiteral("EventTime")});
+                     QStringLiteral("EventType"), QStringLiteral("EventTime"), QStringLiteral("Warning")});
     AddLengthOrders(list, QStringLiteral("LengthH"), QStringLiteral("LengthM"));
     list.CreateDataSet();
 }
@@ -148,7 +149,8 @@ QStringList HoursColumns() {
 
 QStringList WarningsColumns() {
     return {QStringLiteral("EmpLastname"), QStringLiteral("EmpFirstname"), QStringLiteral("EventType"),
-            QStringLiteral("EventTime"),   QStringLiteral("LengthH"),      QStringLiteral("LengthM")};
+            QStringLiteral("EventTime"),   QStringLiteral("LengthH"),      QStringLiteral("LengthM"),
+            QStringLiteral("Warning")};
 }
 
 void FillPresenceList(TClientDataSet& list, const std::vector<TPresentEmployee>& rows) {
@@ -196,6 +198,7 @@ void AppendWarningRow(TClientDataSet& list, const TWarningRow& w) {
     list.FieldByName(QStringLiteral("EventTime"))->SetAsDateTime(w.eventTime);
     list.FieldByName(QStringLiteral("LengthH"))->SetAsInteger(w.LengthH());
     list.FieldByName(QStringLiteral("LengthM"))->SetAsInteger(w.LengthM());
+    list.FieldByName(QStringLiteral("Warning"))->SetAsString(WarningKindText(w.kind));
     list.Post();
 }
 

@@ -2,6 +2,7 @@
 
 #include "host/data/DBIniFile.h"
 #include "host/data/Database.h"
+#include "module/data/ChangeHistory.h"
 #include "module/data/EventTypes.h"
 #include "module/reports/HoursReport.h"
 
@@ -48,7 +49,7 @@ TReportOptions TReportOptions::Read(TZConnection& connection, const QList<qint64
 
 void TReportOptions::Write(TZConnection& connection) const {
     RunInTransaction(connection, [&] {
-        TDBIniFile ini(&connection);
+        TRecordedIniFile ini(connection);
         ini.WriteString(kSection, QStringLiteral("FromEventIDs"), EventIDsText(FromEventIDs));
         ini.WriteInteger(kSection, QStringLiteral("MinCalcLen"), MinCalcLen);
         ini.WriteInteger(kSection, QStringLiteral("MaxCalcLen"), MaxCalcLen);

@@ -4,12 +4,11 @@
 #include "host/data/Database.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/data/ChangeHistory.h"
+#include "module/data/EventTypes.h"
 
 #include <QRegularExpression>
 #include <QTime>
-
-#include <cfenv>
-#include <cmath>
 
 namespace {
 
@@ -39,7 +38,7 @@ TWorkingDayLimits TWorkingDayLimits::Read(TZConnection& connection) {
     return Read(TDBIniFile(&connection));
 }
 
-void TWorkingDayLimits::Write(TDBIniFile& ini) const {
+void TWorkingDayLimits::Write(TRecordedIniFile& ini) const {
     ini.WriteString(kSection, QStringLiteral("StartWorkingTime"), StartWorkingTime);
     ini.WriteString(kSection, QStringLiteral("EndWorkingTime"), EndWorkingTime);
     ini.WriteString(kSection, QStringLiteral("EndWorkingDelayTime"), EndWorkingDelayTime);
@@ -112,7 +111,7 @@ QString TWorkingDayLimits::Store(TZConnection& connection, const QString& key, c
         TWorkingDayLimits limits = Read(ini);
         QString refusal = limits.Set(key, typed);
         if (refusal.isEmpty()) refusal = limits.Problem();
-        if (refusal.isEmpty()) ini.WriteString(kSection, key, limits.Value(key));
+        if (refusal.isEmpty()) TRecordedIniFile(connection).WriteString(kSection, key, limits.Value(key));
         return refusal;
     });
 }
@@ -131,12 +130,35 @@ int WorkedMinutes(const QDateTime& start, const QDateTime& end) {
     return seconds > 0 ? int(seconds / 60) : 0;
 }
 
-int ProposedWorkDays(const QDateTime& from, const QDateTime& to) {
-    const qint64 minutes = std::llabs(from.secsTo(to)) / 60;
-    // to the nearest whole day, a half going to the even neighbour
-    const int saved = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double days = std::nearbyint(double(minutes) / 1440.0 * 5.0 / 7.0);
-    std::fesetround(saved);
-    return int(days);
+TEventRoles TEventRoles::Attendance() {
+    TEventRoles roles({kArrivalEventType, kCardArrivalEventType}, {});
+    roles.m_othersClose = true;
+    return roles;
+}
+
+TDayCount CountWorkingDay(const std::vector<TDayEvent>& events, const TWorkingDay& day,
+                          const TEventRoles& roles) {
+    TDayCount count;
+    QDateTime open; // the counted start of the open arrival; invalid while none is open
+    size_t opened = 0;
+    for (size_t i = 0; i < events.size(); ++i) {
+        const TDayEvent& e = events[i];
+        if (roles.Closes(e.typeId)) {
+            if (!open.isValid()) {
+                count.notes.push_back({i, TDayMark::NoArrival, 0});
+            } else if (const int minutes = WorkedMinutes(open, day.CountedDeparture(e.time)); minutes > 0) {
+                count.minutes += minutes;
+                count.notes.push_back({i, TDayMark::Interval, minutes});
+                open = QDateTime();
+            } else {
+                count.notes.push_back({i, TDayMark::NothingCounted, 0});
+            }
+        }
+        if (roles.Opens(e.typeId)) {
+            open = day.CountedArrival(e.time);
+            opened = i;
+        }
+    }
+    if (open.isValid()) count.notes.push_back({opened, TDayMark::NoDeparture, 0});
+    return count;
 }

@@ -5,10 +5,14 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class TDBIniFile;
+class TRecordedIniFile;
 class TZConnection;
 
 // Texts "hh:nn:ss" as stored in the settings store.
@@ -20,7 +24,7 @@ struct TWorkingDayLimits {
     // Keys never written keep the defaults above.
     static TWorkingDayLimits Read(const TDBIniFile& ini);
     static TWorkingDayLimits Read(TZConnection& connection);
-    void Write(TDBIniFile& ini) const;
+    void Write(TRecordedIniFile& ini) const;
 
     // The keys in the order they are shown, and the name of each one's field.
     static const QStringList& Keys();
@@ -66,6 +70,56 @@ struct TWorkingDay {
 // (a departure before the counted arrival is no time at work).
 int WorkedMinutes(const QDateTime& start, const QDateTime& end);
 
-// The proposed number of working days between two instants: whole minutes
-// apart (either way round) as days, times 5/7, rounded half to even.
-int ProposedWorkDays(const QDateTime& from, const QDateTime& to);
+// Which event types open a working interval (arrivals) and which close it
+// (departures); a type may do neither.
+class TEventRoles {
+public:
+    TEventRoles(QSet<qint64> opening, QSet<qint64> closing)
+        : m_opening(std::move(opening)), m_closing(std::move(closing)) {}
+    // The attendance sheet's: the arrivals the devices write (5 and 15) open,
+    // every other type closes.
+    static TEventRoles Attendance();
+    bool Opens(qint64 type) const { return m_opening.contains(type); }
+    bool Closes(qint64 type) const { return m_othersClose ? !Opens(type) : m_closing.contains(type); }
+
+private:
+    QSet<qint64> m_opening, m_closing;
+    bool m_othersClose = false;
+};
+
+struct TDayEvent {
+    QDateTime time;
+    qint64 typeId = 0;
+};
+
+// What the day's computation says of one event.
+enum class TDayMark {
+    Interval,       // a departure that closed the open arrival, with the minutes between
+    NoArrival,      // a departure while no arrival was open
+    NothingCounted, // a departure not a whole minute after the counted arrival: the arrival stays open
+    NoDeparture,    // the arrival still open at the end of the day
+};
+
+struct TDayNote {
+    size_t event = 0; // index into the day's events
+    TDayMark mark = TDayMark::Interval;
+    int minutes = 0;
+};
+
+struct TDayCount {
+    int minutes = 0;
+    std::vector<TDayNote> notes; // in the order of the events; NoDeparture last
+};
+
+// One employee's working day, the one computation that the attendance sheet and
+// the hours report share: the events of one date, in time order, against the
+// limits of that date. An arrival counts from the start of work when earlier
+// and replaces an arrival still open; a departure in the grace period counts
+// as leaving at the end of work. A departure adds the whole minutes since the
+// open arrival and closes it; one that gives no whole minute (within a minute
+// of the counted arrival, or at or before it: an arrival and a departure both
+// before the start count 0) adds nothing and leaves the arrival open. An
+// arrival open at the end of the day counts nothing: an interval never passes
+// into another day. A type that closes and opens closes first.
+TDayCount CountWorkingDay(const std::vector<TDayEvent>& events, const TWorkingDay& day,
+                          const TEventRoles& roles);

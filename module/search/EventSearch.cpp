@@ -3,6 +3,7 @@
 #include "host/data/Database.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
+#include "module/data/EmployeeLookup.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -55,4 +56,11 @@ QString EventSearchCondition(const TEventSearchKeys& keys, const TZConnection& c
     if (!keys.employee.isEmpty() && keys.selectedEmployeeId > 0)
         conditions << QStringLiteral("ee.employeeid = ") + QString::number(keys.selectedEmployeeId);
     return conditions.join(QStringLiteral(" AND "));
+}
+
+qint64 SearchedEmployee(TZConnection& connection, const QString& text) {
+    const std::vector<qint64> found = EmployeesNamed(connection, text);
+    if (found.size() == 1) return found[0];
+    throw ESearchKeyError(found.empty() ? Format(_SEARCH_EMPLOYEE_NONE_WRN, {text})
+                                        : Format(_SEARCH_EMPLOYEE_MANY_WRN, {text, qint64(found.size())}));
 }

@@ -28,6 +28,11 @@ public:
     using EConvertError::EConvertError;
 };
 
+// The one employee that a typed employee key names (a preset search types the
+// key, the chooser fills it otherwise): a code, "Prezime Ime" or "Ime
+// Prezime". Throws ESearchKeyError naming the text when none or several do.
+qint64 SearchedEmployee(TZConnection& connection, const QString& text);
+
 // The conditions of the filled keys joined with " AND " (empty when none is
 // filled): event type or direction, dates from and to (the whole last day),
 // before hour, after hour, employee. Throws ESearchKeyError for an hour that

@@ -101,7 +101,10 @@ THorloNavigatorForm::TSearch THorloNavigatorForm::Search() const {
     const TZConnection* connection = HorloDM->ZConnection();
     if (!connection) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
     TSearch search;
-    search.condition = EventSearchCondition(SearchKeys(), *connection);
+    TEventSearchKeys keys = SearchKeys();
+    if (!keys.employee.isEmpty() && keys.selectedEmployeeId == 0)
+        keys.selectedEmployeeId = SearchedEmployee(*HorloDM->ZConnection(), keys.employee);
+    search.condition = EventSearchCondition(keys, *connection);
     search.sql = ChangeSQLCondition(HorloDM->EmployeeEventZQ->SQL(), search.condition);
     return search;
 }

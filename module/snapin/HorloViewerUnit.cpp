@@ -1,11 +1,13 @@
 #include "module/snapin/HorloViewerUnit.h"
 
+#include "module/data/ChangeHistoryUnit.h"
 #include "module/data/EventTypeUnit.h"
 #include "module/data/HorloDMUnit.h"
 #include "module/device/AccessPointUnit.h"
 #include "module/device/EmployeeCardUnit.h"
 #include "module/device/ImportEventUnit.h"
 #include "module/reports/HorloReportUnit.h"
+#include "module/snapin/HandEventUnit.h"
 #include "module/worktime/HorloAttendanceUnit.h"
 #include "module/worktime/HorloWorkCalendarUnit.h"
 
@@ -32,6 +34,7 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     DBG->AddColumn(QStringLiteral("eventtypename"), 160);
     DBG->AddColumn(QStringLiteral("eventtime"));
     DBG->AddColumn(QStringLiteral("comment"), 160);
+    DBG->AddColumn(QStringLiteral("handentered"), 50);
 
     // Ctrl+P is the console's print; the letters are each command's own
     const auto ctrl = [](char letter) { return QKeySequence(Qt::CTRL | Qt::Key(letter)); };
@@ -65,6 +68,72 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     PopupMenu->addAction(EditEvents);
     PopupMenu->addSeparator();
     PopupMenu->addAction(ColumnsVisibility);
+
+    AddEventAction = ActionList->Add(QStringLiteral("AddEventAction"), QStringLiteral("Dodaj događaj"), 0,
+                                     ctrl('E'), [this] { AddEventActionExecute(); });
+    ChangeEventAction = ActionList->Add(QStringLiteral("ChangeEventAction"), QStringLiteral("Izmeni"), 1,
+                                        QKeySequence(Qt::Key_F2), [this] { ChangeEventActionExecute(); });
+    DeleteEventAction = ActionList->Add(QStringLiteral("DeleteEventAction"), QStringLiteral("Obriši"), 2,
+                                        QKeySequence(), [this] { DeleteEventActionExecute(); });
+    HistoryAction = ActionList->Add(QStringLiteral("HistoryAction"), QStringLiteral("Istorija izmena"), 3,
+                                    ctrl('H'), [this] { HistoryActionExecute(); });
+    ActionTB->addSeparator();
+    for (QAction* a : {AddEventAction, ChangeEventAction, DeleteEventAction, HistoryAction})
+        ActionTB->addAction(a);
+    QAction* columns = PopupMenu->actions().value(PopupMenu->actions().size() - 2); // the separator
+    PopupMenu->insertActions(columns, {AddEventAction, ChangeEventAction, DeleteEventAction, HistoryAction});
+    connect(HorloDM->EmployeeEventZQ, &TDataSet::CurrentChanged, this, [this] { EventActionsUpdate(); });
+    connect(HorloDM->EmployeeEventZQ, &TDataSet::DataChanged, this, [this] { EventActionsUpdate(); });
+    EventActionsUpdate();
+}
+
+void THorloViewerForm::EventActionsUpdate() {
+    const TZQuery* events = HorloDM->EmployeeEventZQ;
+    const TField* hand = events->FindField(QStringLiteral("handentered"));
+    const int row = events->RecIndex();
+    const bool byHand = events->Active() && hand && row >= 0 && events->RecordHeld(row) &&
+                        !events->RowValue(row, hand->Index()).toString().isEmpty();
+    ChangeEventAction->setEnabled(byHand);
+    DeleteEventAction->setEnabled(byHand);
+}
+
+namespace {
+
+// The event list shows the change at once, in the order it had.
+void ReopenEvents() {
+    TZQuery* events = HorloDM->EmployeeEventZQ;
+    if (!events->Active()) return;
+    events->Close();
+    events->Open();
+}
+
+qint64 CurrentEventID() {
+    const TZQuery* events = HorloDM->EmployeeEventZQ;
+    if (!events->Active() || events->IsEmpty()) return 0;
+    return events->FieldByName(QStringLiteral("employeeeventid"))->AsLargeInt();
+}
+
+} // namespace
+
+void THorloViewerForm::AddEventActionExecute() {
+    auto* form = new THandEventForm();
+    if (form->exec() == QDialog::Accepted) ReopenEvents();
+}
+
+void THorloViewerForm::ChangeEventActionExecute() {
+    if (!ChangeEventAction->isEnabled()) return;
+    auto* form = new THandEventForm(CurrentEventID());
+    if (form->exec() == QDialog::Accepted) ReopenEvents();
+}
+
+void THorloViewerForm::DeleteEventActionExecute() {
+    if (!DeleteEventAction->isEnabled()) return;
+    if (DeleteHandEventAsked(CurrentEventID())) ReopenEvents();
+}
+
+void THorloViewerForm::HistoryActionExecute() {
+    auto* form = new THistoryForm();
+    form->exec();
 }
 
 void THorloViewerForm::ReportActionExecute() {

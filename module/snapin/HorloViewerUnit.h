@@ -16,6 +16,11 @@ public:
     QAction* IDCardsAction;
     QAction* ImportAction;
     QAction* AccessPointsAction;
+    // corrections: events entered by hand, and the history of every change
+    QAction* AddEventAction;
+    QAction* ChangeEventAction; // only an event entered by hand
+    QAction* DeleteEventAction; // only an event entered by hand
+    QAction* HistoryAction;
 
     void ReportActionExecute();
     void EditEventsExecute();
@@ -24,6 +29,12 @@ public:
     void IDCardsActionExecute();
     void ImportActionExecute();
     void AccessPointsActionExecute();
+    void AddEventActionExecute();
+    void ChangeEventActionExecute();
+    void DeleteEventActionExecute();
+    void HistoryActionExecute();
+    // Izmeni and Obriši follow the current event: enabled for one entered by hand.
+    void EventActionsUpdate();
 
 protected:
     // The direction column: arrival image for exactly "i", departure image otherwise.

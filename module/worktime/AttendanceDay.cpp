@@ -1,6 +1,8 @@
 #include "module/worktime/AttendanceDay.h"
 
 #include "host/data/SysUtils.h"
+#include "module/HorloResourceString.h"
+#include "module/data/ChangeHistory.h"
 
 namespace {
 
@@ -11,25 +13,9 @@ const QString kEmployeeColumns =
 
 } // namespace
 
-int CountedMinutes(const std::vector<TDayEvent>& events, const TWorkingDay& bounds) {
-    QDateTime pending; // invalid while no arrival is open
-    int total = 0;
-    for (const TDayEvent& e : events) {
-        if (IsArrivalType(e.typeId)) {
-            pending = bounds.start > e.time ? bounds.start : e.time;
-            continue;
-        }
-        if (!pending.isValid()) continue;
-        const QDateTime out = e.time > bounds.end && e.time < bounds.delayEnd ? bounds.end : e.time;
-        // a departure at or before the counted arrival is no time at work
-        const qint64 seconds = pending.secsTo(out);
-        const int minutes = seconds > 0 ? int(seconds / 60) : 0;
-        if (minutes > 0) {
-            total += minutes;
-            pending = QDateTime();
-        }
-    }
-    return total;
+QString FutureDayRefusal(const QDate& day) {
+    if (day <= Now().date()) return {};
+    return Format(_ATTEND_FUTURE_DATE_ERR, {FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(day))});
 }
 
 bool TAttendanceDay::DateHasRows(const QDate& day) const {
@@ -96,18 +82,22 @@ QHash<qint64, int> TAttendanceDay::DayMinutes(const QDate& day, qint64 employeeI
                       : QStringLiteral("employeeid IS NOT NULL");
     // in the order of the time index; events of one second keep the order they were stored in
     sql += QStringLiteral(" ORDER BY eventtime, employeeeventid");
+    // a count that is stored sees the events other sessions committed, and waits for those they write
+    if (m_connection.TransactionDepth() > 0) sql += QStringLiteral(" LOCK IN SHARE MODE");
     const TResultSet rs = m_connection.Select(sql);
     QHash<qint64, std::vector<TDayEvent>> events;
     for (const auto& row : rs.rows)
         events[row[0].toLongLong()].push_back({WallClock(row[2].toDateTime()), row[1].toLongLong()});
     const TWorkingDay bounds = TWorkingDay::On(day, m_settings);
+    const TEventRoles roles = TEventRoles::Attendance();
     QHash<qint64, int> minutes;
     for (auto it = events.cbegin(); it != events.cend(); ++it)
-        minutes.insert(it.key(), CountedMinutes(it.value(), bounds));
+        minutes.insert(it.key(), CountWorkingDay(it.value(), bounds, roles).minutes);
     return minutes;
 }
 
 int TAttendanceDay::StoreDay(const QDate& day) {
+    if (const QString refusal = FutureDayRefusal(day); !refusal.isEmpty()) throw EConvertError(refusal);
     try {
         return RunInTransaction(m_connection, [&] {
             if (DateHasRows(day)) return -1;
@@ -126,6 +116,29 @@ int TAttendanceDay::StoreDay(const QDate& day) {
                                     m_connection.Literal(UnallocatedHours(m))));
             }
             insert.Flush();
+            // the rows' keys, for their history: the day had none before
+            const TResultSet stored = m_connection.Select(
+                QStringLiteral(
+                    "SELECT employeeid, horloattendanceid FROM horloattendance WHERE attendancedate = %1")
+                    .arg(date));
+            QHash<qint64, qint64> keys;
+            for (const auto& row : stored.rows)
+                keys.insert(row[0].toLongLong(), row[1].toLongLong());
+            THistoryBatch history(m_connection);
+            for (const TAttendanceEmployee& e : employees) {
+                const int m = minutes.value(e.employeeId);
+                THistoryChange change;
+                change.table = QStringLiteral("horloattendance");
+                change.rowId = keys.value(e.employeeId);
+                change.action = THistoryAction::Added;
+                change.employeeId = e.employeeId;
+                change.after = {{QStringLiteral("employeeid"), e.employeeId},
+                                {QStringLiteral("attendancedate"), day},
+                                {QStringLiteral("regularworkinghours"), RegularHours(m)},
+                                {QStringLiteral("unallocatedhours"), UnallocatedHours(m)}};
+                history.Add(change);
+            }
+            history.Flush();
             return int(employees.size());
         });
     } catch (const EDatabaseError& e) {
@@ -133,4 +146,33 @@ int TAttendanceDay::StoreDay(const QDate& day) {
         if (e.DuplicateKey() == QLatin1String("horloattendance_employee")) return -1;
         throw;
     }
+}
+
+bool TAttendanceDay::RecountStoredRow(qint64 employeeID, const QDate& day, const QString& reason) {
+    const TResultSet stored = m_connection.Select(
+        QStringLiteral("SELECT horloattendanceid, regularworkinghours, unallocatedhours FROM horloattendance "
+                       "WHERE employeeid = %1 AND attendancedate = '%2' FOR UPDATE")
+            .arg(employeeID)
+            .arg(SqlDate(day)));
+    if (stored.rows.empty()) return false;
+    const int minutes = DayMinutes(day, employeeID).value(employeeID);
+    const double regular = RegularHours(minutes), unallocated = UnallocatedHours(minutes);
+    const std::vector<QVariant>& row = stored.rows[0];
+    if (row[1].toDouble() == regular && row[2].toDouble() == unallocated) return false;
+    m_connection.Execute(
+        QStringLiteral("UPDATE horloattendance SET regularworkinghours = %1, unallocatedhours "
+                       "= %2 WHERE horloattendanceid = %3")
+            .arg(m_connection.Literal(regular), m_connection.Literal(unallocated))
+            .arg(row[0].toLongLong()));
+    THistoryChange change;
+    change.table = QStringLiteral("horloattendance");
+    change.rowId = row[0].toLongLong();
+    change.employeeId = employeeID;
+    change.before = {{QStringLiteral("regularworkinghours"), row[1]},
+                     {QStringLiteral("unallocatedhours"), row[2]}};
+    change.after = {{QStringLiteral("regularworkinghours"), regular},
+                    {QStringLiteral("unallocatedhours"), unallocated}};
+    change.reason = reason;
+    RecordChange(m_connection, change);
+    return true;
 }

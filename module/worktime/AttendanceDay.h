@@ -15,19 +15,13 @@
 #include <optional>
 #include <vector>
 
-struct TDayEvent {
-    QDateTime time;
-    qint64 typeId = 0;
-};
+// The day's minutes come from CountWorkingDay with the sheet's roles
+// (TEventRoles::Attendance): arrivals 5 and 15 open, every other type closes.
 
-// The arrivals (IsArrivalType) open a working interval; every other type closes it.
-
-// Whole minutes of regular work in one employee's events of a day, in time
-// order. An arrival before the start counts from the start; a departure after
-// the end and before the grace period's end counts as leaving at the end. A departure less than a whole
-// minute after the counted arrival, or at or before it, counts nothing and leaves the arrival open for the
-// next departure; an arrival left open at the end counts nothing.
-int CountedMinutes(const std::vector<TDayEvent>& events, const TWorkingDay& bounds);
+// A day after today has no events yet: a row stored for it would hold 0 hours
+// and stand in the way of the real computation. The refusal naming the day, or
+// empty for today and earlier days.
+QString FutureDayRefusal(const QDate& day);
 
 // Regular hours are capped at 8 a day; the rest is unallocated.
 constexpr int kDailyCapMinutes = 8 * 60;
@@ -67,9 +61,16 @@ public:
     // employee only when employeeID is given). Employees without events are absent.
     QHash<qint64, int> DayMinutes(const QDate& day, qint64 employeeID = 0) const;
 
-    // What "Dodaj dan" adds, stored at once in one transaction; the number of
-    // rows stored, or -1 (nothing stored) when the day has rows already.
+    // What "Dodaj dan" adds, stored at once in one transaction with a history
+    // row for each; the number of rows stored, or -1 (nothing stored) when the
+    // day has rows already. A day after today throws EConvertError.
     int StoreDay(const QDate& day);
+
+    // After the employee's events of the day changed: the stored row of that
+    // day, if there is one, gets the regular and unallocated hours the events
+    // give now, with a history row giving the reason. Inside the caller's
+    // transaction; true when the row changed.
+    bool RecountStoredRow(qint64 employeeID, const QDate& day, const QString& reason);
 
 private:
     std::vector<TAttendanceEmployee> Employees(const QString& condition) const;

@@ -22,22 +22,6 @@ QString DateRuns(const std::vector<QDate>& dates, const QString& format) {
 
 } // namespace
 
-TMonthCalendar::TMonthCalendar(TZConnection& connection, int year, int month) {
-    const QDate first(year, month, 1);
-    const TResultSet rs = connection.Select(
-        QStringLiteral("SELECT workcalendardate, workday FROM horloworkcalendar WHERE workcalendardate "
-                       "BETWEEN '%1' AND '%2'")
-            .arg(SqlDate(first), SqlDate(first.addMonths(1).addDays(-1))));
-    for (const auto& row : rs.rows)
-        m_workDays.insert(row[0].toDate(), row[1].toBool()); // the ENUM arrives as a flag
-}
-
-TCalendarDay TMonthCalendar::Day(const QDate& date) const {
-    const auto found = m_workDays.constFind(date);
-    if (found != m_workDays.constEnd()) return {*found, true};
-    return {date.dayOfWeek() < Qt::Saturday, false};
-}
-
 TPeriodResult StorePeriod(TAttendanceDay& day, const QDate& from, const QDate& to,
                           const TPeriodProgress& progress) {
     TPeriodResult result;

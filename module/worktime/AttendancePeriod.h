@@ -4,26 +4,10 @@
 // have rows already left as they are.
 #pragma once
 
+#include "module/data/WorkCalendar.h"
 #include "module/worktime/AttendanceDay.h"
 
 #include <functional>
-
-// How the work calendar sees one date: its row's flag, or, where the calendar
-// has no row for it, Monday to Friday.
-struct TCalendarDay {
-    bool workDay = false;
-    bool fromCalendar = false;
-};
-
-// The calendar of one month (at most 31 dates), read in one statement.
-class TMonthCalendar {
-public:
-    TMonthCalendar(TZConnection& connection, int year, int month);
-    TCalendarDay Day(const QDate& date) const;
-
-private:
-    QHash<QDate, bool> m_workDays;
-};
 
 // What storing a period did.
 struct TPeriodResult {

@@ -150,6 +150,7 @@ bool SheetHasRow(const TDataSet& sheet, qint64 employeeID, const QDate& day) {
 
 TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date) {
     if (!sheet.IsEmpty()) return TAddResult::NotEmpty;
+    if (!FutureDayRefusal(date).isEmpty()) return TAddResult::FutureDay;
     if (day.DateHasRows(date)) return TAddResult::Exists;
     sheet.DisableControls();
     const auto resume = qScopeGuard([&] { sheet.EnableControls(); });
@@ -162,6 +163,7 @@ TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date
 }
 
 TAddResult AddEmployeeToSheet(TDataSet& sheet, TAttendanceDay& day, qint64 employeeID, const QDate& date) {
+    if (!FutureDayRefusal(date).isEmpty()) return TAddResult::FutureDay;
     // rows added but not yet applied count as well: one employee has one row a day
     if (day.EmployeeHasRow(employeeID, date) || SheetHasRow(sheet, employeeID, date))
         return TAddResult::Exists;

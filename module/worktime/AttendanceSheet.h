@@ -38,8 +38,8 @@ void AppendSheetRow(TDataSet& sheet, const TAttendanceEmployee& employee, const 
 // Whether the sheet holds a row (stored or not) of the employee on the day.
 bool SheetHasRow(const TDataSet& sheet, qint64 employeeID, const QDate& day);
 
-// Outcome of adding to the sheet.
-enum class TAddResult { Added, NotEmpty, Exists, NoEmployee };
+// Outcome of adding to the sheet (FutureDay: after today, see FutureDayRefusal).
+enum class TAddResult { Added, NotEmpty, Exists, NoEmployee, FutureDay };
 // "Dodaj dan": every eligible employee's row for the day, into an empty sheet view.
 TAddResult AddDayToSheet(TDataSet& sheet, TAttendanceDay& day, const QDate& date);
 // "Dodaj zaposlenog": one employee's row, unless the database or the sheet has one.

@@ -418,7 +418,7 @@ void THorloAttendanceForm::AddDayButtonClick() {
     QDate day = Yesterday();
     if (!GetDate(day)) return;
     THourGlass hourGlass;
-    if (AddDayToSheet(*sheet, *m_day, day) == TAddResult::Exists) ShowError(_ATTEND_DATE_EXIST_ERR);
+    ShowAddRefusal(AddDayToSheet(*sheet, *m_day, day), day);
 }
 
 void THorloAttendanceForm::AddEmployeeButtonClick() {
@@ -431,8 +431,12 @@ void THorloAttendanceForm::AddEmployeeButtonClick() {
     QDate day = Yesterday();
     if (!GetDate(day)) return;
     THourGlass hourGlass;
-    if (AddEmployeeToSheet(*sheet, *m_day, employee.employeeId, day) == TAddResult::Exists)
-        ShowError(_ATTEND_DATE_EXIST_ERR);
+    ShowAddRefusal(AddEmployeeToSheet(*sheet, *m_day, employee.employeeId, day), day);
+}
+
+void THorloAttendanceForm::ShowAddRefusal(TAddResult result, const QDate& day) {
+    if (result == TAddResult::Exists) ShowError(_ATTEND_DATE_EXIST_ERR);
+    if (result == TAddResult::FutureDay) ShowWarning(FutureDayRefusal(day));
 }
 
 void THorloAttendanceForm::AddPeriodButtonClick() {
@@ -442,6 +446,10 @@ void THorloAttendanceForm::AddPeriodButtonClick() {
     if (from > to) {
         ShowWarning(Format(_PERIOD_REVERSED_FMT, {from.toString(QStringLiteral("dd.MM.yyyy")),
                                                   to.toString(QStringLiteral("dd.MM.yyyy"))}));
+        return;
+    }
+    if (const QString refusal = FutureDayRefusal(to); !refusal.isEmpty()) {
+        ShowWarning(refusal);
         return;
     }
     const qint64 days = from.daysTo(to) + 1;

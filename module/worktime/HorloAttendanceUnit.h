@@ -89,6 +89,8 @@ public:
 private:
     void FormCreate();
     std::vector<std::pair<QRadioButton*, TAttendanceFilter>> FilterButtons() const;
+    // Why a row was not added: the day has rows, or is after today.
+    void ShowAddRefusal(TAddResult result, const QDate& day);
     // "Ukupno" follows the rows the sheet shows.
     void ShowTotal();
     std::unique_ptr<TAttendanceDay> m_day;

@@ -57,6 +57,7 @@ struct AttendanceCli : ::testing::Test {
 } // namespace
 
 TEST(AttendanceCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
+    const QDate tomorrow = QDate::currentDate().addDays(1);
     const QString nowhere = QStringLiteral("mysql://root@localhost/horlo?socket=/nonexistent.sock");
     struct Case {
         QStringList arguments;
@@ -84,6 +85,27 @@ TEST(AttendanceCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
         {{QStringLiteral("attendance"), QStringLiteral("list"), QStringLiteral("2024-03-01"),
           QStringLiteral("2024-03-31"), QStringLiteral("--csv"), QStringLiteral("--xlsx=a.xlsx")},
          "--csv i --xlsx"},
+        // days and times still to come
+        {{QStringLiteral("attendance"), QStringLiteral("add"), tomorrow.toString(Qt::ISODate)},
+         "posle današnjeg"},
+        {{QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2024-03-01"),
+          QStringLiteral("9999-12-31")},
+         "31.12.9999"},
+        {{QStringLiteral("event"), QStringLiteral("add"), QStringLiteral("001"),
+          tomorrow.toString(Qt::ISODate) + QStringLiteral(" 08:00"), QStringLiteral("5"),
+          QStringLiteral("--reason"), QStringLiteral("x")},
+         "posle sadašnjeg"},
+        {{QStringLiteral("event"), QStringLiteral("add"), QStringLiteral("001"), QStringLiteral("2024-03-05"),
+          QStringLiteral("5"), QStringLiteral("--reason=x")},
+         "nije vreme"},
+        {{QStringLiteral("event"), QStringLiteral("add"), QStringLiteral("001"),
+          QStringLiteral("2024-03-05 8:00"), QStringLiteral("5")},
+         "--reason"},
+        {{QStringLiteral("event"), QStringLiteral("delete"), QStringLiteral("x"), QStringLiteral("--reason"),
+          QStringLiteral("y")},
+         "BROJ"},
+        {{QStringLiteral("history"), QStringLiteral("2024-03-31"), QStringLiteral("2024-03-01")},
+         "posle kraja"},
     };
     for (const Case& k : cases) {
         const THorloRun r = RunHorlo(k.arguments, nowhere);
@@ -93,6 +115,78 @@ TEST(AttendanceCliUsage, MistakesExitWithTwoBeforeTouchingTheDatabase) {
     }
     EXPECT_TRUE(
         RunHorlo({QStringLiteral("--help")}, nowhere).out.contains(QStringLiteral("attendance list")));
+}
+
+TEST_F(AttendanceCli, AForgottenDepartureAddedByHandReachesSheetWarningsAndHistory) {
+    const auto run = [&](std::initializer_list<const char*> arguments) {
+        QStringList list;
+        for (const char* a : arguments)
+            list << QString::fromUtf8(a);
+        return RunHorlo(list, url);
+    };
+    Event(1, "2024-03-07 08:45:00", 5); // and no departure
+    ASSERT_EQ(run({"attendance", "add", "2024-03-07"}).status, 0);
+    const auto hours = [&] {
+        return c
+            .Select(QStringLiteral("SELECT regularworkinghours FROM horloattendance WHERE employeeid = 1 AND "
+                                   "attendancedate = '2024-03-07'"))
+            .rows[0][0]
+            .toDouble();
+    };
+    EXPECT_EQ(hours(), 0);
+    std::vector<QStringList> csv =
+        ReadCsv(run({"report", "warnings", "2024-03-07", "2024-03-07", "--csv"}).out);
+    ASSERT_EQ(csv.size(), 2u);
+    EXPECT_EQ(csv[1].last(), QStringLiteral("Dolazak bez odlaska"));
+
+    struct Refused {
+        std::initializer_list<const char*> arguments;
+        int status;
+        const char* mentions;
+    } refused[] = {
+        {{"event", "add", "999", "2024-03-07 17:10", "Odlazak", "--reason", "x"}, 2, "\"999\""},
+        {{"event", "add", "001", "2024-03-07 17:10", "Ručni", "--reason", "x"}, 2, "\"Ručni\""},
+        {{"event", "delete", "11", "--reason", "x"}, 1, "zabeležio uređaj"},
+        {{"event", "delete", "999", "--reason", "x"}, 1, "Nema događaja 999"},
+        {{"attendance", "list", "2024-03-01", "2024-03-31", "--code", "NOPE"}, 1, "\"NOPE\""},
+        {{"history", "--code", "NOPE"}, 1, "\"NOPE\""},
+    };
+    for (const Refused& k : refused) {
+        const THorloRun r = run(k.arguments);
+        EXPECT_EQ(r.status, k.status) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << r.err.toStdString();
+    }
+
+    const THorloRun add =
+        run({"event", "add", "001", "2024-03-07 17:10", "Odlazak", "--reason", "zaboravio"});
+    ASSERT_EQ(add.status, 0) << add.err.toStdString();
+    EXPECT_EQ(add.out, QStringLiteral("Dodat događaj 12.\n"));
+    EXPECT_EQ(hours(), 8);
+    EXPECT_EQ(ReadCsv(run({"report", "warnings", "2024-03-07", "2024-03-07", "--csv"}).out).size(), 1u);
+    csv = ReadCsv(run({"event", "list", "2024-03-07", "2024-03-07", "--code", "001", "--csv"}).out);
+    ASSERT_EQ(csv.size(), 3u);
+    EXPECT_EQ(csv[0].last(), QStringLiteral("handentered"));
+    EXPECT_EQ(csv[1].last(), QStringLiteral("n"));
+    EXPECT_EQ(csv[2],
+              (QStringList{QStringLiteral("12"), QStringLiteral("2024-03-07 17:10:00"), QStringLiteral("001"),
+                           QStringLiteral("Jovanović Marko"), QStringLiteral("Odlazak"), QStringLiteral("o"),
+                           QString(), QStringLiteral("zaboravio"), QStringLiteral("y")}));
+    EXPECT_EQ(run({"event", "delete", "12", "--reason", "greška"}).status, 0);
+    EXPECT_EQ(hours(), 0);
+
+    csv = ReadCsv(run({"history", "--code", "001", "--csv"}).out);
+    QStringList what;
+    for (size_t row = 1; row < csv.size(); ++row)
+        what << csv[row][5] + QLatin1Char('/') + csv[row][7] + QLatin1Char(' ') + csv[row][12];
+    EXPECT_EQ(
+        what,
+        (QStringList{QStringLiteral("horloattendance/i "), QStringLiteral("employeeevent/i zaboravio"),
+                     QStringLiteral("horloattendance/u zaboravio"), QStringLiteral("employeeevent/d greška"),
+                     QStringLiteral("horloattendance/u greška")}));
+    const QString text = run({"history", "--code", "001"}).out;
+    EXPECT_TRUE(text.contains(QStringLiteral("regularworkinghours: 0; unallocatedhours: 0")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Ukupno: 5"))) << text.toStdString();
 }
 
 TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {

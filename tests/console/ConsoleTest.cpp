@@ -216,6 +216,7 @@ TEST(ConsoleStart, ArgumentsAreReadBeforeTheDisplayAndBadOnesAreRefusedByName) {
         {print + QStringLiteral("datum=2024-03-01"), 2, QStringLiteral("\"datum\"")},
         {print + QStringLiteral("datefrom=2024-13-01"), 2, QStringLiteral("\"2024-13-01\"")},
         {print + QStringLiteral("afterhour=25"), 2, QStringLiteral("\"25\"")},
+        {print + QStringLiteral("employee=Niko Nikić"), 2, QStringLiteral("\"Niko Nikić\"")},
         {print + QStringLiteral("datefrom=1.3.2024;dateto=01.03.2024."), 0, QString()},
     };
     for (const Case& k : cases) {

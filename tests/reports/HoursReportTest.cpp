@@ -3,6 +3,7 @@
 // their close, and the stored events read back in report order.
 #include "module/reports/HoursReport.h"
 #include "host/data/SysUtils.h"
+#include "module/data/WorkCalendar.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -81,13 +82,13 @@ TEST(HoursReport, IntervalsClampedToTheirOwnDayAndClosedOnce) {
                  {1, "2024-03-06 17:10:00", kOut}}),
          {{{1, 1440}}},
          arrivals},
-        {"only openings: a row of 0 h 0 min and no warning",
+        {"only arrivals: a row of 0 h 0 min, each arrival a warning",
          Events({{1, "2024-03-04 08:00:00", kIn}, {1, "2024-03-05 08:00:00", kIn}}),
-         {{{1, 0}}},
+         {{{1, 0}}, {{1, 0}, {2, 0}}},
          arrivals},
         {"the second employee starts with a departure: nothing for him, a 0 h 0 min warning",
          Events({{1, "2024-03-04 09:00:00", kIn}, {2, "2024-03-04 12:00:00", kOut}}),
-         {{{1, 0}, {2, 0}}, {{2, 0}}},
+         {{{1, 0}, {2, 0}}, {{1, 0}, {2, 0}}},
          arrivals},
         {"two departures after one arrival: the second adds nothing",
          Events({{1, "2024-03-04 09:00:00", kIn},
@@ -95,9 +96,15 @@ TEST(HoursReport, IntervalsClampedToTheirOwnDayAndClosedOnce) {
                  {1, "2024-03-04 17:00:00", kOut}}),
          {{{1, 180}}, {{2, 180}, {3, 0}}},
          arrivals},
-        {"a departure before the counted start adds nothing",
+        {"a departure before the counted start adds nothing and leaves the arrival open",
          Events({{1, "2024-03-04 07:00:00", kIn}, {1, "2024-03-04 08:30:00", kOut}}),
-         {{{1, 0}}, {{2, 0}}},
+         {{{1, 0}}, {{1, 0}, {2, 0}}},
+         arrivals},
+        {"a departure within the minute leaves the arrival open for the next one",
+         Events({{1, "2024-03-04 09:10:00", kIn},
+                 {1, "2024-03-04 09:10:30", kOut},
+                 {1, "2024-03-04 12:00:00", kOut}}),
+         {{{1, 170}}, {{2, 0}, {3, 170}}},
          arrivals},
         {"a pause splits the day; a later arrival replaces an open one",
          Events({{1, "2024-03-04 08:00:00", kIn},
@@ -107,9 +114,9 @@ TEST(HoursReport, IntervalsClampedToTheirOwnDayAndClosedOnce) {
                  {1, "2024-03-04 19:30:00", kOut}}),
          {{{1, 570}}, {{3, 150}}},
          arrivals},
-        {"a night across midnight counts whole",
+        {"an interval never passes into the next day: a night is two warnings",
          Events({{1, "2024-03-04 22:00:00", kIn}, {1, "2024-03-05 06:00:00", kOut}}),
-         {{{1, 480}}},
+         {{{1, 0}}, {{1, 0}, {2, 0}}},
          arrivals},
         {"types in no pair are left out; another pair counts its own types",
          Events({{1, "2024-03-04 09:00:00", kIn},
@@ -123,7 +130,7 @@ TEST(HoursReport, IntervalsClampedToTheirOwnDayAndClosedOnce) {
                  {1, "2024-03-04 12:00:00", kOut},
                  {1, "2024-03-04 12:30:00", kIn},
                  {1, "2024-03-04 17:00:00", kOut}}),
-         {{{1, 480}}, {{1, 0}, {2, 180}, {3, 30}, {4, 270}}},
+         {{{1, 480}}, {{1, 0}, {2, 180}, {3, 30}, {4, 270}, {4, 0}}},
          {{kIn, kOut}, {kOut, kIn}}},
         {"no events, no rows", {}, {{}}, arrivals},
     };
@@ -156,6 +163,18 @@ TEST(HoursReport, RowsAndWarningsCarryTheirEmployeeAndSplitHoursAndMinutes) {
     EXPECT_EQ(w.eventTime, MyDateTimeStrToDateTime(QStringLiteral("2024-03-04 15:05:00")));
     EXPECT_EQ(w.LengthH(), 5);
     EXPECT_EQ(w.LengthM(), 35);
+    EXPECT_EQ(w.kind, TWarningKind::Short);
+    // what each other warning says
+    const THoursReport day = ComputeHoursReport(Events({{7, "2024-03-04 08:00:00", kOut},
+                                                        {7, "2024-03-04 09:00:00", kIn},
+                                                        {7, "2024-03-04 09:00:30", kOut},
+                                                        {7, "2024-03-04 22:00:00", kOut}}),
+                                                {{kIn, kOut}}, {60, 600}, TWorkingDayLimits());
+    std::vector<TWarningKind> kinds;
+    for (const TWarningRow& d : day.warnings)
+        kinds.push_back(d.kind);
+    EXPECT_EQ(kinds, (std::vector<TWarningKind>{TWarningKind::NoArrival, TWarningKind::NothingCounted,
+                                                TWarningKind::Long}));
 
     // other limits and criteria from the settings
     TWorkingDayLimits limits;
@@ -171,18 +190,6 @@ TEST(HoursReport, RowsAndWarningsCarryTheirEmployeeAndSplitHoursAndMinutes) {
     limits.EndWorkingTime = QStringLiteral("5 pm");
     EXPECT_THROW(ComputeHoursReport(Events({{1, "2024-03-04 07:00:00", kIn}}), {{kIn, kOut}}, {}, limits),
                  EConvertError);
-}
-
-TEST(WorkingDay, ProposedWorkDaysAreFiveSeventhsOfTheWholeDaysRoundedHalfToEven) {
-    const QDateTime from = MyDateTimeStrToDateTime(QStringLiteral("2024-03-04 10:15:00"));
-    struct Case {
-        qint64 minutes;
-        int days;
-    } cases[] = {{0, 0},        {1440, 1},     {-1440, 1},      {7 * 1440, 5},  {14 * 1440, 10},
-                 {1439, 1},     {1007, 0},     {30 * 1440, 21}, {1440 + 59, 1}, {10 * 1440, 7},
-                 {2 * 1440, 1}, {3 * 1440, 2}, {5040, 2},       {15120, 8}};
-    for (const Case& k : cases)
-        EXPECT_EQ(ProposedWorkDays(from, from.addSecs(k.minutes * 60)), k.days) << k.minutes;
 }
 
 namespace {
@@ -238,4 +245,31 @@ TEST_F(StoredEvents, ReadInReportOrderOfEmployeesWithTheirTypeNamesAndFiltered) 
     EXPECT_EQ(r.hours[1].minutes, 420);
     EXPECT_EQ(r.hours[2].minutes, 480);
     EXPECT_TRUE(r.warnings.empty());
+}
+
+TEST_F(StoredEvents, WorkDaysAreCountedByTheCalendarOrMondayToFridayWithoutOne) {
+    // March 2024 has a calendar with a holiday on Friday the 8th; February and April have none
+    c.ExecuteScript(QStringLiteral(
+        "INSERT INTO horloworkcalendar (year, month, workcalendardate, workday) "
+        "WITH RECURSIVE days (d) AS (SELECT DATE('2024-03-01') UNION ALL SELECT d + INTERVAL 1 DAY FROM days "
+        "WHERE d < '2024-03-31') "
+        "SELECT 2024, 3, d, IF(DAYOFWEEK(d) IN (1, 7) OR d = '2024-03-08', 'n', 'y') FROM days;"));
+    struct Case {
+        QDate from, to;
+        int days;
+        QList<QDate> monthsWithoutCalendar;
+    } cases[] = {
+        {{2024, 3, 4}, {2024, 3, 10}, 4, {}},
+        {{2024, 3, 1}, {2024, 3, 31}, 20, {}},
+        {{2024, 3, 4}, {2024, 3, 4}, 1, {}},
+        {{2024, 3, 9}, {2024, 3, 10}, 0, {}},
+        {{2024, 2, 26}, {2024, 4, 1}, 4 + 20 + 1, {{2024, 2, 1}, {2024, 4, 1}}},
+        {{2024, 3, 10}, {2024, 3, 4}, 0, {}},
+    };
+    for (const Case& k : cases) {
+        const TWorkDayCount count = CountWorkDays(c, k.from, k.to);
+        EXPECT_EQ(count.days, k.days) << k.from.toString().toStdString();
+        EXPECT_EQ(QList<QDate>(count.monthsWithoutCalendar.begin(), count.monthsWithoutCalendar.end()),
+                  k.monthsWithoutCalendar);
+    }
 }

@@ -233,9 +233,10 @@ TEST(ReportLists, SortOrdersTurnAboutAndTitlesWithoutOneAreLeftAlone) {
     };
     EXPECT_EQ(
         write(TListFormat::Csv, {}),
-        QStringLiteral("EmployeeID,EmpFirstname,EmpLastname,EventID,EventType,EventTime,LengthH,LengthM\r\n"
-                       "7,Ana,Perić,99,Odlazak,2024-03-05 15:00:05,5,30\r\n"));
+        QStringLiteral(
+            "EmployeeID,EmpFirstname,EmpLastname,EventID,EventType,EventTime,LengthH,LengthM,Warning\r\n"
+            "7,Ana,Perić,99,Odlazak,2024-03-05 15:00:05,5,30,Kraće od minimuma\r\n"));
     EXPECT_EQ(write(TListFormat::Text, WarningsColumns()),
-              QStringLiteral("Prezime  Ime  Događaj  Vreme              Sati  Minuta\n"
-                             "Perić    Ana  Odlazak  05.03.24 15:00:05     5      30\n"));
+              QStringLiteral("Prezime  Ime  Događaj  Vreme              Sati  Minuta  Upozorenje\n"
+                             "Perić    Ana  Odlazak  05.03.24 15:00:05     5      30  Kraće od minimuma\n"));
 }

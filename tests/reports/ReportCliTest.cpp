@@ -182,10 +182,13 @@ TEST_F(ReportCli, HoursAndWarningsWithTheStoredOptions) {
     csv = ReadCsv(warnings.out);
     ASSERT_EQ(csv.size(), 4u) << warnings.out.toStdString();
     EXPECT_EQ(csv[0], Args({"EmployeeID", "EmpFirstname", "EmpLastname", "EventID", "EventType", "EventTime",
-                            "LengthH", "LengthM"}));
-    EXPECT_EQ(csv[1], Args({"2", "Jelena", "Babić", "7", "Odlazak", "2024-03-04 12:00:00", "0", "0"}));
-    EXPECT_EQ(csv[2], Args({"2", "Jelena", "Babić", "9", "Odlazak", "2024-03-05 12:00:00", "2", "20"}));
-    EXPECT_EQ(csv[3], Args({"2", "Jelena", "Babić", "10", "Odlazak", "2024-03-05 15:00:00", "0", "0"}));
+                            "LengthH", "LengthM", "Warning"}));
+    EXPECT_EQ(csv[1], Args({"2", "Jelena", "Babić", "7", "Odlazak", "2024-03-04 12:00:00", "0", "0",
+                            "Odlazak bez dolaska"}));
+    EXPECT_EQ(csv[2], Args({"2", "Jelena", "Babić", "9", "Odlazak", "2024-03-05 12:00:00", "2", "20",
+                            "Kraće od minimuma"}));
+    EXPECT_EQ(csv[3], Args({"2", "Jelena", "Babić", "10", "Odlazak", "2024-03-05 15:00:00", "0", "0",
+                            "Odlazak bez dolaska"}));
 
     // the dialog's options: a shorter minimum, a later start of work, card pairs only
     TDBIniFile ini(&c);

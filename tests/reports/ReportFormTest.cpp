@@ -192,12 +192,19 @@ TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
     EXPECT_EQ(f->WorkingDay.EndWorkingDelayTime, QStringLiteral("17:30:00"));
     EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("-")); // opening saves nothing
 
-    // working days: one day apart is 1, seven days 5
-    EXPECT_EQ(f->WorkDaysSE->value(), 0);
-    f->FromDTP->setDate(f->ToDTP->date().addDays(-1));
-    EXPECT_EQ(f->WorkDaysSE->value(), 1);
-    f->FromDTP->setDate(f->ToDTP->date().addDays(-7));
-    EXPECT_EQ(f->WorkDaysSE->value(), 5);
+    // work days by the calendar, both ends counted; Monday to Friday in a month without one, said so
+    c.Execute(QStringLiteral("INSERT INTO horloworkcalendar (year, month, workcalendardate, workday) VALUES "
+                             "(2025, 12, '2025-12-03', 'n')"));
+    const auto period = [&](const char* from, const char* to) {
+        f->ToDTP->setDate(QDate::fromString(QString::fromLatin1(to), Qt::ISODate));
+        f->FromDTP->setDate(QDate::fromString(QString::fromLatin1(from), Qt::ISODate));
+        return std::pair{f->WorkDaysSE->value(), f->WorkDaysNoteLabel->text()};
+    };
+    EXPECT_EQ(period("2025-11-01", "2025-11-30"),
+              std::pair(20, QStringLiteral("Pon–pet: nema radnog kalendara za 11.2025.")));
+    EXPECT_EQ(period("2025-12-01", "2025-12-07").first,
+              4); // the 3rd is no work day, the rest of the month Mon-Fri
+    EXPECT_EQ(period("2025-12-03", "2025-12-03"), std::pair(0, QStringLiteral("Po radnom kalendaru.")));
 
     // a date typed as the clerk types it is taken as typed; one that does not exist is named
     // and nothing is counted

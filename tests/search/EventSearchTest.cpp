@@ -282,6 +282,18 @@ TEST_F(SearchFixture, FindReopensTheListByEmployeeAndNewestFirstOrWarnsAndLeaves
         form.SearchVLE->SetValues(key, kept);
     }
 
+    // a preset search types the employee: a name (either order) or a code finds one, or is refused
+    for (const char* name : {"Petrović Marko", "marko petrović"}) {
+        form.SearchVLE->SetValues(QStringLiteral("employee"), QString::fromUtf8(name));
+        form.FindButtonClick();
+        EXPECT_EQ(ListedIds(), (QList<qint64>{5, 2})) << name;
+    }
+    form.SearchVLE->SetValues(QStringLiteral("employee"), QStringLiteral("Niko Nikić"));
+    EXPECT_THROW(form.ParseSQL(), ESearchKeyError);
+    c.Execute(QStringLiteral("UPDATE employee SET firstname = 'Marko', lastname = 'Petrović'"));
+    form.SearchVLE->SetValues(QStringLiteral("employee"), QStringLiteral("Petrović Marko"));
+    EXPECT_THROW(form.ParseSQL(), ESearchKeyError); // two employees have the name
+
     // all keys emptied: every event
     for (const QString& key : form.SearchVLE->Keys())
         form.SearchVLE->SetValues(key, QString());

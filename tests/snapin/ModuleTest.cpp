@@ -218,7 +218,9 @@ TEST_F(ModuleFixture, ShowMakesTheEventGridThePrintGridAndHideClearsIt) {
     EXPECT_EQ(actions, (QStringList{QStringLiteral("ColumnsVisibility"), QStringLiteral("ReportAction"),
                                     QStringLiteral("EditEvents"), QStringLiteral("CalendarAction"),
                                     QStringLiteral("AttendanceAction"), QStringLiteral("IDCardsAction"),
-                                    QStringLiteral("ImportAction"), QStringLiteral("AccessPointsAction")}));
+                                    QStringLiteral("ImportAction"), QStringLiteral("AccessPointsAction"),
+                                    QStringLiteral("AddEventAction"), QStringLiteral("ChangeEventAction"),
+                                    QStringLiteral("DeleteEventAction"), QStringLiteral("HistoryAction")}));
     viewer->InternalDestroyFrame();
     EXPECT_EQ(viewer->GetFrame(), nullptr);
     EXPECT_TRUE(viewer->GetActionList().isEmpty());

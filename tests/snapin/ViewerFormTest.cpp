@@ -33,7 +33,8 @@ struct ViewerFixture : ::testing::Test {
             "  (1, 'prvi', '2024-03-05 08:50:35', 5, 1, NULL, 1, 1),"
             "  (2, NULL, '2024-03-05 16:12:57', 10, 1, NULL, 1, 2),"
             "  (3, NULL, '2024-03-05 17:00:00', 999, 1, NULL, 1, 3),"
-            "  (4, NULL, '2024-03-06 09:00:00', 300, NULL, 1, 1, 4);"));
+            "  (4, NULL, '2024-03-06 09:00:00', 300, NULL, 1, 1, 4),"
+            "  (5, 'zaboravio', '2024-03-06 17:00:00', 10, 1, NULL, 0, 0);")); // entered by hand
         TZQuery* events = HorloDM->EmployeeEventZQ;
         events->SetSQL(ChangeSQLCondition(events->SQL(), QString()) +
                        QStringLiteral(" ORDER BY ee.employeeeventid"));
@@ -70,8 +71,9 @@ TEST_F(ViewerFixture, GridShowsWhoWhichEventWhenAndComment) {
     QStringList titles;
     for (int c = 0; c < grid->ColumnCount(); ++c)
         titles << grid->model()->headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Zaposleni"), QString(), QStringLiteral("Događaj"),
-                                   QStringLiteral("Vreme"), QStringLiteral("Komentar")}));
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("Zaposleni"), QString(), QStringLiteral("Događaj"),
+                           QStringLiteral("Vreme"), QStringLiteral("Komentar"), QStringLiteral("Ručno")}));
     for (const auto& [column, width] : {std::pair{0, 160}, {1, 30}, {2, 160}, {4, 160}})
         EXPECT_EQ(grid->columnWidth(column), width) << column;
     EXPECT_GT(grid->columnWidth(3), 0);
@@ -80,6 +82,8 @@ TEST_F(ViewerFixture, GridShowsWhoWhichEventWhenAndComment) {
     EXPECT_EQ(Cell(0, 3), QStringLiteral("05.03.2024 08:50:35"));
     EXPECT_EQ(Cell(0, 4), QStringLiteral("prvi"));
     EXPECT_EQ(Cell(3, 0), QStringLiteral("Gost Petar"));
+    EXPECT_EQ(Cell(3, 5), QString());
+    EXPECT_EQ(Cell(4, 5), QStringLiteral("da"));
     EXPECT_FALSE(grid->model()->index(0, 0).flags() & Qt::ItemIsEditable);
 }
 
@@ -138,24 +142,49 @@ TEST_F(ViewerFixture, SevenCommandsWithCaptionsImagesShortcutsToolbarAndPopup) {
             list << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
         return list;
     };
-    EXPECT_EQ(names(form->ActionTB->actions()),
-              (QStringList{QStringLiteral("IDCardsAction"), QStringLiteral("AccessPointsAction"),
-                           QStringLiteral("|"), QStringLiteral("EditEvents"), QStringLiteral("ImportAction"),
-                           QStringLiteral("ReportAction"), QStringLiteral("|"),
-                           QStringLiteral("CalendarAction"), QStringLiteral("AttendanceAction")}));
+    EXPECT_EQ(
+        names(form->ActionTB->actions()),
+        (QStringList{QStringLiteral("IDCardsAction"), QStringLiteral("AccessPointsAction"),
+                     QStringLiteral("|"), QStringLiteral("EditEvents"), QStringLiteral("ImportAction"),
+                     QStringLiteral("ReportAction"), QStringLiteral("|"), QStringLiteral("CalendarAction"),
+                     QStringLiteral("AttendanceAction"), QStringLiteral("|"),
+                     QStringLiteral("AddEventAction"), QStringLiteral("ChangeEventAction"),
+                     QStringLiteral("DeleteEventAction"), QStringLiteral("HistoryAction")}));
     EXPECT_EQ(names(form->PopupMenu->actions()),
-              (QStringList{QStringLiteral("ReportAction"), QStringLiteral("EditEvents"), QStringLiteral("|"),
-                           QStringLiteral("ColumnsVisibility")}));
+              (QStringList{QStringLiteral("ReportAction"), QStringLiteral("EditEvents"),
+                           QStringLiteral("AddEventAction"), QStringLiteral("ChangeEventAction"),
+                           QStringLiteral("DeleteEventAction"), QStringLiteral("HistoryAction"),
+                           QStringLiteral("|"), QStringLiteral("ColumnsVisibility")}));
 
     // the column-visibility submenu hides and shows columns
     QMenu* columns = form->ColumnsVisibility->menu();
     emit columns->aboutToShow();
-    ASSERT_EQ(columns->actions().size(), 5);
+    ASSERT_EQ(columns->actions().size(), 6);
     EXPECT_EQ(columns->actions()[4]->text(), QStringLiteral("Komentar"));
     columns->actions()[4]->setChecked(false);
     EXPECT_TRUE(form->DBG->isColumnHidden(4));
     columns->actions()[4]->setChecked(true);
     EXPECT_FALSE(form->DBG->isColumnHidden(4));
+}
+
+TEST_F(ViewerFixture, OnlyAnEventEnteredByHandIsChangedOrDeletedWithAReason) {
+    TZQuery* events = HorloDM->EmployeeEventZQ;
+    events->First(); // a device's
+    EXPECT_FALSE(form->ChangeEventAction->isEnabled());
+    EXPECT_FALSE(form->DeleteEventAction->isEnabled());
+    events->Last();
+    ASSERT_TRUE(form->DeleteEventAction->isEnabled());
+    EXPECT_TRUE(form->ChangeEventAction->isEnabled());
+    TDialogScript::SetUnattended(true);
+    TDialogScript::SetNextText(QStringLiteral("  ")); // no reason: refused
+    form->DeleteEventAction->trigger();
+    EXPECT_EQ(events->RecordCount(), 5);
+    TDialogScript::SetNextText(QStringLiteral("greška"));
+    form->DeleteEventAction->trigger();
+    EXPECT_EQ(events->RecordCount(), 4); // read again at once
+    EXPECT_EQ(db.Connection().Select(QStringLiteral("SELECT reason FROM horlohistory")).rows[0][0],
+              QStringLiteral("greška"));
+    TDialogScript::Reset();
 }
 
 TEST_F(ViewerFixture, CardAndEventTypeCommandsOpenTheirDialogs) {

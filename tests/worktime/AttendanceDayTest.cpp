@@ -3,6 +3,8 @@
 #include "module/worktime/AttendanceDay.h"
 #include "host/data/DBIniFile.h"
 #include "host/data/SysUtils.h"
+#include "module/reports/HoursReport.h"
+#include "module/worktime/HandEvents.h"
 #include "tests/support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +27,8 @@ int Minutes(std::initializer_list<Swipe> swipes) {
     std::vector<TDayEvent> events;
     for (const Swipe& s : swipes)
         events.push_back({At(s.time), s.type});
-    return CountedMinutes(events, TWorkingDay::On(kDay, TWorkingDayLimits()));
+    return CountWorkingDay(events, TWorkingDay::On(kDay, TWorkingDayLimits()), TEventRoles::Attendance())
+        .minutes;
 }
 
 } // namespace
@@ -157,6 +160,61 @@ TEST_F(DayFixture, DayMinutesReadsEveryEmployeesEventsOfThatDayOnly) {
     EXPECT_EQ(all.value(2), 515);
     EXPECT_EQ(Day().DayMinutes(kDay, 2), (QHash<qint64, int>{{2, 515}}));
     EXPECT_TRUE(Day().DayMinutes(kDay.addDays(-1)).value(1) == 0);
+}
+
+TEST_F(DayFixture, ReportSheetAndStoredRowCountADayAlikeWithEventsEnteredByHand) {
+    struct Case {
+        const char* what;
+        std::vector<Swipe> device, byHand; // by hand: added after the day was stored
+        int minutes;
+    } cases[] = {
+        {"a forgotten departure added by hand", {{"08:45:00", 5}}, {{"17:10:00", 10}}, 480},
+        {"a departure within the minute keeps the arrival open",
+         {{"09:10:00", 5}, {"09:10:30", 10}, {"12:00:00", 10}},
+         {},
+         170},
+        {"an arrival and a departure both before the start count 0",
+         {{"07:00:00", 5}, {"08:30:00", 10}},
+         {},
+         0},
+        {"a missed card arrival added by hand", {{"12:00:00", 16}}, {{"09:00:00", 15}}, 180},
+        {"a lunch break added by hand",
+         {{"09:00:00", 5}, {"17:00:00", 10}},
+         {{"12:00:00", 10}, {"12:30:00", 5}},
+         450},
+        {"over eight hours", {{"09:10:00", 5}, {"17:45:00", 10}}, {}, 515},
+    };
+    int id = 0;
+    for (const Case& k : cases) {
+        ++id;
+        Employee(id, ("E" + std::to_string(id)).c_str(), "NULL", "NULL", "NULL"); // codes are unique
+        for (const Swipe& s : k.device)
+            Event(id, At(s.time), s.type);
+    }
+    ASSERT_EQ(Day().StoreDay(kDay), id);
+    id = 0;
+    for (const Case& k : cases) {
+        ++id;
+        for (const Swipe& s : k.byHand)
+            ASSERT_TRUE(AddHandEvent(c, {id, At(s.time), s.type}, QStringLiteral("ispravka")).Done())
+                << k.what;
+    }
+    const QHash<qint64, int> sheet = Day().DayMinutes(kDay);
+    QHash<qint64, int> report, stored;
+    for (const THoursRow& r :
+         ReadHoursReport(c, kDay, kDay, {}, {{5, 10}, {15, 16}}, {}, TWorkingDayLimits()).hours)
+        report.insert(r.employeeId, r.minutes);
+    for (const auto& row : c.Select(QStringLiteral("SELECT employeeid, ROUND((regularworkinghours + "
+                                                   "unallocatedhours) * 60) FROM horloattendance"))
+                               .rows)
+        stored.insert(row[0].toLongLong(), row[1].toInt());
+    id = 0;
+    for (const Case& k : cases) {
+        ++id;
+        EXPECT_EQ(sheet.value(id), k.minutes) << k.what;
+        EXPECT_EQ(report.value(id), k.minutes) << k.what;
+        EXPECT_EQ(stored.value(id), k.minutes) << k.what;
+    }
 }
 
 TEST_F(DayFixture, SettingsMoveTheWorkingHours) {

@@ -453,6 +453,7 @@ TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmpl
 // "Dodaj period" stores each work day by the calendar and skips days with rows;
 // "Ukupno" follows the sheet through every change.
 TEST_F(AttendanceFixture, DodajPeriodStoresWorkDaysAndUkupnoFollowsEveryChange) {
+    SetNowForTesting(QDateTime(QDate(2024, 3, 8), QTime(7, 30), Qt::UTC));
     // March has a calendar (the 4th a holiday), February none
     c.ExecuteScript(QStringLiteral(
         "INSERT INTO horloworkcalendar (year, month, workcalendardate, workday) VALUES (2024, 3, "
@@ -493,6 +494,8 @@ TEST_F(AttendanceFixture, DodajPeriodStoresWorkDaysAndUkupnoFollowsEveryChange) 
         {"cancelled after a day",
          [&] { TDialogScript::CancelNextProgress(), period("2024-03-07", "2024-03-08"); }, 3, 22,
          "Otkazano: od 08.03.2024 nadalje ništa nije upisano."},
+        {"a day after today", [&] { period("2024-03-08", "2024-03-09"); }, 3, 22,
+         "Datum 09.03.2024 je posle današnjeg"},
         {"over a year, not confirmed", [&] { period("2023-01-01", "2024-03-06"); }, 3, 22,
          "Period ima 431 dan."},
     };

@@ -1,4 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
 // The event viewer's corrections: "Dodaj događaj" and, for an event entered by
 // hand, "Izmeni" and "Obriši", each asking for a reason. The form maps its
 // controls onto the operations of module/worktime/HandEvents.h.
@@ -9,9 +8,10 @@
 #include <QDialog>
 
 class QComboBox;
-class QDateTimeEdit;
+class QTimeEdit;
 class QLineEdit;
 class QPushButton;
+class TDateEdit;
 
 class THandEventForm : public QDialog {
     Q_OBJECT
@@ -22,7 +22,8 @@ public:
 
     QLineEdit* EmployeeEdit; // the chosen employee's name, read-only
     QPushButton* EmployeeButton;
-    QDateTimeEdit* TimeDTP;
+    TDateEdit* DateEdit;
+    QTimeEdit* TimeEdit;
     QComboBox* EventTypeCB;
     QLineEdit* ReasonEdit;
     QPushButton* OKButton;
@@ -37,6 +38,7 @@ public:
 
 private:
     void LoadEvent(qint64 eventId);
+    void SetTime(const QDateTime& time); // a wall clock
 };
 
 // "Obriši": asks the reason and deletes the event entered by hand; true when it was deleted.

@@ -171,6 +171,22 @@ TEST_F(AttendanceCli, AForgottenDepartureAddedByHandReachesSheetWarningsAndHisto
               (QStringList{QStringLiteral("12"), QStringLiteral("2024-03-07 17:10:00"), QStringLiteral("001"),
                            QStringLiteral("Jovanović Marko"), QStringLiteral("Odlazak"), QStringLiteral("o"),
                            QString(), QStringLiteral("zaboravio"), QStringLiteral("y")}));
+    // the workbook is for people: what it shows and for whom, the grid's titles, Da/Ne, times as times
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("dogadjaji.xlsx"));
+    ASSERT_EQ(run({"event", "list", "2024-03-07", "2024-03-07", "--code", "001", "--xlsx",
+                   file.toUtf8().constData()})
+                  .status,
+              0);
+    const TXlsxSheet sheet = ReadXlsx(file);
+    EXPECT_EQ(sheet.Row(0).first(), QStringLiteral("Događaji"));
+    EXPECT_EQ(sheet.Row(3).first(), QStringLiteral("Kod zaposlenog: 001"));
+    EXPECT_EQ(sheet.Row(5),
+              (QStringList{QStringLiteral("Broj"), QStringLiteral("Vreme"), QStringLiteral("Kod"),
+                           QStringLiteral("Zaposleni"), QStringLiteral("Događaj"), QStringLiteral("Vrata"),
+                           QStringLiteral("Komentar"), QStringLiteral("Ručno")}));
+    EXPECT_EQ(sheet.At(7, 7).value, QStringLiteral("Da"));
+    EXPECT_TRUE(IsDateFormat(sheet.At(7, 1).format));
     EXPECT_EQ(run({"event", "delete", "12", "--reason", "greška"}).status, 0);
     EXPECT_EQ(hours(), 0);
 

@@ -103,8 +103,8 @@ THorloData::THorloData(QObject* parent) : TCustomDM(parent) {
                                 "FROM employeecard AS ec\n"
                                 "  LEFT JOIN employee AS e ON ec.employeeid = e.employeeid\n"
                                 "  LEFT JOIN horloguest AS tg ON ((ec.employeecardid= tg.employeecardid) AND "
-                                "(tg.enddatetime IS NULL))\n"
-                                "ORDER BY ec.name"));
+                                "(tg.enddatetime IS NULL))\nORDER BY ") +
+                     SerbianOrder(QStringLiteral("ec.name")));
     EmployeeEventRawZQ =
         AddQuery(QStringLiteral("EmployeeEventRawZQ"),
                  QStringLiteral("SELECT * FROM employeeeventraw WHERE employeeeventrawid = -1"));

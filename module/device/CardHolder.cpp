@@ -28,7 +28,7 @@ std::vector<TCardHolding> Holdings(TZConnection& connection, const QString& cond
 } // namespace
 
 std::vector<TCardHolding> CardHoldings(TZConnection& connection) {
-    return Holdings(connection, QStringLiteral("ORDER BY ec.name"));
+    return Holdings(connection, QStringLiteral("ORDER BY ") + SerbianOrder(QStringLiteral("ec.name")));
 }
 
 std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString& name) {

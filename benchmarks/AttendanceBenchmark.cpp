@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Dodaj dan" for 1,000 eligible employees with 4 events each, beside one
 // indexed range scan of that day's events; storing the same day at once as
 // `horlo attendance add` does; and the sheet of 1,000 employees x 22 work days

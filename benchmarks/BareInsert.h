@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick of the storing benchmarks: the rows a run stored, written
 // again as one bare multi-row INSERT into the same table.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding and storing a full 512,000-byte device image, beside one bare
 // multi-row INSERT of the same rows into the same table.
 #include "benchmarks/BareInsert.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Osveži vreme" and "Požar" over three simulated doors on loopback: seconds per
 // operation, with doors that answer at once and with doors that answer after 20 ms.
 // Fixed two-second pauses per request would take 6 s and 12 s.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloading full device memories from a simulated device (horlo-devicesim, its own
 // process, so that the CPU figures are the download's alone) on loopback, as the
 // import dialog and `horlo import` do, and storing their records. Each line is printed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event list over 1,000,000 events: time to the first screen and resident
 // memory after "Traži" with empty keys, after scrolling to the end, after a
 // drag of the scroll bar and after title clicks; a one-day search; beside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print wizard over a long attendance-like list (502,000 rows unless told
 // otherwise): the time to measure and lay out the list, to write it as PDF, to
 // preview it whole, and resident memory before, during and after the preview

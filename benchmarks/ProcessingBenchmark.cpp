@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Processing 100,000 raw rows into events, beside one bare multi-row INSERT of
 // the same event rows into the same table.
 #include "benchmarks/BareInsert.h"
@@ -44,6 +45,7 @@ int main() {
 
     for (int batch : {500, 1}) {
         c.Execute(QStringLiteral("DELETE FROM employeeevent"));
+        c.Execute(QStringLiteral("UPDATE horlomark SET value = 0"));
         TRawEventProcessor processor(c);
         processor.BatchSize = batch;
         QElapsedTimer timer;

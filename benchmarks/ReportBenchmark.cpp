@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hours report and warnings for 500 employees over a month of events (four
 // a day), and the presence lists of a day for 1,000 employees, each beside a
 // bare indexed SELECT of the same events. Then ten years of 100 employees

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Resident memory of the running benchmark, for the figures it prints.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo attendance`: the attendance sheet for a nightly job and for payroll.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
@@ -30,11 +31,11 @@ int AddPeriod(TZConnection& connection, TCliIO& io, const QDate& from, const QDa
     TPeriodProgress progress;
     if (io.showProgress)
         progress = [&io, total](qint64 done) {
-            io.err << "\r\033[K" << done << '/' << total << " dana" << Qt::flush;
+            io.Progress(QStringLiteral("%1/%2 dana").arg(done).arg(total));
             return true;
         };
     const TPeriodResult result = StorePeriod(attendance, from, to, progress);
-    if (io.showProgress) io.err << "\r\033[K" << Qt::flush;
+    io.Progress();
     QStringList lines = PeriodSummary(result, QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-MM"));
     // where and why it stopped is the last line
     const QString stop = result.Complete() ? QString() : lines.takeLast();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliOptions.h"
 
 bool TCliOptions::Take(QStringList& arguments, const QStringList& names, QTextStream& err) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Options with a value (--name VALUE or --name=VALUE) and yes/no values, as the
 // commands that add and change rows take them.
 #pragma once

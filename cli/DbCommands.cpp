@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo db init|upgrade|version`: the schema of the database that --db names.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo employee add|set|list|import`: the stand-in host's personnel job, so that a
 // company can keep its employees without SQL.
 #include "cli/CliCommand.h"

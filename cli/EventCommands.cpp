@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo event`: events entered by hand (a missed swipe added, a wrong one
 // deleted), the same operation as the event viewer's, and the events of a
 // period with those entered by hand marked.

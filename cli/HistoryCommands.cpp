@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo history`: who changed what through Horlo, for the office and for an
 // inspection; the same list as the console's "Istorija izmena".
 #include "cli/CliCommand.h"

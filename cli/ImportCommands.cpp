@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo import` and `horlo process`: the import dialog's download chain and
 // its processing.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
+#include "cli/ListOutput.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/device/ImportDriver.h"
@@ -43,12 +45,10 @@ std::optional<std::vector<TAccessPoint>> ChosenAccessPoints(TDataSet& accessPoin
 
 int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
     QTextStream& out = io.out;
-    QTextStream& err = io.err;
-    const bool showProgress = io.showProgress;
     TCliDataModule dm(connection);
     dm.HorloAccessPointZQ->Close();
     dm.HorloAccessPointZQ->Open();
-    const auto chosen = ChosenAccessPoints(*dm.HorloAccessPointZQ, names, err);
+    const auto chosen = ChosenAccessPoints(*dm.HorloAccessPointZQ, names, io.err);
     if (!chosen) return kExitUsage;
     TDeviceProtocol protocol(rsIdle);
     TEventImport chain(protocol, connection);
@@ -60,19 +60,20 @@ int Import(TZConnection& connection, TCliIO& io, const QStringList& names) {
 
     bool anyFailed = false;
     chain.OnDeviceFinished = [&](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
-        if (showProgress) err << "\r\033[K" << Qt::flush;
+        io.Progress();
         out << ap.name << " (" << ap.localIp << ':' << ap.udpPort << "): " << OutcomeText(outcome) << '\n';
         out.flush();
         anyFailed = anyFailed || NeedsAttention(outcome);
     };
     chain.OnChainEnded = [] { QCoreApplication::exit(0); };
     TImportDriver driver(chain);
-    if (showProgress)
+    if (io.showProgress)
         driver.OnTick = [&] {
             if (chain.Download().TotalBlocks() > 0)
-                err << "\r\033[K" << chain.AccessPoints()[chain.Current()].name << ": "
-                    << chain.Download().BlocksDone() << '/' << chain.Download().TotalBlocks() << " blokova"
-                    << Qt::flush;
+                io.Progress(QStringLiteral("%1: %2/%3 blokova")
+                                .arg(chain.AccessPoints()[chain.Current()].name)
+                                .arg(chain.Download().BlocksDone())
+                                .arg(chain.Download().TotalBlocks()));
         };
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [&] { chain.Begin(); }, Qt::QueuedConnection);
@@ -85,39 +86,137 @@ int Process(TZConnection& connection, TCliIO& io) {
     TRawEventProcessor processor(connection);
     if (io.showProgress)
         processor.OnProgress = [&](int position, int maximum) {
-            io.err << "\r\033[K" << position << '/' << maximum << " zapisa" << Qt::flush;
+            io.Progress(QStringLiteral("%1/%2 zapisa").arg(position).arg(maximum));
         };
     const TProcessResult r = processor.Run();
-    if (io.showProgress) io.err << "\r\033[K" << Qt::flush;
-    io.out << ProcessSummary(r) << '\n';
+    io.Progress();
+    io.out << ProcessSummary(r).join(QStringLiteral("; ")) << '\n';
     return kExitOk;
+}
+
+// The swipes that processing made no event of, by time.
+int Unassigned(TZConnection& connection, TCliIO& io, const QDate& from, const QDate& to,
+               const TListOutput& output) {
+    // programs get the raw record's key too
+    const bool people = output.ForPeople();
+    TList list;
+    if (!people) list.columns.push_back({QStringLiteral("employeeeventrawid"), QString(), TCellType::Number});
+    list.columns.insert(list.columns.end(),
+                        {{QStringLiteral("eventtime"), QStringLiteral("Vreme"), TCellType::DateTime},
+                         {QStringLiteral("accesspoint"), QStringLiteral("Vrata")},
+                         {QStringLiteral("eventtype"), QStringLiteral("Događaj")},
+                         {QStringLiteral("card"), QStringLiteral("Kartica")},
+                         {QStringLiteral("cardcode"), QStringLiteral("Kod"), TCellType::Number},
+                         {QStringLiteral("reason"), QStringLiteral("Razlog")}});
+    if (output.format == TListFormat::Xlsx) {
+        list.caption << QStringLiteral("Prolazi bez događaja");
+        if (from.isValid())
+            list.caption << Format(_PRINT_HEADER_FMT,
+                                   {FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(from)),
+                                    FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(to))})
+                                .split(QStringLiteral("\r\n"));
+    }
+    qint64 count = 0;
+    const TListRows rows = [&](const TListSink& sink) {
+        count = 0;
+        WalkUnassignedSwipes(connection, from, to, [&](const TUnassignedSwipe& s) {
+            ++count;
+            TListRow row;
+            if (!people) row.emplace_back(s.rawId);
+            row.emplace_back(WallClock(s.time));
+            row.emplace_back(s.door);
+            row.emplace_back(s.eventTypeName);
+            row.emplace_back(s.card);
+            row.emplace_back(s.code);
+            row.emplace_back(ReasonCode(s.reason), ReasonText(s.reason));
+            sink(row);
+        });
+        return true;
+    };
+    const int status = output.Write(io, list, rows);
+    if (output.format == TListFormat::Text) {
+        io.out << "Ukupno: " << count << '\n';
+        io.out.flush();
+    }
+    return status;
+}
+
+TCliRun ParseRaw(const QStringList& arguments, QTextStream& err) {
+    QStringList rest = arguments.mid(1);
+    TListOutput output;
+    if (arguments.value(0) != QLatin1String("unassigned")) {
+        err << "horlo: upotreba: horlo raw unassigned [OD DO] [--csv | --xlsx DATOTEKA]\n";
+        return {};
+    }
+    if (!output.Take(rest, err)) return {};
+    for (const QString& a : rest)
+        if (a.startsWith(QLatin1Char('-'))) {
+            err << "horlo: nepoznat argument \"" << a << "\"\n";
+            return {};
+        }
+    if (rest.size() != 0 && rest.size() != 2) {
+        err << "horlo: raw unassigned traži period OD DO ili ništa\n";
+        return {};
+    }
+    QDate from, to;
+    if (rest.size() == 2) {
+        from = TypedDate(rest[0]);
+        to = TypedDate(rest[1]);
+        for (const auto& [date, text, what] :
+             {std::tuple{from, rest[0], _HORLO_DATE_FROM}, std::tuple{to, rest[1], _HORLO_DATE_TO}})
+            if (!date.isValid()) {
+                err << "horlo: " << Format(_SEARCH_DATE_WRN, {text, QString::fromUtf8(what)}) << '\n';
+                return {};
+            }
+        if (from > to) {
+            err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {rest[0], rest[1]}) << '\n';
+            return {};
+        }
+    }
+    return [from, to, output](TZConnection& connection, TCliIO& io) {
+        return Unassigned(connection, io, from, to, output);
+    };
 }
 
 } // namespace
 
 std::vector<TCliCommand> ImportCommands() {
+    TCliCommand importCommand{
+        QStringLiteral("import"),
+        QStringLiteral("  import [TAČKA...]\n"
+                       "            preuzima dnevnike uređaja čiji se dnevnik čita (redom po pristupnoj\n"
+                       "            tački) i upisuje nove zapise; TAČKA je naziv ili adresa pristupne\n"
+                       "            tačke, bez nje sve; ide dalje i kad jedan uređaj ne uspe; ispisuje\n"
+                       "            po red za svaku pristupnu tačku; zapis koji je drugi program\n"
+                       "            (drugi računar, čvor klastera) već upisao ne upisuje se ponovo\n"),
+        [](const QStringList& arguments, QTextStream& err) -> TCliRun {
+            for (const QString& a : arguments)
+                if (a.startsWith(QLatin1Char('-'))) {
+                    err << "horlo: nepoznat argument \"" << a << "\"\n";
+                    return {};
+                }
+            return [arguments](TZConnection& connection, TCliIO& io) {
+                return Import(connection, io, arguments);
+            };
+        }};
+    importCommand.values = [](const QStringList&, const TCliCommand::TConnect& connect) {
+        return CliAccessPointNames(*connect());
+    };
     return {
-        {QStringLiteral("import"),
-         QStringLiteral("  import [TAČKA...]\n"
-                        "            preuzima dnevnike uređaja čiji se dnevnik čita (redom po pristupnoj\n"
-                        "            tački) i upisuje nove zapise; TAČKA je naziv ili adresa pristupne\n"
-                        "            tačke, bez nje sve; ide dalje i kad jedan uređaj ne uspe; ispisuje\n"
-                        "            po red za svaku pristupnu tačku; zapis koji je drugi program\n"
-                        "            (drugi računar, čvor klastera) već upisao ne upisuje se ponovo\n"),
-         [](const QStringList& arguments, QTextStream& err) -> TCliRun {
-             for (const QString& a : arguments)
-                 if (a.startsWith(QLatin1Char('-'))) {
-                     err << "horlo: nepoznat argument \"" << a << "\"\n";
-                     return {};
-                 }
-             return [arguments](TZConnection& connection, TCliIO& io) {
-                 return Import(connection, io, arguments);
-             };
-         }},
+        importCommand,
         {QStringLiteral("process"),
-         QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\"); više\n"
+         QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\"): prolaz je\n"
+                        "            događaj onoga ko je u vreme prolaza imao karticu; prolaze kartica\n"
+                        "            koje tada nisu bile ničije broji i ostavlja (raw unassigned); više\n"
                         "            obrada u isto vreme (i na raznim čvorovima klastera) ne upisuje\n"
                         "            nijedan događaj dvaput\n"),
          CliNoArguments(Process)},
+        {QStringLiteral("raw"),
+         QStringLiteral("  raw unassigned [OD DO] [--csv | --xlsx DATOTEKA]\n"
+                        "            prolazi koje obrada nije upisala kao događaje (kartica tada nije\n"
+                        "            bila ničija, nepoznata kartica ili pristupna dozvola), po vremenu;\n"
+                        "            postaju događaji kad se kartica spoji sa zaposlenim od njihovog\n"
+                        "            vremena (card tie ... --from)\n"),
+         ParseRaw},
     };
 }

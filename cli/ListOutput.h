@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a list command writes its list, the same for every list: aligned text for
 // people (the default), CSV for programs on the output (--csv), or an Excel
 // workbook for people (--xlsx FILE), all through the list writer of host/data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo point add|set|list|remove|probe|reset-mark`: the access points (doors) kept
 // without SQL, asked for their devices' descriptions, and given back their import
 // after a device was replaced or cleared.
@@ -141,8 +142,12 @@ int ResetMark(TZConnection& connection, TCliIO& io, const QString& name, std::ui
     TDeviceProtocol protocol(rsIdle);
     if (!protocol.OpenEndpoint(ap.localIp.trimmed().toStdString(), ap.udpPort) &&
         protocol.Endpoint().LastError() == EADDRINUSE) {
-        io.err << "horlo: uvoz upravo čita uređaj pristupne tačke \"" << ap.name
-               << "\"; oznaka nije promenjena\n";
+        // whoever it is: an import, a console's device dialog, or another program
+        const QString holder = QString::fromStdString(protocol.Endpoint().PortHolder());
+        io.err << "horlo: UDP port " << ap.udpPort << " pristupne tačke \"" << ap.name
+               << "\" drži drugi program"
+               << (holder.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(holder))
+               << "; oznaka nije promenjena\n";
         return kExitFailed;
     }
     const TResultSet before = connection.Select(Format(
@@ -224,32 +229,49 @@ TCliRun ParsePoint(const QStringList& arguments, QTextStream& err) {
 
 } // namespace
 
+QStringList CliAccessPointNames(TZConnection& connection) {
+    QStringList names;
+    for (const TAccessPoint& ap : AccessPointList(connection))
+        names << ap.name;
+    return names;
+}
+
 std::vector<TCliCommand> PointCommands() {
-    return {{QStringLiteral("point"),
-             QStringLiteral(
-                 "  point add NAZIV ADRESA [--port N] [--read y|n] [--all-access y|n]\n"
-                 "            [--outdoor y|n] [--comment TEKST]\n"
-                 "            dodaje pristupnu tačku (vrata sa uređajem) na IPv4 ADRESI i UDP portu N\n"
-                 "            (5001); --read: čita li se dnevnik (y), --all-access: prima li sve\n"
-                 "            kartice (y), --outdoor: spoljna vrata (n); drugu tačku istog naziva, ili\n"
-                 "            na istoj adresi i portu, odbija\n"
-                 "  point set TAČKA [--name NAZIV] [--address ADRESA] [--port N] [--read y|n]\n"
-                 "            [--all-access y|n] [--outdoor y|n] [--active y|n] [--comment TEKST]\n"
-                 "            menja pristupnu tačku (naziv ili adresa) i ispisuje šta je promenjeno;\n"
-                 "            neaktivnoj se dnevnik ne čita\n"
-                 "  point list [--csv | --xlsx DATOTEKA]\n"
-                 "            pristupne tačke sa adresama, podešavanjima i oznakom poslednjeg zapisa\n"
-                 "  point probe TAČKA\n"
-                 "            pita uređaj za podatke o sebi: model, firmver, memorija, broj korisnika\n"
-                 "            i zapisa u dnevniku; izlazi sa 1 kad uređaj ne odgovara\n"
-                 "  point remove TAČKA\n"
-                 "            briše pristupnu tačku bez istorije; onu koja ima događaje, zapise ili\n"
-                 "            kartice ne briše nego isključuje (neaktivna, dnevnik se ne čita)\n"
-                 "  point reset-mark TAČKA [INDEKS]\n"
-                 "            postavlja oznaku poslednjeg upisanog zapisa pristupne tačke (naziv ili\n"
-                 "            adresa) na INDEKS, bez njega na 0: posle zamene ili brisanja uređaja, ili\n"
-                 "            kad je upisan pogrešan redni broj; sledeći uvoz upisuje zapise iznad nje;\n"
-                 "            zapisi već upisani iznad onoga što uređaj ima ostaju u bazi, ali više ne\n"
-                 "            podižu oznaku; odbija se dok uvoz na ovom računaru čita taj uređaj\n"),
-             ParsePoint}};
+    TCliCommand point{
+        QStringLiteral("point"),
+        QStringLiteral(
+            "  point add NAZIV ADRESA [--port N] [--read y|n] [--all-access y|n]\n"
+            "            [--outdoor y|n] [--comment TEKST]\n"
+            "            dodaje pristupnu tačku (vrata sa uređajem) na IPv4 ADRESI i UDP portu N\n"
+            "            (5001); --read: čita li se dnevnik (y), --all-access: prima li sve\n"
+            "            kartice (y), --outdoor: spoljna vrata (n); drugu tačku istog naziva, ili\n"
+            "            na istoj adresi i portu, odbija\n"
+            "  point set TAČKA [--name NAZIV] [--address ADRESA] [--port N] [--read y|n]\n"
+            "            [--all-access y|n] [--outdoor y|n] [--active y|n] [--comment TEKST]\n"
+            "            menja pristupnu tačku (naziv ili adresa) i ispisuje šta je promenjeno;\n"
+            "            neaktivnoj se dnevnik ne čita\n"
+            "  point list [--csv | --xlsx DATOTEKA]\n"
+            "            pristupne tačke sa adresama, podešavanjima i oznakom poslednjeg zapisa\n"
+            "  point probe TAČKA\n"
+            "            pita uređaj za podatke o sebi: model, firmver, memorija, broj korisnika\n"
+            "            i zapisa u dnevniku; izlazi sa 1 kad uređaj ne odgovara\n"
+            "  point remove TAČKA\n"
+            "            briše pristupnu tačku bez istorije; onu koja ima događaje, zapise ili\n"
+            "            kartice ne briše nego isključuje (neaktivna, dnevnik se ne čita)\n"
+            "  point reset-mark TAČKA [INDEKS]\n"
+            "            postavlja oznaku poslednjeg upisanog zapisa pristupne tačke (naziv ili\n"
+            "            adresa) na INDEKS, bez njega na 0: posle zamene ili brisanja uređaja, ili\n"
+            "            kad je upisan pogrešan redni broj; sledeći uvoz upisuje zapise iznad nje;\n"
+            "            zapisi već upisani iznad onoga što uređaj ima ostaju u bazi, ali više ne\n"
+            "            podižu oznaku; odbija se dok drugi program na ovom računaru (uvoz,\n"
+            "            konzola) drži UDP port uređaja\n"),
+        ParsePoint};
+    // the commands that name a door
+    point.values = [](const QStringList& arguments, const TCliCommand::TConnect& connect) {
+        static const QStringList named{QStringLiteral("set"), QStringLiteral("probe"),
+                                       QStringLiteral("remove"), QStringLiteral("reset-mark")};
+        return arguments.size() == 1 && named.contains(arguments[0]) ? CliAccessPointNames(*connect())
+                                                                     : QStringList();
+    };
+    return {point};
 }

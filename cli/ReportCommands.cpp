@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo report`: the report dialog's presence lists, hours report and
 // warnings for scheduled jobs and payroll, with the dialog's stored options.
 #include "cli/CliCommand.h"

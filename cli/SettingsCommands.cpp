@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo settings`: the working-time settings that the reports and the
 // attendance sheet count with, shown and changed with the report dialog's checks.
 #include "cli/CliCommand.h"
@@ -68,16 +69,20 @@ TCliRun ParseSettings(const QStringList& arguments, QTextStream& err) {
 } // namespace
 
 std::vector<TCliCommand> SettingsCommands() {
-    return {{QStringLiteral("settings"),
-             QStringLiteral(
-                 "  settings show\n"
-                 "            radno vreme s kojim računaju izveštaji i evidencija prisustva:\n"
-                 "            StartWorkingTime (početak rada), EndWorkingTime (kraj rada) i\n"
-                 "            EndWorkingDelayTime (odlazak do tog vremena računa se kao odlazak na\n"
-                 "            kraju rada); neupisane imaju podrazumevane vrednosti, tako označene\n"
-                 "  settings set KLJUČ VREDNOST\n"
-                 "            upisuje jedno od njih (čč:mm:ss ili čč:mm, upisuje se čč:mm:ss), kao\n"
-                 "            polja izveštaja \"Radno vreme\": kraj rada posle početka, odlazak do ne\n"
-                 "            pre kraja rada; izlazi sa 2 za nepoznat ključ ili pogrešnu vrednost\n"),
-             ParseSettings}};
+    TCliCommand settings{
+        QStringLiteral("settings"),
+        QStringLiteral("  settings show\n"
+                       "            radno vreme s kojim računaju izveštaji i evidencija prisustva:\n"
+                       "            StartWorkingTime (početak rada), EndWorkingTime (kraj rada) i\n"
+                       "            EndWorkingDelayTime (odlazak do tog vremena računa se kao odlazak na\n"
+                       "            kraju rada); neupisane imaju podrazumevane vrednosti, tako označene\n"
+                       "  settings set KLJUČ VREDNOST\n"
+                       "            upisuje jedno od njih (čč:mm:ss ili čč:mm, upisuje se čč:mm:ss), kao\n"
+                       "            polja izveštaja \"Radno vreme\": kraj rada posle početka, odlazak do ne\n"
+                       "            pre kraja rada; izlazi sa 2 za nepoznat ključ ili pogrešnu vrednost\n"),
+        ParseSettings};
+    settings.values = [](const QStringList& arguments, const TCliCommand::TConnect&) {
+        return arguments == QStringList{QStringLiteral("set")} ? TWorkingDayLimits::Keys() : QStringList();
+    };
+    return {settings};
 }

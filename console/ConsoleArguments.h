@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's command line, read before the application object is made: the
 // help and the version need no display, and a script learns of a bad argument
 // from exit status 2 and a message that names it.
@@ -19,7 +20,8 @@ struct TConsoleArguments {
     TAction action = TAction::Run;
     QString error;  // for Refused: what was wrong, naming the argument
     QString module; // empty: the module beside the program (TModuleLoader::DefaultPath)
-    QString db;     // empty: HORLO_DB or the private server
+    QString db;     // empty: dbFile, HORLO_DB or the private server
+    QString dbFile; // the file that holds the database's URL
     bool askPassword = false;
     bool search = false;
     QList<std::pair<QString, QString>> searchKeys; // in the order given

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The services the console offers its modules: the connection and login
 // (security), the employee chooser, and the console itself with its print grid
 // and print wizard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the host console's own windows (Serbian, Latin script).
 // UTF-8 constants, so that they are there before any code runs, whatever
 // order a library starts its files in; they convert to QString where used.
@@ -9,6 +10,12 @@ inline constexpr char _CON_MODULE_LOAD_ERR[] = "Modul \"%s\" ne može da se uči
 inline constexpr char _CON_MODULE_ENTRY_ERR[] = "Biblioteka \"%s\" nije modul konzole: nema ulaznu tačku %s.";
 inline constexpr char _CON_MODULE_FACTORY_ERR[] = "Modul \"%s\" nije dao fabriku snap-ina.";
 inline constexpr char _CON_NO_VIEWER_ERR[] = "Modul \"%s\" nema prikaz.";
+inline constexpr char _CON_NO_DISPLAY_ERR[] =
+    "Nema ekrana: promenljive DISPLAY i WAYLAND_DISPLAY nisu postavljene.";
+inline constexpr char _CON_DISPLAY_ERR[] = "Ekran \"%s\" ne može da se otvori (%s).";
+inline constexpr char _CON_DISPLAY_HINT[] =
+    "Konzola je grafički program; bez ekrana radi pod Xvfb (xvfb-run -a horlo-console), a zakazani "
+    "poslovi i skripte koriste horlo.";
 inline constexpr char _CON_LOGIN_CAP[] = "Prijava";
 inline constexpr char _CON_PASSWORD_FMT[] = "Lozinka za %s:";
 inline constexpr char _CON_PASSWORD_AGAIN_FMT[] = "Lozinka nije prihvaćena. Lozinka za %s:";

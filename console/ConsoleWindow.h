@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's main window: the snap-in's name, description and image above
 // its navigator, the viewer beside them, and the viewer's commands in the menu.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's employee windows: a searchable list to choose from, and the
 // details of one employee.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's form for one employee: a new one ("Novi…") or a stored one
 // ("Izmeni…"). It maps its controls onto the personnel operation of host/data.
 #pragma once

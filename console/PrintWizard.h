@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's print wizard: the print grid laid out on pages under a title
 // and header lines, shown in a preview from which it is printed, saved as PDF,
 // or saved as CSV or an Excel workbook (what the grid shows, in its shown

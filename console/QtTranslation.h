@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own texts in the dialogs the console and the module show (print, preview,
 // page setup, file, message and progress boxes, edit menus), in Serbian.
 #pragma once

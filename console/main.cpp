@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // horlo-console: the host console. It loads a module library, asks it for its
 // snap-in and shows the snap-in's navigator and viewer, offering the module
 // the console's services (connection, employee chooser, date picker, print wizard).
@@ -8,6 +9,8 @@
 #include "console/ModuleLoader.h"
 #include "console/PrintWizard.h"
 #include "console/QtTranslation.h"
+#include "host/data/Database.h"
+#include "host/data/ListWriter.h"
 #include "host/data/SysUtils.h"
 #include "host/ui/Application.h"
 #include "host/ui/Dialogs.h"
@@ -26,7 +29,45 @@
 namespace {
 
 void PrintError(const QString& message) {
-    std::fprintf(stderr, "horlo-console: %s\n", message.toLocal8Bit().constData());
+    // what a name or an argument holds never reaches the terminal raw, nor does the
+    // password of a URL repeated
+    QStringList lines = message.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = PrintableText(TConnectionParams::WithoutPasswords(line));
+    std::fprintf(stderr, "horlo-console: %s\n", lines.join(QLatin1Char('\n')).toLocal8Bit().constData());
+}
+
+// Qt ends the program (abort, status 134) when no window system can be reached. While
+// the application is made, that is said in a sentence instead, with Qt's own reason,
+// and the program ends as for bad usage; Qt's warnings wait to be shown until it
+// is known that the application was made.
+QtMessageHandler g_qtMessages = nullptr;
+QList<std::pair<QtMsgType, QString>> g_startMessages;
+
+void StartMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        g_startMessages.append({type, message});
+        return;
+    }
+    const QString display = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                                ? qEnvironmentVariable("DISPLAY")
+                                : qEnvironmentVariable("WAYLAND_DISPLAY");
+    // Qt's first word on it ("could not connect to display :99"), or the first
+    // sentence of its last, which advises reinstalling
+    const QString reason =
+        g_startMessages.isEmpty() ? message.section(QLatin1Char('.'), 0, 0) : g_startMessages.first().second;
+    const QString sentence = display.isEmpty() ? QString::fromUtf8(_CON_NO_DISPLAY_ERR)
+                                               : Format(_CON_DISPLAY_ERR, {display, reason});
+    PrintError(sentence + QLatin1Char(' ') + QString::fromUtf8(_CON_DISPLAY_HINT));
+    std::fflush(stderr);
+    std::_Exit(kConsoleExitUsage);
+}
+
+void EndOfStart() {
+    qInstallMessageHandler(g_qtMessages);
+    for (const auto& [type, message] : g_startMessages)
+        qt_message_output(type, QMessageLogContext(), message);
+    g_startMessages.clear();
 }
 
 // Errors before the window is there: always on stderr, and in a box when someone can see it.
@@ -58,14 +99,17 @@ int main(int argc, char** argv) {
     }
     TConnectionParams params;
     try {
-        params =
-            args.db.isEmpty() ? TConnectionParams::FromEnvironment() : TConnectionParams::FromUrl(args.db);
+        params = !args.db.isEmpty()       ? TConnectionParams::FromUrl(args.db)
+                 : !args.dbFile.isEmpty() ? TConnectionParams::FromFile(args.dbFile)
+                                          : TConnectionParams::FromEnvironment();
     } catch (const EDatabaseError& e) {
         PrintError(e.Message());
         return kConsoleExitUsage;
     }
 
+    g_qtMessages = qInstallMessageHandler(StartMessages);
     TApplication app(argc, argv);
+    EndOfStart();
     QCoreApplication::setApplicationName(QStringLiteral("horlo-console"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kHorloVersion));
     QLocale::setDefault(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia));

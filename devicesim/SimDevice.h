@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One simulated access device: its memory image, card records, log ring, clock and
 // injected faults. Pure logic: the server in SimServer.h moves its frames.

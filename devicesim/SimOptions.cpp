@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "devicesim/SimOptions.h"
 
 #include <cerrno>
@@ -20,6 +21,7 @@ port each request came from. Stop it with Ctrl-C (SIGINT) or SIGTERM.
 
 General:
   --help                      show this text and exit
+  --version                   show the version and exit
   --trace FILE                write one line per received request to FILE
   --exit-after SECONDS        stop after SECONDS instead of waiting for a signal
 
@@ -207,6 +209,8 @@ TSimOptions ParseOptions(const std::vector<std::string>& args) {
 
         if (option == "--help" || option == "-h") {
             options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
         } else if (option == "--trace") {
             options.traceFile = value();
         } else if (option == "--exit-after") {
@@ -310,11 +314,11 @@ TSimOptions ParseOptions(const std::vector<std::string>& args) {
         } else {
             Fail(option, "unknown option (see --help)");
         }
-        if (inlineValue && (option == "--help" || option == "-h" || option == "--silent" ||
-                            option == "--refuse-cards" || option == "--no-echo"))
+        if (inlineValue && (option == "--help" || option == "-h" || option == "--version" ||
+                            option == "--silent" || option == "--refuse-cards" || option == "--no-echo"))
             Fail(option, "takes no value");
     }
-    if (options.help) return options;
+    if (options.help || options.version) return options;
     if (devices.empty()) throw std::invalid_argument("no device: give at least one --listen ADDR:PORT");
     for (TPendingDevice& d : devices) {
         if (d.period) {

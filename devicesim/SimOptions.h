@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command line of horlo-devicesim.
 
@@ -13,6 +14,7 @@ struct TSimOptions {
     std::string traceFile;
     double exitAfterSeconds = 0; // 0: until SIGINT or SIGTERM
     bool help = false;
+    bool version = false;
 };
 
 // Throws std::invalid_argument with a message naming the offending option.

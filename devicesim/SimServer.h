@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Serves simulated devices on UDP: one socket per device bound to its own address and
 // port (with address reuse), one thread that receives, answers and sends delayed

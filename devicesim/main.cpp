@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // horlo-devicesim: simulated door devices for development and tests.
 #include "devicesim/SimOptions.h"
 #include "devicesim/SimServer.h"
@@ -6,6 +7,8 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+
+#include "HorloVersion.h"
 
 int main(int argc, char** argv) {
     devicesim::TSimOptions options;
@@ -17,6 +20,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(devicesim::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("horlo-devicesim %s\n", kHorloVersion);
         return 0;
     }
 

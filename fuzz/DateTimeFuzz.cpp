@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The date-time text reader over arbitrary text.
 #include "fuzz/FuzzCheck.h"
 #include "host/data/SysUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device-information parser over arbitrary datagrams.
 #include "fuzz/FuzzCheck.h"
 #include "module/device/protocol/DeviceProtocol.h"

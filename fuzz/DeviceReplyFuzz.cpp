@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the devices' replies reach, fed with arbitrary datagrams: the reply handler in
 // any receive state, or the reader of a download's memory image.
 //
@@ -17,8 +18,11 @@
 namespace {
 
 constexpr std::size_t kMaxDatagram = 2 * kReceiveBufferSize; // longer ones are cut by the endpoint anyway
-constexpr std::uint32_t kMaxRepeats = kMaxMemBlocks + 16;    // enough to run off the end of any image
-constexpr std::size_t kMaxDatagramsPerInput = 40000;
+// A few datagrams copied many times take long to run: the repeats of one are capped,
+// so that an input runs in a fraction of a millisecond unless it is as long as a
+// whole image's reading (the seeds of full images are).
+constexpr std::uint32_t kMaxRepeats = 256;
+constexpr std::size_t kMaxDatagramsPerInput = kMaxMemBlocks + 2 * kMaxRepeats; // any image, and then some
 
 // Runs the reader's wake-ups due by `now`; each must lie ahead of the one that asked.
 void PumpUntil(TImageReader& reader, std::int64_t& due, std::int64_t now) {

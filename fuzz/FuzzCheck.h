@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the fuzz targets: an invariant that does not hold stops the run
 // (libFuzzer keeps the input as a crash, the corpus replay fails its test).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log decoder over arbitrary memory images and sizes (no database).
 //
 // Input: received bytes (4, big-endian, taken modulo the image's length + 1),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Without libFuzzer a fuzz target is a plain program that runs every file it
 // is given (directories are read file by file, in name order) through the
 // target once: the committed corpus becomes a regression test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SQL text scanners: the literal and comment scanner, the WHERE clause
 // rewrite, the first table and the :Name parameters of a query.
 //

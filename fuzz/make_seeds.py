@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of the fuzz targets into fuzz/corpus/<target>/.
 
 Run it again after changing an input layout of a target; files it does not
@@ -96,8 +97,11 @@ def reply_seeds():
     write(t, "memory-bad-checksums", read(1024, 4, 50, 0, [(True, 1, block(0)), (False, 7, bytes(bad))]))
     write(t, "memory-tiny", read(63, 0, 0, 0, [(True, 3, block(0))]))
     write(t, "memory-none", read(0, 0, 0, 0, [(True, 3, block(0))]))
-    write(t, "memory-full-image", read(512000, 200, 33846, 0, [(True, 8001, block(7))]))
-    write(t, "memory-larger-than-image", read(0xFFFFFF, 0, 1000, 7, [(True, 8100, block(9))]))
+    # a whole image's blocks, in runs of as many repeats as the target takes
+    def repeated(count, payload):
+        return [(True, min(256, count - i), payload) for i in range(0, count, 256)]
+    write(t, "memory-full-image", read(512000, 200, 33846, 0, repeated(8001, block(7))))
+    write(t, "memory-larger-than-image", read(0xFFFFFF, 0, 1000, 7, repeated(8100, block(9))))
     write(t, "memory-without-info", reply_input(21, True, 640, [(True, 12, block(1))]))
     write(t, "memory-long-datagram", read(256, 0, 8, 0, [(True, 5, block(2) + bytes(1400))]))
 

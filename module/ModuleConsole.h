@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host console as the module's dialogs reach it: the console that asked for
 // the snap-in, and printing a grid through its print wizard (the grid becomes
 // the console's print grid for the run, then the previous one comes back).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the bash completion of horlo from its --help, so that the two cannot drift.
 # Run as: cmake -DHORLO=<horlo> -DTEMPLATE=<horlo.bash.in> -DOUTPUT=<file> -P Completion.cmake
 execute_process(COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 ${HORLO} --help
@@ -13,18 +14,33 @@ string(REGEX REPLACE "\n\n.*" "" commands "${commands}")
 # a ";" in a description would split a list element; no command's line has one
 string(REPLACE ";" "," commands "${commands}")
 string(REPLACE "\n" ";" lines "${commands}")
-set(table "")
+set(entries "")
+set(open FALSE) # the last command's usage may go on, its arguments indented on the next line
 foreach(line IN LISTS lines)
+  if(open AND line MATCHES "^    +(\\[.*)$")
+    string(REGEX MATCHALL "--[a-z][a-z-]*" more "${CMAKE_MATCH_1}")
+    list(JOIN more " " more)
+    list(POP_BACK entries last)
+    string(STRIP "${last} ${more}" last)
+    list(APPEND entries "${last}")
+    continue()
+  endif()
+  set(open FALSE)
   if(NOT line MATCHES "^  ([a-z][^ ].*)$")
     continue()
   endif()
-  string(REGEX REPLACE "   *.*" "" usage "${CMAKE_MATCH_1}")
+  set(whole "${CMAKE_MATCH_1}")
+  string(REGEX REPLACE "   *.*" "" usage "${whole}")
+  if(usage STREQUAL whole)
+    set(open TRUE) # no description on its line
+  endif()
   string(REGEX MATCH "^[a-z][a-z-]*( [a-z][a-z-]*)*" words "${usage}")
   string(REGEX MATCHALL "--[a-z][a-z-]*" options "${usage}")
   list(JOIN options " " options)
   string(STRIP "${words} ${options}" entry)
-  string(APPEND table "${entry}\n")
+  list(APPEND entries "${entry}")
 endforeach()
+list(JOIN entries "\n" table)
 if(table STREQUAL "")
   message(FATAL_ERROR "no commands found in the help of ${HORLO}")
 endif()

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands of a form: named QActions with an image index into the form's
 // image list, whose handlers run under the host's error display.
 #pragma once

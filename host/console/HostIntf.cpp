@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "host/console/HostIntf.h"
 
 // Out-of-line destructors anchor the interfaces' type information in vcommon,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interfaces between the host console and a loadable module, and the
 // services the console offers. Interfaces are abstract classes known by a
 // QUuid; a service or a delegated interface is looked up by that identifier.

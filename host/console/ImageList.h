@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A list of equally sized images (toolbar, grid and module images). Held as
 // QImage so that it can be built without a display; views make pixmaps.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame of a navigator: the search keys in a key/value editor and the
 // button that starts the search.
 #pragma once

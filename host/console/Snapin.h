@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bases of a module's snap-in objects. A module derives its factory, snap-in,
 // viewer and navigator from these and fills in what the host shows.
 #pragma once

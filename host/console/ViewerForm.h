@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame of a viewer: a toolbar of the form's commands above a grid, the
 // action list with its image list, and the grid's popup menu ending in the
 // column-visibility command.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A record set that lives only in memory (report lists, summaries), with
 // fields defined in code and named sort orders.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base of the data modules: the host connection, the field checks applied
 // before a row is stored, and the checks before a row is deleted.
 #pragma once

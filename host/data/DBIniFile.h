@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's settings store: values by section and key in the database, read
 // with a default for keys that were never written.
 #pragma once

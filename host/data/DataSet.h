@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record sets held in memory: fields, navigation, editing with before-post and
 // before-delete hooks, cached updates, in-memory sorting, and notifications for
 // the views attached to them. TZQuery fills one from the database and writes

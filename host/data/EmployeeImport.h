@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Employees from a CSV file that a spreadsheet made: a header that names the
 // columns (code, firstname, lastname, personalidentificator, vocation,
 // workingfromdate, workingtodate), UTF-8 with or without a byte order mark,

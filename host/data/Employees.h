@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stand-in host's personnel job on its `employee` table: adding and changing
 // an employee with its checks, and the list. Widget-free: the console's employee
 // dialog and `horlo employee` share it.

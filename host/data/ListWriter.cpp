@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "host/data/ListWriter.h"
 
 #include "host/data/DataSet.h"
@@ -119,9 +120,9 @@ QString CsvRecord(const QStringList& fields, QChar separator) {
     return line + QLatin1String("\r\n");
 }
 
-// A line break or another control character would break the columns and reach the
-// terminal raw: it is shown escaped.
-QString Printable(const QString& text) {
+} // namespace
+
+QString PrintableText(const QString& text) {
     QString out;
     for (QChar c : text) {
         if (c == QLatin1Char('\n'))
@@ -135,6 +136,8 @@ QString Printable(const QString& text) {
     }
     return out;
 }
+
+namespace {
 
 QStringList Texts(const TList& list, const TListRow& row, TListFormat format) {
     QStringList cells;
@@ -154,14 +157,14 @@ bool WriteAligned(QTextStream& out, const TList& list, const TListRows& rows) {
     std::vector<qsizetype> widths(list.columns.size(), 0);
     auto measure = [&](const QStringList& cells) {
         for (size_t c = 0; c < widths.size(); ++c)
-            widths[c] = qMax(widths[c], Printable(cells.value(qsizetype(c))).size());
+            widths[c] = qMax(widths[c], PrintableText(cells.value(qsizetype(c))).size());
     };
     measure(titles);
     if (!rows([&](const TListRow& row) { measure(Texts(list, row, TListFormat::Text)); })) return false;
     auto write = [&](const QStringList& cells) {
         QString line;
         for (size_t c = 0; c < widths.size(); ++c) {
-            const QString text = Printable(cells.value(qsizetype(c)));
+            const QString text = PrintableText(cells.value(qsizetype(c)));
             if (c > 0) line += QLatin1String("  ");
             line += list.columns[c].type == TCellType::Number ? text.rightJustified(widths[c])
                                                               : text.leftJustified(widths[c]);

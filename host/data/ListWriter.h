@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lists written for people or for programs: the one writer of every list that
 // the command line and the console's print wizard save or print as text, CSV or
 // an Excel workbook.
@@ -71,6 +72,10 @@ bool WriteList(QTextStream& out, TListFormat format, const TList& list, const TL
 // whole; false, and the earlier file as it was, when the rows stopped. Throws
 // std::runtime_error naming the file when it cannot be written.
 bool SaveList(const QString& fileName, TListFormat format, const TList& list, const TListRows& rows);
+
+// A text with line breaks and other control characters escaped (\n, \t, \x1b), so
+// that what a name or an argument holds never reaches a terminal raw.
+QString PrintableText(const QString& text);
 
 // One CSV field of programs' CSV (quoted when needed); a text that begins with =,
 // +, -, @, a tab or CR, and is no number, gets a leading apostrophe so that a

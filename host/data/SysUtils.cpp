@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "host/data/SysUtils.h"
 
 #include "host/data/HostStrings.h"
@@ -330,6 +331,17 @@ QString MonthName(int month) {
 QString SerbianOrder(const QString& expression) {
     // the server's Croatian rules are the Serbian Latin alphabet's
     return expression + QStringLiteral(" COLLATE utf8mb4_croatian_ci");
+}
+
+QDateTime TypedDateTime(const QString& text) {
+    static const QRegularExpression form(
+        QStringLiteral("^(\\S+)\\s+([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch()) return {};
+    const QDate date = TypedDate(m.captured(1));
+    const QTime time(m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    if (!date.isValid() || !time.isValid()) return {};
+    return QDateTime(date, time, Qt::UTC);
 }
 
 QString SearchKey(const QString& text) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text, number and date helpers shared by the host and the module.
 #pragma once
 
@@ -75,6 +76,9 @@ QDate TypedDate(const QString& text);
 QString DateProblem(const QString& text, const QString& field);
 // "januar" to "decembar" for 1 to 12.
 QString MonthName(int month);
+// A typed date (as TypedDate reads it) and time of day, "hh:mm" or "hh:mm:ss",
+// one blank or more apart, as a wall clock; invalid when it is none.
+QDateTime TypedDateTime(const QString& text);
 // A date and time as a clock shows it, without a zone: held as UTC, so that no
 // daylight-saving shift ever moves it. A date alone is its midnight.
 QDateTime WallClock(const QDateTime& time);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A list as an Excel workbook (.xlsx) for payroll offices: its caption lines
 // over one sheet with a bold header row that stays in view, typed cells (dates,
 // times and numbers a spreadsheet computes with; codes as text, leading zeros

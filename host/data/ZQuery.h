@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A query on the host connection: reads its rows into memory when opened and
 // writes posted changes to the first table of its statement, finding rows by
 // that table's key column (table name + "id") and setting only what changed.

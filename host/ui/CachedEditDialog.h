@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The base of the dialogs that edit the rows of one query, whose changes mostly
 // wait in the query's cache until OK or Apply. It holds what they all repeat:
 // buttons bound to actions, every handler run through Guarded, Esc as the

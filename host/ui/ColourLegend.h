@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A line under a grid that says what its row colours mean: a swatch of each
 // colour beside its meaning.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data-aware grid: a QTableView over a table model of one record set. The
 // grid's current row and the record set's current record follow each other;
 // cells are edited in place through TField::SetText; a form colours rows through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record navigator: buttons that move through a record set and insert,
 // delete, store or drop a record; each is enabled only when it can act.
 #pragma once

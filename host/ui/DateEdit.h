@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one date field of every dialog. A date is typed whole in either form
 // people here write ("01.11.2026", "1.11.2026." or "2026-11-30") and taken as
 // typed, or a part of it is selected and typed over; Up and Down step the part

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's modal boxes and pickers, the hourglass cursor, and the default
 // display of errors that escape a handler. Every modal goes through
 // TDialogScript, so that a test can answer it without a window and see what

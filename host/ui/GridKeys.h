@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key presses inside a grid, its cell editors included, reach the form's KeyDown and
 // KeyPress handlers first, as in data-aware grids: a handler that sets the key to 0
 // or empties the text swallows the press.

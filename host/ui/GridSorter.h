@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sorting a grid by a click on a column title: the first click on a column
 // sorts its record set by that column from the lowest value up, a second click
 // on the same column reverses the order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a grid shows, as a list for the list writer of host/data.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alt+letter for every caption of a menu bar, a menu or a dialog's buttons, given
 // in one place instead of an '&' in each caption: a caption that has none gets
 // the first of its letters (a word's first letter before the others) that no

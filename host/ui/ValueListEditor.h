@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key/value editor: one row per key with a caption and an editable value.
 // A row's value is typed, picked from a list, or set by its ellipsis button.
 #pragma once

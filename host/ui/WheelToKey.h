@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application-wide wheel-to-key translation that the editing dialogs
 // install while they exist: a wheel step up becomes a press of the Up key, a
 // step down (or a zero step) one of the Down key, so that a grid moves one row

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who changed what through Horlo. Every change of a row writes one row of the
 // append-only table horlohistory inside the transaction of the change itself,
 // so that a change that fails leaves none: when (the server's clock), who (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Istorija izmena": who changed what through Horlo over a period, for all
 // employees or one by code; printed through the console's print wizard.
 #pragma once

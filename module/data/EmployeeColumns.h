@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sizes of the employee table's text columns. Every list that shows them
 // takes these, so that no name or job is cut shorter than it is stored.
 #pragma once

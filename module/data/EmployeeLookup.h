@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Employees as people name them in a preset search: by code, or by name as the
 // employee lists show it (one by code alone: EmployeeByCode of host/data/Employees.h).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event-type editor ("Događaji"): the list of event types with their
 // direction, removing a type with its partner, and adding a pair.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/data/EventTypes.h"
 
 #include "host/data/Database.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event types the devices write (their codes are fixed) and the lookups
 // over the event-type table that the reports and the command line need.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's one data module in the console: the shared queries of
 // THorloData, the images of the module and its lists, and a list page that
 // fails while a grid paints told in a box.

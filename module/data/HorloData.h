@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's data without windows: the shared queries, their fields, the
 // card checks and the event-type lookups. The console's data module (HorloDM)
 // adds images and error display on top; the command line makes its own.

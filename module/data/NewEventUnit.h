@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small dialog that asks for the two names of a new pair of event types.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the work calendar sees dates: a month's rows read at once, each date's
 // work-day flag, and Monday to Friday where the calendar has no row. The
 // attendance period and the report's number of work days count by it.

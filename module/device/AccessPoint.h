@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An access point (a door and its device) as the downloads and the device
 // commands need it, read from the access point list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping the access points (doors): adding, changing and removing them, with
 // their checks, and the list. Widget-free: the dialog "Pristupne tačke" and
 // `horlo point add|set|list|remove` share it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog "Pristupne tačke": the doors with their device addresses, added,
 // changed and removed through AccessPointSetup, and "Proveri uređaj", which asks
 // a door's device to describe itself (DeviceProbe).

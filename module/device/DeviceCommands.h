@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The door devices' common commands (clock, lock, unlock, fire) and writing a
 // card to them. Widget-free: the card dialog and `horlo clock|lock|unlock|fire|
 // card send` drive the same class. One exchange at a time, in the order of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Proveri uređaj": asks a door's device to describe itself (GetDeviceInfo), the
 // first thing an installer does with a new door. Widget-free: the dialog
 // "Pristupne tačke" and `horlo point probe` share it.

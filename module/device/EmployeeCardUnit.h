@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card dialog ("ID kartice"): the access cards, tying them to employees,
 // writing them to the door devices, and the devices' clock, lock, unlock and
 // fire commands. The device work is TDeviceCommands'; the dialog keeps its
@@ -14,6 +15,8 @@
 #include <functional>
 
 class QAction;
+class QCheckBox;
+class QDateTimeEdit;
 class QLineEdit;
 class QPushButton;
 class TDBGrid;
@@ -38,6 +41,9 @@ public:
     TDBNavigator* Navigator;
     QPushButton* ConnectEmployeeButton;
     QPushButton* DisconnectEmployeeButton;
+    // A tie or untie takes effect now, or from the moment given here.
+    QCheckBox* HolderFromCB;
+    QDateTimeEdit* HolderFromDTE;
     QPushButton* SendToDevicesButton;
     TDBGrid* EmployeeCardDBG;
     QPushButton* PrintButton;
@@ -54,7 +60,7 @@ public:
     void ApplyActionUpdate();
     void ConnectEmployeeButtonClick();
     void DisconnectEmployeeButtonClick();
-    void PostHolder(qint64 employeeId, const QString& employeeName);
+    void ChangeHolder(qint64 employeeId);
     QColor EmployeeCardDBGDrawColumnCell(int row, int column) const;
     void PrintButtonClick();
     void FindButtonClick();

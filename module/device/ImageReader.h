@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading one device's memory image over the line, and proving it, without the
 // database: the download runs it on the endpoint's listener thread, driven by the
 // datagrams that arrive and by the times it asks to be woken; tests drive it in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What runs an import chain on the caller's event loop: the chain's download reads a
 // device on its endpoint's listener thread and says when it has moved on; the driver
 // brings that to the caller's thread, where the chain stores the device and goes on.

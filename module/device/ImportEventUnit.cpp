@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/device/ImportEventUnit.h"
 
 #include "module/device/ImportDriver.h"
@@ -195,8 +196,11 @@ void TImportEventForm::ProcessingActionExecute() {
     };
     const TProcessResult result = processor.Run();
     HorloDM->RefreshEventList();
-    ShowInformation(QString::fromUtf8(_PROCESSED_EVENT_INF) + QLatin1Char('\n') + ProcessSummary(result) +
-                    QLatin1Char('.'));
+    QString text = QString::fromUtf8(_PROCESSED_EVENT_INF);
+    for (const QString& part : ProcessSummary(result))
+        text +=
+            QLatin1Char('\n') + part + (part.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
+    ShowInformation(text);
 }
 
 // Every way of closing ends here: Esc and the close button through done, the close box

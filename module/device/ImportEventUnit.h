@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import dialog: downloads the logs of the door devices ("Uvoz") and turns
 // the raw records into events ("Obrada"). The work itself is done by
 // TEventImport and TRawEventProcessor; the dialog runs their tickers and shows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloading the event logs of the door devices: one device's memory image
 // (TLogDownload) and the chain over the readable access points (TEventImport).
 // Widget-free: the import dialog and `horlo import` drive the same classes. The
@@ -14,6 +15,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -84,6 +86,9 @@ public:
     // Opens the line to the device and starts the listener that pumps the reader; tests
     // that play the line themselves replace it.
     std::function<bool(const std::string& address, int port)> OpenLine;
+    // A read image is worth minutes of a device's line: its store waits out other
+    // programs' locks and a cluster's view changes this long, not a number of times.
+    std::chrono::milliseconds StoreDeadline{std::chrono::minutes(5)};
 
 private:
     bool OpenEndpoint(const std::string& address, int port);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a device memory image says about the records above a mark, and which of its
 // blocks deserve a second reading. Block replies carry no block number, so a copy
 // taken in place of a lost reply, or a reply that came for an earlier request, puts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report dialog: for a day, who was present, late and absent; for a
 // period, the hours worked per employee and the intervals that look wrong.
 // The computations are PresenceLists and HoursReport; the dialog holds their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/reports/HoursReport.h"
 
 #include "host/data/Database.h"

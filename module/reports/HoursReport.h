@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Worked time per employee over a period and the intervals that look wrong.
 // Pairs of event types say which events open an interval and which close it;
 // arrival and departure times are clamped to the working day of their own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who was present on a day, who of them arrived late, and which active
 // employees were absent, read from the events of the day. The report dialog
 // and `horlo report presence` share it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report's five lists as in-memory record sets, the same for the dialog's
 // grids and for the command line: their fields, labels and named sort orders
 // (field name + "A" or "D"), how they are filled from the computations, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the report dialog keeps between uses in the settings section "Horlo":
 // the opening event types of the pairs, the warning and exception limits, "Svi"
 // or "Posebno", and the working-day limits. The command line reads the same.

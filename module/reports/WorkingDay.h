@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The working day as the reports and the attendance sheet count it: the three
 // time-of-day settings of the section "Horlo", the instants they give on a
 // date, how an arrival and a departure are clamped to them, and whole minutes.

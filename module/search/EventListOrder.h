@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the event list of one search is read when it is ordered by employee,
 // event type or time. The database cannot sort a million joined rows by name
 // in the time a user waits, so such an order is read in runs of rows that an

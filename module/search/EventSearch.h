@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The condition of the event list for the navigator's search keys, apart from
 // any window. Typed texts reach the SQL only through the connection's quoting;
 // hours and dates are checked first.

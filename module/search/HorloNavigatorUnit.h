@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The navigator frame beside the event list: six search keys (employee, event,
 // date range, hour range) that become the condition of HorloDM.EmployeeEventZQ.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event viewer's corrections: "Dodaj događaj" and, for an event entered by
 // hand, "Izmeni" and "Obriši", each asking for a reason. The form maps its
 // controls onto the operations of module/worktime/HandEvents.h.

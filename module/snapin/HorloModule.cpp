@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loadable module's entry point. Only this file makes the module start and
 // stop, so that horlo_lib linked into tests and the command line creates
 // nothing by itself.

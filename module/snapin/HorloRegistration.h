@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's factory and the console it serves. The module's entry point
 // (HorloModule.cpp) creates the factory when the host first asks for it and
 // releases it, with GlobalConsole, when the library is unloaded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's snap-in and the viewer and navigator it hands to the host.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event viewer: the grid of recorded events with their direction arrows,
 // and the module's commands, each of which opens one of its dialogs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One day of the attendance sheet, without windows: which employees get a row,
 // whether the day has rows already, and the regular and unallocated hours that
 // a day's arrivals and departures give. The attendance dialog ("Dodaj dan",

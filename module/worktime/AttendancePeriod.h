@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Many days of the attendance sheet at once ("Dodaj period", `horlo attendance
 // add OD DO`): the work days of a period by the work calendar, each stored as
 // one day is (TAttendanceDay::StoreDay, a transaction of its own), days that

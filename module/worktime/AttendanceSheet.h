@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The attendance sheet without windows: the statement of a view (period,
 // employee, kind of hours), adding rows to the sheet, the colour of a row, the
 // per-employee summary, and the sheet as a table for the command line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Events entered by hand: how the office corrects a missed or wrong swipe
 // without touching what a device recorded. An event with a raw record or a door
 // is a device's and is never changed or deleted; one entered by hand has

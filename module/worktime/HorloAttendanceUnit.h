@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The attendance sheet ("Prisustvo"): the sheet for a period, filtered by
 // employee and by the kind of hours, coloured by what its hours say, edited in
 // place, extended by a day or an employee, and printed as a list or as sums per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The work calendar ("Radni kalendar"): one month of the calendar table,
 // generated a month at a time, with each date's work-day flag chosen from a
 // pick list; changes stay in the query's cache until applied.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo attendance` run as a program: adding a day, and the sheet as text and
 // as CSV read back by a CSV parser.
 #include "host/data/DBIniFile.h"

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo import` and `horlo process` run as programs: their output lines and exit statuses.
 #include "devicesim/SimServer.h"
 #include "host/data/SysUtils.h"
+#include "module/HorloResourceString.h"
 #include "module/device/protocol/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"
@@ -56,22 +58,47 @@ struct CliFixture : ::testing::Test {
 
 } // namespace
 
+// A usage mistake says what is wrong and how the command is called, not the whole
+// help; what it repeats of the arguments reaches the terminal escaped, without a password.
 TEST(Cli, UsageMistakesAndMissingDatabasesExitWithTwo) {
     const THorloRun help = RunHorlo({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("import"))) << help.out.toStdString();
+    const char* general = "Upotreba: horlo [--db URL | --db-file DATOTEKA] KOMANDA [ARGUMENTI]\n";
     struct Case {
         QStringList arguments;
         const char* mentions;
+        const char* usage = ""; // the lines that follow the reason, before "horlo --help"
     } cases[] = {
-        {{}, "komanda"},
-        {{QStringLiteral("export")}, "export"},
-        {{QStringLiteral("import"), QStringLiteral("--verbose")}, "--verbose"},
+        {{}, "komanda", general},
+        {{QStringLiteral("export\x1b[2J")},
+         "nepoznata komanda \"export\\x1b[2J\"\nKomande: import, process,",
+         general},
+        {{QStringLiteral("--dbx=mysql://a:S3cr3t@h/x"), QStringLiteral("import")},
+         "\"--dbx=mysql://a:…@h/x\"",
+         general},
+        {{QStringLiteral("import"), QStringLiteral("--verbose")},
+         "--verbose",
+         "Upotreba: horlo import [TAČKA...]\n"},
         {{QStringLiteral("point"), QStringLiteral("reset-mark"), QStringLiteral("Ulaz"),
           QStringLiteral("-1")},
-         "\"-1\""},
+         "\"-1\"",
+         "Upotreba: horlo point reset-mark TAČKA [INDEKS]\n"},
         {{QStringLiteral("point"), QStringLiteral("move")}, "point move"},
+        {{QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("EndWorkingTime")},
+         "VREDNOST",
+         "Upotreba: horlo settings set KLJUČ VREDNOST\n"},
+        {{QStringLiteral("attendance")},
+         "attendance",
+         "Upotreba: horlo attendance add [DATUM]\n          horlo "},
+        // a usage that goes on on the next lines of the help
+        {{QStringLiteral("employee"), QStringLiteral("set")},
+         "employee set traži ŠIFRU",
+         "Upotreba: horlo employee set ŠIFRA [--code NOVA] [--first IME] [--last PREZIME] [--from DATUM] "
+         "[--to DATUM] [--job TEKST] [--id JMBG] [--state RADNI_STATUS] [--active y|n]\n"},
         {{QStringLiteral("--db"), QStringLiteral("http://x/y"), QStringLiteral("import")}, "http://x/y"},
+        {{QStringLiteral("--db"), QStringLiteral("mysql://horlo:S3cr3t/Pw@h/x"), QStringLiteral("import")},
+         "\"mysql://horlo:…@h/x\""},
         {{QStringLiteral("--db"), QStringLiteral("mysql://root@localhost/horlo?socket=/nonexistent.sock"),
           QStringLiteral("process")},
          "nonexistent.sock"},
@@ -79,9 +106,43 @@ TEST(Cli, UsageMistakesAndMissingDatabasesExitWithTwo) {
     };
     for (const Case& k : cases) {
         const THorloRun r = RunHorlo(k.arguments);
-        EXPECT_EQ(r.status, 2) << k.arguments.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << r.err.toStdString();
+        const std::string trace = k.arguments.join(' ').toStdString() + "\n" + r.err.toStdString();
+        EXPECT_EQ(r.status, 2) << trace;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.mentions))) << trace;
+        EXPECT_FALSE(r.err.contains(QLatin1Char('\x1b')) || r.err.contains(QStringLiteral("S3cr3t")))
+            << trace;
+        EXPECT_FALSE(r.err.contains(QStringLiteral("Izlazni status"))) << trace; // the whole help
+        if (*k.usage) {
+            EXPECT_TRUE(r.err.contains(QString::fromUtf8(k.usage)) &&
+                        r.err.endsWith(QStringLiteral("\nSve komande i opcije: horlo --help\n")))
+                << trace;
+        }
     }
+}
+
+// The URL from a file, as the scheduled jobs read it, and the doors' names that the
+// completion offers from the database it names.
+TEST_F(CliFixture, TheDatabaseFromAFileAndTheDoorsOfTheCompletion) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("horlo.env"));
+    QFile env(file);
+    ASSERT_TRUE(env.open(QIODevice::WriteOnly));
+    env.write(("# jobs\nHORLO_DB=" + url + "\n").toUtf8());
+    env.close();
+    const THorloRun shown =
+        RunHorlo({QStringLiteral("--db-file"), file, QStringLiteral("settings"), QStringLiteral("show")});
+    EXPECT_EQ(shown.status, 0) << shown.err.toStdString();
+    const THorloRun doors = RunHorlo({QStringLiteral("--db-file=") + file, QStringLiteral("--complete"),
+                                      QStringLiteral("import"), QString()});
+    QStringList names = doors.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    names.sort();
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("Magacin"), QStringLiteral("Sala"), QStringLiteral("Ulaz")}));
+    EXPECT_EQ(RunHorlo({QStringLiteral("--complete"), QStringLiteral("point"), QStringLiteral("reset-mark"),
+                        QStringLiteral("ma")},
+                       url)
+                  .out,
+              QStringLiteral("Magacin\n"));
 }
 
 TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
@@ -103,7 +164,8 @@ TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
     EXPECT_EQ(RunHorlo({QStringLiteral("import")}, url).out.count(QStringLiteral(" 0 novih zapisa")), 2);
 }
 
-// A card handed from a leaver to a newcomer: the next swipes are the newcomer's.
+// A card handed from a leaver to a newcomer from a moment before its swipes: they
+// are the newcomer's.
 TEST_F(CliFixture, ATiedCardsSwipesBecomeItsNewHoldersEvents) {
     c.Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code) VALUES "
                              "(7, 'Ana', 'Stara', '007'), (35, 'Vid', 'Novi', '035')"));
@@ -111,8 +173,18 @@ TEST_F(CliFixture, ATiedCardsSwipesBecomeItsNewHoldersEvents) {
         return RunHorlo(QStringList{QStringLiteral("card"), action, QStringLiteral("K1")} + more, url);
     };
     EXPECT_EQ(card(QStringLiteral("tie"), {QStringLiteral("035")}).status, 1); // Ana's card
-    const THorloRun tie = card(QStringLiteral("tie"), {QStringLiteral("035"), QStringLiteral("--force")});
+    const QString from = Now().date().addDays(-5).toString(Qt::ISODate) + QStringLiteral(" 00:00");
+    const THorloRun tie = card(QStringLiteral("tie"), {QStringLiteral("035"), QStringLiteral("--force"),
+                                                       QStringLiteral("--from"), from});
     EXPECT_EQ(tie.status, 0) << tie.err.toStdString();
+    EXPECT_EQ(tie.out, QStringLiteral("Kartica K1 je kartica zaposlenog Novi Vid od %1.\n").arg(from));
+    // an inactive card for him is refused too: he holds an active one
+    c.Execute(QStringLiteral("INSERT INTO employeecard (cardcode, name, active) VALUES (1002, 'K2', 'n')"));
+    const THorloRun second = RunHorlo(
+        {QStringLiteral("card"), QStringLiteral("tie"), QStringLiteral("K2"), QStringLiteral("035")}, url);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, QStringLiteral("horlo: ") + Format(_CARD_EMPLOYEE_ERR, {"K1"}) + QLatin1Char('\n'));
+    c.Execute(QStringLiteral("DELETE FROM employeecard WHERE name = 'K2'"));
     const THorloRun list =
         RunHorlo({QStringLiteral("card"), QStringLiteral("list"), QStringLiteral("--csv")}, url);
     ASSERT_EQ(ReadCsv(list.out).size(), 2u) << list.out.toStdString();
@@ -198,7 +270,11 @@ TEST_F(CliFixture, ImportWhileAnotherProgramReadsThePortReadsNothing) {
                             QStringLiteral("7")};
     const THorloRun refused = RunHorlo(reset, url);
     EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("uvoz upravo čita"))) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("UDP port %1 pristupne tačke \"Ulaz\" drži drugi program "
+                                                    "(test_cli, pid %2)")
+                                         .arg(port)
+                                         .arg(QCoreApplication::applicationPid())))
+        << refused.err.toStdString();
     console.CloseEndpoint();
     EXPECT_EQ(RunHorlo({QStringLiteral("import")}, url).status, 0);
     const qint64 mark = c.Select(QStringLiteral("SELECT currentdeviceindex FROM horloaccesspoint WHERE "

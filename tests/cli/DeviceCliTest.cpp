@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo clock|lock|unlock|fire|card send` run as programs against simulated doors:
 // their lines, exit statuses, and what the doors hold afterwards.
 #include "devicesim/SimServer.h"

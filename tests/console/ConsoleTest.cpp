@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host console: starting with a bad module, its command line, its window, its
 // services, the print wizard, and Qt's dialogs in Serbian.
 #include "console/ConsoleServices.h"
@@ -209,8 +210,11 @@ TEST(ConsoleStart, ArgumentsAreReadBeforeTheDisplayAndBadOnesAreRefusedByName) {
     } cases[] = {
         {QStringLiteral("--help"), 0, QStringLiteral("--print-pdf FILE")},
         {QStringLiteral("--version"), 0, QStringLiteral("horlo-console %1\n").arg(kHorloVersion)},
-        {QStringLiteral("--nepoznata"), 2, QStringLiteral("\"--nepoznata\"")},
+        {QStringLiteral("--nepoznata\x1b[2J"), 2, QStringLiteral("\"--nepoznata\\x1b[2J\"")},
         {QStringLiteral("--db|http://x"), 2, QStringLiteral("http://x")},
+        {QStringLiteral("--db|mysql://ana:S3cr3t/x@h/y"), 2, QStringLiteral("\"mysql://ana:…@h/y\"")},
+        {QStringLiteral("--db|mysql://ana@h/y|--db-file|f"), 2, QStringLiteral("--db-file")},
+        {QStringLiteral("--db|mysql://ana@h/y"), 2, QStringLiteral("Nema ekrana")},
         {QStringLiteral("--screenshot-delay=pola"), 2, QStringLiteral("\"pola\"")},
         {QStringLiteral("--search|datefrom"), 2, QStringLiteral("\"datefrom\"")},
         {print + QStringLiteral("datum=2024-03-01"), 2, QStringLiteral("\"datum\"")},
@@ -225,6 +229,9 @@ TEST(ConsoleStart, ArgumentsAreReadBeforeTheDisplayAndBadOnesAreRefusedByName) {
         const std::string trace = k.arguments.toStdString() + "\n" + run.errors.toStdString();
         EXPECT_EQ(run.exitCode, k.exitCode) << trace;
         EXPECT_TRUE((k.exitCode == 0 ? run.output : run.errors).contains(k.says)) << trace;
+        EXPECT_FALSE(run.errors.contains(QLatin1Char('\x1b')) ||
+                     run.errors.contains(QStringLiteral("S3cr3t")))
+            << trace;
         EXPECT_EQ(QFile::exists(pdf), k.exitCode == 0 && k.arguments.contains(pdf)) << trace; // no empty list
     }
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print wizard over a list read from the database a page at a time: every
 // row is printed and saved, the progress is told, and a cancelled run leaves
 // no file behind.

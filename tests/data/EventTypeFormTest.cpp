@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event-type editor and the new-pair dialog, driven as a user would.
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The schema files load, as the README says, into whatever database the
 // mariadb client is given, and into no other.
 #include "tests/support/TestDatabase.h"

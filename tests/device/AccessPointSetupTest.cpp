@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The doors behind the dialog "Pristupne tačke" and `horlo point`: what is stored
 // and refused, a door with history kept inactive, and "Proveri uređaj" against a
 // simulated door and a silent one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Three doors on loopback and three cards, for the device command tests:
 //   1 Ulaz 127.0.0.2, outdoor, allaccess; 2 Magacin 127.0.0.3, inactive, allaccess;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device commands against simulated doors: what each door holds afterwards and
 // what the run reports for it.
 #include "module/device/DeviceCommands.h"

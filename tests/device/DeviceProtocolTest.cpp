@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames, checksum, reply handler, memory read and deadline of the device protocol,
 // driven without sockets: frames leave through a recording sender.
 

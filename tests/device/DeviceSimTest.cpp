@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated devices: requests and replies, card admission, the log ring, swipe
 // generation, faults, the command line and the trace.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import dialog as a user drives it: "Uvoz", then "Obrada", against
 // simulated devices on loopback.
 #include "devicesim/SimServer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloads from simulated devices on loopback into a fresh database: what is
 // stored must be exactly the records the devices hold, whatever the line does.
 #include "module/device/LogDownload.h"

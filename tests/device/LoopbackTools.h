@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Loopback helpers for the device tests: free ports and a plain UDP peer.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UDP endpoint on loopback, alone and with simulated devices at 127.0.0.2 and
 // 127.0.0.3 on the port that the module's wildcard endpoint also binds.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The personnel job behind the console's employee form and `horlo employee`: what
 // is stored, refused and warned about, and the CSV import's dry run and its
 // all-or-nothing apply.

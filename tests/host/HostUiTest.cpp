@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host's widgets and seams: the data-aware grid and its sorter, the record
 // navigator, the key/value editor, the scripted boxes and the wheel-to-key filter.
 #include "host/data/ClientDataSet.h"

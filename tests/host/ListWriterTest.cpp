@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lists as CSV for programs and for spreadsheets, as aligned text and as a
 // workbook, and what a grid shows as a list.
 #include "host/data/ListWriter.h"

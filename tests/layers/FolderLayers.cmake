@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source file includes a folder above its own layer or a sibling of
 # the same layer, so that includes between folders run one way only.
 # Run as: cmake -DSOURCE_DIR=<project> -P FolderLayers.cmake

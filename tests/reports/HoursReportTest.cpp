@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Worked time per employee and the warnings: clamping to the working day of
 // each event's own date, intervals that belong to one employee and end at
 // their close, and the stored events read back in report order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who was present, late and absent on a day, on servers that insist on full
 // grouping too; the report options as first use finds them and as stored; the
 // lists' sort orders and tables.

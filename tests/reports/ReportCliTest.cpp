@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo report` run as a program: usage mistakes, the presence lists, the
 // hours report and the warnings as text and as CSV read back by a CSV reader,
 // with the options stored by the report dialog.

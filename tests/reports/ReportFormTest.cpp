@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report dialog as a user drives it: the lists of the day at opening, the
 // options of first use and as kept, "Prikaži" for all or one employee, the
 // event-pair editor, sorting by title, printing the page on screen, and the

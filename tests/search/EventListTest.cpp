@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event list over a few thousand events read a page at a time: counts,
 // rows at any position in every order the list is sorted by, the grid
 // scrolled to its end and sorted by a title, and results that change while

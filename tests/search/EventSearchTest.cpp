@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event search: the condition of every key and their combinations, run
 // against the database, and the navigator form that drives it.
 #include "module/search/EventSearch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built module as a host sees it: loaded with dlopen, reached only through
 // GetSnapinFactory and the host interfaces, unloaded again after every test.
 #include "host/console/HostIntf.h"

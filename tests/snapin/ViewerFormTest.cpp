@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event viewer's grid, direction images, commands, toolbar and popup menu.
 #include "host/data/SysUtils.h"
 #include "host/ui/Dialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A strict RFC 4180 reader for checking what the programs write: records end
 // in CR LF, fields are separated by commas, a quoted field may hold commas,
 // CR LF and doubled quotes. Throws std::runtime_error on malformed input.

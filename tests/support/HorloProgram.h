@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the `horlo` program as a scheduler would, for the tests of its commands.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh database made from schema/ for one test, on the test run's private
 // server (HORLO_TEST_SOCKET) or on the server that HORLO_TEST_DB names.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One main for every test executable: widget tests need a QApplication,
 // the others a QCoreApplication (event loop for queued calls and timers).
 #include <QApplication>

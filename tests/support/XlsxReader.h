@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads back what the programs write as .xlsx: a sheet's cells with their
 // types (text from the shared strings or inline, or a number with its style's
 // number format) and how many rows are frozen at the top.

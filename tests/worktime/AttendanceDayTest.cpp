@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The attendance day: counted minutes of a day's events, who gets a row, and
 // storing a day at once.
 #include "module/worktime/AttendanceDay.h"

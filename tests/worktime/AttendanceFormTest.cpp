@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The attendance dialog as a user drives it: the period and filters, adding a
 // day or an employee, colours, editing keys, the summary and printing.
 #include "host/data/HostStrings.h"

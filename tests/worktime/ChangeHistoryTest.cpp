@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every kind of change made through Horlo writes its history row in the
 // change's own transaction; a change that fails writes none.
 #include "module/data/ChangeHistory.h"
@@ -116,9 +117,9 @@ TEST_F(History, EveryKindOfChangeWritesItsRowsInItsTransactionAndAFailedOneNone)
          },
          {"employeecard/u/2"},
          "{\"employeeid\":null} {\"employeeid\":2}"},
-        {"and untied as `horlo card` does it",
-         [&] { SetCardHolder(c, 1, 0); },
-         {"employeecard/u/2"},
+        {"and untied as `horlo card` does it, and who held it ends then",
+         [&] { ChangeCardHolder(c, {1, 0, {}, true}); },
+         {"employeecard/u/2", "employeecardholder/u/2"},
          "{\"employeeid\":2} {\"employeeid\":null}"},
         {"a working-time setting",
          [&] { TWorkingDayLimits::Store(c, QStringLiteral("StartWorkingTime"), QStringLiteral("8:30")); },

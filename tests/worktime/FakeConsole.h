@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A console for the dialogs: it records what the print wizard was asked to
 // print (with the grid's content at that moment) and offers an employee
 // chooser when one is given.

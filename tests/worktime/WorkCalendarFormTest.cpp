@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The work calendar dialog as a user drives it.
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device memory image as a device keeps it: a 128-byte header, the user records,
 // then the log slots, every number big-endian. The download decodes it; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/device/protocol/DeviceProtocol.h"
 
 #include "module/device/protocol/ScopeExit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The access devices' UDP request/reply protocol: 76-byte frames with a
 // CRC-16/XMODEM checksum, and one protocol instance per owning dialog kind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a function when the scope ends, on every way out, also when an exception
 // leaves it: the Qt-free files' counterpart of qScopeGuard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/device/protocol/UdpEndpoint.h"
 
 #include <algorithm>
@@ -120,8 +121,9 @@ std::string RoutedLocalAddress(const std::string& address, int port) {
 }
 
 std::string UdpPortHolder(int port) {
-    // /proc/net/udp: "sl local_address rem_address st ... inode", addresses as HEX:HEXPORT
-    std::ifstream table("/proc/net/udp");
+    // "sl local_address rem_address st ... inode", addresses as HEX:HEXPORT; through
+    // /proc/self, which a service that sees only processes' files (ProcSubset=pid) has too
+    std::ifstream table("/proc/self/net/udp");
     std::string line;
     std::getline(table, line);
     std::vector<std::string> inodes;

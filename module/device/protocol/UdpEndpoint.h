@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A UDP socket with a listener thread of its own (POSIX sockets, no event loop).
 

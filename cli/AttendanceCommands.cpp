@@ -51,19 +51,32 @@ int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, cons
     const TZQuery& sheet = *dm.HorloAttendanceZQ;
     const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
     qint64 count = 0;
-    const TRowSource rows = [&](const TRowSink& sink) {
+    const TListRows rows = [&](const TListSink& sink) {
         count = 0;
         ForEachSheetRow(connection, sheet, view, [&](const TSheetValue& value) {
-            sink(output.ForMachines() ? AttendanceCsvRow(fields, value) : AttendanceTextRow(fields, value));
+            sink(AttendanceRow(fields, value));
             ++count;
         });
+        return true;
     };
-    if (output.ForMachines()) return output.Write(io, AttendanceCsvTable(sheet), rows);
-    const TTextTable header = AttendanceTextTable(sheet);
-    WriteAligned(io.out, header.header, header.rightAligned, rows);
-    io.out << "Ukupno: " << count << '\n';
-    io.out.flush();
-    return kExitOk;
+    TList list;
+    list.columns = FieldColumns(fields);
+    // the workbook says what it holds; the terminal's text stays the bare table
+    if (output.format == TListFormat::Xlsx) {
+        const auto shown = [](const QString& date) {
+            return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(TypedDate(date)));
+        };
+        list.caption << QStringLiteral("Prisustvo")
+                     << Format(_PRINT_HEADER_FMT, {shown(view.fromDate), shown(view.toDate)})
+                            .split(QStringLiteral("\r\n"));
+        if (!view.code.isEmpty()) list.caption << QStringLiteral("Kod zaposlenog: ") + view.code;
+    }
+    const int status = output.Write(io, list, rows);
+    if (output.format == TListFormat::Text) {
+        io.out << "Ukupno: " << count << '\n';
+        io.out.flush();
+    }
+    return status;
 }
 
 TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {
@@ -139,9 +152,10 @@ std::vector<TCliCommand> AttendanceCommands() {
                         "            datum posle današnjeg se odbija (izlaz 2)\n"
                         "  attendance list OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
                         "            ispisuje evidenciju prisustva za period (datumi gggg-mm-dd), za sve\n"
-                        "            zaposlene ili jednog po kodu (nepoznat kod: izlaz 1); --csv: CSV\n"
-                        "            (RFC 4180, UTF-8) sa imenima polja u prvom redu, sati sa decimalnom\n"
-                        "            tačkom (do šest decimala, da se zbir meseca slaže sa evidencijom do\n"
-                        "            minuta), datumi gggg-mm-dd\n"),
+                        "            zaposlene ili jednog po kodu (nepoznat kod: izlaz 1); --csv (za\n"
+                        "            programe): CSV (RFC 4180, UTF-8) sa imenima polja u prvom redu, sati\n"
+                        "            sa decimalnom tačkom (do šest decimala, da se zbir meseca slaže sa\n"
+                        "            evidencijom do minuta), datumi gggg-mm-dd; --xlsx (za ljude):\n"
+                        "            naslovi kolona kao u dijalogu, sati kao brojevi, datumi kao datumi\n"),
          ParseAttendance}};
 }

@@ -101,11 +101,8 @@ TCliRun SendCard(const QString& name) {
 }
 
 int ListCards(TZConnection& connection, TCliIO& io, const TListOutput& output) {
-    const std::vector<TCardHolding> cards = CardHoldings(connection);
-    if (output.ForMachines()) return output.Write(io, CardTable(cards, true));
-    WriteAligned(io.out, CardTable(cards, false));
-    io.out.flush();
-    return kExitOk;
+    const std::vector<TListRow> rows = CardRows(CardHoldings(connection));
+    return output.Write(io, {{}, CardColumns()}, RowsOf(rows));
 }
 
 // Ties the card to the employee with the code, or unties it (an empty code).
@@ -143,7 +140,7 @@ TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
     QStringList rest = arguments.mid(1);
     TListOutput output;
     if (!output.Take(rest, err)) return {};
-    const bool listOption = output.ForMachines();
+    const bool listOption = output.format != TListFormat::Text;
     const bool force = rest.removeAll(QStringLiteral("--force")) > 0;
     QString fromText;
     bool fromGiven = false;

@@ -106,11 +106,13 @@ int Set(TZConnection& connection, TCliIO& io, const QString& code, const TEmploy
 
 int List(TZConnection& connection, TCliIO& io, bool all, const TListOutput& output) {
     const std::vector<TEmployee> employees = EmployeeList(connection, all);
-    if (output.ForMachines()) return output.Write(io, EmployeeTable(employees, true));
-    WriteAligned(io.out, EmployeeTable(employees, false));
-    io.out << "Ukupno: " << employees.size() << '\n';
-    io.out.flush();
-    return kExitOk;
+    const std::vector<TListRow> rows = EmployeeRows(employees);
+    const int status = output.Write(io, {{}, EmployeeColumns()}, RowsOf(rows));
+    if (output.format == TListFormat::Text) {
+        io.out << "Ukupno: " << employees.size() << '\n';
+        io.out.flush();
+    }
+    return status;
 }
 
 int Import(TZConnection& connection, TCliIO& io, const QString& fileName, bool apply) {

@@ -86,47 +86,43 @@ int List(TZConnection& connection, TCliIO& io, const TListPeriod& period, const 
         sql += QStringLiteral(" AND ee.employeeid IN (SELECT employeeid FROM employee WHERE code = %1)")
                    .arg(connection.Quote(period.code));
     sql += QStringLiteral(" ORDER BY ee.eventtime, ee.employeeeventid");
-    const bool machines = output.ForMachines();
-    TTextTable header;
-    header.header = machines ? QStringList{QStringLiteral("employeeeventid"),
-                                           QStringLiteral("eventtime"),
-                                           QStringLiteral("employeecode"),
-                                           QStringLiteral("employeename"),
-                                           QStringLiteral("eventtype"),
-                                           QStringLiteral("direction"),
-                                           QStringLiteral("door"),
-                                           QStringLiteral("comment"),
-                                           QStringLiteral("handentered")}
-                             : QStringList{QStringLiteral("Broj"),     QStringLiteral("Vreme"),
-                                           QStringLiteral("Kod"),      QStringLiteral("Zaposleni"),
-                                           QStringLiteral("Događaj"),  QStringLiteral("Vrata"),
-                                           QStringLiteral("Komentar"), QStringLiteral("Ručno")};
-    header.rightAligned = {true, false, false, false, false, false, false, false};
-    header.types = {TCellType::Number, TCellType::DateTime, TCellType::Text, TCellType::Text, TCellType::Text,
-                    TCellType::Text,   TCellType::Text,     TCellType::Text, TCellType::Text};
+    // programs get the direction too; people read it in the event's name
+    const bool people = output.ForPeople();
+    TList list;
+    list.columns = {{QStringLiteral("employeeeventid"), QStringLiteral("Broj"), TCellType::Number},
+                    {QStringLiteral("eventtime"), QStringLiteral("Vreme"), TCellType::DateTime},
+                    {QStringLiteral("employeecode"), QStringLiteral("Kod")},
+                    {QStringLiteral("employeename"), QStringLiteral("Zaposleni")},
+                    {QStringLiteral("eventtype"), QStringLiteral("Događaj")},
+                    {QStringLiteral("direction"), QStringLiteral("Smer")},
+                    {QStringLiteral("door"), QStringLiteral("Vrata")},
+                    {QStringLiteral("comment"), QStringLiteral("Komentar")},
+                    {QStringLiteral("handentered"), QStringLiteral("Ručno")}};
+    constexpr size_t kDirection = 5;
+    if (people) list.columns.erase(list.columns.begin() + kDirection);
+    if (output.format == TListFormat::Xlsx) list.caption = period.Caption(QStringLiteral("Događaji"));
     qint64 count = 0;
-    const TRowSource rows = [&](const TRowSink& sink) {
+    const TListRows rows = [&](const TListSink& sink) {
         count = 0;
         connection.SelectEach(sql, {}, [&](std::vector<QVariant>& row) {
-            const QDateTime time = WallClock(row[1].toDateTime());
             const bool byHand = row[8].toBool();
-            if (machines)
-                sink({row[0].toString(), SqlDateTime(time), row[2].toString(), row[3].toString(),
-                      row[4].toString(), row[5].toString(), row[6].toString(), row[7].toString(),
-                      byHand ? QStringLiteral("y") : QStringLiteral("n")});
-            else
-                sink({row[0].toString(), FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn:ss"), time),
-                      row[2].toString(), row[3].toString(), row[4].toString(), row[6].toString(),
-                      row[7].toString(), byHand ? QStringLiteral("da") : QString()});
+            TListRow cells(row.begin(), row.begin() + 8);
+            cells[1] = TListCell(WallClock(row[1].toDateTime()));
+            cells.emplace_back(byHand ? QStringLiteral("y") : QStringLiteral("n"),
+                               byHand ? QStringLiteral("Da") : QStringLiteral("Ne"));
+            if (people) cells.erase(cells.begin() + kDirection);
+            sink(cells);
             ++count;
             return true;
         });
+        return true;
     };
-    if (machines) return output.Write(io, header, rows);
-    WriteAligned(io.out, header.header, header.rightAligned, rows);
-    io.out << "Ukupno: " << count << '\n';
-    io.out.flush();
-    return kExitOk;
+    const int status = output.Write(io, list, rows);
+    if (output.format == TListFormat::Text) {
+        io.out << "Ukupno: " << count << '\n';
+        io.out.flush();
+    }
+    return status;
 }
 
 TCliRun ParseEvent(const QStringList& arguments, QTextStream& err) {

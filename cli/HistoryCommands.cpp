@@ -13,51 +13,45 @@ int List(TZConnection& connection, TCliIO& io, const TListPeriod& period, const 
     if (!KnownEmployeeCode(connection, io, period.code)) return kExitFailed;
     const QString sql = HistoryStatement(connection, {period.from, period.to, period.code}) +
                         QStringLiteral("\nORDER BY h.horlohistoryid");
-    const bool machines = output.ForMachines();
-    const auto& columns = HistoryColumns();
-    TTextTable header;
-    for (const auto& [name, title] : columns) {
-        header.header << (machines ? name : title);
-        header.types.push_back(name == QLatin1String("horlohistoryid") || name == QLatin1String("recordid")
-                                   ? TCellType::Number
-                               : name == QLatin1String("changetime") ? TCellType::DateTime
-                                                                     : TCellType::Text);
-        header.rightAligned.push_back(header.types.back() == TCellType::Number);
-    }
+    TList list;
+    for (const auto& [name, title] : HistoryColumns())
+        list.columns.push_back({name, title,
+                                name == QLatin1String("horlohistoryid") || name == QLatin1String("recordid")
+                                    ? TCellType::Number
+                                : name == QLatin1String("changetime") ? TCellType::DateTime
+                                                                      : TCellType::Text});
+    if (output.format == TListFormat::Xlsx) list.caption = period.Caption(QStringLiteral("Istorija izmena"));
     qint64 count = 0;
-    const TRowSource rows = [&](const TRowSink& sink) {
+    const TListRows rows = [&](const TListSink& sink) {
         count = 0;
         connection.SelectEach(sql, {}, [&](std::vector<QVariant>& row) {
-            QStringList cells;
-            for (size_t i = 0; i < columns.size(); ++i) {
-                const QString& name = columns[i].first;
+            TListRow cells;
+            for (size_t i = 0; i < list.columns.size(); ++i) {
+                const QString& name = list.columns[i].name;
                 const QVariant& value = row[i];
-                if (name == QLatin1String("changetime")) {
-                    const QDateTime time = WallClock(value.toDateTime());
-                    cells << (machines ? SqlDateTime(time)
-                                       : FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn:ss"), time));
-                } else if (machines) {
-                    cells << value.toString();
-                } else if (name == QLatin1String("action")) {
-                    cells << HistoryActionText(value.toString());
-                } else if (name == QLatin1String("tablename")) {
-                    cells << HistoryTableText(value.toString());
-                } else if (name == QLatin1String("oldvalues") || name == QLatin1String("newvalues")) {
-                    cells << HistoryValuesText(value.toString());
-                } else {
-                    cells << value.toString();
-                }
+                if (name == QLatin1String("changetime"))
+                    cells.emplace_back(WallClock(value.toDateTime()));
+                else if (name == QLatin1String("action"))
+                    cells.emplace_back(value, HistoryActionText(value.toString()));
+                else if (name == QLatin1String("tablename"))
+                    cells.emplace_back(value, HistoryTableText(value.toString()));
+                else if (name == QLatin1String("oldvalues") || name == QLatin1String("newvalues"))
+                    cells.emplace_back(value, HistoryValuesText(value.toString()));
+                else
+                    cells.emplace_back(value);
             }
             sink(cells);
             ++count;
             return true;
         });
+        return true;
     };
-    if (machines) return output.Write(io, header, rows);
-    WriteAligned(io.out, header.header, header.rightAligned, rows);
-    io.out << "Ukupno: " << count << '\n';
-    io.out.flush();
-    return kExitOk;
+    const int status = output.Write(io, list, rows);
+    if (output.format == TListFormat::Text) {
+        io.out << "Ukupno: " << count << '\n';
+        io.out.flush();
+    }
+    return status;
 }
 
 TCliRun ParseHistory(const QStringList& arguments, QTextStream& err) {

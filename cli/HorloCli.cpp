@@ -3,8 +3,8 @@
 
 #include "cli/CliCommand.h"
 #include "host/data/Database.h"
+#include "host/data/ListWriter.h"
 #include "host/data/SysUtils.h"
-#include "host/data/TableWriter.h"
 #include "module/data/SchemaVersion.h"
 
 #include "HorloVersion.h"

@@ -90,51 +90,55 @@ int Process(TZConnection& connection, TCliIO& io) {
         };
     const TProcessResult r = processor.Run();
     io.Progress();
-    io.out << "Upisano događaja: " << r.written;
-    if (r.skipped > 0) io.out << " (" << r.skipped << " zapisa bez pristupne dozvole preskočeno)";
-    if (r.unassigned > 0) io.out << "; " << Format(_PROCESSED_UNASSIGNED_FMT, {r.unassigned});
-    if (r.processedElsewhere > 0) io.out << "; " << Format(_PROCESSED_ELSEWHERE_FMT, {r.processedElsewhere});
-    io.out << '\n';
+    io.out << ProcessSummary(r).join(QStringLiteral("; ")) << '\n';
     return kExitOk;
 }
 
 // The swipes that processing made no event of, by time.
 int Unassigned(TZConnection& connection, TCliIO& io, const QDate& from, const QDate& to,
                const TListOutput& output) {
-    const bool machines = output.ForMachines();
-    TTextTable header;
-    header.header =
-        machines ? QStringList{QStringLiteral("employeeeventrawid"),
-                               QStringLiteral("eventtime"),
-                               QStringLiteral("accesspoint"),
-                               QStringLiteral("eventtype"),
-                               QStringLiteral("card"),
-                               QStringLiteral("cardcode"),
-                               QStringLiteral("reason")}
-                 : QStringList{QStringLiteral("Vreme"),   QStringLiteral("Vrata"), QStringLiteral("Događaj"),
-                               QStringLiteral("Kartica"), QStringLiteral("Kod"),   QStringLiteral("Razlog")};
-    header.rightAligned =
-        machines ? std::vector<bool>{} : std::vector<bool>{false, false, false, false, true, false};
-    header.types = {TCellType::Number, TCellType::DateTime, TCellType::Text, TCellType::Text,
-                    TCellType::Text,   TCellType::Number,   TCellType::Text};
+    // programs get the raw record's key too
+    const bool people = output.ForPeople();
+    TList list;
+    if (!people) list.columns.push_back({QStringLiteral("employeeeventrawid"), QString(), TCellType::Number});
+    list.columns.insert(list.columns.end(),
+                        {{QStringLiteral("eventtime"), QStringLiteral("Vreme"), TCellType::DateTime},
+                         {QStringLiteral("accesspoint"), QStringLiteral("Vrata")},
+                         {QStringLiteral("eventtype"), QStringLiteral("Događaj")},
+                         {QStringLiteral("card"), QStringLiteral("Kartica")},
+                         {QStringLiteral("cardcode"), QStringLiteral("Kod"), TCellType::Number},
+                         {QStringLiteral("reason"), QStringLiteral("Razlog")}});
+    if (output.format == TListFormat::Xlsx) {
+        list.caption << QStringLiteral("Prolazi bez događaja");
+        if (from.isValid())
+            list.caption << Format(_PRINT_HEADER_FMT,
+                                   {FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(from)),
+                                    FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(to))})
+                                .split(QStringLiteral("\r\n"));
+    }
     qint64 count = 0;
-    const TRowSource rows = [&](const TRowSink& sink) {
+    const TListRows rows = [&](const TListSink& sink) {
         count = 0;
         WalkUnassignedSwipes(connection, from, to, [&](const TUnassignedSwipe& s) {
             ++count;
-            if (machines)
-                sink({QString::number(s.rawId), SqlDateTime(s.time), s.door, s.eventTypeName, s.card,
-                      QString::number(s.code), ReasonCode(s.reason)});
-            else
-                sink({s.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), s.door, s.eventTypeName, s.card,
-                      QString::number(s.code), ReasonText(s.reason)});
+            TListRow row;
+            if (!people) row.emplace_back(s.rawId);
+            row.emplace_back(WallClock(s.time));
+            row.emplace_back(s.door);
+            row.emplace_back(s.eventTypeName);
+            row.emplace_back(s.card);
+            row.emplace_back(s.code);
+            row.emplace_back(ReasonCode(s.reason), ReasonText(s.reason));
+            sink(row);
         });
+        return true;
     };
-    if (machines) return output.Write(io, header, rows);
-    WriteAligned(io.out, header.header, header.rightAligned, rows);
-    io.out << "Ukupno: " << count << '\n';
-    io.out.flush();
-    return kExitOk;
+    const int status = output.Write(io, list, rows);
+    if (output.format == TListFormat::Text) {
+        io.out << "Ukupno: " << count << '\n';
+        io.out.flush();
+    }
+    return status;
 }
 
 TCliRun ParseRaw(const QStringList& arguments, QTextStream& err) {

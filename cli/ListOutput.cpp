@@ -4,7 +4,6 @@
 #include "cli/HorloCli.h"
 #include "host/data/Employees.h"
 #include "host/data/SysUtils.h"
-#include "host/data/XlsxWriter.h"
 #include "module/HorloResourceString.h"
 #include "module/data/Period.h"
 
@@ -14,20 +13,20 @@
 
 bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     QStringList rest;
-    auto choose = [&](TKind chosen) {
-        if (kind != TKind::Text && kind != chosen) {
+    auto choose = [&](TListFormat chosen) {
+        if (format != TListFormat::Text && format != chosen) {
             err << "horlo: --csv i --xlsx ne mogu zajedno\n";
             return false;
         }
-        kind = chosen;
+        format = chosen;
         return true;
     };
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QLatin1String("--csv")) {
-            if (!choose(TKind::Csv)) return false;
+            if (!choose(TListFormat::Csv)) return false;
         } else if (a == QLatin1String("--xlsx") || a.startsWith(QLatin1String("--xlsx="))) {
-            if (!choose(TKind::Xlsx)) return false;
+            if (!choose(TListFormat::Xlsx)) return false;
             file = a.size() > 6 ? a.mid(7) : i + 1 < arguments.size() ? arguments[++i] : QString();
             if (file.isEmpty()) {
                 err << "horlo: --xlsx traži ime datoteke\n";
@@ -41,23 +40,19 @@ bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     return true;
 }
 
-int TListOutput::Write(TCliIO& io, const TTextTable& header, const TRowSource& rows) const {
-    if (kind != TKind::Xlsx) {
-        WriteCsv(io.out, header.header, rows);
+int TListOutput::Write(TCliIO& io, const TList& list, const TListRows& rows) const {
+    if (format != TListFormat::Xlsx) {
+        WriteList(io.out, format, list, rows);
         return kExitOk;
     }
     try {
-        SaveXlsx(file, header.header, header.types, rows);
+        SaveList(file, format, list, rows);
     } catch (const std::runtime_error& e) {
         io.err << "horlo: " << QString::fromStdString(e.what()) << '\n';
         return kExitFailed;
     }
     io.out << "Sačuvano u " << QDir::toNativeSeparators(file) << '\n';
     return kExitOk;
-}
-
-int TListOutput::Write(TCliIO& io, const TTextTable& table) const {
-    return Write(io, table, RowsOf(table));
 }
 
 bool TListPeriod::Take(const QStringList& arguments, const QString& command, bool optional,
@@ -91,6 +86,18 @@ bool TListPeriod::Take(const QStringList& arguments, const QString& command, boo
     from = period.from;
     to = period.to;
     return true;
+}
+
+QStringList TListPeriod::Caption(const QString& title) const {
+    QStringList lines{title};
+    if (from.isValid()) {
+        const auto shown = [](const QDate& date) {
+            return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(date));
+        };
+        lines << Format(_PRINT_HEADER_FMT, {shown(from), shown(to)}).split(QStringLiteral("\r\n"));
+    }
+    if (!code.isEmpty()) lines << QStringLiteral("Kod zaposlenog: ") + code;
+    return lines;
 }
 
 bool KnownEmployeeCode(TZConnection& connection, TCliIO& io, const QString& code) {

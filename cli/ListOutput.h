@@ -1,28 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How a list command writes its table, the same for every list: aligned text
-// for people (the default), CSV on the output (--csv), or an Excel workbook
-// (--xlsx FILE). CSV and the workbook hold the same table: field names as
-// header, values in their machine forms, the workbook's cells typed by column.
+// How a list command writes its list, the same for every list: aligned text for
+// people (the default), CSV for programs on the output (--csv), or an Excel
+// workbook for people (--xlsx FILE), all through the list writer of host/data.
 #pragma once
 
 #include "cli/CliCommand.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 
 struct TListOutput {
-    enum class TKind { Text, Csv, Xlsx };
-    TKind kind = TKind::Text;
+    TListFormat format = TListFormat::Text;
     QString file; // of the workbook
 
-    // The table is for a machine (CSV or a workbook), not for people.
-    bool ForMachines() const { return kind != TKind::Text; }
+    // Who reads it: people get titles and shown texts, programs field names and values.
+    bool ForPeople() const { return ::ForPeople(format); }
     // Takes --csv, --xlsx FILE and --xlsx=FILE out of arguments; false, with the
     // reason on err, when one lacks its file or both are given.
     bool Take(QStringList& arguments, QTextStream& err);
-    // Writes the table for machines (its rows streamed from rows): CSV to the
-    // output, or the workbook, saying where it went. The exit status: failed
-    // when the workbook could not be written.
-    int Write(TCliIO& io, const TTextTable& header, const TRowSource& rows) const;
-    int Write(TCliIO& io, const TTextTable& table) const;
+    // Writes the list (its rows streamed from rows): text or CSV to the output, or
+    // the workbook, saying where it went. The exit status: failed when the
+    // workbook could not be written.
+    int Write(TCliIO& io, const TList& list, const TListRows& rows) const;
 };
 
 // The period and employee of a list command, "OD DO [--code KOD]", read after
@@ -35,6 +32,8 @@ struct TListPeriod {
     // False, with the reason on err, for another argument, a text that is no
     // date, a reversed period, or a missing one that the command needs.
     bool Take(const QStringList& arguments, const QString& command, bool optional, QTextStream& err);
+    // A workbook's opening lines: what the list is, its period and its employee.
+    QStringList Caption(const QString& title) const;
 };
 
 // True when some employee has the code (or none is given); otherwise says so

@@ -113,10 +113,8 @@ int Remove(TZConnection& connection, TCliIO& io, const QString& text) {
 
 int List(TZConnection& connection, TCliIO& io, const TListOutput& output) {
     const std::vector<TAccessPoint> points = AccessPointList(connection);
-    if (output.ForMachines()) return output.Write(io, AccessPointTable(points, true));
-    WriteAligned(io.out, AccessPointTable(points, false));
-    io.out.flush();
-    return kExitOk;
+    const std::vector<TListRow> rows = AccessPointRows(points);
+    return output.Write(io, {{}, AccessPointColumns()}, RowsOf(rows));
 }
 
 int Probe(TZConnection& connection, TCliIO& io, const QString& text) {

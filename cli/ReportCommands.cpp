@@ -28,10 +28,22 @@ QString EventTypeName(TZConnection& connection, qint64 id) {
     return rs.rows.empty() ? QString::number(id) : rs.rows[0][0].toString();
 }
 
-void WriteList(TCliIO& io, const QString& title, const TClientDataSet& list, const QStringList& columns) {
-    io.out << title << '\n';
-    WriteAligned(io.out, ListTextTable(list, columns));
-    io.out << "Ukupno: " << list.RecordCount() << '\n';
+QString ShownDate(const QDate& d) {
+    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(d));
+}
+
+// A list's fields for its readers: people read the grid's columns, programs every field.
+std::vector<const TField*> Fields(const TDataSet& list, const QStringList& columns,
+                                  const TListOutput& output) {
+    return FieldsOf(list, output.ForPeople() ? columns : QStringList());
+}
+
+TListRows RowsOf(const TDataSet& list, const std::vector<const TField*>& fields) {
+    return [&list, fields](const TListSink& sink) {
+        for (int row = 0; row < list.RecordCount(); ++row)
+            sink(DataSetRow(list, row, fields));
+        return true;
+    };
 }
 
 int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
@@ -44,29 +56,46 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
     FillPresenceList(present, lists.present);
     FillPresenceList(late, lists.late);
     FillAbsentList(absent, lists.absent);
-    if (r.Output.ForMachines()) return r.Output.Write(io, PresenceCsvTable(present, late, absent));
-    const QString day = FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(r.Day));
-    io.out << "Izveštaj radnog vremena za " << day << "\n\n";
-    WriteList(io, QStringLiteral("Prisutni"), present, PresenceColumns(TPresenceKind::Present));
-    io.out << '\n';
-    WriteList(io, QStringLiteral("Kašnjenje"), late, PresenceColumns(TPresenceKind::Late));
-    io.out << '\n';
-    WriteList(io, QStringLiteral("Odsutni"), absent, PresenceColumns(TPresenceKind::Absent));
+    const QString caption = _REPORT_CAP + QStringLiteral(" za ") + ShownDate(r.Day);
+    if (r.Output.format != TListFormat::Text) {
+        TPresenceTable table = PresenceTable(present, late, absent, r.Output.ForPeople());
+        table.list.caption << caption;
+        return r.Output.Write(io, table.list, ::RowsOf(table.rows));
+    }
+    io.out << caption << "\n\n";
+    const struct {
+        const char* title;
+        const TClientDataSet* list;
+        TPresenceKind kind;
+    } parts[] = {{"Prisutni", &present, TPresenceKind::Present},
+                 {"Kašnjenje", &late, TPresenceKind::Late},
+                 {"Odsutni", &absent, TPresenceKind::Absent}};
+    for (const auto& part : parts) {
+        if (part.list != &present) io.out << '\n';
+        io.out << QString::fromUtf8(part.title) << '\n';
+        const std::vector<const TField*> fields = FieldsOf(*part.list, PresenceColumns(part.kind));
+        WriteList(io.out, TListFormat::Text, {{}, FieldColumns(fields)}, RowsOf(*part.list, fields));
+        io.out << "Ukupno: " << part.list->RecordCount() << '\n';
+    }
     io.out.flush();
     return kExitOk;
 }
 
-// The list for machines, or as aligned text under its title with its total;
-// count is known once the rows have been written.
-int Write(TCliIO& io, const TReportRequest& r, const QString& title, const TTextTable& header,
-          const TRowSource& rows, const qint64& count) {
-    if (r.Output.ForMachines()) return r.Output.Write(io, header, rows);
-    auto date = [](const QDate& d) { return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(d)); };
-    io.out << "Izveštaj radnog vremena - " << title << ", " << date(r.From) << " - " << date(r.To) << "\n\n";
-    WriteAligned(io.out, header.header, header.rightAligned, rows);
-    io.out << "Ukupno: " << count << '\n';
-    io.out.flush();
-    return kExitOk;
+// The list under its caption (the report, the period, the employee); as text
+// with its total, known once the rows have been written.
+int Write(TCliIO& io, const TReportRequest& r, const QString& title, const std::vector<const TField*>& fields,
+          const TListRows& rows, const qint64& count) {
+    TList list;
+    list.caption << _REPORT_CAP + QStringLiteral(" - ") + title + QStringLiteral(", ") + ShownDate(r.From) +
+                        QStringLiteral(" - ") + ShownDate(r.To);
+    if (!r.Code.isEmpty()) list.caption << QStringLiteral("Kod zaposlenog: ") + r.Code;
+    list.columns = FieldColumns(fields);
+    const int status = r.Output.Write(io, list, rows);
+    if (r.Output.format == TListFormat::Text) {
+        io.out << "Ukupno: " << count << '\n';
+        io.out.flush();
+    }
+    return status;
 }
 
 int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
@@ -85,44 +114,31 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
     // Hours are one row per employee and held; warnings can be millions over
     // years, so they pass through a one-row list straight to the output.
     TClientDataSet list;
-    QStringList columns;
-    QString title;
-    TRowSource rows;
-    qint64 count = 0;
-    auto cells = [&](int row) {
-        return r.Output.ForMachines() ? ListCsvRow(list, row) : ListTextRow(list, row, columns);
-    };
     if (r.Kind == TReportKind::Hours) {
         DefineHoursList(list);
-        columns = HoursColumns();
-        title = QStringLiteral("Izveštaj");
         std::vector<THoursRow> hours;
         WalkHoursReport(connection, r.From, r.To, filter, pairs, criteria, options.Limits,
                         [&](const THoursRow& h) { hours.push_back(h); }, {});
-        rows = [&](const TRowSink& sink) {
-            for (int row = 0; row < list.RecordCount(); ++row)
-                sink(cells(row));
-        };
-        const TTextTable header = r.Output.ForMachines() ? ListCsvTable(list) : ListTextTable(list, columns);
         FillHoursList(list, hours);
-        count = list.RecordCount();
-        return Write(io, r, title, header, rows, count);
+        const std::vector<const TField*> fields = Fields(list, HoursColumns(), r.Output);
+        const qint64 count = list.RecordCount();
+        return Write(io, r, QStringLiteral("Izveštaj"), fields, RowsOf(list, fields), count);
     }
     DefineWarningsList(list);
-    columns = WarningsColumns();
-    title = QStringLiteral("Upozorenja");
-    rows = [&](const TRowSink& sink) {
+    const std::vector<const TField*> fields = Fields(list, WarningsColumns(), r.Output);
+    qint64 count = 0;
+    const TListRows rows = [&](const TListSink& sink) {
         count = 0;
         WalkHoursReport(connection, r.From, r.To, filter, pairs, criteria, options.Limits, {},
                         [&](const TWarningRow& w) {
                             list.EmptyDataSet();
                             AppendWarningRow(list, w);
-                            sink(cells(0));
+                            sink(DataSetRow(list, 0, fields));
                             ++count;
                         });
+        return true;
     };
-    return Write(io, r, title, r.Output.ForMachines() ? ListCsvTable(list) : ListTextTable(list, columns),
-                 rows, count);
+    return Write(io, r, QStringLiteral("Upozorenja"), fields, rows, count);
 }
 
 TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
@@ -172,7 +188,8 @@ std::vector<TCliCommand> ReportCommands() {
                         "            prisutni, oni koji su kasnili (prvi dolazak u vreme početka rada ili\n"
                         "            posle njega) i odsutni aktivni zaposleni za dan (gggg-mm-dd, bez njega\n"
                         "            danas); --csv: jedna tabela čija prva kolona list kaže present, late\n"
-                        "            ili absent\n"
+                        "            ili absent; --xlsx: ista tabela za ljude (kolona Lista: Prisutni,\n"
+                        "            Kasnili, Odsutni)\n"
                         "  report hours OD DO [--code KOD] [--csv | --xlsx DATOTEKA]\n"
                         "            sati i minuti rada po zaposlenom za period, po parovima događaja i\n"
                         "            radnom vremenu sačuvanim u dijalogu izveštaja; izlazi sa 1 kad nijedan\n"
@@ -182,7 +199,8 @@ std::vector<TCliCommand> ReportCommands() {
                         "            odlasci bez dolaska ili koji ne zatvaraju dolazak, i dolasci koje\n"
                         "            nijedan odlazak tog dana ne zatvara (0 sati 0 minuta); kolona\n"
                         "            Upozorenje (Warning) kaže o čemu je reč\n"
-                        "            CSV: RFC 4180, UTF-8, imena polja u prvom redu, datumi gggg-mm-dd,\n"
-                        "            vremena gggg-mm-dd čč:mm:ss\n"),
+                        "            CSV (za programe): RFC 4180, UTF-8, imena polja u prvom redu, datumi\n"
+                        "            gggg-mm-dd, vremena gggg-mm-dd čč:mm:ss; radna sveska (za ljude):\n"
+                        "            naslovi kolona i vrednosti kao u dijalogu, datumi kao datumi\n"),
          ParseReport}};
 }

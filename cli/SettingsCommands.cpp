@@ -4,7 +4,7 @@
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
 #include "host/data/DBIniFile.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 #include "module/data/WorkingDay.h"
 
 namespace {
@@ -13,8 +13,7 @@ int Show(TZConnection& connection, TCliIO& io) {
     const TDBIniFile ini(&connection);
     const TWorkingDayLimits limits = TWorkingDayLimits::Read(ini);
     const QStringList stored = TWorkingDayLimits::StoredKeys(ini);
-    TTextTable table;
-    table.header = QStringList{QStringLiteral("Podešavanje"), QStringLiteral("Vrednost"), QString()};
+    std::vector<TListRow> rows;
     for (const QString& key : TWorkingDayLimits::Keys()) {
         const QString value = limits.Value(key);
         QString note;
@@ -22,9 +21,11 @@ int Show(TZConnection& connection, TCliIO& io) {
             note = QStringLiteral("(podrazumevano)");
         else if (TWorkingDayLimits::TimeOfDay(value).isNull())
             note = QStringLiteral("(nije vreme u obliku čč:mm:ss)");
-        table.rows.push_back({key, value, note});
+        rows.push_back({{key}, {value}, {note}});
     }
-    WriteAligned(io.out, table);
+    WriteList(io.out, TListFormat::Text,
+              {{}, {{QString(), QStringLiteral("Podešavanje")}, {QString(), QStringLiteral("Vrednost")}, {}}},
+              RowsOf(rows));
     return kExitOk;
 }
 

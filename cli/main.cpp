@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/HorloCli.h"
 #include "host/data/Database.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -41,11 +41,14 @@ inline constexpr char _CON_RECORDS_FMT[] = "Zapisa: %d";
 inline constexpr char _CON_NOTHING_TO_PRINT_WRN[] = "Nema spiska za štampu.";
 inline constexpr char _CON_PRINTED_FMT[] = "Štampano %s";
 inline constexpr char _CON_PAGE_FMT[] = "Strana %d od %d";
-inline constexpr char _CON_PRINT_PAGES_QST[] = "Lista ima %d strana. Štampati ih sve?";
+inline constexpr char _CON_PRINT_PAGES_QST[] = "Lista ima %s. Štampati ih sve?";
 inline constexpr char _CON_SAVE_PDF_CAP[] = "Sačuvaj kao PDF…";
 inline constexpr char _CON_PDF_FILTER[] = "PDF dokument (*.pdf)";
 inline constexpr char _CON_SAVE_CSV_CAP[] = "Sačuvaj kao CSV…";
-inline constexpr char _CON_CSV_FILTER[] = "CSV datoteka (*.csv)";
+inline constexpr char _CON_CSV_FILTER[] = "CSV datoteka, polja odvojena tačkom-zarezom (*.csv)";
+inline constexpr char _CON_SAVE_CSV_HINT[] =
+    "Za tabelarni program podešen na srpski: UTF-8 sa oznakom (BOM), polja odvojena tačkom-zarezom, "
+    "decimalni zarez i do šest decimala, da se zbirovi ne pomere.";
 inline constexpr char _CON_SAVE_XLSX_CAP[] = "Sačuvaj kao Excel…";
 inline constexpr char _CON_XLSX_FILTER[] = "Excel radna sveska (*.xlsx)";
 inline constexpr char _CON_SAVED_FMT[] = "Sačuvano u %s";

@@ -176,8 +176,11 @@ QString TConsoleWindow::PresetSearch(const QList<std::pair<QString, QString>>& k
 
 void TConsoleWindow::Print() {
     const QString title = m_snapin ? m_snapin->GetDescription() : _CON_APP_CAP;
-    const QString header =
-        Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
+    QString header = Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
+    // the search that made the list
+    if (const TCustomNavigatorForm* form = NavigatorForm())
+        for (const QString& key : form->SearchDescription())
+            header += QStringLiteral("\r\n") + key;
     m_console->RunModule(_CMN_PRINT_WIZ_NAME,
                          QStringLiteral("title:") + title + QStringLiteral(";header:") + header);
 }

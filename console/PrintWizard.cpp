@@ -3,9 +3,8 @@
 
 #include "console/ConsoleStrings.h"
 #include "host/data/HostStrings.h"
+#include "host/data/ListWriter.h"
 #include "host/data/SysUtils.h"
-#include "host/data/TableWriter.h"
-#include "host/data/XlsxWriter.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridTable.h"
@@ -22,9 +21,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QStyle>
-#include <QTextStream>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -90,16 +87,10 @@ double ColumnWidth(double textWidth, double size) {
     return (textWidth * kWidthSlack + 2 * kPadPoints) * size / kTableFont;
 }
 
-int WrapFlags(const TPrintLayout& layout) {
-    if (!layout.wraps) return 0;
-    return layout.breaksWords ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
-}
-
-int LineCount(const QFontMetricsF& fm, const TPrintLayout& layout, const TPrintLayout::TColumn& column,
-              const QString& text) {
-    const double room = column.width - 2 * layout.pad;
+// How many lines a text takes in a width of room with the wrap flags.
+int LineCount(const QFontMetricsF& fm, double room, int wrap, const QString& text) {
     if (!text.contains(QLatin1Char('\n')) && fm.horizontalAdvance(text) <= room) return 1;
-    const QRectF bounds = fm.boundingRect(QRectF(0, 0, room, 1e9), WrapFlags(layout), text);
+    const QRectF bounds = fm.boundingRect(QRectF(0, 0, room, 1e9), wrap, text);
     return qMax(1, qRound(bounds.height() / fm.lineSpacing()));
 }
 
@@ -107,18 +98,25 @@ int LineCount(const QFontMetricsF& fm, const TPrintLayout& layout, const TPrintL
 double RowHeight(const TDBGrid& grid, const TPrintLayout& layout, const QFontMetricsF& fm, int row) {
     int lines = 1;
     for (const TPrintLayout::TColumn& c : layout.columns)
-        lines = qMax(lines, LineCount(fm, layout, c, grid.CellText(row, c.column)));
+        lines = qMax(lines, LineCount(fm, c.width - 2 * layout.pad, c.wrap, grid.CellText(row, c.column)));
     return layout.rowHeight + (lines - 1) * fm.lineSpacing();
+}
+
+// Row colours on paper: the same hues, lighter, so that a page is not soaked in ink.
+QColor PaperColour(const QColor& colour) {
+    return QColor((colour.red() + 255) / 2, (colour.green() + 255) / 2, (colour.blue() + 255) / 2);
 }
 
 } // namespace
 
-// What each shown column's texts need on one line, and its widest word, in
-// points at the usual font size; measured once per wizard.
+// What each shown column's values and title need on one line, and their widest
+// words, in points at the usual font size; measured once per wizard. Numbers,
+// dates and times are whole: they never break.
 struct TPrintWizard::TMeasure {
     struct TColumn {
         int column;
-        double line, word;
+        bool whole;
+        double valueLine = 0, valueWord = 0, titleLine = 0, titleWord = 0;
     };
     std::vector<TColumn> columns;
     bool multiline = false; // some text has line breaks of its own
@@ -198,12 +196,16 @@ const TPrintWizard::TMeasure* TPrintWizard::Measure(const QPagedPaintDevice& dev
     const QFontMetricsF fm(ListFont(kTableFont), &device), captionFm(ListFont(kTableFont, true), &device);
     if (grid)
         for (int column : ShownColumns(*grid)) {
-            // a column the form draws itself keeps its width on screen
-            const double screen =
-                grid->ColumnField(column) ? 0 : grid->columnWidth(column) * 0.75 - 2 * kPadPoints;
+            const TField* field = grid->ColumnField(column);
+            // a column the form draws keeps its width on screen, unless it is printed as words
+            const bool drawn = !field && !grid->Column(column).text;
+            const double screen = drawn ? grid->columnWidth(column) * 0.75 - 2 * kPadPoints : 0;
             const QString title = grid->ColumnTitle(column);
-            measure->columns.push_back({column, qMax(screen, TextWidth(captionFm, title) * toPoints),
-                                        qMax(screen, WordWidth(captionFm, title) * toPoints)});
+            TMeasure::TColumn c{column, drawn || (field && CellTypeOf(field->DataType()) != TCellType::Text)};
+            c.valueLine = c.valueWord = screen;
+            c.titleLine = TextWidth(captionFm, title) * toPoints;
+            c.titleWord = WordWidth(captionFm, title) * toPoints;
+            measure->columns.push_back(c);
         }
     const int rows = grid ? grid->RowCount() : 0;
     std::vector<QString> last(measure->columns.size());
@@ -215,8 +217,8 @@ const TPrintWizard::TMeasure* TPrintWizard::Measure(const QPagedPaintDevice& dev
             QString text = grid->CellText(row, c.column);
             if (text == last[i]) continue; // a date or a name often repeats row after row
             const double line = TextWidth(fm, text) * toPoints;
-            c.line = qMax(c.line, line);
-            if (line > c.word) c.word = qMax(c.word, WordWidth(fm, text) * toPoints);
+            c.valueLine = qMax(c.valueLine, line);
+            if (line > c.valueWord) c.valueWord = qMax(c.valueWord, WordWidth(fm, text) * toPoints);
             if (text.contains(QLatin1Char('\n'))) measure->multiline = true;
             last[i] = std::move(text);
         }
@@ -235,35 +237,63 @@ const TPrintLayout& TPrintWizard::Layout(const QPagedPaintDevice& device) const 
     if (!measure) return m_layout;
     TPrintLayout& layout = m_layout;
 
-    // the largest font in which every text fits on one line; else the largest
-    // in which every word fits and longer texts wrap; else the smallest, in
-    // which words break too
-    const auto total = [&](double size, bool words) {
+    // In the largest font in which it fits: every text on one line; else titles
+    // wrapped at their words; else texts too, at their words; else, in the
+    // smallest font, texts broken anywhere. Numbers, dates and times never break.
+    enum TLevel { OneLine, TitlesWrap, WordsWrap, Breaks };
+    const auto need = [](const TMeasure::TColumn& c, int level) {
+        switch (level) {
+        case OneLine:
+            return qMax(c.valueLine, c.titleLine);
+        case TitlesWrap:
+            return qMax(c.valueLine, c.titleWord);
+        default:
+            return qMax(c.whole ? c.valueLine : c.valueWord, c.titleWord);
+        }
+    };
+    const auto total = [&](double size, int level, bool wholeOnly = false) {
         double sum = 0;
         for (const TMeasure::TColumn& c : measure->columns)
-            sum += ColumnWidth(words ? c.word : c.line, size);
+            if (!wholeOnly || c.whole) sum += ColumnWidth(need(c, level), size);
         return sum;
     };
-    const auto largest = [&](bool words) {
-        for (double size = kTableFont; size >= kSmallestFont - 0.01; size -= kFontStep)
-            if (total(size, words) <= page.width()) return size;
-        return 0.0;
+    int level = Breaks;
+    double size = kSmallestFont;
+    const auto fit = [&](std::initializer_list<int> levels) {
+        for (double font = kTableFont; font >= kSmallestFont - 0.01; font -= kFontStep)
+            for (int l : levels)
+                if (total(font, l) <= page.width()) {
+                    level = l;
+                    size = font;
+                    return true;
+                }
+        return false;
     };
-    const double oneLine = largest(false), wordsFit = oneLine > 0 ? 0.0 : largest(true);
-    layout.fontSize = oneLine > 0 ? oneLine : wordsFit > 0 ? wordsFit : kSmallestFont;
-    layout.wraps = oneLine == 0 || measure->multiline;
-    layout.breaksWords = oneLine == 0 && wordsFit == 0;
-    const double size = layout.fontSize;
-    // what the wrapped columns are given beyond their widest word, in proportion to what they lack
-    const double spare = page.width() - total(size, true), lack = total(size, false) - total(size, true);
-    const double shrink = page.width() / total(size, true);
+    if (!fit({OneLine, TitlesWrap})) fit({WordsWrap});
+    layout.fontSize = size;
+    layout.wraps = level >= WordsWrap || measure->multiline;
+    layout.breaksWords = level == Breaks;
+    // what the columns are given beyond their need, in proportion to what they lack of one line
+    const double spare = page.width() - total(size, level), lack = total(size, OneLine) - total(size, level);
+    // texts broken anywhere share what the whole columns leave (all shrink when they leave nothing)
+    const double wholeWidth = total(size, WordsWrap, true), allWidth = total(size, WordsWrap);
+    const double textShrink = (page.width() - wholeWidth) / qMax(1.0, allWidth - wholeWidth);
     double x = 0;
     for (const TMeasure::TColumn& c : measure->columns) {
-        const double word = ColumnWidth(c.word, size), line = ColumnWidth(c.line, size);
-        const double width = oneLine > 0    ? line
-                             : wordsFit > 0 ? word + (lack > 0 ? spare * (line - word) / lack : 0)
-                                            : word * shrink;
-        layout.columns.push_back({c.column, x / toPoints, width / toPoints});
+        const double least = ColumnWidth(need(c, qMin(level, int(WordsWrap))), size);
+        const double line = ColumnWidth(need(c, OneLine), size);
+        double width = least;
+        if (level == Breaks) // a title still never breaks
+            width = textShrink <= 0 ? least * page.width() / allWidth
+                    : c.whole       ? least
+                                    : qMax(least * textShrink, ColumnWidth(c.titleWord, size));
+        else if (lack > 0 && spare > 0)
+            width += spare * (line - least) / lack;
+        const int wrap = c.whole           ? 0
+                         : level == Breaks ? int(Qt::TextWrapAnywhere)
+                         : layout.wraps    ? int(Qt::TextWordWrap)
+                                           : 0;
+        layout.columns.push_back({c.column, x / toPoints, width / toPoints, wrap});
         x += width;
     }
     layout.scale = dpi / 96.0 * size / kTableFont;
@@ -272,14 +302,17 @@ const TPrintLayout& TPrintWizard::Layout(const QPagedPaintDevice& device) const 
     const QFontMetricsF fm(ListFont(size), &device), captionFm(ListFont(size, true), &device),
         titleFm(ListFont(kTitleFont, true), &device), headerFm(ListFont(kHeaderFont), &device),
         footerFm(ListFont(kFooterFont), &device);
-    layout.rowHeight = qMax(fm.height() * 1.45, 18 * layout.scale);
+    layout.rowHeight = qMax(fm.height() * 1.3, 16 * layout.scale);
     layout.captionHeight = layout.rowHeight;
     const TDBGrid* grid = m_grid;
-    if (layout.wraps && grid)
+    // titles wrap at their words
+    if (grid)
         for (const TPrintLayout::TColumn& c : layout.columns)
             layout.captionHeight =
                 qMax(layout.captionHeight,
-                     layout.rowHeight + (LineCount(captionFm, layout, c, grid->ColumnTitle(c.column)) - 1) *
+                     layout.rowHeight + (LineCount(captionFm, c.width - 2 * layout.pad, Qt::TextWordWrap,
+                                                   grid->ColumnTitle(c.column)) -
+                                         1) *
                                             captionFm.lineSpacing());
     if (!m_params.title.isEmpty()) layout.titleHeight += titleFm.height() * 1.4;
     layout.titleHeight += headerFm.height() * 1.25 * m_params.header.size();
@@ -338,7 +371,6 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
                 footerFont = ListFont(kFooterFont);
     const QFontMetricsF titleFm(titleFont, &device), headerFm(headerFont, &device),
         tableFm(tableFont, &device), footerFm(footerFont, &device);
-    const int wrap = WrapFlags(layout);
 
     const TDBGrid* grid = m_grid;
     const int rows = grid ? grid->RowCount() : 0;
@@ -376,8 +408,8 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
             p.setPen(gridPen);
             p.drawRect(cell);
             p.setPen(Qt::black);
-            p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0), Qt::AlignLeft | Qt::AlignVCenter | wrap,
-                       grid->ColumnTitle(c.column));
+            p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0),
+                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, grid->ColumnTitle(c.column));
         }
         y += layout.captionHeight;
         p.setFont(tableFont);
@@ -388,7 +420,7 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
             for (const TPrintLayout::TColumn& c : layout.columns) {
                 const QRectF cell(c.x, y, c.width, rowHeight);
                 const QColor color = grid->CellColor(row, c.column);
-                if (color.isValid()) p.fillRect(cell, color);
+                if (color.isValid()) p.fillRect(cell, PaperColour(color));
                 p.setPen(gridPen);
                 p.drawRect(cell);
                 const QString text = grid->CellText(row, c.column);
@@ -398,9 +430,10 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
                     p.setPen(Qt::black);
                     p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0),
                                (align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter)) |
-                                   wrap,
+                                   c.wrap,
                                text);
                 }
+                if (grid->Column(c.column).text) continue; // printed as its words
                 // what the form draws itself, in screen pixels scaled to the page
                 p.save();
                 p.setClipRect(cell);
@@ -440,10 +473,11 @@ bool TPrintWizard::SetUpPrinter(QPrinter& printer) const {
     printer.setCreator(_CON_APP_CAP);
     const TMeasure* measure = Measure(printer);
     if (!measure) return false;
-    // a list whose texts do not fit across a portrait page is printed across a landscape one
+    // a list whose texts do not fit across a portrait page, titles wrapped, is printed across a
+    // landscape one
     double width = 0;
     for (const TMeasure::TColumn& c : measure->columns)
-        width += ColumnWidth(c.line, kTableFont);
+        width += ColumnWidth(qMax(c.valueLine, c.titleWord), kTableFont);
     if (width > printer.width() * 72.0 / printer.logicalDpiX()) setUp(QPageLayout::Landscape);
     return true;
 }
@@ -463,90 +497,37 @@ bool TPrintWizard::SaveAsPdf(const QString& fileName) const {
     return !m_cancelled;
 }
 
-bool TPrintWizard::EachRow(const QString& caption, const std::function<void(int row)>& write) const {
-    const int rows = m_grid ? m_grid->RowCount() : 0;
-    TProgress progress(*this, caption, rows);
-    for (int row = 0; row < rows; ++row) {
-        if (row % 50 == 0 && !progress.Step(row)) break;
-        write(row);
-    }
-    if (!m_cancelled) progress.Step(rows);
-    return !m_cancelled;
+bool TPrintWizard::SaveList(TListFormat format, const QString& fileName, const QString& caption) const {
+    const TDBGrid* grid = m_grid;
+    const std::vector<int> columns = grid ? ShownColumns(*grid) : std::vector<int>();
+    // the file says what it is, as the printed page does
+    TList list;
+    if (!m_params.title.isEmpty()) list.caption << m_params.title;
+    list.caption << m_params.header;
+    if (grid) list.columns = GridColumns(*grid, columns);
+    const int rows = grid ? grid->RowCount() : 0;
+    return ::SaveList(fileName, format, list, [&](const TListSink& sink) {
+        TProgress progress(*this, caption, rows);
+        for (int row = 0; row < rows; ++row) {
+            if (row % 50 == 0 && !progress.Step(row)) return false;
+            sink(GridRow(*grid, columns, row));
+        }
+        return progress.Step(rows);
+    });
 }
 
 bool TPrintWizard::SaveAsCsv(const QString& fileName) const {
-    // written as the rows are read, so that a long list is never held whole
-    QSaveFile file(fileName);
-    auto fail = [&] {
-        throw std::runtime_error(Format(_CMN_FILE_WRITE_ERR, {fileName, file.errorString()}).toStdString());
-    };
-    if (!file.open(QIODevice::WriteOnly)) fail();
-    const TDBGrid* grid = m_grid;
-    const std::vector<int> columns = grid ? ShownColumns(*grid) : std::vector<int>();
-    QStringList titles;
-    for (int column : columns)
-        titles << grid->ColumnTitle(column);
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    out << CsvLine(titles);
-    QStringList cells;
-    const bool done = EachRow(_CON_SAVING_CSV_CAP, [&](int row) {
-        cells.clear();
-        for (int column : columns)
-            cells << grid->CellText(row, column);
-        out << CsvLine(cells);
-    });
-    out.flush();
-    if (out.status() != QTextStream::Ok) fail();
-    if (!done) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) fail();
-    return true;
+    return SaveList(TListFormat::SheetCsv, fileName, _CON_SAVING_CSV_CAP);
 }
 
 bool TPrintWizard::SaveAsXlsx(const QString& fileName) const {
-    const TDBGrid* grid = m_grid;
-    const std::vector<int> columns = grid ? ShownColumns(*grid) : std::vector<int>();
-    QStringList titles;
-    std::vector<const TField*> values; // per column: the field whose values go typed, or none
-    std::vector<TCellType> types;
-    for (int column : columns) {
-        titles << grid->ColumnTitle(column);
-        const TField* f = grid->ColumnField(column);
-        const TCellType type = f && !f->OnGetText ? CellTypeOf(f->DataType()) : TCellType::Text;
-        values.push_back(type == TCellType::Text ? nullptr : f);
-        types.push_back(type);
-    }
-    TXlsxWriter writer(fileName, titles, types);
-    QVariantList cells;
-    const bool done = EachRow(_CON_SAVING_XLSX_CAP, [&](int row) {
-        cells.clear();
-        for (size_t c = 0; c < columns.size(); ++c)
-            cells << (values[c] ? grid->DataSet()->RowValue(row, values[c]->Index())
-                                : QVariant(grid->CellText(row, columns[c])));
-        writer.AddRow(cells);
-    });
-    if (!done) return false; // the writer leaves no file behind
-    writer.Close();
-    return true;
+    return SaveList(TListFormat::Xlsx, fileName, _CON_SAVING_XLSX_CAP);
 }
 
-bool TPrintWizard::Save(TSaveFormat format, const QString& fileName) const {
+bool TPrintWizard::Save(TSaver save, const QString& fileName) const {
     bool saved = false;
     try {
-        switch (format) {
-        case TSaveFormat::Pdf:
-            saved = SaveAsPdf(fileName);
-            break;
-        case TSaveFormat::Csv:
-            saved = SaveAsCsv(fileName);
-            break;
-        case TSaveFormat::Xlsx:
-            saved = SaveAsXlsx(fileName);
-            break;
-        }
+        saved = (this->*save)(fileName);
     } catch (const EDatabaseError&) {
         HandleException();
         return false;
@@ -579,7 +560,10 @@ void TPrintWizard::Preview(QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     if (!SetUpPrinter(printer)) return;
     const int pages = Layout(printer).Pages();
-    if (pages == 0 || (pages > kAskPages && !Confirm(Format(_CON_PRINT_PAGES_QST, {pages})))) return;
+    if (pages == 0 ||
+        (pages > kAskPages &&
+         !Confirm(Format(_CON_PRINT_PAGES_QST, {Plural(pages, "%d stranu", "%d strane", "%d strana")}))))
+        return;
     if (TDialogScript::Unattended()) return;
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.title);
@@ -603,14 +587,16 @@ void TPrintWizard::Preview(QWidget* parent) {
             preview->addSeparator();
         }
         const struct {
-            TSaveFormat format;
-            const char *caption, *suffix, *filter;
-        } saves[] = {{TSaveFormat::Pdf, _CON_SAVE_PDF_CAP, ".pdf", _CON_PDF_FILTER},
-                     {TSaveFormat::Csv, _CON_SAVE_CSV_CAP, ".csv", _CON_CSV_FILTER},
-                     {TSaveFormat::Xlsx, _CON_SAVE_XLSX_CAP, ".xlsx", _CON_XLSX_FILTER}};
+            TSaver save;
+            const char *caption, *suffix, *filter, *hint;
+        } saves[] = {
+            {&TPrintWizard::SaveAsPdf, _CON_SAVE_PDF_CAP, ".pdf", _CON_PDF_FILTER, nullptr},
+            {&TPrintWizard::SaveAsCsv, _CON_SAVE_CSV_CAP, ".csv", _CON_CSV_FILTER, _CON_SAVE_CSV_HINT},
+            {&TPrintWizard::SaveAsXlsx, _CON_SAVE_XLSX_CAP, ".xlsx", _CON_XLSX_FILTER, nullptr}};
         for (const auto& save : saves) {
             QAction* action =
                 toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), save.caption);
+            if (save.hint) action->setToolTip(QString::fromUtf8(save.hint));
             if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action)))
                 button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
             QObject::connect(action, &QAction::triggered, &dialog, [this, &dialog, save] {
@@ -619,10 +605,10 @@ void TPrintWizard::Preview(QWidget* parent) {
                 const QString file = QFileDialog::getSaveFileName(
                     &dialog, save.caption, QDir::home().filePath(name + QLatin1String(save.suffix)),
                     save.filter);
-                if (!file.isEmpty()) Save(save.format, file);
+                if (!file.isEmpty()) Save(save.save, file);
             });
         }
     }
-    dialog.resize(960, 720);
+    dialog.resize(960, 720); // within the screen's free area, as every window (TApplication)
     dialog.exec();
 }

@@ -5,6 +5,8 @@
 // column order).
 #pragma once
 
+#include "host/data/ListWriter.h"
+
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
@@ -33,10 +35,11 @@ struct TPrintLayout {
     struct TColumn {
         int column = 0;          // in the grid
         double x = 0, width = 0; // on the page
+        int wrap = 0;            // how its texts wrap (Qt::TextFlag): numbers and dates never
     };
     double fontSize = 0;      // points, of the rows' texts
     bool wraps = false;       // some texts take more than one line
-    bool breaksWords = false; // a word wider than any column breaks too
+    bool breaksWords = false; // a word of a text wider than any column breaks too
     double scale = 1;         // one screen pixel of the form's own drawing on the page
     double pad = 0;           // between a cell's border and its text
     double rowHeight = 0;     // of a row of one line
@@ -65,20 +68,22 @@ public:
     // Writes a PDF without any window; throws std::runtime_error when the file
     // cannot be written. False, and no file, when the user cancelled.
     bool SaveAsPdf(const QString& fileName) const;
-    // The grid's shown columns and rows as CSV with the column titles as header;
-    // throws std::runtime_error when the file cannot be written. False, and
-    // the file as it was, when the user cancelled.
+    // The grid's shown columns and rows under the title and header lines, for a
+    // spreadsheet set to Serbian (the list writer's SheetCsv: UTF-8 with a BOM,
+    // semicolons, column titles, numbers with six decimals); throws
+    // std::runtime_error when the file cannot be written. False, and the file as
+    // it was, when the user cancelled.
     bool SaveAsCsv(const QString& fileName) const;
     // The same as an Excel workbook, its cells typed by the columns' fields (dates
     // as dates, numbers as numbers; texts, and what a field shows through its own
     // text, as shown); throws and cancels as SaveAsCsv.
     bool SaveAsXlsx(const QString& fileName) const;
 
-    enum class TSaveFormat { Pdf, Csv, Xlsx };
+    using TSaver = bool (TPrintWizard::*)(const QString& fileName) const;
     // The preview's save actions: saves, then tells where the file went, or
     // shows why it could not be written; a cancelled save says nothing. True
     // when saved.
-    bool Save(TSaveFormat format, const QString& fileName) const;
+    bool Save(TSaver save, const QString& fileName) const;
 
     // Long lists show the rows done in a progress window with a cancel button;
     // set, this is asked instead (rows done, all rows) and false cancels.
@@ -95,9 +100,7 @@ public:
     static QString PdfOutput();
 
 private:
-    // Hands every row of the grid to write, with the progress shown; false
-    // when the user cancelled.
-    bool EachRow(const QString& caption, const std::function<void(int row)>& write) const;
+    bool SaveList(TListFormat format, const QString& fileName, const QString& caption) const;
     struct TMeasure;
     void Preview(QWidget* parent);
     const TMeasure* Measure(const QPagedPaintDevice& device) const;

@@ -10,8 +10,8 @@
 #include "console/PrintWizard.h"
 #include "console/QtTranslation.h"
 #include "host/data/Database.h"
+#include "host/data/ListWriter.h"
 #include "host/data/SysUtils.h"
-#include "host/data/TableWriter.h"
 #include "host/ui/Application.h"
 #include "host/ui/Dialogs.h"
 

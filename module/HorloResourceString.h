@@ -64,13 +64,13 @@ inline constexpr char _WORKING_TIME_GRACE_WRN[] = "Polje \"%s\" (%s) ne sme biti
 inline constexpr char _PERIOD_REVERSED_FMT[] = "Početak perioda (%s) je posle kraja (%s).";
 inline constexpr char _ATTEND_PROGRESS_CAP[] = "Učitavanje evidencije prisustva...";
 inline constexpr char _ATTEND_PERIOD_PROGRESS_CAP[] = "Upisivanje evidencije prisustva za period...";
-inline constexpr char _ATTEND_LONG_PERIOD_CONF[] =
-    "Period ima %d dana. Dodati evidenciju za svaki radni dan?";
+inline constexpr char _ATTEND_LONG_PERIOD_CONF[] = "Period ima %s. Dodati evidenciju za svaki radni dan?";
 inline constexpr char _ATTEND_DATE_EXIST_ERR[] = "Već postoji evidencija za izabrani datum!";
 inline constexpr char _WORK_CAL_EXIST_ERR[] = "Dane ovog meseca je u međuvremenu upisao drugi program; "
                                               "izmene nisu sačuvane, prikazani su upisani dani.";
 inline constexpr char _PRINT_HEADER_FMT[] = "Od datuma %s\r\nDo datuma %s";
 inline constexpr char _PRINT_SUM_CAP[] = "zbirno";
+inline constexpr char _ATTEND_ZERO_COLUMNS_CAP[] = "Vrste sati kojih nema ni u jednom redu nisu štampane.";
 inline constexpr char _CARD_EMPLOYEE_ERR[] = "Već postoji aktivna kartica za izabranog zaposlenog (%s)!";
 inline constexpr char _CARD_EMPLOYEE_ADDED_INF[] = "Kartica zaposlenog je uspešno dodata u uređaje.";
 inline constexpr char _CARD_EMPLOYEE_REMOVED_INF[] = "Kartica zaposlenog je uspešno izbrisana iz uređaja.";
@@ -83,14 +83,14 @@ inline constexpr char _UNLOCK_CONF[] = "Otključati sva vrata?";
 inline constexpr char _FIRE_CONF[] = "Požar: otvoriti sva vrata?";
 inline constexpr char _DEVICE_NOT_CONFIRMED_ERR[] = "Uređaji nisu potvrdili komandu: %s.";
 inline constexpr char _NO_DOOR_ERR[] = "Nijedna pristupna tačka nije pitana; ništa nije potvrđeno.";
+inline constexpr char _DEVICE_SILENT_TXT[] = "ne odgovara — proverite napajanje i mrežu uređaja";
+inline constexpr char _DEVICE_WAITING_FMT[] = "Čeka se odgovor uređaja… %d s";
 inline constexpr char _IMPORT_EVENT_INF[] = "Događaji su uveženi.";
 inline constexpr char _PROCESSED_EVENT_INF[] = "Događaji su obrađeni.";
 inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu obradio drugi program: %d.";
 inline constexpr char _PROCESSED_UNASSIGNED_FMT[] =
     "Prolaza kartica koje u to vreme nisu bile ničije: %d; nisu upisani kao događaji (horlo raw unassigned "
     "ih navodi; postaju događaji kad se kartica spoji sa zaposlenim od tog vremena).";
-inline constexpr char _PROCESSED_NO_TICKET_FMT[] =
-    "Zapisa sa nepoznatom pristupnom dozvolom (preskočeno): %d.";
 inline constexpr char _CARD_NO_EMPLOYEE_FMT[] = "Zaposleni %s ne postoji.";
 inline constexpr char _CARD_HELD_FMT[] = "Kartica %s pripada zaposlenom %s (kod %s).";
 inline constexpr char _CARD_FUTURE_FMT[] =

@@ -51,3 +51,12 @@ void TCustomNavigatorForm::SearchVLEKeyDown(int& key, Qt::KeyboardModifiers modi
         Guarded([this] { FindButtonClick(); });
     }
 }
+
+void TCustomNavigatorForm::SearchRan() {
+    m_searched.clear();
+    for (const QString& key : SearchVLE->Keys())
+        if (const QString value = SearchVLE->Values(key); !value.isEmpty()) {
+            const QString caption = SearchVLE->ItemProps(key).keyDesc;
+            m_searched << (caption.isEmpty() ? key : caption) + QStringLiteral(": ") + value;
+        }
+}

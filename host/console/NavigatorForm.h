@@ -26,4 +26,15 @@ public:
     virtual void FindButtonClick();
     // Enter starts the search.
     virtual void SearchVLEKeyDown(int& key, Qt::KeyboardModifiers modifiers);
+
+    // The filled keys of the search last run, as "caption: value" lines: a printed
+    // or saved result says what it shows.
+    QStringList SearchDescription() const { return m_searched; }
+
+protected:
+    // A search ran with the keys as they stand.
+    void SearchRan();
+
+private:
+    QStringList m_searched;
 };

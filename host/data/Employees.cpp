@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "host/data/Employees.h"
 
+#include "host/data/HostStrings.h"
+
 #include "host/data/SysUtils.h"
 
 #include <QRegularExpression>
@@ -46,11 +48,6 @@ std::optional<TEmployee> First(std::vector<TEmployee> list) {
     return std::move(list.front());
 }
 
-// Dates as the import reads them back.
-QString MachineDate(const QDate& date) {
-    return date.isValid() ? SqlDate(date) : QString();
-}
-
 QString DateText(const QDate& date) {
     return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString();
 }
@@ -90,31 +87,38 @@ std::vector<TEmployee> EmployeesWithCodes(TZConnection& connection, const QStrin
 
 std::vector<TEmployee> EmployeeList(TZConnection& connection, bool inactiveToo) {
     return Read(connection, (inactiveToo ? QString() : QStringLiteral("WHERE e.active != 'n' ")) +
-                                QStringLiteral("ORDER BY e.lastname, e.firstname, e.code"));
+                                QStringLiteral("ORDER BY ") + SerbianOrder(QStringLiteral("e.lastname")) +
+                                QStringLiteral(", ") + SerbianOrder(QStringLiteral("e.firstname")) +
+                                QStringLiteral(", e.code"));
 }
 
-TTextTable EmployeeTable(const std::vector<TEmployee>& employees, bool forMachines) {
-    TTextTable table;
-    table.header = forMachines
-                       ? QStringList{QStringLiteral("code"),          QStringLiteral("firstname"),
-                                     QStringLiteral("lastname"),      QStringLiteral("personalidentificator"),
-                                     QStringLiteral("vocation"),      QStringLiteral("workingfromdate"),
-                                     QStringLiteral("workingtodate"), QStringLiteral("workingstate"),
-                                     QStringLiteral("active")}
-                       : QStringList{QStringLiteral("Šifra"),       QStringLiteral("Ime"),
-                                     QStringLiteral("Prezime"),     QStringLiteral("JMBG"),
-                                     QStringLiteral("Radno mesto"), QStringLiteral("Početak rada"),
-                                     QStringLiteral("Kraj rada"),   QStringLiteral("Radni status"),
-                                     QStringLiteral("Aktivan")};
-    table.types = {TCellType::Text, TCellType::Text, TCellType::Text, TCellType::Text, TCellType::Text,
-                   TCellType::Date, TCellType::Date, TCellType::Text, TCellType::Text};
-    const auto date = [forMachines](const QDate& d) { return forMachines ? MachineDate(d) : DateText(d); };
+std::vector<TListColumn> EmployeeColumns() {
+    return {{QStringLiteral("code"), QStringLiteral("Šifra")},
+            {QStringLiteral("firstname"), QStringLiteral("Ime")},
+            {QStringLiteral("lastname"), QStringLiteral("Prezime")},
+            {QStringLiteral("personalidentificator"), QStringLiteral("JMBG")},
+            {QStringLiteral("vocation"), QStringLiteral("Radno mesto")},
+            {QStringLiteral("workingfromdate"), QStringLiteral("Početak rada"), TCellType::Date},
+            {QStringLiteral("workingtodate"), QStringLiteral("Kraj rada"), TCellType::Date},
+            {QStringLiteral("workingstate"), QStringLiteral("Radni status")},
+            {QStringLiteral("active"), QStringLiteral("Aktivan")}};
+}
+
+std::vector<TListRow> EmployeeRows(const std::vector<TEmployee>& employees) {
+    const auto date = [](const QDate& d) { return d.isValid() ? TListCell(d) : TListCell(); };
+    std::vector<TListRow> rows;
     for (const TEmployee& e : employees)
-        table.rows.push_back({e.code, e.firstName, e.lastName, e.personalId, e.vocation, date(e.from),
-                              date(e.to), e.workingState,
-                              forMachines ? QString(e.active ? QLatin1Char('y') : QLatin1Char('n'))
-                                          : QString::fromUtf8(e.active ? "da" : "ne")});
-    return table;
+        rows.push_back(
+            {{e.code},
+             {e.firstName},
+             {e.lastName},
+             {e.personalId},
+             {e.vocation},
+             date(e.from),
+             date(e.to),
+             {e.workingState},
+             {QString(e.active ? QLatin1Char('y') : QLatin1Char('n')), e.active ? _YES_CAP : _NO_CAP}});
+    return rows;
 }
 
 std::vector<std::pair<qint64, QString>> WorkingStates(TZConnection& connection) {

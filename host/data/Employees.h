@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/data/Database.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 
 #include <QDate>
 #include <QString>
@@ -48,8 +48,10 @@ std::optional<TEmployee> EmployeeByCode(TZConnection& connection, const QString&
 std::vector<TEmployee> EmployeesWithCodes(TZConnection& connection, const QStringList& codes, bool lock);
 // By last and first name; the active ones only unless inactiveToo.
 std::vector<TEmployee> EmployeeList(TZConnection& connection, bool inactiveToo);
-// For people, or for machines: the field names that `horlo employee import` reads.
-TTextTable EmployeeTable(const std::vector<TEmployee>& employees, bool forMachines);
+// The list of employees as the list writer takes it: for programs the field names
+// that `horlo employee import` reads.
+std::vector<TListColumn> EmployeeColumns();
+std::vector<TListRow> EmployeeRows(const std::vector<TEmployee>& employees);
 // The working states (identifier, description), by description.
 std::vector<std::pair<qint64, QString>> WorkingStates(TZConnection& connection);
 

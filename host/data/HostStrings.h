@@ -85,3 +85,8 @@ inline constexpr char _CMN_NAV_POST_CAP[] = "Sačuvaj izmene";
 inline constexpr char _CMN_NAV_CANCEL_CAP[] = "Odustani od izmena";
 inline constexpr char _CMN_DELETE_RECORD_CONF[] = "Izbrisati izabrani zapis?";
 inline constexpr char _CMN_FILE_WRITE_ERR[] = "Datoteka \"%s\" ne može da se upiše: %s";
+inline constexpr char _CMN_DATE_FORM_WRN[] =
+    "Vrednost \"%s\" u polju \"%s\" nije datum (dd.mm.gggg ili gggg-mm-dd).";
+inline constexpr char _CMN_DATE_NO_MONTH_WRN[] = "Datum %s u polju \"%s\" ne postoji: godina ima 12 meseci.";
+inline constexpr char _CMN_DATE_NO_DAY_WRN[] = "Datum %s u polju \"%s\" ne postoji: %s %d. ima %s.";
+inline constexpr char _CMN_DATE_PICK_CAP[] = "Izaberi datum iz kalendara (Alt+Dole)";

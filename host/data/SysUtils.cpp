@@ -45,6 +45,16 @@ QString Format(const QString& format, std::initializer_list<QVariant> args) {
     return out;
 }
 
+QString Plural(qint64 n, const char* one, const char* few, const char* many) {
+    const qint64 last = (n < 0 ? -n : n) % 100;
+    const char* form = many;
+    if (last % 10 == 1 && last != 11)
+        form = one;
+    else if (last % 10 >= 2 && last % 10 <= 4 && (last < 12 || last > 14))
+        form = few;
+    return QString::fromUtf8(form).replace(QLatin1String("%d"), QString::number(n));
+}
+
 QString FormatFloat(const QString& format, double value) {
     const qsizetype point = format.indexOf(QLatin1Char('.'));
     int required = 0, optional = 0;
@@ -274,16 +284,53 @@ QDateTime WallClock(const QDate& date) {
     return QDateTime(date, QTime(0, 0), Qt::UTC);
 }
 
-QDate TypedDate(const QString& text) {
+namespace {
+
+struct TDateParts {
+    int year = 0, month = 0, day = 0;
+};
+
+// The year, month and day of a text in one of the two forms, whether or not they make a day.
+std::optional<TDateParts> DateParts(const QString& text) {
     static const QRegularExpression iso(QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})$"));
     // as people here write it, the last dot too: 7.12.2026.
     static const QRegularExpression local(QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4})\\.?$"));
     const QString t = text.trimmed();
     if (const QRegularExpressionMatch m = iso.match(t); m.hasMatch())
-        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        return TDateParts{m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()};
     if (const QRegularExpressionMatch m = local.match(t); m.hasMatch())
-        return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
-    return {};
+        return TDateParts{m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt()};
+    return std::nullopt;
+}
+
+} // namespace
+
+QDate TypedDate(const QString& text) {
+    const std::optional<TDateParts> p = DateParts(text);
+    return p ? QDate(p->year, p->month, p->day) : QDate();
+}
+
+QString DateProblem(const QString& text, const QString& field) {
+    const std::optional<TDateParts> p = DateParts(text);
+    if (p && QDate(p->year, p->month, p->day).isValid()) return {};
+    const QString shown = text.trimmed();
+    if (!p || p->year < 1) return Format(_CMN_DATE_FORM_WRN, {shown, field});
+    if (p->month < 1 || p->month > 12) return Format(_CMN_DATE_NO_MONTH_WRN, {shown, field});
+    const int days = QDate(p->year, p->month, 1).daysInMonth();
+    return Format(_CMN_DATE_NO_DAY_WRN,
+                  {shown, field, MonthName(p->month), p->year, Plural(days, "%d dan", "%d dana", "%d dana")});
+}
+
+QString MonthName(int month) {
+    static constexpr const char* names[] = {"januar",    "februar", "mart",     "april",
+                                            "maj",       "jun",     "jul",      "avgust",
+                                            "septembar", "oktobar", "novembar", "decembar"};
+    return month >= 1 && month <= 12 ? QString::fromLatin1(names[month - 1]) : QString();
+}
+
+QString SerbianOrder(const QString& expression) {
+    // the server's Croatian rules are the Serbian Latin alphabet's
+    return expression + QStringLiteral(" COLLATE utf8mb4_croatian_ci");
 }
 
 QDateTime TypedDateTime(const QString& text) {

@@ -25,6 +25,12 @@ private:
 // placeholders and arguments do not match.
 QString Format(const QString& format, std::initializer_list<QVariant> args);
 
+// The form of a phrase that agrees with the count n, as Serbian counts: one for 1,
+// 21, 31, ... (not 11); few for 2-4, 22-24, ... (not 12-14); many for the rest.
+// Each form may hold %d, which becomes n: Plural(3, "%d novi zapis", "%d nova
+// zapisa", "%d novih zapisa") is "3 nova zapisa".
+QString Plural(qint64 n, const char* one, const char* few, const char* many);
+
 // Number with a display format such as "0.##" (at most two decimals) or "0.00".
 QString FormatFloat(const QString& format, double value);
 
@@ -55,11 +61,21 @@ QString SqlFirstTable(const QString& statement);
 // without diacritics, with đ and dj as d (Đorđe, Djordje and dorde are alike).
 QString SearchKey(const QString& text);
 
-// The wall clock as a date-time without time-zone jumps. Tests may fix it.
+// A text expression of a statement ordered as every list here sorts names: by
+// the Serbian Latin alphabet (c, č, ć, d, dž, đ, ..., l, lj, ...), letter case
+// aside, as the in-memory sorts order them.
+QString SerbianOrder(const QString& expression);
+
 // The date of a typed text, "yyyy-mm-dd" or "dd.mm.yyyy" ("d.m.yyyy" and a last
 // dot too), blanks around it allowed; an invalid date when the text is none of
 // those or names no real day.
 QDate TypedDate(const QString& text);
+// Why a text typed into the field is not a date (empty when it is one): not in
+// either form, or a day that does not exist ("31.02.2026": February 2026 has 28
+// days), named with the field and the text.
+QString DateProblem(const QString& text, const QString& field);
+// "januar" to "decembar" for 1 to 12.
+QString MonthName(int month);
 // A typed date (as TypedDate reads it) and time of day, "hh:mm" or "hh:mm:ss",
 // one blank or more apart, as a wall clock; invalid when it is none.
 QDateTime TypedDateTime(const QString& text);
@@ -67,5 +83,6 @@ QDateTime TypedDateTime(const QString& text);
 // daylight-saving shift ever moves it. A date alone is its midnight.
 QDateTime WallClock(const QDateTime& time);
 QDateTime WallClock(const QDate& date);
+// The wall clock as a date-time without time-zone jumps. Tests may fix it.
 QDateTime Now();
 void SetNowForTesting(const QDateTime& fixed); // an invalid date-time restores the clock

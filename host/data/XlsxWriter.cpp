@@ -66,7 +66,7 @@ lxw_datetime ExcelDateTime(const QDate& date, const QTime& time) {
 
 struct TXlsxWriter::TState {
     QString fileName, tempName;
-    QStringList header;
+    QStringList caption, header;
     std::vector<TCellType> types;
     QByteArray tmpDir; // the library's own scratch files go beside the file, not to a /tmp in memory
     lxw_workbook* workbook = nullptr;
@@ -114,18 +114,26 @@ struct TXlsxWriter::TState {
         if (!sheet) Fail(QStringLiteral("workbook_add_worksheet"));
         widths.assign(size_t(header.size()), 0);
         row = 0;
+        // what the list is, over the first sheet; its lines reach across the columns
+        if (sheets == 1 && !caption.isEmpty()) {
+            for (qsizetype line = 0; line < caption.size(); ++line, ++row)
+                Check(worksheet_write_string(sheet, row, 0, caption[line].left(kMaxText).toUtf8().constData(),
+                                             line == 0 ? bold : nullptr));
+            ++row;
+        }
         for (qsizetype c = 0; c < header.size(); ++c)
             WriteText(size_t(c), header[c], bold);
-        worksheet_freeze_panes(sheet, 1, 0);
-        row = 1;
+        worksheet_freeze_panes(sheet, row + 1, 0);
+        ++row;
     }
 };
 
-TXlsxWriter::TXlsxWriter(const QString& fileName, const QStringList& header,
+TXlsxWriter::TXlsxWriter(const QString& fileName, const QStringList& caption, const QStringList& header,
                          const std::vector<TCellType>& types)
     : m_state(std::make_unique<TState>()) {
     TState& s = *m_state;
     s.fileName = fileName;
+    s.caption = caption;
     s.header = header;
     s.types = types;
     const QFileInfo target(fileName);
@@ -231,17 +239,4 @@ void TXlsxWriter::Close() {
         QFile::remove(s.tempName);
         s.Fail(reason);
     }
-}
-
-void SaveXlsx(const QString& fileName, const QStringList& header, const std::vector<TCellType>& types,
-              const TRowSource& rows) {
-    TXlsxWriter writer(fileName, header, types);
-    QVariantList cells;
-    rows([&](const QStringList& row) {
-        cells.clear();
-        for (const QString& text : row)
-            cells << text;
-        writer.AddRow(cells);
-    });
-    writer.Close();
 }

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Tables written as an Excel workbook (.xlsx) for payroll offices: one sheet
-// with a bold header row that stays in view, typed cells (dates, times and
-// numbers a spreadsheet computes with; codes as text, leading zeros kept) and
-// columns as wide as their texts. Rows go to disk as they come, so that a list
-// of any length is written in flat memory. The command line and the print
-// wizard's Excel export both write through here.
+// A list as an Excel workbook (.xlsx) for payroll offices: its caption lines
+// over one sheet with a bold header row that stays in view, typed cells (dates,
+// times and numbers a spreadsheet computes with; codes as text, leading zeros
+// kept) and columns as wide as their texts. Rows go to disk as they come, so
+// that a list of any length is written in flat memory. The list writer
+// (ListWriter.h) saves workbooks through here.
 #pragma once
 
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 
 #include <QVariant>
 
@@ -18,8 +18,10 @@ class TXlsxWriter {
 public:
     // A workbook bound for fileName, written under a temporary name in the same
     // folder until Close; throws std::runtime_error naming the file when that
-    // folder takes no file. types: per column (missing ones are text).
-    TXlsxWriter(const QString& fileName, const QStringList& header, const std::vector<TCellType>& types);
+    // folder takes no file. caption: lines above the header (the first bold);
+    // types: per column (missing ones are text).
+    TXlsxWriter(const QString& fileName, const QStringList& caption, const QStringList& header,
+                const std::vector<TCellType>& types);
     // Without a successful Close nothing is left behind, and an earlier file
     // of that name stays as it was.
     ~TXlsxWriter();
@@ -40,7 +42,3 @@ private:
     struct TState;
     std::unique_ptr<TState> m_state;
 };
-
-// Writes the header and every row (in the forms CSV writes) to a workbook.
-void SaveXlsx(const QString& fileName, const QStringList& header, const std::vector<TCellType>& types,
-              const TRowSource& rows);

@@ -3,6 +3,7 @@
 
 #include "host/data/DataSet.h"
 #include "host/data/HostStrings.h"
+#include "host/ui/DBGrid.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -60,4 +61,11 @@ void TCachedEditDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void TCachedEditDialog::showEvent(QShowEvent* event) {
+    if (m_save)
+        for (TDBGrid* grid : findChildren<TDBGrid*>())
+            if (grid->DataSet() == m_edited) grid->EscapeCancelsRecord = false;
+    QDialog::showEvent(event);
 }

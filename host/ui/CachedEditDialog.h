@@ -82,6 +82,9 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Esc in the grids of the edited query reaches the dialog, which asks about the
+    // row's edit with the rest instead of dropping it unasked.
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The query holds changes that are not stored: an open edit or cached rows.

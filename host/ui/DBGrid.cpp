@@ -43,12 +43,12 @@ public:
         const int row = index.row(), column = index.column();
         if (m_grid->Skimming(row)) return {};
         switch (role) {
-        case Qt::DisplayRole:
-            return m_grid->CellText(row, column);
-        case Qt::EditRole: {
-            const TField* f = m_grid->ColumnField(column);
-            return f ? m_grid->DataSet()->RowText(row, f->Index(), false) : QString();
-        }
+        case Qt::DisplayRole: // a column without a field shows what the form draws
+            return m_grid->ColumnField(column) ? m_grid->CellText(row, column) : QString();
+        case Qt::ToolTipRole:
+            return m_grid->ColumnField(column) ? QVariant() : QVariant(m_grid->CellText(row, column));
+        case Qt::EditRole:
+            return EditText(row, column);
         case Qt::BackgroundRole: {
             const QColor color = m_grid->CellColor(row, column);
             return color.isValid() ? QVariant(color) : QVariant();
@@ -72,7 +72,9 @@ public:
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < columnCount())
+        // a column the form draws shows its drawing alone; its words' title is for paper and files
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < columnCount() &&
+            (m_grid->ColumnField(section) || !m_grid->Column(section).text))
             return m_grid->ColumnTitle(section);
         return {};
     }
@@ -95,11 +97,21 @@ public:
         const int row = index.row();
         return Guarded([&] {
             if (ds->RecIndex() != row) ds->SetRecIndex(row);
-            if (f->Text() != value.toString()) f->SetText(value.toString());
+            if (EditText(row, index.column()) != value.toString()) f->SetText(value.toString());
         });
     }
 
 private:
+    // What a cell's editor starts with. A fraction has the decimals the grid shows
+    // (6.97, not 6.96666666666667); left as it was, it keeps its exact value.
+    QString EditText(int row, int column) const {
+        const TField* f = m_grid->ColumnField(column);
+        if (!f) return {};
+        const bool shownDecimals =
+            f->DataType() == TFieldType::Float && !f->DisplayFormat.isEmpty() && !f->OnGetText;
+        return m_grid->DataSet()->RowText(row, f->Index(), shownDecimals);
+    }
+
     TDBGrid* m_grid;
 };
 
@@ -248,9 +260,10 @@ int TDBGrid::RowCount() const {
 }
 
 QString TDBGrid::CellText(int row, int column) const {
-    const TField* f = ColumnField(column);
-    if (!f || row < 0 || row >= RowCount()) return {};
-    return m_dataSet->RowText(row, f->Index(), true);
+    if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount()) return {};
+    if (const TField* f = ColumnField(column)) return m_dataSet->RowText(row, f->Index(), true);
+    const TDBGridColumn& c = m_columns[size_t(column)];
+    return c.text ? c.text(row) : QString();
 }
 
 QColor TDBGrid::CellColor(int row, int column) const {
@@ -343,6 +356,25 @@ int TDBGrid::DefaultWidth(int column) const {
     return qMax(title, fm.horizontalAdvance(sample) + 12);
 }
 
+bool TDBGrid::ChooseFromPickList(const QString& typed) {
+    const QModelIndex current = currentIndex();
+    if (typed.size() != 1 || !typed[0].isLetter() || !current.isValid() ||
+        !(m_model->flags(current) & Qt::ItemIsEditable))
+        return false;
+    const QStringList& items = m_columns[size_t(current.column())].pickList;
+    if (items.isEmpty()) return false;
+    // from the item after the one shown, so that a second press moves on among those with the letter
+    const qsizetype shown = items.indexOf(CellText(current.row(), current.column()));
+    for (qsizetype step = 1; step <= items.size(); ++step) {
+        const QString& item = items[(shown + step + items.size()) % items.size()];
+        if (SearchKey(item).startsWith(SearchKey(typed))) {
+            m_model->setData(current, item, Qt::EditRole);
+            return true;
+        }
+    }
+    return false; // no item has it: typed into the cell as ever
+}
+
 void TDBGrid::FollowDataSet() {
     if (!m_dataSet || !m_dataSet->Active()) return;
     const int row = m_dataSet->RecIndex();
@@ -376,8 +408,13 @@ void TDBGrid::FollowView(int row) {
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
-    // Escape outside a cell editor drops the record's pending changes
-    if (event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState && m_dataSet &&
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (plain && state() != QAbstractItemView::EditingState && ChooseFromPickList(event->text())) {
+        event->accept();
+        return;
+    }
+    if (EscapeCancelsRecord && event->key() == Qt::Key_Escape && state() != QAbstractItemView::EditingState &&
+        m_dataSet &&
         (m_dataSet->GetState() == TDataSet::State::Edit ||
          m_dataSet->GetState() == TDataSet::State::Insert)) {
         Guarded([&] { m_dataSet->Cancel(); });

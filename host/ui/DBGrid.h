@@ -23,6 +23,9 @@ struct TDBGridColumn {
     bool readOnly = false;
     bool visible = true;
     QStringList pickList; // offered by the cell editor; other texts may be typed too
+    // A column the form draws (no field), in words: its tooltip, and what printing
+    // and saving the list show in its place, under its title (not shown on screen).
+    std::function<QString(int row)> text;
 };
 
 class TDBGridModel;
@@ -48,6 +51,10 @@ public:
     TField* ColumnField(int index) const; // nullptr for a column without a field
     QString ColumnTitle(int index) const;
 
+    // Esc outside a cell editor drops the record's pending changes; a dialog that
+    // asks about its changes itself turns this off, so that Esc reaches it.
+    bool EscapeCancelsRecord = true;
+
     void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
     bool ReadOnly() const { return m_readOnly; }
 
@@ -57,7 +64,8 @@ public:
     // The background of a cell; an invalid colour keeps the default.
     std::function<QColor(int row, int column)> OnCellColor;
 
-    // What a cell shows, for views and printing.
+    // What a cell shows, for views and printing: the field's text, or the words of a
+    // column the form draws.
     QString CellText(int row, int column) const;
     QColor CellColor(int row, int column) const;
     void DrawColumnCell(QPainter& painter, const QRect& rect, int row, int column) const;
@@ -79,6 +87,9 @@ protected:
 
 private:
     friend class TDBGridModel;
+    // A letter typed on a cell with a pick list chooses the next item that begins
+    // with it; false when none does.
+    bool ChooseFromPickList(const QString& typed);
     void DataSetChanged();
     void FollowDataSet();
     void FollowView(int row);

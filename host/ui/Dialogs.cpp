@@ -4,6 +4,7 @@
 #include "host/data/DataSet.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/DateEdit.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -17,6 +18,9 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -294,14 +298,26 @@ bool InputPassword(const QString& caption, const QString& prompt, QString& passw
     return true;
 }
 
+namespace {
+
+// A script's answers to a dialog of labelled entries, a text each; none when no
+// script answers, null when it ran out of answers (a cancel).
+std::optional<QStringList> ScriptedTexts(const QStringList& labels) {
+    auto scripted = TDialogScript::TakeText();
+    if (!scripted) return std::nullopt;
+    QStringList texts{*scripted};
+    while (texts.size() < labels.size() && !texts.last().isNull())
+        texts << TDialogScript::TakeText().value_or(QString());
+    return texts.last().isNull() ? QStringList() : texts;
+}
+
+} // namespace
+
 bool InputTexts(const QString& caption, const QStringList& labels, QStringList& values) {
     TDialogScript::Record(QStringLiteral("texts"), caption);
-    if (auto scripted = TDialogScript::TakeText()) {
-        QStringList texts{*scripted};
-        while (texts.size() < labels.size() && !texts.last().isNull())
-            texts << TDialogScript::TakeText().value_or(QString());
-        if (texts.last().isNull()) return false;
-        values = texts;
+    if (auto texts = ScriptedTexts(labels)) {
+        if (texts->isEmpty()) return false;
+        values = *texts;
         return true;
     }
     if (TDialogScript::Unattended()) return false;
@@ -324,6 +340,50 @@ bool InputTexts(const QString& caption, const QStringList& labels, QStringList& 
     values.clear();
     for (const QLineEdit* edit : edits)
         values << edit->text();
+    return true;
+}
+
+bool InputDates(const QString& caption, const QStringList& labels, QList<QDate>& dates) {
+    TDialogScript::Record(QStringLiteral("dates"), caption);
+    if (auto scripted = ScriptedTexts(labels)) {
+        if (scripted->isEmpty()) return false;
+        const QStringList& texts = *scripted;
+        QList<QDate> typed;
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            if (const QString problem = DateProblem(texts[i], labels[i]); !problem.isEmpty()) {
+                ShowWarning(problem);
+                return false;
+            }
+            typed << TypedDate(texts[i]);
+        }
+        dates = typed;
+        return true;
+    }
+    if (TDialogScript::Unattended()) return false;
+
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    auto* form = new QFormLayout(&dialog);
+    QList<TDateEdit*> edits;
+    for (qsizetype i = 0; i < labels.size(); ++i) {
+        edits << new TDateEdit(&dialog);
+        edits.last()->setCaption(labels[i]);
+        edits.last()->setDate(dates.value(i));
+        form->addRow(labels[i], edits.last());
+    }
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(_CMN_OK_CAP, QDialogButtonBox::AcceptRole);
+    buttons->addButton(_CMN_CANCEL_CAP, QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        if (std::all_of(edits.begin(), edits.end(), [](TDateEdit* e) { return e->CheckDate(); }))
+            dialog.accept();
+    });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    dates.clear();
+    for (const TDateEdit* edit : edits)
+        dates << edit->date();
     return true;
 }
 
@@ -382,9 +442,11 @@ void HandleException() noexcept {
 
 TWorkProgress::TWorkProgress(const QString& caption, qint64 total) : m_total(qMax<qint64>(total, 1)) {
     if (TDialogScript::Unattended() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
-    m_dialog = std::make_unique<QProgressDialog>(caption, QStringLiteral("Otkaži"), 0, 1000,
+    // a caption taken from a button loses its Alt marker ("O&tklj.")
+    const QString title = QString(caption).remove(QLatin1Char('&'));
+    m_dialog = std::make_unique<QProgressDialog>(title, QStringLiteral("Otkaži"), 0, 1000,
                                                  QApplication::activeWindow());
-    m_dialog->setWindowTitle(caption);
+    m_dialog->setWindowTitle(title);
     m_dialog->setWindowModality(Qt::ApplicationModal);
     m_dialog->setMinimumDuration(500);
     m_dialog->setAutoReset(false);

@@ -47,6 +47,12 @@ bool InputPassword(const QString& caption, const QString& prompt, QString& passw
 // texts when confirmed. A script answers each entry with a text of its own.
 bool InputTexts(const QString& caption, const QStringList& labels, QStringList& values);
 
+// Labelled date fields (TDateEdit) with OK and Cancel, preset to dates; OK names a
+// field whose text is no date and stays. True and the dates when confirmed. A
+// script answers each field with a text; one that is no date is warned about, as
+// OK would, and cancels.
+bool InputDates(const QString& caption, const QStringList& labels, QList<QDate>& dates);
+
 // What a modal showed: its kind ("warning", "error", "information",
 // "confirmation", "date", "options", "employee", ...), its text, and for a
 // message box the answer that Enter gives.

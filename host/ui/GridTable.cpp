@@ -15,18 +15,25 @@ std::vector<int> ShownColumns(const TDBGrid& grid) {
     return columns;
 }
 
-TTextTable GridTable(const TDBGrid& grid) {
-    TTextTable table;
-    const std::vector<int> columns = ShownColumns(grid);
-    for (int column : columns)
-        table.header << grid.ColumnTitle(column);
-    const int rows = grid.RowCount();
-    table.rows.reserve(size_t(rows));
-    for (int row = 0; row < rows; ++row) {
-        QStringList cells;
-        for (int column : columns)
-            cells << grid.CellText(row, column);
-        table.rows.push_back(cells);
+std::vector<TListColumn> GridColumns(const TDBGrid& grid, const std::vector<int>& columns) {
+    std::vector<TListColumn> list;
+    for (int column : columns) {
+        const TField* f = grid.ColumnField(column);
+        const QString title = grid.ColumnTitle(column);
+        list.push_back({f ? f->FieldName() : title, title,
+                        f && !f->OnGetText ? CellTypeOf(f->DataType()) : TCellType::Text});
     }
-    return table;
+    return list;
+}
+
+TListRow GridRow(const TDBGrid& grid, const std::vector<int>& columns, int row) {
+    TListRow cells;
+    cells.reserve(columns.size());
+    for (int column : columns) {
+        const TField* f = grid.ColumnField(column);
+        const QString shown = grid.CellText(row, column);
+        cells.emplace_back(f && !f->OnGetText ? grid.DataSet()->RowValue(row, f->Index()) : QVariant(shown),
+                           shown);
+    }
+    return cells;
 }

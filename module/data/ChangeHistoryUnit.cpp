@@ -6,13 +6,13 @@
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
 #include "host/ui/DBGrid.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/ChangeHistory.h"
 #include "module/data/HorloDMUnit.h"
 
-#include <QDateTimeEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,11 +21,9 @@
 
 namespace {
 
-QDateTimeEdit* DatePicker(QWidget* parent, const QDate& date) {
-    auto* picker = new QDateTimeEdit(parent);
-    picker->setTimeSpec(Qt::UTC);
-    picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    picker->setCalendarPopup(true);
+TDateEdit* DatePicker(QWidget* parent, const QString& caption, const QDate& date) {
+    auto* picker = new TDateEdit(parent);
+    picker->setCaption(caption);
     picker->setDate(date);
     return picker;
 }
@@ -38,8 +36,8 @@ THistoryForm::THistoryForm(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
 
     const QDate today = Now().date();
-    FromDTP = DatePicker(this, today.addDays(-30));
-    ToDTP = DatePicker(this, today);
+    FromDTP = DatePicker(this, QStringLiteral("Od"), today.addDays(-30));
+    ToDTP = DatePicker(this, QStringLiteral("Do"), today);
     CodeEdit = new QLineEdit(this);
     CodeEdit->setPlaceholderText(QStringLiteral("svi"));
     ShowButton = new QPushButton(QStringLiteral("&Prikaži"), this);
@@ -111,8 +109,8 @@ THistoryForm::THistoryForm(QWidget* parent) : QDialog(parent) {
 
 void THistoryForm::ShowButtonClick() {
     if (!HistoryZQ->Connection()) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
-    const THistoryFilter filter{WallClock(FromDTP->dateTime()).date(), WallClock(ToDTP->dateTime()).date(),
-                                CodeEdit->text().trimmed()};
+    if (!FromDTP->CheckDate() || !ToDTP->CheckDate()) return;
+    const THistoryFilter filter{FromDTP->date(), ToDTP->date(), CodeEdit->text().trimmed()};
     if (filter.from > filter.to) {
         ShowWarning(Format(_PERIOD_REVERSED_FMT, {FromDTP->text(), ToDTP->text()}));
         return;
@@ -127,9 +125,14 @@ void THistoryForm::ShowButtonClick() {
     HistoryZQ->SetSortedFields(QStringLiteral("horlohistoryid ASC"));
     HistoryZQ->Open();
     TotalLabel->setText(QString::number(HistoryZQ->RecordCount()));
+    m_shown = filter;
 }
 
 void THistoryForm::PrintButtonClick() {
-    PrintThroughConsole(HistoryDBG,
-                        PrintParams(windowTitle(), FromDTP->text() + QStringLiteral(" - ") + ToDTP->text()));
+    // the period and employee the list was shown for
+    QString header =
+        Format(_PRINT_HEADER_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(m_shown.from)),
+                                   FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(m_shown.to))});
+    if (!m_shown.code.isEmpty()) header += QStringLiteral("\r\nKod zaposlenog: ") + m_shown.code;
+    PrintThroughConsole(HistoryDBG, PrintParams(windowTitle(), header));
 }

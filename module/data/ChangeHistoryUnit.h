@@ -3,13 +3,15 @@
 // employees or one by code; printed through the console's print wizard.
 #pragma once
 
+#include "module/data/ChangeHistory.h"
+
 #include <QDialog>
 
-class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class TDBGrid;
+class TDateEdit;
 class TDataSource;
 class TZQuery;
 
@@ -18,8 +20,8 @@ class THistoryForm : public QDialog {
 public:
     explicit THistoryForm(QWidget* parent = nullptr);
 
-    QDateTimeEdit* FromDTP;
-    QDateTimeEdit* ToDTP;
+    TDateEdit* FromDTP;
+    TDateEdit* ToDTP;
     QLineEdit* CodeEdit;
     QPushButton* ShowButton;
     TZQuery* HistoryZQ;
@@ -31,4 +33,7 @@ public:
     // Reads the changes of the period (and employee) anew.
     void ShowButtonClick();
     void PrintButtonClick();
+
+private:
+    THistoryFilter m_shown; // what the list shows, for its printed header
 };

@@ -81,7 +81,7 @@ THorloData::THorloData(QObject* parent) : TCustomDM(parent) {
             "lastname,CONCAT(e.code,'') "
             "AS code,CONCAT(e.personalidentificator,'') AS personalidentificator,CONCAT(e.vocation,'') AS "
             "vocation,\n"
-            "  DATE_FORMAT(e.startworkingdate,'%d.%m.%Y') AS startworkingdate\n"
+            "  e.startworkingdate AS startworkingdate\n"
             "FROM horloattendance AS ta LEFT JOIN employee AS e ON ta.employeeid = e.employeeid\n"
             "WHERE ta.horloattendanceid = -1\n"
             "ORDER BY lastname, firstname, ta.employeeid, ta.attendancedate"));
@@ -104,8 +104,8 @@ THorloData::THorloData(QObject* parent) : TCustomDM(parent) {
                                 "FROM employeecard AS ec\n"
                                 "  LEFT JOIN employee AS e ON ec.employeeid = e.employeeid\n"
                                 "  LEFT JOIN horloguest AS tg ON ((ec.employeecardid= tg.employeecardid) AND "
-                                "(tg.enddatetime IS NULL))\n"
-                                "ORDER BY ec.name"));
+                                "(tg.enddatetime IS NULL))\nORDER BY ") +
+                     SerbianOrder(QStringLiteral("ec.name")));
     EmployeeEventRawZQ =
         AddQuery(QStringLiteral("EmployeeEventRawZQ"),
                  QStringLiteral("SELECT * FROM employeeeventraw WHERE employeeeventrawid = -1"));
@@ -151,6 +151,10 @@ void THorloData::DefineFields() {
                                  {"dayname", kText, 10, "Dan", false},
                                  {"workday", TFieldType::Boolean, 0, "Radni dan", true}});
     HorloWorkCalendarZQworkday = HorloWorkCalendarZQ->FieldByName(QStringLiteral("workday"));
+    // a month by its name where people read it
+    HorloWorkCalendarZQ->FieldByName(QStringLiteral("month"))->OnGetText = [](const TField& f, bool display) {
+        return display && !f.IsNull() ? MonthName(f.AsInteger()) : f.AsString();
+    };
     // one date format in every grid and print
     HorloWorkCalendarZQ->FieldByName(QStringLiteral("workcalendardate"))->DisplayFormat = kShownDate;
 
@@ -171,7 +175,8 @@ void THorloData::DefineFields() {
             {"code", kText, EmployeeColumnSize::Code, "Kod", false},
             {"personalidentificator", kText, EmployeeColumnSize::PersonalIdentificator, "JMBG", false},
             {"vocation", kText, EmployeeColumnSize::Vocation, "Radno mesto", false},
-            {"startworkingdate", kText, 10, "Datum početka rada", false}});
+            {"startworkingdate", TFieldType::Date, 0, "Datum početka rada", false}});
+    HorloAttendanceZQ->FieldByName(QStringLiteral("startworkingdate"))->DisplayFormat = kShownDate;
 
     Define(HorloAccessPointZQ, {{"horloaccesspointid", kId, 0, "", false},
                                 {"name", kText, 50, "", true},

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/device/AccessPointSetup.h"
 
+#include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
 #include "module/device/LogDecoder.h"
@@ -187,28 +188,32 @@ TAccessPointOutcome RemoveAccessPoint(TZConnection& connection, qint64 id) {
     });
 }
 
-TTextTable AccessPointTable(const std::vector<TAccessPoint>& points, bool forMachines) {
-    TTextTable table;
-    table.header = forMachines
-                       ? QStringList{QStringLiteral("name"),      QStringLiteral("localip"),
-                                     QStringLiteral("udpport"),   QStringLiteral("readaccess"),
-                                     QStringLiteral("allaccess"), QStringLiteral("outdoor"),
-                                     QStringLiteral("active"),    QStringLiteral("currentdeviceindex"),
-                                     QStringLiteral("comment")}
-                       : QStringList{QStringLiteral("Naziv"),       QStringLiteral("Adresa"),
-                                     QStringLiteral("Port"),        QStringLiteral("Čita se"),
-                                     QStringLiteral("Sve kartice"), QStringLiteral("Spoljna"),
-                                     QStringLiteral("Aktivna"),     QStringLiteral("Oznaka"),
-                                     QStringLiteral("Komentar")};
-    table.rightAligned = {false, false, true, false, false, false, false, true, false};
-    table.types = {TCellType::Text, TCellType::Text, TCellType::Number, TCellType::Text, TCellType::Text,
-                   TCellType::Text, TCellType::Text, TCellType::Number, TCellType::Text};
-    const auto flag = [forMachines](bool value) {
-        return forMachines ? QString(value ? QLatin1Char('y') : QLatin1Char('n')) : YesNo(value);
+std::vector<TListColumn> AccessPointColumns() {
+    return {{QStringLiteral("name"), QStringLiteral("Naziv")},
+            {QStringLiteral("localip"), QStringLiteral("Adresa")},
+            {QStringLiteral("udpport"), QStringLiteral("Port"), TCellType::Number},
+            {QStringLiteral("readaccess"), QStringLiteral("Čita se")},
+            {QStringLiteral("allaccess"), QStringLiteral("Sve kartice")},
+            {QStringLiteral("outdoor"), QStringLiteral("Spoljna")},
+            {QStringLiteral("active"), QStringLiteral("Aktivna")},
+            {QStringLiteral("currentdeviceindex"), QStringLiteral("Oznaka"), TCellType::Number},
+            {QStringLiteral("comment"), QStringLiteral("Komentar")}};
+}
+
+std::vector<TListRow> AccessPointRows(const std::vector<TAccessPoint>& points) {
+    const auto flag = [](bool value) {
+        return TListCell(QString(value ? QLatin1Char('y') : QLatin1Char('n')), value ? _YES_CAP : _NO_CAP);
     };
+    std::vector<TListRow> rows;
     for (const TAccessPoint& p : points)
-        table.rows.push_back({p.name, p.localIp, QString::number(p.udpPort), flag(p.readable),
-                              flag(p.allAccess), flag(p.outdoor), flag(p.active), QString::number(p.mark),
-                              p.comment});
-    return table;
+        rows.push_back({{p.name},
+                        {p.localIp},
+                        {p.udpPort},
+                        flag(p.readable),
+                        flag(p.allAccess),
+                        flag(p.outdoor),
+                        flag(p.active),
+                        {qlonglong(p.mark)},
+                        {p.comment}});
+    return rows;
 }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/data/Database.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 #include "module/device/AccessPoint.h"
 
 #include <QString>
@@ -50,5 +50,7 @@ TAccessPointOutcome SaveAccessPoint(TZConnection& connection, const TAccessPoint
 // has any is deactivated instead (and no longer read), so that its history keeps its door.
 TAccessPointOutcome RemoveAccessPoint(TZConnection& connection, qint64 id);
 
-// For people, or for machines (the column names as the header).
-TTextTable AccessPointTable(const std::vector<TAccessPoint>& points, bool forMachines);
+// The list of access points as the list writer takes it (flags as y or n for
+// programs, Da or Ne for people).
+std::vector<TListColumn> AccessPointColumns();
+std::vector<TListRow> AccessPointRows(const std::vector<TAccessPoint>& points);

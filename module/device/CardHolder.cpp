@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/device/CardHolder.h"
 
+#include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/data/ChangeHistory.h"
@@ -30,7 +31,7 @@ std::vector<TCardHolding> Holdings(TZConnection& connection, const QString& cond
 } // namespace
 
 std::vector<TCardHolding> CardHoldings(TZConnection& connection) {
-    return Holdings(connection, QStringLiteral("ORDER BY ec.name"));
+    return Holdings(connection, QStringLiteral("ORDER BY ") + SerbianOrder(QStringLiteral("ec.name")));
 }
 
 std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString& name) {
@@ -40,21 +41,26 @@ std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString&
     return cards.front();
 }
 
-TTextTable CardTable(const std::vector<TCardHolding>& cards, bool forMachines) {
-    TTextTable table;
-    table.header = forMachines ? QStringList{QStringLiteral("name"),         QStringLiteral("cardcode"),
-                                             QStringLiteral("active"),       QStringLiteral("employeecode"),
-                                             QStringLiteral("employeename"), QStringLiteral("doors")}
-                               : QStringList{QStringLiteral("Kartica"),   QStringLiteral("Kod"),
-                                             QStringLiteral("Aktivna"),   QStringLiteral("Kod zaposlenog"),
-                                             QStringLiteral("Zaposleni"), QStringLiteral("Vrata")};
-    table.rightAligned = {false, true, false, false, false, false};
+std::vector<TListColumn> CardColumns() {
+    return {{QStringLiteral("name"), QStringLiteral("Kartica")},
+            {QStringLiteral("cardcode"), QStringLiteral("Kod"), TCellType::Number},
+            {QStringLiteral("active"), QStringLiteral("Aktivna")},
+            {QStringLiteral("employeecode"), QStringLiteral("Kod zaposlenog")},
+            {QStringLiteral("employeename"), QStringLiteral("Zaposleni")},
+            {QStringLiteral("doors"), QStringLiteral("Vrata")}};
+}
+
+std::vector<TListRow> CardRows(const std::vector<TCardHolding>& cards) {
+    std::vector<TListRow> rows;
     for (const TCardHolding& c : cards)
-        table.rows.push_back({c.name, QString::number(c.code),
-                              forMachines ? QString(c.active ? QLatin1Char('y') : QLatin1Char('n'))
-                                          : QString::fromUtf8(c.active ? "da" : "ne"),
-                              c.employeeCode, c.employeeName, c.doors.join(QStringLiteral(", "))});
-    return table;
+        rows.push_back(
+            {{c.name},
+             {c.code},
+             {QString(c.active ? QLatin1Char('y') : QLatin1Char('n')), c.active ? _YES_CAP : _NO_CAP},
+             {c.employeeCode},
+             {c.employeeName},
+             {c.doors.join(QStringLiteral(", "))}});
+    return rows;
 }
 
 QString ActiveCardOf(TZConnection& connection, qint64 employeeId) {

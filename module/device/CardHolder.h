@@ -6,7 +6,7 @@
 
 #include "host/data/DataSet.h"
 #include "host/data/Database.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 #include "module/device/RawEventProcessing.h"
 
 #include <QString>
@@ -28,8 +28,10 @@ struct TCardHolding {
 // Every card, by name.
 std::vector<TCardHolding> CardHoldings(TZConnection& connection);
 std::optional<TCardHolding> CardHolding(TZConnection& connection, const QString& name);
-// The cards for people and for machines (field names as the CSV header).
-TTextTable CardTable(const std::vector<TCardHolding>& cards, bool forMachines);
+// The card list's columns and rows as the list writer takes them (active as y or
+// n for programs, Da or Ne for people).
+std::vector<TListColumn> CardColumns();
+std::vector<TListRow> CardRows(const std::vector<TCardHolding>& cards);
 
 // The name of the active card that the employee holds already (another one cannot
 // be tied); empty when there is none.

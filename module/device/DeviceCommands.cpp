@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "module/device/DeviceCommands.h"
 
+#include "module/HorloResourceString.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QScopeGuard>
@@ -53,7 +55,7 @@ QString AnswerText(TDeviceAnswer answer) {
     case TDeviceAnswer::Unclear:
         return QStringLiteral("nejasan odgovor");
     case TDeviceAnswer::NoAnswer:
-        return QStringLiteral("nema odgovora");
+        return QString::fromUtf8(_DEVICE_SILENT_TXT);
     case TDeviceAnswer::Cancelled:
         return QStringLiteral("otkazano, nije poslato");
     }
@@ -82,7 +84,9 @@ void TDeviceCommands::Attach(TDeviceRun& run) {
     m_run = &run;
     // Replies are only queued on the listener thread; the reply rules, and the error
     // boxes they raise, run here on the caller's thread.
-    m_protocol.Intercept = [this](const std::uint8_t* data, std::size_t len, std::int64_t) { Receive(data, len); };
+    m_protocol.Intercept = [this](const std::uint8_t* data, std::size_t len, std::int64_t) {
+        Receive(data, len);
+    };
     m_protocol.ShowErrorBox = [this](const std::string&, const std::string& text) {
         if (m_run) m_run->deviceErrors << QString::fromStdString(text);
     };
@@ -303,8 +307,7 @@ TDeviceRun TDeviceCommands::SetRelayModes(const std::vector<TAccessPoint>& doors
         }
         if (!delays.answered || AckAnswer(delays) != TDeviceAnswer::Acknowledged) {
             r.answer = delays.answered ? TDeviceAnswer::Refused : TDeviceAnswer::NoAnswer;
-            r.note = delays.sendFailed ? kSendFailed
-                                       : QStringLiteral("kašnjenja releja nisu javljena, režim nije poslat");
+            r.note = delays.sendFailed ? kSendFailed : QStringLiteral("režim nije poslat");
             return;
         }
         const std::uint8_t mode = RelayModeFor(operation, door.outdoor);

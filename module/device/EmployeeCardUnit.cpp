@@ -17,12 +17,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -293,9 +295,22 @@ void TEmployeeCardForm::RunDeviceOperation(const QString& caption,
         SetBusy(true);
         std::optional<TWorkProgress> progress;
         int finished = 0;
-        m_commands.OnDoorStarted = [&](const TAccessPoint& door, int number, int count) {
+        // a door that is slow to answer is seen to be waited for, second by second
+        QString door;
+        QElapsedTimer asked;
+        QTimer waiting;
+        waiting.setInterval(500);
+        connect(&waiting, &QTimer::timeout, this, [&] {
+            if (progress && asked.elapsed() >= 1000)
+                progress->SetText(door + QLatin1Char('\n') +
+                                  Format(_DEVICE_WAITING_FMT, {asked.elapsed() / 1000}));
+        });
+        m_commands.OnDoorStarted = [&](const TAccessPoint& at, int number, int count) {
             if (!progress) progress.emplace(caption, count);
-            progress->SetText(Format(kDoorProgressFmt, {number, count, door.Label()}));
+            door = Format(kDoorProgressFmt, {number, count, at.Label()});
+            progress->SetText(door);
+            asked.start();
+            waiting.start();
         };
         m_commands.OnDoorFinished = [&](const TDoorResult&) {
             if (!progress->Step(++finished)) m_commands.Cancel();

@@ -12,11 +12,13 @@ namespace {
 constexpr std::int64_t kMs = 1000;
 
 constexpr char kSendFailed[] = "Zahtev uređaju nije poslat (%s); ništa nije upisano.";
-constexpr char kNoDeviceInfo[] = "Uređaj nije poslao podatke o sebi.";
+constexpr char kNoDeviceInfo[] =
+    "Uređaj ne odgovara — proverite napajanje i mrežu uređaja; ništa nije upisano.";
 constexpr char kBadMemorySize[] = "Uređaj prijavljuje neispravnu veličinu memorije (%s bajtova).";
 constexpr char kTooManyBadReplies[] =
     "Blok %d memorije uređaja stiže oštećen i posle %d pokušaja; ništa nije upisano.";
-constexpr char kNoReply[] = "Uređaj ne odgovara; ništa nije upisano.";
+constexpr char kNoReply[] = "Uređaj je prestao da odgovara — proverite napajanje i mrežu uređaja; ništa nije "
+                            "upisano.";
 constexpr char kNoProgress[] = "Uređaj ništa novo nije poslao %d s; ništa nije upisano.";
 constexpr char kUnstable[] =
     "Blok %d memorije uređaja daje različite sadržaje u %d čitanja zaredom; ništa nije upisano.";
@@ -121,7 +123,8 @@ void TImageReader::TakeDatagram(const std::uint8_t* frame, std::size_t len, std:
     // The bytes of another block, answering a first request, are a copy of that block's
     // reply; the real answer is still to come. A block that really holds the same bytes
     // is taken when its request is repeated.
-    const bool copy = answers && m_attempts == 0 && !m_rereading && !Uniform(data) && KnownBlock(data, m_block);
+    const bool copy =
+        answers && m_attempts == 0 && !m_rereading && !Uniform(data) && KnownBlock(data, m_block);
     if (answers && !copy) return TakeAnswer(data, at);
     Stray(data, at);
 }
@@ -195,9 +198,10 @@ void TImageReader::BeginRead(std::int64_t now) {
     const std::size_t slotCount =
         std::min<std::size_t>(m_sizes.logRecords, LogSlotsWithin(m_image.size(), m_sizes.users));
     m_logFirstBlock = std::uint32_t(LogOffset(m_sizes.users) / kMemBlockSize);
-    m_logEndBlock = slotCount == 0 ? m_logFirstBlock
-                                   : std::uint32_t((LogSlotOffset(m_sizes.users, slotCount) + kMemBlockSize - 1) /
-                                                   kMemBlockSize);
+    m_logEndBlock =
+        slotCount == 0
+            ? m_logFirstBlock
+            : std::uint32_t((LogSlotOffset(m_sizes.users, slotCount) + kMemBlockSize - 1) / kMemBlockSize);
     m_lastAnswerAt = now;
     m_state = State::Reading;
 }
@@ -223,8 +227,8 @@ void TImageReader::NoteCopy(std::int64_t lateness) {
 // Until the device has answered a block, how long it takes is not known: the first
 // request waits patiently, instead of being repeated into a slow line.
 std::int64_t TImageReader::DeadlineUs() const {
-    const std::int64_t first = m_answers == 0 ? FirstDeadlineMs * kMs
-                                              : std::max<std::int64_t>(DeadlineMs * kMs, 3 * m_maxLatency);
+    const std::int64_t first =
+        m_answers == 0 ? FirstDeadlineMs * kMs : std::max<std::int64_t>(DeadlineMs * kMs, 3 * m_maxLatency);
     return std::min<std::int64_t>(MaxDeadlineMs * kMs, first << std::min(m_attempts, 16));
 }
 
@@ -251,8 +255,7 @@ std::int64_t TImageReader::SettleUs() const {
 std::optional<std::uint32_t> TImageReader::KnownBlock(const std::uint8_t* data, std::uint32_t except) const {
     const auto [from, to] = m_known.equal_range(DataKey(data));
     for (auto it = from; it != to; ++it)
-        if (it->second != except &&
-            SameData(data, m_image.data() + std::size_t(it->second) * kMemBlockSize))
+        if (it->second != except && SameData(data, m_image.data() + std::size_t(it->second) * kMemBlockSize))
             return it->second;
     return std::nullopt;
 }
@@ -445,8 +448,8 @@ std::int64_t TImageReader::Prove(std::int64_t now) {
         const TBlock& b = m_blocks[block];
         if (b.doubt || (b.maybeCopy && b.quietBefore < copies)) again.insert(block);
     }
-    std::erase_if(again,
-                  [this](std::uint32_t block) { return block >= m_totalBlocks || m_blocks[block].confirmed; });
+    std::erase_if(
+        again, [this](std::uint32_t block) { return block >= m_totalBlocks || m_blocks[block].confirmed; });
     if (again.empty()) {
         m_state = State::Proven;
         return -1;

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -43,6 +44,20 @@ TImportEventForm::TImportEventForm(QWidget* parent)
     ProgressBar->setRange(0, 0);
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
+    WaitingLabel = new QLabel(this);
+    WaitingLabel->setVisible(false);
+    m_waitTimer = new QTimer(this);
+    m_waitTimer->setInterval(500);
+    connect(m_waitTimer, &QTimer::timeout, this, [this] {
+        const qint64 blocks = m_import.Running() ? qint64(m_import.Download().BlocksDone()) : -1;
+        if (blocks != m_lastBlocks) {
+            m_lastBlocks = blocks;
+            m_quiet.start();
+        }
+        const bool silent = m_import.Running() && m_quiet.elapsed() >= 1000;
+        if (silent) WaitingLabel->setText(Format(_DEVICE_WAITING_FMT, {m_quiet.elapsed() / 1000}));
+        WaitingLabel->setVisible(silent);
+    });
 
     ImportAction = new QAction(QStringLiteral("Uvoz"), this);
     ProcessingAction = new QAction(QStringLiteral("Obrada"), this);
@@ -74,6 +89,7 @@ TImportEventForm::TImportEventForm(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(device);
     layout->addWidget(ProgressBar);
+    layout->addWidget(WaitingLabel);
     layout->addStretch(1);
     layout->addLayout(buttons);
     resize(420, 140);
@@ -91,6 +107,8 @@ TImportEventForm::TImportEventForm(QWidget* parent)
         DeviceNameLabel->setText(ap.name);
         ProgressBar->setValue(0);
         ProgressBar->setVisible(true);
+        m_lastBlocks = -1; // a new device: its silence counts from now
+        m_quiet.start();
     };
     m_import.OnDeviceFinished = [this](const TAccessPoint& ap, const TDownloadOutcome& outcome) {
         m_outcomes.emplace_back(ap, outcome);
@@ -125,7 +143,10 @@ void TImportEventForm::ImportActionExecute() {
     m_import.SetAccessPoints(ReadableAccessPoints(*accessPoints));
     m_outcomes.clear();
     if (!m_import.Begin()) return; // no readable access point: nothing happens
-    if (m_import.Running()) SetBusy(true);
+    if (m_import.Running()) {
+        SetBusy(true);
+        m_waitTimer->start();
+    }
 }
 
 // One summary, a line per access point: what it gave, or why it gave nothing. A
@@ -133,6 +154,8 @@ void TImportEventForm::ImportActionExecute() {
 void TImportEventForm::ChainEnded() {
     ProgressBar->setValue(0);
     ProgressBar->setVisible(false);
+    m_waitTimer->stop();
+    WaitingLabel->setVisible(false);
     DeviceIPLabel->clear();
     DeviceNameLabel->clear();
     SetBusy(false);
@@ -173,9 +196,10 @@ void TImportEventForm::ProcessingActionExecute() {
     };
     const TProcessResult result = processor.Run();
     HorloDM->RefreshEventList();
-    QString text = _PROCESSED_EVENT_INF;
-    if (result.processedElsewhere > 0)
-        text += QLatin1Char('\n') + Format(_PROCESSED_ELSEWHERE_FMT, {result.processedElsewhere});
+    QString text = QString::fromUtf8(_PROCESSED_EVENT_INF);
+    for (const QString& part : ProcessSummary(result))
+        text +=
+            QLatin1Char('\n') + part + (part.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
     ShowInformation(text);
 }
 

@@ -9,6 +9,7 @@
 #include "module/device/LogDownload.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <memory>
 #include <utility>
@@ -17,6 +18,7 @@
 class QAction;
 class QLabel;
 class QProgressBar;
+class QTimer;
 class TImportDriver;
 class QPushButton;
 
@@ -37,6 +39,7 @@ public:
     QLabel* DeviceIPLabel;
     QLabel* DeviceNameLabel;
     QProgressBar* ProgressBar;
+    QLabel* WaitingLabel; // "Čeka se odgovor uređaja… 3 s" while a device is silent
 
     void ImportActionExecute();
     void ProcessingActionExecute();
@@ -56,5 +59,9 @@ private:
     std::unique_ptr<TImportDriver> m_driver; // destroyed before the chain it drives
     TWheelHook m_wheelHook;
     bool m_closed = false;
+    // how long the device being read has sent nothing new
+    QTimer* m_waitTimer;
+    QElapsedTimer m_quiet;
+    qint64 m_lastBlocks = -1;
     std::vector<std::pair<TAccessPoint, TDownloadOutcome>> m_outcomes; // of the running "Uvoz"
 };

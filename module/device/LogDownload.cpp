@@ -32,12 +32,15 @@ QString HolderText(const std::string& holder) {
 
 QString OutcomeText(const TDownloadOutcome& outcome) {
     if (!outcome.ok) return QStringLiteral("GREŠKA: ") + outcome.error;
-    QString text = QStringLiteral("%1 blokova pročitano, %2 novih zapisa upisano")
-                       .arg(outcome.blocks)
-                       .arg(outcome.decoded.stored);
+    QString text = Plural(outcome.blocks, "%d blok pročitan", "%d bloka pročitana", "%d blokova pročitano") +
+                   QStringLiteral(", ") +
+                   Plural(outcome.decoded.stored, "%d novi zapis upisan", "%d nova zapisa upisana",
+                          "%d novih zapisa upisano");
     if (outcome.decoded.invalidTime > 0)
-        text +=
-            QStringLiteral(", %1 zapisa sa nemogućim vremenom preskočeno").arg(outcome.decoded.invalidTime);
+        text += QStringLiteral(", ") + Plural(outcome.decoded.invalidTime,
+                                              "%d zapis sa nemogućim vremenom preskočen",
+                                              "%d zapisa sa nemogućim vremenom preskočena",
+                                              "%d zapisa sa nemogućim vremenom preskočeno");
     if (outcome.decoded.storedElsewhere > 0)
         text += QStringLiteral("; ") + Format(_IMPORTED_ELSEWHERE_FMT, {outcome.decoded.storedElsewhere});
     if (outcome.decoded.alreadyStored > 0)

@@ -356,16 +356,6 @@ TCardEventsChange RederiveCardEvents(TZConnection& connection, qint64 cardId, co
     return change;
 }
 
-QString ProcessResultText(const TProcessResult& result) {
-    QString text = _PROCESSED_EVENT_INF;
-    if (result.processedElsewhere > 0)
-        text += QLatin1Char('\n') + Format(_PROCESSED_ELSEWHERE_FMT, {result.processedElsewhere});
-    if (result.unassigned > 0)
-        text += QLatin1Char('\n') + Format(_PROCESSED_UNASSIGNED_FMT, {result.unassigned});
-    if (result.skipped > 0) text += QLatin1Char('\n') + Format(_PROCESSED_NO_TICKET_FMT, {result.skipped});
-    return text;
-}
-
 QString ReasonText(TUnassignedSwipe::TReason reason) {
     switch (reason) {
     case TUnassignedSwipe::TReason::NoHolder:
@@ -427,4 +417,18 @@ void WalkUnassignedSwipes(TZConnection& connection, const QDate& from, const QDa
         take(s);
         return true;
     });
+}
+
+QStringList ProcessSummary(const TProcessResult& r) {
+    QString written = QStringLiteral("Upisano događaja: %1").arg(r.written);
+    if (r.skipped > 0)
+        written += QStringLiteral(" (") +
+                   Plural(r.skipped, "%d zapis bez pristupne dozvole preskočen",
+                          "%d zapisa bez pristupne dozvole preskočena",
+                          "%d zapisa bez pristupne dozvole preskočeno") +
+                   QLatin1Char(')');
+    QStringList parts{written};
+    if (r.unassigned > 0) parts << Format(_PROCESSED_UNASSIGNED_FMT, {r.unassigned});
+    if (r.processedElsewhere > 0) parts << Format(_PROCESSED_ELSEWHERE_FMT, {r.processedElsewhere});
+    return parts;
 }

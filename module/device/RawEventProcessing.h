@@ -68,8 +68,11 @@ struct TCardEventsChange {
 // just written the card's holders.
 TCardEventsChange RederiveCardEvents(TZConnection& connection, qint64 cardId, const QDateTime& from);
 
-// What "Obrada" says when it is done: "Događaji su obrađeni." and what was left aside.
-QString ProcessResultText(const TProcessResult& result);
+// What a run did, as `horlo process` prints it (joined by "; ") and "Obrada" shows
+// it (a line each): "Upisano događaja: 5 (1 zapis bez pristupne dozvole
+// preskočen)", then the swipes nobody held the card for and what another program
+// processed meanwhile, when there are any.
+QStringList ProcessSummary(const TProcessResult& result);
 
 // A swipe that processing looked at and made no event of.
 struct TUnassignedSwipe {

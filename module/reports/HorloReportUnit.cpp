@@ -6,6 +6,7 @@
 #include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
 #include "host/ui/DBGrid.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
@@ -15,7 +16,6 @@
 #include "module/reports/ReportLists.h"
 #include "module/reports/ReportOptions.h"
 
-#include <QDateTimeEdit>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,15 +40,13 @@ TZConnection& Connection() {
     return *connection;
 }
 
-QString ShortDate(const QDateTimeEdit* picker) {
-    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(picker->dateTime()));
+QString ShortDate(const TDateEdit* picker) {
+    return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(picker->date()));
 }
 
-QDateTimeEdit* DatePicker(QWidget* parent) {
-    auto* picker = new QDateTimeEdit(parent);
-    picker->setTimeSpec(Qt::UTC);
-    picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    picker->setCalendarPopup(true);
+TDateEdit* DatePicker(QWidget* parent, const QString& caption) {
+    auto* picker = new TDateEdit(parent);
+    picker->setCaption(caption);
     return picker;
 }
 
@@ -79,9 +77,9 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
 
     // ---- condition panel
     auto* periodGB = new QGroupBox(QStringLiteral("Period"), this);
-    FromDTP = DatePicker(periodGB);
-    ToDTP = DatePicker(periodGB);
-    DateDTP = DatePicker(periodGB);
+    FromDTP = DatePicker(periodGB, QStringLiteral("Od"));
+    ToDTP = DatePicker(periodGB, QStringLiteral("Do"));
+    DateDTP = DatePicker(periodGB, QStringLiteral("Datum"));
     WorkDaysSE = SpinEdit(periodGB, 0, 100000, 0);
     auto* period = new QGridLayout(periodGB);
     period->addWidget(new QLabel(QStringLiteral("Od:"), periodGB), 0, 0);
@@ -250,13 +248,12 @@ THorloReportForm::THorloReportForm(QWidget* parent) : QDialog(parent) {
     connect(SpecificRB, &QRadioButton::clicked, this, [this] { SpecificRBClick(); });
 
     // FormCreate; a database that fails is reported once and leaves the lists empty
-    const QDateTime now = Now();
-    DateDTP->setDateTime(now);
-    ToDTP->setDateTime(now.addDays(-1));
-    FromDTP->setDateTime(now.addDays(-1));
-    for (QDateTimeEdit* picker : {FromDTP, ToDTP}) // the number of work days follows the period
-        connect(picker, &QDateTimeEdit::dateTimeChanged, this,
-                [this] { Guarded([this] { SetWorkDays(); }); });
+    const QDate today = Now().date();
+    DateDTP->setDate(today);
+    ToDTP->setDate(today.addDays(-1));
+    FromDTP->setDate(today.addDays(-1));
+    for (TDateEdit* picker : {FromDTP, ToDTP}) // the number of work days follows the period
+        connect(picker, &TDateEdit::dateChanged, this, [this] { Guarded([this] { SetWorkDays(); }); });
     SetEmpActivity();
     Guarded([this] {
         SetWorkDays();
@@ -349,8 +346,8 @@ QString THorloReportForm::EventTypeName(const QVariant& id) const {
 // ---------------------------------------------------------------- conditions
 
 void THorloReportForm::SetWorkDays() {
-    const TWorkDayCount count = CountWorkDays(Connection(), WallClock(FromDTP->dateTime()).date(),
-                                              WallClock(ToDTP->dateTime()).date());
+    if (!FromDTP->date().isValid() || !ToDTP->date().isValid()) return; // named when the report runs
+    const TWorkDayCount count = CountWorkDays(Connection(), FromDTP->date(), ToDTP->date());
     WorkDaysSE->setValue(count.days);
     QStringList months;
     for (const QDate& month : count.monthsWithoutCalendar)
@@ -395,6 +392,13 @@ void THorloReportForm::ShowButtonClick() {
         ShowWarning(_REPORT_SEL_EMP_WRN);
         return;
     }
+    for (TDateEdit* date : {FromDTP, ToDTP, DateDTP})
+        if (!date->CheckDate()) return;
+    if (FromDTP->date() > ToDTP->date()) {
+        ShowWarning(Format(_PERIOD_REVERSED_FMT, {FromDTP->text(), ToDTP->text()}));
+        FromDTP->setFocus();
+        return;
+    }
     if (!WorkingTimeFromControls()) return;
     FillPresentLateAbsentee();
     FillReportWarnings();
@@ -413,8 +417,7 @@ void THorloReportForm::FillPresentLateAbsentee() {
     for (TClientDataSet* list : {PresentCDS, LateCDS, AbsenteeCDS})
         list->EmptyDataSet();
     THourGlass hourGlass({PresentCDS, LateCDS, AbsenteeCDS});
-    const TPresenceLists lists =
-        ReadPresenceLists(Connection(), WallClock(DateDTP->dateTime()).date(), WorkingDay);
+    const TPresenceLists lists = ReadPresenceLists(Connection(), DateDTP->date(), WorkingDay);
     FillPresenceList(*PresentCDS, lists.present);
     FillPresenceList(*LateCDS, lists.late);
     FillAbsentList(*AbsenteeCDS, lists.absent);
@@ -435,7 +438,7 @@ void THorloReportForm::FillReportWarnings() {
     THourGlass hourGlass({ReportCDS, WarningsCDS, EventCDS});
     TEmployeeFilter filter;
     if (SpecificRB->isChecked()) filter.employeeId = SelectedEmployeeID;
-    const QDate from = WallClock(FromDTP->dateTime()).date(), to = WallClock(ToDTP->dateTime()).date();
+    const QDate from = FromDTP->date(), to = ToDTP->date();
     TWorkProgress progress(_REPORT_PROGRESS_CAP, CountReportEvents(Connection(), from, to, filter));
     THoursReport report;
     WalkHoursReport(
@@ -601,9 +604,14 @@ QString THorloReportForm::PrintParams() const {
     const QString tab = PageControl->tabText(PageControl->currentIndex()).remove(QLatin1Char('&'));
     const QString period = ShortDate(FromDTP) + QStringLiteral(" - ") + ShortDate(ToDTP);
     QWidget* page = PageControl->currentWidget();
-    if (page == ReportTS) return ::PrintParams(caption, period);
+    // the hours and warnings of one employee say whose they are
+    const QString employee =
+        SpecificRB->isChecked() && !EmployeeEdit->text().isEmpty()
+            ? QStringLiteral("\r\n") + _HORLO_EMPLOYEE + QStringLiteral(": ") + EmployeeEdit->text()
+            : QString();
+    if (page == ReportTS) return ::PrintParams(caption, period + employee);
     return ::PrintParams(caption + QStringLiteral(" - ") + tab,
-                         page == WarningsTS ? period : ShortDate(DateDTP));
+                         page == WarningsTS ? period + employee : ShortDate(DateDTP));
 }
 
 void THorloReportForm::PrintButtonClick() {

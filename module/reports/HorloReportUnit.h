@@ -14,7 +14,6 @@
 #include <QDialog>
 #include <QHash>
 
-class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,6 +21,7 @@ class QRadioButton;
 class QSpinBox;
 class QTabWidget;
 class TDBGrid;
+class TDateEdit;
 
 class THorloReportForm : public QDialog {
     Q_OBJECT
@@ -30,11 +30,11 @@ public:
     ~THorloReportForm() override;
 
     // condition panel
-    QDateTimeEdit* FromDTP;
-    QDateTimeEdit* ToDTP;
+    TDateEdit* FromDTP;
+    TDateEdit* ToDTP;
     QSpinBox* WorkDaysSE;
     QLabel* WorkDaysNoteLabel; // by the calendar, or Monday to Friday in which months
-    QDateTimeEdit* DateDTP;
+    TDateEdit* DateDTP;
     QRadioButton* AllRB;
     QRadioButton* SpecificRB;
     QLineEdit* EmployeeEdit;

@@ -165,9 +165,10 @@ void ForEachReportEvent(TZConnection& connection, const QDate& from, const QDate
     connection.SelectEach(
         QStringLiteral("SELECT ee.employeeeventid, ee.employeeid, ee.employeeeventtypeid, ee.eventtime, "
                        "e.firstname, e.lastname, e.vocation, eet.name ") +
-            EventsFromWhere(connection, from, to, filter) +
-            QStringLiteral(
-                " ORDER BY e.lastname, e.firstname, e.employeeid, ee.eventtime, ee.employeeeventid"),
+            EventsFromWhere(connection, from, to, filter) + QStringLiteral(" ORDER BY ") +
+            SerbianOrder(QStringLiteral("e.lastname")) + QStringLiteral(", ") +
+            SerbianOrder(QStringLiteral("e.firstname")) +
+            QStringLiteral(", e.employeeid, ee.eventtime, ee.employeeeventid"),
         {}, [&](std::vector<QVariant>& row) {
             e.eventId = row[0].toLongLong();
             e.employeeId = row[1].toLongLong();

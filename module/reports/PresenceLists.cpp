@@ -14,7 +14,10 @@ const QString kEmployeeColumns = QStringLiteral(
     "e.employeeid AS EmpID, e.lastname AS EmpLastname, e.firstname AS EmpFirstname, e.code AS EmpCode, "
     "e.vocation AS EmpVocation, e.organizationunit AS EmpOrgUnit, e.foreignvocation AS EmpForeignVocation, "
     "e.contracttype AS EmpContractType, e.startworkingdate AS EmpStartWorkingDate");
-const QString kOrder = QStringLiteral(" ORDER BY EmpLastname, EmpFirstname, EmpCode, EmpID");
+QString Order() {
+    return QStringLiteral(" ORDER BY ") + SerbianOrder(QStringLiteral("e.lastname")) + QStringLiteral(", ") +
+           SerbianOrder(QStringLiteral("e.firstname")) + QStringLiteral(", e.code, e.employeeid");
+}
 
 TReportEmployee EmployeeOf(const std::vector<QVariant>& row) {
     TReportEmployee e;
@@ -51,7 +54,7 @@ TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
             .arg(d0, d1)
             .arg(kArrivalEventType)
             .arg(kCardArrivalEventType) +
-        kOrder);
+        Order());
     QSet<qint64> presentIDs;
     lists.present.reserve(present.rows.size());
     for (const auto& row : present.rows) {
@@ -65,7 +68,7 @@ TPresenceLists ReadPresenceLists(TZConnection& connection, const QDate& day,
         QStringLiteral("SELECT ") + kEmployeeColumns +
         QStringLiteral(", ws.description AS EmpWorkState FROM employee AS e LEFT JOIN workingstate AS ws ON "
                        "ws.workingstateid = e.workingstateid WHERE (e.active != 'n')") +
-        kOrder);
+        Order());
     for (const auto& row : active.rows) {
         if (row[0].isNull() || presentIDs.contains(row[0].toLongLong())) continue;
         lists.absent.push_back({EmployeeOf(row), row[9].toString()});

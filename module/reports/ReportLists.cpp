@@ -63,19 +63,6 @@ void SetEmployee(TClientDataSet& list, const TReportEmployee& e) {
     list.FieldByName(QStringLiteral("EmpContractType"))->SetAsString(e.EmpContractType);
 }
 
-QString CsvValue(const TDataSet& list, int row, const TField& f) {
-    const QVariant v = list.RowValue(row, f.Index());
-    if (v.isNull()) return {};
-    switch (f.DataType()) {
-    case TFieldType::Date:
-        return SqlDate(v.toDate());
-    case TFieldType::DateTime:
-        return SqlDateTime(v.toDateTime());
-    default:
-        return v.toString();
-    }
-}
-
 } // namespace
 
 void DefinePresenceList(TClientDataSet& list, TPresenceKind kind) {
@@ -236,64 +223,38 @@ QString NextSortOrder(const TClientDataSet& list, const QString& fieldName) {
     return list.IndexName() != ascending ? ascending : fieldName + QLatin1Char('D');
 }
 
-QStringList ListCsvRow(const TDataSet& list, int row) {
-    QStringList cells;
-    for (const auto& f : list.Fields())
-        cells << CsvValue(list, row, *f);
-    return cells;
-}
-
-TTextTable ListCsvTable(const TDataSet& list) {
-    TTextTable table;
-    for (const auto& f : list.Fields()) {
-        table.header << f->FieldName();
-        table.types.push_back(CellTypeOf(f->DataType()));
+TPresenceTable PresenceTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent,
+                             bool forPeople) {
+    QStringList names;
+    if (forPeople)
+        names = PresenceColumns(TPresenceKind::Present);
+    else
+        for (const auto& f : present.Fields())
+            names << f->FieldName();
+    names << QStringLiteral("EventTime") << QStringLiteral("EmpWorkState");
+    const struct {
+        const char *name, *title;
+        const TDataSet* rows;
+    } lists[] = {
+        {"present", "Prisutni", &present}, {"late", "Kasnili", &late}, {"absent", "Odsutni", &absent}};
+    TPresenceTable table;
+    table.list.columns.push_back({QStringLiteral("list"), QStringLiteral("Lista"), TCellType::Text});
+    for (const QString& name : names) {
+        const TField* f = present.FindField(name);
+        if (!f) f = late.FindField(name);
+        if (!f) f = absent.FindField(name);
+        table.list.columns.push_back(FieldColumns({f}).front());
     }
-    for (int row = 0; row < list.RecordCount(); ++row)
-        table.rows.push_back(ListCsvRow(list, row));
-    return table;
-}
-
-TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent) {
-    TTextTable table;
-    table.header << QStringLiteral("list");
-    table.types.push_back(TCellType::Text);
-    for (const auto& f : present.Fields()) {
-        table.header << f->FieldName();
-        table.types.push_back(CellTypeOf(f->DataType()));
-    }
-    table.header << QStringLiteral("EventTime") << QStringLiteral("EmpWorkState");
-    table.types.insert(table.types.end(), {TCellType::DateTime, TCellType::Text});
-    for (const auto& [name, list] : {std::pair{QStringLiteral("present"), &present},
-                                     {QStringLiteral("late"), &late},
-                                     {QStringLiteral("absent"), &absent}}) {
-        for (int row = 0; row < list->RecordCount(); ++row) {
-            QStringList cells{name};
-            for (qsizetype c = 1; c < table.header.size(); ++c) {
-                const TField* f = list->FindField(table.header[c]);
-                cells << (f ? CsvValue(*list, row, *f) : QString());
-            }
-            table.rows.push_back(cells);
+    for (const auto& l : lists) {
+        std::vector<const TField*> fields; // of this list; none where it has no such field
+        for (const QString& name : names)
+            fields.push_back(l.rows->FindField(name));
+        for (int row = 0; row < l.rows->RecordCount(); ++row) {
+            TListRow cells{TListCell(QString::fromLatin1(l.name), QString::fromUtf8(l.title))};
+            for (const TField* f : fields)
+                cells.push_back(f ? DataSetRow(*l.rows, row, {f}).front() : TListCell());
+            table.rows.push_back(std::move(cells));
         }
     }
-    return table;
-}
-
-QStringList ListTextRow(const TDataSet& list, int row, const QStringList& fields) {
-    QStringList cells;
-    for (const QString& name : fields)
-        cells << list.RowText(row, list.FieldByName(name)->Index(), true);
-    return cells;
-}
-
-TTextTable ListTextTable(const TDataSet& list, const QStringList& fields) {
-    TTextTable table;
-    for (const QString& name : fields) {
-        const TField* f = list.FieldByName(name);
-        table.header << f->DisplayName();
-        table.rightAligned.push_back(f->DataType() == TFieldType::Integer);
-    }
-    for (int row = 0; row < list.RecordCount(); ++row)
-        table.rows.push_back(ListTextRow(list, row, fields));
     return table;
 }

@@ -2,11 +2,12 @@
 // The report's five lists as in-memory record sets, the same for the dialog's
 // grids and for the command line: their fields, labels and named sort orders
 // (field name + "A" or "D"), how they are filled from the computations, and
-// the tables written from them (CSV with field names, text with labels).
+// the tables written from them (for programs every field by its name, for people
+// the grid's columns by their titles).
 #pragma once
 
 #include "host/data/ClientDataSet.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 #include "module/reports/HoursReport.h"
 #include "module/reports/PresenceLists.h"
 
@@ -36,14 +37,12 @@ void FillWarningsList(TClientDataSet& list, const std::vector<TWarningRow>& rows
 // list is sorted ascending by F already.
 QString NextSortOrder(const TClientDataSet& list, const QString& fieldName);
 
-// Every field of the list, in its order, as CSV: field names as header, dates
-// yyyy-mm-dd, date-times yyyy-mm-dd hh:mm:ss, numbers plain; the fields'
-// types for a spreadsheet.
-TTextTable ListCsvTable(const TDataSet& list);
-QStringList ListCsvRow(const TDataSet& list, int row);
-// The three presence lists in one table whose first column `list` says which
-// list a row belongs to: present, late or absent.
-TTextTable PresenceCsvTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent);
-// The given fields with their labels as header and the texts a grid shows.
-TTextTable ListTextTable(const TDataSet& list, const QStringList& fields);
-QStringList ListTextRow(const TDataSet& list, int row, const QStringList& fields);
+// The three presence lists as one list whose first column says which list a row
+// belongs to: for programs `list` (present, late, absent) and every field, for
+// people "Lista" (Prisutni, Kasnili, Odsutni) and the grids' columns.
+struct TPresenceTable {
+    TList list;
+    std::vector<TListRow> rows;
+};
+TPresenceTable PresenceTable(const TDataSet& present, const TDataSet& late, const TDataSet& absent,
+                             bool forPeople);

@@ -145,4 +145,5 @@ void THorloNavigatorForm::FindButtonClick() {
     events->SetSortedFields(QStringLiteral("employeename ASC, eventtime DESC"));
     events->Open();
     events->First();
+    SearchRan();
 }

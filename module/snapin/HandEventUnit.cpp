@@ -4,17 +4,18 @@
 #include "host/console/HostIntf.h"
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
 
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -39,11 +40,12 @@ THandEventForm::THandEventForm(qint64 eventId, QWidget* parent) : QDialog(parent
     EmployeeButton = new QPushButton(QStringLiteral("..."), this);
     EmployeeButton->setFixedWidth(28);
     EmployeeButton->setAutoDefault(false);
-    TimeDTP = new QDateTimeEdit(this);
-    TimeDTP->setTimeSpec(Qt::UTC); // a wall clock, without daylight-saving jumps
-    TimeDTP->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-    TimeDTP->setCalendarPopup(true);
-    TimeDTP->setDateTime(Now());
+    // the day in the date field of every dialog, the time of day beside it (a wall clock)
+    DateEdit = new TDateEdit(this);
+    DateEdit->setCaption(QStringLiteral("Datum"));
+    TimeEdit = new QTimeEdit(this);
+    TimeEdit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    SetTime(Now());
     EventTypeCB = new QComboBox(this);
     ReasonEdit = new QLineEdit(this);
     ReasonEdit->setMaxLength(kHandEventReasonLength);
@@ -64,7 +66,12 @@ THandEventForm::THandEventForm(qint64 eventId, QWidget* parent) : QDialog(parent
     auto* employeeLabel = new QLabel(QStringLiteral("&Zaposleni:"), this);
     employeeLabel->setBuddy(EmployeeButton);
     form->addRow(employeeLabel, employee);
-    form->addRow(QStringLiteral("&Vreme:"), TimeDTP);
+    auto* when = new QHBoxLayout;
+    when->addWidget(DateEdit, 1);
+    when->addWidget(TimeEdit);
+    auto* whenLabel = new QLabel(QStringLiteral("&Vreme:"), this);
+    whenLabel->setBuddy(DateEdit);
+    form->addRow(whenLabel, when);
     form->addRow(QStringLiteral("&Događaj:"), EventTypeCB);
     form->addRow(QStringLiteral("&Razlog:"), ReasonEdit);
     auto* buttons = new QHBoxLayout;
@@ -97,7 +104,7 @@ void THandEventForm::LoadEvent(qint64 eventId) {
     if (rs.rows.empty()) return;
     EmployeeID = rs.rows[0][0].toLongLong();
     EmployeeEdit->setText(rs.rows[0][1].toString());
-    TimeDTP->setDateTime(WallClock(rs.rows[0][2].toDateTime()));
+    SetTime(WallClock(rs.rows[0][2].toDateTime()));
     EventTypeCB->setCurrentIndex(EventTypeCB->findData(rs.rows[0][3]));
 }
 
@@ -110,8 +117,14 @@ void THandEventForm::EmployeeButtonClick() {
     EmployeeEdit->setText(desc.lastName + QLatin1Char(' ') + desc.firstName);
 }
 
+void THandEventForm::SetTime(const QDateTime& time) {
+    DateEdit->setDate(time.date());
+    TimeEdit->setTime(time.time());
+}
+
 void THandEventForm::OKButtonClick() {
-    const THandEvent event{EmployeeID, WallClock(TimeDTP->dateTime()),
+    if (!DateEdit->CheckDate()) return;
+    const THandEvent event{EmployeeID, WallClock(QDateTime(DateEdit->date(), TimeEdit->time())),
                            EventTypeCB->currentData().toLongLong()};
     const THandEventOutcome outcome = EventID
                                           ? ChangeHandEvent(Connection(), EventID, event, ReasonEdit->text())

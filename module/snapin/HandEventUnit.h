@@ -9,9 +9,10 @@
 #include <QDialog>
 
 class QComboBox;
-class QDateTimeEdit;
+class QTimeEdit;
 class QLineEdit;
 class QPushButton;
+class TDateEdit;
 
 class THandEventForm : public QDialog {
     Q_OBJECT
@@ -22,7 +23,8 @@ public:
 
     QLineEdit* EmployeeEdit; // the chosen employee's name, read-only
     QPushButton* EmployeeButton;
-    QDateTimeEdit* TimeDTP;
+    TDateEdit* DateEdit;
+    QTimeEdit* TimeEdit;
     QComboBox* EventTypeCB;
     QLineEdit* ReasonEdit;
     QPushButton* OKButton;
@@ -37,6 +39,7 @@ public:
 
 private:
     void LoadEvent(qint64 eventId);
+    void SetTime(const QDateTime& time); // a wall clock
 };
 
 // "Obriši": asks the reason and deletes the event entered by hand; true when it was deleted.

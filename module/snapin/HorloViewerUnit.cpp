@@ -23,7 +23,15 @@ THorloViewerForm::THorloViewerForm(QWidget* parent) : TCustomViewerForm(parent) 
     DBG->SetDataSource(HorloDM->EmployeeEventDS);
     DBG->SetReadOnly(true);
     DBG->AddColumn(QStringLiteral("employeename"), 160);
-    DBG->AddColumn(QString(), 30);
+    // the arrows in words where the list is printed or saved
+    DBG->AddColumn(QString(), 30, QStringLiteral("Smer")).text = [this](int row) {
+        const TDataSet* events = DBG->DataSet();
+        const TField* direction = events ? events->FindField(QStringLiteral("eventdirection")) : nullptr;
+        if (!direction) return QString();
+        return events->RowValue(row, direction->Index()).toString() == QLatin1String("i")
+                   ? QStringLiteral("Dolazak")
+                   : QStringLiteral("Odlazak");
+    };
     DBG->AddColumn(QStringLiteral("eventtypename"), 160);
     DBG->AddColumn(QStringLiteral("eventtime"));
     DBG->AddColumn(QStringLiteral("comment"), 160);

@@ -100,13 +100,14 @@ QString AttendanceStatement(const TAttendanceView& view, const TZConnection& con
     return QStringLiteral(
                "SELECT ta.*,CONCAT(e.firstname,'') AS firstname,CONCAT(e.lastname,'') AS lastname,"
                "CONCAT(e.code,'') AS code,CONCAT(e.personalidentificator,'') AS personalidentificator,"
-               "CONCAT(e.vocation,'') AS vocation,  DATE_FORMAT(e.startworkingdate,'%d.%m.%Y') AS "
-               "startworkingdate FROM horloattendance AS ta LEFT JOIN employee AS e ON ta.employeeid = "
+               "CONCAT(e.vocation,'') AS vocation, e.startworkingdate AS startworkingdate FROM "
+               "horloattendance AS ta LEFT JOIN employee AS e ON ta.employeeid = "
                "e.employeeid WHERE attendancedate >= '") +
            connection.Escape(SqlDate(TypedDate(view.fromDate))) +
            QStringLiteral("' AND attendancedate <= '") + connection.Escape(SqlDate(TypedDate(view.toDate))) +
-           QStringLiteral("' ") + AttendanceCondition(view, connection) +
-           QStringLiteral(" ORDER BY code, lastname, firstname, ta.employeeid, ta.attendancedate");
+           QStringLiteral("' ") + AttendanceCondition(view, connection) + QStringLiteral(" ORDER BY code, ") +
+           SerbianOrder(QStringLiteral("e.lastname")) + QStringLiteral(", ") +
+           SerbianOrder(QStringLiteral("e.firstname")) + QStringLiteral(", ta.employeeid, ta.attendancedate");
 }
 
 qint64 CountSheetRows(TZConnection& connection, const TAttendanceView& view) {
@@ -128,7 +129,8 @@ void AppendSheetRow(TDataSet& sheet, const TAttendanceEmployee& employee, const 
     sheet.FieldByName(QStringLiteral("lastname"))->SetAsString(employee.lastName);
     sheet.FieldByName(QStringLiteral("personalidentificator"))->SetAsString(employee.personalIdentificator);
     sheet.FieldByName(QStringLiteral("vocation"))->SetAsString(employee.vocation);
-    sheet.FieldByName(QStringLiteral("startworkingdate"))->SetAsString(employee.startWorkingDate);
+    sheet.FieldByName(QStringLiteral("startworkingdate"))
+        ->SetValue(QDate::fromString(employee.startWorkingDate, QStringLiteral("dd.MM.yyyy")));
     if (minutes > 0) {
         sheet.FieldByName(QStringLiteral("regularworkinghours"))->SetAsFloat(RegularHours(minutes));
         sheet.FieldByName(QStringLiteral("unallocatedhours"))->SetAsFloat(UnallocatedHours(minutes));
@@ -250,18 +252,10 @@ void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary) {
         }
         summary.Append();
         summary.FieldByName(QStringLiteral("employeeid"))->SetAsLargeInt(id);
-        for (const char* name : {"code", "firstname", "lastname", "personalidentificator", "vocation"}) {
+        for (const char* name :
+             {"code", "firstname", "lastname", "personalidentificator", "vocation", "startworkingdate"}) {
             const QString n = QString::fromLatin1(name);
             summary.FieldByName(n)->SetValue(sheet.RowValue(row, sheet.FieldByName(n)->Index()));
-        }
-        const QString start =
-            sheet.RowValue(row, sheet.FieldByName(QStringLiteral("startworkingdate"))->Index())
-                .toString()
-                .trimmed();
-        if (!start.isEmpty()) {
-            const QDate date = QDate::fromString(start, QStringLiteral("dd.MM.yyyy"));
-            if (!date.isValid()) throw EConvertError(Format(_CMN_DATETIME_ERR, {start}));
-            summary.FieldByName(QStringLiteral("startworkingdate"))->SetValue(date);
         }
         for (const auto& [from, to] : hours)
             summary.Fields()[size_t(to)]->SetValue(sheet.RowValue(row, from).toDouble());
@@ -278,57 +272,11 @@ std::vector<const TField*> AttendanceSheetFields(const TDataSet& sheet) {
     return fields;
 }
 
-QStringList AttendanceCsvRow(const std::vector<const TField*>& fields, const TSheetValue& value) {
-    QStringList cells;
-    for (const TField* f : fields) {
-        const QVariant v = value(*f);
-        if (v.isNull()) {
-            cells << QString();
-        } else if (f->DataType() == TFieldType::Float) {
-            // six decimals: a month of rows sums to the sheet's total to the minute
-            cells << FormatFloat(QStringLiteral("0.######"), v.toDouble());
-        } else if (f->FieldName() == QLatin1String("startworkingdate")) {
-            const QDate d = QDate::fromString(v.toString(), QStringLiteral("dd.MM.yyyy"));
-            cells << (d.isValid() ? SqlDate(d) : v.toString());
-        } else {
-            cells << f->FormatValue(v, false);
-        }
-    }
-    return cells;
-}
-
-QStringList AttendanceTextRow(const std::vector<const TField*>& fields, const TSheetValue& value) {
-    QStringList cells;
+TListRow AttendanceRow(const std::vector<const TField*>& fields, const TSheetValue& value) {
+    TListRow cells;
     for (const TField* f : fields)
-        cells << f->FormatValue(value(*f), true);
+        cells.push_back(FieldCell(*f, value(*f)));
     return cells;
-}
-
-TTextTable AttendanceCsvTable(const TDataSet& sheet) {
-    TTextTable table;
-    table.header = AttendanceSheetColumns();
-    const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
-    for (const TField* f : fields) // the start date is a text of the query, written as a date
-        table.types.push_back(f->FieldName() == QLatin1String("startworkingdate")
-                                  ? TCellType::Date
-                                  : CellTypeOf(f->DataType()));
-    for (int row = 0; row < sheet.RecordCount(); ++row)
-        table.rows.push_back(
-            AttendanceCsvRow(fields, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
-    return table;
-}
-
-TTextTable AttendanceTextTable(const TDataSet& sheet) {
-    TTextTable table;
-    const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
-    for (const TField* f : fields) {
-        table.header << f->DisplayName();
-        table.rightAligned.push_back(f->DataType() == TFieldType::Float);
-    }
-    for (int row = 0; row < sheet.RecordCount(); ++row)
-        table.rows.push_back(
-            AttendanceTextRow(fields, [&](const TField& f) { return sheet.RowValue(row, f.Index()); }));
-    return table;
 }
 
 void ForEachSheetRow(TZConnection& connection, const TDataSet& sheet, const TAttendanceView& view,

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/data/ClientDataSet.h"
-#include "host/data/TableWriter.h"
+#include "host/data/ListWriter.h"
 #include "host/data/ZQuery.h"
 #include "module/worktime/AttendanceDay.h"
 
@@ -68,19 +68,12 @@ private:
 void DefineAttendanceSummary(TClientDataSet& summary);
 void BuildAttendanceSummary(TDataSet& sheet, TClientDataSet& summary);
 
-// The sheet for a machine: field names as header, hours with a decimal point
-// and at most six decimals, dates as yyyy-mm-dd; the columns' types for a
-// spreadsheet.
-TTextTable AttendanceCsvTable(const TDataSet& sheet);
-// The sheet for people: column titles as header, hours as the grid shows them.
-TTextTable AttendanceTextTable(const TDataSet& sheet);
-
-// One row of those tables, its values asked for by the sheet's fields.
-using TSheetValue = std::function<QVariant(const TField&)>;
 // The sheet's fields in its column order, looked up once for many rows.
 std::vector<const TField*> AttendanceSheetFields(const TDataSet& sheet);
-QStringList AttendanceCsvRow(const std::vector<const TField*>& fields, const TSheetValue& value);
-QStringList AttendanceTextRow(const std::vector<const TField*>& fields, const TSheetValue& value);
+// One row's values, asked for by the sheet's fields.
+using TSheetValue = std::function<QVariant(const TField&)>;
+// A row of the sheet as the list writer takes it: hours as numbers, dates as dates.
+TListRow AttendanceRow(const std::vector<const TField*>& fields, const TSheetValue& value);
 
 // The rows of a view streamed from the database, never held whole: each row's
 // values, by the fields of the sheet (open or not), go to take in turn.

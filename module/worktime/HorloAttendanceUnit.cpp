@@ -7,9 +7,11 @@
 #include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridKeys.h"
 #include "host/ui/GridSorter.h"
+#include "host/ui/GridTable.h"
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
@@ -71,17 +73,15 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
         e->setObjectName(QString::fromLatin1(name));
         return e;
     };
-    FromDateEdit = edit("FromDateEdit");
-    ToDateEdit = edit("ToDateEdit");
+    FromDateEdit = new TDateEdit(this);
+    FromDateEdit->setObjectName(QStringLiteral("FromDateEdit"));
+    FromDateEdit->setCaption(_HORLO_DATE_FROM);
+    ToDateEdit = new TDateEdit(this);
+    ToDateEdit->setObjectName(QStringLiteral("ToDateEdit"));
+    ToDateEdit->setCaption(_HORLO_DATE_TO);
     EmployeeCodeEdit = edit("EmployeeCodeEdit");
     EmployeeLastnameEdit = edit("EmployeeLastnameEdit");
     EmployeeFirstnameEdit = edit("EmployeeFirstnameEdit");
-    FromDateButton = new QPushButton(QStringLiteral("..."), this);
-    ToDateButton = new QPushButton(QStringLiteral("..."), this);
-    for (QPushButton* b : {FromDateButton, ToDateButton}) {
-        b->setAutoDefault(false);
-        b->setFixedWidth(28);
-    }
 
     FilterGB = new QGroupBox(QStringLiteral("Filter"), this);
     auto radio = [this](const char* caption) {
@@ -97,10 +97,11 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     UnallocatedRB = radio("Neraspoređeno");
     NoneRB->setChecked(true);
     auto* filterLayout = new QGridLayout(FilterGB);
-    const QRadioButton* const radios[] = {NoneRB,     AbsentRB,         ShortRB, OvertimeRB,
-                                          VacationRB, RedistributionRB, SickRB,  UnallocatedRB};
-    for (int i = 0; i < 8; ++i)
-        filterLayout->addWidget(const_cast<QRadioButton*>(radios[i]), i % 4, i / 4);
+    int place = 0;
+    for (const auto& [button, filter] : FilterButtons()) {
+        filterLayout->addWidget(button, place % 4, place / 4);
+        ++place;
+    }
 
     FindButton = new QPushButton(QStringLiteral("&Prikaži"), this);
     FindButton->setDefault(true);
@@ -144,6 +145,11 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     for (const QString& f : AttendanceSummedHourFields())
         HorloAttendancePrintDBG->AddColumn(f);
     HorloAttendancePrintDBG->setVisible(false);
+    HorloAttendanceListDBG = new TDBGrid(this);
+    HorloAttendanceListDBG->setObjectName(QStringLiteral("HorloAttendanceListDBG"));
+    HorloAttendanceListDBG->SetDataSource(HorloDM->HorloAttendanceDS);
+    HorloAttendanceListDBG->OnCellColor = HorloAttendanceDBG->OnCellColor;
+    HorloAttendanceListDBG->setVisible(false);
 
     PrintListButton = new QPushButton(QStringLiteral("Štampaj listu"), this);
     PrintButton = new QPushButton(QStringLiteral("Štampaj"), this);
@@ -159,8 +165,6 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     SetEscapeButton(CancelButton);
     SetSaveHandler(&THorloAttendanceForm::ApplyActionExecute);
     OnClick(FindButton, &THorloAttendanceForm::FindButtonClick);
-    OnClick(FromDateButton, &THorloAttendanceForm::FromDateButtonClick);
-    OnClick(ToDateButton, &THorloAttendanceForm::ToDateButtonClick);
     OnClick(AddDayButton, &THorloAttendanceForm::AddDayButtonClick);
     OnClick(AddPeriodButton, &THorloAttendanceForm::AddPeriodButtonClick);
     OnClick(AddEmployeeButton, &THorloAttendanceForm::AddEmployeeButtonClick);
@@ -179,10 +183,8 @@ THorloAttendanceForm::THorloAttendanceForm(QWidget* parent)
     auto label = [this](const QString& text) { return new QLabel(text, this); };
     period->addWidget(label(_HORLO_DATE_FROM), 0, 0);
     period->addWidget(FromDateEdit, 0, 1);
-    period->addWidget(FromDateButton, 0, 2);
     period->addWidget(label(_HORLO_DATE_TO), 1, 0);
     period->addWidget(ToDateEdit, 1, 1);
-    period->addWidget(ToDateButton, 1, 2);
     period->addWidget(label(QStringLiteral("Kod zaposlenog")), 0, 3);
     period->addWidget(EmployeeCodeEdit, 0, 4);
     period->addWidget(label(QStringLiteral("Prezime")), 1, 3);
@@ -236,28 +238,30 @@ void THorloAttendanceForm::FormCreate() {
     TZConnection& connection = *HorloDM->ZConnection();
     m_day = std::make_unique<TAttendanceDay>(connection, TWorkingDayLimits::Read(connection));
     const QDate yesterday = Yesterday();
-    FromDateEdit->setText(SqlDate(QDate(yesterday.year(), yesterday.month(), 1)));
-    ToDateEdit->setText(SqlDate(yesterday));
+    FromDateEdit->setDate(QDate(yesterday.year(), yesterday.month(), 1));
+    ToDateEdit->setDate(yesterday);
     Guarded([this] { OpenHorloAttendance(); });
     GridSorter.AddGrid(HorloAttendanceDBG);
     ApplyActionUpdate();
 }
 
+std::vector<std::pair<QRadioButton*, TAttendanceFilter>> THorloAttendanceForm::FilterButtons() const {
+    return {{NoneRB, TAttendanceFilter::None},         {AbsentRB, TAttendanceFilter::Absent},
+            {ShortRB, TAttendanceFilter::Short},       {OvertimeRB, TAttendanceFilter::Overtime},
+            {VacationRB, TAttendanceFilter::Vacation}, {RedistributionRB, TAttendanceFilter::Redistribution},
+            {SickRB, TAttendanceFilter::Sick},         {UnallocatedRB, TAttendanceFilter::Unallocated}};
+}
+
 TAttendanceFilter THorloAttendanceForm::SelectedFilter() const {
-    if (NoneRB->isChecked()) return TAttendanceFilter::None;
-    if (AbsentRB->isChecked()) return TAttendanceFilter::Absent;
-    if (ShortRB->isChecked()) return TAttendanceFilter::Short;
-    if (OvertimeRB->isChecked()) return TAttendanceFilter::Overtime;
-    if (VacationRB->isChecked()) return TAttendanceFilter::Vacation;
-    if (RedistributionRB->isChecked()) return TAttendanceFilter::Redistribution;
-    if (SickRB->isChecked()) return TAttendanceFilter::Sick;
-    return TAttendanceFilter::Unallocated;
+    for (const auto& [button, filter] : FilterButtons())
+        if (button->isChecked()) return filter;
+    return TAttendanceFilter::None;
 }
 
 TAttendanceView THorloAttendanceForm::View() const {
     TAttendanceView view;
-    view.fromDate = FromDateEdit->text();
-    view.toDate = ToDateEdit->text();
+    view.fromDate = SqlDate(FromDateEdit->date());
+    view.toDate = SqlDate(ToDateEdit->date());
     view.code = EmployeeCodeEdit->text();
     view.lastName = EmployeeLastnameEdit->text();
     view.firstName = EmployeeFirstnameEdit->text();
@@ -266,18 +270,13 @@ TAttendanceView THorloAttendanceForm::View() const {
 }
 
 void THorloAttendanceForm::OpenHorloAttendance() {
-    const TAttendanceView view = View();
     // a period that is not a date leaves the sheet as it was
-    for (const auto& [text, name] :
-         {std::pair{view.fromDate, _HORLO_DATE_FROM}, {view.toDate, _HORLO_DATE_TO}})
-        if (!TypedDate(text).isValid()) {
-            ShowWarning(Format(_SEARCH_DATE_WRN, {text, name}));
-            return;
-        }
-    if (TypedDate(view.fromDate) > TypedDate(view.toDate)) {
-        ShowWarning(Format(_PERIOD_REVERSED_FMT, {view.fromDate, view.toDate}));
+    if (!FromDateEdit->CheckDate() || !ToDateEdit->CheckDate()) return;
+    if (FromDateEdit->date() > ToDateEdit->date()) {
+        ShowWarning(Format(_PERIOD_REVERSED_FMT, {FromDateEdit->text(), ToDateEdit->text()}));
         return;
     }
+    const TAttendanceView view = View();
     TZQuery* sheet = HorloDM->HorloAttendanceZQ;
     {
         sheet->DisableControls();
@@ -291,6 +290,7 @@ void THorloAttendanceForm::OpenHorloAttendance() {
         sheet->Open(); // a cancel leaves it open and empty
         sheet->First();
     }
+    m_shown = view;
 }
 
 void THorloAttendanceForm::ShowTotal() {
@@ -300,19 +300,6 @@ void THorloAttendanceForm::ShowTotal() {
 void THorloAttendanceForm::FindButtonClick() {
     if (!MayDropEdits()) return; // showing another sheet would drop the edits
     OpenHorloAttendance();
-}
-
-void THorloAttendanceForm::PickDate(QLineEdit* edit) {
-    QDate date = Yesterday();
-    if (GetDate(date)) edit->setText(SqlDate(date));
-}
-
-void THorloAttendanceForm::FromDateButtonClick() {
-    PickDate(FromDateEdit);
-}
-
-void THorloAttendanceForm::ToDateButtonClick() {
-    PickDate(ToDateEdit);
 }
 
 QColor THorloAttendanceForm::HorloAttendanceDBGDrawColumnCell(int row, int) const {
@@ -366,12 +353,50 @@ void THorloAttendanceForm::CancelActionExecute() {
     reject();
 }
 
+// The period and filters of the sheet as it was last shown, not as the fields say since.
 QString THorloAttendanceForm::GetPrintHeader() const {
-    return Format(_PRINT_HEADER_FMT, {FromDateEdit->text(), ToDateEdit->text()});
+    const auto shown = [](const QString& sqlDate) {
+        return FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(TypedDate(sqlDate)));
+    };
+    QString header = Format(_PRINT_HEADER_FMT, {shown(m_shown.fromDate), shown(m_shown.toDate)});
+    QStringList employee;
+    for (const auto& [caption, value] : {std::pair{"Kod zaposlenog", m_shown.code},
+                                         {"Prezime", m_shown.lastName},
+                                         {"Ime", m_shown.firstName}})
+        if (!value.isEmpty()) employee << QString::fromUtf8(caption) + QStringLiteral(": ") + value;
+    if (!employee.isEmpty()) header += QStringLiteral("\r\n") + employee.join(QStringLiteral(", "));
+    for (const auto& [button, filter] : FilterButtons())
+        if (filter == m_shown.filter && filter != TAttendanceFilter::None)
+            header += QStringLiteral("\r\nFilter: ") + button->text();
+    return header;
 }
 
+// A month's list on a few pages: a kind of hours that no row has takes no column on paper.
 void THorloAttendanceForm::PrintListButtonClick() {
-    PrintThroughConsole(HorloAttendanceDBG, PrintParams(windowTitle(), GetPrintHeader()));
+    const TZQuery* sheet = HorloDM->HorloAttendanceZQ;
+    const QStringList& hours = AttendanceHourFields();
+    const auto holdsNothing = [&](const QString& name) {
+        if (name != QLatin1String("comment") && !hours.contains(name)) return false;
+        const int field = sheet->FieldByName(name)->Index();
+        for (int row = 0; row < sheet->RecordCount(); ++row) {
+            const QVariant v = sheet->RowValue(row, field);
+            if (v.typeId() == QMetaType::QString ? !v.toString().trimmed().isEmpty() : v.toDouble() != 0)
+                return false;
+        }
+        return true;
+    };
+    HorloAttendanceListDBG->ClearColumns();
+    bool left = false;
+    for (int column : ShownColumns(*HorloAttendanceDBG)) { // in the order the user sees them
+        const TDBGridColumn& c = HorloAttendanceDBG->Column(column);
+        if (sheet->Active() && holdsNothing(c.fieldName))
+            left = true;
+        else
+            HorloAttendanceListDBG->AddColumn(c.fieldName, c.width, c.title);
+    }
+    QString header = GetPrintHeader();
+    if (left) header += QStringLiteral("\r\n") + _ATTEND_ZERO_COLUMNS_CAP;
+    PrintThroughConsole(HorloAttendanceListDBG, PrintParams(windowTitle(), header));
 }
 
 void THorloAttendanceForm::PrintButtonClick() {
@@ -416,17 +441,12 @@ void THorloAttendanceForm::ShowAddRefusal(TAddResult result, const QDate& day) {
 }
 
 void THorloAttendanceForm::AddPeriodButtonClick() {
-    QStringList period{FromDateEdit->text(), ToDateEdit->text()};
-    const QStringList names{_HORLO_DATE_FROM, _HORLO_DATE_TO};
-    if (!InputTexts(QStringLiteral("Dodaj period"), names, period)) return;
-    for (int i = 0; i < 2; ++i)
-        if (!TypedDate(period[i]).isValid()) {
-            ShowWarning(Format(_SEARCH_DATE_WRN, {period[i], names[i]}));
-            return;
-        }
-    const QDate from = TypedDate(period[0]), to = TypedDate(period[1]);
+    QList<QDate> period{FromDateEdit->date(), ToDateEdit->date()};
+    if (!InputDates(QStringLiteral("Dodaj period"), {_HORLO_DATE_FROM, _HORLO_DATE_TO}, period)) return;
+    const QDate from = period[0], to = period[1];
     if (from > to) {
-        ShowWarning(Format(_PERIOD_REVERSED_FMT, {period[0], period[1]}));
+        ShowWarning(Format(_PERIOD_REVERSED_FMT, {from.toString(QStringLiteral("dd.MM.yyyy")),
+                                                  to.toString(QStringLiteral("dd.MM.yyyy"))}));
         return;
     }
     if (const QString refusal = FutureDayRefusal(to); !refusal.isEmpty()) {
@@ -434,7 +454,9 @@ void THorloAttendanceForm::AddPeriodButtonClick() {
         return;
     }
     const qint64 days = from.daysTo(to) + 1;
-    if (days > kLongPeriodDays && !Confirm(Format(_ATTEND_LONG_PERIOD_CONF, {days}))) return;
+    if (days > kLongPeriodDays &&
+        !Confirm(Format(_ATTEND_LONG_PERIOD_CONF, {Plural(days, "%d dan", "%d dana", "%d dana")})))
+        return;
     // the sheet is read again afterwards
     if (!MayDropEdits()) return;
     TPeriodResult result;
@@ -443,8 +465,8 @@ void THorloAttendanceForm::AddPeriodButtonClick() {
         result = StorePeriod(*m_day, from, to, [&progress](qint64 done) { return progress.Step(done); });
     }
     // the sheet shows the period with what is stored now
-    FromDateEdit->setText(SqlDate(from));
-    ToDateEdit->setText(SqlDate(to));
+    FromDateEdit->setDate(from);
+    ToDateEdit->setDate(to);
     Guarded([this] { OpenHorloAttendance(); });
     const QString summary = PeriodSummary(result, QStringLiteral("dd.MM.yyyy"), QStringLiteral("MM.yyyy"))
                                 .join(QLatin1Char('\n'));

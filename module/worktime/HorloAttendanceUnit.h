@@ -20,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class TDBGrid;
 class TDBNavigator;
+class TDateEdit;
 
 class THorloAttendanceForm : public TCachedEditDialog {
     Q_OBJECT
@@ -27,10 +28,8 @@ public:
     explicit THorloAttendanceForm(QWidget* parent = nullptr);
     ~THorloAttendanceForm() override;
 
-    QLineEdit* FromDateEdit;
-    QLineEdit* ToDateEdit;
-    QPushButton* FromDateButton;
-    QPushButton* ToDateButton;
+    TDateEdit* FromDateEdit;
+    TDateEdit* ToDateEdit;
     QLineEdit* EmployeeCodeEdit;
     QLineEdit* EmployeeLastnameEdit;
     QLineEdit* EmployeeFirstnameEdit;
@@ -62,6 +61,9 @@ public:
     TClientDataSet* HorloAttendanceCDS;
     TDataSource* HorloAttendanceDS;
     TDBGrid* HorloAttendancePrintDBG;
+    // The hidden grid that hands the list to the print wizard: the sheet's shown
+    // columns but the hours (and comments) that are 0 (empty) in every row.
+    TDBGrid* HorloAttendanceListDBG;
 
     const TWorkingDayLimits& Settings() const { return m_day->Settings(); }
     TAttendanceView View() const; // what the edits and filters say
@@ -69,8 +71,6 @@ public:
 
     void OpenHorloAttendance();
     void FindButtonClick();
-    void FromDateButtonClick();
-    void ToDateButtonClick();
     QColor HorloAttendanceDBGDrawColumnCell(int row, int column) const;
     void HorloAttendanceDBGKeyDown(int& key);
     void HorloAttendanceDBGKeyPress(QString& text);
@@ -89,12 +89,13 @@ public:
 
 private:
     void FormCreate();
-    void PickDate(QLineEdit* edit);
+    std::vector<std::pair<QRadioButton*, TAttendanceFilter>> FilterButtons() const;
     // Why a row was not added: the day has rows, or is after today.
     void ShowAddRefusal(TAddResult result, const QDate& day);
     // "Ukupno" follows the rows the sheet shows.
     void ShowTotal();
     std::unique_ptr<TAttendanceDay> m_day;
+    TAttendanceView m_shown; // what the sheet shows
     std::unique_ptr<TAttendanceMarks> m_marks;
     TWheelHook m_wheelHook;
 };

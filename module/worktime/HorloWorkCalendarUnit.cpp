@@ -22,6 +22,8 @@
 #include <QScopeGuard>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 QColor NonWorkDayColour() {
@@ -57,7 +59,7 @@ THorloWorkCalendarForm::THorloWorkCalendarForm(QWidget* parent)
     MonthCB = new QComboBox(this);
     MonthCB->setObjectName(QStringLiteral("MonthCB"));
     for (int month = 1; month <= 12; ++month)
-        MonthCB->addItem(QString::number(month));
+        MonthCB->addItem(MonthName(month));
 
     HorloWorkCalendarDBN = new TDBNavigator(this);
     HorloWorkCalendarDBN->SetVisibleButtons({TDBNavigator::nbFirst, TDBNavigator::nbPrior,
@@ -149,7 +151,7 @@ void THorloWorkCalendarForm::OpenHorloWorkCalendar() {
     if (YearCB->currentIndex() < 0 || MonthCB->currentIndex() < 0) return;
     calendar->SetSQL(Format(QStringLiteral("SELECT * FROM horloworkcalendar WHERE year = %d and month = %d "
                                            "ORDER BY horloworkcalendarid"),
-                            {YearCB->currentText().toInt(), MonthCB->currentText().toInt()}));
+                            {YearCB->currentText().toInt(), MonthCB->currentIndex() + 1}));
     calendar->Open();
     calendar->First();
 }
@@ -164,7 +166,7 @@ void THorloWorkCalendarForm::AddAllButtonClick() {
     calendar->First();
     if (!calendar->IsEmpty()) return;
     const int year = YearCB->currentText().toInt();
-    const int month = MonthCB->currentText().toInt();
+    const int month = MonthCB->currentIndex() + 1;
     const QDate first(year, month, 1);
     if (!first.isValid()) return;
     const QDate last = first.addMonths(1).addDays(-1);
@@ -198,7 +200,13 @@ void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyDown(int& key) {
 }
 
 void THorloWorkCalendarForm::HorloWorkCalendarDBGKeyPress(QString& text) {
-    text.clear(); // the pick list is the only way to change a flag
+    // only the flag takes a key: the first letter of an item of its list (D is Da, N is Ne)
+    const QModelIndex current = HorloWorkCalendarDBG->currentIndex();
+    const QStringList& flags = HorloWorkCalendarDBG->Column(4).pickList;
+    const bool chooses = std::any_of(flags.begin(), flags.end(), [&](const QString& flag) {
+        return flag.startsWith(text, Qt::CaseInsensitive);
+    });
+    if (!current.isValid() || current.column() != 4 || !chooses) text.clear();
 }
 
 void THorloWorkCalendarForm::ApplyActionUpdate() {
@@ -232,8 +240,8 @@ void THorloWorkCalendarForm::CancelActionExecute() {
 }
 
 QString THorloWorkCalendarForm::PrintParameters() const {
-    return PrintParams(windowTitle() + QStringLiteral(": ") + MonthCB->currentText() + QLatin1Char('.') +
-                           YearCB->currentText() + QLatin1Char('.'),
+    return PrintParams(windowTitle() + QStringLiteral(": ") + QString::number(MonthCB->currentIndex() + 1) +
+                           QLatin1Char('.') + YearCB->currentText() + QLatin1Char('.'),
                        QString());
 }
 

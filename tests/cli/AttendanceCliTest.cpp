@@ -172,6 +172,22 @@ TEST_F(AttendanceCli, AForgottenDepartureAddedByHandReachesSheetWarningsAndHisto
               (QStringList{QStringLiteral("12"), QStringLiteral("2024-03-07 17:10:00"), QStringLiteral("001"),
                            QStringLiteral("Jovanović Marko"), QStringLiteral("Odlazak"), QStringLiteral("o"),
                            QString(), QStringLiteral("zaboravio"), QStringLiteral("y")}));
+    // the workbook is for people: what it shows and for whom, the grid's titles, Da/Ne, times as times
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("dogadjaji.xlsx"));
+    ASSERT_EQ(run({"event", "list", "2024-03-07", "2024-03-07", "--code", "001", "--xlsx",
+                   file.toUtf8().constData()})
+                  .status,
+              0);
+    const TXlsxSheet sheet = ReadXlsx(file);
+    EXPECT_EQ(sheet.Row(0).first(), QStringLiteral("Događaji"));
+    EXPECT_EQ(sheet.Row(3).first(), QStringLiteral("Kod zaposlenog: 001"));
+    EXPECT_EQ(sheet.Row(5),
+              (QStringList{QStringLiteral("Broj"), QStringLiteral("Vreme"), QStringLiteral("Kod"),
+                           QStringLiteral("Zaposleni"), QStringLiteral("Događaj"), QStringLiteral("Vrata"),
+                           QStringLiteral("Komentar"), QStringLiteral("Ručno")}));
+    EXPECT_EQ(sheet.At(7, 7).value, QStringLiteral("Da"));
+    EXPECT_TRUE(IsDateFormat(sheet.At(7, 1).format));
     EXPECT_EQ(run({"event", "delete", "12", "--reason", "greška"}).status, 0);
     EXPECT_EQ(hours(), 0);
 
@@ -255,12 +271,19 @@ TEST_F(AttendanceCli, AddStoresADayOnceAndListGivesItAsCsv) {
     const THorloRun xlsx = RunHorlo(arguments, url);
     EXPECT_EQ(xlsx.status, 0) << xlsx.err.toStdString();
     EXPECT_EQ(xlsx.out, QStringLiteral("Sačuvano u %1\n").arg(file));
+    // for people: what it holds, then the dialog's column titles
     const TXlsxSheet sheet = ReadXlsx(file);
-    EXPECT_EQ(sheet.Row(0), header);
-    EXPECT_EQ(sheet.rows, 5);
-    EXPECT_EQ(sheet.frozenRows, 1);
+    EXPECT_EQ(sheet.Row(0), QStringList{QStringLiteral("Prisustvo")});
+    EXPECT_EQ(sheet.Row(1), QStringList{QStringLiteral("Od datuma 01.03.2024")});
+    EXPECT_EQ(sheet.Row(2), QStringList{QStringLiteral("Do datuma 31.03.2024")});
+    EXPECT_EQ(sheet.Row(4).mid(0, 7),
+              (QStringList{QStringLiteral("Kod"), QStringLiteral("Prezime"), QStringLiteral("Ime"),
+                           QStringLiteral("Radno mesto"), QStringLiteral("Datum početka rada"),
+                           QStringLiteral("Datum"), QStringLiteral("Redovan rad")}));
+    EXPECT_EQ(sheet.rows, 5 + 4);
+    EXPECT_EQ(sheet.frozenRows, 5);
     auto cell = [&](int row, const char* field) {
-        return sheet.At(row, int(header.indexOf(QString::fromLatin1(field))));
+        return sheet.At(4 + row, int(header.indexOf(QString::fromLatin1(field))));
     };
     EXPECT_TRUE(cell(1, "code").text);
     EXPECT_EQ(cell(1, "code").value, QStringLiteral("001"));

@@ -151,9 +151,10 @@ TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
     EXPECT_EQ(import.status, 0) << import.err.toStdString();
     const QStringList lines = import.out.trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2) << import.out.toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("Ulaz (127.0.0.2:%1): 16 blokova pročitano, %2 novih zapisa upisano")
+    EXPECT_EQ(lines[0], QStringLiteral("Ulaz (127.0.0.2:%1): 16 blokova pročitano, %2")
                             .arg(port)
-                            .arg(Held(0)));
+                            .arg(Plural(Held(0), "%d novi zapis upisan", "%d nova zapisa upisana",
+                                        "%d novih zapisa upisano")));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Magacin (127.0.0.3:%1): 16 blokova").arg(port)));
 
     const THorloRun process = RunHorlo({QStringLiteral("--db"), url, QStringLiteral("process")});
@@ -219,7 +220,7 @@ TEST_F(CliFixture, ImportGoesOnPastAFailingDeviceAndExitsWithOne) {
     ASSERT_EQ(lines.size(), 2) << r.out.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Ulaz (127.0.0.2:%1): GREŠKA: ").arg(port)))
         << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("novih zapisa upisano"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QStringLiteral(" upisan"))) << lines[1].toStdString();
     EXPECT_EQ(c.Select(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw WHERE horloaccesspointid = 1"))
                   .rows[0][0]
                   .toInt(),

@@ -116,7 +116,7 @@ TEST_F(ReportCli, PresenceListsInOneCsvTableAndAsText) {
     EXPECT_EQ(At(csv, 4, "EmpFirstname"), QStringLiteral("Ana"));
     EXPECT_EQ(At(csv, 4, "EmpWorkState"), QStringLiteral("Godišnji odmor"));
 
-    // as a workbook: the same table, its cells typed by the lists' fields
+    // as a workbook for people: the day named, the dialogs' titles and words, cells typed by the fields
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("prisutni.xlsx"));
     const THorloRun xlsx = RunHorlo({QStringLiteral("report"), QStringLiteral("presence"),
@@ -124,19 +124,27 @@ TEST_F(ReportCli, PresenceListsInOneCsvTableAndAsText) {
                                     url);
     ASSERT_EQ(xlsx.status, 0) << xlsx.err.toStdString();
     const TXlsxSheet sheet = ReadXlsx(file);
-    EXPECT_EQ(sheet.Row(0), csv[0]);
-    EXPECT_EQ(sheet.rows, 5);
-    auto cell = [&](int row, const char* field) {
-        return sheet.At(row, int(csv[0].indexOf(QString::fromLatin1(field))));
+    EXPECT_EQ(sheet.Row(0), QStringList{QStringLiteral("Izveštaj radnog vremena za 05.03.2024")});
+    const QStringList titles = sheet.Row(2);
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Lista"), QStringLiteral("Prezime"), QStringLiteral("Ime"),
+                                   QStringLiteral("Kod"), QStringLiteral("Datum početka rada"),
+                                   QStringLiteral("Radno mesto"), QStringLiteral("Strano radno mesto"),
+                                   QStringLiteral("Organizaciona jed."), QStringLiteral("Tip ugovora"),
+                                   QStringLiteral("Vreme dolaska"), QStringLiteral("Status")}));
+    EXPECT_EQ(sheet.rows, 3 + 4);
+    auto cell = [&](int row, const char* title) {
+        return sheet.At(2 + row, int(titles.indexOf(QString::fromUtf8(title))));
     };
-    EXPECT_EQ(cell(2, "EmpCode").value, QStringLiteral("001"));
-    EXPECT_TRUE(cell(2, "EmpCode").text);
-    EXPECT_FALSE(cell(2, "EmpID").text);
-    EXPECT_EQ(cell(2, "EmpStartWorkingDate").Number(), ExcelDay(2015, 3, 1));
-    EXPECT_TRUE(IsDateFormat(cell(2, "EmpStartWorkingDate").format));
-    EXPECT_NEAR(cell(3, "EventTime").Number(), ExcelDay(2024, 3, 5) + (9 * 60 + 40) / 1440.0, 1e-9);
-    EXPECT_TRUE(IsDateFormat(cell(3, "EventTime").format));
-    EXPECT_EQ(cell(4, "EmpWorkState").value, QStringLiteral("Godišnji odmor"));
+    EXPECT_EQ(cell(2, "Lista").value, QStringLiteral("Prisutni"));
+    EXPECT_EQ(cell(3, "Lista").value, QStringLiteral("Kasnili"));
+    EXPECT_EQ(cell(4, "Lista").value, QStringLiteral("Odsutni"));
+    EXPECT_EQ(cell(2, "Kod").value, QStringLiteral("001"));
+    EXPECT_TRUE(cell(2, "Kod").text);
+    EXPECT_EQ(cell(2, "Datum početka rada").Number(), ExcelDay(2015, 3, 1));
+    EXPECT_TRUE(IsDateFormat(cell(2, "Datum početka rada").format));
+    EXPECT_NEAR(cell(3, "Vreme dolaska").Number(), ExcelDay(2024, 3, 5) + (9 * 60 + 40) / 1440.0, 1e-9);
+    EXPECT_TRUE(IsDateFormat(cell(3, "Vreme dolaska").format));
+    EXPECT_EQ(cell(4, "Status").value, QStringLiteral("Godišnji odmor"));
 
     const THorloRun text = RunHorlo(Args({"report", "presence", "2024-03-05"}), url);
     ASSERT_EQ(text.status, 0) << text.err.toStdString();

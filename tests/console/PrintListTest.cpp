@@ -4,6 +4,7 @@
 // no file behind.
 #include "console/PrintWizard.h"
 #include "host/data/ClientDataSet.h"
+#include "host/data/SysUtils.h"
 #include "host/data/ZQuery.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/Dialogs.h"
@@ -69,11 +70,15 @@ TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) 
     EXPECT_TRUE(wizard.SaveAsCsv(csvFile));
     QFile csv(csvFile);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    const QByteArray bytes = csv.readAll();
     csv.close();
-    ASSERT_EQ(lines.size(), 1 + kRows + 1);
-    EXPECT_EQ(lines[1], QStringLiteral("2500,,Prezime 2500"));
-    EXPECT_EQ(lines[kRows], QStringLiteral("1,,Prezime 0001"));
+    // for a spreadsheet set to Serbian: a BOM, the title, then the list with semicolons
+    EXPECT_TRUE(bytes.startsWith("\xef\xbb\xbf"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3 + kRows + 1);
+    EXPECT_EQ(lines[0], QStringLiteral("Spisak"));
+    EXPECT_EQ(lines[3], QStringLiteral("2500;;Prezime 2500"));
+    EXPECT_EQ(lines[kRows + 2], QStringLiteral("1;;Prezime 0001"));
     EXPECT_LE(query.PagesHeld(), 3); // the list was never held whole
     ASSERT_FALSE(told.isEmpty());
     EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
@@ -87,19 +92,20 @@ TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) 
     // as a workbook, typed by the fields, saying where it went
     grid.AddColumn(QStringLiteral("startworkingdate"), 80, QStringLiteral("Od"));
     const QString xlsxFile = dir.filePath(QStringLiteral("spisak.xlsx"));
-    EXPECT_TRUE(wizard.Save(TPrintWizard::TSaveFormat::Xlsx, xlsxFile));
+    EXPECT_TRUE(wizard.Save(&TPrintWizard::SaveAsXlsx, xlsxFile));
     EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("information"));
     EXPECT_TRUE(TDialogScript::Shown().last().text.contains(xlsxFile));
     const TXlsxSheet sheet = ReadXlsx(xlsxFile);
-    EXPECT_EQ(sheet.rows, 1 + kRows);
-    EXPECT_EQ(sheet.At(0, 3).value, QStringLiteral("Od"));
-    EXPECT_FALSE(sheet.At(1, 0).text);
-    EXPECT_EQ(sheet.At(1, 0).Number(), 2500);
-    EXPECT_EQ(sheet.Row(kRows).mid(1, 2), (QStringList{QString(), QStringLiteral("Prezime 0001")}));
-    EXPECT_EQ(sheet.At(kRows, 3).Number(), ExcelDay(2020, 1, 2));
-    EXPECT_TRUE(IsDateFormat(sheet.At(kRows, 3).format));
+    EXPECT_EQ(sheet.rows, 3 + kRows);
+    EXPECT_EQ(sheet.At(0, 0).value, QStringLiteral("Spisak"));
+    EXPECT_EQ(sheet.At(2, 3).value, QStringLiteral("Od"));
+    EXPECT_FALSE(sheet.At(3, 0).text);
+    EXPECT_EQ(sheet.At(3, 0).Number(), 2500);
+    EXPECT_EQ(sheet.Row(kRows + 2).mid(1, 2), (QStringList{QString(), QStringLiteral("Prezime 0001")}));
+    EXPECT_EQ(sheet.At(kRows + 2, 3).Number(), ExcelDay(2020, 1, 2));
+    EXPECT_TRUE(IsDateFormat(sheet.At(kRows + 2, 3).format));
     EXPECT_LE(query.PagesHeld(), 3);
-    EXPECT_FALSE(wizard.Save(TPrintWizard::TSaveFormat::Xlsx, dir.filePath(QStringLiteral("nema/x.xlsx"))));
+    EXPECT_FALSE(wizard.Save(&TPrintWizard::SaveAsXlsx, dir.filePath(QStringLiteral("nema/x.xlsx"))));
     EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("error"));
 
     // cancelled half way: no new file, and the one saved before stays as it was
@@ -129,8 +135,8 @@ TEST_F(PrintListFixture, EveryRowIsPrintedAndSavedAndACancelledRunLeavesNoFile) 
     }
     QFile kept(csvFile);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(kept.readAll()).count(QStringLiteral("\r\n")), 1 + kRows);
-    EXPECT_EQ(ReadXlsx(xlsxFile).rows, 1 + kRows);
+    EXPECT_EQ(QString::fromUtf8(kept.readAll()).count(QStringLiteral("\r\n")), 3 + kRows);
+    EXPECT_EQ(ReadXlsx(xlsxFile).rows, 3 + kRows);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".tmp")),
               QStringList());
 }
@@ -204,7 +210,8 @@ TEST(PrintLayout, NoTextIsCutAndLongListsAreConfirmed) {
         EXPECT_EQ(asked, k.asks);
         if (asked) {
             EXPECT_EQ(TDialogScript::Shown().last().text,
-                      QStringLiteral("Lista ima %1 strana. Štampati ih sve?").arg(layout.Pages()));
+                      QStringLiteral("Lista ima %1. Štampati ih sve?")
+                          .arg(Plural(layout.Pages(), "%d stranu", "%d strane", "%d strana")));
         }
 
         if (k.asks) {

@@ -248,7 +248,14 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
     constexpr qint64 kGarbage = 889'193'158;
     const QDate yesterday = Now().date().addDays(-1);
     const auto at = [](std::uint32_t index, int year, int month, int day, int minute = 0) {
-        return TLogSlot{index, 1001, 15, 8, std::uint8_t(minute), 0, std::uint8_t(day), std::uint8_t(month),
+        return TLogSlot{index,
+                        1001,
+                        15,
+                        8,
+                        std::uint8_t(minute),
+                        0,
+                        std::uint8_t(day),
+                        std::uint8_t(month),
                         std::uint8_t(year - 2000)};
     };
     // records 1-20 in slots 40-59: the first one lies in block 12 with the slot before it
@@ -327,7 +334,8 @@ TEST_F(DownloadFixture, ScriptedLinesEndExactWithTheRightMark) {
                 dev.AppendRecord({0, 1001, 15, 8, std::uint8_t(n % 60), std::uint8_t(n / 60), 1, 3, 24});
         });
         if (k.records == 19 && !k.fill) {
-            ASSERT_EQ(sim->WithDevice(0, [](const TSimDevice& dev) { return dev.NextRecordBlock(); }), kHead - 1);
+            ASSERT_EQ(sim->WithDevice(0, [](const TSimDevice& dev) { return dev.NextRecordBlock(); }),
+                      kHead - 1);
         }
         TDeviceProtocol protocol(rsIdle);
         TEventImport chain(protocol, c);
@@ -626,8 +634,8 @@ TEST_F(DownloadFixture, GuardedLineStoresTheExactImageOrNothing) {
          },
          false, "stalno stižu"},
         {"device information only", [](ScriptedLine&, std::uint32_t, int, const TFrame&) {}, false,
-         "ne odgovara"},
-        {"silent", nullptr, false, "nije poslao podatke", 0, false},
+         "prestao da odgovara"},
+        {"silent", nullptr, false, "ne odgovara — proverite napajanje i mrežu", 0, false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);

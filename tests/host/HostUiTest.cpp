@@ -6,6 +6,7 @@
 #include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/DBNavigator.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/GridSorter.h"
 #include "host/ui/ValueListEditor.h"
@@ -14,7 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -345,4 +348,101 @@ TEST(ValueListEditor, KeysValuesHandlersAndEllipsisButton) {
     EXPECT_EQ(clicks, 1);
     QTest::keyClick(&vle, Qt::Key_Return);
     EXPECT_EQ(finds, 1);
+}
+
+// The one date field as a clerk types into it.
+TEST(DateEdit, TakesWholeDatesAsTypedPartsTypedOverAndNamesDaysThatDoNotExist) {
+    TDialogScript::SetUnattended(true);
+    TDialogScript::Reset();
+    QWidget window;
+    auto* field = new TDateEdit(&window);
+    field->setCaption(QStringLiteral("Od"));
+    auto* next = new QLineEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(field);
+    layout->addWidget(next);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto typeAll = [&](const char* text) {
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, QString::fromLatin1(text));
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        const char* shown;
+        QDate date;
+        const char* problem = ""; // part of what is named
+    } cases[] = {
+        {"whole, as written here", [&] { typeAll("01.11.2026"); }, "01.11.2026", QDate(2026, 11, 1)},
+        {"whole, ISO", [&] { typeAll("2026-11-30"); }, "30.11.2026", QDate(2026, 11, 30)},
+        {"short, with the last dot", [&] { typeAll("7.3.2026."); }, "07.03.2026", QDate(2026, 3, 7)},
+        {"the month selected and typed over",
+         [&] {
+             field->setSelection(3, 2);
+             QTest::keyClicks(field, QStringLiteral("12"));
+         },
+         "07.12.2026", QDate(2026, 12, 7)},
+        {"Up on the day",
+         [&] {
+             field->setCursorPosition(1);
+             QTest::keyClick(field, Qt::Key_Up);
+         },
+         "08.12.2026", QDate(2026, 12, 8)},
+        {"Down on the year",
+         [&] {
+             field->setCursorPosition(8);
+             QTest::keyClick(field, Qt::Key_Down);
+         },
+         "08.12.2025", QDate(2025, 12, 8)},
+        {"a day that does not exist", [&] { typeAll("31.02.2026"); }, "31.02.2026", QDate(),
+         "Datum 31.02.2026 u polju \"Od\" ne postoji: februar 2026. ima 28 dana."},
+        {"a month that does not exist", [&] { typeAll("2026-13-01"); }, "2026-13-01", QDate(), "12 meseci"},
+        {"no date", [&] { typeAll("1.11"); }, "1.11", QDate(), "nije datum (dd.mm.gggg ili gggg-mm-dd)"},
+        {"letters are not taken", [&] { typeAll("x1.1.2027"); }, "01.01.2027", QDate(2027, 1, 1)},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        field->setFocus();
+        k.act();
+        QTest::keyClick(field, Qt::Key_Tab); // leaves the field
+        EXPECT_EQ(QApplication::focusWidget(), next);
+        EXPECT_EQ(field->text(), QString::fromLatin1(k.shown));
+        EXPECT_EQ(field->date(), k.date);
+        EXPECT_TRUE(field->Problem().contains(QString::fromUtf8(k.problem)))
+            << field->Problem().toStdString();
+        EXPECT_EQ(field->Problem().isEmpty(), *k.problem == 0);
+        EXPECT_EQ(field->toolTip(), field->Problem()); // marked where it is
+    }
+    // the calendar picks too; a date that is none is warned about where it is used
+    TDialogScript::SetNextDate(QDate(2026, 5, 4));
+    QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(field->text(), QStringLiteral("04.05.2026"));
+    field->setText(QStringLiteral("30.02.2024"));
+    EXPECT_FALSE(field->CheckDate());
+    EXPECT_EQ(TDialogScript::Shown().last().kind, QStringLiteral("warning"));
+    EXPECT_EQ(QApplication::focusWidget(), field);
+    TDialogScript::Reset();
+}
+
+TEST(DBGrid, AFractionIsEditedWithTheDecimalsShownAndKeepsItsValueWhenLeftAsItWas) {
+    TClientDataSet rows;
+    TField* hours = rows.AddField(QStringLiteral("hours"), TFieldType::Float);
+    hours->DisplayFormat = QStringLiteral("0.##");
+    rows.CreateDataSet();
+    rows.Append();
+    hours->SetAsFloat(418 / 60.0);
+    rows.Post();
+    TDataSource source(&rows);
+    TDBGrid grid;
+    grid.SetDataSource(&source);
+    const QModelIndex cell = grid.model()->index(0, 0);
+    EXPECT_EQ(cell.data(Qt::EditRole).toString(), QStringLiteral("6.97"));
+    ASSERT_TRUE(grid.model()->setData(cell, QStringLiteral("6.97")));
+    EXPECT_EQ(rows.GetState(), TDataSet::State::Browse);
+    EXPECT_EQ(hours->AsFloat(), 418 / 60.0);
+    ASSERT_TRUE(grid.model()->setData(cell, QStringLiteral("7.5")));
+    rows.Post();
+    EXPECT_EQ(hours->AsFloat(), 7.5);
 }

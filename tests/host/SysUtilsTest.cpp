@@ -18,6 +18,20 @@ TEST(Format, SubstitutesPlaceholdersOnceAndChecksArguments) {
     EXPECT_THROW(Format(QStringLiteral("%d"), {QStringLiteral("1; DROP TABLE x")}), std::invalid_argument);
 }
 
+TEST(Plural, CountsAgreeWithTheirNounAsInSerbian) {
+    struct Case {
+        qint64 n;
+        const char* text;
+    } cases[] = {{0, "0 novih zapisa"},     {1, "1 novi zapis"},        {2, "2 nova zapisa"},
+                 {4, "4 nova zapisa"},      {5, "5 novih zapisa"},      {11, "11 novih zapisa"},
+                 {12, "12 novih zapisa"},   {14, "14 novih zapisa"},    {21, "21 novi zapis"},
+                 {22, "22 nova zapisa"},    {101, "101 novi zapis"},    {111, "111 novih zapisa"},
+                 {112, "112 novih zapisa"}, {1003, "1003 nova zapisa"}, {-1, "-1 novi zapis"}};
+    for (const Case& k : cases)
+        EXPECT_EQ(Plural(k.n, "%d novi zapis", "%d nova zapisa", "%d novih zapisa"),
+                  QString::fromUtf8(k.text));
+}
+
 TEST(FormatFloat, HoursShowAtMostTwoDecimals) {
     struct Case {
         const char* format;

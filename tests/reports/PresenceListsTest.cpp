@@ -223,21 +223,21 @@ TEST(ReportLists, SortOrdersTurnAboutAndTitlesWithoutOneAreLeftAlone) {
     FillWarningsList(warnings,
                      {{7, QStringLiteral("Ana"), QStringLiteral("Perić"), 99, QStringLiteral("Odlazak"),
                        MyDateTimeStrToDateTime(QStringLiteral("2024-03-05 15:00:05")), 330}});
-    const TTextTable csv = ListCsvTable(warnings);
-    EXPECT_EQ(csv.header,
-              (QStringList{QStringLiteral("EmployeeID"), QStringLiteral("EmpFirstname"),
-                           QStringLiteral("EmpLastname"), QStringLiteral("EventID"),
-                           QStringLiteral("EventType"), QStringLiteral("EventTime"),
-                           QStringLiteral("LengthH"), QStringLiteral("LengthM"), QStringLiteral("Warning")}));
+    // for programs every field by its name, in machine forms; for people the grid's columns as shown
+    const auto write = [&](TListFormat format, const QStringList& columns) {
+        const std::vector<const TField*> fields = FieldsOf(warnings, columns);
+        QString text;
+        QTextStream out(&text);
+        WriteList(out, format, {{}, FieldColumns(fields)},
+                  RowsOf(std::vector<TListRow>{DataSetRow(warnings, 0, fields)}));
+        return text;
+    };
     EXPECT_EQ(
-        csv.rows.at(0),
-        (QStringList{QStringLiteral("7"), QStringLiteral("Ana"), QStringLiteral("Perić"),
-                     QStringLiteral("99"), QStringLiteral("Odlazak"), QStringLiteral("2024-03-05 15:00:05"),
-                     QStringLiteral("5"), QStringLiteral("30"), QStringLiteral("Kraće od minimuma")}));
-    const TTextTable text = ListTextTable(warnings, WarningsColumns());
-    EXPECT_EQ(text.header,
-              (QStringList{QStringLiteral("Prezime"), QStringLiteral("Ime"), QStringLiteral("Događaj"),
-                           QStringLiteral("Vreme"), QStringLiteral("Sati"), QStringLiteral("Minuta"),
-                           QStringLiteral("Upozorenje")}));
-    EXPECT_EQ(text.rows.at(0).at(3), QStringLiteral("05.03.24 15:00:05"));
+        write(TListFormat::Csv, {}),
+        QStringLiteral(
+            "EmployeeID,EmpFirstname,EmpLastname,EventID,EventType,EventTime,LengthH,LengthM,Warning\r\n"
+            "7,Ana,Perić,99,Odlazak,2024-03-05 15:00:05,5,30,Kraće od minimuma\r\n"));
+    EXPECT_EQ(write(TListFormat::Text, WarningsColumns()),
+              QStringLiteral("Prezime  Ime  Događaj  Vreme              Sati  Minuta  Upozorenje\n"
+                             "Perić    Ana  Odlazak  05.03.24 15:00:05     5      30  Kraće od minimuma\n"));
 }

@@ -10,6 +10,7 @@
 #include "host/data/HostStrings.h"
 #include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "host/ui/WheelToKey.h"
 #include "module/HorloResourceString.h"
@@ -21,7 +22,6 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>
-#include <QDateTimeEdit>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -33,6 +33,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -165,6 +167,19 @@ TEST_F(ReportFormFixture, OpensOnTodaysListsWithFirstUseOptionsAndEveryTab) {
     EXPECT_EQ(period("2025-12-01", "2025-12-07").first,
               4); // the 3rd is no work day, the rest of the month Mon-Fri
     EXPECT_EQ(period("2025-12-03", "2025-12-03"), std::pair(0, QStringLiteral("Po radnom kalendaru.")));
+
+    // a date typed as the clerk types it is taken as typed; one that does not exist is named
+    // and nothing is counted
+    QTest::keyClick(f->DateDTP, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(f->DateDTP, QStringLiteral("2026-11-30"));
+    EXPECT_EQ(f->DateDTP->date(), QDate(2026, 11, 30));
+    f->FromDTP->setText(QStringLiteral("31.02.2024"));
+    TDialogScript::Reset();
+    f->ShowButtonClick();
+    ASSERT_EQ(TDialogScript::Shown().size(), 1);
+    EXPECT_EQ(TDialogScript::Shown()[0].text,
+              QStringLiteral("Datum 31.02.2024 u polju \"Od\" ne postoji: februar 2024. ima 29 dana."));
+    EXPECT_EQ(Stored("FromEventIDs"), QStringLiteral("-"));
 
     EXPECT_TRUE(TWheelHook::Installed());
     EXPECT_EQ(f->ReportDBG->horizontalHeader()->cursor().shape(), Qt::PointingHandCursor);

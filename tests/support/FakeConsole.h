@@ -7,7 +7,6 @@
 
 #include "host/console/HostIntf.h"
 #include "host/data/ClientDataSet.h"
-#include "host/data/TableWriter.h"
 #include "host/ui/DBGrid.h"
 #include "host/ui/GridTable.h"
 
@@ -43,6 +42,24 @@ struct FakeChooser : IEmployeeChooser {
     void ShowEmployee(qint64 employeeID) override { shown << employeeID; }
 };
 
+// What a grid showed: its shown columns' titles and texts.
+struct TShownTable {
+    QStringList header;
+    std::vector<QStringList> rows;
+    explicit TShownTable(const TDBGrid* grid = nullptr) {
+        if (!grid) return;
+        const std::vector<int> columns = ShownColumns(*grid);
+        for (const TListColumn& c : GridColumns(*grid, columns))
+            header << c.title;
+        for (int row = 0; row < grid->RowCount(); ++row) {
+            QStringList texts;
+            for (const TListCell& cell : GridRow(*grid, columns, row))
+                texts << cell.shown;
+            rows.push_back(texts);
+        }
+    }
+};
+
 struct FakeConsole : IConsole {
     std::shared_ptr<FakeChooser> chooser = std::make_shared<FakeChooser>(); // null: none offered
     std::shared_ptr<ISecurityService> security;
@@ -52,7 +69,7 @@ struct FakeConsole : IConsole {
     struct Run {
         QString module, params;
         TDBGrid* grid;
-        TTextTable table;
+        TShownTable table;
         QString Text() const { return module + QLatin1Char('|') + params; }
     };
     QList<Run> runs;
@@ -70,7 +87,7 @@ struct FakeConsole : IConsole {
         return nullptr;
     }
     bool RunModule(const QString& moduleName, const QString& params) override {
-        runs.append({moduleName, params, printGrid, printGrid ? GridTable(*printGrid) : TTextTable()});
+        runs.append({moduleName, params, printGrid, TShownTable(printGrid)});
         return hasWizard;
     }
     TDBGrid* GetPrintGrid() const override { return printGrid; }

@@ -5,6 +5,7 @@
 #include "host/data/SysUtils.h"
 #include "host/ui/ColourLegend.h"
 #include "host/ui/DBGrid.h"
+#include "host/ui/DateEdit.h"
 #include "host/ui/Dialogs.h"
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
@@ -128,13 +129,13 @@ TEST_F(AttendanceFixture, OpensOnYesterdaysMonthWithTheSheetsColumns) {
     // the row colours are explained under the grid
     ASSERT_NE(form->findChild<TColourLegend*>(), nullptr);
     EXPECT_EQ(form->findChild<TColourLegend*>()->Meanings().size(), 4);
-    EXPECT_EQ(form->FromDateEdit->text(), QStringLiteral("2024-03-01"));
-    EXPECT_EQ(form->ToDateEdit->text(), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(form->FromDateEdit->text(), QStringLiteral("01.03.2024"));
+    EXPECT_EQ(form->ToDateEdit->text(), QStringLiteral("05.03.2024"));
     delete form.data();
     SetNowForTesting(QDateTime(QDate(2024, 3, 1), QTime(0, 10), Qt::UTC));
     form = new THorloAttendanceForm();
-    EXPECT_EQ(form->FromDateEdit->text(), QStringLiteral("2024-02-01"));
-    EXPECT_EQ(form->ToDateEdit->text(), QStringLiteral("2024-02-29"));
+    EXPECT_EQ(form->FromDateEdit->text(), QStringLiteral("01.02.2024"));
+    EXPECT_EQ(form->ToDateEdit->text(), QStringLiteral("29.02.2024"));
     EXPECT_TRUE(form->NoneRB->isChecked());
     EXPECT_EQ(form->AttendanceTotalLabel->text(), QStringLiteral("0"));
     EXPECT_FALSE(form->ApplyAction->isEnabled());
@@ -334,15 +335,15 @@ TEST_F(AttendanceFixture, APeriodThatIsNoDateWarnsAndLeavesTheSheet) {
         Show(text, "2024-02-29");
         ASSERT_EQ(TDialogScript::Shown().size(), 1) << text;
         EXPECT_EQ(TDialogScript::Shown()[0].kind, QStringLiteral("warning"));
-        EXPECT_EQ(TDialogScript::Shown()[0].text,
-                  Format(_SEARCH_DATE_WRN, {QString::fromLatin1(text), _HORLO_DATE_FROM}));
+        EXPECT_EQ(TDialogScript::Shown()[0].text, DateProblem(QString::fromLatin1(text), _HORLO_DATE_FROM));
         EXPECT_TRUE(Sheet()->Active());
         EXPECT_EQ(Sheet()->RecordCount(), 1);
     }
     TDialogScript::Reset();
     Show("2024-02-01", "30.02.2024");
-    EXPECT_EQ(TDialogScript::Shown().value(0).text,
-              Format(_SEARCH_DATE_WRN, {QStringLiteral("30.02.2024"), _HORLO_DATE_TO}));
+    EXPECT_EQ(
+        TDialogScript::Shown().value(0).text,
+        QStringLiteral("Datum 30.02.2024 u polju \"Do datuma\" ne postoji: februar 2024. ima 29 dana."));
     // a reversed period is refused; a cancelled reading shows no part of the sheet
     TDialogScript::Reset();
     Show("2024-02-29", "2024-02-01");
@@ -365,7 +366,7 @@ TEST_F(AttendanceFixture, SummarySumsEachEmployeesRowsAndPrintsUnderATwoLineHead
     ASSERT_EQ(console->runs.size(), 1);
     const FakeConsole::Run& run = console->runs[0];
     EXPECT_EQ(run.params,
-              QStringLiteral("title:Prisustvo zbirno;header:Od datuma 2024-02-01\r\nDo datuma 2024-02-29"));
+              QStringLiteral("title:Prisustvo zbirno;header:Od datuma 01.02.2024\r\nDo datuma 29.02.2024"));
     EXPECT_EQ(run.grid, form->HorloAttendancePrintDBG);
     ASSERT_EQ(run.table.header.size(), 21);
     EXPECT_EQ(run.table.header.mid(0, 7),
@@ -390,11 +391,25 @@ TEST_F(AttendanceFixture, SummarySumsEachEmployeesRowsAndPrintsUnderATwoLineHead
 
     form->PrintListButtonClick();
     ASSERT_EQ(console->runs.size(), 2);
+    // the list without the kinds of hours that no row has, and saying so
     EXPECT_EQ(console->runs[1].params,
-              QStringLiteral("title:Prisustvo;header:Od datuma 2024-02-01\r\nDo datuma 2024-02-29"));
-    EXPECT_EQ(console->runs[1].grid, form->HorloAttendanceDBG);
+              QStringLiteral("title:Prisustvo;header:Od datuma 01.02.2024\r\nDo datuma 29.02.2024\r\n") +
+                  _ATTEND_ZERO_COLUMNS_CAP);
+    EXPECT_EQ(console->runs[1].grid, form->HorloAttendanceListDBG);
     EXPECT_EQ(console->runs[1].table.rows.size(), 4u);
-    EXPECT_EQ(console->runs[1].table.header.size(), 23);
+    EXPECT_EQ(console->runs[1].table.header,
+              (QStringList{QStringLiteral("Kod"), QStringLiteral("Prezime"), QStringLiteral("Ime"),
+                           QStringLiteral("Radno mesto"), QStringLiteral("Datum početka rada"),
+                           QStringLiteral("Datum"), QStringLiteral("Redovan rad"), QStringLiteral("Odmor"),
+                           QStringLiteral("Noćni rad"), QStringLiteral("Bolovanje")}));
+    // the list names the filters it was shown with
+    form->EmployeeCodeEdit->setText(QStringLiteral("001"));
+    form->SickRB->setChecked(true);
+    Show("2024-02-01", "2024-02-29");
+    form->PrintListButtonClick();
+    EXPECT_TRUE(console->runs.last().params.contains(
+        QStringLiteral("Do datuma 29.02.2024\r\nKod zaposlenog: 001\r\nFilter: Bolovanje")))
+        << console->runs.last().params.toStdString();
 }
 
 TEST_F(AttendanceFixture, EmployeeColumnsTakeNoTypingAndADoubleClickShowsTheEmployee) {
@@ -477,14 +492,14 @@ TEST_F(AttendanceFixture, DodajPeriodStoresWorkDaysAndUkupnoFollowsEveryChange) 
          "Dodato dana: 0, redova prisustva: 0.\nPreskočeno dana koji već imaju evidenciju: 5 "
          "(28.02.2024–01.03.2024, 05.03.2024–06.03.2024)."},
         {"reversed", [&] { period("2024-03-06", "2024-03-01"); }, 16, 19,
-         "Početak perioda (2024-03-06) je posle kraja (2024-03-01)."},
+         "Početak perioda (06.03.2024) je posle kraja (01.03.2024)."},
         {"cancelled after a day",
          [&] { TDialogScript::CancelNextProgress(), period("2024-03-07", "2024-03-08"); }, 3, 22,
          "Otkazano: od 08.03.2024 nadalje ništa nije upisano."},
         {"a day after today", [&] { period("2024-03-08", "2024-03-09"); }, 3, 22,
          "Datum 09.03.2024 je posle današnjeg"},
         {"over a year, not confirmed", [&] { period("2023-01-01", "2024-03-06"); }, 3, 22,
-         "Period ima 431 dana."},
+         "Period ima 431 dan."},
     };
     for (const Step& step : steps) {
         TDialogScript::Reset();

@@ -79,7 +79,7 @@ TEST_F(CalendarFixture, OpensOnTheCurrentMonthWithYearsUpToNextYear) {
     EXPECT_EQ(form->YearCB->itemText(0), QStringLiteral("2017"));
     EXPECT_EQ(form->YearCB->currentText(), QStringLiteral("2026"));
     EXPECT_EQ(form->MonthCB->count(), 12);
-    EXPECT_EQ(form->MonthCB->currentText(), QStringLiteral("12"));
+    EXPECT_EQ(form->MonthCB->currentText(), QStringLiteral("decembar")); // months by their names
     EXPECT_TRUE(Calendar()->Active());
     EXPECT_TRUE(Calendar()->SQL().contains(QStringLiteral("year = 2026 and month = 12")));
     EXPECT_FALSE(form->ApplyAction->isEnabled());
@@ -117,7 +117,7 @@ TEST_F(CalendarFixture, DodajSveGeneratesTheMonthWithWeekendsRed) {
                 {8, "Petak", "Da", false}};
     for (const Day& d : days) {
         EXPECT_EQ(Cell(d.row, 0), QStringLiteral("2018"));
-        EXPECT_EQ(Cell(d.row, 1), QStringLiteral("3"));
+        EXPECT_EQ(Cell(d.row, 1), QStringLiteral("mart"));
         EXPECT_EQ(Cell(d.row, 3), QString::fromUtf8(d.name)) << d.row;
         EXPECT_EQ(Cell(d.row, 4), QString::fromUtf8(d.workday)) << d.row;
         for (int column = 0; column < 5; ++column)
@@ -161,7 +161,7 @@ TEST_F(CalendarFixture, DodajSveTwiceAddsNothingAndSwitchingMonthsDropsUnapplied
     EXPECT_FALSE(form->ApplyAction->isEnabled());
 }
 
-TEST_F(CalendarFixture, FlagsChangeOnlyThroughThePickListAndKeysCannotDeleteOrAppend) {
+TEST_F(CalendarFixture, FlagsChangeByTheirListOrItsFirstLetterAndKeysCannotDeleteOrAppend) {
     Choose(2018, 3);
     form->AddAllButtonClick();
     form->ApplyAction->trigger();
@@ -170,14 +170,33 @@ TEST_F(CalendarFixture, FlagsChangeOnlyThroughThePickListAndKeysCannotDeleteOrAp
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(29, 4)); // a Friday
     ASSERT_EQ(Calendar()->RecIndex(), 29);
-    // typing, Delete and Tab do nothing
-    QTest::keyClicks(grid, QStringLiteral("Ne"));
+    // N chooses Ne and D Da, without opening the list; other letters, Delete and Tab do nothing
+    const struct {
+        const char* typed;
+        const char* flag;
+    } keys[] = {{"n", "Ne"}, {"x", "Ne"}, {"D", "Da"}, {"N", "Ne"}};
+    for (const auto& k : keys) {
+        QTest::keyClicks(grid, QString::fromLatin1(k.typed));
+        EXPECT_EQ(Cell(29, 4), QString::fromLatin1(k.flag)) << k.typed;
+    }
     for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Tab})
         QTest::keyClick(grid, key);
     EXPECT_EQ(Editor(grid), nullptr);
     EXPECT_EQ(Calendar()->RecordCount(), 31);
     EXPECT_EQ(Calendar()->RecIndex(), 29);
     EXPECT_EQ(grid->currentIndex().column(), 4);
+    EXPECT_TRUE(form->ApplyAction->isEnabled());
+    // the other columns take no key
+    grid->setCurrentIndex(grid->model()->index(29, 3));
+    QTest::keyClicks(grid, QStringLiteral("N"));
+    EXPECT_EQ(Cell(29, 3), QStringLiteral("Petak"));
+    // Esc asks about the row being edited, and Otkaži keeps it as chosen
+    TDialogScript::SetNextAnswer(TModalResult::Cancel);
+    QTest::keyClick(grid, Qt::Key_Escape);
+    EXPECT_EQ(TDialogScript::Shown().last().text, QString::fromUtf8(_CMN_SAVE_CHANGES_QST));
+    EXPECT_FALSE(form.isNull());
+    EXPECT_EQ(Cell(29, 4), QStringLiteral("Ne"));
+    Calendar()->Cancel();
     EXPECT_EQ(Cell(29, 4), QStringLiteral("Da"));
     EXPECT_FALSE(form->ApplyAction->isEnabled());
     // Down moves to the next row, and at the last row appends none

@@ -222,6 +222,12 @@ TDBGridColumn& TDBGrid::AddColumn(const QString& fieldName, int width, const QSt
     return m_columns.back();
 }
 
+void TDBGrid::ClearColumns() {
+    m_columns.clear();
+    m_ownColumns = false;
+    DataSetChanged();
+}
+
 void TDBGrid::UpdateColumn(const QString& fieldName, const std::function<void(TDBGridColumn&)>& change) {
     const auto column = std::find_if(m_columns.begin(), m_columns.end(),
                                      [&](const TDBGridColumn& c) { return c.fieldName == fieldName; });

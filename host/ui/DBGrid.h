@@ -42,6 +42,7 @@ public:
     // Columns. Without any added, the grid shows one per visible field.
     TDBGridColumn& AddColumn(const QString& fieldName = QString(), int width = 0,
                              const QString& title = QString());
+    void ClearColumns();
     int ColumnCount() const { return int(m_columns.size()); }
     const TDBGridColumn& Column(int index) const { return m_columns.at(size_t(index)); }
     // Changes the settings of the field's column after it was added (a pick list

@@ -99,8 +99,8 @@ public:
     qint64 RowsFetched() const { return m_rowsFetched; }
     // Pages held now.
     int PagesHeld() const { return int(m_pages.size()); }
-    // Pages this far from both ends of a result ordered by table columns are
-    // read by their keys first, from the indexes alone, then by those keys
+    // Pages this far from both ends of a result, or of a part of it, ordered
+    // by table columns are read by their keys first, from the indexes alone, then by those keys
     // (0: never), so that the server does not join every row it skips.
     qint64 KeysFirstOffset = 5000;
 
@@ -160,7 +160,8 @@ private:
                    bool* reversed) const;
     // The keys of such a window read from the statement's tables alone, for
     // windows far into a result ordered by columns; empty when it cannot be.
-    QString KeysWindow(const QString& sql, qint64 offset, qint64 count, qint64 total, bool* reversed) const;
+    QString KeysWindow(const QString& sql, qint64 offset, qint64 count, qint64 total, bool leadConstant,
+                       bool* reversed) const;
 
     TZConnection* m_connection;
     QString m_sql;

@@ -45,6 +45,7 @@ int main() {
 
     for (int batch : {500, 1}) {
         c.Execute(QStringLiteral("DELETE FROM employeeevent"));
+        c.Execute(QStringLiteral("UPDATE horlomark SET value = 0"));
         TRawEventProcessor processor(c);
         processor.BatchSize = batch;
         QElapsedTimer timer;

@@ -109,43 +109,32 @@ int ListCards(TZConnection& connection, TCliIO& io, const TListOutput& output) {
 }
 
 // Ties the card to the employee with the code, or unties it (an empty code).
-int TieCard(TZConnection& connection, TCliIO& io, const QString& name, const QString& code, bool force) {
+int TieCard(TZConnection& connection, TCliIO& io, const QString& name, const QString& code, bool force,
+            const QDateTime& from) {
     const std::optional<TCardHolding> card = CardHolding(connection, name);
     if (!card) {
         io.err << "horlo: kartica \"" << name << "\" ne postoji\n";
         return kExitFailed;
     }
-    if (code.isEmpty()) {
-        SetCardHolder(connection, card->cardId, 0);
-        io.out << "Kartica " << card->name << " nije više ničija.\n";
-        return kExitOk;
+    TCardHolderChange change{card->cardId, 0, from, force};
+    if (!code.isEmpty()) {
+        const TResultSet employee = connection.Select(
+            QStringLiteral("SELECT employeeid FROM employee WHERE code = %1").arg(connection.Quote(code)));
+        if (employee.rows.size() != 1) {
+            io.err << "horlo: " << (employee.rows.empty() ? "nema zaposlenog" : "više zaposlenih ima")
+                   << " sa kodom \"" << code << "\"\n";
+            return kExitFailed;
+        }
+        change.employeeId = employee.rows[0][0].toLongLong();
     }
-    const TResultSet employee = connection.Select(
-        QStringLiteral("SELECT employeeid, CONCAT(lastname, ' ', firstname) FROM employee WHERE code = %1")
-            .arg(connection.Quote(code)));
-    if (employee.rows.size() != 1) {
-        io.err << "horlo: " << (employee.rows.empty() ? "nema zaposlenog" : "više zaposlenih ima")
-               << " sa kodom \"" << code << "\"\n";
+    const TCardHolderOutcome outcome = ChangeCardHolder(connection, change);
+    if (outcome.Refused()) {
+        io.err << "horlo: " << outcome.Text();
+        if (outcome.status == TCardHolderStatus::HeldByAnother) io.err << " --force je predaje.";
+        io.err << '\n';
         return kExitFailed;
     }
-    const qint64 employeeId = employee.rows[0][0].toLongLong();
-    if (card->employeeId == employeeId) {
-        io.out << "Kartica " << card->name << " je već kartica zaposlenog " << card->employeeName << ".\n";
-        return kExitOk;
-    }
-    if (card->employeeId > 0 && !force) {
-        io.err << "horlo: kartica " << card->name << " pripada zaposlenom " << card->employeeName << " (kod "
-               << card->employeeCode << "); --force je predaje\n";
-        return kExitFailed;
-    }
-    const QString held = card->active ? ActiveCardOf(connection, employeeId) : QString();
-    if (!held.isEmpty()) {
-        io.err << "horlo: " << Format(_CARD_EMPLOYEE_ERR, {held}) << '\n';
-        return kExitFailed;
-    }
-    SetCardHolder(connection, card->cardId, employeeId);
-    io.out << "Kartica " << card->name << " je kartica zaposlenog " << employee.rows[0][1].toString()
-           << ".\n";
+    io.out << outcome.Text() << '\n';
     return kExitOk;
 }
 
@@ -156,22 +145,43 @@ TCliRun ParseCard(const QStringList& arguments, QTextStream& err) {
     if (!output.Take(rest, err)) return {};
     const bool listOption = output.ForMachines();
     const bool force = rest.removeAll(QStringLiteral("--force")) > 0;
+    QString fromText;
+    bool fromGiven = false;
+    for (qsizetype i = 0; i < rest.size();) {
+        if (rest[i] == QLatin1String("--from") && i + 1 < rest.size()) {
+            fromText = rest[i + 1];
+            rest.remove(i, 2);
+            fromGiven = true;
+        } else if (rest[i].startsWith(QLatin1String("--from="))) {
+            fromText = rest[i].mid(7);
+            rest.remove(i);
+            fromGiven = true;
+        } else {
+            ++i;
+        }
+    }
     for (const QString& a : rest)
         if (a.startsWith(QLatin1Char('-'))) {
             err << "horlo: nepoznat argument \"" << a << "\"\n";
             return {};
         }
-    if (action == QLatin1String("send") && rest.size() == 1 && !listOption && !force)
+    const QDateTime from = fromGiven ? TypedDateTime(fromText) : QDateTime();
+    if (fromGiven && !from.isValid()) {
+        err << "horlo: \"" << fromText
+            << "\" nije trenutak u obliku \"gggg-mm-dd čč:mm\" (ili \"dd.mm.gggg čč:mm\")\n";
+        return {};
+    }
+    if (action == QLatin1String("send") && rest.size() == 1 && !listOption && !force && !fromGiven)
         return SendCard(rest[0]);
-    if (action == QLatin1String("list") && rest.isEmpty() && !force)
+    if (action == QLatin1String("list") && rest.isEmpty() && !force && !fromGiven)
         return [output](TZConnection& connection, TCliIO& io) { return ListCards(connection, io, output); };
     if (action == QLatin1String("tie") && rest.size() == 2 && !listOption)
-        return [rest, force](TZConnection& connection, TCliIO& io) {
-            return TieCard(connection, io, rest[0], rest[1], force);
+        return [rest, force, from](TZConnection& connection, TCliIO& io) {
+            return TieCard(connection, io, rest[0], rest[1], force, from);
         };
     if (action == QLatin1String("untie") && rest.size() == 1 && !listOption && !force)
-        return [rest](TZConnection& connection, TCliIO& io) {
-            return TieCard(connection, io, rest[0], {}, false);
+        return [rest, from](TZConnection& connection, TCliIO& io) {
+            return TieCard(connection, io, rest[0], {}, false, from);
         };
     err << "horlo: upotreba: horlo card send|list|tie|untie (vidi --help)\n";
     return {};
@@ -205,12 +215,17 @@ std::vector<TCliCommand> DeviceCommands() {
              "            kad nijedan uređaj nije pitan\n"
              "  card list [--csv | --xlsx DATOTEKA]\n"
              "            kartice: ime, kod, aktivna, kod i ime zaposlenog, vrata sa njenom dozvolom\n"
-             "  card tie IME KOD [--force]\n"
+             "  card tie IME KOD [--force] [--from \"gggg-mm-dd čč:mm\"]\n"
              "            spaja karticu IME sa zaposlenim čiji je kod KOD (\"Spoji zaposlenog\"),\n"
-             "            zajedno sa svim njenim pristupnim dozvolama, pa se sledeći prolazi\n"
-             "            beleže na njega; karticu drugog zaposlenog predaje samo uz --force\n"
-             "  card untie IME\n"
-             "            razdvaja karticu od zaposlenog, i njene dozvole (\"Razdvoji zaposlenog\")\n"),
+             "            zajedno sa svim njenim pristupnim dozvolama, od sada ili od trenutka\n"
+             "            --from: prolazi od tog trenutka su njegovi događaji, i oni koji su već\n"
+             "            učitani; raniji ostaju događaji onoga ko je tada imao karticu; karticu\n"
+             "            drugog zaposlenog predaje samo uz --force; zaposlenog koji već ima\n"
+             "            aktivnu karticu odbija\n"
+             "  card untie IME [--from \"gggg-mm-dd čč:mm\"]\n"
+             "            razdvaja karticu od zaposlenog, i njene dozvole (\"Razdvoji zaposlenog\"),\n"
+             "            od sada ili od trenutka --from; njeni prolazi od tada nisu ničiji događaji\n"
+             "            (horlo raw unassigned ih navodi)\n"),
          ParseCard},
     };
 }

@@ -3,6 +3,7 @@
 // its processing.
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
+#include "cli/ListOutput.h"
 #include "host/data/SysUtils.h"
 #include "module/HorloResourceString.h"
 #include "module/device/ImportDriver.h"
@@ -91,9 +92,86 @@ int Process(TZConnection& connection, TCliIO& io) {
     io.Progress();
     io.out << "Upisano događaja: " << r.written;
     if (r.skipped > 0) io.out << " (" << r.skipped << " zapisa bez pristupne dozvole preskočeno)";
+    if (r.unassigned > 0) io.out << "; " << Format(_PROCESSED_UNASSIGNED_FMT, {r.unassigned});
     if (r.processedElsewhere > 0) io.out << "; " << Format(_PROCESSED_ELSEWHERE_FMT, {r.processedElsewhere});
     io.out << '\n';
     return kExitOk;
+}
+
+// The swipes that processing made no event of, by time.
+int Unassigned(TZConnection& connection, TCliIO& io, const QDate& from, const QDate& to,
+               const TListOutput& output) {
+    const bool machines = output.ForMachines();
+    TTextTable header;
+    header.header =
+        machines ? QStringList{QStringLiteral("employeeeventrawid"),
+                               QStringLiteral("eventtime"),
+                               QStringLiteral("accesspoint"),
+                               QStringLiteral("eventtype"),
+                               QStringLiteral("card"),
+                               QStringLiteral("cardcode"),
+                               QStringLiteral("reason")}
+                 : QStringList{QStringLiteral("Vreme"),   QStringLiteral("Vrata"), QStringLiteral("Događaj"),
+                               QStringLiteral("Kartica"), QStringLiteral("Kod"),   QStringLiteral("Razlog")};
+    header.rightAligned =
+        machines ? std::vector<bool>{} : std::vector<bool>{false, false, false, false, true, false};
+    header.types = {TCellType::Number, TCellType::DateTime, TCellType::Text, TCellType::Text,
+                    TCellType::Text,   TCellType::Number,   TCellType::Text};
+    qint64 count = 0;
+    const TRowSource rows = [&](const TRowSink& sink) {
+        count = 0;
+        WalkUnassignedSwipes(connection, from, to, [&](const TUnassignedSwipe& s) {
+            ++count;
+            if (machines)
+                sink({QString::number(s.rawId), SqlDateTime(s.time), s.door, s.eventTypeName, s.card,
+                      QString::number(s.code), ReasonCode(s.reason)});
+            else
+                sink({s.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), s.door, s.eventTypeName, s.card,
+                      QString::number(s.code), ReasonText(s.reason)});
+        });
+    };
+    if (machines) return output.Write(io, header, rows);
+    WriteAligned(io.out, header.header, header.rightAligned, rows);
+    io.out << "Ukupno: " << count << '\n';
+    io.out.flush();
+    return kExitOk;
+}
+
+TCliRun ParseRaw(const QStringList& arguments, QTextStream& err) {
+    QStringList rest = arguments.mid(1);
+    TListOutput output;
+    if (arguments.value(0) != QLatin1String("unassigned")) {
+        err << "horlo: upotreba: horlo raw unassigned [OD DO] [--csv | --xlsx DATOTEKA]\n";
+        return {};
+    }
+    if (!output.Take(rest, err)) return {};
+    for (const QString& a : rest)
+        if (a.startsWith(QLatin1Char('-'))) {
+            err << "horlo: nepoznat argument \"" << a << "\"\n";
+            return {};
+        }
+    if (rest.size() != 0 && rest.size() != 2) {
+        err << "horlo: raw unassigned traži period OD DO ili ništa\n";
+        return {};
+    }
+    QDate from, to;
+    if (rest.size() == 2) {
+        from = TypedDate(rest[0]);
+        to = TypedDate(rest[1]);
+        for (const auto& [date, text, what] :
+             {std::tuple{from, rest[0], _HORLO_DATE_FROM}, std::tuple{to, rest[1], _HORLO_DATE_TO}})
+            if (!date.isValid()) {
+                err << "horlo: " << Format(_SEARCH_DATE_WRN, {text, QString::fromUtf8(what)}) << '\n';
+                return {};
+            }
+        if (from > to) {
+            err << "horlo: " << Format(_PERIOD_REVERSED_FMT, {rest[0], rest[1]}) << '\n';
+            return {};
+        }
+    }
+    return [from, to, output](TZConnection& connection, TCliIO& io) {
+        return Unassigned(connection, io, from, to, output);
+    };
 }
 
 } // namespace
@@ -123,9 +201,18 @@ std::vector<TCliCommand> ImportCommands() {
     return {
         importCommand,
         {QStringLiteral("process"),
-         QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\"); više\n"
+         QStringLiteral("  process   pretvara neobrađene zapise u događaje (kao \"Obrada\"): prolaz je\n"
+                        "            događaj onoga ko je u vreme prolaza imao karticu; prolaze kartica\n"
+                        "            koje tada nisu bile ničije broji i ostavlja (raw unassigned); više\n"
                         "            obrada u isto vreme (i na raznim čvorovima klastera) ne upisuje\n"
                         "            nijedan događaj dvaput\n"),
          CliNoArguments(Process)},
+        {QStringLiteral("raw"),
+         QStringLiteral("  raw unassigned [OD DO] [--csv | --xlsx DATOTEKA]\n"
+                        "            prolazi koje obrada nije upisala kao događaje (kartica tada nije\n"
+                        "            bila ničija, nepoznata kartica ili pristupna dozvola), po vremenu;\n"
+                        "            postaju događaji kad se kartica spoji sa zaposlenim od njihovog\n"
+                        "            vremena (card tie ... --from)\n"),
+         ParseRaw},
     };
 }

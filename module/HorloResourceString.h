@@ -86,6 +86,31 @@ inline constexpr char _NO_DOOR_ERR[] = "Nijedna pristupna tačka nije pitana; ni
 inline constexpr char _IMPORT_EVENT_INF[] = "Događaji su uveženi.";
 inline constexpr char _PROCESSED_EVENT_INF[] = "Događaji su obrađeni.";
 inline constexpr char _PROCESSED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu obradio drugi program: %d.";
+inline constexpr char _PROCESSED_UNASSIGNED_FMT[] =
+    "Prolaza kartica koje u to vreme nisu bile ničije: %d; nisu upisani kao događaji (horlo raw unassigned "
+    "ih navodi; postaju događaji kad se kartica spoji sa zaposlenim od tog vremena).";
+inline constexpr char _PROCESSED_NO_TICKET_FMT[] =
+    "Zapisa sa nepoznatom pristupnom dozvolom (preskočeno): %d.";
+inline constexpr char _CARD_NO_EMPLOYEE_FMT[] = "Zaposleni %s ne postoji.";
+inline constexpr char _CARD_HELD_FMT[] = "Kartica %s pripada zaposlenom %s (kod %s).";
+inline constexpr char _CARD_FUTURE_FMT[] =
+    "Trenutak %s je u budućnosti; kartica se spaja ili razdvaja od sada ili od ranije.";
+inline constexpr char _CARD_HELD_SINCE_FMT[] =
+    "Kartica %s je od %s kartica zaposlenog %s; promena može da počne tek posle toga.";
+inline constexpr char _CARD_HELD_UNTIL_FMT[] =
+    "Kartica %s je do %s bila kartica zaposlenog %s; promena može da počne tek od tada.";
+inline constexpr char _CARD_EVENTS_FMT[] = "Događaji prolaza od tog trenutka: %s.";
+inline constexpr char _CARD_EVENTS_MADE_FMT[] = "upisano %d";
+inline constexpr char _CARD_EVENTS_MOVED_FMT[] = "preneto na novog vlasnika %d";
+inline constexpr char _CARD_EVENTS_REMOVED_FMT[] = "uklonjeno %d (horlo raw unassigned ih navodi)";
+inline constexpr char _CARD_GONE_ERR[] = "Kartica više ne postoji.";
+inline constexpr char _CARD_FREE_FMT[] = "Kartica %s nije ničija.";
+inline constexpr char _CARD_ALREADY_FMT[] = "Kartica %s je već kartica zaposlenog %s.";
+inline constexpr char _CARD_UNTIED_FMT[] = "Kartica %s nije ničija od %s.";
+inline constexpr char _CARD_TIED_FMT[] = "Kartica %s je kartica zaposlenog %s od %s.";
+inline constexpr char _SWIPE_NO_HOLDER_CAP[] = "kartica tada nije bila ničija";
+inline constexpr char _SWIPE_UNKNOWN_CARD_CAP[] = "nepoznata kartica";
+inline constexpr char _SWIPE_UNKNOWN_TICKET_CAP[] = "nepoznata pristupna dozvola";
 inline constexpr char _IMPORTED_ELSEWHERE_FMT[] = "Zapisa koje je u međuvremenu upisao drugi program: %d.";
 inline constexpr char _ALREADY_STORED_FMT[] = "Zapisa koji su već bili upisani (nisu upisani ponovo): %d.";
 inline constexpr char _SEARCH_HOUR_WRN[] = "Vrednost \"%s\" u polju \"%s\" nije ceo sat od 0 do 23.";
@@ -101,6 +126,16 @@ inline constexpr char _SCHEMA_NONE_ERR[] =
     "U bazi podataka nema Horlo tabela. Napravite ih naredbom: horlo --db <baza> db init";
 inline constexpr char _SCHEMA_NOT_EMPTY_ERR[] =
     "Baza podataka već ima tabele; šema se učitava samo u praznu bazu. Ništa nije upisano.";
-inline constexpr char _SCHEMA_STEP_ERR[] =
+inline constexpr char _SCHEMA_STEP_FMT[] =
+    "Korak %d (%s) nadogradnje nije uspeo: %s. Posle ispravke ponovo pokrenite horlo db upgrade.";
+inline constexpr char _SCHEMA_STEP_AFTER_FMT[] =
     "Korak %d (%s) nadogradnje nije uspeo: %s. Koraci pre njega su upisani; "
     "posle ispravke ponovo pokrenite horlo db upgrade.";
+inline constexpr char _SCHEMA_DOUBLES_ERR[] =
+    "Nadogradnja nije počela (ništa nije promenjeno): tabele imaju dvostruke zapise koji ne dozvoljavaju "
+    "nove jedinstvene ključeve.";
+inline constexpr char _SCHEMA_DOUBLES_KEY_FMT[] =
+    "  Korak %d, ključ %s tabele %s: vrednosti koje se ponavljaju: %d. Navodi ih:\n    %s";
+inline constexpr char _SCHEMA_DOUBLES_HINT[] =
+    "Kako se dvostruki zapisi uklanjaju piše u README.md (Schema versions); zatim ponovo pokrenite "
+    "horlo db upgrade.";

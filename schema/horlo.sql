@@ -105,6 +105,20 @@ CREATE TABLE employeecard (
   KEY employeecard_employee (employeeid)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 
+-- Who held each card when: a swipe is the event of whoever held the card at its
+-- time (startdatetime NULL: since before anything was recorded; enddatetime NULL:
+-- holds it still). A tie or untie writes here in the same transaction as the
+-- card; a card without rows here is held by its employeeid at every time.
+CREATE TABLE employeecardholder (
+  employeecardholderid BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+  employeecardid BIGINT NOT NULL,
+  employeeid BIGINT NOT NULL,
+  startdatetime DATETIME NULL,
+  enddatetime DATETIME NULL,
+  KEY employeecardholder_card (employeecardid, startdatetime),
+  KEY employeecardholder_employee (employeeid)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+
 CREATE TABLE horloworkcalendar (
   horloworkcalendarid BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
   year INT NOT NULL,
@@ -152,6 +166,15 @@ CREATE TABLE horlolock (
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horlolock (name) VALUES ('employeeeventraw');
 
+-- How far processing has looked at the raw records ('employeeevent': the highest
+-- raw key it has looked at). Every record up to it has its event, or had no card
+-- holder at its time, or names an access ticket that does not exist.
+CREATE TABLE horlomark (
+  name VARCHAR(64) NOT NULL PRIMARY KEY,
+  value BIGINT NOT NULL DEFAULT 0
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
+INSERT INTO horlomark (name, value) VALUES ('employeeevent', 0);
+
 -- Who changed what through Horlo: one row per changed row, written in the
 -- change's own transaction and never changed or removed afterwards.
 CREATE TABLE horlohistory (
@@ -191,6 +214,5 @@ CREATE TABLE horloschema (
   applied DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_unicode_ci;
 INSERT INTO horloschema (version, name) VALUES (1, 'unique-keys-lock-and-versions'),
-  (2, 'raw-record-key'),
-  (4, 'change-history'),
+  (2, 'raw-record-key'), (3, 'card-holders-and-processing-mark'), (4, 'change-history'),
   (5, 'unique-door-addresses-and-employee-codes');

@@ -19,14 +19,76 @@
 #include <mysql.h>
 #include <mysqld_error.h>
 
-EDatabaseError::EDatabaseError(const QString& message, unsigned errorCode, QString duplicateKey)
-    : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode),
+EDatabaseError::EDatabaseError(const QString& message, unsigned errorCode, TKind kind, QString duplicateKey)
+    : std::runtime_error(message.toStdString()), m_message(message), m_errorCode(errorCode), m_kind(kind),
       m_duplicateKey(std::move(duplicateKey)) {}
 
 bool EDatabaseError::IsConflict() const {
     // 1213: a deadlock, and how a cluster reports a certification conflict;
     // 1205: a lock wait that timed out
     return m_errorCode == ER_LOCK_DEADLOCK || m_errorCode == ER_LOCK_WAIT_TIMEOUT;
+}
+
+namespace {
+
+// What the client library's and the server's error codes mean, in the users' words.
+const char* ErrorMeaning(unsigned code) {
+    switch (code) {
+    case CR_CONNECTION_ERROR: // a socket, or (Connector/C) an address and port
+    case CR_CONN_HOST_ERROR:
+        return "server ne radi ili ne prima veze na toj adresi";
+    case CR_UNKNOWN_HOST:
+        return "računar sa tim imenom nije pronađen";
+    case CR_SERVER_GONE_ERROR:
+        return "server je zatvorio vezu";
+    case CR_SERVER_LOST:
+    case CR_SERVER_LOST_EXTENDED:
+        return "server je prestao da odgovara usred naredbe";
+    case CR_SSL_CONNECTION_ERROR:
+        return "zaštićena (SSL) veza ne može da se uspostavi";
+    case ER_CON_COUNT_ERROR:
+        return "server već ima najviše veza koje dozvoljava";
+    case ER_ACCESS_DENIED_ERROR:
+    case 1698: // ER_ACCESS_DENIED_NO_PASSWORD_ERROR
+        return "server ne prihvata to korisničko ime i lozinku";
+    case ER_DBACCESS_DENIED_ERROR:
+        return "korisnik nema pristup toj bazi";
+    case ER_BAD_DB_ERROR:
+        return "baza podataka ne postoji";
+    case ER_UNKNOWN_COM_ERROR: // how a cluster node outside the synced cluster refuses work
+        return "čvor klastera nije spreman za rad (nije usklađen sa ostalima)";
+    case ER_ERROR_DURING_COMMIT:
+        return "server nije mogao da potvrdi izmene";
+    case ER_LOCK_WAIT_TIMEOUT:
+        return "zapisi su predugo bili zaključani";
+    case ER_LOCK_DEADLOCK:
+        return "drugi program je u isto vreme menjao iste zapise";
+    case ER_NO_SUCH_TABLE:
+        return "tabela ne postoji";
+    case ER_BAD_FIELD_ERROR:
+        return "kolona ne postoji";
+    case ER_PARSE_ERROR:
+        return "naredba nije ispravna";
+    case ER_TABLEACCESS_DENIED_ERROR:
+    case ER_COLUMNACCESS_DENIED_ERROR:
+    case ER_SPECIFIC_ACCESS_DENIED_ERROR:
+        return "korisnik nema pravo na tu naredbu";
+    case ER_CONNECTION_KILLED:
+        return "server je prekinuo vezu";
+    case 4031: // ER_CLIENT_INTERACTION_TIMEOUT
+        return "server je zatvorio vezu posle dugog mirovanja";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+QString ServerErrorText(unsigned code, const QString& text) {
+    const char* meaning = ErrorMeaning(code);
+    const QString said = meaning ? QString::fromUtf8(meaning)
+                                 : QStringLiteral("baza podataka je odbila naredbu (greška %1)").arg(code);
+    return text.isEmpty() ? said : said + QStringLiteral(" (detalj: ") + text + QLatin1Char(')');
 }
 
 int TResultSet::ColumnIndex(const QString& name) const {
@@ -325,7 +387,13 @@ bool IsLostConnection(unsigned code, const QString& server) {
     // (1047), or its writes (1180 naming the component); another node takes it.
     return code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_SERVER_LOST_EXTENDED ||
            code == CR_CONNECTION_ERROR || code == CR_CONN_HOST_ERROR || code == ER_UNKNOWN_COM_ERROR ||
+           code == ER_CONNECTION_KILLED || code == 4031 ||
            (code == ER_ERROR_DURING_COMMIT && server.contains(QLatin1String("Primary Component")));
+}
+
+// A sentence of a phrase: its first letter upper case.
+QString Sentence(const QString& phrase) {
+    return phrase.isEmpty() ? phrase : phrase.front().toUpper() + phrase.mid(1);
 }
 
 // information_schema.COLUMNS.COLUMN_DEFAULT: quoted literals, bare numbers,
@@ -380,53 +448,79 @@ st_mysql* TZConnection::ConnectTo(const TServerAddress& server, QString& error) 
         mysql_close(m);
         return nullptr;
     };
+    auto failedHere = [&] {
+        return failed(ServerErrorText(mysql_errno(m), QString::fromUtf8(mysql_error(m))));
+    };
     if (!mysql_real_connect(m, host.constData(), user.constData(), password.constData(), database.constData(),
                             unsigned(server.port), socket.isEmpty() ? nullptr : socket.constData(),
                             CLIENT_FOUND_ROWS | CLIENT_MULTI_RESULTS)) {
         m_connectErrorCode = mysql_errno(m);
-        return failed(QString::fromUtf8(mysql_error(m)));
+        return failedHere();
     }
-    // A cluster node that is not part of the synced cluster accepts sessions but
-    // refuses their work; the next server is tried instead.
-    auto status = [&](const char* statement, QByteArray& value) {
+    // A cluster node that is not Synced with the others (joining, a donor, desynced
+    // for a backup) may answer from the past or stall; the next server is tried instead.
+    auto status = [&](const char* statement, QHash<QByteArray, QByteArray>& values) {
         if (mysql_real_query(m, statement, qstrlen(statement)) != 0) return false;
-        value.clear();
+        values.clear();
         if (MYSQL_RES* res = mysql_store_result(m)) {
-            if (const MYSQL_ROW row = mysql_fetch_row(res); row && row[1]) value = row[1];
+            while (const MYSQL_ROW row = mysql_fetch_row(res))
+                if (row[0] && row[1]) values.insert(QByteArray(row[0]).toLower(), row[1]);
             mysql_free_result(res);
         }
         return true;
     };
-    QByteArray wsrepOn, wsrepReady;
-    if (!status("SHOW VARIABLES LIKE 'wsrep_on'", wsrepOn)) return failed(QString::fromUtf8(mysql_error(m)));
-    if (wsrepOn == "ON") {
-        if (!status("SHOW STATUS LIKE 'wsrep_ready'", wsrepReady))
-            return failed(QString::fromUtf8(mysql_error(m)));
-        if (wsrepReady != "ON") return failed(QString::fromUtf8(_CMN_DB_NOT_READY_ERR));
+    QHash<QByteArray, QByteArray> wsrep;
+    if (!status("SHOW VARIABLES LIKE 'wsrep_on'", wsrep)) return failedHere();
+    const bool cluster = wsrep.value("wsrep_on") == "ON";
+    if (cluster) {
+        if (!status("SHOW STATUS WHERE Variable_name IN ('wsrep_ready', 'wsrep_local_state', "
+                    "'wsrep_local_state_comment')",
+                    wsrep))
+            return failedHere();
+        constexpr char kSynced[] = "4";
+        if (wsrep.value("wsrep_ready") != "ON" || wsrep.value("wsrep_local_state") != kSynced)
+            return failed(Format(_CMN_DB_NOT_SYNCED_FMT,
+                                 {QString::fromUtf8(wsrep.value("wsrep_local_state_comment", "?")),
+                                  QString::fromUtf8(wsrep.value("wsrep_ready", "?"))}));
     }
     // Lock waits end before the client's own wait does, so that they come back
-    // as conflicts to retry rather than as a lost connection.
-    const QByteArray session =
+    // as conflicts to retry rather than as a lost connection. On a cluster, reads,
+    // updates and deletes wait until this node has applied what the others
+    // committed before them, so that nothing is decided on an old state.
+    QByteArray session =
         QStringLiteral("SET SESSION innodb_lock_wait_timeout = %1").arg(std::max(1u, timeout / 3)).toUtf8();
-    if (mysql_real_query(m, session.constData(), session.size()) != 0)
-        return failed(QString::fromUtf8(mysql_error(m)));
+    if (cluster) session += ", wsrep_sync_wait = 3";
+    if (mysql_real_query(m, session.constData(), session.size()) != 0) return failedHere();
     return m;
 }
 
 void TZConnection::Connect() {
+    ConnectFrom(-1);
+}
+
+// The servers in order, the one whose session was lost (lost >= 0) last: it is
+// most likely the one that is gone.
+void TZConnection::ConnectFrom(int lost) {
     std::call_once(g_libraryInit, [] { mysql_library_init(0, nullptr, nullptr); });
     std::lock_guard lock(m_mutex);
     if (m_mysql) {
         mysql_close(m_mysql);
         m_mysql = nullptr;
     }
+    QList<int> order;
+    for (int i = 0; i < m_params.servers.size(); ++i)
+        if (i != lost) order << i;
+    if (lost >= 0 && lost < m_params.servers.size()) order << lost;
     QStringList errors;
     m_connectErrorCode = 0;
-    for (const TServerAddress& server : m_params.servers) {
+    for (int i : order) {
+        const TServerAddress& server = m_params.servers[i];
         QString error;
         if (MYSQL* m = ConnectTo(server, error)) {
             m_mysql = m;
+            m_server = i;
             m_lost = false;
+            m_lastUse = std::chrono::steady_clock::now();
             m_defaults.clear();
             m_streamTimeoutSet = false;
             return;
@@ -435,7 +529,7 @@ void TZConnection::Connect() {
     }
     throw EDatabaseError(
         Format(_CMN_DB_CONNECT_FMT, {m_params.ToDisplayString(), errors.join(QStringLiteral("; "))}),
-        m_connectErrorCode);
+        m_connectErrorCode, EDatabaseError::TKind::NotConnected);
 }
 
 void TZConnection::Disconnect() {
@@ -443,6 +537,7 @@ void TZConnection::Disconnect() {
     if (m_mysql) mysql_close(m_mysql);
     m_mysql = nullptr;
     m_lost = false;
+    m_server = -1;
 }
 
 bool TZConnection::Connected() const {
@@ -459,10 +554,23 @@ void TZConnection::EnsureOpen() {
     // is gone with the old session. A failed attempt leaves it lost, so the next
     // statement tries again.
     if (m_lost) {
-        if (m_transactionDepth > 0) throw EDatabaseError(_CMN_DB_LOST_ERR, CR_SERVER_LOST);
-        Connect();
+        if (m_transactionDepth > 0)
+            throw EDatabaseError(_CMN_DB_LOST_ERR, CR_SERVER_LOST, EDatabaseError::TKind::SessionLost);
+        ConnectFrom(m_server);
     }
     if (!m_mysql) throw EDatabaseError(_CMN_DB_NOT_CONNECTED_ERR);
+    // A session that sat idle (a download of some minutes, a desk left alone) may
+    // have died with its server meanwhile: found out now, while nothing is lost
+    // with it, and replaced by one on the next server.
+    if (m_transactionDepth == 0 && std::chrono::steady_clock::now() - m_lastUse >= IdleCheck) {
+        if (mysql_ping(m_mysql) != 0) {
+            mysql_close(m_mysql);
+            m_mysql = nullptr;
+            m_lost = true;
+            ConnectFrom(m_server);
+        }
+        m_lastUse = std::chrono::steady_clock::now();
+    }
 }
 
 void TZConnection::Fail() {
@@ -475,23 +583,41 @@ void TZConnection::Fail(unsigned code, const QString& server) {
         m_lost = true;
         if (m_mysql) mysql_close(m_mysql);
         m_mysql = nullptr;
-        throw EDatabaseError(_CMN_DB_LOST_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
+        throw EDatabaseError(QString::fromUtf8(_CMN_DB_LOST_ERR) + QLatin1Char(' ') +
+                                 Sentence(ServerErrorText(code, server)) + QLatin1Char('.'),
+                             code, EDatabaseError::TKind::SessionLost);
     }
     if (code == ER_LOCK_DEADLOCK || code == ER_LOCK_WAIT_TIMEOUT)
-        throw EDatabaseError(_CMN_DB_CONFLICT_ERR + QStringLiteral(" (") + server + QLatin1Char(')'), code);
+        throw EDatabaseError(_CMN_DB_CONFLICT_ERR + QStringLiteral(" (detalj: ") + server + QLatin1Char(')'),
+                             code);
     if (code == ER_DUP_ENTRY) {
         // "Duplicate entry '…' for key 'name'" (MySQL 8 names it 'table.name')
         static const QRegularExpression keyName(QStringLiteral("for key '(?:[^'.]*\\.)?([^'.]*)'$"));
         const QString key = keyName.match(server).captured(1);
-        throw EDatabaseError(Format(_CMN_DB_DUPLICATE_FMT, {key}), code, key);
+        throw EDatabaseError(Format(_CMN_DB_DUPLICATE_FMT, {key}), code, EDatabaseError::TKind::Statement,
+                             key);
     }
-    throw EDatabaseError(server, code);
+    // a text of Horlo's own, raised by a trigger, is said as it is
+    if (code == ER_SIGNAL_EXCEPTION) throw EDatabaseError(server, code);
+    throw EDatabaseError(Sentence(ServerErrorText(code, server)) + QLatin1Char('.'), code);
 }
 
 void TZConnection::Query(const QString& sql) {
     EnsureOpen();
     const QByteArray text = sql.toUtf8();
     if (mysql_real_query(m_mysql, text.constData(), text.size()) != 0) Fail();
+    m_lastUse = std::chrono::steady_clock::now();
+}
+
+// A statement that changes nothing (a read, the start of a transaction) whose
+// session died under it outside a transaction runs once more on a new session.
+void TZConnection::QueryAgainIfLost(const QString& sql) {
+    try {
+        Query(sql);
+    } catch (const EDatabaseError& e) {
+        if (e.Kind() != EDatabaseError::TKind::SessionLost || m_transactionDepth > 0) throw;
+        Query(sql);
+    }
 }
 
 namespace {
@@ -532,7 +658,7 @@ void ReadRow(MYSQL_RES* res, MYSQL_ROW row, const std::vector<TColumnInfo>& colu
 
 TResultSet TZConnection::Select(const QString& sql) {
     std::lock_guard lock(m_mutex);
-    Query(sql);
+    QueryAgainIfLost(sql);
     TResultSet result;
     MYSQL_RES* res = mysql_store_result(m_mysql);
     if (!res) {
@@ -559,7 +685,7 @@ void TZConnection::SelectEach(const QString& sql, const TColumnsTaker& columns, 
         Query(QStringLiteral("SET SESSION net_write_timeout = 600"));
         m_streamTimeoutSet = true;
     }
-    Query(sql);
+    QueryAgainIfLost(sql);
     MYSQL_RES* res = mysql_use_result(m_mysql);
     if (!res) {
         if (mysql_field_count(m_mysql) != 0) Fail();
@@ -689,42 +815,56 @@ TTransaction::TTransaction(TZConnection& connection) : m_connection(connection),
     m_outermost = m_connection.m_transactionDepth == 0;
     if (m_outermost) {
         m_connection.m_rollbackOnly = false;
-        m_connection.Query(QStringLiteral("START TRANSACTION"));
+        m_connection.QueryAgainIfLost(QStringLiteral("START TRANSACTION"));
     }
     ++m_connection.m_transactionDepth;
 }
 
+// The transaction stays counted until the server has answered its end, so that
+// a lost session is never replaced under a COMMIT or ROLLBACK.
 TTransaction::~TTransaction() {
     if (m_done) return;
-    --m_connection.m_transactionDepth;
     if (!m_outermost) {
+        --m_connection.m_transactionDepth;
         m_connection.m_rollbackOnly = true; // the outer guard must not commit half of the work
         return;
     }
-    if (m_connection.m_lost) return; // the server rolled back with the session
-    try {
-        m_connection.Query(QStringLiteral("ROLLBACK"));
-    } catch (const EDatabaseError&) {
-        // a lost session has rolled back on the server already
+    if (!m_connection.m_lost) { // a lost session rolled back on the server with it
+        try {
+            m_connection.Query(QStringLiteral("ROLLBACK"));
+        } catch (const EDatabaseError&) {
+            // a session lost now has rolled back on the server already
+        }
     }
+    --m_connection.m_transactionDepth;
 }
 
 void TTransaction::Commit() {
     if (m_done) return;
     m_done = true;
-    --m_connection.m_transactionDepth;
-    if (!m_outermost) return;
-    if (m_connection.m_rollbackOnly) {
-        m_connection.Query(QStringLiteral("ROLLBACK"));
-        throw EDatabaseError(_CMN_DB_ROLLED_BACK_ERR);
+    if (!m_outermost) {
+        --m_connection.m_transactionDepth;
+        return;
     }
+    const bool lostBefore = m_connection.m_lost; // rolled back on the server with the session
     try {
+        if (lostBefore)
+            throw EDatabaseError(_CMN_DB_LOST_ERR, CR_SERVER_LOST, EDatabaseError::TKind::SessionLost);
+        if (m_connection.m_rollbackOnly) {
+            m_connection.Query(QStringLiteral("ROLLBACK"));
+            throw EDatabaseError(_CMN_DB_ROLLED_BACK_ERR);
+        }
         m_connection.Query(QStringLiteral("COMMIT"));
     } catch (const EDatabaseError& e) {
+        --m_connection.m_transactionDepth;
         // the server may have committed before the answer was lost
-        if (!m_connection.m_lost) throw;
-        throw EDatabaseError(_CMN_DB_LOST_AT_COMMIT_ERR, e.ErrorCode());
+        if (lostBefore || m_connection.m_rollbackOnly || e.Kind() != EDatabaseError::TKind::SessionLost)
+            throw;
+        throw EDatabaseError(QString::fromUtf8(_CMN_DB_LOST_AT_COMMIT_ERR) +
+                                 e.Message().mid(QString::fromUtf8(_CMN_DB_LOST_ERR).size()),
+                             e.ErrorCode(), EDatabaseError::TKind::CommitUncertain);
     }
+    --m_connection.m_transactionDepth;
     m_lock.unlock();
 }
 
@@ -746,13 +886,71 @@ void TBatchInsert::Flush() {
     m_rows.clear();
 }
 
-void DatabaseDetail::PauseBeforeRetry(int attempt) {
-    const int ms = 20 * attempt + int(QRandomGenerator::global()->bounded(30 * attempt));
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-void DatabaseDetail::GiveUp(const EDatabaseError& last) {
-    throw EDatabaseError(Format(_CMN_DB_BUSY_FMT, {kTransactionAttempts}), last.ErrorCode());
+void DatabaseDetail::RunAttempts(TZConnection& connection, const TRetryPolicy& policy,
+                                 const std::function<void(const TAttempt&)>& attempt) {
+    using Clock = std::chrono::steady_clock;
+    // Only the thread that holds the connection can be inside a transaction:
+    // another thread's is waited for, and then over.
+    std::unique_lock hold(connection.Mutex());
+    const bool nested = connection.TransactionDepth() > 0;
+    hold.unlock();
+    if (nested) { // joins the outer transaction, which reruns as a whole
+        TTransaction transaction(connection);
+        attempt(TAttempt{});
+        transaction.Commit();
+        return;
+    }
+    const Clock::time_point start = Clock::now();
+    std::optional<Clock::time_point> lostSince;
+    QString lostFirst; // what became of the work when its session was lost
+    TAttempt next;
+    int conflicts = 0, reconnects = 0;
+    for (;;) {
+        try {
+            TTransaction transaction(connection);
+            attempt(next);
+            transaction.Commit();
+            return;
+        } catch (const EDatabaseError& e) {
+            using TKind = EDatabaseError::TKind;
+            const bool uncertain = e.Kind() == TKind::CommitUncertain;
+            std::chrono::milliseconds pause{0};
+            if (e.IsConflict() && !uncertain) {
+                ++conflicts;
+                const bool more = policy.deadline.count() > 0 ? Clock::now() - start < policy.deadline
+                                                              : conflicts < kTransactionAttempts;
+                if (!more) throw EDatabaseError(Format(_CMN_DB_BUSY_FMT, {conflicts}), e.ErrorCode());
+                // a short random pause that grows, so that two sessions that met once
+                // are unlikely to meet again
+                const int ms = 20 * std::min(conflicts + 1, 25) +
+                               int(QRandomGenerator::global()->bounded(30 * std::min(conflicts + 1, 25)));
+                pause = std::chrono::milliseconds(ms);
+            } else if ((e.Kind() == TKind::SessionLost || e.Kind() == TKind::NotConnected || uncertain) &&
+                       (!uncertain || policy.rerunAfterUncertainCommit)) {
+                // The server undid the work with the session (or, after an uncertain
+                // COMMIT, the work finds out what was saved): a new session, on the
+                // next server, runs it again. While a cluster is changing its view no
+                // node may take it: that is waited out, up to a limit.
+                if (!lostSince) {
+                    lostSince = Clock::now();
+                    lostFirst = e.Message();
+                }
+                const auto window = std::max<std::chrono::milliseconds>(policy.deadline, kReconnectWindow);
+                if (Clock::now() - *lostSince >= window || ++reconnects > 60) {
+                    if (e.Kind() != TKind::NotConnected) throw;
+                    throw EDatabaseError(lostFirst + QLatin1Char(' ') + e.Message(), e.ErrorCode(), e.Kind());
+                }
+                // the first rerun at once (the next server is likely up); then waiting
+                if (e.Kind() == TKind::NotConnected)
+                    pause = std::chrono::milliseconds(250 * std::min(reconnects, 4));
+            } else {
+                throw;
+            }
+            next.number += 1;
+            next.afterUncertainCommit = uncertain;
+            if (pause.count() > 0) std::this_thread::sleep_for(pause);
+        }
+    }
 }
 
 QString SqlDateTime(const QDateTime& value) {

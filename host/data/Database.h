@@ -11,8 +11,10 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <type_traits>
@@ -25,9 +27,17 @@ struct st_mysql;
 // message and error number), lost connections, refused writes and field checks.
 class EDatabaseError : public std::runtime_error {
 public:
-    explicit EDatabaseError(const QString& message, unsigned errorCode = 0, QString duplicateKey = {});
+    // What became of the session and of the work: a refused statement leaves
+    // both; a lost session (a dead server, a cluster node that left the synced
+    // cluster) or one that could not be opened undoes the open transaction; a
+    // session lost while its COMMIT was under way leaves it unknown whether the
+    // transaction was saved.
+    enum class TKind { Statement, SessionLost, NotConnected, CommitUncertain };
+    explicit EDatabaseError(const QString& message, unsigned errorCode = 0, TKind kind = TKind::Statement,
+                            QString duplicateKey = {});
     QString Message() const { return m_message; }
     unsigned ErrorCode() const { return m_errorCode; }
+    TKind Kind() const { return m_kind; }
     // Another session held or changed the same rows (a deadlock, a lock wait that
     // timed out, a cluster certification conflict): the transaction was undone
     // and may be run again from its start.
@@ -38,8 +48,13 @@ public:
 private:
     QString m_message;
     unsigned m_errorCode;
+    TKind m_kind;
     QString m_duplicateKey;
 };
+
+// A client or server error said in Serbian: what it means, then the text that
+// came with it as a detail ("Tabela ne postoji (detalj: Table 'x' doesn't exist)").
+QString ServerErrorText(unsigned code, const QString& text);
 
 enum class TFieldType {
     Unknown,
@@ -131,7 +146,9 @@ public:
     const TConnectionParams& Params() const { return m_params; }
 
     // Tries the servers in order; the first that accepts the session and is ready
-    // for work (a cluster node that is synced) is used.
+    // for work (a cluster node that is Synced) is used. On a cluster every read
+    // (and every update and delete) of the session waits until the node has
+    // applied what the cluster committed before it (causal reads).
     void Connect();
     void Disconnect();
     bool Connected() const;
@@ -163,17 +180,26 @@ public:
     std::recursive_mutex& Mutex() { return m_mutex; }
     int TransactionDepth() const { return m_transactionDepth; }
 
+    // A session that has been idle this long is asked whether it still lives
+    // before its next statement outside a transaction; a dead one is replaced by
+    // one on the next server of the list, before any work is lost with it.
+    std::chrono::milliseconds IdleCheck{1000};
+
 private:
     friend class TTransaction;
     st_mysql* ConnectTo(const TServerAddress& server, QString& error);
+    void ConnectFrom(int lost);
     void EnsureOpen();
     void Query(const QString& sql);
+    void QueryAgainIfLost(const QString& sql);
     [[noreturn]] void Fail();
     [[noreturn]] void Fail(unsigned code, const QString& server);
 
     TConnectionParams m_params;
     st_mysql* m_mysql = nullptr;
     bool m_lost = false;
+    int m_server = -1; // the server of the session in m_params.servers
+    std::chrono::steady_clock::time_point m_lastUse;
     unsigned m_connectErrorCode = 0;
     std::unordered_map<std::thread::id, qint64> m_lastInsertIds; // per thread
     int m_transactionDepth = 0;
@@ -202,13 +228,37 @@ private:
     bool m_done = false;
 };
 
-// Runs work (which returns a value or nothing) inside a transaction and commits
-// it. When another session's work conflicts with it, everything is undone and
-// the work runs again from its start, a few times with a short random pause;
-// then the conflict propagates. Nested inside another transaction it runs once:
-// the outer one is undone and rerun as a whole. Work must not keep what it
+// How RunInTransaction runs work again.
+struct TRetryPolicy {
+    // A conflict runs the work again until this long has passed since it began;
+    // zero: kTransactionAttempts times in all.
+    std::chrono::milliseconds deadline{0};
+    // The work reads again all that it depends on, so that a rerun finds what an
+    // earlier attempt saved: it runs again also when the session was lost while
+    // its COMMIT was under way (told so through TAttempt).
+    bool rerunAfterUncertainCommit = false;
+};
+
+struct TAttempt {
+    int number = 1;
+    // The previous attempt's COMMIT was under way when its session was lost: it
+    // may have been saved.
+    bool afterUncertainCommit = false;
+};
+
+// Runs work (which returns a value or nothing; it may take the TAttempt) inside a
+// transaction and commits it. When another session's work conflicts with it,
+// everything is undone and the work runs again from its start after a short
+// random pause, as the policy allows; then the conflict propagates. A session
+// lost before the COMMIT (a dead server, a cluster's view change) undid the
+// work: it runs again on a new session (on the next server of the list, waiting
+// out a view change for a while). Nested inside another transaction it runs
+// once: the outer one is undone and rerun as a whole. Work must not keep what it
 // computed in an attempt that did not commit.
-template <class F> auto RunInTransaction(TZConnection& connection, F&& work) -> decltype(work());
+template <class F> auto RunInTransaction(TZConnection& connection, const TRetryPolicy& policy, F&& work);
+template <class F> auto RunInTransaction(TZConnection& connection, F&& work) {
+    return RunInTransaction(connection, TRetryPolicy{}, std::forward<F>(work));
+}
 
 // Rows of one INSERT sent together, up to batchSize rows a statement, so that
 // bulk writes cost a fraction of the round trips. Flush sends the rest.
@@ -235,30 +285,31 @@ QString SqlDate(const QDate& value);
 
 namespace DatabaseDetail {
 constexpr int kTransactionAttempts = 5;
-// Waits before attempt (2, 3, ...): a short random pause that grows, so that
-// two sessions that met once are unlikely to meet again.
-void PauseBeforeRetry(int attempt);
-[[noreturn]] void GiveUp(const EDatabaseError& last);
+// A cluster node that left (or a view change) is waited out this long at most
+// before the work gives up, whatever the policy.
+constexpr std::chrono::seconds kReconnectWindow{30};
+void RunAttempts(TZConnection& connection, const TRetryPolicy& policy,
+                 const std::function<void(const TAttempt&)>& attempt);
+
+template <class F> decltype(auto) Invoke(F& work, const TAttempt& attempt) {
+    if constexpr (std::is_invocable_v<F&, const TAttempt&>)
+        return work(attempt);
+    else
+        return work();
+}
 } // namespace DatabaseDetail
 
-template <class F> auto RunInTransaction(TZConnection& connection, F&& work) -> decltype(work()) {
-    for (int attempt = 1;; ++attempt) {
-        const bool outermost = connection.TransactionDepth() == 0;
-        try {
-            TTransaction transaction(connection);
-            if constexpr (std::is_void_v<decltype(work())>) {
-                work();
-                transaction.Commit();
-                return;
-            } else {
-                auto result = work();
-                transaction.Commit();
-                return result;
-            }
-        } catch (const EDatabaseError& e) {
-            if (!outermost || !e.IsConflict()) throw;
-            if (attempt >= DatabaseDetail::kTransactionAttempts) DatabaseDetail::GiveUp(e);
-        }
-        DatabaseDetail::PauseBeforeRetry(attempt + 1);
+template <class F> auto RunInTransaction(TZConnection& connection, const TRetryPolicy& policy, F&& work) {
+    using Result = std::decay_t<decltype(DatabaseDetail::Invoke(work, TAttempt{}))>;
+    if constexpr (std::is_void_v<Result>) {
+        DatabaseDetail::RunAttempts(connection, policy,
+                                    [&](const TAttempt& attempt) { DatabaseDetail::Invoke(work, attempt); });
+    } else {
+        std::optional<Result> result;
+        DatabaseDetail::RunAttempts(connection, policy, [&](const TAttempt& attempt) {
+            result.reset();
+            result.emplace(DatabaseDetail::Invoke(work, attempt));
+        });
+        return std::move(*result);
     }
 }

@@ -36,7 +36,8 @@ inline constexpr char _CMN_DB_NOT_CONNECTED_ERR[] = "Nema veze sa bazom podataka
 inline constexpr char _CMN_DB_LOST_ERR[] = "Veza sa bazom podataka je prekinuta; ništa nije sačuvano.";
 inline constexpr char _CMN_DB_LOST_AT_COMMIT_ERR[] =
     "Veza sa bazom podataka je prekinuta dok su se izmene potvrđivale; nije poznato da li su sačuvane.";
-inline constexpr char _CMN_DB_NOT_READY_ERR[] = "server nije spreman za rad (čvor klastera nije usklađen)";
+inline constexpr char _CMN_DB_NOT_SYNCED_FMT[] =
+    "čvor klastera nije usklađen sa ostalima (detalj: stanje %s, wsrep_ready %s)";
 inline constexpr char _CMN_DB_STREAMING_ERR[] =
     "Veza sa bazom podataka je zauzeta čitanjem dugog rezultata; pokušajte ponovo kad se završi.";
 inline constexpr char _CMN_DB_CONFLICT_ERR[] =

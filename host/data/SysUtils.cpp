@@ -286,6 +286,17 @@ QDate TypedDate(const QString& text) {
     return {};
 }
 
+QDateTime TypedDateTime(const QString& text) {
+    static const QRegularExpression form(
+        QStringLiteral("^(\\S+)\\s+([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch()) return {};
+    const QDate date = TypedDate(m.captured(1));
+    const QTime time(m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+    if (!date.isValid() || !time.isValid()) return {};
+    return QDateTime(date, time, Qt::UTC);
+}
+
 QString SearchKey(const QString& text) {
     QString key;
     for (const QChar ch : text.normalized(QString::NormalizationForm_D)) {

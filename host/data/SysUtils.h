@@ -60,6 +60,9 @@ QString SearchKey(const QString& text);
 // dot too), blanks around it allowed; an invalid date when the text is none of
 // those or names no real day.
 QDate TypedDate(const QString& text);
+// A typed date (as TypedDate reads it) and time of day, "hh:mm" or "hh:mm:ss",
+// one blank or more apart, as a wall clock; invalid when it is none.
+QDateTime TypedDateTime(const QString& text);
 // A date and time as a clock shows it, without a zone: held as UTC, so that no
 // daylight-saving shift ever moves it. A date alone is its midnight.
 QDateTime WallClock(const QDateTime& time);

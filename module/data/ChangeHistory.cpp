@@ -221,6 +221,7 @@ QString HistoryTableText(const QString& table) {
         {QStringLiteral("horloattendance"), QStringLiteral("prisustvo")},
         {QStringLiteral("horloworkcalendar"), QStringLiteral("radni kalendar")},
         {QStringLiteral("employeecard"), QStringLiteral("kartica")},
+        {QStringLiteral("employeecardholder"), QStringLiteral("vlasnik kartice")},
         {QStringLiteral("horloaccessticket"), QStringLiteral("dozvola prolaza")},
         {QStringLiteral("employeeeventtype"), QStringLiteral("vrsta događaja")},
         {QStringLiteral("dbinifile"), QStringLiteral("podešavanje")}};

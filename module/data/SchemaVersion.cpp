@@ -44,11 +44,29 @@ std::vector<TSchemaStep> ReadSteps() {
     return steps;
 }
 
-std::set<int> RecordedSteps(TZConnection& connection) {
-    std::set<int> versions;
-    for (const auto& row : connection.Select(QStringLiteral("SELECT version FROM horloschema")).rows)
-        versions.insert(row[0].toInt());
-    return versions;
+// The unique keys that a step adds to existing tables: "ALTER TABLE t ... ADD
+// UNIQUE KEY name (columns)".
+std::vector<TUniqueKey> UniqueKeysAdded(const TSchemaStep& step) {
+    static const QRegularExpression comment(QStringLiteral("--[^\n]*"));
+    static const QRegularExpression alter(QStringLiteral("^\\s*ALTER\\s+TABLE\\s+`?(\\w+)`?"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression unique(
+        QStringLiteral(
+            "ADD\\s+UNIQUE\\s+(?:KEY|INDEX)\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?`?(\\w+)`?\\s*\\(([^)]*)\\)"),
+        QRegularExpression::CaseInsensitiveOption);
+    std::vector<TUniqueKey> keys;
+    for (const QString& statement : QString(step.sql).remove(comment).split(QLatin1Char(';'))) {
+        const QRegularExpressionMatch table = alter.match(statement);
+        if (!table.hasMatch()) continue;
+        for (auto it = unique.globalMatch(statement); it.hasNext();) {
+            const QRegularExpressionMatch key = it.next();
+            QStringList columns = key.captured(2).split(QLatin1Char(','));
+            for (QString& column : columns)
+                column = column.trimmed().remove(QLatin1Char('`'));
+            keys.push_back({step.version, table.captured(1), key.captured(1), columns});
+        }
+    }
+    return keys;
 }
 
 bool HasTable(TZConnection& connection, const char* table) {
@@ -57,6 +75,15 @@ bool HasTable(TZConnection& connection, const char* table) {
                                        "WHERE table_schema = DATABASE() AND table_name = ") +
                         connection.Quote(QString::fromLatin1(table)))
                 .rows.empty();
+}
+
+// The steps the database holds; none before versions were recorded.
+std::set<int> RecordedSteps(TZConnection& connection) {
+    std::set<int> versions;
+    if (!HasTable(connection, "horloschema")) return versions;
+    for (const auto& row : connection.Select(QStringLiteral("SELECT version FROM horloschema")).rows)
+        versions.insert(row[0].toInt());
+    return versions;
 }
 
 } // namespace
@@ -103,11 +130,63 @@ void InitSchema(TZConnection& connection) {
         connection.ExecuteScript(ReadResource(QString::fromLatin1(file)));
 }
 
+QString TUniqueKey::DoublesStatement() const {
+    QStringList present;
+    for (const QString& column : columns)
+        present << column + QStringLiteral(" IS NOT NULL");
+    const QString list = columns.join(QStringLiteral(", "));
+    // NULLs never repeat a unique key
+    return QStringLiteral("SELECT %1, COUNT(*) FROM %2 WHERE %3 GROUP BY %1 HAVING COUNT(*) > 1;")
+        .arg(list, table, present.join(QStringLiteral(" AND ")));
+}
+
+std::vector<TBlockingKey> BlockingKeys(TZConnection& connection) {
+    const std::set<int> recorded = RecordedSteps(connection);
+    std::vector<TBlockingKey> blocking;
+    for (const TSchemaStep& step : SchemaSteps()) {
+        if (recorded.contains(step.version)) continue;
+        for (const TUniqueKey& key : UniqueKeysAdded(step)) {
+            // a table or column that an earlier step has still to make holds no rows
+            // yet; a key that is unique already holds no doubles
+            QStringList names;
+            for (const QString& column : key.columns)
+                names << connection.Quote(column);
+            const TResultSet found = connection.Select(
+                QStringLiteral("SELECT COUNT(*), (SELECT MIN(non_unique) FROM information_schema.statistics "
+                               "WHERE table_schema = DATABASE() AND table_name = %1 AND index_name = %2) "
+                               "FROM information_schema.columns WHERE table_schema = DATABASE() AND "
+                               "table_name = %1 AND column_name IN (%3)")
+                    .arg(connection.Quote(key.table), connection.Quote(key.key), names.join(',')));
+            const QVariant nonUnique = found.rows[0][1];
+            if (found.rows[0][0].toLongLong() != key.columns.size() ||
+                (!nonUnique.isNull() && nonUnique.toLongLong() == 0))
+                continue;
+            const QString statement = key.DoublesStatement();
+            const qint64 doubled =
+                connection
+                    .Select(QStringLiteral("SELECT COUNT(*) FROM (%1) AS doubled").arg(statement.chopped(1)))
+                    .rows[0][0]
+                    .toLongLong();
+            if (doubled > 0) blocking.push_back({key, doubled});
+        }
+    }
+    return blocking;
+}
+
 int UpgradeSchema(TZConnection& connection, const std::function<void(const TSchemaStep&)>& onStep) {
     const int from = DatabaseSchemaVersion(connection);
     if (from == kNoHorloSchema || from > ProgramSchemaVersion()) throw ESchemaError(SchemaRefusal(from));
-    const std::set<int> recorded =
-        HasTable(connection, "horloschema") ? RecordedSteps(connection) : std::set<int>();
+    const std::set<int> recorded = RecordedSteps(connection);
+    // Every key that doubles would stop is named at once, before any step runs.
+    const std::vector<TBlockingKey> blocking = BlockingKeys(connection);
+    if (!blocking.empty()) {
+        QString text = QString::fromUtf8(_SCHEMA_DOUBLES_ERR);
+        for (const TBlockingKey& b : blocking)
+            text += QLatin1Char('\n') +
+                    Format(_SCHEMA_DOUBLES_KEY_FMT,
+                           {b.key.step, b.key.key, b.key.table, b.doubled, b.key.DoublesStatement()});
+        throw ESchemaError(text + QLatin1Char('\n') + QString::fromUtf8(_SCHEMA_DOUBLES_HINT));
+    }
     int applied = 0;
     for (const TSchemaStep& step : SchemaSteps()) {
         if (recorded.contains(step.version)) continue;
@@ -120,8 +199,11 @@ int UpgradeSchema(TZConnection& connection, const std::function<void(const TSche
                     .arg(step.version)
                     .arg(connection.Quote(step.name)));
         } catch (const EDatabaseError& e) {
-            throw ESchemaError(
-                Format(_SCHEMA_STEP_ERR, {step.version, step.name, QString::fromUtf8(e.what())}));
+            QString why = e.Message();
+            while (why.endsWith(QLatin1Char('.')))
+                why.chop(1);
+            throw ESchemaError(Format(applied > 0 ? _SCHEMA_STEP_AFTER_FMT : _SCHEMA_STEP_FMT,
+                                      {step.version, step.name, why}));
         }
         ++applied;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <stdexcept>
@@ -48,8 +49,24 @@ private:
 // table (ESchemaError otherwise, nothing written).
 void InitSchema(TZConnection& connection);
 
+// A unique key that a step adds to an existing table.
+struct TUniqueKey {
+    int step = 0;
+    QString table;
+    QString key;
+    QStringList columns;
+    // The statement that lists the rows that repeat it.
+    QString DoublesStatement() const;
+};
+struct TBlockingKey {
+    TUniqueKey key;
+    qint64 doubled = 0; // values held more than once
+};
+// The keys of the steps the database does not record that rows stored now would break.
+std::vector<TBlockingKey> BlockingKeys(TZConnection& connection);
+
 // Applies and records, in order, the steps the database does not record;
 // onStep is told each before it runs. Returns how many ran (0 on a current
 // database). ESchemaError for a database newer than the program or without
-// Horlo's tables.
+// Horlo's tables, and, before any step runs, naming every key that doubles stop.
 int UpgradeSchema(TZConnection& connection, const std::function<void(const TSchemaStep&)>& onStep = {});

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Who holds a card. Processing takes a swipe's owner from the card's ticket at the
-// door, so the card's employee and the employee of every ticket of it change
-// together. Widget-free: the card dialog and `horlo card` share it.
+// Who holds a card, and who held it when: a swipe is the event of whoever held
+// the card at its time. Tying and untying is one operation that the card dialog
+// and `horlo card` share.
 #pragma once
 
 #include "host/data/DataSet.h"
 #include "host/data/Database.h"
 #include "host/data/TableWriter.h"
+#include "module/device/RawEventProcessing.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,8 +37,48 @@ QString ActiveCardOf(TZConnection& connection, qint64 employeeId);
 // Moves the card list to the card of that name: the exact name, or else one that
 // differs only in case and diacritics (Đorđe = djordje = dorde). False when none.
 bool LocateCard(TDataSet& cards, const QString& name);
-// Sets the employee (0: none) of every ticket of the card; inside the caller's
-// transaction that writes the card itself.
-void SetTicketsHolder(TZConnection& connection, qint64 cardId, qint64 employeeId);
-// The card and its tickets, in one transaction.
-void SetCardHolder(TZConnection& connection, qint64 cardId, qint64 employeeId);
+// A tie (an employee) or an untie (none) of a card, from a moment on.
+struct TCardHolderChange {
+    qint64 cardId = 0;
+    qint64 employeeId = 0; // 0: untie
+    QDateTime from;        // when it takes effect; invalid: now
+    // A card that another employee holds is handed over; refused otherwise.
+    bool takeFromHolder = false;
+};
+
+enum class TCardHolderStatus {
+    Done,
+    Unchanged,             // the card is the employee's already, or nobody's for an untie
+    NoCard,                // the card does not exist (deleted meanwhile)
+    NoEmployee,            // the employee does not exist
+    EmployeeHasActiveCard, // the employee holds an active card (this one included)
+    HeldByAnother,         // another employee holds the card, and it is not to be taken
+    InFuture,              // the moment lies ahead
+    HeldSince,             // the card's present holder got it at or after the moment
+    HeldUntil,             // another holder had the card after the moment
+};
+
+struct TCardHolderOutcome {
+    TCardHolderStatus status = TCardHolderStatus::Done;
+    QString cardName;
+    QDateTime from;        // the moment used
+    QString employeeName;  // the new holder (last name first), for a tie
+    QString activeCard;    // EmployeeHasActiveCard: the card the employee holds
+    QString holderName;    // HeldByAnother, HeldSince, HeldUntil, Unchanged: the holder in the way
+    QString holderCode;    //   and that holder's code
+    QDateTime holderBound; // HeldSince: when that holding began; HeldUntil: when it ended
+    TCardEventsChange events;
+
+    bool Refused() const {
+        return status != TCardHolderStatus::Done && status != TCardHolderStatus::Unchanged;
+    }
+    // Why it was refused, or what changed, for people.
+    QString Text() const;
+};
+
+// Ties the card to the employee (or unties it) from the moment on, in one
+// transaction with the raw log taken: the card, its tickets, its holders over
+// time, and the events of its swipes since the moment (a swipe that nobody held
+// the card for is no event; one that gets a holder becomes one). An employee
+// who holds an active card already is refused (checked inside the transaction).
+TCardHolderOutcome ChangeCardHolder(TZConnection& connection, const TCardHolderChange& change);

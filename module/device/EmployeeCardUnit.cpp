@@ -15,6 +15,8 @@
 #include "module/data/HorloDMUnit.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,6 +72,20 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     Navigator->ConfirmDelete = false;
     ConnectEmployeeButton = new QPushButton(QStringLiteral("Spoji zaposlenog"), this);
     DisconnectEmployeeButton = new QPushButton(QStringLiteral("Razdvoji zaposlenog"), this);
+    HolderFromCB = new QCheckBox(QStringLiteral("od trenutka"), this);
+    HolderFromCB->setToolTip(QStringLiteral(
+        "Spajanje i razdvajanje važe od sada, ili od izabranog trenutka: prolazi od tada su događaji novog "
+        "vlasnika kartice, i oni koji su već učitani."));
+    HolderFromDTE = new QDateTimeEdit(this);
+    HolderFromDTE->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
+    HolderFromDTE->setCalendarPopup(true);
+    HolderFromDTE->setEnabled(false);
+    connect(HolderFromCB, &QCheckBox::toggled, this, [this](bool on) {
+        HolderFromDTE->setEnabled(on);
+        const QDateTime now = Now();
+        if (on)
+            HolderFromDTE->setDateTime(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())));
+    });
     SendToDevicesButton = new QPushButton(QStringLiteral("Pošalji u uređaje"), this);
     EmployeeCardDBG = new TDBGrid(this);
     EmployeeCardDBG->setObjectName(QStringLiteral("EmployeeCardDBG"));
@@ -113,6 +129,8 @@ TEmployeeCardForm::TEmployeeCardForm(QWidget* parent)
     cards->addStretch(1);
     cards->addWidget(ConnectEmployeeButton);
     cards->addWidget(DisconnectEmployeeButton);
+    cards->addWidget(HolderFromCB);
+    cards->addWidget(HolderFromDTE);
     cards->addWidget(SendToDevicesButton);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(PrintButton);
@@ -196,45 +214,34 @@ void TEmployeeCardForm::ConnectEmployeeButtonClick() {
     if (!chooser) return;
     TEmployeeDesc desc;
     if (!chooser->ChooseEmployeeDesc(desc)) return;
-    const QString held = ActiveCardOf(*HorloDM->ZConnection(), desc.employeeId);
-    if (!held.isEmpty()) {
-        ShowError(Format(_CARD_EMPLOYEE_ERR, {held}));
-        return;
-    }
-    // as the card list itself names employees: last name first
-    PostHolder(desc.employeeId, desc.lastName + QLatin1Char(' ') + desc.firstName);
+    ChangeHolder(desc.employeeId);
 }
 
 void TEmployeeCardForm::DisconnectEmployeeButtonClick() {
-    PostHolder(0, QString());
+    ChangeHolder(0);
 }
 
-// The selected card's employee, and with it its tickets', in one transaction; on a
-// failure the list shows again what is stored.
-void TEmployeeCardForm::PostHolder(qint64 employeeId, const QString& employeeName) {
+// The selected card's holder from now or from the chosen moment; the list then
+// shows what is stored. A card another employee holds is handed over.
+void TEmployeeCardForm::ChangeHolder(qint64 employeeId) {
     TZQuery* cards = HorloDM->EmployeeCardZQ;
-    if (cards->IsEmpty() && cards->GetState() == TDataSet::State::Browse) return;
-    TZConnection& connection = *HorloDM->ZConnection();
-    try {
-        TTransaction transaction(connection);
-        if (cards->GetState() == TDataSet::State::Browse) cards->Edit();
-        TField* employee = cards->FieldByName(QStringLiteral("employeeid"));
-        if (employeeId > 0)
-            employee->SetAsLargeInt(employeeId);
-        else
-            employee->Clear();
-        cards->FieldByName(QStringLiteral("employeename"))->SetAsString(employeeName);
-        cards->Post();
-        SetTicketsHolder(connection, cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt(),
-                         employeeId);
-        transaction.Commit();
-    } catch (...) {
-        const QVariant name = cards->FieldByName(QStringLiteral("name"))->Value();
-        cards->Close();
-        cards->Open();
-        cards->Locate(QStringLiteral("name"), name);
-        throw;
+    if (!cards->Active()) return;
+    cards->CheckBrowseMode();
+    if (cards->IsEmpty()) return;
+    const qint64 card = cards->FieldByName(QStringLiteral("employeecardid"))->AsLargeInt();
+    const QDateTime from = HolderFromCB->isChecked() ? WallClock(HolderFromDTE->dateTime()) : QDateTime();
+    const TCardHolderOutcome outcome =
+        ChangeCardHolder(*HorloDM->ZConnection(), TCardHolderChange{card, employeeId, from, true});
+    if (outcome.Refused()) {
+        ShowError(outcome.Text());
+        return;
     }
+    if (outcome.status == TCardHolderStatus::Unchanged) return;
+    cards->Close();
+    cards->Open();
+    cards->Locate(QStringLiteral("employeecardid"), card);
+    HolderFromCB->setChecked(false);
+    if (outcome.events.Any()) ShowInformation(outcome.Text());
 }
 
 // ---------------------------------------------------------------- grid, print, find
@@ -269,9 +276,10 @@ void TEmployeeCardForm::SetBusy(bool busy) {
     m_busy = busy;
     for (QWidget* w : std::initializer_list<QWidget*>{
              CardIDEdit, CardCodeEdit, FindButton, RefreshTimeButton, LockButton, UnlockButton, FireButton,
-             Navigator, ConnectEmployeeButton, DisconnectEmployeeButton, SendToDevicesButton, EmployeeCardDBG,
-             PrintButton, OKButton, CancelButton})
+             Navigator, ConnectEmployeeButton, DisconnectEmployeeButton, HolderFromCB, SendToDevicesButton,
+             EmployeeCardDBG, PrintButton, OKButton, CancelButton})
         w->setEnabled(!busy);
+    HolderFromDTE->setEnabled(!busy && HolderFromCB->isChecked());
     if (busy)
         ApplyButton->setEnabled(false);
     else

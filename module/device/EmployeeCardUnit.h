@@ -15,6 +15,8 @@
 #include <functional>
 
 class QAction;
+class QCheckBox;
+class QDateTimeEdit;
 class QLineEdit;
 class QPushButton;
 class TDBGrid;
@@ -39,6 +41,9 @@ public:
     TDBNavigator* Navigator;
     QPushButton* ConnectEmployeeButton;
     QPushButton* DisconnectEmployeeButton;
+    // A tie or untie takes effect now, or from the moment given here.
+    QCheckBox* HolderFromCB;
+    QDateTimeEdit* HolderFromDTE;
     QPushButton* SendToDevicesButton;
     TDBGrid* EmployeeCardDBG;
     QPushButton* PrintButton;
@@ -55,7 +60,7 @@ public:
     void ApplyActionUpdate();
     void ConnectEmployeeButtonClick();
     void DisconnectEmployeeButtonClick();
-    void PostHolder(qint64 employeeId, const QString& employeeName);
+    void ChangeHolder(qint64 employeeId);
     QColor EmployeeCardDBGDrawColumnCell(int row, int column) const;
     void PrintButtonClick();
     void FindButtonClick();

@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 // The event types the data layer knows by these codes are the ones the devices write.
 static_assert(kArrivalEventType == kTicketArrivalEvent && kDepartureEventType == kTicketDepartureEvent &&
@@ -107,8 +108,17 @@ TDecodeResult TLogDecoder::ShowDecodedData(const std::uint8_t* image, std::size_
 
 TDecodeResult TLogDecoder::StoreRecords(const std::vector<TLogRecord>& records, qint64 accessPointId,
                                         std::uint32_t markSeen, std::uint32_t newest, const QDate& today) {
-    return RunInTransaction(m_connection,
-                            [&] { return Store(records, accessPointId, markSeen, newest, today); });
+    // The attempt whose COMMIT was cut off: if it was saved, the rerun finds the
+    // mark where that attempt left it and nothing left to store.
+    std::optional<TDecodeResult> unsure;
+    return RunInTransaction(m_connection, Retry, [&](const TAttempt& attempt) {
+        TDecodeResult result = Store(records, accessPointId, markSeen, newest, today);
+        if (attempt.afterUncertainCommit && unsure && unsure->stored > 0 && result.stored == 0 &&
+            result.mark == unsure->mark)
+            return *unsure;
+        unsure = result;
+        return result;
+    });
 }
 
 void ResetDeviceMark(TZConnection& connection, qint64 accessPointId, std::uint32_t index) {
@@ -172,14 +182,14 @@ TDecodeResult TLogDecoder::Store(const std::vector<TLogRecord>& records, qint64 
             highest = std::max(highest, r.index);
         }
     if (highest > 0) {
-        const TResultSet known = m_connection.Select(
-            Format(QStringLiteral("SELECT deviceindex, eventtime, cardcode, employeeeventtypeid FROM "
-                                  "`employeeeventraw` WHERE horloaccesspointid = %d AND deviceindex BETWEEN %u "
-                                  "AND %u"),
-                   {accessPointId, lowest, highest}));
+        const TResultSet known = m_connection.Select(Format(
+            QStringLiteral("SELECT deviceindex, eventtime, cardcode, employeeeventtypeid FROM "
+                           "`employeeeventraw` WHERE horloaccesspointid = %d AND deviceindex BETWEEN %u "
+                           "AND %u"),
+            {accessPointId, lowest, highest}));
         for (const auto& row : known.rows)
-            stored.insert(RecordKey(row[0].toLongLong(), SqlDateTime(row[1].toDateTime()), row[2].toLongLong(),
-                                    row[3].toLongLong()));
+            stored.insert(RecordKey(row[0].toLongLong(), SqlDateTime(row[1].toDateTime()),
+                                    row[2].toLongLong(), row[3].toLongLong()));
     }
 
     TBatchInsert rows(m_connection, QStringLiteral("INSERT INTO `employeeeventraw` VALUES "), BatchSize);

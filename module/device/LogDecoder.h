@@ -86,12 +86,15 @@ public:
     // (horlo point reset-mark) stores nothing. A record the door has stored already
     // (same index, time, card and type: a mark set back before the download) is not
     // stored again. On an error nothing is stored, the mark stays, and the error
-    // propagates.
+    // propagates. A session lost while the COMMIT was under way is run again when
+    // Retry allows it: what the cut-off attempt saved is then what it reports.
     TDecodeResult StoreRecords(const std::vector<TLogRecord>& records, qint64 accessPointId,
                                std::uint32_t markSeen, std::uint32_t newest, const QDate& today);
 
     // Rows per INSERT statement; 1 sends one statement per record.
     int BatchSize = 500;
+    // How the store's transaction runs again after a conflict or a lost session.
+    TRetryPolicy Retry;
 
 private:
     TDecodeResult Store(const std::vector<TLogRecord>& records, qint64 accessPointId, std::uint32_t markSeen,

@@ -157,6 +157,8 @@ void TLogDownload::Finish() {
 void TLogDownload::Store(const TLogProof& proof) {
     try {
         TLogDecoder decoder(m_connection);
+        // a rerun after an uncertain COMMIT finds what was saved under the raw keys
+        decoder.Retry = {StoreDeadline, true};
         TDecodeResult decoded =
             decoder.StoreRecords(proof.records, m_accessPoint.id, m_mark, proof.newest, ::Now().date());
         if (decoded.markSetBack) return Fail(TDownloadFailure::Mark, kMarkSetBack);

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -85,6 +86,9 @@ public:
     // Opens the line to the device and starts the listener that pumps the reader; tests
     // that play the line themselves replace it.
     std::function<bool(const std::string& address, int port)> OpenLine;
+    // A read image is worth minutes of a device's line: its store waits out other
+    // programs' locks and a cluster's view changes this long, not a number of times.
+    std::chrono::milliseconds StoreDeadline{std::chrono::minutes(5)};
 
 private:
     bool OpenEndpoint(const std::string& address, int port);

@@ -2,6 +2,7 @@
 // `horlo import` and `horlo process` run as programs: their output lines and exit statuses.
 #include "devicesim/SimServer.h"
 #include "host/data/SysUtils.h"
+#include "module/HorloResourceString.h"
 #include "module/device/protocol/DeviceProtocol.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/device/SimTools.h"
@@ -162,7 +163,8 @@ TEST_F(CliFixture, ImportReportsEveryAccessPointAndProcessCountsEvents) {
     EXPECT_EQ(RunHorlo({QStringLiteral("import")}, url).out.count(QStringLiteral(" 0 novih zapisa")), 2);
 }
 
-// A card handed from a leaver to a newcomer: the next swipes are the newcomer's.
+// A card handed from a leaver to a newcomer from a moment before its swipes: they
+// are the newcomer's.
 TEST_F(CliFixture, ATiedCardsSwipesBecomeItsNewHoldersEvents) {
     c.Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code) VALUES "
                              "(7, 'Ana', 'Stara', '007'), (35, 'Vid', 'Novi', '035')"));
@@ -170,8 +172,18 @@ TEST_F(CliFixture, ATiedCardsSwipesBecomeItsNewHoldersEvents) {
         return RunHorlo(QStringList{QStringLiteral("card"), action, QStringLiteral("K1")} + more, url);
     };
     EXPECT_EQ(card(QStringLiteral("tie"), {QStringLiteral("035")}).status, 1); // Ana's card
-    const THorloRun tie = card(QStringLiteral("tie"), {QStringLiteral("035"), QStringLiteral("--force")});
+    const QString from = Now().date().addDays(-5).toString(Qt::ISODate) + QStringLiteral(" 00:00");
+    const THorloRun tie = card(QStringLiteral("tie"), {QStringLiteral("035"), QStringLiteral("--force"),
+                                                       QStringLiteral("--from"), from});
     EXPECT_EQ(tie.status, 0) << tie.err.toStdString();
+    EXPECT_EQ(tie.out, QStringLiteral("Kartica K1 je kartica zaposlenog Novi Vid od %1.\n").arg(from));
+    // an inactive card for him is refused too: he holds an active one
+    c.Execute(QStringLiteral("INSERT INTO employeecard (cardcode, name, active) VALUES (1002, 'K2', 'n')"));
+    const THorloRun second = RunHorlo(
+        {QStringLiteral("card"), QStringLiteral("tie"), QStringLiteral("K2"), QStringLiteral("035")}, url);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, QStringLiteral("horlo: ") + Format(_CARD_EMPLOYEE_ERR, {"K1"}) + QLatin1Char('\n'));
+    c.Execute(QStringLiteral("DELETE FROM employeecard WHERE name = 'K2'"));
     const THorloRun list =
         RunHorlo({QStringLiteral("card"), QStringLiteral("list"), QStringLiteral("--csv")}, url);
     ASSERT_EQ(ReadCsv(list.out).size(), 2u) << list.out.toStdString();

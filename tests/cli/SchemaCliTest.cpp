@@ -148,3 +148,49 @@ TEST(SchemaCli, InitLoadsTheSchemaOnlyIntoAnEmptyDatabase) {
     EXPECT_TRUE(refused.err.contains(QStringLiteral("Ništa nije upisano"))) << refused.err.toStdString();
     EXPECT_EQ(TableCount(used.Connection()), 1);
 }
+
+// Doubles that concurrent use stored before the unique keys stop the upgrade
+// before any step: every blocking key is named at once, each with the statement
+// that lists its doubles; once they are gone the upgrade goes through.
+TEST(SchemaCli, AnUpgradeNamesEveryKeyThatDoublesBlock) {
+    TestDatabase db(TestDatabase::TSchema::None);
+    TZConnection& c = db.Connection();
+    LoadFirstSchema(c);
+    c.Execute(QStringLiteral("INSERT INTO employeeevent (eventtime, employeeeventtypeid, horloaccesspointid, "
+                             "deviceindex, employeeeventrawid) VALUES ('2024-03-01 08:00', 5, 1, 1, 7), "
+                             "('2024-03-01 08:00', 5, 1, 1, 7), ('2024-03-01 09:00', 5, 1, 2, NULL), "
+                             "('2024-03-01 09:00', 5, 1, 2, NULL)"));
+    c.Execute(QStringLiteral("INSERT INTO horloworkcalendar (year, month, workcalendardate) VALUES "
+                             "(2024, 3, '2024-03-01'), (2024, 3, '2024-03-01')"));
+    c.Execute(
+        QStringLiteral("INSERT INTO horloattendance (employeeid, attendancedate) VALUES (4, '2024-03-01'), "
+                       "(4, '2024-03-01'), (5, '2024-03-01'), (5, '2024-03-01')"));
+    const QString url = db.Params().ToUrl();
+    const THorloRun blocked = RunHorlo({QStringLiteral("db"), QStringLiteral("upgrade")}, url);
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_TRUE(blocked.out.isEmpty()) << blocked.out.toStdString(); // no step began
+    EXPECT_FALSE(blocked.err.contains(QStringLiteral("Koraci pre"))) << blocked.err.toStdString();
+    EXPECT_FALSE(blocked.err.contains(QStringLiteral(".."))) << blocked.err.toStdString();
+    struct Blocked {
+        const char* key;
+        int doubled;
+    } keys[] = {{"employeeevent_raw", 1}, {"horloworkcalendar_date", 1}, {"horloattendance_employee", 2}};
+    const QStringList lines = blocked.err.split(QLatin1Char('\n'));
+    for (const Blocked& k : keys) {
+        const qsizetype at = lines.indexOf(QRegularExpression(
+            QStringLiteral("  Korak 1, ključ %1 .*: %2\\. Navodi ih:").arg(k.key).arg(k.doubled)));
+        ASSERT_GE(at, 0) << k.key << blocked.err.toStdString();
+        // the statement lists the doubles as the message counts them
+        EXPECT_EQ(c.Select(lines[at + 1].trimmed().chopped(1)).rows.size(), size_t(k.doubled)) << k.key;
+    }
+    EXPECT_EQ(c.Select(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = "
+                                      "DATABASE() AND table_name = 'horloschema'"))
+                  .rows[0][0]
+                  .toInt(),
+              0);
+    c.Execute(QStringLiteral("DELETE FROM employeeevent WHERE employeeeventid = 2"));
+    c.Execute(QStringLiteral("DELETE FROM horloworkcalendar WHERE horloworkcalendarid = 2"));
+    c.Execute(QStringLiteral("DELETE FROM horloattendance WHERE horloattendanceid IN (2, 4)"));
+    const THorloRun upgrade = RunHorlo({QStringLiteral("db"), QStringLiteral("upgrade")}, url);
+    EXPECT_EQ(upgrade.status, 0) << upgrade.err.toStdString();
+}

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Several desks and scheduled jobs at once, as separate programs, against one
 // server and against the nodes of a three-node cluster: every count is exact.
+#include "module/device/LogDecoder.h"
 #include "tests/device/LoopbackTools.h"
 #include "tests/support/HorloProgram.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
+#include <QScopeGuard>
+#include <QTemporaryDir>
+
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -108,6 +114,20 @@ protected:
         return p.socket.isEmpty() ? QString() : p.ToUrl();
     }
     int Count(const QString& sql) { return c().Select(sql).rows[0][0].toInt(); }
+    // A session on node n (on the server: another session), with causal reads.
+    std::unique_ptr<TZConnection> Node(int n) {
+        auto node = std::make_unique<TZConnection>(TConnectionParams::FromUrl(DeskUrl({n})));
+        node->Connect();
+        return node;
+    }
+    // Waits until the condition holds, for at most two minutes.
+    static bool Eventually(const std::function<bool()>& condition) {
+        for (int i = 0; i < 1200; ++i) {
+            if (condition()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
     // Every node has applied what was written so far, so that two desks start alike.
     void Settle() {
         for (int n = 2; OnCluster() && n <= m_nodes.size(); ++n) {
@@ -240,35 +260,35 @@ TEST_P(Concurrency, TwoAttendanceAddsOfOneDayStoreItOnce) {
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM horloattendance")), 40);
 }
 
-// A node dies under a processing run: that run fails clearly, a desk whose list
-// starts with the dead node goes on with the next, the node comes back, and
-// every node holds each event once.
+// A node dies under a processing run whose list names another node after it: the
+// run goes on there and finishes; a run on a surviving node while the cluster
+// still counts the dead one waits that out; every node holds each event once.
 TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
     if (!OnCluster()) GTEST_SKIP() << "a node of its own to kill";
     Employees(20);
     RawRecords(100000);
     Settle();
-    TBackground victim({QStringLiteral("process")}, DeskUrl({2}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    const auto node2 = Node(2);
+    TBackground victim({QStringLiteral("process")}, DeskUrl({2, 1}));
+    // killed while its transaction writes on node 2
+    ASSERT_TRUE(Eventually([&] {
+        return node2
+                   ->Select(QStringLiteral("SELECT COUNT(*) FROM information_schema.innodb_trx "
+                                           "WHERE trx_rows_modified > 100"))
+                   .rows[0][0]
+                   .toInt() > 0;
+    }));
     ASSERT_TRUE(Cluster(QStringLiteral("kill"), 2));
+    const THorloRun survivor = RunHorlo({QStringLiteral("process")}, DeskUrl({1}));
     const THorloRun killed = victim.Wait();
-    EXPECT_EQ(killed.status, 1) << killed.out.toStdString();
-    EXPECT_TRUE(killed.err.contains(QStringLiteral("prekinuta"))) << killed.err.toStdString();
-
-    // the others have left the dead node behind (a write meanwhile fails clearly)
-    for (int i = 0;
-         i < 600 && Count(QStringLiteral("SELECT VARIABLE_VALUE FROM information_schema.GLOBAL_STATUS "
-                                         "WHERE VARIABLE_NAME = 'WSREP_CLUSTER_SIZE'")) != 2;
-         ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const THorloRun survivor = RunHorlo({QStringLiteral("process")}, DeskUrl({2, 1}));
+    EXPECT_EQ(killed.status, 0) << killed.err.toStdString();
     EXPECT_EQ(survivor.status, 0) << survivor.err.toStdString();
+    EXPECT_EQ(Sum(killed.out + survivor.out, QStringLiteral("Upisano događaja: (\\d+)")), 100000)
+        << killed.out.toStdString() << survivor.out.toStdString();
+
     ASSERT_TRUE(Cluster(QStringLiteral("start-node"), 2));
-    TConnectionParams node2 = TConnectionParams::FromUrl(DeskUrl({2}));
-    TZConnection back(node2);
-    back.Connect();
-    back.Execute(QStringLiteral("SET SESSION wsrep_sync_wait = 1"));
-    for (TZConnection* node : {&c(), &back}) {
+    const auto back = Node(2);
+    for (TZConnection* node : {&c(), back.get()}) {
         EXPECT_EQ(node->Select(QStringLiteral("SELECT COUNT(*) FROM employeeevent")).rows[0][0].toInt(),
                   100000);
         EXPECT_EQ(node->Select(QStringLiteral("SELECT COUNT(DISTINCT employeeeventrawid) FROM employeeevent"))
@@ -276,6 +296,175 @@ TEST_P(Concurrency, ANodeKilledUnderProcessingLosesNothingAndDoublesNothing) {
                       .toInt(),
                   100000);
     }
+}
+
+// The node of an import's session dies while the device is read: the store goes
+// on the next node of the list, and the read is not thrown away.
+TEST_P(Concurrency, ANodeKilledDuringADownloadLosesNothing) {
+    if (!OnCluster()) GTEST_SKIP() << "a node of its own to kill";
+    const int port = devicetest::FreeUdpPort();
+    c().Execute(QStringLiteral("INSERT INTO horloaccesspoint (horloaccesspointid, name, macaddress, localip, "
+                               "publicip, udpport, tcpport) VALUES (1, 'Ulaz', 'm', '127.0.0.2', '-', %1, 0)")
+                    .arg(port));
+    Settle();
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace"));
+    const QDate today = QDate::currentDate();
+    // the device's information comes 3 s late: the session sits idle meanwhile
+    QProcess device;
+    device.start(qEnvironmentVariable("HORLO_BIN_DIR") + QStringLiteral("/horlo-devicesim"),
+                 {QStringLiteral("--exit-after"), QStringLiteral("100"), QStringLiteral("--trace"), trace,
+                  QStringLiteral("--listen"), QStringLiteral("127.0.0.2:%1").arg(port),
+                  QStringLiteral("--card"), QStringLiteral("1:1001"), QStringLiteral("--swipes"),
+                  today.addDays(-30).toString(Qt::ISODate) + QStringLiteral("..") +
+                      today.addDays(-1).toString(Qt::ISODate),
+                  QStringLiteral("--delay"), QStringLiteral("3000"), QStringLiteral("--fault-commands"),
+                  QStringLiteral("GE")});
+    ASSERT_TRUE(device.waitForStarted());
+    const auto stopDevice = qScopeGuard([&] {
+        device.terminate();
+        device.waitForFinished();
+    });
+    TBackground import({QStringLiteral("import")}, DeskUrl({2, 1}));
+    ASSERT_TRUE(Eventually([&] { return QFileInfo(trace).size() > 0; })); // the mark is read
+    ASSERT_TRUE(Cluster(QStringLiteral("kill"), 2));
+    const THorloRun run = import.Wait();
+    EXPECT_EQ(run.status, 0) << run.out.toStdString() << run.err.toStdString();
+    const int held = Count(QStringLiteral("SELECT COUNT(*) FROM employeeeventraw"));
+    EXPECT_GT(held, 30);
+    EXPECT_EQ(Sum(run.out, QStringLiteral("(\\d+) novih zapisa upisano")), held) << run.out.toStdString();
+}
+
+// Attendance right after processing on another node is computed from the events
+// just written: its reads wait until the node has applied them.
+TEST_P(Concurrency, AttendanceRightAfterProcessingOnAnotherNodeSeesItsEvents) {
+    Employees(40);
+    RawRecords(60000); // a large write for the other nodes to apply
+    c().Execute(QStringLiteral(
+        "INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
+        "horloaccessticketid, cardcode, deviceindex) SELECT '2026-07-15 08:00:00', 15, seq, 1, 0, 9000 + "
+        "seq, "
+        "100000 + seq FROM seq_1_to_40 UNION ALL SELECT '2026-07-15 16:00:00', 16, seq, 1, 0, 9000 + seq, "
+        "200000 + seq FROM seq_1_to_40"));
+    Settle();
+    const THorloRun process = RunHorlo({QStringLiteral("process")}, DeskUrl({3}));
+    ASSERT_EQ(process.status, 0) << process.err.toStdString();
+    const THorloRun add = RunHorlo(
+        {QStringLiteral("attendance"), QStringLiteral("add"), QStringLiteral("2026-07-15")}, DeskUrl({1}));
+    EXPECT_EQ(add.status, 0) << add.err.toStdString();
+    // 09:00 to 16:00 for each of the 40
+    EXPECT_EQ(Count(QStringLiteral("SELECT ROUND(SUM(regularworkinghours) * 60) FROM horloattendance")),
+              40 * 7 * 60);
+}
+
+// A loop of processing runs that find nothing to do, on another desk or node,
+// never holds up a long store of raw records: an idle run takes no lock.
+TEST_P(Concurrency, AnIdleProcessingLoopNeverHoldsUpAStoreElsewhere) {
+    Employees(20);
+    Settle();
+    std::atomic<bool> stop{false};
+    std::atomic<int> runs{0}, failures{0};
+    TBackground loop([&] {
+        THorloRun last;
+        while (!stop) {
+            last = RunHorlo({QStringLiteral("process")}, DeskUrl({2}));
+            if (last.status != 0) ++failures;
+            ++runs;
+        }
+        return last;
+    });
+    const auto stopLoop = qScopeGuard([&] { stop = true; });
+    {
+        TTransaction store(c());
+        LockRawEventLog(c());
+        RawRecords(5000);
+        const int before = runs;
+        // three runs of the loop while the store holds the log
+        EXPECT_TRUE(Eventually([&] { return runs >= before + 3; }));
+        store.Commit(); // no conflict to undo it
+    }
+    stop = true;
+    loop.Wait();
+    EXPECT_EQ(failures.load(), 0);
+    const THorloRun after = RunHorlo({QStringLiteral("process")}, DeskUrl({1}));
+    EXPECT_EQ(after.status, 0) << after.err.toStdString();
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM employeeevent")), 5000);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(DISTINCT employeeeventrawid) FROM employeeevent")), 5000);
+}
+
+// A card handed over between the import and the processing, on different nodes:
+// each swipe is the event of whoever held the card at its time; those after an
+// untie are nobody's until a tie covers them.
+TEST_P(Concurrency, SwipesBeforeAndAfterATieAreTheirHoldersEventsWhenProcessedLater) {
+    c().Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code) VALUES "
+                               "(1, 'Ana', 'Stara', '001'), (2, 'Vid', 'Novi', '002')"));
+    c().Execute(QStringLiteral("INSERT INTO employeecard (employeecardid, employeeid, cardcode, name) VALUES "
+                               "(1, 1, 5001, 'K1')"));
+    c().Execute(QStringLiteral("INSERT INTO horloaccessticket (horloaccessticketid, horloaccesspointid, "
+                               "employeecardid, employeeid) VALUES (11, 1, 1, 1)"));
+    // by card code and by ticket, on the 1st, the 3rd and the 5th
+    c().Execute(QStringLiteral(
+        "INSERT INTO employeeeventraw (eventtime, employeeeventtypeid, employeeid, horloaccesspointid, "
+        "horloaccessticketid, cardcode, deviceindex) VALUES ('2026-06-01 08:00:00', 15, 1, 1, 11, 5001, 1), "
+        "('2026-06-01 16:00:00', 10, NULL, 1, 0, 11, 2), ('2026-06-03 08:00:00', 5, NULL, 1, 0, 11, 3), "
+        "('2026-06-05 08:00:00', 15, 1, 1, 11, 5001, 4)"));
+    Settle();
+    auto card = [&](QStringList arguments, int node) {
+        return RunHorlo(QStringList{QStringLiteral("card")} + arguments, DeskUrl({node}));
+    };
+    const THorloRun tie =
+        card({QStringLiteral("tie"), QStringLiteral("K1"), QStringLiteral("002"), QStringLiteral("--force"),
+              QStringLiteral("--from"), QStringLiteral("2026-06-02 00:00")},
+             1);
+    ASSERT_EQ(tie.status, 0) << tie.err.toStdString();
+    const THorloRun untie =
+        card({QStringLiteral("untie"), QStringLiteral("K1"), QStringLiteral("--from=2026-06-04 12:00")}, 2);
+    ASSERT_EQ(untie.status, 0) << untie.err.toStdString();
+    const THorloRun process = RunHorlo({QStringLiteral("process")}, DeskUrl({3}));
+    EXPECT_EQ(process.status, 0) << process.err.toStdString();
+    EXPECT_TRUE(
+        process.out.startsWith(QStringLiteral("Upisano događaja: 3; Prolaza kartica koje u to vreme nisu "
+                                              "bile ničije: 1;")))
+        << process.out.toStdString();
+    auto owners = [&] {
+        QStringList list;
+        for (const auto& row :
+             c().Select(QStringLiteral("SELECT r.deviceindex, IFNULL(e.employeeid, 0) FROM "
+                                       "employeeeventraw AS r LEFT JOIN employeeevent AS e ON "
+                                       "e.employeeeventrawid = r.employeeeventrawid ORDER BY 1"))
+                 .rows)
+            list << row[0].toString() + QLatin1Char(':') + row[1].toString();
+        return list.join(' ');
+    };
+    EXPECT_EQ(owners(), QStringLiteral("1:1 2:1 3:2 4:0"));
+    const THorloRun unassigned = RunHorlo(
+        {QStringLiteral("raw"), QStringLiteral("unassigned"), QStringLiteral("--csv")}, DeskUrl({1}));
+    EXPECT_EQ(unassigned.out.count(QLatin1Char('\n')), 2) << unassigned.out.toStdString();
+    EXPECT_TRUE(unassigned.out.contains(QStringLiteral("2026-06-05 08:00:00")))
+        << unassigned.out.toStdString();
+    // the third employee takes the card from the 5th: the swipe becomes hers at once
+    c().Execute(QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname, code) VALUES "
+                               "(3, 'Eva', 'Treća', '003')"));
+    Settle();
+    const THorloRun late = card({QStringLiteral("tie"), QStringLiteral("K1"), QStringLiteral("003"),
+                                 QStringLiteral("--from"), QStringLiteral("5.6.2026 07:00")},
+                                3);
+    EXPECT_EQ(late.status, 0) << late.err.toStdString();
+    EXPECT_EQ(owners(), QStringLiteral("1:1 2:1 3:2 4:3"));
+}
+
+// A node that is not Synced with the others (desynced for a backup) is passed over.
+TEST_P(Concurrency, ADesyncedNodeIsPassedOver) {
+    if (!OnCluster()) GTEST_SKIP() << "a cluster node to desync";
+    const auto node1 = Node(1);
+    node1->Execute(QStringLiteral("SET GLOBAL wsrep_desync = ON"));
+    const auto resync = qScopeGuard([&] { node1->Execute(QStringLiteral("SET GLOBAL wsrep_desync = OFF")); });
+    const THorloRun alone = RunHorlo({QStringLiteral("db"), QStringLiteral("version")}, DeskUrl({1}));
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_TRUE(alone.err.contains(QStringLiteral("nije usklađen sa ostalima"))) << alone.err.toStdString();
+    EXPECT_TRUE(alone.err.contains(QStringLiteral("Desynced"))) << alone.err.toStdString();
+    const THorloRun next = RunHorlo({QStringLiteral("db"), QStringLiteral("version")}, DeskUrl({1, 2}));
+    EXPECT_EQ(next.status, 0) << next.err.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(OneServerAndACluster, Concurrency, ::testing::Values(Setup::Server, Setup::Cluster),

@@ -13,6 +13,8 @@
 #include "tests/device/DeviceCommandsFixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDateTimeEdit>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -139,6 +141,9 @@ TEST_F(CardFormFixture, OpensOnTheCardListWithItsColumnsColoursAndFind) {
 }
 
 TEST_F(CardFormFixture, TiesUntiesAndPrints) {
+    c.Execute(
+        QStringLiteral("INSERT INTO employee (employeeid, firstname, lastname) VALUES (7, 'Ana', 'Prva'), "
+                       "(8, 'Bora', 'Drugi'), (9, 'Marko', 'Petrović')"));
     // an employee who already has an active card: refused, the card keeps its employee
     Select("K3");
     console->choice = {7, QStringLiteral("Marko"), QStringLiteral("Petrović"), QString()};
@@ -156,10 +161,35 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
     EXPECT_EQ(
         Count(QStringLiteral("SELECT employeeid FROM horloaccessticket WHERE horloaccessticketid = 31")), 9);
 
+    // nor may he have an inactive one beside it
+    Select("K2");
+    form->ConnectEmployeeButton->click();
+    EXPECT_EQ(Shown().last().text, Format(_CARD_EMPLOYEE_ERR, {QStringLiteral("K3")}));
+    EXPECT_EQ(Employee(2), QStringLiteral("0"));
+    // from a moment: a moment when another employee held the card is refused, naming him
+    Select("K3");
+    console->choice.employeeId = 7;
+    c.Execute(QStringLiteral("UPDATE employeecard SET active = 'n' WHERE employeecardid = 1"));
+    form->HolderFromCB->setChecked(true);
+    const QDateTime since =
+        c.Select(QStringLiteral("SELECT startdatetime FROM employeecardholder WHERE employeeid = 9"))
+            .rows[0][0]
+            .toDateTime();
+    const QDateTime before = since.addSecs(-3600);
+    form->HolderFromDTE->setDateTime(QDateTime(before.date(), before.time()));
+    form->ConnectEmployeeButton->click();
+    EXPECT_TRUE(Shown().last().text.startsWith(QStringLiteral("Kartica K3 je do ")))
+        << Shown().last().text.toStdString();
+    EXPECT_TRUE(Shown().last().text.contains(QStringLiteral("Drugi Bora")))
+        << Shown().last().text.toStdString();
+    EXPECT_EQ(Employee(3), QStringLiteral("9"));
+    EXPECT_EQ(Shown().size(), 3);
+    form->HolderFromCB->setChecked(false);
+
     // cancelled choice, no chooser at all
     console->choice.employeeId = 0;
     form->ConnectEmployeeButton->click();
-    EXPECT_EQ(Shown().size(), 1);
+    EXPECT_EQ(Shown().size(), 3);
     console->offerChooser = false;
     form->ConnectEmployeeButton->click();
     EXPECT_EQ(Shown().last().text, Format(_CMN_NO_MODULE, {_CMN_MOD_HR_RES_NAME}));
@@ -177,7 +207,7 @@ TEST_F(CardFormFixture, TiesUntiesAndPrints) {
               1);
     Select("K2"); // a card without employee: no error
     form->DisconnectEmployeeButton->click();
-    EXPECT_EQ(Shown().size(), 2);
+    EXPECT_EQ(Shown().size(), 4);
 
     // a card with tickets may still open doors: it is withdrawn before it can go
     Select("K3");

@@ -290,8 +290,8 @@ QString TZQuery::Window(const QString& sql, qint64 offset, qint64 count, qint64 
     return text + QStringLiteral("\nLIMIT %1 OFFSET %2").arg(count).arg(offset);
 }
 
-QString TZQuery::KeysWindow(const QString& sql, qint64 offset, qint64 count, qint64 total, bool leadConstant,
-                            bool* reversed) const {
+QString TZQuery::KeysWindow(const QString& sql, const QString& keysSql, qint64 offset, qint64 count,
+                            qint64 total, bool leadConstant, bool* reversed) const {
     // worth it only where the server would otherwise join every skipped row
     if (KeysFirstOffset <= 0 || qMin(offset, total - offset - count) < KeysFirstOffset) return {};
     const TField* key = FindField(UpdateTable() + QStringLiteral("id"));
@@ -320,8 +320,10 @@ QString TZQuery::KeysWindow(const QString& sql, qint64 offset, qint64 count, qin
         keys << column(*field) + part.mid(space);
     }
     if (reversed) *reversed = back;
-    return QStringLiteral("SELECT ") + column(*key) + QLatin1Char(' ') + sql.mid(from) +
-           QStringLiteral("\nORDER BY ") + keys.join(QStringLiteral(", ")) +
+    const QString select = keysSql.isEmpty()
+                               ? QStringLiteral("SELECT ") + column(*key) + QLatin1Char(' ') + sql.mid(from)
+                               : keysSql;
+    return select + QStringLiteral("\nORDER BY ") + keys.join(QStringLiteral(", ")) +
            QStringLiteral("\nLIMIT %1 OFFSET %2").arg(count).arg(offset);
 }
 
@@ -362,9 +364,10 @@ void TZQuery::LoadPage(int page) {
     if (count <= 0) return;
     std::vector<TRecordPtr> records;
     // count rows of sql from offset, appended to records
-    auto read = [&](const QString& sql, qint64 offset, qint64 count, qint64 total, bool leadConstant) {
+    auto read = [&](const QString& sql, const QString& keysSql, qint64 offset, qint64 count, qint64 total,
+                    bool leadConstant) {
         bool reversed = false;
-        const QString keys = KeysWindow(sql, offset, count, total, leadConstant, &reversed);
+        const QString keys = KeysWindow(sql, keysSql, offset, count, total, leadConstant, &reversed);
         std::vector<TRecordPtr> got;
         if (keys.isEmpty()) {
             TResultSet rs = Conn().Select(Window(sql, offset, count, total, leadConstant, &reversed));
@@ -396,7 +399,7 @@ void TZQuery::LoadPage(int page) {
         std::move(got.begin(), got.end(), std::back_inserter(records));
     };
     if (m_parts.empty()) {
-        read(ExpandedSQL(), first, count, int(rows.size()), false);
+        read(ExpandedSQL(), {}, first, count, int(rows.size()), false);
     } else {
         // the page may run over the ends of several parts
         qint64 at = first;
@@ -407,7 +410,7 @@ void TZQuery::LoadPage(int page) {
             const qint64 offset = at - m_partStarts[size_t(part)];
             const qint64 n = qMin(end - at, p.count - offset);
             const size_t before = records.size();
-            read(p.sql, offset, n, p.count, p.leadConstant);
+            read(p.sql, p.keysSql, offset, n, p.count, p.leadConstant);
             // a part that lost rows since it was counted is filled with blanks
             while (records.size() < before + size_t(n)) {
                 auto blank = std::make_shared<TRecord>();

@@ -27,6 +27,7 @@ struct TEventGroups {
     const char* joins;
     const char* value;
     TRunKind runs;
+    const char* index = ""; // of the grouped expression, for a value range
 };
 
 const TEventGroups kEventGroups[] = {
@@ -44,7 +45,7 @@ const TEventGroups kEventGroups[] = {
     // days: a page far into a list sorted by time is then read from a short range
     {"eventtime", {QStringLiteral("DATE(ee.eventtime)")}, "", "g.k0", TRunKind::TimeRange},
     // most events have no comment: that part is read in the order of the key alone
-    {"comment", {QStringLiteral("ee.comment")}, "", "g.k0", TRunKind::ValueRange},
+    {"comment", {QStringLiteral("ee.comment")}, "", "g.k0", TRunKind::ValueRange, "employeeevent_comment"},
 };
 
 // The parts of the order led by groups, ascending; counts every event of the search.
@@ -57,9 +58,44 @@ std::vector<TZQuery::TPart> CountParts(TZConnection& connection, const QString& 
         keys << groups.keys[k] + QStringLiteral(" AS k") + QString::number(k);
         gKeys << QStringLiteral("g.k") + QString::number(k);
     }
-    const QString where = searchCondition.isEmpty()
-                              ? QString()
-                              : QStringLiteral("WHERE ") + searchCondition + QLatin1Char('\n');
+    QStringList conditions;
+    if (!searchCondition.isEmpty()) conditions << QStringLiteral("(") + searchCondition + QLatin1Char(')');
+    std::vector<TZQuery::TPart> parts;
+    qint64 total = 0;
+    if (groups.runs == TRunKind::ValueRange) {
+        // the empty value, which most events have, is counted alone: the index
+        // then has no values to compare
+        const QString empty = groups.keys[0] + QStringLiteral(" IS NULL");
+        const qint64 n =
+            connection
+                .Select(QStringLiteral("SELECT COUNT(*) FROM employeeevent AS ee\n"
+                                       "  LEFT JOIN employeeeventtype AS eet ON ee.employeeeventtypeid = "
+                                       "eet.employeeeventtypeid\nWHERE ") +
+                        (QStringList(conditions) << empty).join(QStringLiteral(" AND ")))
+                .rows[0][0]
+                .toLongLong();
+        if (n > 0) {
+            TZQuery::TPart part{
+                ChangeSQLCondition(query.SQL(),
+                                   (QStringList(conditions) << empty).join(QStringLiteral(" AND "))),
+                n,
+                true,
+                {}};
+            // read far into it by the keys of that index alone, which the
+            // server would otherwise pass over for a scan of the whole table
+            if (conditions.isEmpty())
+                part.keysSql =
+                    QStringLiteral("SELECT ee.employeeeventid FROM employeeevent AS ee FORCE INDEX (") +
+                    QLatin1String(groups.index) + QStringLiteral(")\nWHERE ") + empty;
+            parts.push_back(part);
+            total += n;
+        }
+        conditions << groups.keys[0] + QStringLiteral(" IS NOT NULL");
+    }
+    const QString where =
+        conditions.isEmpty()
+            ? QString()
+            : QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND ")) + QLatin1Char('\n');
     const QString statement =
         QStringLiteral(
             "SELECT %1, g.n FROM (\n"
@@ -73,10 +109,9 @@ std::vector<TZQuery::TPart> CountParts(TZConnection& connection, const QString& 
 
     // runs of whole groups, each at least a page long, so that a page takes
     // one or two statements
-    std::vector<TZQuery::TPart> parts;
     QStringList run;
     QVariant runFirst, runLast;
-    qint64 runRows = 0, total = 0;
+    qint64 runRows = 0;
     int runGroups = 0;
     auto flush = [&] {
         if (runRows == 0) return;
@@ -102,8 +137,10 @@ std::vector<TZQuery::TPart> CountParts(TZConnection& connection, const QString& 
         if (!searchCondition.isEmpty())
             condition = QStringLiteral("(") + searchCondition + QStringLiteral(") AND ") + condition;
         // one group holds one value of the leading field
-        parts.push_back({ChangeSQLCondition(query.SQL(), condition), runRows,
-                         groups.runs != TRunKind::TimeRange && runGroups == 1});
+        parts.push_back({ChangeSQLCondition(query.SQL(), condition),
+                         runRows,
+                         groups.runs != TRunKind::TimeRange && runGroups == 1,
+                         {}});
         run.clear();
         runFirst = runLast = QVariant();
         runRows = 0;
@@ -114,8 +151,6 @@ std::vector<TZQuery::TPart> CountParts(TZConnection& connection, const QString& 
         total += n;
         if (groups.runs == TRunKind::TimeRange && !row[0].toDate().isValid())
             return true; // an event without a time is in no range
-        if (groups.runs == TRunKind::ValueRange && row[0].isNull() != runFirst.isNull() && runGroups > 0)
-            flush(); // the empty value is a part of its own: it is read by the key alone
         if (groups.runs == TRunKind::Members) {
             QStringList match;
             for (int c = 0; c < width; ++c)
@@ -130,7 +165,7 @@ std::vector<TZQuery::TPart> CountParts(TZConnection& connection, const QString& 
         return true;
     });
     flush();
-    if (total <= wholeSortRows) return {{query.SQL(), total, false}};
+    if (total <= wholeSortRows) return {{query.SQL(), total, false, {}}};
     return parts;
 }
 

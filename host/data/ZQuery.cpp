@@ -191,8 +191,10 @@ void TZQuery::OpenOnDemand() {
     m_pageOrder = SortedFields();
     m_parts.clear();
     m_partStarts.clear();
-    if (Fields().empty()) {
-        // the order names fields: the columns are learned first
+    {
+        // the order names fields, and a page far into it is found by the
+        // columns the fields come from: both are learned first, also for
+        // fields defined beforehand
         TResultSet none = Conn().Select(ExpandedSQL() + QStringLiteral("\nLIMIT 0"));
         ReadRecords(none, true);
     }

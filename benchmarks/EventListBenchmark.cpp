@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The event list over 1,000,000 events: time to the first screen and resident
-// memory after "Traži" with empty keys, after scrolling to the end, after a
-// drag of the scroll bar and after title clicks; a one-day search; beside the
-// bare SELECT of the same rows on the same server.
+// memory after "Traži" with empty keys (the first one counts the events, the
+// same search again does not), after scrolling to the end, after a drag of the
+// scroll bar and after title clicks both ways; one-day and one-employee
+// searches; each beside the goal of a screen, then the bare SELECT of the same
+// rows on the same server.
 #include "benchmarks/ResidentMemory.h"
 #include "host/data/SysUtils.h"
 #include "host/ui/DBGrid.h"
@@ -26,6 +28,7 @@ namespace {
 
 constexpr int kEmployees = 500;
 constexpr int kEvents = 1000000;
+constexpr double kScreenGoalMs = 100; // a screen on an idle machine
 
 double Ms(const QElapsedTimer& timer) {
     return timer.nsecsElapsed() / 1e6;
@@ -68,14 +71,19 @@ int main(int argc, char** argv) {
     c.Execute(QStringLiteral(
         "INSERT INTO horloguest (horloguestid, firstname, lastname) VALUES (1, 'Petar', 'Gost'), "
         "(2, 'Ana', 'Gost'), (3, 'Mina', 'Gost')"));
-    c.Execute(
-        QStringLiteral("INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, horloguestid, "
-                       "horloaccesspointid, deviceindex, cardcode) "
-                       "SELECT TIMESTAMP('2024-01-01') + INTERVAL (seq * 60) SECOND, IF(seq % 2, 5, 10), "
-                       "IF(seq % 997 = 0, NULL, 1 + seq * 7 % %1), IF(seq % 997 = 0, 1 + seq % 3, NULL), "
-                       "1 + seq % 3, seq, 100000 + seq % %1 FROM seq_1_to_%2")
-            .arg(kEmployees)
-            .arg(kEvents));
+    // in statements of 100,000 rows, each well within the connection's read timeout
+    for (int from = 1; from <= kEvents; from += 100000)
+        c.Execute(
+            QStringLiteral(
+                "INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, horloguestid, "
+                "horloaccesspointid, deviceindex, cardcode, comment) "
+                "SELECT TIMESTAMP('2024-01-01') + INTERVAL (seq * 60) SECOND, IF(seq % 2, 5, 10), "
+                "IF(seq % 997 = 0, NULL, 1 + seq * 7 % %1), IF(seq % 997 = 0, 1 + seq % 3, NULL), "
+                "1 + seq % 3, seq, 100000 + seq % %1, IF(seq % 500 = 0, CONCAT('napomena ', seq % 37), NULL) "
+                "FROM seq_%2_to_%3")
+                .arg(kEmployees)
+                .arg(from)
+                .arg(qMin(kEvents, from + 99999)));
     c.Execute(QStringLiteral("ANALYZE TABLE employeeevent"));
     std::printf("generated %d events in %.1f s\n", kEvents, Ms(timer) / 1000);
 
@@ -96,8 +104,10 @@ int main(int argc, char** argv) {
         step();
         const double opened = Ms(t);
         grid->viewport()->repaint();
-        std::printf("%-48s %7.1f ms (shown after %6.1f)  %4.0f MB  rows read %lld, pages held %d\n", what,
-                    Ms(t), opened, RssMb(), qlonglong(events->RowsFetched()), events->PagesHeld());
+        std::printf("%-48s %7.1f ms (goal under %.0f; shown after %6.1f)  %4.0f MB  rows read %lld, "
+                    "pages held %d, events counted %d times\n",
+                    what, Ms(t), kScreenGoalMs, opened, RssMb(), qlonglong(events->RowsFetched()),
+                    events->PagesHeld(), navigator.OrderSplitter->Countings());
     };
     auto search = [&](const QString& from, const QString& to) {
         navigator.SearchVLE->SetValues(QStringLiteral("datefrom"), from);
@@ -105,8 +115,9 @@ int main(int argc, char** argv) {
         navigator.FindButtonClick();
     };
 
-    screen("Traži, empty keys: first screen", [&] { search({}, {}); });
+    screen("Traži, empty keys: first screen (counts)", [&] { search({}, {}); });
     std::printf("  Zapisa: %d\n", events->RecordCount());
+    screen("Traži again, the same keys: first screen", [&] { search({}, {}); });
     screen("scrolled one screen down",
            [&] { grid->verticalScrollBar()->triggerAction(QScrollBar::SliderPageStepAdd); });
     screen("scrolled to the end", [&] { grid->scrollToBottom(); });
@@ -119,7 +130,7 @@ int main(int argc, char** argv) {
         }
         bar->setSliderDown(false);
     });
-    const int columns[][2] = {{3, 2}, {0, 2}, {2, 1}, {4, 1}};
+    const int columns[][2] = {{3, 2}, {0, 2}, {2, 2}, {4, 2}};
     const char* const names[] = {"Vreme", "Zaposleni", "Događaj", "Komentar"};
     for (size_t k = 0; k < std::size(columns); ++k)
         for (int click = 0; click < columns[k][1]; ++click) {
@@ -128,6 +139,8 @@ int main(int argc, char** argv) {
                                           click == 0 ? QStringLiteral("asc") : QStringLiteral("desc"));
             grid->scrollToTop();
             screen(what.toUtf8().constData(), [&] { TGridSorter::Sort(grid, columns[k][0]); });
+            screen("  then scrolled one screen down",
+                   [&] { grid->verticalScrollBar()->triggerAction(QScrollBar::SliderPageStepAdd); });
             screen("  then scrolled to the end", [&] { grid->scrollToBottom(); });
             screen("  then the scroll bar let go in the middle",
                    [&] { grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum() / 2); });

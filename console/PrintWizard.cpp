@@ -2,6 +2,7 @@
 #include "console/PrintWizard.h"
 
 #include "console/ConsoleStrings.h"
+#include "console/PrintPreview.h"
 #include "host/data/HostStrings.h"
 #include "host/data/ListWriter.h"
 #include "host/data/SysUtils.h"
@@ -13,17 +14,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QMainWindow>
 #include <QPageLayout>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QSpinBox>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <cmath>
 #ifdef __GLIBC__
@@ -50,8 +52,8 @@ constexpr double kTableFont = 8.5, kSmallestFont = 6.5, kFontStep = 0.5;
 constexpr double kWidthSlack = 1.03;
 // Between a cell's border and its text, in points at the usual size (3 screen pixels).
 constexpr double kPadPoints = 2.25;
-// A preview of more pages is shown only when the user confirms their count:
-// every page is held in memory.
+// A list of more pages is previewed, and so printed, only when the user
+// confirms their count.
 constexpr int kAskPages = 300;
 
 QFont ListFont(double size, bool bold = false) {
@@ -361,6 +363,32 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
     const bool preview = p.paintEngine() && p.paintEngine()->type() == QPaintEngine::Picture;
     const auto* printer = dynamic_cast<const QPrinter*>(&device);
     const bool spooled = !preview && printer && printer->outputFormat() == QPrinter::NativeFormat;
+    const TDBGrid* grid = m_grid;
+    const int rows = grid ? grid->RowCount() : 0;
+    const int pages = layout.Pages();
+    const QString printed = PrintedText();
+    TProgress progress(*this, _CON_PRINTING_CAP, rows, !spooled);
+    for (int page = 1; page <= pages && !m_cancelled; ++page) {
+        if (page > 1) device.newPage();
+        PaintPage(p, device, page, printed, &progress);
+    }
+    if (m_cancelled && preview) {
+        // a new start drops the pages painted so far: the preview shows nothing of them
+        p.end();
+        p.begin(&device);
+    }
+    p.end();
+    if (!m_cancelled) progress.Step(rows);
+    return m_cancelled ? 0 : pages;
+}
+
+QString TPrintWizard::PrintedText() {
+    return Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
+}
+
+void TPrintWizard::PaintPage(QPainter& p, const QPaintDevice& device, int page, const QString& printed,
+                             TProgress* progress) const {
+    const TPrintLayout& layout = m_layout;
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const double pageWidth = device.width(), pageHeight = device.height();
@@ -375,91 +403,73 @@ int TPrintWizard::Paint(QPagedPaintDevice& device) const {
     const TDBGrid* grid = m_grid;
     const int rows = grid ? grid->RowCount() : 0;
     const int pages = layout.Pages();
-    const QString printed =
-        Format(_CON_PRINTED_FMT, {FormatDateTime(QStringLiteral("dd.mm.yyyy hh:nn"), Now())});
     const QPen gridPen(QColor(150, 150, 150), qMax(1.0, 0.6 * px));
 
-    TProgress progress(*this, _CON_PRINTING_CAP, rows, !spooled);
-    int row = 0;
-    for (int page = 1; page <= pages && progress.Step(row); ++page) {
-        if (page > 1) device.newPage();
-        double y = 0;
-        if (page == 1) {
-            p.setPen(Qt::black);
-            if (!m_params.title.isEmpty()) {
-                p.setFont(titleFont);
-                p.drawText(QRectF(0, y, pageWidth, titleFm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                           m_params.title);
-                y += titleFm.height() * 1.4;
-            }
-            p.setFont(headerFont);
-            for (const QString& line : m_params.header) {
-                p.drawText(QRectF(0, y, pageWidth, headerFm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                           line);
-                y += headerFm.height() * 1.25;
-            }
-            y = layout.titleHeight;
+    double y = 0;
+    if (page == 1) {
+        p.setPen(Qt::black);
+        if (!m_params.title.isEmpty()) {
+            p.setFont(titleFont);
+            p.drawText(QRectF(0, y, pageWidth, titleFm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                       m_params.title);
+            y += titleFm.height() * 1.4;
         }
-        // column titles on every page
-        p.setFont(captionFont);
+        p.setFont(headerFont);
+        for (const QString& line : m_params.header) {
+            p.drawText(QRectF(0, y, pageWidth, headerFm.height()), Qt::AlignLeft | Qt::AlignVCenter, line);
+            y += headerFm.height() * 1.25;
+        }
+        y = layout.titleHeight;
+    }
+    // column titles on every page
+    p.setFont(captionFont);
+    for (const TPrintLayout::TColumn& c : layout.columns) {
+        const QRectF cell(c.x, y, c.width, layout.captionHeight);
+        p.fillRect(cell, QColor(225, 228, 235));
+        p.setPen(gridPen);
+        p.drawRect(cell);
+        p.setPen(Qt::black);
+        p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, grid->ColumnTitle(c.column));
+    }
+    y += layout.captionHeight;
+    p.setFont(tableFont);
+    const int last = page < pages ? layout.pageStarts[size_t(page)] : rows;
+    for (int row = layout.pageStarts[size_t(page - 1)]; row < last; ++row) {
+        if (progress && row % 50 == 0 && !progress->Step(row)) break;
+        const double rowHeight = layout.wraps ? RowHeight(*grid, layout, tableFm, row) : layout.rowHeight;
         for (const TPrintLayout::TColumn& c : layout.columns) {
-            const QRectF cell(c.x, y, c.width, layout.captionHeight);
-            p.fillRect(cell, QColor(225, 228, 235));
+            const QRectF cell(c.x, y, c.width, rowHeight);
+            const QColor color = grid->CellColor(row, c.column);
+            if (color.isValid()) p.fillRect(cell, PaperColour(color));
             p.setPen(gridPen);
             p.drawRect(cell);
-            p.setPen(Qt::black);
-            p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0),
-                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, grid->ColumnTitle(c.column));
-        }
-        y += layout.captionHeight;
-        p.setFont(tableFont);
-        const int last = page < pages ? layout.pageStarts[size_t(page)] : rows;
-        for (; row < last; ++row) {
-            if (row % 50 == 0 && !progress.Step(row)) break;
-            const double rowHeight = layout.wraps ? RowHeight(*grid, layout, tableFm, row) : layout.rowHeight;
-            for (const TPrintLayout::TColumn& c : layout.columns) {
-                const QRectF cell(c.x, y, c.width, rowHeight);
-                const QColor color = grid->CellColor(row, c.column);
-                if (color.isValid()) p.fillRect(cell, PaperColour(color));
-                p.setPen(gridPen);
-                p.drawRect(cell);
-                const QString text = grid->CellText(row, c.column);
-                if (!text.isEmpty()) {
-                    const QVariant align =
-                        grid->model()->data(grid->model()->index(row, c.column), Qt::TextAlignmentRole);
-                    p.setPen(Qt::black);
-                    p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0),
-                               (align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter)) |
-                                   c.wrap,
-                               text);
-                }
-                if (grid->Column(c.column).text) continue; // printed as its words
-                // what the form draws itself, in screen pixels scaled to the page
-                p.save();
-                p.setClipRect(cell);
-                p.translate(c.x, y);
-                p.scale(layout.scale, layout.scale);
-                grid->DrawColumnCell(p,
-                                     QRect(0, 0, int(c.width / layout.scale), int(rowHeight / layout.scale)),
-                                     row, c.column);
-                p.restore();
+            const QString text = grid->CellText(row, c.column);
+            if (!text.isEmpty()) {
+                const QVariant align =
+                    grid->model()->data(grid->model()->index(row, c.column), Qt::TextAlignmentRole);
+                p.setPen(Qt::black);
+                p.drawText(cell.adjusted(layout.pad, 0, -layout.pad, 0),
+                           (align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter)) | c.wrap,
+                           text);
             }
-            y += rowHeight;
+            if (grid->Column(c.column).text) continue; // printed as its words
+            // what the form draws itself, in screen pixels scaled to the page
+            p.save();
+            p.setClipRect(cell, Qt::IntersectClip);
+            p.translate(c.x, y);
+            p.scale(layout.scale, layout.scale);
+            grid->DrawColumnCell(p, QRect(0, 0, int(c.width / layout.scale), int(rowHeight / layout.scale)),
+                                 row, c.column);
+            p.restore();
         }
-        p.setFont(footerFont);
-        p.setPen(Qt::darkGray);
-        const QRectF foot(0, pageHeight - footerFm.height(), pageWidth, footerFm.height());
-        p.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter, printed);
-        p.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, Format(_CON_PAGE_FMT, {page, pages}));
+        y += rowHeight;
     }
-    if (m_cancelled && preview) {
-        // a new start drops the pages painted so far: the preview shows nothing of them
-        p.end();
-        p.begin(&device);
-    }
-    p.end();
-    if (!m_cancelled) progress.Step(rows);
-    return m_cancelled ? 0 : pages;
+    p.setFont(footerFont);
+    p.setPen(Qt::darkGray);
+    const QRectF foot(0, pageHeight - footerFm.height(), pageWidth, footerFm.height());
+    p.drawText(foot, Qt::AlignLeft | Qt::AlignVCenter, printed);
+    p.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, Format(_CON_PAGE_FMT, {page, pages}));
 }
 
 bool TPrintWizard::SetUpPrinter(QPrinter& printer) const {
@@ -565,50 +575,75 @@ void TPrintWizard::Preview(QWidget* parent) {
          !Confirm(Format(_CON_PRINT_PAGES_QST, {Plural(pages, "%d stranu", "%d strane", "%d strana")}))))
         return;
     if (TDialogScript::Unattended()) return;
-    QPrintPreviewDialog dialog(&printer, parent);
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("PrintPreview"));
     dialog.setWindowTitle(_CMN_PRINT_WIZ_NAME + QStringLiteral(" – ") + m_params.title);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [this, &dialog](QPrinter* target) {
-                         Guarded([&] { Paint(*target); });
-                         // a cancelled preview closes, showing nothing
-                         if (m_cancelled)
-                             QMetaObject::invokeMethod(&dialog, &QDialog::reject, Qt::QueuedConnection);
-                     });
-    if (auto* preview = dialog.findChild<QToolBar*>()) {
-        // the save actions, with their names, in a row of their own under the
-        // preview's buttons, which fill a row already
-        QToolBar* toolbar = preview;
-        if (auto* window = qobject_cast<QMainWindow*>(preview->parentWidget())) {
-            toolbar = new QToolBar(window);
-            toolbar->setMovable(false);
-            window->addToolBarBreak();
-            window->addToolBar(toolbar);
-        } else {
-            preview->addSeparator();
-        }
-        const struct {
-            TSaver save;
-            const char *caption, *suffix, *filter, *hint;
-        } saves[] = {
-            {&TPrintWizard::SaveAsPdf, _CON_SAVE_PDF_CAP, ".pdf", _CON_PDF_FILTER, nullptr},
-            {&TPrintWizard::SaveAsCsv, _CON_SAVE_CSV_CAP, ".csv", _CON_CSV_FILTER, _CON_SAVE_CSV_HINT},
-            {&TPrintWizard::SaveAsXlsx, _CON_SAVE_XLSX_CAP, ".xlsx", _CON_XLSX_FILTER, nullptr}};
-        for (const auto& save : saves) {
-            QAction* action =
-                toolbar->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), save.caption);
-            if (save.hint) action->setToolTip(QString::fromUtf8(save.hint));
-            if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action)))
-                button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-            QObject::connect(action, &QAction::triggered, &dialog, [this, &dialog, save] {
-                QString name = m_params.title.isEmpty() ? QStringLiteral("stampa") : m_params.title;
-                name.replace(QLatin1Char('/'), QLatin1Char('-'));
-                const QString file = QFileDialog::getSaveFileName(
-                    &dialog, save.caption, QDir::home().filePath(name + QLatin1String(save.suffix)),
-                    save.filter);
-                if (!file.isEmpty()) Save(save.save, file);
-            });
-        }
+    // the pages are painted as they come into view, in the printer's units
+    const QString printed = PrintedText();
+    auto* view = new TPagesView(pages, printer.paperRect(QPrinter::DevicePixel).size(),
+                                printer.pageRect(QPrinter::DevicePixel), printer.logicalDpiX(),
+                                [this, &printer, printed](QPainter& painter, int page) {
+                                    Guarded([&] { PaintPage(painter, printer, page, printed, nullptr); });
+                                });
+    auto* tools = new QToolBar(&dialog);
+    auto* saves = new QToolBar(&dialog);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tools);
+    layout->addWidget(saves);
+    layout->addWidget(view, 1);
+
+    QAction* print =
+        tools->addAction(dialog.style()->standardIcon(QStyle::SP_FileIcon), _CON_PREVIEW_PRINT_CAP);
+    QObject::connect(print, &QAction::triggered, &dialog, [this, &dialog, &printer] {
+        QPrintDialog ask(&printer, &dialog);
+        if (ask.exec() == QDialog::Accepted) Guarded([&] { Paint(printer); });
+    });
+    tools->addSeparator();
+    const auto zoomBy = [view](double factor) {
+        return [view, factor] { view->SetZoom(view->Zoom() * factor); };
+    };
+    QObject::connect(tools->addAction(_CON_PREVIEW_ZOOM_OUT_CAP), &QAction::triggered, view,
+                     zoomBy(1 / 1.25));
+    QObject::connect(tools->addAction(_CON_PREVIEW_ZOOM_IN_CAP), &QAction::triggered, view, zoomBy(1.25));
+    QObject::connect(tools->addAction(_CON_PREVIEW_FIT_CAP), &QAction::triggered, view,
+                     [view] { view->SetZoom(1); });
+    tools->addSeparator();
+    auto* page = new QSpinBox(tools);
+    page->setRange(1, pages);
+    page->setPrefix(_CON_PREVIEW_PAGE_PREFIX);
+    page->setSuffix(Format(_CON_PREVIEW_PAGE_SUFFIX, {pages}));
+    page->setKeyboardTracking(false);
+    tools->addWidget(page);
+    QObject::connect(page, &QSpinBox::valueChanged, view, &TPagesView::ShowPage);
+    QObject::connect(view, &TPagesView::CurrentPageChanged, page, [page](int current) {
+        const QSignalBlocker quiet(page);
+        page->setValue(current);
+    });
+
+    const struct {
+        TSaver save;
+        const char *caption, *suffix, *filter, *hint;
+    } formats[] = {{&TPrintWizard::SaveAsPdf, _CON_SAVE_PDF_CAP, ".pdf", _CON_PDF_FILTER, nullptr},
+                   {&TPrintWizard::SaveAsCsv, _CON_SAVE_CSV_CAP, ".csv", _CON_CSV_FILTER, _CON_SAVE_CSV_HINT},
+                   {&TPrintWizard::SaveAsXlsx, _CON_SAVE_XLSX_CAP, ".xlsx", _CON_XLSX_FILTER, nullptr}};
+    for (const auto& save : formats) {
+        QAction* action =
+            saves->addAction(dialog.style()->standardIcon(QStyle::SP_DialogSaveButton), save.caption);
+        if (save.hint) action->setToolTip(QString::fromUtf8(save.hint));
+        QObject::connect(action, &QAction::triggered, &dialog, [this, &dialog, save] {
+            QString name = m_params.title.isEmpty() ? QStringLiteral("stampa") : m_params.title;
+            name.replace(QLatin1Char('/'), QLatin1Char('-'));
+            const QString file = QFileDialog::getSaveFileName(
+                &dialog, save.caption, QDir::home().filePath(name + QLatin1String(save.suffix)), save.filter);
+            if (!file.isEmpty()) Save(save.save, file);
+        });
     }
+    for (QToolBar* bar : {tools, saves})
+        for (QAction* action : bar->actions())
+            if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action)))
+                button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     dialog.resize(960, 720); // within the screen's free area, as every window (TApplication)
     dialog.exec();
 }

@@ -17,6 +17,8 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QPaintDevice;
+class QPainter;
 class QPrinter;
 class QWidget;
 class TDBGrid;
@@ -105,6 +107,11 @@ private:
     void Preview(QWidget* parent);
     const TMeasure* Measure(const QPagedPaintDevice& device) const;
     class TProgress;
+    // Paints page (from 1) of the last layout with painter in the units of
+    // device, stepping progress when given; printed is the footer's time.
+    void PaintPage(QPainter& painter, const QPaintDevice& device, int page, const QString& printed,
+                   TProgress* progress) const;
+    static QString PrintedText();
     mutable bool m_cancelled = false;
     mutable std::shared_ptr<const TMeasure> m_measure;
     mutable TPrintLayout m_layout;

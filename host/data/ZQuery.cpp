@@ -187,8 +187,10 @@ void TZQuery::OpenOnDemand() {
     m_pageOrder = SortedFields();
     m_parts.clear();
     m_partStarts.clear();
-    if (Fields().empty()) {
-        // the order names fields: the columns are learned first
+    {
+        // the order names fields, and a page far into it is found by the
+        // columns the fields come from: both are learned first, also for
+        // fields defined beforehand
         TResultSet none = Conn().Select(ExpandedSQL() + QStringLiteral("\nLIMIT 0"));
         ReadRecords(none, true);
     }
@@ -286,8 +288,8 @@ QString TZQuery::Window(const QString& sql, qint64 offset, qint64 count, qint64 
     return text + QStringLiteral("\nLIMIT %1 OFFSET %2").arg(count).arg(offset);
 }
 
-QString TZQuery::KeysWindow(const QString& sql, qint64 offset, qint64 count, qint64 total,
-                            bool* reversed) const {
+QString TZQuery::KeysWindow(const QString& sql, const QString& keysSql, qint64 offset, qint64 count,
+                            qint64 total, bool leadConstant, bool* reversed) const {
     // worth it only where the server would otherwise join every skipped row
     if (KeysFirstOffset <= 0 || qMin(offset, total - offset - count) < KeysFirstOffset) return {};
     const TField* key = FindField(UpdateTable() + QStringLiteral("id"));
@@ -300,13 +302,13 @@ QString TZQuery::KeysWindow(const QString& sql, qint64 offset, qint64 count, qin
         return Identifier(f.OriginAlias) + QLatin1Char('.') + Identifier(f.OriginColumn);
     };
     // the order by the columns themselves, which only fields read from a table have
-    QString order = OrderClause(false);
+    QString order = OrderClause(false, leadConstant);
     const bool back = offset > total / 2;
     if (back) {
         const qint64 end = qMin(total, offset + count);
         count = end - offset;
         offset = total - end;
-        order = OrderClause(true);
+        order = OrderClause(true, leadConstant);
     }
     QStringList keys;
     for (const QString& part : order.split(QStringLiteral(", "))) {
@@ -316,8 +318,10 @@ QString TZQuery::KeysWindow(const QString& sql, qint64 offset, qint64 count, qin
         keys << column(*field) + part.mid(space);
     }
     if (reversed) *reversed = back;
-    return QStringLiteral("SELECT ") + column(*key) + QLatin1Char(' ') + sql.mid(from) +
-           QStringLiteral("\nORDER BY ") + keys.join(QStringLiteral(", ")) +
+    const QString select = keysSql.isEmpty()
+                               ? QStringLiteral("SELECT ") + column(*key) + QLatin1Char(' ') + sql.mid(from)
+                               : keysSql;
+    return select + QStringLiteral("\nORDER BY ") + keys.join(QStringLiteral(", ")) +
            QStringLiteral("\nLIMIT %1 OFFSET %2").arg(count).arg(offset);
 }
 
@@ -357,22 +361,18 @@ void TZQuery::LoadPage(int page) {
     const int count = qMin(m_pageSize, int(rows.size()) - first);
     if (count <= 0) return;
     std::vector<TRecordPtr> records;
-    auto read = [&](const QString& statement, bool reversed) {
-        TResultSet rs = Conn().Select(statement);
-        std::vector<TRecordPtr> got = ReadRecords(rs, false);
-        m_rowsFetched += qint64(got.size());
-        if (reversed) std::reverse(got.begin(), got.end());
-        std::move(got.begin(), got.end(), std::back_inserter(records));
-    };
-    if (m_parts.empty()) {
+    // count rows of sql from offset, appended to records
+    auto read = [&](const QString& sql, const QString& keysSql, qint64 offset, qint64 count, qint64 total,
+                    bool leadConstant) {
         bool reversed = false;
-        const QString sql = ExpandedSQL();
-        const QString keys = KeysWindow(sql, first, count, int(rows.size()), &reversed);
+        const QString keys = KeysWindow(sql, keysSql, offset, count, total, leadConstant, &reversed);
+        std::vector<TRecordPtr> got;
         if (keys.isEmpty()) {
-            const QString statement = Window(sql, first, count, int(rows.size()), false, &reversed);
-            read(statement, reversed);
+            TResultSet rs = Conn().Select(Window(sql, offset, count, total, leadConstant, &reversed));
+            got = ReadRecords(rs, false);
+            m_rowsFetched += qint64(got.size());
         } else {
-            // far into the result: the keys are found in the index alone, then their rows
+            // far from both ends: the keys are found in the index alone, then their rows
             const TField& key = *FindField(UpdateTable() + QStringLiteral("id"));
             const TResultSet found = Conn().Select(keys);
             QStringList literals;
@@ -383,18 +383,21 @@ void TZQuery::LoadPage(int page) {
                                               QStringLiteral("\n) AS paged WHERE paged.") +
                                               Identifier(key.FieldName()) + QStringLiteral(" IN (") +
                                               literals.join(QLatin1Char(',')) + QLatin1Char(')'));
-                std::vector<TRecordPtr> got = ReadRecords(rs, false);
-                m_rowsFetched += qint64(got.size());
+                std::vector<TRecordPtr> rows = ReadRecords(rs, false);
+                m_rowsFetched += qint64(rows.size());
                 QHash<QString, TRecordPtr> byKey;
-                for (auto& record : got)
+                for (auto& record : rows)
                     byKey.insert(record->values[size_t(key.Index())].toString(), std::move(record));
-                for (const auto& row : found.rows)
-                    records.push_back(byKey.value(row[0].toString()));
-                if (reversed) std::reverse(records.begin(), records.end());
                 // a row deleted between the two reads is left out, not shown blank in between
-                records.erase(std::remove(records.begin(), records.end(), nullptr), records.end());
+                for (const auto& row : found.rows)
+                    if (TRecordPtr record = byKey.value(row[0].toString())) got.push_back(std::move(record));
             }
         }
+        if (reversed) std::reverse(got.begin(), got.end());
+        std::move(got.begin(), got.end(), std::back_inserter(records));
+    };
+    if (m_parts.empty()) {
+        read(ExpandedSQL(), {}, first, count, int(rows.size()), false);
     } else {
         // the page may run over the ends of several parts
         qint64 at = first;
@@ -405,9 +408,7 @@ void TZQuery::LoadPage(int page) {
             const qint64 offset = at - m_partStarts[size_t(part)];
             const qint64 n = qMin(end - at, p.count - offset);
             const size_t before = records.size();
-            bool reversed = false;
-            const QString statement = Window(p.sql, offset, n, p.count, p.leadConstant, &reversed);
-            read(statement, reversed);
+            read(p.sql, p.keysSql, offset, n, p.count, p.leadConstant);
             // a part that lost rows since it was counted is filled with blanks
             while (records.size() < before + size_t(n)) {
                 auto blank = std::make_shared<TRecord>();

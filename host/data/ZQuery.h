@@ -95,8 +95,8 @@ public:
     qint64 RowsFetched() const { return m_rowsFetched; }
     // Pages held now.
     int PagesHeld() const { return int(m_pages.size()); }
-    // Pages this far from both ends of a result ordered by table columns are
-    // read by their keys first, from the indexes alone, then by those keys
+    // Pages this far from both ends of a result, or of a part of it, ordered
+    // by table columns are read by their keys first, from the indexes alone, then by those keys
     // (0: never), so that the server does not join every row it skips.
     qint64 KeysFirstOffset = 5000;
 
@@ -109,6 +109,10 @@ public:
         QString sql;
         qint64 count = 0;
         bool leadConstant = false;
+        // The part's keys alone (the key column of the statement's first
+        // table), where the server finds them faster than those of sql; a
+        // window orders and limits them. Empty: taken from sql.
+        QString keysSql;
     };
     // Asked when an order led by field is opened or set; returns false to read
     // the whole statement in pages instead.
@@ -156,7 +160,8 @@ private:
                    bool* reversed) const;
     // The keys of such a window read from the statement's tables alone, for
     // windows far into a result ordered by columns; empty when it cannot be.
-    QString KeysWindow(const QString& sql, qint64 offset, qint64 count, qint64 total, bool* reversed) const;
+    QString KeysWindow(const QString& sql, const QString& keysSql, qint64 offset, qint64 count, qint64 total,
+                       bool leadConstant, bool* reversed) const;
 
     TZConnection* m_connection;
     QString m_sql;

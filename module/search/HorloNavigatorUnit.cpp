@@ -7,7 +7,6 @@
 #include "module/HorloResourceString.h"
 #include "module/ModuleConsole.h"
 #include "module/data/HorloDMUnit.h"
-#include "module/search/EventListOrder.h"
 
 THorloNavigatorForm::THorloNavigatorForm(QWidget* parent) : TCustomNavigatorForm(parent) {
     setObjectName(QStringLiteral("HorloNavigatorForm"));
@@ -134,11 +133,12 @@ void THorloNavigatorForm::FindButtonClick() {
     events->SetSQL(search.sql);
     // long orders of this search are read in parts; any other statement the
     // list is given is read whole
-    events->OnSplitOrder = [search](TZQuery& query, const TField& lead, bool descending,
-                                    std::vector<TZQuery::TPart>& parts) {
+    events->OnSplitOrder = [search, splitter = OrderSplitter](TZQuery& query, const TField& lead,
+                                                              bool descending,
+                                                              std::vector<TZQuery::TPart>& parts) {
         TZConnection* connection = HorloDM ? HorloDM->ZConnection() : nullptr;
         if (query.SQL() != search.sql || !query.Params().empty() || !connection) return false;
-        return SplitEventOrder(*connection, search.condition, HorloDM->WholeSortRows, query, lead, descending,
+        return splitter->Split(*connection, search.condition, HorloDM->WholeSortRows, query, lead, descending,
                                parts);
     };
     // ordered before opening, so that the rows are read once, in this order

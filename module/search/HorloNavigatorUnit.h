@@ -4,7 +4,10 @@
 #pragma once
 
 #include "host/console/NavigatorForm.h"
+#include "module/search/EventListOrder.h"
 #include "module/search/EventSearch.h"
+
+#include <memory>
 
 class THorloNavigatorForm : public TCustomNavigatorForm {
     Q_OBJECT
@@ -33,6 +36,10 @@ public:
     void SearchVLEEditButtonClick();
     void SearchVLEKeyPress(QChar& key);
     TEventSearchKeys SearchKeys() const;
+
+    // The parts of the searches' orders, kept from search to search; the list
+    // holds it too, so that it outlives the form.
+    const std::shared_ptr<TEventOrderSplitter> OrderSplitter = std::make_shared<TEventOrderSplitter>();
 
 private:
     // The event list's statement for the keys and the condition put into it.

@@ -2,6 +2,7 @@
 // The print wizard over a list read from the database a page at a time: every
 // row is printed and saved, the progress is told, and a cancelled run leaves
 // no file behind.
+#include "console/PrintPreview.h"
 #include "console/PrintWizard.h"
 #include "host/data/ClientDataSet.h"
 #include "host/data/SysUtils.h"
@@ -11,14 +12,20 @@
 #include "tests/support/TestDatabase.h"
 #include "tests/support/XlsxReader.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
 
 namespace {
 
@@ -239,4 +246,43 @@ TEST(PrintLayout, NoTextIsCutAndLongListsAreConfirmed) {
         }
     }
     TDialogScript::Reset();
+}
+
+TEST(PrintPreview, PaintsOnlyThePagesInViewAndKeepsAFew) {
+    // an A4 sheet at 254 dpi with 1 cm margins
+    const QRectF printable(100, 100, 1900, 2770);
+    std::vector<int> painted;
+    TPagesView view(10000, QSizeF(2100, 2970), printable, 254, [&](QPainter& painter, int page) {
+        painted.push_back(page);
+        painter.fillRect(QRectF(QPointF(0, 0), printable.size() * 2), Qt::black); // held to its area
+    });
+    view.resize(600, 800);
+    view.show();
+    QApplication::processEvents();
+    view.viewport()->repaint();
+    ASSERT_FALSE(painted.empty()) << view.viewport()->width() << "x" << view.viewport()->height();
+    EXPECT_EQ(painted.front(), 1);
+    EXPECT_LE(painted.size(), 2u);
+    const QImage shown = view.viewport()->grab().toImage();
+    const double scale = (view.viewport()->width() - 24) / 2100.0; // the page as wide as the view
+    EXPECT_EQ(shown.pixelColor(int(12 + 50 * scale), int(12 + 50 * scale)), QColor(Qt::white)); // margin
+    EXPECT_EQ(shown.pixelColor(int(12 + 1000 * scale), int(12 + 1000 * scale)), QColor(Qt::black));
+
+    for (const int page : {5000, 10000, 2}) {
+        SCOPED_TRACE(page);
+        painted.clear();
+        view.ShowPage(page);
+        view.viewport()->repaint();
+        EXPECT_EQ(view.CurrentPage(), page);
+        EXPECT_NE(std::find(painted.begin(), painted.end(), page), painted.end());
+        EXPECT_LE(painted.size(), 2u);
+    }
+    view.SetZoom(0.2); // many pages at once, each painted once
+    painted.clear();
+    for (int step = 0; step < 50; ++step) {
+        view.verticalScrollBar()->triggerAction(QScrollBar::SliderSingleStepAdd);
+        view.viewport()->repaint();
+    }
+    EXPECT_EQ(std::set<int>(painted.begin(), painted.end()).size(), painted.size());
+    EXPECT_LE(view.PagesHeld(), 8);
 }

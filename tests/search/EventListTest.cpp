@@ -11,6 +11,7 @@
 #include "module/search/EventSearch.h"
 #include "module/search/HorloNavigatorUnit.h"
 #include "module/snapin/HorloViewerUnit.h"
+#include "module/worktime/HandEvents.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>
@@ -25,7 +26,8 @@ constexpr int kPage = 50;
 constexpr int kMaxPages = 3;
 
 // Six employees, a guest and events of nobody; times one apart for each
-// employee, four event types, every seventh event with a comment.
+// employee, four event types, every seventh event with a comment that differs
+// from others in case or a trailing space only, some comments empty.
 const char* const kData =
     "INSERT INTO employee (employeeid, firstname, lastname) VALUES (1, 'Marko', 'Petrović'), "
     "  (2, 'Jelena', 'Jovanović'), (3, 'Ana', 'Antić'), (4, 'Zoran', 'Živković'), "
@@ -35,7 +37,8 @@ const char* const kData =
     "  horloaccesspointid, deviceindex) "
     "SELECT TIMESTAMP('2024-01-01') + INTERVAL (seq * 97) MINUTE, ELT(1 + seq % 4, 5, 10, 15, 16), "
     "  IF(seq % 9 = 0 OR seq % 31 = 0, NULL, 1 + seq % 6), IF(seq % 9 = 0, 1, NULL), "
-    "  IF(seq % 7 = 0, CONCAT('napomena ', seq % 100), NULL), 1, seq FROM seq_1_to_3000;";
+    "  IF(seq % 7 = 0, CONCAT(IF(seq % 3, 'napomena ', 'Napomena '), seq % 100, IF(seq % 5, '', ' ')), "
+    "    IF(seq % 11 = 0, '', NULL)), 1, seq FROM seq_1_to_3000;";
 
 struct EventListFixture : ::testing::Test {
     TestDatabase db;
@@ -126,10 +129,12 @@ TEST_F(EventListFixture, EveryOrderListsTheWholeResultAPageAtATime) {
          QStringLiteral("eventtypename ASC, employeeeventid ASC"), true},
         {"all, by employee from Z to A", all, 100, QStringLiteral("employeename DESC"),
          QStringLiteral("employeename DESC, employeeeventid DESC"), true},
-        {"all, by comment, the middle read by keys first", all, 100, QStringLiteral("comment ASC"),
-         QStringLiteral("comment ASC, employeeeventid ASC"), false},
+        {"all, by comment, the empty ones read by keys first", all, 100, QStringLiteral("comment ASC"),
+         QStringLiteral("comment ASC, employeeeventid ASC"), true},
         {"arrivals of March, by comment", march, 100, QStringLiteral("comment DESC"),
-         QStringLiteral("comment DESC, employeeeventid DESC"), false},
+         QStringLiteral("comment DESC, employeeeventid DESC"), true},
+        {"all, by comment, sorted whole", all, 1000000, QStringLiteral("comment DESC"),
+         QStringLiteral("comment DESC, employeeeventid DESC"), true},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -233,7 +238,7 @@ TEST_F(EventListFixture, ResultsThatChangeWhileTheyAreReadNeverShowAnotherSearch
     other->Execute(
         QStringLiteral("INSERT INTO employeeevent (eventtime, employeeeventtypeid, employeeid, "
                        "horloaccesspointid, deviceindex) VALUES ('2024-02-02 10:00:00', 5, 3, 1, 1)"));
-    events->SetSortedFields(QStringLiteral("comment DESC"));
+    events->SetSortedFields(QStringLiteral("handentered DESC"));
     EXPECT_EQ(events->RecordCount(), expected.size());
     events->SetSortedFields(QStringLiteral("eventtime DESC"));
     EXPECT_EQ(events->RecordCount(), expected.size() + 1);
@@ -272,4 +277,46 @@ TEST_F(EventListFixture, APageTheServerRefusesStaysBlankAndIsToldOnceUntilTheNex
     Search({});
     EXPECT_TRUE(events->FetchError().isEmpty());
     EXPECT_EQ(IdAt(kEvents - 1), expected.last());
+}
+
+TEST_F(EventListFixture, ASearchIsCountedOnceInEveryOrderUntilItsEventsChange) {
+    HorloDM->WholeSortRows = 100;
+    const auto countings = [&] { return navigator->OrderSplitter->Countings(); };
+    THandEvent hand{3, QDateTime(QDate(2024, 2, 2), QTime(10, 0), Qt::UTC), 5};
+    const qint64 first = AddHandEvent(c, hand, QStringLiteral("zaboravio karticu")).eventId;
+    hand.time = hand.time.addSecs(60);
+    ASSERT_TRUE(AddHandEvent(c, hand, QStringLiteral("zaboravio karticu")).Done());
+    Search({});
+    EXPECT_EQ(countings(), 1);
+    struct Step {
+        const char* name;
+        QString sort; // empty: "Traži" again
+        QString expectedOrder;
+        int countings;
+    };
+    const Step steps[] = {
+        {"the same search again", {}, kByEmployee, 1},
+        {"comment, low to high", QStringLiteral("comment ASC"),
+         QStringLiteral("comment ASC, employeeeventid ASC"), 2},
+        {"comment, high to low", QStringLiteral("comment DESC"),
+         QStringLiteral("comment DESC, employeeeventid DESC"), 2},
+        {"employee, Z to A", QStringLiteral("employeename DESC"),
+         QStringLiteral("employeename DESC, employeeeventid DESC"), 2},
+        {"the same search once more", {}, kByEmployee, 2},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.sort.isEmpty())
+            Search({});
+        else
+            events->SetSortedFields(step.sort);
+        EXPECT_EQ(countings(), step.countings);
+        EXPECT_EQ(Listed(), Expected(step.expectedOrder));
+    }
+    // a hand event deleted leaves no new key, only its history row
+    ASSERT_TRUE(DeleteHandEvent(c, first, QStringLiteral("dupla")).Done());
+    Search({});
+    EXPECT_EQ(countings(), 3);
+    EXPECT_EQ(events->RecordCount(), kEvents + 1);
+    EXPECT_EQ(Listed(), Expected(kByEmployee));
 }

@@ -50,13 +50,9 @@ int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, cons
     // a sheet of years is streamed: its rows pass one at a time
     const TZQuery& sheet = *dm.HorloAttendanceZQ;
     const std::vector<const TField*> fields = AttendanceSheetFields(sheet);
-    qint64 count = 0;
     const TListRows rows = [&](const TListSink& sink) {
-        count = 0;
-        ForEachSheetRow(connection, sheet, view, [&](const TSheetValue& value) {
-            sink(AttendanceRow(fields, value));
-            ++count;
-        });
+        ForEachSheetRow(connection, sheet, view,
+                        [&](const TSheetValue& value) { sink(AttendanceRow(fields, value)); });
         return true;
     };
     TList list;
@@ -71,12 +67,7 @@ int List(TZConnection& connection, TCliIO& io, const TAttendanceView& view, cons
                             .split(QStringLiteral("\r\n"));
         if (!view.code.isEmpty()) list.caption << QStringLiteral("Kod zaposlenog: ") + view.code;
     }
-    const int status = output.Write(io, list, rows);
-    if (output.format == TListFormat::Text) {
-        io.out << "Ukupno: " << count << '\n';
-        io.out.flush();
-    }
-    return status;
+    return output.WriteTotalled(io, list, rows);
 }
 
 TCliRun ParseAttendance(const QStringList& arguments, QTextStream& err) {

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // `horlo clock`, `horlo lock`, `horlo unlock`, `horlo fire` and `horlo card send
 // NAME`: the card dialog's device commands for scheduled jobs and alarm scripts.
-#include "module/device/DeviceCommands.h"
 #include "cli/CliCommand.h"
 #include "cli/HorloCli.h"
 #include "cli/ListOutput.h"
 #include "module/HorloResourceString.h"
 #include "module/device/CardHolder.h"
+#include "module/device/DeviceCommands.h"
 
 #include "host/data/SysUtils.h"
 

@@ -101,9 +101,7 @@ int List(TZConnection& connection, TCliIO& io, const TListPeriod& period, const 
     constexpr size_t kDirection = 5;
     if (people) list.columns.erase(list.columns.begin() + kDirection);
     if (output.format == TListFormat::Xlsx) list.caption = period.Caption(QStringLiteral("Događaji"));
-    qint64 count = 0;
     const TListRows rows = [&](const TListSink& sink) {
-        count = 0;
         connection.SelectEach(sql, {}, [&](std::vector<QVariant>& row) {
             const bool byHand = row[8].toBool();
             TListRow cells(row.begin(), row.begin() + 8);
@@ -112,17 +110,11 @@ int List(TZConnection& connection, TCliIO& io, const TListPeriod& period, const 
                                byHand ? QStringLiteral("Da") : QStringLiteral("Ne"));
             if (people) cells.erase(cells.begin() + kDirection);
             sink(cells);
-            ++count;
             return true;
         });
         return true;
     };
-    const int status = output.Write(io, list, rows);
-    if (output.format == TListFormat::Text) {
-        io.out << "Ukupno: " << count << '\n';
-        io.out.flush();
-    }
-    return status;
+    return output.WriteTotalled(io, list, rows);
 }
 
 TCliRun ParseEvent(const QStringList& arguments, QTextStream& err) {

@@ -21,9 +21,7 @@ int List(TZConnection& connection, TCliIO& io, const TListPeriod& period, const 
                                 : name == QLatin1String("changetime") ? TCellType::DateTime
                                                                       : TCellType::Text});
     if (output.format == TListFormat::Xlsx) list.caption = period.Caption(QStringLiteral("Istorija izmena"));
-    qint64 count = 0;
     const TListRows rows = [&](const TListSink& sink) {
-        count = 0;
         connection.SelectEach(sql, {}, [&](std::vector<QVariant>& row) {
             TListRow cells;
             for (size_t i = 0; i < list.columns.size(); ++i) {
@@ -41,17 +39,11 @@ int List(TZConnection& connection, TCliIO& io, const TListPeriod& period, const 
                     cells.emplace_back(value);
             }
             sink(cells);
-            ++count;
             return true;
         });
         return true;
     };
-    const int status = output.Write(io, list, rows);
-    if (output.format == TListFormat::Text) {
-        io.out << "Ukupno: " << count << '\n';
-        io.out.flush();
-    }
-    return status;
+    return output.WriteTotalled(io, list, rows);
 }
 
 TCliRun ParseHistory(const QStringList& arguments, QTextStream& err) {

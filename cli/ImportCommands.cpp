@@ -116,11 +116,8 @@ int Unassigned(TZConnection& connection, TCliIO& io, const QDate& from, const QD
                                     FormatDateTime(QStringLiteral("dd.mm.yyyy"), WallClock(to))})
                                 .split(QStringLiteral("\r\n"));
     }
-    qint64 count = 0;
     const TListRows rows = [&](const TListSink& sink) {
-        count = 0;
         WalkUnassignedSwipes(connection, from, to, [&](const TUnassignedSwipe& s) {
-            ++count;
             TListRow row;
             if (!people) row.emplace_back(s.rawId);
             row.emplace_back(WallClock(s.time));
@@ -133,12 +130,7 @@ int Unassigned(TZConnection& connection, TCliIO& io, const QDate& from, const QD
         });
         return true;
     };
-    const int status = output.Write(io, list, rows);
-    if (output.format == TListFormat::Text) {
-        io.out << "Ukupno: " << count << '\n';
-        io.out.flush();
-    }
-    return status;
+    return output.WriteTotalled(io, list, rows);
 }
 
 TCliRun ParseRaw(const QStringList& arguments, QTextStream& err) {

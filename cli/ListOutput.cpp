@@ -40,6 +40,22 @@ bool TListOutput::Take(QStringList& arguments, QTextStream& err) {
     return true;
 }
 
+int TListOutput::WriteTotalled(TCliIO& io, const TList& list, const TListRows& rows) const {
+    qint64 count = 0;
+    const int status = Write(io, list, [&](const TListSink& sink) {
+        count = 0; // aligned text reads the rows twice
+        return rows([&](const TListRow& row) {
+            ++count;
+            sink(row);
+        });
+    });
+    if (format == TListFormat::Text) {
+        io.out << "Ukupno: " << count << '\n';
+        io.out.flush();
+    }
+    return status;
+}
+
 int TListOutput::Write(TCliIO& io, const TList& list, const TListRows& rows) const {
     if (format != TListFormat::Xlsx) {
         WriteList(io.out, format, list, rows);

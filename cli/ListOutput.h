@@ -20,6 +20,8 @@ struct TListOutput {
     // the workbook, saying where it went. The exit status: failed when the
     // workbook could not be written.
     int Write(TCliIO& io, const TList& list, const TListRows& rows) const;
+    // Write, and for people reading text the number of rows after them ("Ukupno: N").
+    int WriteTotalled(TCliIO& io, const TList& list, const TListRows& rows) const;
 };
 
 // The period and employee of a list command, "OD DO [--code KOD]", read after

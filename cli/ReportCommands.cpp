@@ -82,20 +82,15 @@ int Presence(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
 }
 
 // The list under its caption (the report, the period, the employee); as text
-// with its total, known once the rows have been written.
+// with its total.
 int Write(TCliIO& io, const TReportRequest& r, const QString& title, const std::vector<const TField*>& fields,
-          const TListRows& rows, const qint64& count) {
+          const TListRows& rows) {
     TList list;
     list.caption << _REPORT_CAP + QStringLiteral(" - ") + title + QStringLiteral(", ") + ShownDate(r.From) +
                         QStringLiteral(" - ") + ShownDate(r.To);
     if (!r.Code.isEmpty()) list.caption << QStringLiteral("Kod zaposlenog: ") + r.Code;
     list.columns = FieldColumns(fields);
-    const int status = r.Output.Write(io, list, rows);
-    if (r.Output.format == TListFormat::Text) {
-        io.out << "Ukupno: " << count << '\n';
-        io.out.flush();
-    }
-    return status;
+    return r.Output.WriteTotalled(io, list, rows);
 }
 
 int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& r) {
@@ -121,24 +116,20 @@ int HoursOrWarnings(TZConnection& connection, TCliIO& io, const TReportRequest& 
                         [&](const THoursRow& h) { hours.push_back(h); }, {});
         FillHoursList(list, hours);
         const std::vector<const TField*> fields = Fields(list, HoursColumns(), r.Output);
-        const qint64 count = list.RecordCount();
-        return Write(io, r, QStringLiteral("Izveštaj"), fields, RowsOf(list, fields), count);
+        return Write(io, r, QStringLiteral("Izveštaj"), fields, RowsOf(list, fields));
     }
     DefineWarningsList(list);
     const std::vector<const TField*> fields = Fields(list, WarningsColumns(), r.Output);
-    qint64 count = 0;
     const TListRows rows = [&](const TListSink& sink) {
-        count = 0;
         WalkHoursReport(connection, r.From, r.To, filter, pairs, criteria, options.Limits, {},
                         [&](const TWarningRow& w) {
                             list.EmptyDataSet();
                             AppendWarningRow(list, w);
                             sink(DataSetRow(list, 0, fields));
-                            ++count;
                         });
         return true;
     };
-    return Write(io, r, QStringLiteral("Upozorenja"), fields, rows, count);
+    return Write(io, r, QStringLiteral("Upozorenja"), fields, rows);
 }
 
 TCliRun ParseReport(const QStringList& arguments, QTextStream& err) {
